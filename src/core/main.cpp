@@ -1,0 +1,14 @@
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Zorvandel");
+    // Placeholder until the main window exists.
+    QMainWindow window;
+    window.setWindowTitle("Zorvandel");
+    window.resize(640, 480);
+    window.show();
+    return app.exec();
+}

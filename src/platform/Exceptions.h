@@ -1,0 +1,53 @@
+#pragma once
+// The exception family the program's routines raise and its command handlers catch.
+
+#include <exception>
+#include <string>
+#include <utility>
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : Message(std::move(message)) {}
+    const char* what() const noexcept override { return Message.c_str(); }
+
+    std::string Message; // guards put their prefix in front of it and re-throw the same object
+};
+
+// The silent abort: a user's cancellation; handlers pass it over without a message.
+class EAbort : public Exception {
+public:
+    explicit EAbort(std::string message = "Operation aborted") : Exception(std::move(message)) {}
+};
+
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// File input/output failures.
+class EInOutError : public Exception {
+public:
+    EInOutError(std::string message, int errorCode) : Exception(std::move(message)), ErrorCode(errorCode) {}
+    int ErrorCode;
+};
+
+class ExceptionWithCode : public Exception {
+public:
+    ExceptionWithCode(std::string message, int code) : Exception(std::move(message)), Code(code) {}
+    int Code;
+};
+
+// Runs body; a failure leaves with prefix put in front of its message.  An Exception keeps its
+// class; any other std::exception becomes an Exception with the same text.
+template <class Body>
+decltype(auto) Guarded(const std::string& prefix, Body&& body)
+{
+    try {
+        return body();
+    } catch (Exception& e) {
+        e.Message = prefix + e.Message;
+        throw;
+    } catch (const std::exception& e) {
+        throw Exception(prefix + e.what());
+    }
+}

@@ -1,0 +1,33 @@
+#include "Exceptions.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+TEST(Guarded, PrefixesAndKeepsTheClass)
+{
+    try {
+        Guarded("frmMain.OpenLijst: ", [] { throw EConvertError("'x' is not a valid integer value"); });
+        FAIL() << "no exception";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message, "frmMain.OpenLijst: 'x' is not a valid integer value");
+    }
+}
+
+TEST(Guarded, NestedGuardsStackTheirPrefixes)
+{
+    try {
+        Guarded("frmMutKandidaat.UpdateKandidaatRecord: ", [] {
+            Guarded("frmKandidaatGeg.Save: ", [] { throw Exception("boom"); });
+        });
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()), "frmMutKandidaat.UpdateKandidaatRecord: frmKandidaatGeg.Save: boom");
+    }
+}
+
+TEST(Guarded, ForeignExceptionsBecomeExceptionsAndValuesPassThrough)
+{
+    EXPECT_THROW(Guarded("p: ", [] { throw std::runtime_error("x"); }), Exception);
+    EXPECT_THROW(Guarded("p: ", [] { throw EAbort(); }), EAbort);
+    EXPECT_EQ(Guarded("p: ", [] { return 42; }), 42);
+}

@@ -1,0 +1,29 @@
+// The test helper that answers modal windows is itself relied on by every window test.
+#include "ModalAnswer.h"
+
+#include <QMessageBox>
+#include <gtest/gtest.h>
+
+TEST(ModalAnswer, AnswersNestedWindowsInOrderAndRecordsThem)
+{
+    int inner = -1;
+    ModalAnswer outer([&](QWidget* window) {
+        ModalAnswer nested(ModalAnswer::ClickButton("No"));
+        inner = QMessageBox::question(window, "Inner", "Second?");
+        EXPECT_EQ(nested.Seen().caption, "Inner");
+        ModalAnswer::ClickButton("Yes")(window);
+    });
+    const int result = QMessageBox::question(nullptr, "Outer", "First?");
+    EXPECT_EQ(result, QMessageBox::Yes);
+    EXPECT_EQ(inner, QMessageBox::No);
+    EXPECT_TRUE(outer.Seen().labels.contains("First?"));
+}
+
+TEST(ModalAnswer, ClosesTheWindowWhenTheAnswerDoesNothing)
+{
+    ModalAnswer nothing([](QWidget*) {});
+    QMessageBox box(QMessageBox::Information, "Caption", "Text", QMessageBox::Ok);
+    box.exec();
+    EXPECT_TRUE(nothing.Seen().shown);
+    EXPECT_EQ(nothing.Seen().caption, "Caption");
+}

@@ -1,0 +1,158 @@
+#include "ModalAnswer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <vector>
+
+namespace {
+
+struct Pending {
+    ModalAnswer::Action action;
+    std::shared_ptr<SeenWindow> seen;
+};
+
+// Polls for newly shown modal windows and hands each to the oldest pending answer.
+class Responder : public QObject {
+public:
+    static Responder& Instance()
+    {
+        static Responder* responder = new Responder(qApp);
+        return *responder;
+    }
+
+    void Add(Pending pending)
+    {
+        queue_.push_back(std::move(pending));
+        if (!timer_.isActive())
+            timer_.start();
+    }
+
+    void Cancel(const std::shared_ptr<SeenWindow>& seen)
+    {
+        std::erase_if(queue_, [&](const Pending& p) { return p.seen == seen; });
+    }
+
+private:
+    explicit Responder(QObject* parent) : QObject(parent)
+    {
+        timer_.setInterval(5);
+        connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
+    }
+
+    void Poll()
+    {
+        std::erase_if(handled_, [](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+        if (queue_.empty()) {
+            timer_.stop();
+            return;
+        }
+        QWidget* window = QApplication::activeModalWidget();
+        if (!window || !window->isVisible())
+            return;
+        for (const auto& w : handled_)
+            if (w == window)
+                return;
+        handled_.emplace_back(window);
+        Pending pending = std::move(queue_.front());
+        queue_.pop_front();
+        Record(window, *pending.seen);
+        QPointer<QWidget> guard(window);
+        // Queued, so that a nested modal loop started by the answer does not block the polling.
+        QMetaObject::invokeMethod(
+            this,
+            [guard, action = std::move(pending.action)] {
+                if (guard)
+                    action(guard);
+                if (guard && guard->isVisible()) {
+                    if (auto* dialog = qobject_cast<QDialog*>(guard.data()))
+                        dialog->reject();
+                    else
+                        guard->close();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+
+    static void Record(QWidget* window, SeenWindow& seen)
+    {
+        seen.shown = true;
+        seen.caption = window->windowTitle();
+        seen.className = window->metaObject()->className();
+        for (QLabel* label : window->findChildren<QLabel*>())
+            if (label->isVisibleTo(window) && !label->text().isEmpty())
+                seen.labels << label->text();
+        for (QAbstractButton* button : window->findChildren<QPushButton*>())
+            if (button->isVisibleTo(window))
+                seen.buttons << button->text();
+    }
+
+    QTimer timer_;
+    std::deque<Pending> queue_;
+    std::vector<QPointer<QWidget>> handled_;
+};
+
+} // namespace
+
+ModalAnswer::ModalAnswer(Action action) : seen_(std::make_shared<SeenWindow>())
+{
+    Responder::Instance().Add({std::move(action), seen_});
+}
+
+ModalAnswer::~ModalAnswer()
+{
+    Responder::Instance().Cancel(seen_);
+}
+
+QString PlainText(QString text)
+{
+    return text.remove('&');
+}
+
+ModalAnswer::Action ModalAnswer::ClickButton(const QString& text)
+{
+    return [text](QWidget* window) {
+        for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+            if (button->isVisible() && PlainText(button->text()) == PlainText(text)) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                return;
+            }
+    };
+}
+
+ModalAnswer::Action ModalAnswer::PressKey(int key)
+{
+    return [key](QWidget* window) {
+        QWidget* target = window->focusWidget() ? window->focusWidget() : window;
+        QTest::keyClick(target, Qt::Key(key));
+    };
+}
+
+ModalAnswer::Action ModalAnswer::Close()
+{
+    return [](QWidget* window) { window->close(); };
+}
+
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!pred() && !deadline.hasExpired())
+        QTest::qWait(5);
+    return pred();
+}
+
+std::string ReadFileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), size_t(bytes.size()));
+}
