@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
 
@@ -20,8 +21,11 @@ int main(int argc, char** argv)
     setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
     setenv("XDG_DATA_HOME", (root + "/data").constData(), 1);
     setenv("TMPDIR", (root + "/tmp").constData(), 1);
+    setenv("XDG_RUNTIME_DIR", (root + "/runtime").constData(), 1);
     home.setAutoRemove(true);
     QDir().mkpath(home.path() + "/tmp");
+    QDir().mkpath(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QApplication app(argc, argv);
     QApplication::setFont(QFont("DejaVu Sans", 8));

@@ -1,0 +1,25 @@
+#include "FormatSettings.h"
+
+#include <gtest/gtest.h>
+
+TEST(FormatSettings, PresetsAndSystemLocaleAreConsistent)
+{
+    const TFormatSettings nl = TFormatSettings::Dutch();
+    EXPECT_EQ(nl.DateSeparator, '-');
+    EXPECT_EQ(nl.DecimalSeparator, ',');
+    const TFormatSettings uk = TFormatSettings::English();
+    EXPECT_EQ(uk.ShortDateFormat, "mm/dd/yyyy");
+    const TFormatSettings sys = TFormatSettings::FromSystemLocale();
+    EXPECT_EQ(sys.ShortDateFormat.size(), 10u);
+    EXPECT_NE(sys.DecimalSeparator, sys.ThousandSeparator);
+}
+
+TEST(FormatSettings, ScopedOverrideRestores)
+{
+    const char before = FormatSettings().DateSeparator;
+    {
+        ScopedFormatSettings english(TFormatSettings::English());
+        EXPECT_EQ(FormatSettings().DateSeparator, '/');
+    }
+    EXPECT_EQ(FormatSettings().DateSeparator, before);
+}
