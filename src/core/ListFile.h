@@ -1,0 +1,51 @@
+#pragma once
+// The list file (*.lst), also the export file for the municipality.
+//
+// Format: a plain byte stream without header, count or checksum.  At 0 the party record
+// (632 bytes), then candidate record k at 632 + 285 * k (285 bytes each), so a file with n
+// candidates holds 632 + 285 * n bytes.  Records lie as in memory (see uZVGlobals.h).  In every
+// field the length byte is stored as it is and the first Length characters are scrambled with
+// CryptString; the bytes past the length are ignored on reading (this program writes zeros there).
+
+#include "uZVGlobals.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Part of the file format: character i of a field (counted from 1) is stored as its code XOR the
+// key byte (i + CryptKeyBase) mod 256.  Every reader of these files must use the same value.
+inline constexpr std::uint8_t CryptKeyBase = 0x5A;
+
+// Scrambles a field's text, or unscrambles it: applying it twice gives the text back.  The length
+// never changes; any byte may come out (0, quotes, line breaks).
+std::string CryptString(std::string_view text);
+
+// Scramble or unscramble every field of one record in place.
+void CryptPartij(TPartijRecord& record);
+void CryptKandidaat(TKandidaatRecord& record);
+
+// Writes the party record (when there is one) and every candidate record to fileName.  The file is
+// replaced only once the whole new content is on disk (written beside it, flushed, renamed over
+// it), so a failure leaves any existing file as it was.  The records are not touched.  Raises
+// EInOutError when the file cannot be written.
+void WriteLijst(const std::filesystem::path& fileName, const TPartijList& partijList,
+                const TKandidaatList& kandidaatList);
+
+// Replaces the content of both lists with the file's records.  When the file cannot be opened,
+// raises EInOutError and the lists are unchanged.  Otherwise both lists are cleared first and keep
+// whatever was read before a failure: a short party record raises Exception "Ongeldige partij
+// record ingelezen.", a short candidate record "Ongeldige kandidaat record ingelezen.", a read
+// error EInOutError.  A length byte above its field's capacity is read as the capacity.
+void ReadLijst(const std::filesystem::path& fileName, TPartijList& partijList, TKandidaatList& kandidaatList);
+
+// The main window's SaveLijst and OpenLijst: run WriteLijst / ReadLijst and return nothing on
+// success, else the text to show in the information message box:
+//   save: "Kan gekozen bestand niet wegschrijven." or "frmMain.SaveLijst: " + the failure's text;
+//   open: "Kan gekozen bestand niet openen." or "frmMain.OpenLijst: " + the failure's text.
+std::optional<std::string> SaveLijstFile(const std::filesystem::path& fileName, const TPartijList& partijList,
+                                         const TKandidaatList& kandidaatList);
+std::optional<std::string> OpenLijstFile(const std::filesystem::path& fileName, TPartijList& partijList,
+                                         TKandidaatList& kandidaatList);

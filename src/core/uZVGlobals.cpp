@@ -1,0 +1,22 @@
+#include "uZVGlobals.h"
+
+TPartijList* PartijList = nullptr;
+TKandidaatList* KandidaatList = nullptr;
+
+TZVLists::TZVLists()
+{
+    if (PartijList || KandidaatList)
+        throw std::logic_error("TZVLists: the lists exist already");
+    auto partijen = std::make_unique<TPartijList>();
+    auto kandidaten = std::make_unique<TKandidaatList>();
+    PartijList = partijen.release();
+    KandidaatList = kandidaten.release();
+}
+
+TZVLists::~TZVLists()
+{
+    delete KandidaatList;
+    KandidaatList = nullptr;
+    delete PartijList;
+    PartijList = nullptr;
+}
