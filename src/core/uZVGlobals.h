@@ -132,7 +132,6 @@ public:
     TRecordList() = default;
     TRecordList(const TRecordList&) = delete;
     TRecordList& operator=(const TRecordList&) = delete;
-    virtual ~TRecordList() = default;
 
     int Count() const { return static_cast<int>(FItems.size()); }
     TRecord* Items(int index) const { return FItems[CheckedIndex(index)].get(); }
@@ -147,8 +146,8 @@ public:
     }
     // Releases the record at index; the records behind it move up one place.
     void Delete(int index) { FItems.erase(FItems.begin() + CheckedIndex(index)); }
-    // Releases every record.
-    virtual void Clear() { FItems.clear(); }
+    // Releases every record; destroying the list does the same.
+    void Clear() { FItems.clear(); }
 
 private:
     std::size_t CheckedIndex(int index) const
