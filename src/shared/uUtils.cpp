@@ -1,6 +1,7 @@
 #include "uUtils.h"
 
 #include "AnsiText.h"
+#include "Database.h"
 #include "Exceptions.h"
 #include "PrivateTempFolder.h"
 #include "RegistryStore.h"
@@ -131,4 +132,38 @@ std::string BuildNaamStemapparaat(const std::string& Achternaam, const std::stri
     if (const std::string sex = TrimStr(Geslacht); !sex.empty())
         naam += " (" + LowerStr(sex) + ")";
     return naam;
+}
+
+int GetVerkiezingsToestand(double VerkDatum)
+{
+    return Guarded("GetVerkiezingsToestand: ", [&] {
+        const std::vector<TSqlRow> rows = SharedDatabase().Query(
+            "select distinct(verk_status_id) from verkiezingen where verk_dt = :verk_dt ", {{"verk_dt", VerkDatum}});
+        if (rows.empty() || rows.front().empty())
+            return 0;
+        const auto* status = std::get_if<std::int64_t>(&rows.front().front());
+        return (status && *status >= 1 && *status <= 3) ? static_cast<int>(*status) : 0;
+    });
+}
+
+void SetDBParamValue(const std::string& Name, const std::string& Value)
+{
+    Guarded("SetDBParamValue: ", [&] {
+        TDatabase& db = SharedDatabase();
+        // A transaction the caller has open is the caller's to end.
+        const bool own = !db.InTransaction();
+        if (own)
+            db.StartTransaction();
+        try {
+            const std::string name = QuoteStr(LowerStr(Name));
+            if (db.ExecSQL("update dbparams set param_value = " + QuoteStr(Value) + " where param_name = " + name) == 0)
+                db.ExecSQL("insert into dbparams (param_name, param_value) values (" + name + ", " + QuoteStr(Value) + ")");
+            if (own)
+                db.Commit();
+        } catch (...) {
+            if (own && db.InTransaction())
+                db.Rollback();
+            throw;
+        }
+    });
 }

@@ -36,3 +36,13 @@ std::string NormalizeDate(const std::string& Date);
 std::string BuildNaamStemapparaat(const std::string& Achternaam, const std::string& Voorvoegsels,
                                   const std::string& Voorletters, const std::string& Voornaam,
                                   const std::string& Geslacht);
+
+// Routines on the shared database connection (SharedDatabase()); nothing in the program's own
+// commands reaches them.  Failures leave with the routine's name in front of their message.
+
+// The state (1 to 3) of the election on VerkDatum (a TDateTime), 0 for any other value or none.
+int GetVerkiezingsToestand(double VerkDatum);
+
+// Stores Value under the lower-cased Name in dbparams: updates the row, or adds it when none
+// was there.  Runs in a transaction of its own unless the caller has one open.
+void SetDBParamValue(const std::string& Name, const std::string& Value);

@@ -1,5 +1,6 @@
 #include "uUtils.h"
 
+#include "Database.h"
 #include "Exceptions.h"
 #include "PrivateTempFolder.h"
 #include "RegistryStore.h"
@@ -232,6 +233,74 @@ TEST(BuildNaamStemapparaat, SetsNoLimitTheFieldOf50CutsIt)
     EXPECT_EQ(naam, "van Boddaert-Schimmelpenninck, A.B.C.D. (Alexander) (m)");
     EXPECT_EQ(naam.size(), 55u);
     EXPECT_EQ(LeftStr(naam, 50), "van Boddaert-Schimmelpenninck, A.B.C.D. (Alexander");
+}
+
+} // namespace
+
+namespace {
+
+class SharedDatabaseRoutines : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SharedDatabase().Open(":memory:");
+        SharedDatabase().ExecSQL("create table verkiezingen (verk_dt real, verk_status_id integer)");
+        SharedDatabase().ExecSQL("create table dbparams (param_name text primary key, param_value text)");
+    }
+    void TearDown() override { SharedDatabase().Close(); }
+    static std::vector<TSqlRow> Params() { return SharedDatabase().Query("select param_name, param_value from dbparams order by 1"); }
+};
+
+constexpr double Election = 46099.0; // 18 March 2026
+
+TEST_F(SharedDatabaseRoutines, ElectionStateIsOneToThreeElseZero)
+{
+    EXPECT_EQ(GetVerkiezingsToestand(Election), 0) << "no row";
+    SharedDatabase().ExecSQL("insert into verkiezingen values (:d, 2)", {{"d", Election}});
+    SharedDatabase().ExecSQL("insert into verkiezingen values (:d, 2)", {{"d", Election}});
+    SharedDatabase().ExecSQL("insert into verkiezingen values (:d, 7)", {{"d", Election + 1}});
+    SharedDatabase().ExecSQL("insert into verkiezingen values (:d, null)", {{"d", Election + 2}});
+    EXPECT_EQ(GetVerkiezingsToestand(Election), 2);
+    EXPECT_EQ(GetVerkiezingsToestand(Election + 1), 0);
+    EXPECT_EQ(GetVerkiezingsToestand(Election + 2), 0);
+    EXPECT_EQ(GetVerkiezingsToestand(Election + 0.5), 0) << "the date-time must match";
+    SharedDatabase().Close();
+    try {
+        GetVerkiezingsToestand(Election);
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "GetVerkiezingsToestand: Database is not connected");
+    }
+}
+
+TEST_F(SharedDatabaseRoutines, ParameterIsAddedThenUpdatedUnderItsLowerCaseName)
+{
+    SetDBParamValue("Printer_Name", "HP LaserJet");
+    EXPECT_EQ(Params(), (std::vector<TSqlRow>{{std::string("printer_name"), std::string("HP LaserJet")}}));
+    SetDBParamValue("PRINTER_NAME", "Jan's printer");
+    EXPECT_EQ(Params(), (std::vector<TSqlRow>{{std::string("printer_name"), std::string("Jan's printer")}}));
+    EXPECT_FALSE(SharedDatabase().InTransaction());
+}
+
+TEST_F(SharedDatabaseRoutines, ACallersTransactionIsLeftToTheCaller)
+{
+    SharedDatabase().StartTransaction();
+    SetDBParamValue("a", "1");
+    EXPECT_TRUE(SharedDatabase().InTransaction());
+    SharedDatabase().Rollback();
+    EXPECT_TRUE(Params().empty());
+}
+
+TEST_F(SharedDatabaseRoutines, AFailureRollsBackAndNamesTheRoutine)
+{
+    SharedDatabase().ExecSQL("create trigger refuse before insert on dbparams begin select raise(abort, 'refused'); end");
+    try {
+        SetDBParamValue("a", "1");
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "SetDBParamValue: SQL error: refused");
+    }
+    EXPECT_FALSE(SharedDatabase().InTransaction());
 }
 
 } // namespace
