@@ -15,16 +15,20 @@ class Statement {
 public:
     Statement(sqlite3* db, const std::string& sql, const std::vector<TSqlParam>& params) : db_(db)
     {
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, &tail) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
             Fail(db, "SQL error");
         if (!stmt_)
             throw Exception("SQL error: empty statement");
-        for (const TSqlParam& p : params) {
-            const int index = sqlite3_bind_parameter_index(stmt_, (":" + p.Name).c_str());
-            if (index == 0)
-                throw Exception("Parameter '" + p.Name + "' not found");
-            Bind(index, p.Value);
+        try {
+            for (const TSqlParam& p : params) {
+                const int index = sqlite3_bind_parameter_index(stmt_, (":" + p.Name).c_str());
+                if (index == 0)
+                    throw Exception("Parameter '" + p.Name + "' not found");
+                Bind(index, p.Value);
+            }
+        } catch (...) {
+            sqlite3_finalize(stmt_);
+            throw;
         }
     }
     ~Statement() { sqlite3_finalize(stmt_); }
