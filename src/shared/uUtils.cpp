@@ -7,6 +7,9 @@
 #include "RegistryStore.h"
 #include "StrFuncs.h"
 #include "Volumes.h"
+#include "uGlobals.h"
+
+#include <QPrinterInfo>
 
 #include <climits>
 
@@ -165,5 +168,22 @@ void SetDBParamValue(const std::string& Name, const std::string& Value)
                 db.Rollback();
             throw;
         }
+    });
+}
+
+void SetPrinterName(const std::string& Name)
+{
+    Guarded("SetPrinterName: ", [&] {
+        PrinterName = Name;
+        SetDBParamValue("printer_name", Name);
+    });
+}
+
+void UpdatePrinterNameInDB()
+{
+    Guarded("UpdatePrinterNameInDB: ", [] {
+        const std::string name = QStringToAnsi(QPrinterInfo::defaultPrinterName());
+        if (!name.empty())
+            SetPrinterName(name);
     });
 }

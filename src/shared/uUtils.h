@@ -46,3 +46,9 @@ int GetVerkiezingsToestand(double VerkDatum);
 // Stores Value under the lower-cased Name in dbparams: updates the row, or adds it when none
 // was there.  Runs in a transaction of its own unless the caller has one open.
 void SetDBParamValue(const std::string& Name, const std::string& Value);
+
+// PrinterName := Name, also stored as the database parameter "printer_name".
+void SetPrinterName(const std::string& Name);
+
+// Stores the current (default) printer's name through SetPrinterName when there is one.
+void UpdatePrinterNameInDB();

@@ -5,6 +5,9 @@
 #include "PrivateTempFolder.h"
 #include "RegistryStore.h"
 #include "StrFuncs.h"
+#include "uGlobals.h"
+
+#include <QPrinterInfo>
 
 #include <QDir>
 #include <QFile>
@@ -301,6 +304,36 @@ TEST_F(SharedDatabaseRoutines, AFailureRollsBackAndNamesTheRoutine)
         EXPECT_EQ(e.Message, "SetDBParamValue: SQL error: refused");
     }
     EXPECT_FALSE(SharedDatabase().InTransaction());
+}
+
+TEST_F(SharedDatabaseRoutines, PrinterNameGoesToTheSettingAndTheDatabase)
+{
+    SetPrinterName("Kantoor");
+    EXPECT_EQ(PrinterName, "Kantoor");
+    EXPECT_EQ(Params(), (std::vector<TSqlRow>{{std::string("printer_name"), std::string("Kantoor")}}));
+
+    SharedDatabase().Close();
+    try {
+        SetPrinterName("Thuis");
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "SetPrinterName: SetDBParamValue: Database is not connected");
+    }
+    EXPECT_EQ(PrinterName, "Thuis") << "the setting is made before the database is written";
+}
+
+TEST_F(SharedDatabaseRoutines, TheCurrentPrinterIsStoredOnlyWhenThereIsOne)
+{
+    PrinterName = "before";
+    UpdatePrinterNameInDB();
+    const std::string current = QPrinterInfo::defaultPrinterName().toStdString();
+    if (current.empty()) {
+        EXPECT_EQ(PrinterName, "before");
+        EXPECT_TRUE(Params().empty());
+    } else {
+        EXPECT_EQ(PrinterName, current);
+        EXPECT_EQ(Params(), (std::vector<TSqlRow>{{std::string("printer_name"), current}}));
+    }
 }
 
 } // namespace
