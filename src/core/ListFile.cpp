@@ -18,13 +18,6 @@ namespace {
     throw EInOutError(std::system_category().message(error), error);
 }
 
-void CryptChars(char* chars, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i)
-        chars[i] = static_cast<char>(static_cast<std::uint8_t>(chars[i]) ^
-                                     static_cast<std::uint8_t>(i + 1 + CryptKeyBase));
-}
-
 template <class TRecord>
 void CryptRecord(TRecord& record)
 {
@@ -254,13 +247,6 @@ std::optional<std::string> FailureText(const char* ioErrorText, const std::strin
 }
 
 } // namespace
-
-std::string CryptString(std::string_view text)
-{
-    std::string result(text);
-    CryptChars(result.data(), result.size());
-    return result;
-}
 
 void CryptPartij(TPartijRecord& record)
 {

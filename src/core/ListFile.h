@@ -5,8 +5,9 @@
 // (632 bytes), then candidate record k at 632 + 285 * k (285 bytes each), so a file with n
 // candidates holds 632 + 285 * n bytes.  Records lie as in memory (see uZVGlobals.h).  In every
 // field the length byte is stored as it is and the first Length characters are scrambled with
-// CryptString; the bytes past the length are ignored on reading (this program writes zeros there).
+// CryptString (uUtils); the bytes past the length are ignored on reading (this program writes zeros there).
 
+#include "uUtils.h"
 #include "uZVGlobals.h"
 
 #include <cstdint>
@@ -14,14 +15,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-
-// Part of the file format: character i of a field (counted from 1) is stored as its code XOR the
-// key byte (i + CryptKeyBase) mod 256.  Every reader of these files must use the same value.
-inline constexpr std::uint8_t CryptKeyBase = 0x5A;
-
-// Scrambles a field's text, or unscrambles it: applying it twice gives the text back.  The length
-// never changes; any byte may come out (0, quotes, line breaks).
-std::string CryptString(std::string_view text);
 
 // Scramble or unscramble every field of one record in place.
 void CryptPartij(TPartijRecord& record);

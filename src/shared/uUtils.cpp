@@ -187,3 +187,16 @@ void UpdatePrinterNameInDB()
             SetPrinterName(name);
     });
 }
+
+void CryptChars(char* chars, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        chars[i] = static_cast<char>(static_cast<std::uint8_t>(chars[i]) ^ static_cast<std::uint8_t>(i + 1 + CryptKeyBase));
+}
+
+std::string CryptString(std::string_view text)
+{
+    std::string result(text);
+    CryptChars(result.data(), result.size());
+    return result;
+}

@@ -1,9 +1,12 @@
 #pragma once
 // Utility routines the windows share: the "Text Files" data source, the temporary folder, the
 // candidate-number key filter, volume readiness, separated lines, birth-date texts and the name
-// shown on the voting machines.
+// shown on the voting machines, and the list-file scrambling.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Registers the user data source "Text Files" of the text driver under HKEY_CURRENT_USER when
@@ -52,3 +55,15 @@ void SetPrinterName(const std::string& Name);
 
 // Stores the current (default) printer's name through SetPrinterName when there is one.
 void UpdatePrinterNameInDB();
+
+// List-file scrambling.  Part of the file format: character i of a field (counted from 1) is
+// stored as its code XOR the key byte (i + CryptKeyBase) mod 256.  Every reader of these files
+// (the municipality's election program among them) must use the same value.
+inline constexpr std::uint8_t CryptKeyBase = 0x5A;
+
+// Scrambles a field's text, or unscrambles it: applying it twice gives the text back.  The length
+// never changes; any byte may come out (0, quotes, line breaks).
+std::string CryptString(std::string_view text);
+
+// CryptString in place, for count characters starting at chars.
+void CryptChars(char* chars, std::size_t count);
