@@ -125,7 +125,7 @@ TZEBMessageForm::TZEBMessageForm(QWidget* parent)
     ui->setupUi(this);
     for (int number = 1; number <= 3; ++number) {
         QPushButton* button = ButtonAt(number);
-        connect(button, &QPushButton::clicked, this, [this, button] { done(button->property("modalResult").toInt()); });
+        connect(button, &QPushButton::clicked, this, [this, number] { done(results_[size_t(number - 1)]); });
     }
 }
 
@@ -219,7 +219,7 @@ void TZEBMessageForm::FormActivate()
         }
         const TButtonSpec& spec = kind.Buttons[size_t(number - 1)];
         button->setText(QString::fromLatin1(Dutch ? spec.Dutch : spec.English));
-        button->setProperty("modalResult", spec.Result);
+        results_[size_t(number - 1)] = spec.Result;
         button->show();
     }
     cancelButton_ = kind.CancelButton ? ButtonAt(kind.CancelButton) : nullptr;
@@ -259,7 +259,7 @@ void TZEBMessageForm::resizeEvent(QResizeEvent* e)
 
 void TZEBMessageForm::keyPressEvent(QKeyEvent* e)
 {
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+    if (e->key() == Qt::Key_Escape) {
         // Esc answers through the cancel button only; kinds without one ignore it.
         if (cancelButton_)
             cancelButton_->click();

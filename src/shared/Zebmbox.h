@@ -122,4 +122,5 @@ private:
 
     std::unique_ptr<Ui::TZEBMessageForm> ui;
     QPushButton* cancelButton_ = nullptr;
+    std::array<int, 3> results_{};
 };
