@@ -125,7 +125,7 @@ TZEBMessageForm::TZEBMessageForm(QWidget* parent)
     ui->setupUi(this);
     for (int number = 1; number <= 3; ++number) {
         QPushButton* button = ButtonAt(number);
-        connect(button, &QPushButton::clicked, this, [this, button] { done(button->property("modalResult").toInt()); });
+        connect(button, &QPushButton::clicked, this, [this, number] { done(results_[size_t(number - 1)]); });
     }
 }
 
@@ -145,10 +145,10 @@ QPushButton* TZEBMessageForm::ButtonAt(int number) const
     }
 }
 
-TTextExtent TZEBMessageForm::MeasureLabel(const QWidget* label, int wrapWidth) const
+TTextExtent TZEBMessageForm::MeasureLabel(const QLabel* label, int wrapWidth) const
 {
     // An empty label still takes one line.
-    QString text = static_cast<const QLabel*>(label)->text();
+    QString text = label->text();
     if (text.isEmpty())
         text = QStringLiteral(" ");
     const QRect r = QFontMetrics(label->font())
@@ -157,7 +157,7 @@ TTextExtent TZEBMessageForm::MeasureLabel(const QWidget* label, int wrapWidth) c
     return {r.width(), r.height()};
 }
 
-void TZEBMessageForm::WrapLabel(QWidget* label, int wrapWidth, int minWidth)
+void TZEBMessageForm::WrapLabel(QLabel* label, int wrapWidth, int minWidth)
 {
     const TTextExtent extent = MeasureLabel(label, wrapWidth);
     label->setMinimumWidth(std::min(minWidth, wrapWidth));
@@ -178,10 +178,10 @@ void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Tit
     Kind = Flags & 15;
     DefaultButton = DefaultButton_;
 
-    const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(800, 600);
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect(0, 0, 800, 600);
     const TMessageBoxMetrics m = ComputeMessageBoxMetrics(
         [this](int w) { return MeasureLabel(ui->lblMessage, w); }, [this](int w) { return MeasureLabel(ui->lblTitle, w); },
-        screen);
+        screen.size());
 
     ui->lblMessage->setMinimumWidth(LayoutMessageWidth);
     ui->lblMessage->setMaximumWidth(std::max(m.MessageWidth, LayoutMessageWidth));
@@ -195,8 +195,7 @@ void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Tit
         ui->memoMessage->show();
     }
     resize(m.FormWidth, m.FormHeight);
-    move(QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry().center() - rect().center()
-                                          : QPoint(0, 0));
+    move(screen.center() - rect().center());
 }
 
 void TZEBMessageForm::PlaceButtons(int halfGap)
@@ -217,9 +216,9 @@ void TZEBMessageForm::FormActivate()
             button->hide();
             continue;
         }
-        const TButtonSpec& spec = kind.Buttons[size_t(number - 1)];
-        button->setText(QString::fromLatin1(Dutch ? spec.Dutch : spec.English));
-        button->setProperty("modalResult", spec.Result);
+        const TButtonEntry& entry = kind.Buttons[size_t(number - 1)];
+        button->setText(QString::fromLatin1(Dutch ? entry.Dutch : entry.English));
+        results_[size_t(number - 1)] = entry.Result;
         button->show();
     }
     cancelButton_ = kind.CancelButton ? ButtonAt(kind.CancelButton) : nullptr;
@@ -259,7 +258,7 @@ void TZEBMessageForm::resizeEvent(QResizeEvent* e)
 
 void TZEBMessageForm::keyPressEvent(QKeyEvent* e)
 {
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+    if (e->key() == Qt::Key_Escape) {
         // Esc answers through the cancel button only; kinds without one ignore it.
         if (cancelButton_)
             cancelButton_->click();

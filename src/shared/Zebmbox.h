@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+class QLabel;
 class QPushButton;
 namespace Ui {
 class TZEBMessageForm;
@@ -73,14 +74,14 @@ int AutoSizedLabelWidth(int textWidth, int minWidth, int maxWidth);
 std::array<int, 3> ButtonLefts(int panelWidth, int buttonWidth, int count, int halfGap);
 
 // Button kinds: how many buttons, and per button the Dutch and English caption and the result.
-struct TButtonSpec {
+struct TButtonEntry {
     const char* Dutch;
     const char* English;
     int Result;
 };
 struct TButtonKind {
     int Count;
-    std::array<TButtonSpec, 3> Buttons;
+    std::array<TButtonEntry, 3> Buttons;
     int CancelButton; // 1-based; 0 when Esc answers nothing
 };
 // The set for Flags & 15; kinds without a set of their own get kind 0's.
@@ -117,9 +118,10 @@ protected:
 private:
     QPushButton* ButtonAt(int number) const; // 1-based
     void PlaceButtons(int halfGap);
-    TTextExtent MeasureLabel(const QWidget* label, int wrapWidth) const;
-    void WrapLabel(QWidget* label, int wrapWidth, int minWidth); // width and height after wrapping
+    TTextExtent MeasureLabel(const QLabel* label, int wrapWidth) const;
+    void WrapLabel(QLabel* label, int wrapWidth, int minWidth); // width and height after wrapping
 
     std::unique_ptr<Ui::TZEBMessageForm> ui;
     QPushButton* cancelButton_ = nullptr;
+    std::array<int, 3> results_{};
 };

@@ -234,9 +234,10 @@ TEST_F(MessageBoxTest, InfoMessageLayout)
     QRect title, message, form, button, image;
     int panel = 0;
     QColor colour;
-    bool memoShown = true;
+    bool memoShown = true, picture = false;
     ModalAnswer answer([&](QWidget* window) {
         const FormParts p = Parts(window);
+        picture = !p.image->pixmap().isNull();
         form = QRect(p.form->pos(), p.form->size());
         title = p.title->geometry();
         message = p.message->geometry();
@@ -264,6 +265,7 @@ TEST_F(MessageBoxTest, InfoMessageLayout)
     EXPECT_EQ(image, QRect(288 - 16 + 1, 20, 16, 16));
     EXPECT_EQ(colour, QColor(Qt::black));
     EXPECT_FALSE(memoShown);
+    EXPECT_TRUE(picture);
 }
 
 TEST_F(MessageBoxTest, ErrorMessageIsRedAndShowsAmpersandsAsTyped)
