@@ -289,7 +289,7 @@ void TZEBTimeEdit::ApplyFormat()
         amPm_->setCurrentIndex(0);
     }
     amPm_->setVisible(layout.amPm);
-    resize(layout.panelWidth, edit_->height());
+    setFixedSize(layout.panelWidth, edit_->height()); // layouts keep to it as well
 }
 
 void TZEBTimeEdit::SetReadOnly(bool value)
