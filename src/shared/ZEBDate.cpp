@@ -172,9 +172,17 @@ void TZEBDateEdit::focusOutEvent(QFocusEvent* event)
     TEntryField<TCustomMaskEdit>::focusOutEvent(event);
     if (!IsFieldChange(event) || ValidateDate() || !displayErrors_)
         return;
-    ShowDateError(1);
-    setFocus(Qt::OtherFocusReason);
-    selectAll();
+    // The message comes once the focus has settled on the next control, so that the message box
+    // and the way back do not run inside the focus change.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            ShowDateError(1);
+            activateWindow(); // back from the message box
+            setFocus(Qt::OtherFocusReason);
+            selectAll();
+        },
+        Qt::QueuedConnection);
 }
 
 void TZEBDateEdit::keyPressEvent(QKeyEvent* event)
