@@ -20,13 +20,9 @@ QChar Wide(char c)
     return AnsiToQString(std::string(1, c)).at(0);
 }
 
-// c in upper or lower case, when Windows-1252 holds that form.
-char ChangeCase(char c, bool upper)
+char ChangeCase(char c, TEditCharCase charCase)
 {
-    const QChar wide = upper ? Wide(c).toUpper() : Wide(c).toLower();
-    bool ok = false;
-    const std::string narrow = QStringToAnsi(QString(wide), &ok);
-    return ok && narrow.size() == 1 ? narrow[0] : c;
+    return QStringToAnsi(ChangeCaseAnsi(QString(Wide(c)), charCase))[0];
 }
 
 } // namespace
@@ -51,8 +47,8 @@ TEditMask::TEditMask(const std::string& editMask)
     }
 
     const TFormatSettings& settings = FormatSettings();
-    Case charCase = Case::None;
-    auto literal = [&](char c) { positions_.push_back({Kind::Literal, c, Case::None}); };
+    TEditCharCase charCase = ecNormal;
+    auto literal = [&](char c) { positions_.push_back({Kind::Literal, c, ecNormal}); };
     auto input = [&](Kind kind) { positions_.push_back({kind, 0, charCase}); };
     for (size_t j = 0; j < mask.size(); ++j) {
         const char c = mask[j];
@@ -63,10 +59,10 @@ TEditMask::TEditMask(const std::string& editMask)
                 literal(mask[++j]);
             break;
         case '>':
-            charCase = nextIs && mask[j + 1] == '<' ? (++j, Case::None) : Case::Upper;
+            charCase = nextIs && mask[j + 1] == '<' ? (++j, ecNormal) : ecUpperCase;
             break;
         case '<':
-            charCase = nextIs && mask[j + 1] == '>' ? (++j, Case::None) : Case::Lower;
+            charCase = nextIs && mask[j + 1] == '>' ? (++j, ecNormal) : ecLowerCase;
             break;
         case '!':
             break;
@@ -90,12 +86,7 @@ bool TEditMask::IsLiteral(size_t pos) const
 
 char TEditMask::Convert(size_t pos, char c) const
 {
-    switch (positions_[pos].charCase) {
-    case Case::Upper: return ChangeCase(c, true);
-    case Case::Lower: return ChangeCase(c, false);
-    case Case::None: break;
-    }
-    return c;
+    return ChangeCase(c, positions_[pos].charCase);
 }
 
 bool TEditMask::Accepts(size_t pos, char c) const

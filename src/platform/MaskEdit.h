@@ -56,11 +56,10 @@ public:
 
 private:
     enum class Kind { Literal, Digit, DigitOrSign, Letter, LetterOrDigit, Any };
-    enum class Case { None, Upper, Lower };
     struct Position {
         Kind kind = Kind::Literal;
         char literal = 0;
-        Case charCase = Case::None;
+        TEditCharCase charCase = ecNormal;
     };
 
     size_t NextInput(size_t from) const; // first input position >= from, or Length()

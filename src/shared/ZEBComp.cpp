@@ -73,9 +73,9 @@ bool IsEnterKey(const QKeyEvent* event)
 
 // --- TZEBEdit
 
-TZEBEdit::TZEBEdit(QWidget* parent) : TEntryField<QLineEdit>(parent)
+TZEBEdit::TZEBEdit(QWidget* parent) : TEntryField<QLineEdit>(parent), validator_(new TAnsiValidator(this))
 {
-    setValidator(new TAnsiValidator(this));
+    setValidator(validator_);
 }
 
 bool TZEBEdit::IsEmpty() const
@@ -116,11 +116,23 @@ void TZEBCombobox::ApplyStyle(TComboBoxStyle value)
     if (simple_)
         hidePopup();
     setEditable(value != csDropDownList);
+    PrepareLineEdit();
+}
+
+void TZEBCombobox::PrepareLineEdit()
+{
+    // Also for a field made editable directly (setEditable, e.g. from a layout).
     if (QLineEdit* edit = lineEdit()) {
         if (!edit->validator())
             edit->setValidator(new TAnsiValidator(edit));
         edit->setReadOnly(readOnly_);
     }
+}
+
+void TZEBCombobox::showEvent(QShowEvent* event)
+{
+    PrepareLineEdit();
+    QComboBox::showEvent(event);
 }
 
 void TZEBCombobox::SetStyle(TComboBoxStyle value)
@@ -168,6 +180,7 @@ std::string TZEBCombobox::Text() const
 
 void TZEBCombobox::focusInEvent(QFocusEvent* event)
 {
+    PrepareLineEdit();
     QComboBox::focusInEvent(event);
     TintField(this, true, focusedColor_);
 }

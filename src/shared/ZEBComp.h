@@ -12,6 +12,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
@@ -112,6 +113,13 @@ public:
     // Windows-1252 text.
     std::string Text() const;
     void SetText(const std::string& text);
+
+    // Letters typed or put in are shown and kept in this case.
+    TEditCharCase CharCase() const { return validator_->CharCase(); }
+    void SetCharCase(TEditCharCase value) { validator_->SetCharCase(value); }
+
+private:
+    TAnsiValidator* validator_;
 };
 
 enum TComboBoxStyle { csDropDown, csSimple, csDropDownList };
@@ -157,9 +165,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void ApplyStyle(TComboBoxStyle value);
+    void PrepareLineEdit();
 
     TColor focusedColor_ = clFocusedField;
     bool readOnly_ = false;

@@ -245,6 +245,21 @@ TEST(EntryControls, EditKeepsWindows1252TextAndTellsEmpty)
     EXPECT_FALSE(edit.IsEmpty());
     edit.SetText(" \t  ");
     EXPECT_TRUE(edit.IsEmpty());
+
+    // Upper case as typed; letters without an upper case in Windows-1252 stay.
+    edit.SetCharCase(ecUpperCase);
+    edit.SetText("abc");
+    EXPECT_EQ(edit.Text(), "ABC");
+    edit.clear();
+    TypeCharacters(&edit, QString::fromUtf8("vvd \u00e9\u00df\u00b5\u00ff"));
+    EXPECT_EQ(edit.Text(), "VVD \xC9\xDF\xB5\x9F");
+
+    // An editable list refuses them too, also when made editable directly.
+    TZEBCombobox combo;
+    combo.setEditable(true);
+    combo.show();
+    TypeCharacters(&combo, QString::fromUtf8("M\u0142"));
+    EXPECT_EQ(combo.Text(), "M");
 }
 
 TEST(EntryControls, MaskEditClickPutsTheCaretAtTheStart)
