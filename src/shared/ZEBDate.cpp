@@ -132,6 +132,12 @@ void TZEBDateEdit::SetFixedYear(int value)
     SetEditMask(mask + ";1; ");
 }
 
+void TZEBDateEdit::SetReadOnly(bool value)
+{
+    readOnly_ = value;
+    setAcceptDrops(!value);
+}
+
 void TZEBDateEdit::SetTimeEdit(TZEBTimeEdit* value)
 {
     if (timeEdit_)

@@ -49,7 +49,7 @@ public:
     void SetDisplayErrors(bool value) { displayErrors_ = value; }
     // The control's own read-only flag: only End, Home, Left and Right keys, no context menu.
     bool ReadOnly() const { return readOnly_; }
-    void SetReadOnly(bool value) { readOnly_ = value; }
+    void SetReadOnly(bool value);
     int FixedYear() const { return fixedYear_; }
     // Above 0: that year is shown and cannot be typed; 0 or less: the year is typed.
     virtual void SetFixedYear(int value);
