@@ -41,15 +41,19 @@ TFormatSettings TFormatSettings::FromSystemLocale()
     s.DecimalSeparator = AnsiChar(locale.decimalPoint(), '.');
     s.ThousandSeparator = AnsiChar(locale.groupSeparator(), s.DecimalSeparator == ',' ? '.' : ',');
 
-    // Qt's short date pattern, e.g. "dd-MM-yyyy", "M/d/yy" or "dd.MM.yy".
+    // Qt's short date pattern, e.g. "dd-MM-yyyy", "M/d/yy" or "dd.MM.yy".  A pattern without such
+    // a separator (the C locale's "d MMM yyyy") keeps "-".
     const QString pattern = locale.dateFormat(QLocale::ShortFormat);
     std::string order;
+    bool separatorFound = false;
     for (QChar c : pattern) {
         const char letter = char(c.toLower().toLatin1());
-        if ((letter == 'd' || letter == 'm' || letter == 'y') && order.find(letter) == std::string::npos)
+        if ((letter == 'd' || letter == 'm' || letter == 'y') && order.find(letter) == std::string::npos) {
             order += letter;
-        else if (!c.isLetter() && s.DateSeparator == '-' && !order.empty() && order.size() < 3)
-            s.DateSeparator = AnsiChar(QString(c), '-');
+        } else if (!separatorFound && !order.empty() && QStringLiteral("-./").contains(c)) {
+            s.DateSeparator = char(c.toLatin1());
+            separatorFound = true;
+        }
     }
     if (order.size() != 3)
         order = "dmy";

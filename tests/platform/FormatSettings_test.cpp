@@ -23,3 +23,12 @@ TEST(FormatSettings, ScopedOverrideRestores)
     }
     EXPECT_EQ(FormatSettings().DateSeparator, before);
 }
+
+TEST(FormatSettings, DateSeparatorIsNeverABlank)
+{
+    // Whatever locale the machine runs under (the C locale writes "d MMM yyyy"), the date edit
+    // needs a punctuation separator.
+    const TFormatSettings sys = TFormatSettings::FromSystemLocale();
+    EXPECT_TRUE(sys.DateSeparator == '-' || sys.DateSeparator == '.' || sys.DateSeparator == '/');
+    EXPECT_EQ(sys.ShortDateFormat[2], sys.DateSeparator);
+}
