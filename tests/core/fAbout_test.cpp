@@ -1,0 +1,165 @@
+#include "ModalAnswer.h"
+#include "RegistryStore.h"
+#include "fAbout.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEnterEvent>
+#include <QFontInfo>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QLabel* Label(QWidget& window, const char* name)
+{
+    auto* label = window.findChild<QLabel*>(name);
+    EXPECT_NE(label, nullptr) << name;
+    return label;
+}
+
+QString ProgramFolder()
+{
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator();
+}
+
+} // namespace
+
+TEST(TfrmAbout, LayoutSizesColoursAndPictures)
+{
+    TfrmAbout about;
+    EXPECT_EQ(about.size(), QSize(394, 331));
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
+
+    auto* panel = about.findChild<QFrame*>("pnlAbout");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->size(), QSize(361, 249));
+    EXPECT_EQ(panel->palette().color(QPalette::Window), QColor(224, 232, 240));
+    EXPECT_LE(panel->y() + panel->height(), about.height() - 49); // above the bottom strip
+
+    auto* ok = about.findChild<QPushButton*>("btnOk");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), "&Ok");
+    EXPECT_EQ(ok->size(), QSize(100, 25));
+
+    EXPECT_EQ(Label(about, "Image1")->pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(Label(about, "imLogo")->pixmap().size(), QSize(130, 28));
+    EXPECT_EQ(Label(about, "imLogo")->size(), QSize(130, 28));
+
+    QLabel* product = Label(about, "lblProduct");
+    EXPECT_TRUE(product->font().bold());
+    EXPECT_EQ(product->font().pixelSize(), 19);
+    for (const char* name : {"lblProduct", "lblProductName", "lblVersionNr"}) {
+        EXPECT_EQ(Label(about, name)->width(), 177) << name;
+        EXPECT_EQ(Label(about, name)->x(), product->x()) << name;
+    }
+    EXPECT_LT(QFontInfo(Label(about, "lblProductName")->font()).pixelSize(), QFontInfo(product->font()).pixelSize());
+    EXPECT_EQ(Label(about, "QuandorLabel1")->text(), "Verkiezingsondersteunend programma");
+    EXPECT_EQ(Label(about, "QuandorLabel2")->text(), "voor Windows 95, 98, NT 4, 2000 en XP");
+    EXPECT_FALSE(Label(about, "QuandorLabel3")->text().isEmpty());
+
+    QLabel* program = Label(about, "lblProgram");
+    EXPECT_TRUE(program->wordWrap());
+    EXPECT_EQ(program->width(), 345);
+
+    QLabel* link = Label(about, "lblOrxLink");
+    EXPECT_EQ(link->text(), "www.zorvandel.example");
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(link->font().underline());
+}
+
+TEST(TfrmAbout, FormShowFillsTheTextsEachTimeWithoutRepeatingTheFolder)
+{
+    TfrmAbout about;
+    ModalAnswer answer(ModalAnswer::ClickButton("Ok"));
+    about.exec();
+    ASSERT_TRUE(answer.Seen().shown);
+    EXPECT_EQ(answer.Seen().caption, "Betreft ZORVANDEL");
+    EXPECT_TRUE(answer.Seen().labels.contains("ZORVANDEL"));
+    EXPECT_TRUE(answer.Seen().labels.contains("QUANDOR 4"));
+    EXPECT_TRUE(answer.Seen().labels.contains("Versie: 1.5"));
+    EXPECT_TRUE(answer.Seen().labels.contains("Programma directory: " + ProgramFolder()))
+        << answer.Seen().labels.join(" | ").toStdString();
+    EXPECT_FALSE(about.isVisible());
+    for (const char* name : {"lblProduct", "lblProductName", "lblVersionNr"})
+        EXPECT_EQ(Label(about, name)->alignment(), Qt::AlignCenter) << name;
+    EXPECT_TRUE(ProgramFolder().endsWith('/'));
+
+    // Shown a second time, the box still names the folder once.
+    about.show();
+    EXPECT_EQ(Label(about, "lblProgram")->text(), "Programma directory: " + ProgramFolder());
+}
+
+TEST(TfrmAbout, OkEscapeAndEnterCloseTheBox)
+{
+    for (int key : {int(Qt::Key_Escape), int(Qt::Key_Return)}) {
+        TfrmAbout about;
+        bool closed = false;
+        ModalAnswer answer([&](QWidget* window) {
+            QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key(key));
+            closed = !window->isVisible();
+        });
+        about.exec();
+        EXPECT_TRUE(closed) << "key " << key;
+    }
+    TfrmAbout about;
+    bool closed = false;
+    ModalAnswer answer([&](QWidget* window) {
+        QTest::mouseClick(window->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+        closed = !window->isVisible();
+    });
+    about.exec();
+    EXPECT_TRUE(closed);
+}
+
+TEST(TfrmAbout, LinkUnderlinesWhileTheMouseIsOverIt)
+{
+    TfrmAbout about;
+    about.show();
+    QLabel* link = Label(about, "lblOrxLink");
+    QEnterEvent enter(QPointF(5, 5), link->mapToGlobal(QPointF(5, 5)), link->mapToGlobal(QPointF(5, 5)));
+    QCoreApplication::sendEvent(link, &enter);
+    EXPECT_TRUE(link->font().underline());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(link, &leave);
+    EXPECT_FALSE(link->font().underline());
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255)); // stays blue
+}
+
+TEST(TfrmAbout, ClickingTheLinkOpensTheElectionPageInTheRegisteredBrowser)
+{
+    // A stand-in browser, registered for ".htm" pages, that notes the address it was given.
+    QTemporaryDir dir;
+    const QString browser = dir.filePath("browser.sh");
+    const QString noted = dir.filePath("address.txt");
+    {
+        QFile script(browser);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(("#!/bin/sh\nprintf '%s' \"$1\" > '" + noted + ".part'\nmv '" + noted + ".part' '" + noted + "'\n")
+                         .toUtf8());
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+    }
+    {
+        RegistryStore reg(HKEY_CLASSES_ROOT);
+        ASSERT_TRUE(reg.OpenKey("\\.htm", true));
+        reg.WriteString("", "htmlfile");
+        ASSERT_TRUE(reg.OpenKey("\\htmlfile\\shell\\open\\command", true));
+        reg.WriteString("", browser.toStdString() + " \"%1\"");
+    }
+
+    TfrmAbout about;
+    about.show();
+    QTest::mouseClick(Label(about, "lblOrxLink"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(noted); }));
+    EXPECT_EQ(ReadFileBytes(noted), TfrmAbout::ElectionPage);
+    EXPECT_TRUE(about.isVisible()); // the box stays open
+    QFile::remove(RegistryStore::FileName(HKEY_CLASSES_ROOT));
+}
