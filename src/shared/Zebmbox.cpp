@@ -1,6 +1,7 @@
 #include "Zebmbox.h"
 
 #include "AnsiText.h"
+#include "Resources.h"
 #include "ui_Zebmbox.h"
 
 #include <QApplication>
@@ -8,11 +9,6 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <algorithm>
-
-static void InitResources()
-{
-    Q_INIT_RESOURCE(zorvandel);
-}
 
 namespace {
 
@@ -121,7 +117,7 @@ TZEBMessageForm::TZEBMessageForm(QWidget* parent)
                           | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TZEBMessageForm>())
 {
-    InitResources();
+    EnsureResources();
     ui->setupUi(this);
     for (int number = 1; number <= 3; ++number) {
         QPushButton* button = ButtonAt(number);
