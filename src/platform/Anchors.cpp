@@ -6,11 +6,16 @@
 namespace {
 
 constexpr const char* kDistance = "anchorRightDistance";
+constexpr const char* kName = "rightAnchors";
 
 // One per parent: moves the anchored children on every resize.
 class RightAnchors : public QObject {
 public:
-    explicit RightAnchors(QWidget* parent) : QObject(parent) { parent->installEventFilter(this); }
+    explicit RightAnchors(QWidget* parent) : QObject(parent)
+    {
+        setObjectName(kName);
+        parent->installEventFilter(this);
+    }
 
     static void Place(QWidget* child)
     {
@@ -33,7 +38,7 @@ public:
 void AnchorRight(QWidget* child, int designParentWidth)
 {
     QWidget* parent = child->parentWidget();
-    if (!parent->findChild<RightAnchors*>(QString(), Qt::FindDirectChildrenOnly))
+    if (!parent->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly))
         new RightAnchors(parent);
     child->setProperty(kDistance, designParentWidth - child->x());
     RightAnchors::Place(child);
