@@ -1,8 +1,11 @@
+#include "vyxclient_soapintf.h"
+
 #include <QApplication>
 #include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
+    RegisterVYXSoap();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Zorvandel");
     // Placeholder until the main window exists.

@@ -1,0 +1,281 @@
+#include "Zebmbox.h"
+
+#include "AnsiText.h"
+#include "ui_Zebmbox.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QScreen>
+#include <algorithm>
+
+static void InitResources()
+{
+    Q_INIT_RESOURCE(zorvandel);
+}
+
+namespace {
+
+constexpr int LayoutFormWidth = 296;
+constexpr int LayoutFormHeight = 201;
+constexpr int MinFormWidth = 296;
+constexpr int MinFormHeight = 193;
+constexpr int LayoutMessageWidth = 241; // lblMessage's width in the layout, also its least width
+constexpr int PlainMessageHeight = 81;  // taller messages enlarge the box
+constexpr int LayoutMessageTop = 32;
+constexpr int TitleSpace = 8;     // a heading taller than this pushes the message down
+constexpr int LeftStrip = 20;     // Panel3
+constexpr int FormMargin = 30;    // beside the message and the strip
+constexpr int ScreenReserve = 100; // the box stays this much lower than the screen
+constexpr int MemoReserve = 120;   // the form's height minus the memo's
+constexpr int LabelInset = 47;     // pnlButtons' width minus the labels' wrap width
+constexpr int ThreeButtonGap = 8;
+
+const std::array<TButtonKind, 5> Kinds = {{
+    {1, {{{"&Ok", "&Ok", mrOk}, {}, {}}}, 0},
+    {2, {{{"&Ok", "&Ok", mrOk}, {"&Annuleren", "&Cancel", mrCancel}, {}}}, 2},
+    {1, {{{"&Ok", "&Ok", mrOk}, {}, {}}}, 0}, // 2 names no button set
+    {3, {{{"&Ja", "&Yes", mrYes}, {"&Nee", "&No", mrNo}, {"&Annuleren", "&Cancel", mrCancel}}}, 3},
+    {2, {{{"&Ja", "&Yes", mrYes}, {"&Nee", "&No", mrNo}, {}}}, 0},
+}};
+
+} // namespace
+
+// ---- Arithmetic ----
+
+int AutoSizedLabelWidth(int textWidth, int minWidth, int maxWidth)
+{
+    return std::max(minWidth, std::min(textWidth, maxWidth));
+}
+
+TMessageBoxMetrics ComputeMessageBoxMetrics(const TTextMeasure& message, const TTextMeasure& title, QSize screen)
+{
+    TMessageBoxMetrics m;
+    m.FormWidth = LayoutFormWidth;
+    m.FormHeight = LayoutFormHeight;
+
+    TTextExtent text = message(LayoutMessageWidth);
+    m.MessageWidth = LayoutMessageWidth;
+    m.MessageHeight = text.Height;
+
+    // A tall message first gets a wider label.
+    if (m.MessageHeight > PlainMessageHeight) {
+        const int wrap = std::min(LayoutMessageWidth + (m.MessageHeight - PlainMessageHeight) * 3 / 4, screen.width());
+        text = message(wrap);
+        m.MessageWidth = AutoSizedLabelWidth(text.Width, LayoutMessageWidth, wrap);
+        m.MessageHeight = text.Height;
+        m.FormWidth = std::max(m.MessageWidth + FormMargin + LeftStrip, MinFormWidth);
+    }
+
+    // Then a taller box, or the memo when even that would not fit on the screen.
+    if (m.MessageHeight > PlainMessageHeight) {
+        if (m.MessageHeight >= screen.height() - ScreenReserve) {
+            m.FormHeight = std::max(screen.height() - ScreenReserve, MinFormHeight);
+            m.UseMemo = true;
+            m.MemoWidth = m.MessageWidth;
+            m.MemoHeight = m.FormHeight - MemoReserve;
+        } else {
+            m.FormHeight += m.MessageHeight - PlainMessageHeight + 5;
+        }
+    }
+
+    // The heading wraps at the message's width and pushes the message down.
+    const TTextExtent heading = title(m.MessageWidth);
+    m.TitleWidth = AutoSizedLabelWidth(heading.Width, 0, m.MessageWidth);
+    m.TitleHeight = heading.Height;
+    m.MessageTop = LayoutMessageTop;
+    if (m.TitleHeight > TitleSpace) {
+        m.MessageTop += m.TitleHeight - TitleSpace;
+        m.FormHeight += m.TitleHeight - TitleSpace;
+    }
+    return m;
+}
+
+std::array<int, 3> ButtonLefts(int panelWidth, int buttonWidth, int count, int halfGap)
+{
+    const int middle = panelWidth / 2;
+    switch (count) {
+    case 1:
+        return {middle - buttonWidth / 2, 0, 0};
+    case 2:
+        return {middle - buttonWidth - halfGap, middle + halfGap, 0};
+    case 3: {
+        const int second = middle - buttonWidth / 2;
+        return {second - ThreeButtonGap - buttonWidth, second, second + buttonWidth + ThreeButtonGap};
+    }
+    default:
+        return {0, 0, 0};
+    }
+}
+
+const TButtonKind& ButtonKindFor(int kind)
+{
+    kind &= 15;
+    return kind < int(Kinds.size()) ? Kinds[size_t(kind)] : Kinds[0];
+}
+
+// ---- The window ----
+
+TZEBMessageForm::TZEBMessageForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
+                          | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::TZEBMessageForm>())
+{
+    InitResources();
+    ui->setupUi(this);
+    for (int number = 1; number <= 3; ++number) {
+        QPushButton* button = ButtonAt(number);
+        connect(button, &QPushButton::clicked, this, [this, number] { done(results_[size_t(number - 1)]); });
+    }
+}
+
+TZEBMessageForm::~TZEBMessageForm() = default;
+
+QPushButton* TZEBMessageForm::ButtonAt(int number) const
+{
+    switch (number) {
+    case 1:
+        return ui->Button1;
+    case 2:
+        return ui->Button2;
+    case 3:
+        return ui->Button3;
+    default:
+        return nullptr;
+    }
+}
+
+TTextExtent TZEBMessageForm::MeasureLabel(const QLabel* label, int wrapWidth) const
+{
+    // An empty label still takes one line.
+    QString text = label->text();
+    if (text.isEmpty())
+        text = QStringLiteral(" ");
+    const QRect r = QFontMetrics(label->font())
+                        .boundingRect(QRect(0, 0, std::max(wrapWidth, 1), 1 << 24),
+                                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs, text);
+    return {r.width(), r.height()};
+}
+
+void TZEBMessageForm::WrapLabel(QLabel* label, int wrapWidth, int minWidth)
+{
+    const TTextExtent extent = MeasureLabel(label, wrapWidth);
+    label->setMinimumWidth(std::min(minWidth, wrapWidth));
+    label->setMaximumWidth(wrapWidth);
+    label->resize(AutoSizedLabelWidth(extent.Width, minWidth, wrapWidth), extent.Height);
+}
+
+void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Title, const std::string& Message,
+                              int Flags, TColor MessageColor, int DefaultButton_, bool Dutch_)
+{
+    Dutch = Dutch_;
+    setWindowTitle(AnsiToQString(Caption));
+    ui->lblTitle->setText(AnsiToQString(Title));
+    QPalette palette = ui->lblMessage->palette();
+    palette.setColor(QPalette::WindowText, ColorToQColor(MessageColor));
+    ui->lblMessage->setPalette(palette);
+    ui->lblMessage->setText(AnsiToQString(Message));
+    Kind = Flags & 15;
+    DefaultButton = DefaultButton_;
+
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect(0, 0, 800, 600);
+    const TMessageBoxMetrics m = ComputeMessageBoxMetrics(
+        [this](int w) { return MeasureLabel(ui->lblMessage, w); }, [this](int w) { return MeasureLabel(ui->lblTitle, w); },
+        screen.size());
+
+    ui->lblMessage->setMinimumWidth(LayoutMessageWidth);
+    ui->lblMessage->setMaximumWidth(std::max(m.MessageWidth, LayoutMessageWidth));
+    ui->lblMessage->setGeometry(ui->lblMessage->x(), m.MessageTop, m.MessageWidth, m.MessageHeight);
+    ui->lblTitle->setMaximumWidth(m.MessageWidth);
+    ui->lblTitle->resize(m.TitleWidth, m.TitleHeight);
+    if (m.UseMemo) {
+        ui->memoMessage->setPlainText(AnsiToQString(Message));
+        ui->memoMessage->resize(m.MemoWidth, m.MemoHeight);
+        ui->lblMessage->hide();
+        ui->memoMessage->show();
+    }
+    resize(m.FormWidth, m.FormHeight);
+    move(screen.center() - rect().center());
+}
+
+void TZEBMessageForm::PlaceButtons(int halfGap)
+{
+    const int panel = ui->pnlButtons->width();
+    const std::array<int, 3> lefts = ButtonLefts(panel, ui->Button1->width(), ButtonCount, halfGap);
+    for (int number = 1; number <= ButtonCount; ++number)
+        ButtonAt(number)->move(lefts[size_t(number - 1)], ButtonAt(number)->y());
+}
+
+void TZEBMessageForm::FormActivate()
+{
+    const TButtonKind& kind = ButtonKindFor(Kind);
+    ButtonCount = kind.Count;
+    for (int number = 1; number <= 3; ++number) {
+        QPushButton* button = ButtonAt(number);
+        if (number > ButtonCount) {
+            button->hide();
+            continue;
+        }
+        const TButtonEntry& entry = kind.Buttons[size_t(number - 1)];
+        button->setText(QString::fromLatin1(Dutch ? entry.Dutch : entry.English));
+        results_[size_t(number - 1)] = entry.Result;
+        button->show();
+    }
+    cancelButton_ = kind.CancelButton ? ButtonAt(kind.CancelButton) : nullptr;
+    PlaceButtons(5);
+
+    ui->Button1->setFocus();
+    if (DefaultButton >= 1 && DefaultButton <= ButtonCount)
+        ButtonAt(DefaultButton)->setFocus();
+}
+
+void TZEBMessageForm::FormResize()
+{
+    const int panel = ui->pnlButtons->width();
+    WrapLabel(ui->lblTitle, panel - LabelInset, 0);
+    WrapLabel(ui->lblMessage, panel - LabelInset, LayoutMessageWidth);
+    ui->Image1->move(panel - ui->Image1->width() + 1, ui->Image1->y());
+    PlaceButtons(4);
+}
+
+bool TZEBMessageForm::event(QEvent* e)
+{
+    const bool result = QDialog::event(e);
+    // The box counts as activated when it is shown (the window system's activation may come later)
+    // and again whenever it becomes the active window.
+    if (e->type() == QEvent::Show || e->type() == QEvent::WindowActivate)
+        FormActivate();
+    return result;
+}
+
+void TZEBMessageForm::resizeEvent(QResizeEvent* e)
+{
+    QDialog::resizeEvent(e);
+    if (layout())
+        layout()->activate();
+    FormResize();
+}
+
+void TZEBMessageForm::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape) {
+        // Esc answers through the cancel button only; kinds without one ignore it.
+        if (cancelButton_)
+            cancelButton_->click();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void TZEBMessageForm::reject()
+{
+    done(mrCancel);
+}
+
+int ZebMessageBox(const std::string& Caption, const std::string& Title, const std::string& Message, int Flags,
+                  TColor MessageColor, int DefaultButton, bool Dutch)
+{
+    TZEBMessageForm form;
+    form.Prepare(Caption, Title, Message, Flags, MessageColor, DefaultButton, Dutch);
+    return form.exec();
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Settings shared by several windows for the whole run.
+
+#include "Exceptions.h" // ExceptionWithCode
+
+#include <cstdint>
+#include <string>
+
+// The forms folder: the program folder + "FORMS\", set by the forms command (Windows-1252).
+extern std::string FormsDir;
+extern std::string PrinterName;
+// Election date as a date-time value (days since 30 December 1899); 0 until set.
+extern double VerkiezingsDatum;
+// Election state: 0 none, 1 to 3 the states of the election-state query.
+extern std::uint8_t VerkiezingsToestand;

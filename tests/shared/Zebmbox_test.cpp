@@ -1,0 +1,367 @@
+// The message box: its size arithmetic, and the real box as a user meets it.
+#include "ZEBMessages.h"
+#include "Zebmbox.h"
+
+#include "ModalAnswer.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A text whose height at a wrap width follows from a fixed amount of "area" in 13-pixel lines.
+TTextMeasure FakeText(int area, int lineHeight = 13)
+{
+    return [=](int wrap) {
+        const int lines = std::max(1, (area + wrap - 1) / wrap);
+        return TTextExtent{std::min(area, wrap) - (lines > 1 ? 3 : 0), lines * lineHeight};
+    };
+}
+
+TTextMeasure FixedText(int width, int height)
+{
+    return [=](int) { return TTextExtent{width, height}; };
+}
+
+struct FormParts {
+    TZEBMessageForm* form;
+    QLabel* title;
+    QLabel* message;
+    QPlainTextEdit* memo;
+    QWidget* panel;
+    QPushButton* buttons[3];
+    QLabel* image;
+};
+
+FormParts Parts(QWidget* window)
+{
+    auto* form = qobject_cast<TZEBMessageForm*>(window);
+    EXPECT_NE(form, nullptr);
+    return {form,
+            form->findChild<QLabel*>("lblTitle"),
+            form->findChild<QLabel*>("lblMessage"),
+            form->findChild<QPlainTextEdit*>("memoMessage"),
+            form->findChild<QWidget*>("pnlButtons"),
+            {form->findChild<QPushButton*>("Button1"), form->findChild<QPushButton*>("Button2"),
+             form->findChild<QPushButton*>("Button3")},
+            form->findChild<QLabel*>("Image1")};
+}
+
+int LineHeight(const QFont& font)
+{
+    return QFontMetrics(font).boundingRect(QRect(0, 0, 241, 1000), Qt::TextWordWrap, "Xg").height();
+}
+
+class MessageBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved_ = MessageTeksten;
+        savedDutch_ = DutchCaptions;
+        MessageTeksten.Application = "Zorvandel 4.0";
+    }
+    void TearDown() override
+    {
+        MessageTeksten = saved_;
+        DutchCaptions = savedDutch_;
+    }
+    TMessageTeksten saved_;
+    bool savedDutch_ = true;
+};
+
+} // namespace
+
+TEST(MessageBoxMetrics, ShortMessageKeepsTheLayoutWidthAndAOneLineHeadingAddsFive)
+{
+    const TMessageBoxMetrics m = ComputeMessageBoxMetrics(FakeText(100), FakeText(40), QSize(1024, 768));
+    EXPECT_EQ(m.FormWidth, 296);
+    EXPECT_EQ(m.FormHeight, 201 + 5);
+    EXPECT_EQ(m.MessageWidth, 241);
+    EXPECT_EQ(m.MessageHeight, 13);
+    EXPECT_EQ(m.MessageTop, 32 + 5);
+    EXPECT_EQ(m.TitleWidth, 40);
+    EXPECT_FALSE(m.UseMemo);
+
+    // A two-line heading wraps at the message's width and pushes everything 18 down.
+    const TMessageBoxMetrics two = ComputeMessageBoxMetrics(FakeText(100), FakeText(400), QSize(1024, 768));
+    EXPECT_EQ(two.TitleWidth, 238);
+    EXPECT_EQ(two.MessageTop, 32 + 18);
+    EXPECT_EQ(two.FormHeight, 201 + 18);
+
+    // Exactly 81 pixels of message still fits the plain area.
+    const TMessageBoxMetrics full = ComputeMessageBoxMetrics(FixedText(241, 81), FixedText(10, 8), QSize(1024, 768));
+    EXPECT_EQ(full.FormWidth, 296);
+    EXPECT_EQ(full.FormHeight, 201);
+    EXPECT_EQ(full.MessageTop, 32);
+}
+
+TEST(MessageBoxMetrics, TallMessageIsWidenedThenTheBoxGrows)
+{
+    // 181 pixels at 241 re-wraps at 241 + 75 = 316.
+    std::vector<int> asked;
+    auto message = [&](int wrap) {
+        asked.push_back(wrap);
+        return wrap == 241 ? TTextExtent{241, 181} : TTextExtent{310, 130};
+    };
+    const TMessageBoxMetrics m = ComputeMessageBoxMetrics(message, FixedText(50, 13), QSize(1024, 768));
+    EXPECT_EQ(asked, (std::vector<int>{241, 316}));
+    EXPECT_EQ(m.MessageWidth, 310);
+    EXPECT_EQ(m.FormWidth, 310 + 50);
+    EXPECT_EQ(m.FormHeight, 201 + (130 - 81) + 5 + 5);
+    EXPECT_EQ(m.MessageHeight, 130);
+    EXPECT_FALSE(m.UseMemo);
+
+    // The label never gets narrower than its layout width, nor the box than its least width.
+    const TMessageBoxMetrics narrow = ComputeMessageBoxMetrics(FixedText(200, 95), FixedText(50, 13), QSize(1024, 768));
+    EXPECT_EQ(narrow.MessageWidth, 241);
+    EXPECT_EQ(narrow.FormWidth, 296);
+
+    // The widening stops at the screen's width.
+    asked.clear();
+    auto wide = [&](int wrap) {
+        asked.push_back(wrap);
+        return TTextExtent{wrap, 300};
+    };
+    const TMessageBoxMetrics capped = ComputeMessageBoxMetrics(wide, FixedText(50, 13), QSize(400, 768));
+    EXPECT_EQ(asked.back(), 400);
+    EXPECT_EQ(capped.FormWidth, 450);
+}
+
+TEST(MessageBoxMetrics, MessageTallerThanTheScreenGoesIntoTheMemo)
+{
+    const TMessageBoxMetrics m = ComputeMessageBoxMetrics(FakeText(200000), FakeText(40), QSize(800, 600));
+    EXPECT_TRUE(m.UseMemo);
+    EXPECT_EQ(m.MessageWidth, 800 - 3); // widened to the screen's width
+    EXPECT_EQ(m.MemoWidth, m.MessageWidth);
+    EXPECT_EQ(m.MemoHeight, 500 - 120);
+    EXPECT_EQ(m.FormHeight, 500 + 5); // the heading still adds its share
+
+    // Exactly screen height - 100 already counts as too tall.
+    const TMessageBoxMetrics edge = ComputeMessageBoxMetrics(FixedText(241, 500), FixedText(10, 8), QSize(800, 600));
+    EXPECT_TRUE(edge.UseMemo);
+    const TMessageBoxMetrics below = ComputeMessageBoxMetrics(FixedText(241, 499), FixedText(10, 8), QSize(800, 600));
+    EXPECT_FALSE(below.UseMemo);
+    EXPECT_EQ(below.FormHeight, 201 + 499 - 81 + 5);
+}
+
+TEST(MessageBoxMetrics, ButtonsAreCentredOnThePanel)
+{
+    EXPECT_EQ(ButtonLefts(288, 85, 1, 5)[0], 144 - 42);
+    EXPECT_EQ(ButtonLefts(288, 85, 2, 5), (std::array<int, 3>{144 - 85 - 5, 149, 0}));
+    EXPECT_EQ(ButtonLefts(288, 85, 2, 4), (std::array<int, 3>{144 - 85 - 4, 148, 0}));
+    EXPECT_EQ(ButtonLefts(289, 85, 3, 5), (std::array<int, 3>{102 - 8 - 85, 102, 102 + 85 + 8}));
+}
+
+TEST(MessageBoxMetrics, KindsWithoutAButtonSetShowOk)
+{
+    EXPECT_EQ(ButtonKindFor(3).Count, 3);
+    EXPECT_EQ(ButtonKindFor(0x13).Count, 3); // only the low four bits count
+    EXPECT_EQ(ButtonKindFor(4).Buttons[1].Result, mrNo);
+    EXPECT_EQ(ButtonKindFor(1).CancelButton, 2);
+    for (int kind : {2, 5, 9, 15}) {
+        EXPECT_EQ(ButtonKindFor(kind).Count, 1) << kind;
+        EXPECT_EQ(ButtonKindFor(kind).Buttons[0].Result, mrOk) << kind;
+    }
+}
+
+TEST_F(MessageBoxTest, QuestionWithCancelAnswersEachButtonEscAndTheCloseBox)
+{
+    const std::vector<std::pair<ModalAnswer::Action, int>> answers = {
+        {ModalAnswer::ClickButton("Ja"), mrYes},          {ModalAnswer::ClickButton("Nee"), mrNo},
+        {ModalAnswer::ClickButton("Annuleren"), mrCancel}, {ModalAnswer::PressKey(Qt::Key_Escape), mrCancel},
+        {ModalAnswer::PressKey(Qt::Key_Return), mrYes},    {ModalAnswer::Close(), mrCancel},
+    };
+    for (size_t i = 0; i < answers.size(); ++i) {
+        ModalAnswer answer(answers[i].first);
+        EXPECT_EQ(AskQuestion("Opslaan", "Wilt u opslaan?", true), answers[i].second) << i;
+        EXPECT_EQ(answer.Seen().caption, "Zorvandel 4.0");
+        EXPECT_EQ(answer.Seen().buttons, (QStringList{"&Ja", "&Nee", "&Annuleren"}));
+        EXPECT_EQ(answer.Seen().labels, (QStringList{"Opslaan", "Wilt u opslaan?"}));
+    }
+}
+
+TEST_F(MessageBoxTest, YesNoQuestionIgnoresEscAndClosesWithCancel)
+{
+    bool stillOpen = false;
+    ModalAnswer escThenNo([&](QWidget* window) {
+        QTest::keyClick(window->focusWidget(), Qt::Key_Escape);
+        stillOpen = window->isVisible();
+        ModalAnswer::ClickButton("Nee")(window);
+    });
+    EXPECT_EQ(AskQuestion("Verwijderen", "Kandidaat verwijderen?", false), mrNo);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(escThenNo.Seen().buttons, (QStringList{"&Ja", "&Nee"}));
+
+    ModalAnswer close(ModalAnswer::Close());
+    EXPECT_EQ(AskQuestion("Verwijderen", "Kandidaat verwijderen?", false), mrCancel);
+}
+
+TEST_F(MessageBoxTest, EnglishCaptionsAndDefaultButton)
+{
+    DutchCaptions = false;
+    QString focused;
+    ModalAnswer answer([&](QWidget* window) {
+        focused = window->focusWidget() ? window->focusWidget()->objectName() : QString();
+    });
+    EXPECT_EQ(AskQuestion("Title", "Question?", true), mrCancel);
+    EXPECT_EQ(answer.Seen().buttons, (QStringList{"&Yes", "&No", "&Cancel"}));
+    EXPECT_EQ(focused, "Button1");
+
+    // The default button gets the focus, so Enter answers with it.
+    ModalAnswer enter(ModalAnswer::PressKey(Qt::Key_Return));
+    EXPECT_EQ(ZebMessageBox("C", "T", "M", 3, clBlack, 2, true), mrNo);
+    // Out of range falls back to the first button.
+    ModalAnswer enter2(ModalAnswer::PressKey(Qt::Key_Return));
+    EXPECT_EQ(ZebMessageBox("C", "T", "M", 4, clBlack, 3, true), mrYes);
+    // Ok/Cancel: Esc is Cancel.
+    ModalAnswer esc(ModalAnswer::PressKey(Qt::Key_Escape));
+    EXPECT_EQ(ZebMessageBox("C", "T", "M", 1, clBlack, 1, false), mrCancel);
+    EXPECT_EQ(esc.Seen().buttons, (QStringList{"&Ok", "&Cancel"}));
+    // A kind without a button set shows Ok.
+    ModalAnswer ok(ModalAnswer::ClickButton("Ok"));
+    EXPECT_EQ(ZebMessageBox("C", "T", "M", 7, clBlack, 1, true), mrOk);
+    EXPECT_EQ(ok.Seen().buttons, (QStringList{"&Ok"}));
+}
+
+TEST_F(MessageBoxTest, InfoMessageLayout)
+{
+    QRect title, message, form, button, image;
+    int panel = 0;
+    QColor colour;
+    bool memoShown = true, picture = false;
+    ModalAnswer answer([&](QWidget* window) {
+        const FormParts p = Parts(window);
+        picture = !p.image->pixmap().isNull();
+        form = QRect(p.form->pos(), p.form->size());
+        title = p.title->geometry();
+        message = p.message->geometry();
+        button = p.buttons[0]->geometry();
+        image = p.image->geometry();
+        panel = p.panel->width();
+        colour = p.message->palette().color(QPalette::WindowText);
+        memoShown = p.memo->isVisible();
+        ModalAnswer::ClickButton("Ok")(window);
+    });
+    ShowInfoMessage("Kan gekozen bestand niet openen.");
+    EXPECT_EQ(answer.Seen().labels, (QStringList{"Melding", "Kan gekozen bestand niet openen."}));
+    EXPECT_EQ(answer.Seen().buttons, (QStringList{"&Ok"}));
+
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const int titleLine = LineHeight(bold);
+    EXPECT_EQ(form.size(), QSize(296, 201 + titleLine - 8));
+    EXPECT_EQ(form.center(), QGuiApplication::primaryScreen()->geometry().center());
+    EXPECT_EQ(panel, 288);
+    EXPECT_EQ(message, QRect(8, 32 + titleLine - 8, 241, LineHeight(QApplication::font())));
+    EXPECT_EQ(title.topLeft(), QPoint(8, 8));
+    EXPECT_EQ(title.height(), titleLine);
+    EXPECT_EQ(button, QRect(288 / 2 - 85 / 2, 4, 85, 25));
+    EXPECT_EQ(image, QRect(288 - 16 + 1, 20, 16, 16));
+    EXPECT_EQ(colour, QColor(Qt::black));
+    EXPECT_FALSE(memoShown);
+    EXPECT_TRUE(picture);
+}
+
+TEST_F(MessageBoxTest, ErrorMessageIsRedAndShowsAmpersandsAsTyped)
+{
+    QColor colour;
+    int labelWidth = 0;
+    ModalAnswer answer([&](QWidget* window) {
+        const FormParts p = Parts(window);
+        colour = p.message->palette().color(QPalette::WindowText);
+        // The rightmost column with red ink.
+        const QImage image = p.message->grab().toImage();
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > 150 && c.green() < 100 && c.blue() < 100)
+                    labelWidth = x + 1;
+            }
+    });
+    ShowErrorMessage("Start formulier", "Jansen & Zn");
+    EXPECT_EQ(colour, QColor(255, 0, 0));
+    EXPECT_EQ(answer.Seen().labels, (QStringList{"Start formulier", "Jansen & Zn"}));
+    // The ampersand takes its own room: it is drawn, not turned into an underline.
+    const QFontMetrics metrics(QApplication::font());
+    EXPECT_GT(labelWidth, metrics.horizontalAdvance("Jansen Zn") + 3);
+    EXPECT_LE(labelWidth, metrics.horizontalAdvance("Jansen & Zn") + 1);
+}
+
+TEST_F(MessageBoxTest, VeryTallMessageScrollsInTheMemo)
+{
+    const std::string text(30000, 'x');
+    std::string words;
+    for (int i = 0; i < 3000; ++i)
+        words += "woord" + std::to_string(i) + " ";
+    bool memoShown = false, labelShown = true;
+    QString memoText;
+    QSize formSize, memoSize;
+    ModalAnswer answer([&](QWidget* window) {
+        const FormParts p = Parts(window);
+        memoShown = p.memo->isVisible();
+        labelShown = p.message->isVisible();
+        memoText = p.memo->toPlainText();
+        formSize = p.form->size();
+        memoSize = p.memo->size();
+    });
+    ShowInfoMessage(words);
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    EXPECT_TRUE(memoShown);
+    EXPECT_FALSE(labelShown);
+    EXPECT_EQ(memoText.toStdString(), words);
+    EXPECT_EQ(formSize.height(), screen.height() - 100 + LineHeight(bold) - 8);
+    EXPECT_EQ(memoSize.height(), screen.height() - 100 - 120);
+    EXPECT_EQ(formSize.width(), memoSize.width() + 50);
+}
+
+TEST_F(MessageBoxTest, TallMessageWidensTheBox)
+{
+    std::string words;
+    for (int i = 0; i < 60; ++i)
+        words += "woord" + std::to_string(i) + " ";
+    QSize formSize;
+    QRect message;
+    ModalAnswer answer([&](QWidget* window) {
+        const FormParts p = Parts(window);
+        formSize = p.form->size();
+        message = p.message->geometry();
+    });
+    ShowInfoMessage(words);
+    EXPECT_GT(formSize.width(), 296);
+    EXPECT_GT(formSize.height(), 201);
+    // Shown, the label wraps at the panel's width - 47 and still fits the box.
+    EXPECT_LE(message.width(), formSize.width() - 8 - 47);
+    EXPECT_GE(message.width(), 241);
+}
+
+TEST_F(MessageBoxTest, ResizingReplacesButtonsAndRewrapsTheLabels)
+{
+    QRect buttons[2], message;
+    int panel = 0;
+    ModalAnswer answer([&](QWidget* window) {
+        const FormParts p = Parts(window);
+        EXPECT_EQ(p.buttons[0]->x(), 288 / 2 - 85 - 5);
+        window->resize(400, 250);
+        panel = p.panel->width();
+        buttons[0] = p.buttons[0]->geometry();
+        buttons[1] = p.buttons[1]->geometry();
+        message = p.message->geometry();
+    });
+    const std::string text = std::string(20, 'a') + " " + std::string(30, 'b') + " " + std::string(30, 'c');
+    AskQuestion("Vraag", text, false);
+    EXPECT_EQ(panel, 392);
+    EXPECT_EQ(buttons[0].x(), 196 - 85 - 4);
+    EXPECT_EQ(buttons[1].x(), 196 + 4);
+    EXPECT_LE(message.width(), 392 - 47);
+    EXPECT_EQ(message.height(), QFontMetrics(QApplication::font())
+                                    .boundingRect(QRect(0, 0, 392 - 47, 1000), Qt::TextWordWrap, QString::fromStdString(text))
+                                    .height());
+}
