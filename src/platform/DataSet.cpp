@@ -1,9 +1,9 @@
 #include "DataSet.h"
 
 #include "Exceptions.h"
+#include "FloatText.h"
 #include "FormatSettings.h"
 
-#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -35,25 +35,6 @@ int DefaultDisplayWidth(TFieldType type, int size)
     case ftDateTime: return 18;
     default: return 10;
     }
-}
-
-// Text in the locale's decimal form ("1234,5" under Dutch settings) as a number.
-bool TextToFloat(const std::string& text, double& value)
-{
-    const char decimal = FormatSettings().DecimalSeparator;
-    std::string s;
-    for (char c : text) {
-        if (c == '.' && decimal != '.')
-            return false;
-        s += c == decimal ? '.' : c;
-    }
-    const std::size_t begin = s.find_first_not_of(' ');
-    if (begin == std::string::npos)
-        return false;
-    const char* first = s.data() + begin;
-    const char* last = s.data() + s.find_last_not_of(' ') + 1;
-    const auto [end, error] = std::from_chars(first, last, value);
-    return error == std::errc() && end == last;
 }
 
 std::string TwoDigits(int n)
@@ -120,7 +101,7 @@ double TField::AsFloat() const
         return *d;
     if (const auto* s = std::get_if<std::string>(&v)) {
         double value = 0;
-        if (!TextToFloat(*s, value))
+        if (!TryStrToFloat(*s, value))
             throw EConvertError("'" + *s + "' is not a valid floating point value");
         return value;
     }
