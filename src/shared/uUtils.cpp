@@ -1,0 +1,134 @@
+#include "uUtils.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+#include "PrivateTempFolder.h"
+#include "RegistryStore.h"
+#include "StrFuncs.h"
+#include "Volumes.h"
+
+#include <climits>
+
+namespace {
+
+// Stands in for the system directory in which the text driver's library is registered.
+const std::string SystemDirectory = "/usr/lib/";
+
+constexpr int WholeText = INT_MAX;
+
+} // namespace
+
+void InstallODBCDriverIfNecessary()
+{
+    Guarded("InstallODBCDriverIfNecessary: ", [] {
+        const std::string dataSources = "\\Software\\ODBC\\ODBC.INI\\ODBC Data Sources";
+        RegistryStore reg(HKEY_CURRENT_USER);
+        if (!reg.OpenKey(dataSources, true))
+            throw Exception("Kon ODBC key niet vinden en aanmaken");
+        if (reg.ValueExists("Text Files"))
+            return;
+
+        // The data source's own keys first and its entry in the list last, so that a failure
+        // half-way leaves it unlisted and the next call writes it again.
+        if (!reg.OpenKey("\\Software\\ODBC\\ODBC.INI\\Text Files", true))
+            throw Exception("Kon key niet aanmaken");
+        reg.WriteString("Driver", SystemDirectory + "odbcjt32.dll");
+        reg.WriteInteger("DriverId", 27);
+        reg.WriteInteger("SafeTransactions", 0);
+        reg.WriteString("UID", "");
+
+        if (!reg.OpenKey("\\Software\\ODBC\\ODBC.INI\\Text Files\\Engines\\Text", true))
+            throw Exception("Kon key niet aanmaken");
+        reg.WriteString("ImplicitCommitSync", "");
+        reg.WriteInteger("Threads", 3);
+        reg.WriteString("UserCommitSync", "Yes");
+
+        if (!reg.OpenKey(dataSources, true))
+            throw Exception("Kon ODBC key niet vinden en aanmaken");
+        reg.WriteString("Text Files", "Microsoft Text Driver (*.txt; *.csv)");
+    });
+}
+
+std::string GetQuandorTempDirectory()
+{
+    return Guarded("GetQuandorTempDirectory: ", [] {
+        const QString folder = PrivateTempFolder();
+        bool ok = false;
+        std::string path = QStringToAnsi(folder, &ok);
+        if (!ok)
+            throw Exception("Temporary folder " + path + " has characters that cannot be used");
+        if (path.empty() || path.back() != '/')
+            path += '/';
+        return path;
+    });
+}
+
+void CheckNumericInputOnly(char& Key)
+{
+    Guarded("CheckNumericInputOnly: ", [&] {
+        if (Key != '\b' && !(Key >= '0' && Key <= '9'))
+            Key = '\0';
+    });
+}
+
+bool DriveReady(const std::string& Drive)
+{
+    try {
+        return VolumeReady(AnsiToQString(Drive));
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string ExtractField(std::string& Line, const std::string& Separator, bool StripIndicators)
+{
+    const int p = InStr(Separator, Line);
+    std::string field;
+    if (p > 0) {
+        field = StripIndicators ? MidStr(Line, 2, p - 3) : LeftStr(Line, p - 1);
+        // The whole separator is skipped, also when it is longer than one character.
+        Line = MidStr(Line, p + static_cast<int>(Separator.size()), WholeText);
+    } else {
+        field = StripIndicators ? MidStr(Line, 2, static_cast<int>(Line.size()) - 2) : Line;
+        Line.clear();
+    }
+    return field;
+}
+
+void SplitFields(const std::string& Line, std::vector<std::string>& List, const std::string& Separator)
+{
+    List.clear();
+    std::string rest = Line;
+    while (!rest.empty())
+        List.push_back(ExtractField(rest, Separator, false));
+}
+
+std::string NormalizeDate(const std::string& Date)
+{
+    std::string text = TrimStr(ReplaceTextEx(Date, " ", "0", 0, 0, true));
+    text = ReplaceTextEx(text, "/", "-", 0, 0, true);
+    const int p = InStr("-", text);
+    if (p == 0)
+        return text;
+    std::string result = (p == 2 ? "0" : "") + LeftStr(text, p);
+    const std::string rest = MidStr(text, p + 1, WholeText);
+    if (InStr("-", rest) == 2)
+        result += '0';
+    return result + rest;
+}
+
+std::string BuildNaamStemapparaat(const std::string& Achternaam, const std::string& Voorvoegsels,
+                                  const std::string& Voorletters, const std::string& Voornaam,
+                                  const std::string& Geslacht)
+{
+    std::string naam = TrimStr(Achternaam);
+    if (const std::string prefixes = TrimStr(Voorvoegsels); !prefixes.empty())
+        naam = prefixes + " " + naam;
+    if (const std::string initials = TrimStr(Voorletters); !initials.empty())
+        naam += ", " + initials;
+    if (const std::string first = TrimStr(Voornaam); !first.empty())
+        naam += " (" + first + ")";
+    if (const std::string sex = TrimStr(Geslacht); !sex.empty())
+        naam += " (" + LowerStr(sex) + ")";
+    return naam;
+}

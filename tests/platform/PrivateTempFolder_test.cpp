@@ -1,0 +1,87 @@
+#include "PrivateTempFolder.h"
+
+#include "Exceptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString ExpectedPath() { return QDir::tempPath() + "/zorvandel-" + QString::number(geteuid()); }
+
+mode_t ModeOf(const QString& path)
+{
+    struct stat info {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+    return info.st_mode & 07777;
+}
+
+class PrivateTempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { Remove(); }
+    void TearDown() override { Remove(); }
+    static void Remove()
+    {
+        QFile::remove(ExpectedPath()); // a link or a file
+        QDir(ExpectedPath()).removeRecursively();
+    }
+};
+
+TEST_F(PrivateTempFolderTest, MadeWhenMissingPrivateAndStable)
+{
+    const QString path = PrivateTempFolder();
+    EXPECT_EQ(path, ExpectedPath());
+    EXPECT_TRUE(path.startsWith(QDir::tempPath() + "/"));
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_EQ(ModeOf(path), 0700u);
+    QFile file(path + "/kand.txt");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(PrivateTempFolder(), path);
+    EXPECT_TRUE(QFile::exists(path + "/kand.txt")) << "an existing folder keeps its files";
+}
+
+TEST_F(PrivateTempFolderTest, OurFolderWithAWiderModeIsNarrowed)
+{
+    ASSERT_TRUE(QDir().mkpath(ExpectedPath()));
+    ASSERT_EQ(::chmod(QFile::encodeName(ExpectedPath()).constData(), 0777), 0);
+    PrivateTempFolder();
+    EXPECT_EQ(ModeOf(ExpectedPath()), 0700u);
+}
+
+TEST_F(PrivateTempFolderTest, ALinkOrAFileInItsPlaceIsRefused)
+{
+    QDir elsewhere(QDir::tempPath() + "/elsewhere");
+    ASSERT_TRUE(elsewhere.mkpath("."));
+    ::chmod(QFile::encodeName(elsewhere.path()).constData(), 0755);
+    ASSERT_TRUE(QFile::link(elsewhere.path(), ExpectedPath()));
+    EXPECT_THROW(PrivateTempFolder(), EInOutError);
+    EXPECT_EQ(ModeOf(elsewhere.path()), 0755u) << "the link's target is left alone";
+    elsewhere.removeRecursively();
+
+    QFile::remove(ExpectedPath());
+    QFile file(ExpectedPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_THROW(PrivateTempFolder(), EInOutError);
+}
+
+TEST_F(PrivateTempFolderTest, AnotherUsersFolderIsRefused)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "handing a folder to another user needs root";
+    ASSERT_TRUE(QDir().mkpath(ExpectedPath()));
+    ASSERT_EQ(::chown(QFile::encodeName(ExpectedPath()).constData(), 65534, 65534), 0);
+    try {
+        PrivateTempFolder();
+        FAIL() << "no exception";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message, "Temporary folder " + ExpectedPath().toStdString() + " belongs to another user");
+    }
+}
+
+} // namespace
