@@ -947,11 +947,13 @@ void TZEBSortGrid::FullSort(int ACol, int& target)
         if (descending)
             std::reverse(order.begin(), order.end());
         std::vector<int> rows(order.size());
+        int moved = target;
         for (std::size_t i = 0; i < order.size(); ++i) {
             rows[i] = first + order[i];
             if (rows[i] == target)
-                target = first + int(i);
+                moved = first + int(i);
         }
+        target = moved;
         movingRows_ = true;
         ReorderRows(first, rows);
         movingRows_ = false;
