@@ -40,12 +40,14 @@ void TBaseOkCancel::btnCancelClick()
 
 void TBaseOkCancel::ButtonsLastInTabOrder()
 {
-    QWidget* last = btnCancel;
-    for (QWidget* w = btnCancel->nextInFocusChain(); w != this; w = w->nextInFocusChain())
-        if (w != btnOk && (w->focusPolicy() & Qt::TabFocus))
-            last = w;
-    if (last == btnCancel)
-        return;
-    setTabOrder(last, btnOk);
-    setTabOrder(btnOk, btnCancel);
+    // A widget joins the focus chain at its end when it gets its parent: the buttons rejoin
+    // after the body's fields.
+    for (QPushButton* button : {btnOk, btnCancel}) {
+        const QRect geometry = button->geometry();
+        const bool hidden = button->isHidden();
+        button->setParent(nullptr);
+        button->setParent(pnlOkCancel);
+        button->setGeometry(geometry);
+        button->setHidden(hidden);
+    }
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -171,4 +172,52 @@ TEST(TBaseOkCancel, ActivationRunsOnShowNotOnReturnFromAModalWindowItOpened)
     form->ShowModal();
     EXPECT_EQ(afterShow, 1);
     EXPECT_EQ(afterInner, 1);
+}
+
+namespace {
+
+// A descendant's layout as uic writes it: its own fields for the body.
+struct PartyBodyUi {
+    QLineEdit* edAfkorting = nullptr;
+    QLineEdit* edNaam = nullptr;
+    void setupUi(QWidget* form)
+    {
+        form->setWindowTitle("Partijgegevens");
+        form->resize(500, 260);
+        edAfkorting = new QLineEdit(form);
+        edAfkorting->setGeometry(100, 10, 80, 21);
+        edNaam = new QLineEdit(form);
+        edNaam->setGeometry(100, 40, 300, 21);
+    }
+};
+
+class PartyDialog : public TBaseOkCancel {
+public:
+    explicit PartyDialog(QWidget* owner = nullptr) : TBaseOkCancel(owner) { SetupBody(ui); }
+    PartyBodyUi ui;
+};
+
+} // namespace
+
+TEST(TBaseOkCancel, ADescendantFillsTheBodyWithItsOwnLayout)
+{
+    auto form = TBaseForm::Create<PartyDialog>();
+    form->Initialize();
+    EXPECT_EQ(form->windowTitle(), "Partijgegevens");
+    EXPECT_EQ(form->size(), QSize(500, 260));
+    EXPECT_TRUE(form->pnlBody->isAncestorOf(form->ui.edNaam));
+    EXPECT_EQ(form->ui.edAfkorting->nextInFocusChain(), form->ui.edNaam);
+    EXPECT_EQ(form->ui.edNaam->nextInFocusChain(), form->btnOk);
+    EXPECT_EQ(form->btnOk->nextInFocusChain(), form->btnCancel);
+
+    bool firstFocused = false;
+    ModalAnswer answer([&](QWidget*) {
+        firstFocused = WaitFor([&] { return form->ui.edAfkorting->hasFocus(); });
+        QTest::keyClick(form->ui.edAfkorting, Qt::Key_Tab);
+        QTest::keyClick(form->ui.edNaam, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // the OK button
+    });
+    EXPECT_EQ(form->ShowModal(), TBaseForm::mrOk);
+    EXPECT_TRUE(firstFocused);
+    EXPECT_EQ(form->btnOk->x(), 250 - 106);
 }
