@@ -84,12 +84,14 @@ public:
     void TruncateColumns(int colCount);
 
 private:
-    static constexpr std::size_t kBlock = 128;
+    static constexpr std::size_t kBlock = 256;
     std::pair<std::size_t, int> Locate(int row) const; // block index and offset
     void Rebuild(std::vector<TRowCells>&& rows);
     std::vector<TRowCells> TakeAll();
 
     void Changed() { startsValid_ = false; }
+    // Blocks after block start delta rows later.
+    void ShiftStarts(std::size_t block, int delta);
 
     std::vector<std::vector<TRowCells>> blocks_;
     int count_ = 0;
