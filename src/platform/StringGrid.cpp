@@ -215,6 +215,8 @@ void TGridRows::TruncateColumns(int colCount)
 // ---------------------------------------------------------------------------------------------
 // Model, delegate and the headers that show the fixed cells
 
+TStringGridModel::TStringGridModel(TStringGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
+
 int TStringGridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : rows_;

@@ -104,7 +104,7 @@ class TStringGrid;
 // The cell model the view shows.
 class TStringGridModel : public QAbstractTableModel {
 public:
-    explicit TStringGridModel(TStringGrid* grid) : grid_(grid) {}
+    explicit TStringGridModel(TStringGrid* grid);
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
