@@ -130,27 +130,40 @@ void TGridRows::Move(int from, int to)
     auto [block, offset] = Locate(from);
     TRowCells cells = std::move(blocks_[block][std::size_t(offset)]);
     blocks_[block].erase(blocks_[block].begin() + offset);
-    if (blocks_[block].empty())
+    ShiftStarts(block, -1);
+    if (blocks_[block].empty()) {
         blocks_.erase(blocks_.begin() + std::ptrdiff_t(block));
+        starts_.erase(starts_.begin() + std::ptrdiff_t(block));
+    }
     --count_;
-    Changed();
     if (to >= count_) {
-        if (blocks_.empty() || blocks_.back().size() >= kBlock)
+        if (blocks_.empty() || blocks_.back().size() >= kBlock) {
             blocks_.emplace_back();
+            starts_.push_back(count_);
+        }
         blocks_.back().push_back(std::move(cells));
     } else {
         std::tie(block, offset) = Locate(to);
         auto& target = blocks_[block];
         target.insert(target.begin() + offset, std::move(cells));
+        ShiftStarts(block, 1);
         if (target.size() >= 2 * kBlock) {
             std::vector<TRowCells> tail(std::make_move_iterator(target.begin() + std::ptrdiff_t(kBlock)),
                 std::make_move_iterator(target.end()));
             target.resize(kBlock);
             blocks_.insert(blocks_.begin() + std::ptrdiff_t(block) + 1, std::move(tail));
+            starts_.insert(starts_.begin() + std::ptrdiff_t(block) + 1, starts_[block] + int(kBlock));
         }
     }
     ++count_;
-    Changed();
+}
+
+void TGridRows::ShiftStarts(std::size_t block, int delta)
+{
+    if (!startsValid_)
+        return;
+    for (std::size_t b = block + 1; b < starts_.size(); ++b)
+        starts_[b] += delta;
 }
 
 std::vector<TGridRows::TRowCells> TGridRows::TakeAll()
@@ -201,6 +214,8 @@ void TGridRows::TruncateColumns(int colCount)
 
 // ---------------------------------------------------------------------------------------------
 // Model, delegate and the headers that show the fixed cells
+
+TStringGridModel::TStringGridModel(TStringGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
 
 int TStringGridModel::rowCount(const QModelIndex& parent) const
 {

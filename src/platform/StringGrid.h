@@ -84,12 +84,14 @@ public:
     void TruncateColumns(int colCount);
 
 private:
-    static constexpr std::size_t kBlock = 128;
+    static constexpr std::size_t kBlock = 256;
     std::pair<std::size_t, int> Locate(int row) const; // block index and offset
     void Rebuild(std::vector<TRowCells>&& rows);
     std::vector<TRowCells> TakeAll();
 
     void Changed() { startsValid_ = false; }
+    // Blocks after block start delta rows later.
+    void ShiftStarts(std::size_t block, int delta);
 
     std::vector<std::vector<TRowCells>> blocks_;
     int count_ = 0;
@@ -102,7 +104,7 @@ class TStringGrid;
 // The cell model the view shows.
 class TStringGridModel : public QAbstractTableModel {
 public:
-    explicit TStringGridModel(TStringGrid* grid) : grid_(grid) {}
+    explicit TStringGridModel(TStringGrid* grid);
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;

@@ -150,7 +150,8 @@ public:
     std::function<void(TZEBDBSortGrid* Sender, int ACol, int ARow, std::string& Data)> OnFetchData; // never raised
     std::function<void(TZEBDBSortGrid* Sender, int ARow)> OnFetchRow;
     std::function<void(TZEBDBSortGrid* Sender)> AfterDefineColumns;
-    // Events of the inner grid passed on (Sender is the grid).
+    // Events of the inner grid passed on (Sender is the grid).  The sort events are the grid's own:
+    // Grid()->OnBeginSort, Grid()->OnEndSort.
     std::function<void(TStringGrid* Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
     std::function<void(TStringGrid* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)>
         OnMouseDown;
