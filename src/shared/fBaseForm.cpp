@@ -32,7 +32,10 @@ void TBaseForm::RunFormCreate()
 
 void TBaseForm::Initialize()
 {
-    Guarded("TBaseForm.Initialize: ", [this] { Initialized_ = true; });
+    Guarded("TBaseForm.Initialize: ", [this] {
+        RunFormCreate();
+        Initialized_ = true;
+    });
 }
 
 void TBaseForm::FormShow()

@@ -1,7 +1,8 @@
 #pragma once
 // Root of the program's working windows and its initialisation contract: the creator creates the
-// window (TBaseForm::Create), runs Initialize (or a routine of the window's own that runs it
-// first), and only then shows it.
+// window, runs Initialize (or a routine of the window's own that runs it first), and only then
+// shows it.  FormCreate runs once, from TBaseForm::Create, else at the start of
+// TBaseForm::Initialize or at the first show, whichever comes first.
 //
 // Form events go to virtual handlers bound once here (FormCreate, FormShow, FormActivate,
 // FormResize, FormCloseQuery); a descendant that overrides one replaces the base handler, which
@@ -32,6 +33,9 @@ public:
     ~TBaseForm() override;
 
     // Creates a window and runs its FormCreate, as loading a window's layout did.
+    //     auto dialog = TBaseForm::Create<TfrmExport>(this);
+    //     dialog->Initialize();
+    //     if (dialog->ShowModal() == TBaseForm::mrOk) ...
     template <class T, class... Args>
     static std::unique_ptr<T> Create(Args&&... args)
     {

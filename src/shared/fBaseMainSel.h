@@ -2,8 +2,8 @@
 // A list screen: the toolbar dialog with a title strip, the data-bound grid dbgridSelect over the
 // data source dsSelect, a record counter and a filter (acFilter on F3, acFilterUit).
 //
-// A descendant names its data in OpenData (run by Initialize), may set GridCaption, and may
-// answer ApplyFilter; like TBaseDialog it either fills pnlBody or brings a complete layout.
+// A descendant opens its data in OpenData (run by Initialize), may set GridCaption (after
+// FormCreate, which clears it: in Initialize), and may answer ApplyFilter; like TBaseDialog it either fills pnlBody or brings a complete layout.
 
 #include "DataSet.h"
 #include "fBaseDialog.h"

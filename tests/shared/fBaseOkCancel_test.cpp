@@ -221,3 +221,31 @@ TEST(TBaseOkCancel, ADescendantFillsTheBodyWithItsOwnLayout)
     EXPECT_TRUE(firstFocused);
     EXPECT_EQ(form->btnOk->x(), 250 - 106);
 }
+
+namespace {
+
+class CreateProbe : public TBaseOkCancel {
+public:
+    int creates = 0;
+
+protected:
+    void FormCreate() override { ++creates; }
+};
+
+} // namespace
+
+TEST(TBaseOkCancel, FormCreateRunsOnceBeforeInitialisation)
+{
+    auto created = TBaseForm::Create<CreateProbe>();
+    EXPECT_EQ(created->creates, 1);
+    created->Initialize();
+    created->show();
+    EXPECT_EQ(created->creates, 1);
+
+    CreateProbe direct; // made without Create: runs at Initialize
+    EXPECT_EQ(direct.creates, 0);
+    direct.Initialize();
+    EXPECT_EQ(direct.creates, 1);
+    direct.show();
+    EXPECT_EQ(direct.creates, 1);
+}
