@@ -1,0 +1,26 @@
+#include "ActionLink.h"
+
+#include <QAbstractButton>
+#include <QAction>
+
+void LinkToAction(QAbstractButton* button, QAction* action)
+{
+    const bool ownText = !button->text().isEmpty();
+    const bool ownTip = !button->toolTip().isEmpty();
+    auto follow = [button, action, ownText, ownTip, visible = action->isVisible()]() mutable {
+        button->setEnabled(action->isEnabled());
+        if (action->isVisible() != visible) {
+            visible = action->isVisible();
+            button->setVisible(visible);
+        }
+        if (!ownText)
+            button->setText(action->text());
+        if (!ownTip)
+            button->setToolTip(action->toolTip());
+    };
+    follow();
+    if (!action->isVisible())
+        button->setVisible(false);
+    QObject::connect(action, &QAction::changed, button, follow);
+    QObject::connect(button, &QAbstractButton::clicked, action, [action] { action->trigger(); });
+}

@@ -1,0 +1,9 @@
+#pragma once
+// A button linked to an action: a click triggers the action, and the button follows the action's
+// enabled and visible state.  Caption and tooltip come from the action unless the button has
+// its own; a button hidden in its layout stays hidden until the action's visibility changes.
+
+class QAbstractButton;
+class QAction;
+
+void LinkToAction(QAbstractButton* button, QAction* action);

@@ -1,0 +1,40 @@
+#include "AppServices.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+
+void ShowApplicationError(const std::string& message)
+{
+    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), AnsiToQString(message),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+void HandleApplicationException()
+{
+    try {
+        throw;
+    } catch (const EAbort&) {
+    } catch (const std::exception& e) {
+        ShowApplicationError(e.what());
+    } catch (...) {
+        ShowApplicationError("Unknown exception");
+    }
+}
+
+void RunReported(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        HandleApplicationException();
+    }
+}
+
+bool ApplicationHelpContext(int /*context*/)
+{
+    return false;
+}

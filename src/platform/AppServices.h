@@ -1,0 +1,18 @@
+#pragma once
+// What the application object does for every window: failures that leave an event handler
+// end in the application's error report, and the help call (no help file exists).
+
+#include <functional>
+#include <string>
+
+// The error report: a message box with the text, captioned with the application title.
+void ShowApplicationError(const std::string& message);
+
+// For use inside a catch block: reports the exception in flight.  The abort passes silently.
+void HandleApplicationException();
+
+// Runs an event handler the way the message loop does: nothing that it throws escapes.
+void RunReported(const std::function<void()>& handler);
+
+// Asks the help system for a topic.  There is no help file, so nothing is shown; false.
+bool ApplicationHelpContext(int context);

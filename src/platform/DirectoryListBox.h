@@ -1,0 +1,31 @@
+#pragma once
+// The directory list: the folders from the drive's root down to the current directory, then the
+// folders inside it, indented.  A double click opens the clicked folder.  Folders whose names
+// Windows-1252 cannot hold are not listed, so every directory it gives is representable.
+
+#include <QListWidget>
+
+class TDirectoryListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TDirectoryListBox(QWidget* parent = nullptr);
+
+    // The folder the list starts from (the selected drive's mount point).
+    void SetRoot(const QString& root);
+    QString Directory() const { return Directory_; }
+    // Moves to path; a path that is no existing folder raises EInOutError and changes nothing.
+    void SetDirectory(const QString& path);
+    // Opens the highlighted folder.
+    void OpenCurrent();
+    // The folder of a line of the list.
+    QString ItemPath(int row) const;
+
+Q_SIGNALS:
+    void DirectoryChanged();
+
+private:
+    void Fill();
+
+    QString Root_ = "/";
+    QString Directory_;
+};

@@ -1,0 +1,58 @@
+#include "DriveComboBox.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+
+#include <QDir>
+
+namespace {
+
+bool PathUnder(const QString& path, const QString& root)
+{
+    const QString cleanRoot = QDir::cleanPath(root);
+    const QString cleanPath = QDir::cleanPath(path);
+    return cleanPath == cleanRoot || cleanPath.startsWith(cleanRoot.endsWith('/') ? cleanRoot : cleanRoot + '/');
+}
+
+} // namespace
+
+TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent)
+{
+    SetVolumes(MountedVolumes());
+}
+
+void TDriveComboBox::SetVolumes(const std::vector<TVolume>& volumes)
+{
+    const QSignalBlocker blocker(this);
+    Volumes_ = volumes;
+    clear();
+    for (const TVolume& volume : Volumes_)
+        addItem(volume.Name == volume.RootPath ? volume.RootPath : volume.Name + "  [" + volume.RootPath + "]");
+}
+
+TVolume TDriveComboBox::Drive() const
+{
+    const int index = currentIndex();
+    return index >= 0 && size_t(index) < Volumes_.size() ? Volumes_[size_t(index)] : TVolume{};
+}
+
+void TDriveComboBox::SetDrive(const QString& rootPath)
+{
+    for (size_t i = 0; i < Volumes_.size(); ++i)
+        if (QDir::cleanPath(Volumes_[i].RootPath) == QDir::cleanPath(rootPath)) {
+            setCurrentIndex(int(i));
+            return;
+        }
+    throw Exception("Station " + QStringToAnsi(rootPath) + " bestaat niet");
+}
+
+TVolume TDriveComboBox::VolumeOf(const QString& path) const
+{
+    const TVolume* best = nullptr;
+    for (const TVolume& volume : Volumes_)
+        if (PathUnder(path, volume.RootPath) && (!best || volume.RootPath.size() > best->RootPath.size()))
+            best = &volume;
+    if (!best)
+        throw Exception("Geen station voor " + QStringToAnsi(path));
+    return *best;
+}

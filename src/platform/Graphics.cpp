@@ -1,0 +1,108 @@
+#include "Graphics.h"
+
+#include <QApplication>
+#include <QPalette>
+
+QColor ColorToQColor(TColor color)
+{
+    if ((color >> 24) == 0xFF) {
+        const QPalette palette = QApplication::palette();
+        switch (color & 0xFF) {
+        case 0x05: return palette.color(QPalette::Active, QPalette::Base);
+        case 0x08: return palette.color(QPalette::Active, QPalette::Text);
+        case 0x0D: return palette.color(QPalette::Active, QPalette::Highlight);
+        case 0x0E: return palette.color(QPalette::Active, QPalette::HighlightedText);
+        case 0x0F: return palette.color(QPalette::Active, QPalette::Button);
+        case 0x10: return palette.color(QPalette::Active, QPalette::Dark);
+        default: return palette.color(QPalette::Active, QPalette::Window);
+        }
+    }
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+TColor QColorToColor(const QColor& color)
+{
+    return TColor(color.red()) | (TColor(color.green()) << 8) | (TColor(color.blue()) << 16);
+}
+
+TFont::TFont()
+{
+    const QFont font = QApplication::font();
+    name_ = font.family();
+    size_ = font.pointSize() > 0 ? font.pointSize() : 8;
+}
+
+void TFont::SetName(const QString& name)
+{
+    if (name_ != name) {
+        name_ = name;
+        Changed();
+    }
+}
+
+void TFont::SetSize(int size)
+{
+    if (size_ != size) {
+        size_ = size;
+        Changed();
+    }
+}
+
+void TFont::SetColor(TColor color)
+{
+    if (color_ != color) {
+        color_ = color;
+        Changed();
+    }
+}
+
+void TFont::SetBold(bool bold)
+{
+    if (bold_ != bold) {
+        bold_ = bold;
+        Changed();
+    }
+}
+
+void TFont::SetItalic(bool italic)
+{
+    if (italic_ != italic) {
+        italic_ = italic;
+        Changed();
+    }
+}
+
+void TFont::Assign(const TFont& source)
+{
+    AssignSilently(source);
+    Changed();
+}
+
+void TFont::AssignSilently(const TFont& source)
+{
+    name_ = source.name_;
+    size_ = source.size_;
+    color_ = source.color_;
+    bold_ = source.bold_;
+    italic_ = source.italic_;
+}
+
+bool TFont::SameAs(const TFont& other) const
+{
+    return name_ == other.name_ && size_ == other.size_ && color_ == other.color_ && bold_ == other.bold_
+        && italic_ == other.italic_;
+}
+
+QFont TFont::ToQFont() const
+{
+    QFont font(name_, size_);
+    font.setBold(bold_);
+    font.setItalic(italic_);
+    return font;
+}
+
+void TFont::Changed()
+{
+    if (OnChange)
+        OnChange();
+}

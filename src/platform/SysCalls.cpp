@@ -1,0 +1,50 @@
+#include "SysCalls.h"
+
+#include "AnsiText.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+double GetTickCount()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void MessageBeep(unsigned)
+{
+    QApplication::beep();
+}
+
+void LockWindowUpdate(QWidget* window)
+{
+    static QPointer<QWidget> locked;
+    if (locked && locked != window)
+        locked->setUpdatesEnabled(true);
+    locked = window;
+    if (window)
+        window->setUpdatesEnabled(false);
+}
+
+void ShowMessage(const std::string& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), AnsiToQString(text), QMessageBox::Ok);
+    box.exec();
+}
+
+TWaitCursor::TWaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TWaitCursor::~TWaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}

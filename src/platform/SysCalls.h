@@ -1,0 +1,28 @@
+#pragma once
+// Small services the program took from the operating system.
+
+#include <string>
+
+class QWidget;
+
+// Milliseconds since the program started (the system tick count of the original).
+double GetTickCount();
+
+// The warning sound; type is the original's sound code (16: error).
+void MessageBeep(unsigned type);
+
+// Stops redrawing window (nullptr: redraws the one locked window again).  Only one window of the
+// process is locked at a time; locking another releases the first.
+void LockWindowUpdate(QWidget* window);
+
+// A plain message box with the application's title and an OK button.
+void ShowMessage(const std::string& text);
+
+// Shows the hourglass cursor for its lifetime.
+class TWaitCursor {
+public:
+    TWaitCursor();
+    ~TWaitCursor();
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};

@@ -1,0 +1,1371 @@
+#include "ZEBSortGrid.h"
+
+#include "Exceptions.h"
+#include "StrFuncs.h"
+#include "SysCalls.h"
+
+#include <QAbstractSlider>
+#include <QBitmap>
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstring>
+#include <cmath>
+#include <numeric>
+
+// ---------------------------------------------------------------------------------------------
+// Keys and the compare routines
+
+namespace ZEBSortGrid {
+
+TDisplayDateFormat DateFormat = dfNL;
+TDisplayNumericFormat NumericFormat = nfNL;
+
+} // namespace ZEBSortGrid
+
+namespace {
+
+const char* const kInvalidNumber = "Invalid numeric format. Try setting the correct format on the grid.";
+
+// A cell text prepared for comparison: text as compared, or a number / date-time with its kind.
+struct TSortKey {
+    enum TKind { kEmpty, kInvalid, kValue };
+    TKind Kind = kEmpty;
+    double Value = 0;
+    std::string Text;
+};
+
+int Sign(int value)
+{
+    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+}
+
+int CompareRows(int row1, int row2)
+{
+    return row1 < row2 ? -1 : (row1 > row2 ? 1 : 0);
+}
+
+// The number a text stands for when its thousands marks are dropped and its decimal mark (by the
+// format) is read as the decimal separator; blanks around it are allowed.
+bool ReadNumber(const std::string& text, TDisplayNumericFormat format, double& value)
+{
+    const char thousands = format == nfNL ? '.' : ',';
+    const char decimal = format == nfNL ? ',' : '.';
+    thread_local std::string digits;
+    digits.clear();
+    for (char c : text)
+        if (c != thousands)
+            digits += c == decimal ? '.' : c;
+    std::size_t begin = 0;
+    std::size_t end = digits.size();
+    while (begin < end && static_cast<unsigned char>(digits[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(digits[end - 1]) <= ' ')
+        --end;
+    if (begin < end && digits[begin] == '+')
+        ++begin;
+    if (begin == end)
+        return false;
+    for (std::size_t i = begin; i < end; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(digits[i])) && std::strchr(".eE+-", digits[i]) == nullptr)
+            return false;
+    const auto result = std::from_chars(digits.data() + begin, digits.data() + end, value);
+    return result.ec == std::errc() && result.ptr == digits.data() + end;
+}
+
+TSortKey NumericKey(const std::string& text, TDisplayNumericFormat format)
+{
+    TSortKey key;
+    if (text.empty())
+        return key;
+    key.Kind = ReadNumber(text, format, key.Value) ? TSortKey::kValue : TSortKey::kInvalid;
+    return key;
+}
+
+bool OddDateLength(const std::string& text)
+{
+    return !text.empty() && text.size() != 10 && text.size() != 16 && text.size() != 19;
+}
+
+TSortKey DateKey(const std::string& text, TDisplayDateFormat format)
+{
+    TSortKey key;
+    if (!text.empty()) {
+        key.Kind = TSortKey::kValue;
+        key.Value = ZEBSortGrid::ReadDateTime(text, format);
+    }
+    return key;
+}
+
+TSortKey TextKey(const std::string& text, bool caseSensitive)
+{
+    TSortKey key;
+    key.Kind = TSortKey::kValue;
+    key.Text = caseSensitive ? text : LowerStr(text);
+    return key;
+}
+
+int CompareKeyValues(const TSortKey& a, const TSortKey& b)
+{
+    if (a.Kind != b.Kind)
+        return a.Kind < b.Kind ? -1 : 1;
+    if (a.Value != b.Value)
+        return a.Value < b.Value ? -1 : 1;
+    return Sign(a.Text.compare(b.Text));
+}
+
+int CompareKeys(const TSortKey& a, int rowA, const TSortKey& b, int rowB)
+{
+    const int result = CompareKeyValues(a, b);
+    return result != 0 ? result : CompareRows(rowA, rowB);
+}
+
+// Delphi's integer conversion: optional blanks and sign, then digits only.
+int ReadInteger(const std::string& text)
+{
+    std::string s = TrimLeftStr(text);
+    int value = 0;
+    const char* first = s.data();
+    if (!s.empty() && s[0] == '+')
+        ++first;
+    const auto result = std::from_chars(first, s.data() + s.size(), value);
+    if (s.empty() || result.ec != std::errc() || result.ptr != s.data() + s.size())
+        throw EConvertError("'" + text + "' is not a valid integer value");
+    return value;
+}
+
+bool IsLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+// Days since 30 December 1899, the original's date-time origin.
+double EncodeDate(int year, int month, int day)
+{
+    static const int days[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
+        {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > days[IsLeapYear(year)][month - 1])
+        throw EConvertError("Invalid argument to date encode");
+    const int leap = IsLeapYear(year);
+    int dayOfYear = day;
+    for (int m = 0; m < month - 1; ++m)
+        dayOfYear += days[leap][m];
+    const int y = year - 1;
+    return double(y * 365 + y / 4 - y / 100 + y / 400 + dayOfYear - 693594);
+}
+
+double EncodeTime(int hour, int minute, int second)
+{
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        throw EConvertError("Invalid argument to time encode");
+    return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+}
+
+std::string Field(const std::string& text, int position, int length)
+{
+    return MidStr(text, position, length);
+}
+
+// An exception leaves the unit-wide formats as they were.
+class TFormatScope {
+public:
+    TFormatScope(TDisplayNumericFormat numeric, TDisplayDateFormat date)
+        : numeric_(ZEBSortGrid::NumericFormat), date_(ZEBSortGrid::DateFormat)
+    {
+        ZEBSortGrid::NumericFormat = numeric;
+        ZEBSortGrid::DateFormat = date;
+    }
+    ~TFormatScope()
+    {
+        ZEBSortGrid::NumericFormat = numeric_;
+        ZEBSortGrid::DateFormat = date_;
+    }
+    TFormatScope(const TFormatScope&) = delete;
+    TFormatScope& operator=(const TFormatScope&) = delete;
+
+private:
+    TDisplayNumericFormat numeric_;
+    TDisplayDateFormat date_;
+};
+
+} // namespace
+
+namespace ZEBSortGrid {
+
+double ReadDateTime(const std::string& text, TDisplayDateFormat format)
+{
+    const bool uk = format == dfUK || format == dfUKShort || format == dfUKLong;
+    const bool shortForm = format == dfNLShort || format == dfUKShort;
+    const bool longForm = format == dfNLLong || format == dfUKLong;
+    const int year = ReadInteger(Field(text, 7, 4));
+    const int month = ReadInteger(Field(text, uk ? 1 : 4, 2));
+    const int day = ReadInteger(Field(text, uk ? 4 : 1, 2));
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (!shortForm) {
+        hour = ReadInteger(Field(text, 12, 2));
+        minute = ReadInteger(Field(text, 15, 2));
+        if (longForm)
+            second = ReadInteger(Field(text, 18, 2));
+        if (uk) {
+            const std::string marker = LowerStr(Field(text, longForm ? 21 : 18, 2));
+            if (marker == "pm" && hour < 12)
+                hour += 12;
+        }
+    }
+    const double date = EncodeDate(year, month, day);
+    return date + EncodeTime(hour, minute, second);
+}
+
+int CompareStrings(const TSortedListEntry& Item1, const TSortedListEntry& Item2)
+{
+    const int result = Sign(Item1.Key.compare(Item2.Key));
+    return result != 0 ? result : CompareRows(Item1.Row, Item2.Row);
+}
+
+int NumericCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2)
+{
+    const TSortKey key1 = NumericKey(Item1.Key, NumericFormat);
+    const TSortKey key2 = NumericKey(Item2.Key, NumericFormat);
+    if (key1.Kind == TSortKey::kInvalid || key2.Kind == TSortKey::kInvalid)
+        ShowMessage(kInvalidNumber);
+    return CompareKeys(key1, Item1.Row, key2, Item2.Row);
+}
+
+int DateTimeCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2)
+{
+    if (Item1.Key.empty() || Item2.Key.empty()) {
+        if (Item1.Key.empty() && Item2.Key.empty())
+            return CompareRows(Item1.Row, Item2.Row);
+        return Item1.Key.empty() ? -1 : 1;
+    }
+    if (OddDateLength(Item1.Key) && OddDateLength(Item2.Key))
+        throw Exception("DateTimeCompare: wrong date format");
+    return CompareKeys(DateKey(Item1.Key, DateFormat), Item1.Row, DateKey(Item2.Key, DateFormat), Item2.Row);
+}
+
+std::string RemoveBlanks(const std::string& Items)
+{
+    std::string result;
+    result.reserve(Items.size());
+    bool inside = false;
+    for (char c : Items) {
+        if (c == '"')
+            inside = !inside;
+        if (c != ' ' || inside)
+            result += c;
+    }
+    return result;
+}
+
+void GetNextItem(std::string& Items, std::string& Item)
+{
+    if (Items.empty()) {
+        Item.clear();
+        return;
+    }
+    if (Items[0] != '"')
+        throw Exception("ZEBSortGrid.GetNextItem: Syntax error");
+    const std::size_t close = Items.find('"', 1);
+    if (close == std::string::npos) {
+        Item = Items.size() >= 2 ? Items.substr(1, Items.size() - 2) : std::string();
+        Items.clear();
+        return;
+    }
+    Item = Items.substr(1, close - 1);
+    Items = close + 2 <= Items.size() ? Items.substr(close + 2) : std::string();
+}
+
+int TextLeft(const TRect& Rect, int DX, TAlignment Alignment, int textWidth)
+{
+    switch (Alignment) {
+    case taRightJustify: return Rect.Right - textWidth - 3;
+    case taCenter: return Rect.Left + (Rect.Right - Rect.Left) / 2 - textWidth / 2;
+    default: return Rect.Left + DX;
+    }
+}
+
+void WriteCellText(TCanvas& Canvas, const TRect& Rect, int DX, TAlignment Alignment, const std::string& Text, int DY)
+{
+    Canvas.TextRect(Rect, TextLeft(Rect, DX, Alignment, Canvas.TextWidth(Text)), Rect.Top + DY, Text);
+}
+
+} // namespace ZEBSortGrid
+
+using namespace ZEBSortGrid;
+
+// ---------------------------------------------------------------------------------------------
+// Column titles
+
+TColumnTitle::TColumnTitle(TColumn* column) : column_(column)
+{
+    font_.AssignSilently(DefaultFont());
+    font_.OnChange = [this] { FontChanged(); };
+}
+
+const TFont& TColumnTitle::DefaultFont() const
+{
+    TZEBSortGrid* grid = column_->Grid();
+    return grid ? grid->Font() : column_->Font();
+}
+
+TAlignment TColumnTitle::Alignment() const
+{
+    return (column_->assigned_ & cvTitleAlignment) ? alignment_ : taLeftJustify;
+}
+
+void TColumnTitle::SetAlignment(TAlignment value)
+{
+    if (column_->Skip(cvTitleAlignment, value == alignment_))
+        return;
+    alignment_ = value;
+    column_->assigned_ |= cvTitleAlignment;
+    column_->Changed();
+}
+
+void TColumnTitle::SetCaption(const std::string& value)
+{
+    if (column_->Skip(cvTitleCaption, value == caption_))
+        return;
+    caption_ = value;
+    column_->assigned_ |= cvTitleCaption;
+    column_->Changed();
+}
+
+TFont& TColumnTitle::Font()
+{
+    if (!(column_->assigned_ & cvTitleFont) && !font_.SameAs(DefaultFont()))
+        font_.AssignSilently(DefaultFont());
+    return font_;
+}
+
+void TColumnTitle::SetFont(const TFont& value)
+{
+    font_.Assign(value);
+}
+
+void TColumnTitle::FontChanged()
+{
+    column_->assigned_ |= cvTitleFont;
+    column_->Changed();
+}
+
+void TColumnTitle::Assign(const TColumnTitle& source)
+{
+    const unsigned assigned = source.column_->assigned_;
+    if (assigned & cvTitleAlignment)
+        SetAlignment(source.alignment_);
+    if (assigned & cvTitleCaption)
+        SetCaption(source.caption_);
+    if (assigned & cvTitleFont)
+        SetFont(source.font_);
+}
+
+void TColumnTitle::RestoreDefaults()
+{
+    const bool fontAssigned = column_->assigned_ & cvTitleFont;
+    column_->assigned_ &= ~unsigned(cvTitleCaption | cvTitleAlignment | cvTitleFont);
+    caption_.clear();
+    font_.AssignSilently(DefaultFont());
+    column_->Changed(fontAssigned);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Columns
+
+TColumn::TColumn(TZEBSortGridColumns* collection) : collection_(collection)
+{
+    font_.AssignSilently(DefaultFont());
+    font_.OnChange = [this] {
+        assigned_ |= cvFont;
+        title_->Font();
+        Changed();
+    };
+}
+
+TColumn::~TColumn() = default;
+
+std::unique_ptr<TColumnTitle> TColumn::CreateTitle()
+{
+    return std::make_unique<TColumnTitle>(this);
+}
+
+TZEBSortGrid* TColumn::Grid() const
+{
+    return collection_ ? collection_->Grid() : nullptr;
+}
+
+int TColumn::Index() const
+{
+    return collection_ ? collection_->IndexOf(this) : -1;
+}
+
+const TFont& TColumn::DefaultFont() const
+{
+    static const TFont standalone;
+    TZEBSortGrid* grid = Grid();
+    return grid ? grid->Font() : standalone;
+}
+
+void TColumn::RefreshFont()
+{
+    if (!(assigned_ & cvFont) && !font_.SameAs(DefaultFont()))
+        font_.AssignSilently(DefaultFont());
+}
+
+void TColumn::Changed(bool allItems)
+{
+    if (collection_)
+        collection_->Changed(allItems ? nullptr : this);
+}
+
+TColor TColumn::Color() const
+{
+    if (assigned_ & cvColor)
+        return color_;
+    return Grid() ? Grid()->Color() : clWindow;
+}
+
+void TColumn::SetColor(TColor value)
+{
+    if (Skip(cvColor, value == color_))
+        return;
+    color_ = value;
+    assigned_ |= cvColor;
+    Changed();
+}
+
+void TColumn::SetFormat(TColumnFormat value)
+{
+    if (value == format_)
+        return;
+    format_ = value;
+    Changed();
+}
+
+TFont& TColumn::Font()
+{
+    RefreshFont();
+    return font_;
+}
+
+void TColumn::SetFont(const TFont& value)
+{
+    font_.Assign(value);
+}
+
+TAlignment TColumn::Alignment() const
+{
+    return (assigned_ & cvAlignment) ? alignment_ : taLeftJustify;
+}
+
+void TColumn::SetAlignment(TAlignment value)
+{
+    if (Skip(cvAlignment, value == alignment_))
+        return;
+    alignment_ = value;
+    assigned_ |= cvAlignment;
+    Changed();
+}
+
+int TColumn::Width() const
+{
+    if (assigned_ & cvWidth)
+        return width_;
+    return Grid() ? Grid()->DefaultColWidth() : 64;
+}
+
+void TColumn::SetWidth(int value)
+{
+    if (Skip(cvWidth, value == width_))
+        return;
+    width_ = value;
+    assigned_ |= cvWidth;
+    Changed();
+}
+
+bool TColumn::ReadOnly() const
+{
+    if (assigned_ & cvReadOnly)
+        return readOnly_;
+    return Grid() ? !(Grid()->Options() & goEditing) : true;
+}
+
+void TColumn::SetReadOnly(bool value)
+{
+    if (Skip(cvReadOnly, value == readOnly_))
+        return;
+    readOnly_ = value;
+    assigned_ |= cvReadOnly;
+    Changed();
+}
+
+void TColumn::Assign(const TColumn& source)
+{
+    if (collection_)
+        collection_->BeginUpdate();
+    RestoreDefaults();
+    if (source.assigned_ & cvColor)
+        SetColor(source.color_);
+    if (source.assigned_ & cvFont)
+        SetFont(source.font_);
+    if (source.assigned_ & cvAlignment)
+        SetAlignment(source.alignment_);
+    if (source.assigned_ & cvWidth)
+        SetWidth(source.width_);
+    if (source.assigned_ & cvReadOnly)
+        SetReadOnly(source.readOnly_);
+    title_->Assign(*source.title_);
+    if (collection_)
+        collection_->EndUpdate();
+}
+
+void TColumn::RestoreDefaults()
+{
+    const bool fontAssigned = assigned_ & cvFont;
+    title_->RestoreDefaults();
+    assigned_ = 0;
+    font_.AssignSilently(DefaultFont());
+    Changed(fontAssigned);
+}
+
+TZEBSortGridColumns::TZEBSortGridColumns(TZEBSortGrid* grid) : grid_(grid) {}
+
+TZEBSortGridColumns::~TZEBSortGridColumns() = default;
+
+TColumn* TZEBSortGridColumns::operator[](int index) const
+{
+    if (index < 0 || index >= Count())
+        throw Exception("List index out of bounds (" + std::to_string(index) + ")");
+    return items_[std::size_t(index)].get();
+}
+
+std::unique_ptr<TColumn> TZEBSortGridColumns::CreateItem()
+{
+    return std::make_unique<TColumn>(this);
+}
+
+TColumn* TZEBSortGridColumns::Add()
+{
+    items_.push_back(CreateItem());
+    TColumn* item = items_.back().get();
+    item->title_ = item->CreateTitle();
+    if (grid_) {
+        if (grid_->columnGuard_ < 1)
+            grid_->SetColCount(Count());
+        item->internalCol_ = Count() - 1;
+    }
+    Changed(item);
+    return item;
+}
+
+void TZEBSortGridColumns::Delete(int index)
+{
+    (void)(*this)[index];
+    items_.erase(items_.begin() + index);
+    if (grid_ && grid_->columnGuard_ < 1)
+        grid_->SetColCount(grid_->ColCount() - 1);
+    Changed(nullptr);
+}
+
+void TZEBSortGridColumns::Clear()
+{
+    BeginUpdate();
+    while (Count() > 0)
+        Delete(Count() - 1);
+    EndUpdate();
+}
+
+void TZEBSortGridColumns::Move(int fromIndex, int toIndex)
+{
+    (void)(*this)[fromIndex];
+    (void)(*this)[toIndex];
+    auto item = std::move(items_[std::size_t(fromIndex)]);
+    items_.erase(items_.begin() + fromIndex);
+    items_.insert(items_.begin() + toIndex, std::move(item));
+    Changed(nullptr);
+}
+
+int TZEBSortGridColumns::IndexOf(const TColumn* item) const
+{
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].get() == item)
+            return int(i);
+    return -1;
+}
+
+void TZEBSortGridColumns::Assign(const TZEBSortGridColumns& source)
+{
+    BeginUpdate();
+    Clear();
+    for (const auto& item : source.items_)
+        Add()->Assign(*item);
+    EndUpdate();
+}
+
+void TZEBSortGridColumns::EndUpdate()
+{
+    if (updateCount_ > 0 && --updateCount_ == 0)
+        Update(nullptr);
+}
+
+void TZEBSortGridColumns::Changed(TColumn* item)
+{
+    if (updateCount_ == 0)
+        Update(item);
+}
+
+void TZEBSortGridColumns::Update(TColumn* item)
+{
+    if (grid_ && item)
+        grid_->ApplyColumnWidth(item);
+    else if (grid_)
+        grid_->InvalidateGrid();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The grid
+
+namespace {
+
+QPixmap LoadArrow(const QString& resource)
+{
+    QPixmap pixmap(resource);
+    if (!pixmap.isNull())
+        pixmap.setMask(pixmap.createMaskFromColor(ColorToQColor(clOlive)));
+    return pixmap;
+}
+
+} // namespace
+
+TZEBSortGrid::TZEBSortGrid(QWidget* parent) : TStringGrid(parent), searchOptions_(this)
+{
+    SetDefaultRowHeight(17);
+    ++columnGuard_;
+    SetOptions(1215);
+    columns_ = CreateColumns();
+    SetHighlightColor(clHighlight);
+    SetHighlightTextColor(clHighlightText);
+    --columnGuard_;
+    SizeChanged(ColCount(), RowCount());
+    TickCount = GetTickCount;
+    SetDateFormat(dfNL);
+    SetNumericFormat(nfNL);
+    arrowAsc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_ASC.bmp"));
+    arrowDesc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_DESC.bmp"));
+}
+
+TZEBSortGrid::~TZEBSortGrid()
+{
+    columnGuard_ = 2;
+    columns_.reset();
+}
+
+std::unique_ptr<TZEBSortGridColumns> TZEBSortGrid::CreateColumns()
+{
+    return std::make_unique<TZEBSortGridColumns>(this);
+}
+
+void TZEBSortGrid::SetHighlightColor(TColor value)
+{
+    highlightColor_ = value;
+    InvalidateGrid();
+}
+
+void TZEBSortGrid::SetHighlightTextColor(TColor value)
+{
+    highlightTextColor_ = value;
+    InvalidateGrid();
+}
+
+void TZEBSortGrid::SetShowSortArrow(bool value)
+{
+    showSortArrow_ = value;
+    InvalidateGrid();
+}
+
+void TZEBSortGrid::SetToggleStyle(TGridColorToggleStyle value)
+{
+    toggleStyle_ = value;
+    InvalidateGrid();
+}
+
+void TZEBSortGrid::SetToggleColor(TColor value)
+{
+    toggleColor_ = value;
+    InvalidateGrid();
+}
+
+void TZEBSortGrid::SetDateFormat(TDisplayDateFormat value)
+{
+    dateFormat_ = value;
+    ZEBSortGrid::DateFormat = value;
+}
+
+void TZEBSortGrid::SetNumericFormat(TDisplayNumericFormat value)
+{
+    numericFormat_ = value;
+    ZEBSortGrid::NumericFormat = value;
+}
+
+void TZEBSortGrid::ApplyColumnWidth(TColumn* item)
+{
+    const int index = columns_ ? columns_->IndexOf(item) : -1;
+    if (index < 0 || index >= ColCount())
+        return;
+    SetColWidths(index, item->Width());
+    InvalidateGrid();
+}
+
+void TZEBSortGrid::SizeChanged(int OldColCount, int OldRowCount)
+{
+    TStringGrid::SizeChanged(OldColCount, OldRowCount);
+    if (OldColCount != ColCount())
+        state_.Valid = false;
+    if (RowCount() != OldRowCount) {
+        if (RowCount() == OldRowCount + 1 && state_.Valid && state_.ChangedRow < 0) {
+            state_.ChangedRow = OldRowCount;
+            state_.Appended = true;
+            state_.OldKey.clear();
+        } else {
+            state_.Valid = false;
+        }
+    }
+    if (columnGuard_ > 0 || !columns_)
+        return;
+    ++columnGuard_;
+    while (columns_->Count() > ColCount())
+        columns_->Delete(ColCount());
+    while (columns_->Count() < ColCount())
+        columns_->Add();
+    --columnGuard_;
+}
+
+void TZEBSortGrid::ColWidthsChanged()
+{
+    TStringGrid::ColWidthsChanged();
+    for (int c = 0; c < std::min(ColCount(), columns_->Count()); ++c)
+        (*columns_)[c]->SetWidth(ColWidths(c));
+}
+
+void TZEBSortGrid::ColumnMoved(int FromIndex, int ToIndex)
+{
+    state_.Valid = false;
+    columns_->Move(FromIndex, ToIndex);
+    TStringGrid::ColumnMoved(FromIndex, ToIndex);
+}
+
+void TZEBSortGrid::CellChanging(int ACol, int ARow)
+{
+    if (!state_.Valid || ACol != state_.Col || ARow < state_.FixedRows || ARow == state_.ChangedRow)
+        return;
+    if (state_.ChangedRow >= 0) {
+        state_.Valid = false;
+        return;
+    }
+    state_.ChangedRow = ARow;
+    state_.Appended = false;
+    state_.OldKey = Cells(ACol, ARow);
+}
+
+void TZEBSortGrid::RowsMoving()
+{
+    if (!movingRows_)
+        state_.Valid = false;
+}
+
+void TZEBSortGrid::BeginUpdate()
+{
+    LockWindowUpdate(parentWidget());
+}
+
+void TZEBSortGrid::EndUpdate()
+{
+    LockWindowUpdate(nullptr);
+}
+
+void TZEBSortGrid::MarkSortTitle()
+{
+    for (int c = 0; c < columns_->Count(); ++c)
+        (*columns_)[c]->Title().Font().SetColor(clBlack);
+    if (sortedCol_ >= 0 && sortedCol_ < columns_->Count())
+        (*columns_)[sortedCol_]->Title().Font().SetColor(clMaroon);
+}
+
+void TZEBSortGrid::Clear()
+{
+    BeginUpdate();
+    for (int r = 1; r < RowCount(); ++r)
+        for (int c = 0; c < ColCount(); ++c)
+            SetCells(c, r, std::string());
+    SetRowCount(FixedRows() + 1);
+    EndUpdate();
+}
+
+void TZEBSortGrid::GotoCell(int ACol, int ARow)
+{
+    ACol = std::max(ACol, 0);
+    ARow = std::max(ARow, 1);
+    const int width = (*columns_)[ACol]->Width();
+    if (width >= 0 && SelectCell(ACol, ARow))
+        FocusCell(ACol, ARow, true);
+    else if (width == -1 && (Options() & goRowSelect))
+        SetRow(ARow);
+}
+
+void TZEBSortGrid::DeleteRow(int ARow)
+{
+    TStringGrid::DeleteRow(ARow);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Item lists
+
+void TZEBSortGrid::CheckItems(const char* operation, const std::string& Items) const
+{
+    auto refuse = [&](const std::string& text) { throw Exception(Name() + "." + operation + " : " + text); };
+    const char* const example = ". (vb \"1\", \"item 2\", ...., \"item n\")";
+    if (Items.empty())
+        refuse("no items specified");
+    if (Occurrences(",", Items) == 0)
+        refuse(std::string("error reading items") + example);
+    if (RightStr(TrimStr(Items), 1) != "\"")
+        refuse(std::string("unterminated item") + example);
+}
+
+void TZEBSortGrid::InsertRow(const std::string& Items)
+{
+    CheckItems("InsertRow", Items);
+    bool reuse = RowCount() - FixedRows() == 1;
+    for (int c = 0; reuse && c < ColCount(); ++c)
+        reuse = TrimStr(Cells(c, RowCount() - 1)).empty();
+    if (!reuse)
+        SetRowCount(RowCount() + 1);
+    UpdateRow(RowCount() - 1, Items);
+}
+
+void TZEBSortGrid::UpdateRow(int ARow, const std::string& Items)
+{
+    if (ARow > RowCount() - 1)
+        throw Exception(Name() + ".UpdateRow : invalid row number");
+    CheckItems("UpdateRow", Items);
+    std::string rest = RemoveBlanks(Items);
+    std::string item;
+    GetNextItem(rest, item);
+    for (int c = 0; c < ColCount(); ++c) {
+        SetCells(c, ARow, item);
+        GetNextItem(rest, item);
+    }
+    SetRow(ARow);
+    if (arrowCol_ >= 0 && sortRowsOnUpdate_) {
+        const int col = Col();
+        Sort(arrowCol_, (*columns_)[arrowCol_]->SortDirection() != 0);
+        SetCol(col);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sorting
+
+void TZEBSortGrid::Sort(int ACol, bool Descending)
+{
+    (*columns_)[ACol]->SetSortDirection(Descending ? 1 : 0);
+    SortColumn(ACol);
+    arrowCol_ = ACol;
+}
+
+void TZEBSortGrid::SortColumn(int ACol)
+{
+    TWaitCursor cursor;
+    if (OnBeginSort)
+        OnBeginSort(this, ACol);
+    int target = Row();
+    const int oldRow = target;
+    try {
+        TFormatScope formats(numericFormat_, dateFormat_);
+        if (!FastSort(ACol, target))
+            FullSort(ACol, target);
+    } catch (...) {
+        GotoCell(ACol, oldRow);
+        throw;
+    }
+    GotoCell(ACol, target);
+    if (OnEndSort)
+        OnEndSort(this, ACol);
+    sortedCol_ = ACol;
+    EndUpdate();
+}
+
+void TZEBSortGrid::FullSort(int ACol, int& target)
+{
+    TColumn* column = (*columns_)[ACol];
+    const TColumnFormat format = column->Format();
+    const bool descending = column->SortDirection() != 0;
+    const int first = FixedRows();
+    const int count = RowCount() - first;
+
+    sortList_.Clear();
+    for (int r = first; r < RowCount(); ++r)
+        sortList_.Add({Cells(ACol, r), r});
+    std::vector<TSortKey> keys(std::size_t(std::max(count, 0)));
+    int invalid = 0;
+    int odd = 0;
+    int nonEmpty = 0;
+    for (auto& entry : sortList_.Items()) {
+        odd += OddDateLength(entry.Key);
+        nonEmpty += !entry.Key.empty();
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::string& text = sortList_[i].Key;
+        TSortKey& key = keys[std::size_t(i)];
+        if (format == cfNumber) {
+            key = NumericKey(text, ZEBSortGrid::NumericFormat);
+            invalid += key.Kind == TSortKey::kInvalid;
+        } else if (format == cfDate) {
+            if (count < 2)
+                continue;
+            if (odd >= 2)
+                throw Exception("DateTimeCompare: wrong date format");
+            // A text of another length is only read when there is another date to compare it with.
+            if (!(OddDateLength(text) && nonEmpty < 2))
+                key = DateKey(text, ZEBSortGrid::DateFormat);
+        } else {
+            key = TextKey(text, column->CaseSensitive());
+            sortList_[i].Key = key.Text;
+        }
+    }
+    if (count >= 2 && invalid > 0)
+        ShowMessage(kInvalidNumber);
+
+    std::vector<int> order(std::size_t(std::max(count, 0)));
+    std::iota(order.begin(), order.end(), 0);
+    if (count >= 2) {
+        std::sort(order.begin(), order.end(), [&](int a, int b) {
+            return CompareKeys(keys[std::size_t(a)], first + a, keys[std::size_t(b)], first + b) < 0;
+        });
+        if (descending)
+            std::reverse(order.begin(), order.end());
+        std::vector<int> rows(order.size());
+        int moved = target;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            rows[i] = first + order[i];
+            if (rows[i] == target)
+                moved = first + int(i);
+        }
+        target = moved;
+        movingRows_ = true;
+        ReorderRows(first, rows);
+        movingRows_ = false;
+    }
+
+    state_ = TSortState{};
+    state_.Valid = true;
+    state_.Col = ACol;
+    state_.Descending = descending;
+    state_.Format = format;
+    state_.CaseSensitive = column->CaseSensitive();
+    state_.Numeric = numericFormat_;
+    state_.Date = dateFormat_;
+    state_.FixedRows = first;
+    state_.SortedRows = count;
+    state_.InvalidKeys = invalid;
+    state_.OddLengthKeys = odd;
+    for (int i = 1; i < count; ++i)
+        state_.EqualPairs += CompareKeyValues(keys[std::size_t(order[std::size_t(i - 1)])],
+                                 keys[std::size_t(order[std::size_t(i)])])
+            == 0;
+}
+
+bool TZEBSortGrid::FastSort(int ACol, int& target)
+{
+    TColumn* column = (*columns_)[ACol];
+    const TColumnFormat format = column->Format();
+    const bool descending = column->SortDirection() != 0;
+    const int first = FixedRows();
+    TSortState& s = state_;
+    if (!s.Valid || s.Col != ACol || s.Descending != descending || s.Format != format
+        || s.CaseSensitive != column->CaseSensitive() || s.FixedRows != first
+        || (format == cfNumber && s.Numeric != numericFormat_) || (format == cfDate && s.Date != dateFormat_)
+        || RowCount() - first != s.SortedRows + (s.Appended ? 1 : 0))
+        return false;
+    const int count = RowCount() - first;
+    auto keyOf = [&](const std::string& text) {
+        if (format == cfNumber)
+            return NumericKey(text, numericFormat_);
+        if (format == cfDate)
+            return DateKey(text, dateFormat_);
+        return TextKey(text, column->CaseSensitive());
+    };
+    auto keyAt = [&](int row) { return keyOf(Cells(ACol, row)); };
+
+    if (s.ChangedRow < 0) {
+        if (descending && s.EqualPairs > 0)
+            return false;
+        if (count >= 2 && s.InvalidKeys > 0)
+            ShowMessage(kInvalidNumber);
+        return true;
+    }
+
+    const int changed = s.ChangedRow;
+    const std::string& text = Cells(ACol, changed);
+    if (format == cfDate && (s.OddLengthKeys > 0 || OddDateLength(text) || OddDateLength(s.OldKey)))
+        return false;
+    // Neighbours with equal keys among the other rows: a descending sort would reverse them.
+    int pairs = s.EqualPairs;
+    if (descending && !s.Appended) {
+        const TSortKey old = keyOf(s.OldKey);
+        const bool hasPrev = changed > first;
+        const bool hasNext = changed < RowCount() - 1;
+        if (hasPrev && CompareKeyValues(keyAt(changed - 1), old) == 0)
+            --pairs;
+        if (hasNext && CompareKeyValues(old, keyAt(changed + 1)) == 0)
+            --pairs;
+        if (hasPrev && hasNext && CompareKeyValues(keyAt(changed - 1), keyAt(changed + 1)) == 0)
+            ++pairs;
+    }
+    if (descending && pairs > 0)
+        return false;
+
+    const TSortKey key = count >= 2 ? keyOf(text) : TSortKey{};
+    int invalid = s.InvalidKeys;
+    if (format == cfNumber) {
+        invalid += key.Kind == TSortKey::kInvalid;
+        if (!s.Appended)
+            invalid -= NumericKey(s.OldKey, numericFormat_).Kind == TSortKey::kInvalid;
+        if (count >= 2 && invalid > 0)
+            ShowMessage(kInvalidNumber);
+    }
+
+    // The first of the other rows that the changed row goes before.
+    const int others = count - 1;
+    auto otherRow = [&](int k) { return first + k + (first + k >= changed ? 1 : 0); };
+    int lo = 0;
+    int hi = others;
+    while (count >= 2 && lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        const int row = otherRow(mid);
+        const int c = CompareKeys(key, changed, keyAt(row), row);
+        if (descending ? c > 0 : c < 0)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    const int to = first + lo;
+    if (descending && count >= 2) {
+        if (lo > 0 && CompareKeyValues(keyAt(otherRow(lo - 1)), key) == 0)
+            ++pairs;
+        if (lo < others && CompareKeyValues(key, keyAt(otherRow(lo))) == 0)
+            ++pairs;
+    }
+    if (target == changed) {
+        target = to;
+    } else {
+        if (target > changed)
+            --target;
+        if (target >= to && target >= first)
+            ++target;
+    }
+    movingRows_ = true;
+    MoveRow(changed, to);
+    movingRows_ = false;
+
+    s.SortedRows = count;
+    s.EqualPairs = pairs;
+    s.InvalidKeys = invalid;
+    s.ChangedRow = -1;
+    s.Appended = false;
+    s.OldKey.clear();
+    return true;
+}
+
+void TZEBSortGrid::TitleSort(int ACol)
+{
+    if (ACol >= 0 && ACol < 256 && UnsortableColumns.test(std::size_t(ACol)))
+        return;
+    TColumn* column = (*columns_)[ACol];
+    if (ACol == sortedCol_)
+        column->SetSortDirection(column->SortDirection() != 0 ? 0 : 1);
+    else
+        column->SetSortDirection(0);
+    arrowCol_ = ACol;
+    sortedCol_ = ACol;
+    SortColumn(ACol);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Searching
+
+bool TZEBSortGrid::Search()
+{
+    return SearchFrom(1);
+}
+
+bool TZEBSortGrid::MatchCell(int ACol, int ARow, const std::string& Text) const
+{
+    const std::string& cell = Cells(ACol, ARow);
+    std::string compared = searchOptions_.SearchPartial ? LeftStr(cell, int(Text.size())) : cell;
+    if (!searchOptions_.CaseSensitive)
+        compared = UpperStr(compared);
+    if (!searchOptions_.SearchPartial)
+        return Text == compared;
+    return LowerStr(Text).compare(LowerStr(compared)) <= 0;
+}
+
+bool TZEBSortGrid::SearchFrom(int StartRow)
+{
+    const TSearchOptions& o = searchOptions_;
+    const std::string text = o.CaseSensitive ? o.SearchText : UpperStr(o.SearchText);
+    if (o.SearchCol >= 0) {
+        const int col = o.SearchCol;
+        if ((*columns_)[col]->SortDirection() != 0) {
+            for (int r = RowCount() - 1; r >= StartRow; --r)
+                if (MatchCell(col, r, text)) {
+                    GotoCell(col, r);
+                    return true;
+                }
+        } else {
+            for (int r = StartRow; r < RowCount(); ++r)
+                if (MatchCell(col, r, text)) {
+                    GotoCell(col, r);
+                    return true;
+                }
+        }
+        return false;
+    }
+    for (int r = StartRow; r < RowCount(); ++r)
+        for (int c = 0; c < ColCount(); ++c) {
+            const std::string cell = o.CaseSensitive ? Cells(c, r) : UpperStr(Cells(c, r));
+            const bool fits = cell == text || (o.SearchPartial && text.compare(LeftStr(cell, int(text.size()))) <= 0);
+            if (fits && InStr(text, cell) > 0) {
+                GotoCell(c, r);
+                return true;
+            }
+        }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse and keyboard
+
+void TZEBSortGrid::MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)
+{
+    sizingAtPress_ = Sizing(X, Y);
+    const TGridOptions options = Options();
+    SetOptions(options & ~goEditing);
+    try {
+        TStringGrid::MouseDown(Button, Shift, X, Y);
+    } catch (...) {
+        ShowMessage("fout");
+        return;
+    }
+    SetOptions(options);
+}
+
+void TZEBSortGrid::MouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)
+{
+    if (sortable_) {
+        int col = -1;
+        int row = -1;
+        MouseToCell(X, Y, col, row);
+        if (!sizingAtPress_ && row == 0 && FixedRows() >= 1 && col >= 0) {
+            if (OnTitleClick)
+                OnTitleClick(this, col);
+            TitleSort(col);
+        }
+    }
+    sizingAtPress_ = false;
+    TStringGrid::MouseUp(Button, Shift, X, Y);
+}
+
+void TZEBSortGrid::KeyDown(int& Key, Qt::KeyboardModifiers Shift)
+{
+    if (Shift == Qt::ControlModifier) {
+        if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
+            Key = 0;
+            if (OnTitleClick)
+                OnTitleClick(this, Col());
+            TitleSort(Col());
+        } else if (Key == Qt::Key_PageUp) {
+            Key = 0;
+            SetRow(1);
+        } else if (Key == Qt::Key_PageDown) {
+            Key = 0;
+            SetRow(RowCount() - 1);
+        }
+    }
+    if (Key == Qt::Key_Right && Col() + 1 < ColCount() && ColWidths(Col() + 1) == -1) {
+        Key = 0;
+        for (int c = Col() + 2; c < ColCount(); ++c)
+            if (ColWidths(c) != -1) {
+                SetCol(c);
+                break;
+            }
+    }
+    if (Key == Qt::Key_Left && Col() - 1 >= FixedCols() && ColWidths(Col() - 1) == -1) {
+        Key = 0;
+        for (int c = Col() - 2; c >= FixedCols(); --c)
+            if (ColWidths(c) != -1) {
+                SetCol(c);
+                break;
+            }
+    }
+    if (Key == Qt::Key_Home) {
+        TStringGrid::KeyDown(Key, Shift);
+        int c = std::min(1, ColCount() - 1);
+        while (c < ColCount() - 1 && ColWidths(c) == -1)
+            ++c;
+        SetCol(c);
+        Key = 0;
+    }
+    if (Key == Qt::Key_End) {
+        TStringGrid::KeyDown(Key, Shift);
+        int c = ColCount() - 1;
+        while (c >= 0 && ColWidths(c) == -1)
+            --c;
+        if (c >= 0)
+            SetCol(c);
+        Key = 0;
+    }
+    if (Key == Qt::Key_F2)
+        Key = 0;
+    if (Key != 0)
+        TStringGrid::KeyDown(Key, Shift);
+}
+
+void TZEBSortGrid::KeyUp(int& Key, Qt::KeyboardModifiers Shift)
+{
+    TStringGrid::KeyUp(Key, Shift);
+    if (!keyBoardBuffer_ || sortedCol_ < 0)
+        return;
+    const std::string& typed = KeyText();
+    if (typed.size() != 1 || static_cast<unsigned char>(typed[0]) < 32 || static_cast<unsigned char>(typed[0]) > 127)
+        return;
+    std::string remembered = keyBuffer_;
+    const double now = TickCount();
+    if (now - lastKeyTime_ > 1000)
+        remembered.clear();
+    keyBuffer_ = remembered + typed;
+    lastKeyTime_ = now;
+    Key = 0;
+    searchOptions_.SearchPartial = true;
+    searchOptions_.SearchCol = sortedCol_;
+    searchOptions_.SearchText = keyBuffer_;
+    if (!Search()) {
+        MessageBeep(16);
+        keyBuffer_ = remembered;
+    }
+}
+
+bool TZEBSortGrid::ScrollBarAction(Qt::Orientation orientation, int action)
+{
+    if (!smartScroll_)
+        return false;
+    if (!hasFocus()) {
+        setFocus();
+        FocusCell(Col(), Row(), true);
+    }
+    int key = 0;
+    if (orientation == Qt::Vertical) {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub: key = Qt::Key_Up; break;
+        case QAbstractSlider::SliderSingleStepAdd: key = Qt::Key_Down; break;
+        case QAbstractSlider::SliderPageStepSub: key = Qt::Key_PageUp; break;
+        case QAbstractSlider::SliderPageStepAdd: key = Qt::Key_PageDown; break;
+        default: break;
+        }
+    } else {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+        case QAbstractSlider::SliderPageStepSub: key = Qt::Key_Left; break;
+        case QAbstractSlider::SliderSingleStepAdd:
+        case QAbstractSlider::SliderPageStepAdd: key = Qt::Key_Right; break;
+        default: break;
+        }
+    }
+    if (key != 0)
+        KeyDown(key, Qt::NoModifier);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+TCellLook TZEBSortGrid::CellLook(int ACol, int ARow, TGridDrawState State, const TFont& canvasFont, TColor canvasBrush)
+{
+    TCellLook look;
+    look.Text = Cells(ACol, ARow);
+    look.Font.AssignSilently(canvasFont);
+    look.Brush = canvasBrush;
+    const bool hasItem = ACol < columns_->Count();
+    if (hasItem) {
+        TColumn* column = (*columns_)[ACol];
+        look.Alignment = column->Alignment();
+        look.Font.AssignSilently(column->Font());
+        if ((State & gdFocused) || ((State & gdSelected) && (Options() & goRowSelect))) {
+            look.Font.SetColor(highlightTextColor_);
+            look.Brush = highlightColor_;
+        } else {
+            look.Brush = column->Color();
+        }
+        if (ARow == 0 && FixedRows() >= 1) {
+            TColumnTitle& title = column->Title();
+            if (!title.Caption().empty())
+                look.Text = title.Caption();
+            look.Alignment = title.Alignment();
+            look.Font.AssignSilently(title.Font());
+        }
+    }
+    if (ACol < FixedCols() || ARow < FixedRows())
+        look.Brush = FixedColor();
+    if (arrowCol_ >= 0 && showSortArrow_ && ACol == arrowCol_ && ACol < columns_->Count())
+        look.Arrow = (*columns_)[ACol]->SortDirection() != 0 ? 2 : 1;
+    if (State & gdSelected) {
+        look.Mode = TCellLook::mdSelected;
+        if (State & gdFocused) {
+            look.Brush = highlightColor_;
+            look.Font.SetColor(highlightTextColor_);
+        } else {
+            look.Brush = clBtnShadow;
+            look.Font.SetColor(clWindow);
+        }
+        return look;
+    }
+    if (!DefaultDrawing()) {
+        look.Mode = TCellLook::mdInherited;
+        return look;
+    }
+    if (toggleStyle_ != tsNone && ARow >= FixedRows() && ACol >= FixedCols()) {
+        bool toggle = false;
+        switch (toggleStyle_) {
+        case tsToggleRowOdd: toggle = ARow % 2 == 1; break;
+        case tsToggleRowEven: toggle = ARow % 2 == 0; break;
+        case tsToggleColOdd: toggle = ACol % 2 == 1; break;
+        case tsToggleColEven: toggle = ACol % 2 == 0; break;
+        default: break;
+        }
+        if (toggle)
+            look.Brush = toggleColor_;
+    }
+    return look;
+}
+
+void TZEBSortGrid::DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState State)
+{
+    TCanvas& canvas = *Canvas();
+    const TCellLook look = CellLook(ACol, ARow, State, canvas.Font, canvas.BrushColor);
+    canvas.Font.AssignSilently(look.Font);
+    canvas.BrushColor = look.Brush;
+    if (look.Mode == TCellLook::mdInherited) {
+        TStringGrid::DrawCell(ACol, ARow, Rect, State);
+    } else {
+        WriteCellText(canvas, Rect, 2, look.Alignment, look.Text, 2);
+        if (look.Mode == TCellLook::mdDefault && OnDrawCell)
+            OnDrawCell(this, ACol, ARow, Rect, State);
+    }
+    // The arrow shows in the top right corner of the title cell.
+    if (look.Arrow != 0 && ARow == 0) {
+        const QPixmap& arrow = look.Arrow == 2 ? arrowDesc_ : arrowAsc_;
+        canvas.Draw(Rect.Right - arrow.width() - 4, 2, arrow);
+    }
+}

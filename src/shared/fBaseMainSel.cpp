@@ -1,0 +1,121 @@
+#include "fBaseMainSel.h"
+
+#include "ActionLink.h"
+#include "AnsiText.h"
+#include "Exceptions.h"
+#include "StrFuncs.h"
+#include "SysCalls.h"
+#include "ZEBDBSortGrid.h"
+
+#include "ui_fBaseMainSel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QToolButton>
+
+std::string RecordCounterText(const std::string& GridCaption, bool GridEmpty, int Row, int RowCount)
+{
+    const std::string caption = TrimStr(GridCaption.empty() ? std::string("Records") : GridCaption);
+    if (GridEmpty)
+        return " " + caption + " (0/0)";
+    return " " + caption + " (" + std::to_string(Row) + "/" + std::to_string(RowCount - 1) + ")";
+}
+
+TBaseMainSel::TBaseMainSel(QWidget* owner) : TBaseMainSel(owner, &LoadLayout<Ui::TBaseMainSel>) {}
+
+TBaseMainSel::TBaseMainSel(QWidget* owner, LayoutLoader load) : TBaseDialog(owner, load)
+{
+    pnlTitle = Component<QFrame>("pnlTitle");
+    lblGrid = Component<QLabel>("lblGrid");
+    lblFiltered = Component<QLabel>("lblFiltered");
+    dbgridSelect = Component<TZEBDBSortGrid>("dbgridSelect");
+    sbFilter = Component<QToolButton>("sbFilter");
+    sbFilterUit = Component<QToolButton>("sbFilterUit");
+    acFilter = Component<QAction>("acFilter");
+    acFilterUit = Component<QAction>("acFilterUit");
+
+    dbgridSelect->SetName("dbgridSelect");
+    dbgridSelect->SetDataSource(&dsSelect);
+    dbgridSelect->SetToggleStyle(tsToggleRowEven);
+    dbgridSelect->SetDateFormat(dfNL);
+    dbgridSelect->SetNumericFormat(nfNL);
+    dbgridSelect->SetOptions(dbgridSelect->Options() | goColSizing);
+    dbgridSelect->OnRowChange = [this](TZEBDBSortGrid*) { Handle([this] { dbgridSelectRowChange(); }); };
+
+    LinkToAction(sbFilter, acFilter);
+    LinkToAction(sbFilterUit, acFilterUit);
+    BindAction(acFilter, [this] { acFilterExecute(); });
+    BindAction(acFilterUit, [this] { acFilterUitExecute(); });
+}
+
+void TBaseMainSel::FormCreate()
+{
+    TBaseDialog::FormCreate();
+    Activated = false;
+    GridCaption.clear();
+}
+
+void TBaseMainSel::Initialize()
+{
+    TBaseDialog::Initialize();
+    OpenData();
+}
+
+void TBaseMainSel::OpenData()
+{
+    throw Exception("Abstract error");
+}
+
+void TBaseMainSel::ApplyFilter(bool& /*Active*/) {}
+
+void TBaseMainSel::FormActivate()
+{
+    if (!Activated) {
+        Activated = true;
+        dbgridSelect->SetCursorHome();
+        dbgridSelect->SetFocus();
+    }
+    EnableDisable();
+}
+
+void TBaseMainSel::EnableDisable()
+{
+    Guarded("TBaseMainSel.EnableDisable: ", [this] {
+        acFilter->setEnabled(acFilter->isVisible());
+        acFilterUit->setEnabled(FilterActive && acFilterUit->isVisible());
+        UpdateRecordCounter();
+    });
+}
+
+void TBaseMainSel::UpdateRecordCounter()
+{
+    Guarded("TBaseMainSel.UpdateRecordCounter: ", [this] {
+        lblFiltered->setText(FilterActive ? "Filter actief " : "");
+        lblGrid->setText(AnsiToQString(RecordCounterText(GridCaption, dbgridSelect->IsEmpty(), dbgridSelect->Row(),
+                                                         dbgridSelect->RowCount())));
+    });
+}
+
+void TBaseMainSel::dbgridSelectRowChange()
+{
+    UpdateRecordCounter();
+}
+
+void TBaseMainSel::SetFilter(bool Active)
+{
+    const TWaitCursor hourglass;
+    ApplyFilter(Active);
+    FilterActive = Active;
+    acFilterUit->setEnabled(FilterActive);
+    EnableDisable();
+}
+
+void TBaseMainSel::acFilterExecute()
+{
+    SetFilter(true);
+}
+
+void TBaseMainSel::acFilterUitExecute()
+{
+    SetFilter(false);
+}

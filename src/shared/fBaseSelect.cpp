@@ -1,0 +1,101 @@
+#include "fBaseSelect.h"
+
+#include "ActionLink.h"
+#include "Anchors.h"
+#include "Exceptions.h"
+#include "SysCalls.h"
+#include "ZEBDBSortGrid.h"
+#include "uGlobals.h"
+#include "uUtils.h"
+
+#include "ui_fBaseSelect.h"
+
+#include <QAction>
+#include <QToolButton>
+
+TBaseSelect::TBaseSelect(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TBaseSelect>) {}
+
+TBaseSelect::TBaseSelect(QWidget* owner, LayoutLoader load) : TBaseMainSel(owner, load)
+{
+    sbInsert = Component<QToolButton>("sbInsert");
+    sbEdit = Component<QToolButton>("sbEdit");
+    sbDelete = Component<QToolButton>("sbDelete");
+    sbRefresh = Component<QToolButton>("sbRefresh");
+    sbBekijken = Component<QToolButton>("sbBekijken");
+    acInsert = Component<QAction>("acInsert");
+    acEdit = Component<QAction>("acEdit");
+    acDelete = Component<QAction>("acDelete");
+    acBijwerken = Component<QAction>("acBijwerken");
+    acBekijken = Component<QAction>("acBekijken");
+
+    acEdit->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    AnchorRight(sbRefresh, width());
+    LinkToAction(sbInsert, acInsert);
+    LinkToAction(sbEdit, acEdit);
+    LinkToAction(sbDelete, acDelete);
+    LinkToAction(sbRefresh, acBijwerken);
+    LinkToAction(sbBekijken, acBekijken);
+    BindAction(acInsert, [this] { acInsertExecute(); });
+    BindAction(acEdit, [this] { acEditExecute(); });
+    BindAction(acDelete, [this] { acDeleteExecute(); });
+    BindAction(acBijwerken, [this] { acBijwerkenExecute(); });
+    BindAction(acBekijken, [this] { acBekijkenExecute(); });
+    dbgridSelect->OnDoubleClick = [this](TZEBSortGrid*) { Handle([this] { dbgridSelectDoubleClick(); }); };
+}
+
+void TBaseSelect::EnableDisable()
+{
+    Guarded("TBaseSelect.EnableDisable: ", [this] {
+        TBaseMainSel::EnableDisable();
+        VerkiezingsToestand = static_cast<std::uint8_t>(GetVerkiezingsToestand(VerkiezingsDatum));
+        const bool hasRow = !dbgridSelect->IsEmpty();
+        acEdit->setEnabled(hasRow);
+        acBekijken->setEnabled(hasRow);
+        acDelete->setEnabled(hasRow);
+        UpdateRecordCounter();
+    });
+}
+
+void TBaseSelect::Mutate(int /*Mode*/)
+{
+    throw Exception("Abstract error");
+}
+
+void TBaseSelect::acInsertExecute()
+{
+    Mutate(0);
+}
+
+void TBaseSelect::acEditExecute()
+{
+    Mutate(1);
+}
+
+void TBaseSelect::acDeleteExecute()
+{
+    Mutate(2);
+}
+
+void TBaseSelect::acBekijkenExecute()
+{
+    Mutate(3);
+}
+
+void TBaseSelect::acBijwerkenExecute()
+{
+    const TWaitCursor hourglass;
+    if (TDataSet* data = dsSelect.DataSet) {
+        data->Close();
+        data->Open();
+    }
+    dbgridSelect->RefreshAll();
+    EnableDisable();
+}
+
+void TBaseSelect::dbgridSelectDoubleClick()
+{
+    if (acEdit->isEnabled())
+        acEditExecute();
+    else if (acBekijken->isEnabled())
+        acBekijkenExecute();
+}

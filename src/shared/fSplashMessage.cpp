@@ -1,0 +1,48 @@
+#include "fSplashMessage.h"
+
+#include "AnsiText.h"
+
+#include "ui_fSplashMessage.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QScreen>
+
+TfrmSplashMessage::TfrmSplashMessage(QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    Ui::TfrmSplashMessage ui;
+    ui.setupUi(this);
+    Panel1 = ui.Panel1;
+    setFixedSize(size());
+}
+
+void TfrmSplashMessage::SetMessage(const std::string& text)
+{
+    Message = text;
+    Panel1->setText(AnsiToQString(text));
+    if (isVisible())
+        repaint();
+}
+
+void TfrmSplashMessage::Show()
+{
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = geometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+    raise();
+    // The caller keeps the thread busy: let the window appear and paint now.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    repaint();
+}
+
+bool TfrmSplashMessage::event(QEvent* event)
+{
+    const bool result = QWidget::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        repaint();
+    return result;
+}

@@ -1,0 +1,235 @@
+#include "fDirectorySelectie.h"
+
+#include "DirectoryListBox.h"
+#include "DriveComboBox.h"
+#include "ModalAnswer.h"
+#include "ZEBMessages.h"
+#include "fDirectoryNieuw.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+std::string Ansi(const QString& path)
+{
+    return path.toStdString();
+}
+
+// A picker shown the way SelecteerDirectory shows it, but without waiting.
+std::unique_ptr<TfrmSelecteerDirectory> ShownPicker(const QString& start, bool allowNew)
+{
+    auto picker = TBaseForm::Create<TfrmSelecteerDirectory>();
+    picker->SetAllowNew(allowNew);
+    picker->Verbose = false;
+    picker->SetDirectory(Ansi(start));
+    picker->Verbose = true;
+    picker->Initialize();
+    picker->show();
+    picker->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(picker.get()));
+    return picker;
+}
+
+int RowOf(TDirectoryListBox* list, const QString& path)
+{
+    for (int row = 0; row < list->count(); ++row)
+        if (list->ItemPath(row) == path)
+            return row;
+    return -1;
+}
+
+class DirectoryPicker : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        root = QDir::cleanPath(tmp.path());
+        ASSERT_TRUE(QDir().mkpath(root + "/lijsten/oud"));
+        ASSERT_TRUE(QDir().mkpath(root + "/lijsten/Nieuw"));
+        ASSERT_TRUE(QDir().mkpath(root + "/export"));
+    }
+    QTemporaryDir tmp;
+    QString root;
+};
+
+} // namespace
+
+TEST_F(DirectoryPicker, OpensAtTheStartDirectoryAndEnterSelectsTheHighlightedFolder)
+{
+    std::string dir = "unchanged";
+    ModalAnswer answer([&](QWidget* window) {
+        auto* picker = static_cast<TfrmSelecteerDirectory*>(window);
+        EXPECT_EQ(picker->windowTitle(), "Kies een map");
+        EXPECT_EQ(picker->lblDirectory->text(), root + "/lijsten");
+        EXPECT_EQ(picker->dirlbSelect->Directory(), root + "/lijsten");
+        // The list holds the chain down to the directory, then its folders.
+        const int here = RowOf(picker->dirlbSelect, root + "/lijsten");
+        EXPECT_EQ(picker->dirlbSelect->currentRow(), here);
+        EXPECT_EQ(picker->dirlbSelect->item(here + 1)->text().trimmed(), "Nieuw");
+        EXPECT_EQ(picker->dirlbSelect->item(here + 2)->text().trimmed(), "oud");
+        picker->dirlbSelect->setCurrentRow(here + 2);
+        QTest::keyClick(picker->dirlbSelect, Qt::Key_Return);
+    });
+    EXPECT_TRUE(SelecteerDirectory("Kies een map", Ansi(root + "/lijsten"), true, dir));
+    EXPECT_EQ(dir, Ansi(root + "/lijsten/oud"));
+}
+
+TEST_F(DirectoryPicker, ClosingWithSluitenReturnsFalseAndLeavesDir)
+{
+    std::string dir = "unchanged";
+    ModalAnswer answer([&](QWidget* window) {
+        auto* picker = static_cast<TfrmSelecteerDirectory*>(window);
+        EXPECT_EQ(PlainText(picker->sbExit->text()), "Sluiten");
+        QTest::mouseClick(picker->sbExit, Qt::LeftButton);
+    });
+    EXPECT_FALSE(SelecteerDirectory("Kies", Ansi(root), false, dir));
+    EXPECT_EQ(dir, "unchanged");
+}
+
+TEST_F(DirectoryPicker, DoubleClickOpensAFolderAndTheLabelFollows)
+{
+    auto picker = ShownPicker(root + "/lijsten", false);
+    const int row = RowOf(picker->dirlbSelect, root + "/lijsten/Nieuw");
+    ASSERT_GE(row, 0);
+    QListWidgetItem* item = picker->dirlbSelect->item(row);
+    picker->dirlbSelect->doItemsLayout();
+    const QPoint at = picker->dirlbSelect->visualItemRect(item).center();
+    QTest::mouseClick(picker->dirlbSelect->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(picker->dirlbSelect->Directory(), root + "/lijsten"); // a click only highlights
+    QTest::mouseDClick(picker->dirlbSelect->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(picker->dirlbSelect->Directory(), root + "/lijsten/Nieuw");
+    EXPECT_EQ(picker->lblDirectory->text(), root + "/lijsten/Nieuw");
+    // Up again through the chain.
+    picker->dirlbSelect->setCurrentRow(RowOf(picker->dirlbSelect, root));
+    picker->dirlbSelect->OpenCurrent();
+    EXPECT_EQ(picker->lblDirectory->text(), root);
+}
+
+TEST_F(DirectoryPicker, StartDirectoriesThatCannotBeUsedFallBackToTheHomeDrive)
+{
+    const QString home = QDir::cleanPath(HomeFolder());
+    for (const std::string start : {"\\\\server\\share\\map", "//server/share"}) {
+        auto picker = ShownPicker(root, false);
+        picker->SetDirectory(start);
+        EXPECT_EQ(picker->dirlbSelect->Directory(), home) << start;
+        EXPECT_EQ(picker->drivecmbSelect->Drive(), picker->drivecmbSelect->VolumeOf(home));
+    }
+    // A folder that does not exist: the home drive too.
+    auto picker = ShownPicker(root + "/bestaat-niet", false);
+    EXPECT_EQ(picker->dirlbSelect->Directory(), home);
+    // No drive part: nothing changes.
+    picker->SetDirectory("lijsten");
+    EXPECT_EQ(picker->dirlbSelect->Directory(), home);
+}
+
+TEST_F(DirectoryPicker, RemovableVolumesFollowTheFloppyRules)
+{
+    const QString home = QDir::cleanPath(HomeFolder());
+    auto picker = TBaseForm::Create<TfrmSelecteerDirectory>();
+    const TVolume fixed{"/", "/", false};
+    const TVolume stick{root + "/export", "STICK", true}; // no mount point: does not answer
+    const TVolume card{"/dev/shm", "CARD", true};          // a mount point: answers
+    picker->drivecmbSelect->SetVolumes({fixed, stick});
+    picker->SetAllowNew(true);
+
+    // Placed at its start directory: no notice, carries on at the home drive.
+    picker->Verbose = false;
+    picker->SetDirectory(Ansi(root + "/export"));
+    picker->Verbose = true;
+    EXPECT_EQ(picker->drivecmbSelect->Drive(), fixed);
+    EXPECT_EQ(picker->dirlbSelect->Directory(), home);
+    EXPECT_TRUE(picker->acInsert->isEnabled());
+    picker->Initialize();
+    picker->show();
+
+    // Chosen in the drive box: the notice, then back to the home drive.
+    ModalAnswer notice(ModalAnswer::ClickButton("Ok"));
+    picker->drivecmbSelect->setCurrentIndex(1);
+    EXPECT_TRUE(notice.Seen().shown);
+    EXPECT_TRUE(notice.Seen().labels.contains("Schijf STICK: is niet gereed"));
+    EXPECT_EQ(picker->drivecmbSelect->Drive(), fixed);
+    EXPECT_EQ(picker->dirlbSelect->Directory(), home);
+
+    // A removable volume that answers is used, but takes no new directories.
+    picker->drivecmbSelect->SetVolumes({fixed, card});
+    picker->SetDrive(card, true);
+    EXPECT_EQ(picker->drivecmbSelect->Drive(), card);
+    EXPECT_FALSE(picker->acInsert->isEnabled());
+    EXPECT_FALSE(picker->sbInsert->isEnabled());
+    picker->SetDrive(fixed, true);
+    EXPECT_TRUE(picker->acInsert->isEnabled());
+
+    // Without AllowNew the command stays off on every drive.
+    picker->SetAllowNew(false);
+    picker->SetDrive(fixed, true);
+    EXPECT_FALSE(picker->acInsert->isEnabled());
+}
+
+TEST_F(DirectoryPicker, NieuwMakesOneLevelAndSelectsIt)
+{
+    auto picker = ShownPicker(root + "/lijsten", true);
+    ModalAnswer name([](QWidget* window) {
+        auto* dialog = static_cast<TfrmDirectoryNew*>(window);
+        QTest::keyClicks(dialog->edDirectory, "verkiezing 2026");
+        QTest::keyClick(dialog->edDirectory, Qt::Key_Return);
+    });
+    QTest::keyClick(picker.get(), Qt::Key_Insert);
+    EXPECT_EQ(name.Seen().caption, "Nieuwe directory");
+    EXPECT_TRUE(QFileInfo(root + "/lijsten/verkiezing2026").isDir());
+    EXPECT_EQ(picker->dirlbSelect->Directory(), root + "/lijsten/verkiezing2026");
+    EXPECT_EQ(picker->lblDirectory->text(), root + "/lijsten/verkiezing2026");
+}
+
+TEST_F(DirectoryPicker, NieuwReportsAnExistingDirectoryAndAFailure)
+{
+    auto picker = ShownPicker(root + "/lijsten", true);
+    auto typeName = [](const char* text) {
+        return [text](QWidget* window) {
+            auto* dialog = static_cast<TfrmDirectoryNew*>(window);
+            QTest::keyClicks(dialog->edDirectory, text);
+            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+        };
+    };
+    {
+        ModalAnswer name(typeName("oud"));
+        ModalAnswer notice(ModalAnswer::ClickButton("Ok"));
+        QTest::mouseClick(picker->sbInsert, Qt::LeftButton);
+        EXPECT_TRUE(notice.Seen().labels.contains("Directory bestaat al"));
+        EXPECT_EQ(picker->dirlbSelect->Directory(), root + "/lijsten");
+    }
+    {
+        QFile file(root + "/lijsten/bestand");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        ModalAnswer name(typeName("bestand"));
+        ModalAnswer notice(ModalAnswer::ClickButton("Ok"));
+        picker->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(picker.get()));
+        QTest::keyClick(picker.get(), Qt::Key_Insert);
+        EXPECT_TRUE(notice.Seen().labels.contains("Kon directory niet aanmaken"));
+        EXPECT_EQ(picker->dirlbSelect->Directory(), root + "/lijsten");
+    }
+    {
+        // Cancelled: nothing made, nothing shown.
+        ModalAnswer name(ModalAnswer::PressKey(Qt::Key_Escape));
+        picker->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(picker.get()));
+        QTest::keyClick(picker.get(), Qt::Key_Insert);
+        EXPECT_TRUE(name.Seen().shown);
+        EXPECT_EQ(QDir(root + "/lijsten").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
+    }
+}
