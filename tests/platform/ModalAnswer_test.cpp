@@ -27,3 +27,13 @@ TEST(ModalAnswer, ClosesTheWindowWhenTheAnswerDoesNothing)
     EXPECT_TRUE(nothing.Seen().shown);
     EXPECT_EQ(nothing.Seen().caption, "Caption");
 }
+
+TEST(ModalAnswer, AnswersTheSameWindowShownAgain)
+{
+    QMessageBox box(QMessageBox::Question, "Again", "Once more?", QMessageBox::Yes | QMessageBox::No);
+    for (int pass = 0; pass < 3; ++pass) {
+        ModalAnswer answer(ModalAnswer::ClickButton("Yes"));
+        EXPECT_EQ(box.exec(), QMessageBox::Yes) << "pass " << pass;
+        EXPECT_TRUE(answer.Seen().shown);
+    }
+}

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -61,6 +62,7 @@ private:
             if (w == window)
                 return;
         handled_.emplace_back(window);
+        window->installEventFilter(this); // forget it when hidden, so a second showing is answered too
         Pending pending = std::move(queue_.front());
         queue_.pop_front();
         Record(window, *pending.seen);
@@ -79,6 +81,15 @@ private:
                 }
             },
             Qt::QueuedConnection);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide) {
+            std::erase_if(handled_, [watched](const QPointer<QWidget>& w) { return w.isNull() || w == watched; });
+            watched->removeEventFilter(this);
+        }
+        return false;
     }
 
     static void Record(QWidget* window, SeenWindow& seen)
