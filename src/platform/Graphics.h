@@ -12,6 +12,7 @@
 using TColor = std::uint32_t;
 
 constexpr TColor clBlack = 0x000000;
+constexpr TColor clRed = 0x0000FF;
 constexpr TColor clMaroon = 0x000080;
 constexpr TColor clOlive = 0x008080;
 constexpr TColor clGray = 0x808080;

@@ -4,7 +4,7 @@
 // All can be placed in .ui files as promoted widgets (header "ZEBComp.h"); their settings are
 // properties, so a layout can set them as dynamic properties (e.g. TabOnEnter).
 
-#include "Colors.h"
+#include "Graphics.h"
 #include "MaskEdit.h"
 
 #include <QCheckBox>

@@ -13,7 +13,7 @@
 // kind.  DefaultButton (from 1) is the button that has the focus when the box opens.
 // Texts are Windows-1252; MessageColor is a colour value with red in the low byte.
 
-#include "Colors.h"
+#include "Graphics.h"
 
 #include <QDialog>
 #include <QSize>
