@@ -1,17 +1,18 @@
+#include "fMain.h"
 #include "vyxclient_soapintf.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
     RegisterVYXSoap();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Zorvandel");
-    // Placeholder until the main window exists.
-    QMainWindow window;
-    window.setWindowTitle("Zorvandel");
-    window.resize(640, 480);
-    window.show();
+    // The main window: its FormCreate shows the splash and creates the lists; showing it closes
+    // the splash, and its first activation initialises it.  Closing it ends the loop; destroying
+    // it frees the lists.
+    auto frmMain = TBaseForm::Create<TfrmMain>();
+    frmMain->show();
+    frmMain->activateWindow();
     return app.exec();
 }

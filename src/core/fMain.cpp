@@ -1,0 +1,508 @@
+#include "fMain.h"
+
+#include "ActionLink.h"
+#include "Anchors.h"
+#include "AnsiText.h"
+#include "Exceptions.h"
+#include "JpegLabel.h"
+#include "ListFile.h"
+#include "StrFuncs.h"
+#include "SysCalls.h"
+#include "ZEBMessages.h"
+#include "ZEBSortGrid.h"
+#include "fAbout.h"
+#include "fHelp.h"
+#include "fSplashMessage.h"
+#include "uUtils.h"
+
+#include "ui_fMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolButton>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+bool HasPartij()
+{
+    return PartijList && PartijList->Count() > 0;
+}
+
+// Runs a command step; a failure is shown with prefix in front of its text, an abort passes silently.
+template <class Body>
+void Reported(const std::string& prefix, Body&& body)
+{
+    try {
+        body();
+    } catch (const EAbort&) {
+    } catch (const std::exception& e) {
+        ShowInfoMessage(prefix + e.what());
+    }
+}
+
+// A modal dialog shows the normal cursor, whatever the command around it shows.
+int ShowModalWithNormalCursor(const std::function<int()>& show)
+{
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    struct Restore {
+        ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    return show();
+}
+
+// Shows a file dialog that keeps its last chosen name, as a component does; true with the name
+// chosen, false when cancelled.
+bool ExecuteFileDialog(QFileDialog* dialog, QString& fileName)
+{
+    const QString last = dialog->property("FileName").toString();
+    if (!last.isEmpty())
+        dialog->selectFile(last);
+    if (ShowModalWithNormalCursor([dialog] { return dialog->exec(); }) != QDialog::Accepted)
+        return false;
+    const QStringList chosen = dialog->selectedFiles();
+    if (chosen.isEmpty())
+        return false;
+    fileName = chosen.first();
+    dialog->setProperty("FileName", fileName);
+    return true;
+}
+
+std::filesystem::path FileSystemPath(const QString& fileName)
+{
+    return std::filesystem::path(QFile::encodeName(fileName).toStdString());
+}
+
+} // namespace
+
+std::string KandidaatItems(const std::string& Nr, const std::string& NaamStemapparaat, const std::string& Plaats)
+{
+    return "\"" + Nr + "\",\"" + NaamStemapparaat + "\",\"" + Plaats + "\"";
+}
+
+std::vector<std::string> KandidaatNrList(const TKandidaatList& List)
+{
+    std::vector<std::string> numbers;
+    numbers.reserve(std::size_t(List.Count()));
+    for (int i = 0; i < List.Count(); ++i)
+        numbers.push_back(PadLeft(List.Items(i)->KandidaatNr.AsString(), 10, '0'));
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+bool GridShowsNoCandidate(const TZEBSortGrid& Grid)
+{
+    if (Grid.RowCount() > 2)
+        return false;
+    if (Grid.RowCount() < 2)
+        return true;
+    const std::string number = TrimStr(Grid.Cells(0, 1));
+    return !IsInteger(number) || std::stol(number) == 0;
+}
+
+TMainCommands EnabledCommands(bool HasPartij, bool GridEmpty, int Kandidaten)
+{
+    const bool rows = HasPartij && !GridEmpty;
+    return {.Insert = HasPartij,
+            .Edit = rows,
+            .Delete = rows,
+            .PartijGeg = HasPartij,
+            .ImportCSVTXT = HasPartij,
+            .Export = HasPartij && Kandidaten > 0,
+            .FileSave = HasPartij};
+}
+
+int LogoLeft(int PanelWidth, int OwnWidth)
+{
+    return PanelWidth - OwnWidth - 7;
+}
+
+TfrmMain::TfrmMain(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain>)
+{
+    MainMenu = Component<QMenuBar>("MainMenu");
+    grdKandidaten = Component<TZEBSortGrid>("grdKandidaten");
+    sbFormulieren = Component<QToolButton>("sbFormulieren");
+    bvLogo = Component<QFrame>("bvLogo");
+    imgLogo = Component<JpegLabel>("imgLogo");
+    lblQuandorMode = Component<QLabel>("lblQuandorMode");
+    acFileNew = Component<QAction>("acFileNew");
+    acFileOpen = Component<QAction>("acFileOpen");
+    acImportCSVTXT = Component<QAction>("acImportCSVTXT");
+    acFileSave = Component<QAction>("acFileSave");
+    acPartijGeg = Component<QAction>("acPartijGeg");
+    acExport = Component<QAction>("acExport");
+    acFormulieren = Component<QAction>("acFormulieren");
+    acAbout = Component<QAction>("acAbout");
+    acAfdrukken = Component<QAction>("acAfdrukken");
+
+    layout()->setMenuBar(MainMenu);
+    // The forms button, help and close keep their distance to the right edge, as does the title.
+    AnchorRight(sbFormulieren, width());
+    AnchorRight(lblQuandorMode, width());
+    LinkToAction(sbFormulieren, acFormulieren);
+
+    QFont modeFont = lblQuandorMode->font();
+    modeFont.setPixelSize(16);
+    lblQuandorMode->setFont(modeFont);
+    QPalette modePalette = lblQuandorMode->palette();
+    modePalette.setColor(QPalette::WindowText, QColor(0, 128, 192));
+    lblQuandorMode->setPalette(modePalette);
+    imgLogo->setAttribute(Qt::WA_TranslucentBackground);
+
+    SetGlyphs();
+    SetupGrid();
+
+    OpenDialog = new QFileDialog(this);
+    OpenDialog->setObjectName("OpenDialog");
+    OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog->setNameFilters({"Zorvandel bestanden (*.lst)", "Alle bestanden (*)"});
+    OpenDialog->setDefaultSuffix("lst");
+
+    SaveDialog = new QFileDialog(this);
+    SaveDialog->setObjectName("SaveDialog");
+    SaveDialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setNameFilters({"Zorvandel bestanden (*.lst)"});
+    SaveDialog->setDefaultSuffix("lst");
+
+    BindAction(acFileNew, [this] { FileNew(); });
+    BindAction(acFileOpen, [this] { FileOpen(); });
+    BindAction(acFileSave, [this] { FileSaveAs(); });
+    BindAction(acPartijGeg, [this] { OpenPartijForm(1); });
+    BindAction(acExport, [this] { OpenExportForm(); });
+    BindAction(acImportCSVTXT, [this] { acImportCSVTXTExecute(); });
+    BindAction(acAbout, [this] { acAboutExecute(); });
+    // acFormulieren and acAfdrukken stay disabled: the forms catalogue and the H1 report are not
+    // part of this program yet, so nothing is bound to them.
+    connect(grdKandidaten, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex&) { Handle([this] { grdKandidatenDblClick(); }); });
+    grdKandidaten->setFocus();
+}
+
+TfrmMain::~TfrmMain()
+{
+    lists_.reset(); // KandidaatList, then PartijList, with all their records
+}
+
+void TfrmMain::SetupGrid()
+{
+    TZEBSortGrid& grid = *grdKandidaten;
+    grid.SetName("grdKandidaten");
+    grid.SetColCount(3);
+    grid.SetFixedCols(0);
+    grid.SetFixedRows(1);
+    grid.SetRowCount(2);
+    grid.SetCol(0);
+    grid.SetDefaultRowHeight(17);
+    grid.SetOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect |
+                    goDrawFocusSelected | goColSizing);
+    struct Column {
+        const char* title;
+        int width;
+        TColumnFormat format;
+    };
+    const Column columns[] = {{"Kandidaatnummer", 102, cfNumber}, {"Naam stemapparaat", 350, cfString},
+                              {"Plaats", 225, cfString}};
+    for (int c = 0; c < 3; ++c) {
+        TColumn* column = grid.Columns()[c];
+        column->Title().SetCaption(columns[c].title);
+        // Wide enough for its title in this platform's font.
+        column->SetWidth(std::max(columns[c].width, grid.fontMetrics().horizontalAdvance(columns[c].title) + 8));
+        column->SetFormat(columns[c].format);
+    }
+    grid.SearchOptions().CaseSensitive = false;
+    grid.SearchOptions().SearchPartial = false;
+    grid.SetDateFormat(dfNL);
+    grid.SetNumericFormat(nfNL);
+}
+
+void TfrmMain::SetGlyphs()
+{
+    const struct {
+        QToolButton* button;
+        QStyle::StandardPixmap glyph;
+    } glyphs[] = {{sbInsert, QStyle::SP_FileIcon},
+                  {sbEdit, QStyle::SP_FileDialogDetailedView},
+                  {sbDelete, QStyle::SP_TrashIcon},
+                  {sbFormulieren, QStyle::SP_FileDialogContentsView},
+                  {sbHelp, QStyle::SP_DialogHelpButton},
+                  {sbExit, QStyle::SP_DialogCloseButton}};
+    for (const auto& g : glyphs) {
+        g.button->setIcon(style()->standardIcon(g.glyph));
+        g.button->setIconSize(QSize(24, 24));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up, activation, closing
+
+void TfrmMain::FormCreate()
+{
+    Reported("frmMain.FormCreate: ", [this] {
+        Activated = false;
+        splash_ = new TfrmSplashMessage(this);
+        splash_->Show();
+        lists_ = std::make_unique<TZVLists>();
+    });
+}
+
+void TfrmMain::FormShow()
+{
+    if (splash_)
+        splash_->close();
+}
+
+void TfrmMain::FormActivate()
+{
+    if (!Activated)
+        Initialize();
+    EnableDisable();
+}
+
+void TfrmMain::Initialize()
+{
+    Activated = true;
+    MessageTeksten.Application = "Zorvandel 4.0";
+    InstallODBCDriverIfNecessary();
+}
+
+void TfrmMain::EnableDisable()
+{
+    const TMainCommands enabled = EnabledCommands(HasPartij(), GridIsEmpty(), KandidaatList ? KandidaatList->Count() : 0);
+    acInsert->setEnabled(enabled.Insert);
+    acEdit->setEnabled(enabled.Edit);
+    acDelete->setEnabled(enabled.Delete);
+    acPartijGeg->setEnabled(enabled.PartijGeg);
+    acImportCSVTXT->setEnabled(enabled.ImportCSVTXT);
+    acExport->setEnabled(enabled.Export);
+    acFileSave->setEnabled(enabled.FileSave);
+    acFormulieren->setEnabled(false);
+    acAfdrukken->setEnabled(false);
+}
+
+bool TfrmMain::GridIsEmpty() const
+{
+    return GridShowsNoCandidate(*grdKandidaten);
+}
+
+void TfrmMain::FormResize()
+{
+    RealignItems();
+}
+
+void TfrmMain::RealignItems()
+{
+    Guarded("TfrmMain.RealignItems;: ", [this] {
+        bvLogo->move(LogoLeft(pnlToolbar->width(), bvLogo->width()), bvLogo->y());
+        imgLogo->move(LogoLeft(pnlToolbar->width(), imgLogo->width()), imgLogo->y());
+    });
+}
+
+void TfrmMain::FormCloseQuery(bool& CanClose)
+{
+    try {
+        if (HasPartij()) {
+            switch (AskQuestion("Afsluiten", "Wilt u voordat u het programma verlaat, de zorvandel gegevens opslaan?",
+                                true)) {
+            case mrYes:
+                CanClose = FileSaveAs();
+                break;
+            case mrNo:
+                CanClose = true;
+                break;
+            default:
+                CanClose = false;
+            }
+        } else {
+            CanClose = AskQuestion("Afsluiten", "Wilt u het programma verlaten?", false) == mrYes;
+        }
+    } catch (const std::exception& e) {
+        ShowErrorMessage("frmMain.FormCloseQuery", e.what());
+        CanClose = true;
+    }
+}
+
+void TfrmMain::acExitExecute()
+{
+    Close();
+}
+
+void TfrmMain::acHelpExecute()
+{
+    TfrmHelp help(this);
+    help.exec();
+}
+
+void TfrmMain::acAboutExecute()
+{
+    TfrmAbout about(this);
+    about.exec();
+}
+
+void TfrmMain::acBijwerkenExecute() {}
+
+// ---------------------------------------------------------------------------------------------
+// List file and file commands
+
+bool TfrmMain::SaveLijst(const QString& FileName)
+{
+    const auto failure = SaveLijstFile(FileSystemPath(FileName), *PartijList, *KandidaatList);
+    if (failure)
+        ShowInfoMessage(*failure);
+    return !failure;
+}
+
+void TfrmMain::OpenLijst(const QString& FileName)
+{
+    if (const auto failure = OpenLijstFile(FileSystemPath(FileName), *PartijList, *KandidaatList))
+        ShowInfoMessage(*failure);
+}
+
+bool TfrmMain::FileSaveAs()
+{
+    try {
+        QString fileName;
+        for (;;) {
+            if (!ExecuteFileDialog(SaveDialog, fileName))
+                return false;
+            if (QFileInfo::exists(fileName) &&
+                AskQuestion("Zorvandel bewaren", "Het gekozen bestand bestaat al, wilt u deze overschrijven?", false) !=
+                    mrYes)
+                continue;
+            if (!SaveLijst(fileName))
+                return false;
+            ShowInfoMessage("Zorvandel is opgeslagen in " + QStringToAnsi(fileName));
+            return true;
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TfrmMain::FileOpen()
+{
+    try {
+        if (HasPartij() &&
+            AskQuestion("Zorvandel bewaren",
+                        "Wilt u voordat u naar de volgende zorvandel gaat, de huidige zorvandel gegevens opslaan?",
+                        false) == mrYes &&
+            !FileSaveAs())
+            return;
+        QString fileName;
+        if (!ExecuteFileDialog(OpenDialog, fileName))
+            return;
+        OpenLijst(fileName);
+        UpdateLijstGegevens();
+        EnableDisable();
+    } catch (const std::exception&) {
+    }
+}
+
+void TfrmMain::FileNew()
+{
+    try {
+        if (HasPartij() &&
+            AskQuestion("Opslaan zorvandel", "Wilt u de huidige zorvandel gegevens opslaan?", false) == mrYes &&
+            !FileSaveAs())
+            return;
+        OpenPartijForm(0);
+    } catch (const std::exception&) {
+    }
+}
+
+void TfrmMain::OpenPartijForm(int /*Mode*/)
+{
+}
+
+void TfrmMain::OpenExportForm()
+{
+}
+
+void TfrmMain::acImportCSVTXTExecute()
+{
+}
+
+// ---------------------------------------------------------------------------------------------
+// Candidate grid and commands
+
+void TfrmMain::UpdateLijstGegevens()
+{
+    Reported("frmMain.UpdateLijstGegevens: ", [this] {
+        // Without a party record no abbreviation belongs in the caption.
+        setWindowTitle(HasPartij() ? AnsiToQString("Zorvandel - " + PartijList->Items(0)->Afkorting.AsString())
+                                   : QString("Zorvandel"));
+        TZEBSortGrid& grid = *grdKandidaten;
+        if (grid.RowCount() >= 2) {
+            grid.SetRowCount(2);
+            grid.SetRow(1);
+            for (int c = 0; c < grid.ColCount(); ++c)
+                grid.SetCells(c, 1, std::string());
+        }
+        if (KandidaatList->Count() > 0) {
+            // One sort at the end instead of one per row.
+            const bool sortOnUpdate = grid.SortRowsOnUpdate();
+            grid.SetSortRowsOnUpdate(false);
+            struct Restore {
+                TZEBSortGrid& grid;
+                bool value;
+                ~Restore() { grid.SetSortRowsOnUpdate(value); }
+            } restore{grid, sortOnUpdate};
+            for (int i = 0; i < KandidaatList->Count(); ++i) {
+                const TKandidaatRecord& k = *KandidaatList->Items(i);
+                grid.InsertRow(KandidaatItems(k.KandidaatNr.AsString(), k.NaamStemapparaat.AsString(), k.Plaats.AsString()));
+            }
+            grid.SetRow(1);
+        }
+        grid.Sort(0, false);
+    });
+}
+
+void TfrmMain::UpdateNrList(std::vector<std::string>& List)
+{
+    Guarded("frmMain.UpdateNrList: ", [&] { List = KandidaatNrList(*KandidaatList); });
+}
+
+void TfrmMain::Mutate(int Mode)
+{
+    OpenKandidaatForm(Mode);
+}
+
+void TfrmMain::acInsertExecute()
+{
+    if (acInsert->isEnabled())
+        OpenKandidaatForm(0);
+}
+
+void TfrmMain::acEditExecute()
+{
+    if (acEdit->isEnabled())
+        OpenKandidaatForm(1);
+}
+
+void TfrmMain::acDeleteExecute()
+{
+    if (acDelete->isEnabled())
+        OpenKandidaatForm(2);
+}
+
+void TfrmMain::grdKandidatenDblClick()
+{
+    acEditExecute();
+}
+
+void TfrmMain::OpenKandidaatForm(int /*Mode*/)
+{
+}
