@@ -1,0 +1,591 @@
+#include "fMain.h"
+
+#include "JpegLabel.h"
+#include "ListFile.h"
+#include "ModalAnswer.h"
+#include "RegistryStore.h"
+#include "ZEBDBSortGrid.h"
+#include "ZEBMessages.h"
+#include "ZEBSortGrid.h"
+#include "fSplashMessage.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Types a full path into a file dialog and presses Enter.
+ModalAnswer::Action ChooseFile(const QString& path)
+{
+    return [path](QWidget* window) {
+        auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(edit, nullptr);
+        edit->setText(path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    };
+}
+
+std::unique_ptr<TKandidaatRecord> Kandidaat(const std::string& nr, const std::string& naam, const std::string& plaats)
+{
+    auto k = std::make_unique<TKandidaatRecord>();
+    k->KandidaatNr = nr;
+    k->Achternaam = naam;
+    k->Voorletters = "A.";
+    k->NaamStemapparaat = naam + ", A.";
+    k->Geboortedatum = "01-02-1970";
+    k->Adres = "Dorpsstraat 1";
+    k->Postcode = "1234 AB";
+    k->Plaats = plaats;
+    return k;
+}
+
+std::vector<std::string> GridColumn(const TZEBSortGrid& grid, int col)
+{
+    std::vector<std::string> cells;
+    for (int r = 1; r < grid.RowCount(); ++r)
+        cells.push_back(grid.Cells(col, r));
+    return cells;
+}
+
+std::vector<std::string> ListNumbers()
+{
+    std::vector<std::string> numbers;
+    for (int i = 0; i < KandidaatList->Count(); ++i)
+        numbers.push_back(KandidaatList->Items(i)->KandidaatNr.AsString());
+    return numbers;
+}
+
+void WriteBytes(const QString& path, const std::string& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes.data(), qint64(bytes.size()));
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(RegistryStore::FileName(HKEY_CURRENT_USER));
+        MessageTeksten.Application = "Gebruik MessageTeksten.Application";
+        QApplication::setApplicationName("Zorvandel");
+        ASSERT_TRUE(dir.isValid());
+    }
+
+    // Starts the window as main() does.
+    void Start()
+    {
+        form = TBaseForm::Create<TfrmMain>();
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    // A party record as the party dialog leaves it, and the grid and commands brought in line.
+    void LoadPartij(const std::string& afkorting, std::vector<std::unique_ptr<TKandidaatRecord>> kandidaten = {})
+    {
+        PartijList->Clear();
+        auto p = std::make_unique<TPartijRecord>();
+        p->Afkorting = afkorting;
+        p->Aanduiding = "Partij " + afkorting;
+        PartijList->Add(std::move(p));
+        KandidaatList->Clear();
+        for (auto& k : kandidaten)
+            KandidaatList->Add(std::move(k));
+        form->UpdateLijstGegevens();
+        form->EnableDisable();
+    }
+
+    struct Enabled {
+        bool New, Open, Import, Save, Partij, Export, Formulieren, Exit, Insert, Edit, Delete, Help, About;
+        bool operator==(const Enabled&) const = default;
+    };
+    Enabled Commands() const
+    {
+        return {form->acFileNew->isEnabled(),   form->acFileOpen->isEnabled(),    form->acImportCSVTXT->isEnabled(),
+                form->acFileSave->isEnabled(),  form->acPartijGeg->isEnabled(),   form->acExport->isEnabled(),
+                form->acFormulieren->isEnabled(), form->acExit->isEnabled(),     form->acInsert->isEnabled(),
+                form->acEdit->isEnabled(),      form->acDelete->isEnabled(),      form->acHelp->isEnabled(),
+                form->acAbout->isEnabled()};
+    }
+    static constexpr Enabled AtStart{true, true, false, false, false, false, false, true, false, false, false, true, true};
+    static constexpr Enabled PartijOnly{true, true, true, true, true, false, false, true, true, false, false, true, true};
+    static constexpr Enabled WithKandidaten{true, true, true, true, true, true, false, true, true, true, true, true, true};
+
+    // A key pressed in the window, as a user does after bringing it to the front.
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), key, modifiers);
+    }
+
+    QString Path(const QString& name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TfrmMain> form;
+};
+
+} // namespace
+
+TEST(MainWindowLogic, NumberListIsPaddedSortedAndUnique)
+{
+    TZVLists lists;
+    for (const char* nr : {"10", "2", "1", "2", "x"})
+        KandidaatList->Add(Kandidaat(nr, "N", "P"));
+    EXPECT_EQ(KandidaatNrList(*KandidaatList),
+              (std::vector<std::string>{"0000000001", "0000000002", "000000000x", "0000000010"}));
+    EXPECT_EQ(KandidaatItems("7", "Jansen, J.", "Ede"), "\"7\",\"Jansen, J.\",\"Ede\"");
+}
+
+TEST(MainWindowLogic, EnablingRules)
+{
+    const TMainCommands none = EnabledCommands(false, true, 0);
+    EXPECT_FALSE(none.Insert || none.Edit || none.Delete || none.PartijGeg || none.ImportCSVTXT || none.Export ||
+                 none.FileSave);
+    const TMainCommands partij = EnabledCommands(true, true, 0);
+    EXPECT_TRUE(partij.Insert && partij.PartijGeg && partij.ImportCSVTXT && partij.FileSave);
+    EXPECT_FALSE(partij.Edit || partij.Delete || partij.Export);
+    // One imported candidate without a usable number: the grid counts as empty, the list does not.
+    const TMainCommands odd = EnabledCommands(true, true, 1);
+    EXPECT_TRUE(odd.Export);
+    EXPECT_FALSE(odd.Edit || odd.Delete);
+    EXPECT_EQ(LogoLeft(721, 122), 592);
+}
+
+TEST_F(MainWindow, StartsWithOnlyTheListCommandsEnabled)
+{
+    Start();
+    EXPECT_EQ(form->windowTitle(), "Zorvandel");
+    EXPECT_TRUE(form->Activated);
+    EXPECT_EQ(MessageTeksten.Application, "Zorvandel 4.0");
+    ASSERT_NE(form->Splash(), nullptr);
+    EXPECT_EQ(form->Splash()->Panel1->text(), "gegevens worden opgehaald...");
+    EXPECT_FALSE(form->Splash()->isVisible());
+    EXPECT_EQ(Commands(), AtStart);
+    EXPECT_FALSE(form->acAfdrukken->isEnabled());
+    EXPECT_FALSE(form->sbInsert->isEnabled());
+    EXPECT_TRUE(form->sbExit->isEnabled());
+    EXPECT_FALSE(form->sbFormulieren->isEnabled());
+    EXPECT_TRUE(form->GridIsEmpty());
+    EXPECT_EQ(form->grdKandidaten->RowCount(), 2);
+
+    // The data source for the forms output was registered.
+    RegistryStore reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software\\ODBC\\ODBC.INI\\ODBC Data Sources", false));
+    EXPECT_EQ(reg.ReadString("Text Files"), "Microsoft Text Driver (*.txt; *.csv)");
+
+    // The lists live as long as the window.
+    EXPECT_NE(PartijList, nullptr);
+    form.reset();
+    EXPECT_EQ(PartijList, nullptr);
+    EXPECT_EQ(KandidaatList, nullptr);
+}
+
+TEST_F(MainWindow, FailingRegistrationIsReportedOnceAndCommandsFollowLater)
+{
+    ASSERT_TRUE(QDir().mkpath(RegistryStore::FileName(HKEY_CURRENT_USER)));
+    ModalAnswer report(ModalAnswer::ClickButton("OK"));
+    form = TBaseForm::Create<TfrmMain>();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return report.Seen().shown && !QApplication::activeModalWidget(); }));
+    EXPECT_EQ(report.Seen().caption, "Zorvandel");
+    ASSERT_FALSE(report.Seen().labels.isEmpty());
+    EXPECT_TRUE(report.Seen().labels.join("\n").startsWith("InstallODBCDriverIfNecessary: "));
+    EXPECT_TRUE(form->Activated);
+    EXPECT_EQ(MessageTeksten.Application, "Zorvandel 4.0");
+
+    // Another activation evaluates the commands without trying again.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(Commands(), AtStart);
+    QDir(RegistryStore::FileName(HKEY_CURRENT_USER)).removeRecursively();
+}
+
+TEST_F(MainWindow, ActionsMenusAndToolbar)
+{
+    Start();
+    struct Expected {
+        QAction* action;
+        const char* text;
+        QKeySequence key;
+        const char* tip;
+        const char* longTip;
+    };
+    const Expected expected[] = {
+        {form->acFileNew, "&Nieuwe zorvandel", QKeySequence("Ctrl+N"), "Aanmaken bestand met lijst- en kandidaat-gegevens",
+         "Aanmaken bestand met lijst- en kandidaat-gegevens"},
+        {form->acFileOpen, "&Openen zorvandel", QKeySequence("Ctrl+O"), "Open bestand met lijst- en kandidaat-gegevens",
+         "Open bestand met lijst- en kandidaat-gegevens"},
+        {form->acImportCSVTXT, "&Import kandidaten (CSV,TXT)", QKeySequence("Ctrl+I"),
+         "Importeer kandidaten uit CSV- of TXT-bestand", "Importeer kandidaten uit CSV- of TXT-bestand"},
+        {form->acFileSave, "Op&slaan zorvandel", QKeySequence("Ctrl+S"), "Bewaar bestand met lijst- en kandidaat-gegevens",
+         "Bewaar bestand met lijst- en kandidaat-gegevens"},
+        {form->acPartijGeg, "&Partijgegevens", QKeySequence(Qt::Key_F3), "Bekijken/wijzigen partijgegevens",
+         "Bekijken/wijzigen partijgegevens"},
+        {form->acExport, "&Exportbestand Quandor", QKeySequence(Qt::Key_F4), "Aanmaken exportbestand voor Quandor 4",
+         "Aanmaken exportbestand voor Quandor 4"},
+        {form->acFormulieren, "&Formulieren", QKeySequence("Ctrl+F"), "Formulieren", ""},
+        {form->acExit, "&Sluiten", QKeySequence(Qt::Key_Escape), "Sluiten", "Scherm afsluiten"},
+        {form->acInsert, "&Toevoegen", QKeySequence(Qt::Key_Insert), "Voeg een nieuwe kandidaat toe",
+         "Voeg een nieuwe kandidaat toe"},
+        {form->acEdit, "&Wijzigen", QKeySequence(Qt::Key_Return), "Wijzig geselecteerde kandidaat",
+         "Wijzig geselecteerde kandidaat"},
+        {form->acDelete, "&Verwijderen", QKeySequence(Qt::Key_Delete), "Verwijder geselecteerde kandidaat",
+         "Verwijder geselecteerde kandidaat"},
+        {form->acHelp, "&Help", QKeySequence(Qt::Key_F1), "Help", "Help"},
+        {form->acAbout, "&Betreft", QKeySequence(), "Betreft", ""},
+        {form->acAfdrukken, "&Afdrukken", QKeySequence(), "Afdrukken", ""},
+    };
+    for (const Expected& e : expected) {
+        EXPECT_EQ(e.action->text(), e.text);
+        EXPECT_EQ(e.action->shortcut(), e.key) << e.text;
+        EXPECT_EQ(e.action->toolTip(), e.tip) << e.text;
+        EXPECT_EQ(e.action->statusTip(), e.longTip) << e.text;
+    }
+    EXPECT_TRUE(form->acEdit->shortcuts().contains(QKeySequence(Qt::Key_Enter)));
+
+    // Menus in order; "-" is a separator.
+    auto entries = [](QMenu* menu) {
+        QStringList list;
+        for (QAction* a : menu->actions())
+            list << (a->isSeparator() ? QString("-") : a->text());
+        return list;
+    };
+    const QList<QAction*> menus = form->MainMenu->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), "&Bestand");
+    EXPECT_EQ(entries(menus[0]->menu()),
+              QStringList({"&Nieuwe zorvandel", "&Openen zorvandel", "&Import kandidaten (CSV,TXT)", "-",
+                           "Op&slaan zorvandel", "-", "&Partijgegevens", "&Exportbestand Quandor", "-", "&Formulieren",
+                           "-", "&Sluiten"}));
+    EXPECT_EQ(menus[1]->text(), "Be&werken");
+    EXPECT_EQ(entries(menus[1]->menu()), QStringList({"&Toevoegen", "&Wijzigen", "&Verwijderen"}));
+    EXPECT_EQ(menus[2]->text(), "&Help");
+    EXPECT_EQ(entries(menus[2]->menu()), QStringList({"&Help", "-", "&Betreft"}));
+
+    // Toolbar: six visible buttons, the inherited filter and refresh buttons hidden.
+    struct Button {
+        QToolButton* button;
+        int left;
+        const char* text;
+        const char* tip;
+    };
+    for (const Button& b : {Button{form->sbInsert, 8, "&Toevoegen", "Nieuwe kandidaat toevoegen"},
+                            Button{form->sbEdit, 96, "&Wijzigen", "Wijzig geselecteerde kandidaat"},
+                            Button{form->sbDelete, 184, "&Verwijderen", "Geselecteerde kandidaat verwijderen"},
+                            Button{form->sbFormulieren, 272, "&Formulieren", "Formulieren"},
+                            Button{form->sbHelp, 360, "&Help", "Help"},
+                            Button{form->sbExit, 448, "&Sluiten", "Sluiten"}}) {
+        EXPECT_TRUE(b.button->isVisible()) << b.text;
+        EXPECT_EQ(b.button->geometry(), QRect(b.left, 8, 81, 57)) << b.text;
+        EXPECT_EQ(b.button->text(), b.text);
+        EXPECT_EQ(b.button->toolTip(), b.tip) << b.text;
+    }
+    for (QWidget* hidden : std::initializer_list<QWidget*>{form->sbFilter, form->sbFilterUit, form->sbRefresh,
+                                                           form->sbBekijken, form->dbgridSelect})
+        EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
+    EXPECT_FALSE(form->acFilter->isEnabled() || form->acFilterUit->isEnabled() || form->acBijwerken->isEnabled() ||
+                 form->acBekijken->isEnabled());
+    EXPECT_EQ(form->lblGrid->text(), "Kandidaten");
+    EXPECT_EQ(form->lblQuandorMode->text(), "Zorvandel module");
+    EXPECT_EQ(form->lblQuandorMode->font().pixelSize(), 16);
+    EXPECT_TRUE(form->lblQuandorMode->font().bold() && form->lblQuandorMode->font().italic());
+    EXPECT_EQ(form->imgLogo->jpegFile(), ":/images/logo_main.jpg");
+    EXPECT_FALSE(form->imgLogo->pixmap().isNull());
+
+    // The grid's columns.
+    const TZEBSortGrid& grid = *form->grdKandidaten;
+    ASSERT_EQ(grid.ColCount(), 3);
+    EXPECT_EQ(grid.FixedRows(), 1);
+    EXPECT_EQ(grid.FixedCols(), 0);
+    EXPECT_EQ(grid.Columns()[0]->Title().Caption(), "Kandidaatnummer");
+    EXPECT_EQ(grid.Columns()[1]->Title().Caption(), "Naam stemapparaat");
+    EXPECT_EQ(grid.Columns()[2]->Title().Caption(), "Plaats");
+    EXPECT_EQ(grid.Columns()[0]->Format(), cfNumber);
+    EXPECT_GE(grid.Columns()[0]->Width(), 102);
+    EXPECT_EQ(grid.Columns()[1]->Width(), 350);
+    EXPECT_EQ(grid.Columns()[2]->Width(), 225);
+}
+
+TEST_F(MainWindow, LogoFollowsTheRightEdgeAndTheWindowKeepsItsMinimum)
+{
+    Start();
+    EXPECT_EQ(form->minimumSize(), QSize(721, 425));
+    auto checkRight = [&] {
+        const int right = form->pnlToolbar->width() - 7;
+        EXPECT_EQ(form->bvLogo->x() + form->bvLogo->width(), right);
+        EXPECT_EQ(form->imgLogo->x() + form->imgLogo->width(), right);
+    };
+    checkRight();
+    form->resize(1000, 600);
+    ASSERT_TRUE(WaitFor([&] { return form->pnlToolbar->width() == 1000; }));
+    checkRight();
+    EXPECT_EQ(form->bvLogo->size(), QSize(122, 28));
+    EXPECT_EQ(form->imgLogo->size(), QSize(120, 26));
+    EXPECT_EQ(form->sbExit->x(), 448 + 1000 - 721);
+    EXPECT_EQ(form->sbInsert->x(), 8);
+    form->resize(500, 300);
+    ASSERT_TRUE(WaitFor([&] { return form->width() == 721; }));
+    EXPECT_EQ(form->size(), QSize(721, 425));
+    checkRight();
+}
+
+TEST_F(MainWindow, EscWithoutPartyAsksToLeave)
+{
+    Start();
+    {
+        ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+        Press(Qt::Key_Escape);
+        ASSERT_TRUE(no.Seen().shown);
+        EXPECT_EQ(no.Seen().caption, "Zorvandel 4.0");
+        EXPECT_TRUE(no.Seen().labels.contains("Afsluiten"));
+        EXPECT_TRUE(no.Seen().labels.contains("Wilt u het programma verlaten?"));
+        EXPECT_EQ(no.Seen().buttons, QStringList({"&Ja", "&Nee"}));
+        EXPECT_TRUE(form->isVisible());
+    }
+    ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+    QTest::mouseClick(form->sbExit, Qt::LeftButton);
+    ASSERT_TRUE(yes.Seen().shown);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindow, ClosingWithPartyAsksToSave)
+{
+    Start();
+    LoadPartij("ABC", {});
+    const QString saved = Path("slot.lst");
+    {
+        ModalAnswer cancel(ModalAnswer::ClickButton("Annuleren"));
+        form->close();
+        ASSERT_TRUE(cancel.Seen().shown);
+        EXPECT_TRUE(cancel.Seen().labels.contains("Wilt u voordat u het programma verlaat, de zorvandel gegevens opslaan?"));
+        EXPECT_EQ(cancel.Seen().buttons, QStringList({"&Ja", "&Nee", "&Annuleren"}));
+        EXPECT_TRUE(form->isVisible());
+    }
+    {
+        // Yes, then Cancel in the save dialog: the program keeps running.
+        ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer dialog(ModalAnswer::Close());
+        Press(Qt::Key_Escape);
+        ASSERT_TRUE(dialog.Seen().shown);
+        EXPECT_EQ(dialog.Seen().className, "QFileDialog");
+        EXPECT_TRUE(form->isVisible());
+    }
+    ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+    ModalAnswer dialog(ChooseFile(saved));
+    ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+    Press(Qt::Key_Escape);
+    ASSERT_TRUE(done.Seen().shown);
+    EXPECT_TRUE(done.Seen().labels.contains("Zorvandel is opgeslagen in " + saved));
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(QFileInfo(saved).size(), 632);
+}
+
+TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
+{
+    Start();
+    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
+    ks.push_back(Kandidaat("10", "Tien", "Ede"));
+    ks.push_back(Kandidaat("2", "Twee", "Epe"));
+    LoadPartij("ABC", std::move(ks));
+    const QString first = Path("lijst.lst");
+    {
+        ModalAnswer dialog(ChooseFile(Path("lijst"))); // typed without extension
+        ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_S, Qt::ControlModifier);
+        ASSERT_TRUE(done.Seen().shown);
+        EXPECT_TRUE(done.Seen().labels.contains("Zorvandel is opgeslagen in " + first));
+    }
+    // The bytes are the list file writer's.
+    const QString reference = Path("reference.lst");
+    ASSERT_FALSE(SaveLijstFile(QFile::encodeName(reference).toStdString(), *PartijList, *KandidaatList));
+    EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(reference));
+    EXPECT_EQ(ReadFileBytes(first).size(), 632u + 2 * 285u);
+
+    // Second save: the dialog asks again; the same name asks the overwrite question.  No goes back
+    // to the dialog, where a new name is written at once.
+    KandidaatList->Delete(1);
+    const QString second = Path("tweede.lst");
+    ModalAnswer dialog(ChooseFile(first));
+    ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+    ModalAnswer again(ChooseFile(second));
+    ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+    Press(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(done.Seen().shown);
+    EXPECT_EQ(no.Seen().labels.filter("Zorvandel bewaren").size(), 1);
+    EXPECT_TRUE(no.Seen().labels.contains("Het gekozen bestand bestaat al, wilt u deze overschrijven?"));
+    EXPECT_EQ(ReadFileBytes(first).size(), 632u + 2 * 285u);
+    EXPECT_EQ(ReadFileBytes(second).size(), 632u + 285u);
+    EXPECT_TRUE(done.Seen().labels.contains("Zorvandel is opgeslagen in " + second));
+
+    // Yes overwrites.
+    ModalAnswer dialog3(ChooseFile(first));
+    ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+    ModalAnswer done3(ModalAnswer::ClickButton("Ok"));
+    EXPECT_TRUE(form->FileSaveAs());
+    EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(second));
+}
+
+TEST_F(MainWindow, OpenAsksToSaveThenRestoresTheRecords)
+{
+    Start();
+    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
+    for (const char* nr : {"10", "2", "1"})
+        ks.push_back(Kandidaat(nr, std::string("Naam ") + nr, "Plaats"));
+    LoadPartij("XYZ", std::move(ks));
+    const QString file = Path("xyz.lst");
+    ASSERT_FALSE(SaveLijstFile(QFile::encodeName(file).toStdString(), *PartijList, *KandidaatList));
+    const TPartijRecord partij = *PartijList->Items(0);
+    std::vector<TKandidaatRecord> kandidaten;
+    for (int i = 0; i < KandidaatList->Count(); ++i)
+        kandidaten.push_back(*KandidaatList->Items(i));
+
+    // Yes to the save question, then Cancel in the save dialog: nothing is opened.
+    {
+        ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer cancel(ModalAnswer::Close());
+        Press(Qt::Key_O, Qt::ControlModifier);
+        ASSERT_TRUE(cancel.Seen().shown);
+        EXPECT_TRUE(yes.Seen().labels.contains(
+            "Wilt u voordat u naar de volgende zorvandel gaat, de huidige zorvandel gegevens opslaan?"));
+    }
+
+    LoadPartij("OTHER", {});
+    ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+    ModalAnswer save(ChooseFile(Path("other.lst")));
+    ModalAnswer saved(ModalAnswer::ClickButton("Ok"));
+    ModalAnswer open(ChooseFile(file));
+    Press(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(open.Seen().shown);
+    EXPECT_EQ(open.Seen().className, "QFileDialog");
+    EXPECT_EQ(QFileInfo(Path("other.lst")).size(), 632);
+
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - XYZ");
+    ASSERT_EQ(PartijList->Count(), 1);
+    EXPECT_EQ(*PartijList->Items(0), partij);
+    ASSERT_EQ(KandidaatList->Count(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(*KandidaatList->Items(i), kandidaten[std::size_t(i)]);
+    EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"10", "2", "1"}));
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), (std::vector<std::string>{"1", "2", "10"}));
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 1), (std::vector<std::string>{"Naam 1, A.", "Naam 2, A.", "Naam 10, A."}));
+    EXPECT_EQ(Commands(), WithKandidaten);
+}
+
+TEST_F(MainWindow, DamagedListFilesShowWhatSurvived)
+{
+    Start();
+    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
+    ks.push_back(Kandidaat("5", "Vijf", "Ede"));
+    ks.push_back(Kandidaat("3", "Drie", "Epe"));
+    LoadPartij("GOED", std::move(ks));
+    const QString good = Path("goed.lst");
+    ASSERT_FALSE(SaveLijstFile(QFile::encodeName(good).toStdString(), *PartijList, *KandidaatList));
+    const std::string bytes = ReadFileBytes(good);
+    PartijList->Clear();
+    KandidaatList->Clear();
+
+    struct Case {
+        const char* name;
+        std::string content;
+        const char* message;
+        int kandidaten;
+        const char* caption;
+        Enabled commands;
+    };
+    const Case cases[] = {
+        {"kort.lst", bytes.substr(0, 100), "frmMain.OpenLijst: Ongeldige partij record ingelezen.", 0, "Zorvandel",
+         AtStart},
+        {"leeg.lst", "", "frmMain.OpenLijst: Ongeldige partij record ingelezen.", 0, "Zorvandel", AtStart},
+        {"afgekapt.lst", bytes.substr(0, 632 + 285 + 100), "frmMain.OpenLijst: Ongeldige kandidaat record ingelezen.",
+         1, "Zorvandel - GOED", WithKandidaten},
+        {"tekst.lst", std::string(632 + 40, 'x'), "frmMain.OpenLijst: Ongeldige kandidaat record ingelezen.", 0, nullptr,
+         PartijOnly},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(Path(c.name), c.content);
+        ModalAnswer open(ChooseFile(Path(c.name)));
+        ModalAnswer message(ModalAnswer::ClickButton("Ok"));
+        form->FileOpen();
+        ASSERT_TRUE(message.Seen().shown);
+        EXPECT_TRUE(message.Seen().labels.contains(c.message)) << message.Seen().labels.join("|").toStdString();
+        EXPECT_EQ(KandidaatList->Count(), c.kandidaten);
+        if (c.caption) {
+            EXPECT_EQ(form->windowTitle(), c.caption);
+        }
+        EXPECT_EQ(Commands(), c.commands);
+        if (c.kandidaten == 0)
+            EXPECT_TRUE(form->GridIsEmpty());
+        else
+            EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), std::vector<std::string>{"5"});
+        // Leave without a party record, so the next open asks nothing.
+        PartijList->Clear();
+        KandidaatList->Clear();
+    }
+    // A file that cannot be opened leaves the data as it was.
+    LoadPartij("BLIJFT", {});
+    ModalAnswer message(ModalAnswer::ClickButton("Ok"));
+    form->OpenLijst(Path("bestaat-niet.lst"));
+    EXPECT_TRUE(message.Seen().labels.contains("Kan gekozen bestand niet openen."));
+    ASSERT_EQ(PartijList->Count(), 1);
+    EXPECT_EQ(PartijList->Items(0)->Afkorting.AsString(), "BLIJFT");
+}
+
+TEST_F(MainWindow, GridShowsTheNumbersInOrderAndKnowsWhenItIsEmpty)
+{
+    Start();
+    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
+    for (const char* nr : {"10", "2", "1"})
+        ks.push_back(Kandidaat(nr, std::string("N") + nr, std::string("P") + nr));
+    LoadPartij("ABC", std::move(ks));
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - ABC");
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), (std::vector<std::string>{"1", "2", "10"}));
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 2), (std::vector<std::string>{"P1", "P2", "P10"}));
+    EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"10", "2", "1"}));
+    EXPECT_FALSE(form->GridIsEmpty());
+    std::vector<std::string> numbers{"stale"};
+    form->UpdateNrList(numbers);
+    EXPECT_EQ(numbers, (std::vector<std::string>{"0000000001", "0000000002", "0000000010"}));
+
+    // Rebuilding from a shorter list leaves no old rows behind.
+    KandidaatList->Delete(0);
+    KandidaatList->Delete(0);
+    form->UpdateLijstGegevens();
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), std::vector<std::string>{"1"});
+
+    // One imported candidate whose number is no integer, or 0: the grid counts as empty, but the
+    // export sees a candidate in the list.
+    for (const char* odd : {"abc", "0", " "}) {
+        KandidaatList->Clear();
+        KandidaatList->Add(Kandidaat(odd, "Los", "Ede"));
+        form->UpdateLijstGegevens();
+        form->EnableDisable();
+        EXPECT_TRUE(form->GridIsEmpty()) << odd;
+        EXPECT_TRUE(form->acExport->isEnabled()) << odd;
+        EXPECT_FALSE(form->acEdit->isEnabled()) << odd;
+    }
+    KandidaatList->Clear();
+    form->UpdateLijstGegevens();
+    form->EnableDisable();
+    EXPECT_EQ(form->grdKandidaten->RowCount(), 2);
+    EXPECT_EQ(form->grdKandidaten->Cells(1, 1), "");
+    EXPECT_EQ(Commands(), PartijOnly);
+}
