@@ -517,18 +517,6 @@ void TStringGrid::SetOptions(TGridOptions value)
     ScheduleSync(true);
 }
 
-void TStringGrid::SetColor(TColor value)
-{
-    color_ = value;
-    InvalidateGrid();
-}
-
-void TStringGrid::SetFixedColor(TColor value)
-{
-    fixedColor_ = value;
-    InvalidateGrid();
-}
-
 int TStringGrid::FixedColsWidth() const
 {
     int width = 0;
@@ -828,7 +816,8 @@ void TStringGrid::keyPressEvent(QKeyEvent* event)
         KeyPress(ch);
     }
     keyText_.clear();
-    event->accept();
+    // Keys the grid has no use for go on to the window (Enter to its default button, Escape).
+    event->setAccepted(key == 0 || IsNavigationKey(event->key()));
 }
 
 void TStringGrid::keyReleaseEvent(QKeyEvent* event)

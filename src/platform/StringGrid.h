@@ -158,9 +158,9 @@ public:
     bool DefaultDrawing() const { return defaultDrawing_; }
     void SetDefaultDrawing(bool value) { defaultDrawing_ = value; }
     TColor Color() const { return color_; }
-    void SetColor(TColor value);
+    void SetColor(TColor value) { SetAndInvalidate(color_, value); }
     TColor FixedColor() const { return fixedColor_; }
-    void SetFixedColor(TColor value);
+    void SetFixedColor(TColor value) { SetAndInvalidate(fixedColor_, value); }
     TFont& Font() { return font_; }
     const TFont& Font() const { return font_; }
     TCanvas* Canvas() { return &canvas_; }
@@ -214,6 +214,13 @@ protected:
     const std::string& KeyText() const { return keyText_; }
     // True while the mouse at (X, Y) is on a column border of the fixed rows (the user resizes).
     bool Sizing(int X, int Y) const;
+    // Stores a setting that changes how cells look and repaints.
+    template <class T>
+    void SetAndInvalidate(T& field, const T& value)
+    {
+        field = value;
+        InvalidateGrid();
+    }
     // Makes (ACol, ARow) the current cell and scrolls it into view.
     void FocusCell(int ACol, int ARow, bool MoveAnchor);
     // Moves a column with its cells.

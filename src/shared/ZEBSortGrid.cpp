@@ -317,20 +317,12 @@ TAlignment TColumnTitle::Alignment() const
 
 void TColumnTitle::SetAlignment(TAlignment value)
 {
-    if (column_->Skip(cvTitleAlignment, value == alignment_))
-        return;
-    alignment_ = value;
-    column_->assigned_ |= cvTitleAlignment;
-    column_->Changed();
+    column_->SetAssigned(alignment_, value, cvTitleAlignment);
 }
 
 void TColumnTitle::SetCaption(const std::string& value)
 {
-    if (column_->Skip(cvTitleCaption, value == caption_))
-        return;
-    caption_ = value;
-    column_->assigned_ |= cvTitleCaption;
-    column_->Changed();
+    column_->SetAssigned(caption_, value, cvTitleCaption);
 }
 
 TFont& TColumnTitle::Font()
@@ -429,11 +421,7 @@ TColor TColumn::Color() const
 
 void TColumn::SetColor(TColor value)
 {
-    if (Skip(cvColor, value == color_))
-        return;
-    color_ = value;
-    assigned_ |= cvColor;
-    Changed();
+    SetAssigned(color_, value, cvColor);
 }
 
 void TColumn::SetFormat(TColumnFormat value)
@@ -462,11 +450,7 @@ TAlignment TColumn::Alignment() const
 
 void TColumn::SetAlignment(TAlignment value)
 {
-    if (Skip(cvAlignment, value == alignment_))
-        return;
-    alignment_ = value;
-    assigned_ |= cvAlignment;
-    Changed();
+    SetAssigned(alignment_, value, cvAlignment);
 }
 
 int TColumn::Width() const
@@ -478,11 +462,7 @@ int TColumn::Width() const
 
 void TColumn::SetWidth(int value)
 {
-    if (Skip(cvWidth, value == width_))
-        return;
-    width_ = value;
-    assigned_ |= cvWidth;
-    Changed();
+    SetAssigned(width_, value, cvWidth);
 }
 
 bool TColumn::ReadOnly() const
@@ -494,11 +474,7 @@ bool TColumn::ReadOnly() const
 
 void TColumn::SetReadOnly(bool value)
 {
-    if (Skip(cvReadOnly, value == readOnly_))
-        return;
-    readOnly_ = value;
-    assigned_ |= cvReadOnly;
-    Changed();
+    SetAssigned(readOnly_, value, cvReadOnly);
 }
 
 void TColumn::Assign(const TColumn& source)
@@ -665,36 +641,6 @@ TZEBSortGrid::~TZEBSortGrid()
 std::unique_ptr<TZEBSortGridColumns> TZEBSortGrid::CreateColumns()
 {
     return std::make_unique<TZEBSortGridColumns>(this);
-}
-
-void TZEBSortGrid::SetHighlightColor(TColor value)
-{
-    highlightColor_ = value;
-    InvalidateGrid();
-}
-
-void TZEBSortGrid::SetHighlightTextColor(TColor value)
-{
-    highlightTextColor_ = value;
-    InvalidateGrid();
-}
-
-void TZEBSortGrid::SetShowSortArrow(bool value)
-{
-    showSortArrow_ = value;
-    InvalidateGrid();
-}
-
-void TZEBSortGrid::SetToggleStyle(TGridColorToggleStyle value)
-{
-    toggleStyle_ = value;
-    InvalidateGrid();
-}
-
-void TZEBSortGrid::SetToggleColor(TColor value)
-{
-    toggleColor_ = value;
-    InvalidateGrid();
 }
 
 void TZEBSortGrid::SetDateFormat(TDisplayDateFormat value)

@@ -148,7 +148,16 @@ private:
     const TFont& DefaultFont() const;
     void RefreshFont();
     void Changed(bool allItems = false);
-    bool Skip(unsigned bit, bool same) const { return (assigned_ & bit) && same; }
+    // Stores value and marks it as the column's own; nothing happens when it already is.
+    template <class T>
+    void SetAssigned(T& field, const T& value, unsigned bit)
+    {
+        if ((assigned_ & bit) && field == value)
+            return;
+        field = value;
+        assigned_ |= bit;
+        Changed();
+    }
 
     TZEBSortGridColumns* collection_;
     TColor color_ = clWindow;
@@ -249,9 +258,9 @@ public:
     TSearchOptions& SearchOptions() { return searchOptions_; }
 
     TColor HighlightColor() const { return highlightColor_; }
-    void SetHighlightColor(TColor value);
+    void SetHighlightColor(TColor value) { SetAndInvalidate(highlightColor_, value); }
     TColor HighlightTextColor() const { return highlightTextColor_; }
-    void SetHighlightTextColor(TColor value);
+    void SetHighlightTextColor(TColor value) { SetAndInvalidate(highlightTextColor_, value); }
     bool KeyBoardBuffer() const { return keyBoardBuffer_; }
     void SetKeyBoardBuffer(bool value) { keyBoardBuffer_ = value; }
     bool Sortable() const { return sortable_; }
@@ -259,7 +268,7 @@ public:
     bool SortRowsOnUpdate() const { return sortRowsOnUpdate_; }
     void SetSortRowsOnUpdate(bool value) { sortRowsOnUpdate_ = value; }
     bool ShowSortArrow() const { return showSortArrow_; }
-    void SetShowSortArrow(bool value);
+    void SetShowSortArrow(bool value) { SetAndInvalidate(showSortArrow_, value); }
     bool SmartScroll() const { return smartScroll_; }
     void SetSmartScroll(bool value) { smartScroll_ = value; }
     TDisplayDateFormat DateFormat() const { return dateFormat_; }
@@ -267,9 +276,9 @@ public:
     TDisplayNumericFormat NumericFormat() const { return numericFormat_; }
     void SetNumericFormat(TDisplayNumericFormat value);
     TGridColorToggleStyle ToggleStyle() const { return toggleStyle_; }
-    void SetToggleStyle(TGridColorToggleStyle value);
+    void SetToggleStyle(TGridColorToggleStyle value) { SetAndInvalidate(toggleStyle_, value); }
     TColor ToggleColor() const { return toggleColor_; }
-    void SetToggleColor(TColor value);
+    void SetToggleColor(TColor value) { SetAndInvalidate(toggleColor_, value); }
 
     std::string SecondaryIndex;
     std::bitset<256> UnsortableColumns;

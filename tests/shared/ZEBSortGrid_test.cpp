@@ -1,6 +1,7 @@
 #include "ZEBSortGrid.h"
 
 #include "Exceptions.h"
+#include "GridTesting.h"
 #include "FormatSettings.h"
 #include "ModalAnswer.h"
 
@@ -36,25 +37,7 @@ Strings ColumnTexts(const TZEBSortGrid& grid, int col)
     return texts;
 }
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message;
-    }
-    return "(no error)";
-}
 
-void ShowFocused(TZEBSortGrid& grid)
-{
-    grid.resize(400, 300);
-    grid.show();
-    QApplication::setActiveWindow(&grid);
-    grid.setFocus();
-    grid.UpdateView();
-    QCoreApplication::processEvents();
-}
 
 } // namespace
 
