@@ -603,6 +603,16 @@ void TZEBSortGridColumns::Update(TColumn* item)
 // ---------------------------------------------------------------------------------------------
 // The grid
 
+// The program's pictures live in the library; a program that links it registers them here.
+static void RegisterPictures()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(zorvandel);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace {
 
 QPixmap LoadArrow(const QString& resource)
@@ -628,6 +638,7 @@ TZEBSortGrid::TZEBSortGrid(QWidget* parent) : TStringGrid(parent), searchOptions
     TickCount = GetTickCount;
     SetDateFormat(dfNL);
     SetNumericFormat(nfNL);
+    RegisterPictures();
     arrowAsc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_ASC.bmp"));
     arrowDesc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_DESC.bmp"));
 }

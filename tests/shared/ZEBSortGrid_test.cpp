@@ -11,6 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -590,4 +591,51 @@ TEST(ZEBSortGridDraw, RenderedRowsAndFocusedCell)
     EXPECT_EQ(pixel(2, 3), ColorToQColor(0x00C000));
     EXPECT_EQ(pixel(1, 3), ColorToQColor(clHighlight));
     EXPECT_EQ(pixel(0, 0), ColorToQColor(grid->FixedColor()));
+}
+
+TEST(ZEBSortGridDraw, SortArrowInTheTitle)
+{
+    auto grid = MakeGrid(2, {"\"b\",\"1\"", "\"a\",\"2\""});
+    ShowFocused(*grid);
+    const QPoint origin = grid->ClientOrigin();
+    auto arrowPixel = [&] {
+        grid->UpdateView();
+        const QImage image = grid->grab().toImage();
+        const TRect title = grid->CellRect(0, 0);
+        // The top edge of the ascending arrow: its fourth pixel row, dark grey.
+        return image.pixelColor(origin.x() + title.Right - 16 + 5, origin.y() + 2 + 3);
+    };
+    EXPECT_EQ(arrowPixel(), ColorToQColor(grid->FixedColor()));
+    grid->Sort(0, false);
+    EXPECT_EQ(arrowPixel(), QColor(128, 128, 128));
+    grid->SetShowSortArrow(false);
+    EXPECT_EQ(arrowPixel(), ColorToQColor(grid->FixedColor()));
+}
+
+TEST(ZEBSortGridColumns, ResizingByTheUserAssignsEveryWidth)
+{
+    auto grid = MakeGrid(3);
+    ShowFocused(*grid);
+    EXPECT_EQ(grid->Columns()[0]->AssignedValues() & cvWidth, 0u);
+    grid->horizontalHeader()->resizeSection(1, 101); // as a drag of the column border does
+    EXPECT_EQ(grid->ColWidths(1), 100);
+    EXPECT_EQ(grid->Columns()[1]->Width(), 100);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NE(grid->Columns()[c]->AssignedValues() & cvWidth, 0u) << c;
+}
+
+TEST(ZEBSortGridDraw, DrawCellHandlerRunsAfterUnselectedCells)
+{
+    auto grid = MakeGrid(2, {"\"a\",\"b\"", "\"c\",\"d\""});
+    ShowFocused(*grid);
+    grid->SetRow(1);
+    grid->UpdateView();
+    std::set<std::pair<int, int>> drawn;
+    grid->OnDrawCell = [&](TStringGrid*, int col, int row, const TRect&, TGridDrawState) {
+        drawn.insert(std::make_pair(col, row));
+    };
+    (void)grid->grab();
+    EXPECT_TRUE(drawn.count(std::make_pair(0, 0)));
+    EXPECT_TRUE(drawn.count(std::make_pair(1, 2)));
+    EXPECT_FALSE(drawn.count(std::make_pair(grid->Col(), 1))); // the selected current cell
 }
