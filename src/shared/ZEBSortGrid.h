@@ -223,6 +223,14 @@ struct TCellLook {
 
 namespace ZEBSortGrid {
 
+// A cell text prepared for comparing: the text as compared, or a number or date-time.
+struct TSortKey {
+    enum TKind { kEmpty, kInvalid, kValue };
+    TKind Kind = kEmpty;
+    double Value = 0;
+    std::string Text;
+};
+
 // The date and number formats the compare routines read; every grid's DateFormat and NumericFormat
 // setters write them, and a sort sets them from its grid for its own duration.
 extern TDisplayDateFormat DateFormat;
@@ -350,6 +358,7 @@ private:
         int ChangedRow = -1;
         bool Appended = false;
         std::string OldKey;
+        TBlockList<ZEBSortGrid::TSortKey> Keys; // of the sorted rows, in their order
     };
 
     void CheckItems(const char* operation, const std::string& Items) const;
