@@ -639,3 +639,35 @@ TEST(ZEBSortGridDraw, DrawCellHandlerRunsAfterUnselectedCells)
     EXPECT_TRUE(drawn.count(std::make_pair(1, 2)));
     EXPECT_FALSE(drawn.count(std::make_pair(grid->Col(), 1))); // the selected current cell
 }
+
+// Long grids: the moved rows cross the blocks that rows and keys are kept in.
+TEST(ZEBSortGridSort, KeepsALongGridSortedRowByRow)
+{
+    for (const bool descending : {false, true}) {
+        std::mt19937 random(11);
+        auto grid = MakeGrid(2);
+        grid->Columns()[0]->SetFormat(cfNumber);
+        grid->Sort(0, descending);
+        std::vector<long> values;
+        for (int step = 0; step < 3000; ++step) {
+            const long value = long(random() % 1000000);
+            const std::string items = "\"" + std::to_string(value) + "\",\"" + std::to_string(step) + "\"";
+            if (step > 10 && step % 4 == 0) {
+                const int row = 1 + int(random() % unsigned(grid->RowCount() - 1));
+                values.erase(std::find(values.begin(), values.end(), std::stol(grid->Cells(0, row))));
+                grid->UpdateRow(row, items);
+                ASSERT_EQ(grid->Cells(1, grid->Row()), std::to_string(step));
+            } else {
+                grid->InsertRow(items);
+            }
+            values.push_back(value);
+        }
+        std::sort(values.begin(), values.end());
+        if (descending)
+            std::reverse(values.begin(), values.end());
+        Strings expected;
+        for (long v : values)
+            expected.push_back(std::to_string(v));
+        EXPECT_EQ(ColumnTexts(*grid, 0), expected) << (descending ? "descending" : "ascending");
+    }
+}
