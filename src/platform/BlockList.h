@@ -7,7 +7,8 @@
 #include <iterator>
 #include <vector>
 
-template <class T>
+// A block that grows to twice Block items is split; Block is also the size of the blocks built at once.
+template <class T, std::size_t Block = 256>
 class TBlockList {
 public:
     int Count() const { return count_; }
@@ -102,6 +103,36 @@ public:
         startsValid_ = false;
     }
 
+    // The first index whose item satisfies test(item, index), for a test that is false up to some
+    // index and true from there on; Count() when it holds nowhere.
+    template <class Test>
+    int FirstWhere(Test&& test) const
+    {
+        EnsureStarts();
+        std::size_t lo = 0;
+        std::size_t hi = blocks_.size();
+        while (lo < hi) { // the first block whose last item passes
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (test(blocks_[mid].back(), starts_[mid] + int(blocks_[mid].size()) - 1))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        if (lo == blocks_.size())
+            return count_;
+        const auto& items = blocks_[lo];
+        std::size_t first = 0;
+        std::size_t last = items.size() - 1; // passes
+        while (first < last) {
+            const std::size_t mid = first + (last - first) / 2;
+            if (test(items[mid], starts_[lo] + int(mid)))
+                last = mid;
+            else
+                first = mid + 1;
+        }
+        return starts_[lo] + int(first);
+    }
+
     template <class F>
     void ForEach(F&& action)
     {
@@ -111,23 +142,28 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBlock = 256;
+    static constexpr std::size_t kBlock = Block;
 
     // The block that holds index and the offset in it.
     std::pair<std::size_t, int> Locate(int index) const
     {
-        if (!startsValid_) {
-            starts_.resize(blocks_.size());
-            int start = 0;
-            for (std::size_t b = 0; b < blocks_.size(); ++b) {
-                starts_[b] = start;
-                start += int(blocks_[b].size());
-            }
-            startsValid_ = true;
-        }
+        EnsureStarts();
         const auto after = std::upper_bound(starts_.begin(), starts_.end(), index);
         const std::size_t block = std::size_t(after - starts_.begin()) - 1;
         return {block, index - starts_[block]};
+    }
+
+    void EnsureStarts() const
+    {
+        if (startsValid_)
+            return;
+        starts_.resize(blocks_.size());
+        int start = 0;
+        for (std::size_t b = 0; b < blocks_.size(); ++b) {
+            starts_[b] = start;
+            start += int(blocks_[b].size());
+        }
+        startsValid_ = true;
     }
 
     // Blocks after block start delta items later.

@@ -1009,16 +1009,10 @@ bool TZEBSortGrid::FastSort(int ACol, int& target)
     // The first of the other rows that the changed row goes before.
     const int others = s.Keys.Count();
     auto otherRow = [&](int k) { return first + k + (k >= index ? 1 : 0); };
-    int lo = 0;
-    int hi = others;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        const int c = CompareKeys(key, changed, s.Keys[mid], otherRow(mid));
-        if (descending ? c > 0 : c < 0)
-            hi = mid;
-        else
-            lo = mid + 1;
-    }
+    const int lo = s.Keys.FirstWhere([&](const TSortKey& other, int k) {
+        const int c = CompareKeys(key, changed, other, otherRow(k));
+        return descending ? c > 0 : c < 0;
+    });
     if (descending) {
         if (lo > 0 && equal(s.Keys[lo - 1], key))
             ++pairs;

@@ -358,7 +358,7 @@ private:
         int ChangedRow = -1;
         bool Appended = false;
         std::string OldKey;
-        TBlockList<ZEBSortGrid::TSortKey> Keys; // of the sorted rows, in their order
+        TBlockList<ZEBSortGrid::TSortKey, 64> Keys; // of the sorted rows, in their order
     };
 
     void CheckItems(const char* operation, const std::string& Items) const;
