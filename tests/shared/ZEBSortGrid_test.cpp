@@ -278,10 +278,13 @@ TEST(ZEBSortGridSort, EventsCurrentRecordAndSingleRow)
     grid->OnBeginSort = [&](TZEBSortGrid*, int& col) {
         events.push_back("begin " + std::to_string(col));
         col = 0;
+        const QCursor* cursor = QApplication::overrideCursor();
+        EXPECT_TRUE(cursor && cursor->shape() == Qt::WaitCursor); // the hourglass while sorting
     };
     grid->OnEndSort = [&](TZEBSortGrid*, int col) { events.push_back("end " + std::to_string(col)); };
     grid->SortColumn(1); // the handler turns it into column 0; never sorted yet: descending
     EXPECT_EQ(events, (Strings{"begin 1", "end 0"}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(ColumnTexts(*grid, 0), (Strings{"c", "b", "a"}));
     EXPECT_EQ(grid->Cells(0, grid->Row()), "c");
     grid->Sort(0, false);
