@@ -579,7 +579,7 @@ void TStringGrid::ApplyHeaders()
             fixedRowsHeader_->resizeSection(c, width + 1);
     }
     fixedColsHeader_->setDefaultSectionSize(defaultRowHeight_ + 1);
-    for (int r = 0; r < std::min(RowCount(), 64); ++r)
+    for (int r = 0; r < std::min(RowCount(), std::max(64, fixedRows_ + 1)); ++r)
         fixedColsHeader_->setSectionHidden(r, r < fixedRows_);
     fixedRowsHeader_->setVisible(fixedRows_ > 0);
     fixedColsHeader_->setVisible(fixedCols_ > 0);
