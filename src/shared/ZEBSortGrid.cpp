@@ -1,5 +1,7 @@
 #include "ZEBSortGrid.h"
 
+#include "DateTime.h"
+
 #include "Exceptions.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
@@ -39,9 +41,9 @@ int CompareRows(int row1, int row2)
     return row1 < row2 ? -1 : (row1 > row2 ? 1 : 0);
 }
 
-// The number a text stands for when its thousands marks are dropped and its decimal mark (by the
-// format) is read as the decimal separator; blanks around it are allowed.
-bool ReadNumber(const std::string& text, TDisplayNumericFormat format, double& value)
+} // namespace
+
+bool ZEBSortGrid::ReadNumber(const std::string& text, TDisplayNumericFormat format, double& value)
 {
     const char thousands = format == nfNL ? '.' : ',';
     const char decimal = format == nfNL ? ',' : '.';
@@ -67,12 +69,14 @@ bool ReadNumber(const std::string& text, TDisplayNumericFormat format, double& v
     return result.ec == std::errc() && result.ptr == digits.data() + end;
 }
 
+namespace {
+
 TSortKey NumericKey(const std::string& text, TDisplayNumericFormat format)
 {
     TSortKey key;
     if (text.empty())
         return key;
-    key.Kind = ReadNumber(text, format, key.Value) ? TSortKey::kValue : TSortKey::kInvalid;
+    key.Kind = ZEBSortGrid::ReadNumber(text, format, key.Value) ? TSortKey::kValue : TSortKey::kInvalid;
     return key;
 }
 
@@ -128,33 +132,6 @@ int ReadInteger(const std::string& text)
     return value;
 }
 
-bool IsLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-// Days since 30 December 1899, the original's date-time origin.
-double EncodeDate(int year, int month, int day)
-{
-    static const int days[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
-        {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > days[IsLeapYear(year)][month - 1])
-        throw EConvertError("Invalid argument to date encode");
-    const int leap = IsLeapYear(year);
-    int dayOfYear = day;
-    for (int m = 0; m < month - 1; ++m)
-        dayOfYear += days[leap][m];
-    const int y = year - 1;
-    return double(y * 365 + y / 4 - y / 100 + y / 400 + dayOfYear - 693594);
-}
-
-double EncodeTime(int hour, int minute, int second)
-{
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
-        throw EConvertError("Invalid argument to time encode");
-    return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
-}
-
 std::string Field(const std::string& text, int position, int length)
 {
     return MidStr(text, position, length);
@@ -208,8 +185,7 @@ double ReadDateTime(const std::string& text, TDisplayDateFormat format)
                 hour += 12;
         }
     }
-    const double date = EncodeDate(year, month, day);
-    return date + EncodeTime(hour, minute, second);
+    return EncodeDateTime(year, month, day, hour, minute, second);
 }
 
 int CompareStrings(const TSortedListEntry& Item1, const TSortedListEntry& Item2)
