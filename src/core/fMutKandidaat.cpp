@@ -15,6 +15,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QSignalBlocker>
 
 std::string ComposeNaamStemapparaat(const std::string& Voorvoegsels, const std::string& Achternaam,
                                     const std::string& Voorletters, const std::string& Voornaam,
@@ -129,7 +130,7 @@ void TfrmMutKandidaat::Initialize(int Mode, bool OkNieuw, const std::vector<std:
         udKandidaatNr->SetPosition(NextKandidaatNr());
         for (TZEBEdit* field : {edNaam, edVoorletters, edVoorvoegsels, edVoornaam, edNaamStemapparaat})
             field->SetText("");
-        cmbGeslacht->setCurrentIndex(-1);
+        SelectGeslacht(-1);
         edGeboortedatum->SetText("");
         for (TZEBEdit* field : {edAdres, edPostCode, edPlaats})
             field->SetText("");
@@ -314,7 +315,7 @@ void TfrmMutKandidaat::LoadKandidaatRecord()
             for (int i = 0; i < cmbGeslacht->count() && sex < 0; ++i)
                 if (UpperStr(QStringToAnsi(cmbGeslacht->itemText(i))) == UpperStr(record.Geslacht.AsString()))
                     sex = i;
-            cmbGeslacht->setCurrentIndex(sex);
+            SelectGeslacht(sex);
             edGeboortedatum->SetText(record.Geboortedatum.AsString());
             edAdres->SetText(record.Adres.AsString());
             edPostCode->SetText(record.Postcode.AsString());
@@ -325,6 +326,13 @@ void TfrmMutKandidaat::LoadKandidaatRecord()
         throw;
     }
     Loading = false;
+}
+
+void TfrmMutKandidaat::SelectGeslacht(int Index)
+{
+    // A choice made by the program is no change of a name part.
+    const QSignalBlocker blocker(cmbGeslacht);
+    cmbGeslacht->setCurrentIndex(Index);
 }
 
 void TfrmMutKandidaat::DisableInput()

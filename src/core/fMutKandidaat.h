@@ -102,6 +102,7 @@ protected:
 private:
     void LoadKandidaatRecord();
     void DisableInput();
+    void SelectGeslacht(int Index);
     void GenereerNaamStemapparaat();
     void AddKandidaatRecord();
     void UpdateKandidaatRecord();
