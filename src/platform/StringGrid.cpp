@@ -77,122 +77,15 @@ void TCanvas::Draw(int x, int y, const QPixmap& pixmap)
 // ---------------------------------------------------------------------------------------------
 // Rows
 
-std::pair<std::size_t, int> TGridRows::Locate(int row) const
-{
-    if (!startsValid_) {
-        starts_.resize(blocks_.size());
-        int start = 0;
-        for (std::size_t b = 0; b < blocks_.size(); ++b) {
-            starts_[b] = start;
-            start += int(blocks_[b].size());
-        }
-        startsValid_ = true;
-    }
-    const std::size_t block = std::size_t(std::upper_bound(starts_.begin(), starts_.end(), row) - starts_.begin()) - 1;
-    return {block, row - starts_[block]};
-}
-
-const TGridRows::TRowCells& TGridRows::operator[](int row) const
-{
-    const auto [block, offset] = Locate(row);
-    return blocks_[block][std::size_t(offset)];
-}
-
-TGridRows::TRowCells& TGridRows::operator[](int row)
-{
-    const auto [block, offset] = Locate(row);
-    return blocks_[block][std::size_t(offset)];
-}
-
-void TGridRows::Resize(int count)
-{
-    while (count_ < count) {
-        if (blocks_.empty() || blocks_.back().size() >= kBlock) {
-            blocks_.emplace_back();
-            blocks_.back().reserve(kBlock);
-        }
-        blocks_.back().emplace_back();
-        ++count_;
-    }
-    while (count_ > count) {
-        blocks_.back().pop_back();
-        if (blocks_.back().empty())
-            blocks_.pop_back();
-        --count_;
-    }
-    Changed();
-}
-
 void TGridRows::Move(int from, int to)
 {
-    if (from == to)
-        return;
-    auto [block, offset] = Locate(from);
-    TRowCells cells = std::move(blocks_[block][std::size_t(offset)]);
-    blocks_[block].erase(blocks_[block].begin() + offset);
-    ShiftStarts(block, -1);
-    if (blocks_[block].empty()) {
-        blocks_.erase(blocks_.begin() + std::ptrdiff_t(block));
-        starts_.erase(starts_.begin() + std::ptrdiff_t(block));
-    }
-    --count_;
-    if (to >= count_) {
-        if (blocks_.empty() || blocks_.back().size() >= kBlock) {
-            blocks_.emplace_back();
-            starts_.push_back(count_);
-        }
-        blocks_.back().push_back(std::move(cells));
-    } else {
-        std::tie(block, offset) = Locate(to);
-        auto& target = blocks_[block];
-        target.insert(target.begin() + offset, std::move(cells));
-        ShiftStarts(block, 1);
-        if (target.size() >= 2 * kBlock) {
-            std::vector<TRowCells> tail(std::make_move_iterator(target.begin() + std::ptrdiff_t(kBlock)),
-                std::make_move_iterator(target.end()));
-            target.resize(kBlock);
-            blocks_.insert(blocks_.begin() + std::ptrdiff_t(block) + 1, std::move(tail));
-            starts_.insert(starts_.begin() + std::ptrdiff_t(block) + 1, starts_[block] + int(kBlock));
-        }
-    }
-    ++count_;
-}
-
-void TGridRows::ShiftStarts(std::size_t block, int delta)
-{
-    if (!startsValid_)
-        return;
-    for (std::size_t b = block + 1; b < starts_.size(); ++b)
-        starts_[b] += delta;
-}
-
-std::vector<TGridRows::TRowCells> TGridRows::TakeAll()
-{
-    std::vector<TRowCells> all;
-    all.reserve(std::size_t(count_));
-    for (auto& block : blocks_)
-        for (auto& cells : block)
-            all.push_back(std::move(cells));
-    blocks_.clear();
-    count_ = 0;
-    return all;
-}
-
-void TGridRows::Rebuild(std::vector<TRowCells>&& rows)
-{
-    blocks_.clear();
-    for (std::size_t i = 0; i < rows.size(); i += kBlock) {
-        const std::size_t end = std::min(rows.size(), i + kBlock);
-        blocks_.emplace_back(std::make_move_iterator(rows.begin() + std::ptrdiff_t(i)),
-            std::make_move_iterator(rows.begin() + std::ptrdiff_t(end)));
-    }
-    count_ = int(rows.size());
-    Changed();
+    if (from != to)
+        rows_.Insert(to, rows_.Take(from));
 }
 
 void TGridRows::Reorder(int first, const std::vector<int>& order)
 {
-    std::vector<TRowCells> old = TakeAll();
+    std::vector<TRowCells> old = rows_.TakeAll();
     std::vector<TRowCells> result;
     result.reserve(old.size());
     for (int i = 0; i < first; ++i)
@@ -201,15 +94,15 @@ void TGridRows::Reorder(int first, const std::vector<int>& order)
         result.push_back(std::move(old[std::size_t(source)]));
     for (std::size_t i = std::size_t(first) + order.size(); i < old.size(); ++i)
         result.push_back(std::move(old[i]));
-    Rebuild(std::move(result));
+    rows_.Assign(std::move(result));
 }
 
 void TGridRows::TruncateColumns(int colCount)
 {
-    for (auto& block : blocks_)
-        for (auto& cells : block)
-            if (int(cells.size()) > colCount)
-                cells.resize(std::size_t(colCount));
+    rows_.ForEach([colCount](TRowCells& cells) {
+        if (int(cells.size()) > colCount)
+            cells.resize(std::size_t(colCount));
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -517,18 +410,6 @@ void TStringGrid::SetOptions(TGridOptions value)
     ScheduleSync(true);
 }
 
-void TStringGrid::SetColor(TColor value)
-{
-    color_ = value;
-    InvalidateGrid();
-}
-
-void TStringGrid::SetFixedColor(TColor value)
-{
-    fixedColor_ = value;
-    InvalidateGrid();
-}
-
 int TStringGrid::FixedColsWidth() const
 {
     int width = 0;
@@ -698,7 +579,7 @@ void TStringGrid::ApplyHeaders()
             fixedRowsHeader_->resizeSection(c, width + 1);
     }
     fixedColsHeader_->setDefaultSectionSize(defaultRowHeight_ + 1);
-    for (int r = 0; r < std::min(RowCount(), 64); ++r)
+    for (int r = 0; r < std::min(RowCount(), std::max(64, fixedRows_ + 1)); ++r)
         fixedColsHeader_->setSectionHidden(r, r < fixedRows_);
     fixedRowsHeader_->setVisible(fixedRows_ > 0);
     fixedColsHeader_->setVisible(fixedCols_ > 0);
@@ -828,7 +709,8 @@ void TStringGrid::keyPressEvent(QKeyEvent* event)
         KeyPress(ch);
     }
     keyText_.clear();
-    event->accept();
+    // Keys the grid has no use for go on to the window (Enter to its default button, Escape).
+    event->setAccepted(key == 0 || IsNavigationKey(event->key()));
 }
 
 void TStringGrid::keyReleaseEvent(QKeyEvent* event)

@@ -4,6 +4,7 @@
 // and row deletion.  The grid holds the state; a QTableView over a cell model shows it.  Fixed
 // rows are painted in the top header and fixed columns in the left header, so they stay in view.
 
+#include "BlockList.h"
 #include "Graphics.h"
 
 #include <QAbstractTableModel>
@@ -74,29 +75,17 @@ class TGridRows {
 public:
     using TRowCells = std::vector<std::string>;
 
-    int Count() const { return count_; }
-    const TRowCells& operator[](int row) const;
-    TRowCells& operator[](int row);
-    void Resize(int count);
+    int Count() const { return rows_.Count(); }
+    const TRowCells& operator[](int row) const { return rows_[row]; }
+    TRowCells& operator[](int row) { return rows_[row]; }
+    void Resize(int count) { rows_.Resize(count); }
     void Move(int from, int to);
     // Rows first, first + 1, ... become the former rows order[0], order[1], ...
     void Reorder(int first, const std::vector<int>& order);
     void TruncateColumns(int colCount);
 
 private:
-    static constexpr std::size_t kBlock = 256;
-    std::pair<std::size_t, int> Locate(int row) const; // block index and offset
-    void Rebuild(std::vector<TRowCells>&& rows);
-    std::vector<TRowCells> TakeAll();
-
-    void Changed() { startsValid_ = false; }
-    // Blocks after block start delta rows later.
-    void ShiftStarts(std::size_t block, int delta);
-
-    std::vector<std::vector<TRowCells>> blocks_;
-    int count_ = 0;
-    mutable std::vector<int> starts_; // first row of each block
-    mutable bool startsValid_ = false;
+    TBlockList<TRowCells> rows_;
 };
 
 class TStringGrid;
@@ -158,9 +147,9 @@ public:
     bool DefaultDrawing() const { return defaultDrawing_; }
     void SetDefaultDrawing(bool value) { defaultDrawing_ = value; }
     TColor Color() const { return color_; }
-    void SetColor(TColor value);
+    void SetColor(TColor value) { SetAndInvalidate(color_, value); }
     TColor FixedColor() const { return fixedColor_; }
-    void SetFixedColor(TColor value);
+    void SetFixedColor(TColor value) { SetAndInvalidate(fixedColor_, value); }
     TFont& Font() { return font_; }
     const TFont& Font() const { return font_; }
     TCanvas* Canvas() { return &canvas_; }
@@ -214,6 +203,13 @@ protected:
     const std::string& KeyText() const { return keyText_; }
     // True while the mouse at (X, Y) is on a column border of the fixed rows (the user resizes).
     bool Sizing(int X, int Y) const;
+    // Stores a setting that changes how cells look and repaints.
+    template <class T>
+    void SetAndInvalidate(T& field, const T& value)
+    {
+        field = value;
+        InvalidateGrid();
+    }
     // Makes (ACol, ARow) the current cell and scrolls it into view.
     void FocusCell(int ACol, int ARow, bool MoveAnchor);
     // Moves a column with its cells.

@@ -40,11 +40,14 @@ void ShowMessage(const std::string& text)
 }
 
 TWaitCursor::TWaitCursor()
+    : active_(!QApplication::overrideCursor() || QApplication::overrideCursor()->shape() != Qt::WaitCursor)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (active_)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 TWaitCursor::~TWaitCursor()
 {
-    QApplication::restoreOverrideCursor();
+    if (active_)
+        QApplication::restoreOverrideCursor();
 }

@@ -18,11 +18,14 @@ void LockWindowUpdate(QWidget* window);
 // A plain message box with the application's title and an OK button.
 void ShowMessage(const std::string& text);
 
-// Shows the hourglass cursor for its lifetime.
+// Shows the hourglass cursor for its lifetime (inside another hourglass it changes nothing).
 class TWaitCursor {
 public:
     TWaitCursor();
     ~TWaitCursor();
     TWaitCursor(const TWaitCursor&) = delete;
     TWaitCursor& operator=(const TWaitCursor&) = delete;
+
+private:
+    bool active_;
 };

@@ -25,15 +25,9 @@ TDisplayNumericFormat NumericFormat = nfNL;
 
 namespace {
 
-const char* const kInvalidNumber = "Invalid numeric format. Try setting the correct format on the grid.";
+using ZEBSortGrid::TSortKey;
 
-// A cell text prepared for comparison: text as compared, or a number / date-time with its kind.
-struct TSortKey {
-    enum TKind { kEmpty, kInvalid, kValue };
-    TKind Kind = kEmpty;
-    double Value = 0;
-    std::string Text;
-};
+const char* const kInvalidNumber = "Invalid numeric format. Try setting the correct format on the grid.";
 
 int Sign(int value)
 {
@@ -317,20 +311,12 @@ TAlignment TColumnTitle::Alignment() const
 
 void TColumnTitle::SetAlignment(TAlignment value)
 {
-    if (column_->Skip(cvTitleAlignment, value == alignment_))
-        return;
-    alignment_ = value;
-    column_->assigned_ |= cvTitleAlignment;
-    column_->Changed();
+    column_->SetAssigned(alignment_, value, cvTitleAlignment);
 }
 
 void TColumnTitle::SetCaption(const std::string& value)
 {
-    if (column_->Skip(cvTitleCaption, value == caption_))
-        return;
-    caption_ = value;
-    column_->assigned_ |= cvTitleCaption;
-    column_->Changed();
+    column_->SetAssigned(caption_, value, cvTitleCaption);
 }
 
 TFont& TColumnTitle::Font()
@@ -429,11 +415,7 @@ TColor TColumn::Color() const
 
 void TColumn::SetColor(TColor value)
 {
-    if (Skip(cvColor, value == color_))
-        return;
-    color_ = value;
-    assigned_ |= cvColor;
-    Changed();
+    SetAssigned(color_, value, cvColor);
 }
 
 void TColumn::SetFormat(TColumnFormat value)
@@ -462,11 +444,7 @@ TAlignment TColumn::Alignment() const
 
 void TColumn::SetAlignment(TAlignment value)
 {
-    if (Skip(cvAlignment, value == alignment_))
-        return;
-    alignment_ = value;
-    assigned_ |= cvAlignment;
-    Changed();
+    SetAssigned(alignment_, value, cvAlignment);
 }
 
 int TColumn::Width() const
@@ -478,11 +456,7 @@ int TColumn::Width() const
 
 void TColumn::SetWidth(int value)
 {
-    if (Skip(cvWidth, value == width_))
-        return;
-    width_ = value;
-    assigned_ |= cvWidth;
-    Changed();
+    SetAssigned(width_, value, cvWidth);
 }
 
 bool TColumn::ReadOnly() const
@@ -494,11 +468,7 @@ bool TColumn::ReadOnly() const
 
 void TColumn::SetReadOnly(bool value)
 {
-    if (Skip(cvReadOnly, value == readOnly_))
-        return;
-    readOnly_ = value;
-    assigned_ |= cvReadOnly;
-    Changed();
+    SetAssigned(readOnly_, value, cvReadOnly);
 }
 
 void TColumn::Assign(const TColumn& source)
@@ -627,6 +597,16 @@ void TZEBSortGridColumns::Update(TColumn* item)
 // ---------------------------------------------------------------------------------------------
 // The grid
 
+// The program's pictures live in the library; a program that links it registers them here.
+static void RegisterPictures()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(zorvandel);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace {
 
 QPixmap LoadArrow(const QString& resource)
@@ -652,6 +632,7 @@ TZEBSortGrid::TZEBSortGrid(QWidget* parent) : TStringGrid(parent), searchOptions
     TickCount = GetTickCount;
     SetDateFormat(dfNL);
     SetNumericFormat(nfNL);
+    RegisterPictures();
     arrowAsc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_ASC.bmp"));
     arrowDesc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_DESC.bmp"));
 }
@@ -665,36 +646,6 @@ TZEBSortGrid::~TZEBSortGrid()
 std::unique_ptr<TZEBSortGridColumns> TZEBSortGrid::CreateColumns()
 {
     return std::make_unique<TZEBSortGridColumns>(this);
-}
-
-void TZEBSortGrid::SetHighlightColor(TColor value)
-{
-    highlightColor_ = value;
-    InvalidateGrid();
-}
-
-void TZEBSortGrid::SetHighlightTextColor(TColor value)
-{
-    highlightTextColor_ = value;
-    InvalidateGrid();
-}
-
-void TZEBSortGrid::SetShowSortArrow(bool value)
-{
-    showSortArrow_ = value;
-    InvalidateGrid();
-}
-
-void TZEBSortGrid::SetToggleStyle(TGridColorToggleStyle value)
-{
-    toggleStyle_ = value;
-    InvalidateGrid();
-}
-
-void TZEBSortGrid::SetToggleColor(TColor value)
-{
-    toggleColor_ = value;
-    InvalidateGrid();
 }
 
 void TZEBSortGrid::SetDateFormat(TDisplayDateFormat value)
@@ -912,6 +863,7 @@ void TZEBSortGrid::FullSort(int ACol, int& target)
     int invalid = 0;
     int odd = 0;
     int nonEmpty = 0;
+    bool unreadable = false;
     for (auto& entry : sortList_.Items()) {
         odd += OddDateLength(entry.Key);
         nonEmpty += !entry.Key.empty();
@@ -923,13 +875,18 @@ void TZEBSortGrid::FullSort(int ACol, int& target)
             key = NumericKey(text, ZEBSortGrid::NumericFormat);
             invalid += key.Kind == TSortKey::kInvalid;
         } else if (format == cfDate) {
-            if (count < 2)
-                continue;
-            if (odd >= 2)
+            if (count >= 2 && odd >= 2)
                 throw Exception("DateTimeCompare: wrong date format");
             // A text of another length is only read when there is another date to compare it with.
-            if (!(OddDateLength(text) && nonEmpty < 2))
+            if (OddDateLength(text) && nonEmpty < 2)
+                continue;
+            try {
                 key = DateKey(text, ZEBSortGrid::DateFormat);
+            } catch (const Exception&) {
+                if (count >= 2)
+                    throw;
+                unreadable = true; // a single row is never compared
+            }
         } else {
             key = TextKey(text, column->CaseSensitive());
             sortList_[i].Key = key.Text;
@@ -971,10 +928,15 @@ void TZEBSortGrid::FullSort(int ACol, int& target)
     state_.SortedRows = count;
     state_.InvalidKeys = invalid;
     state_.OddLengthKeys = odd;
-    for (int i = 1; i < count; ++i)
-        state_.EqualPairs += CompareKeyValues(keys[std::size_t(order[std::size_t(i - 1)])],
-                                 keys[std::size_t(order[std::size_t(i)])])
-            == 0;
+    std::vector<TSortKey> sorted;
+    sorted.reserve(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        sorted.push_back(std::move(keys[std::size_t(order[i])]));
+        if (i > 0)
+            state_.EqualPairs += CompareKeyValues(sorted[i - 1], sorted[i]) == 0;
+    }
+    state_.Keys.Assign(std::move(sorted));
+    state_.Valid = !unreadable;
 }
 
 bool TZEBSortGrid::FastSort(int ACol, int& target)
@@ -990,6 +952,8 @@ bool TZEBSortGrid::FastSort(int ACol, int& target)
         || RowCount() - first != s.SortedRows + (s.Appended ? 1 : 0))
         return false;
     const int count = RowCount() - first;
+    if (s.Keys.Count() != s.SortedRows)
+        return false;
     auto keyOf = [&](const std::string& text) {
         if (format == cfNumber)
             return NumericKey(text, numericFormat_);
@@ -997,7 +961,7 @@ bool TZEBSortGrid::FastSort(int ACol, int& target)
             return DateKey(text, dateFormat_);
         return TextKey(text, column->CaseSensitive());
     };
-    auto keyAt = [&](int row) { return keyOf(Cells(ACol, row)); };
+    auto equal = [](const TSortKey& a, const TSortKey& b) { return CompareKeyValues(a, b) == 0; };
 
     if (s.ChangedRow < 0) {
         if (descending && s.EqualPairs > 0)
@@ -1008,56 +972,56 @@ bool TZEBSortGrid::FastSort(int ACol, int& target)
     }
 
     const int changed = s.ChangedRow;
+    const int index = changed - first; // its place among the sorted rows
     const std::string& text = Cells(ACol, changed);
     if (format == cfDate && (s.OddLengthKeys > 0 || OddDateLength(text) || OddDateLength(s.OldKey)))
         return false;
+    TSortKey key;
+    try {
+        key = keyOf(text);
+    } catch (const Exception&) {
+        if (count >= 2)
+            throw;
+        s.Valid = false; // a single row is never compared
+        return true;
+    }
     // Neighbours with equal keys among the other rows: a descending sort would reverse them.
     int pairs = s.EqualPairs;
     if (descending && !s.Appended) {
-        const TSortKey old = keyOf(s.OldKey);
-        const bool hasPrev = changed > first;
-        const bool hasNext = changed < RowCount() - 1;
-        if (hasPrev && CompareKeyValues(keyAt(changed - 1), old) == 0)
+        const int last = s.Keys.Count() - 1;
+        const TSortKey& old = s.Keys[index];
+        if (index > 0 && equal(s.Keys[index - 1], old))
             --pairs;
-        if (hasNext && CompareKeyValues(old, keyAt(changed + 1)) == 0)
+        if (index < last && equal(old, s.Keys[index + 1]))
             --pairs;
-        if (hasPrev && hasNext && CompareKeyValues(keyAt(changed - 1), keyAt(changed + 1)) == 0)
+        if (index > 0 && index < last && equal(s.Keys[index - 1], s.Keys[index + 1]))
             ++pairs;
     }
     if (descending && pairs > 0)
         return false;
 
-    const TSortKey key = count >= 2 ? keyOf(text) : TSortKey{};
-    int invalid = s.InvalidKeys;
-    if (format == cfNumber) {
-        invalid += key.Kind == TSortKey::kInvalid;
-        if (!s.Appended)
-            invalid -= NumericKey(s.OldKey, numericFormat_).Kind == TSortKey::kInvalid;
-        if (count >= 2 && invalid > 0)
-            ShowMessage(kInvalidNumber);
-    }
+    int invalid = s.InvalidKeys + (key.Kind == TSortKey::kInvalid);
+    if (!s.Appended)
+        invalid -= s.Keys.Take(index).Kind == TSortKey::kInvalid;
+    if (count >= 2 && invalid > 0)
+        ShowMessage(kInvalidNumber);
 
     // The first of the other rows that the changed row goes before.
-    const int others = count - 1;
-    auto otherRow = [&](int k) { return first + k + (first + k >= changed ? 1 : 0); };
-    int lo = 0;
-    int hi = others;
-    while (count >= 2 && lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        const int row = otherRow(mid);
-        const int c = CompareKeys(key, changed, keyAt(row), row);
-        if (descending ? c > 0 : c < 0)
-            hi = mid;
-        else
-            lo = mid + 1;
+    const int others = s.Keys.Count();
+    auto otherRow = [&](int k) { return first + k + (k >= index ? 1 : 0); };
+    const int lo = s.Keys.FirstWhere([&](const TSortKey& other, int k) {
+        const int c = CompareKeys(key, changed, other, otherRow(k));
+        return descending ? c > 0 : c < 0;
+    });
+    if (descending) {
+        if (lo > 0 && equal(s.Keys[lo - 1], key))
+            ++pairs;
+        if (lo < others && equal(key, s.Keys[lo]))
+            ++pairs;
     }
+    s.Keys.Insert(lo, std::move(key));
+
     const int to = first + lo;
-    if (descending && count >= 2) {
-        if (lo > 0 && CompareKeyValues(keyAt(otherRow(lo - 1)), key) == 0)
-            ++pairs;
-        if (lo < others && CompareKeyValues(key, keyAt(otherRow(lo))) == 0)
-            ++pairs;
-    }
     if (target == changed) {
         target = to;
     } else {

@@ -148,7 +148,16 @@ private:
     const TFont& DefaultFont() const;
     void RefreshFont();
     void Changed(bool allItems = false);
-    bool Skip(unsigned bit, bool same) const { return (assigned_ & bit) && same; }
+    // Stores value and marks it as the column's own; nothing happens when it already is.
+    template <class T>
+    void SetAssigned(T& field, const T& value, unsigned bit)
+    {
+        if ((assigned_ & bit) && field == value)
+            return;
+        field = value;
+        assigned_ |= bit;
+        Changed();
+    }
 
     TZEBSortGridColumns* collection_;
     TColor color_ = clWindow;
@@ -214,6 +223,14 @@ struct TCellLook {
 
 namespace ZEBSortGrid {
 
+// A cell text prepared for comparing: the text as compared, or a number or date-time.
+struct TSortKey {
+    enum TKind { kEmpty, kInvalid, kValue };
+    TKind Kind = kEmpty;
+    double Value = 0;
+    std::string Text;
+};
+
 // The date and number formats the compare routines read; every grid's DateFormat and NumericFormat
 // setters write them, and a sort sets them from its grid for its own duration.
 extern TDisplayDateFormat DateFormat;
@@ -249,9 +266,9 @@ public:
     TSearchOptions& SearchOptions() { return searchOptions_; }
 
     TColor HighlightColor() const { return highlightColor_; }
-    void SetHighlightColor(TColor value);
+    void SetHighlightColor(TColor value) { SetAndInvalidate(highlightColor_, value); }
     TColor HighlightTextColor() const { return highlightTextColor_; }
-    void SetHighlightTextColor(TColor value);
+    void SetHighlightTextColor(TColor value) { SetAndInvalidate(highlightTextColor_, value); }
     bool KeyBoardBuffer() const { return keyBoardBuffer_; }
     void SetKeyBoardBuffer(bool value) { keyBoardBuffer_ = value; }
     bool Sortable() const { return sortable_; }
@@ -259,7 +276,7 @@ public:
     bool SortRowsOnUpdate() const { return sortRowsOnUpdate_; }
     void SetSortRowsOnUpdate(bool value) { sortRowsOnUpdate_ = value; }
     bool ShowSortArrow() const { return showSortArrow_; }
-    void SetShowSortArrow(bool value);
+    void SetShowSortArrow(bool value) { SetAndInvalidate(showSortArrow_, value); }
     bool SmartScroll() const { return smartScroll_; }
     void SetSmartScroll(bool value) { smartScroll_ = value; }
     TDisplayDateFormat DateFormat() const { return dateFormat_; }
@@ -267,9 +284,9 @@ public:
     TDisplayNumericFormat NumericFormat() const { return numericFormat_; }
     void SetNumericFormat(TDisplayNumericFormat value);
     TGridColorToggleStyle ToggleStyle() const { return toggleStyle_; }
-    void SetToggleStyle(TGridColorToggleStyle value);
+    void SetToggleStyle(TGridColorToggleStyle value) { SetAndInvalidate(toggleStyle_, value); }
     TColor ToggleColor() const { return toggleColor_; }
-    void SetToggleColor(TColor value);
+    void SetToggleColor(TColor value) { SetAndInvalidate(toggleColor_, value); }
 
     std::string SecondaryIndex;
     std::bitset<256> UnsortableColumns;
@@ -341,6 +358,7 @@ private:
         int ChangedRow = -1;
         bool Appended = false;
         std::string OldKey;
+        TBlockList<ZEBSortGrid::TSortKey, 64> Keys; // of the sorted rows, in their order
     };
 
     void CheckItems(const char* operation, const std::string& Items) const;

@@ -1,6 +1,7 @@
 #include "StringGrid.h"
 
 #include "Exceptions.h"
+#include "GridTesting.h"
 
 #include <QApplication>
 #include <QTest>
@@ -10,25 +11,7 @@
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message;
-    }
-    return "(no error)";
-}
 
-void Show(TStringGrid& grid)
-{
-    grid.resize(400, 300);
-    grid.show();
-    QApplication::setActiveWindow(&grid);
-    grid.setFocus();
-    grid.UpdateView();
-    QCoreApplication::processEvents();
-}
 
 // The point inside cell (col, row) in the coordinates of the widget that shows it.
 std::pair<QWidget*, QPoint> CellPoint(TStringGrid& grid, int col, int row)
@@ -99,7 +82,7 @@ TEST(StringGrid, OwnerDrawingSeesFixedAndFocusedCells)
     grid.SetColCount(3);
     grid.SetRowCount(4);
     grid.SetFixedCols(1);
-    Show(grid);
+    ShowFocused(grid);
     grid.SetCol(2);
     grid.SetRow(2);
     grid.UpdateView();
@@ -129,7 +112,7 @@ TEST(StringGrid, MouseAndKeysMoveTheCurrentCell)
 {
     TStringGrid grid;
     grid.SetOptions(grid.Options() | goRangeSelect);
-    Show(grid);
+    ShowFocused(grid);
     auto [surface, point] = CellPoint(grid, 3, 2);
     int col = -1;
     int row = -1;

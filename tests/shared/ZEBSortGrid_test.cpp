@@ -1,6 +1,7 @@
 #include "ZEBSortGrid.h"
 
 #include "Exceptions.h"
+#include "GridTesting.h"
 #include "FormatSettings.h"
 #include "ModalAnswer.h"
 
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -36,25 +38,7 @@ Strings ColumnTexts(const TZEBSortGrid& grid, int col)
     return texts;
 }
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message;
-    }
-    return "(no error)";
-}
 
-void ShowFocused(TZEBSortGrid& grid)
-{
-    grid.resize(400, 300);
-    grid.show();
-    QApplication::setActiveWindow(&grid);
-    grid.setFocus();
-    grid.UpdateView();
-    QCoreApplication::processEvents();
-}
 
 } // namespace
 
@@ -294,10 +278,13 @@ TEST(ZEBSortGridSort, EventsCurrentRecordAndSingleRow)
     grid->OnBeginSort = [&](TZEBSortGrid*, int& col) {
         events.push_back("begin " + std::to_string(col));
         col = 0;
+        const QCursor* cursor = QApplication::overrideCursor();
+        EXPECT_TRUE(cursor && cursor->shape() == Qt::WaitCursor); // the hourglass while sorting
     };
     grid->OnEndSort = [&](TZEBSortGrid*, int col) { events.push_back("end " + std::to_string(col)); };
     grid->SortColumn(1); // the handler turns it into column 0; never sorted yet: descending
     EXPECT_EQ(events, (Strings{"begin 1", "end 0"}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(ColumnTexts(*grid, 0), (Strings{"c", "b", "a"}));
     EXPECT_EQ(grid->Cells(0, grid->Row()), "c");
     grid->Sort(0, false);
@@ -607,4 +594,83 @@ TEST(ZEBSortGridDraw, RenderedRowsAndFocusedCell)
     EXPECT_EQ(pixel(2, 3), ColorToQColor(0x00C000));
     EXPECT_EQ(pixel(1, 3), ColorToQColor(clHighlight));
     EXPECT_EQ(pixel(0, 0), ColorToQColor(grid->FixedColor()));
+}
+
+TEST(ZEBSortGridDraw, SortArrowInTheTitle)
+{
+    auto grid = MakeGrid(2, {"\"b\",\"1\"", "\"a\",\"2\""});
+    ShowFocused(*grid);
+    const QPoint origin = grid->ClientOrigin();
+    auto arrowPixel = [&] {
+        grid->UpdateView();
+        const QImage image = grid->grab().toImage();
+        const TRect title = grid->CellRect(0, 0);
+        // The top edge of the ascending arrow: its fourth pixel row, dark grey.
+        return image.pixelColor(origin.x() + title.Right - 16 + 5, origin.y() + 2 + 3);
+    };
+    EXPECT_EQ(arrowPixel(), ColorToQColor(grid->FixedColor()));
+    grid->Sort(0, false);
+    EXPECT_EQ(arrowPixel(), QColor(128, 128, 128));
+    grid->SetShowSortArrow(false);
+    EXPECT_EQ(arrowPixel(), ColorToQColor(grid->FixedColor()));
+}
+
+TEST(ZEBSortGridColumns, ResizingByTheUserAssignsEveryWidth)
+{
+    auto grid = MakeGrid(3);
+    ShowFocused(*grid);
+    EXPECT_EQ(grid->Columns()[0]->AssignedValues() & cvWidth, 0u);
+    grid->horizontalHeader()->resizeSection(1, 101); // as a drag of the column border does
+    EXPECT_EQ(grid->ColWidths(1), 100);
+    EXPECT_EQ(grid->Columns()[1]->Width(), 100);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NE(grid->Columns()[c]->AssignedValues() & cvWidth, 0u) << c;
+}
+
+TEST(ZEBSortGridDraw, DrawCellHandlerRunsAfterUnselectedCells)
+{
+    auto grid = MakeGrid(2, {"\"a\",\"b\"", "\"c\",\"d\""});
+    ShowFocused(*grid);
+    grid->SetRow(1);
+    grid->UpdateView();
+    std::set<std::pair<int, int>> drawn;
+    grid->OnDrawCell = [&](TStringGrid*, int col, int row, const TRect&, TGridDrawState) {
+        drawn.insert(std::make_pair(col, row));
+    };
+    (void)grid->grab();
+    EXPECT_TRUE(drawn.count(std::make_pair(0, 0)));
+    EXPECT_TRUE(drawn.count(std::make_pair(1, 2)));
+    EXPECT_FALSE(drawn.count(std::make_pair(grid->Col(), 1))); // the selected current cell
+}
+
+// Long grids: the moved rows cross the blocks that rows and keys are kept in.
+TEST(ZEBSortGridSort, KeepsALongGridSortedRowByRow)
+{
+    for (const bool descending : {false, true}) {
+        std::mt19937 random(11);
+        auto grid = MakeGrid(2);
+        grid->Columns()[0]->SetFormat(cfNumber);
+        grid->Sort(0, descending);
+        std::vector<long> values;
+        for (int step = 0; step < 3000; ++step) {
+            const long value = long(random() % 1000000);
+            const std::string items = "\"" + std::to_string(value) + "\",\"" + std::to_string(step) + "\"";
+            if (step > 10 && step % 4 == 0) {
+                const int row = 1 + int(random() % unsigned(grid->RowCount() - 1));
+                values.erase(std::find(values.begin(), values.end(), std::stol(grid->Cells(0, row))));
+                grid->UpdateRow(row, items);
+                ASSERT_EQ(grid->Cells(1, grid->Row()), std::to_string(step));
+            } else {
+                grid->InsertRow(items);
+            }
+            values.push_back(value);
+        }
+        std::sort(values.begin(), values.end());
+        if (descending)
+            std::reverse(values.begin(), values.end());
+        Strings expected;
+        for (long v : values)
+            expected.push_back(std::to_string(v));
+        EXPECT_EQ(ColumnTexts(*grid, 0), expected) << (descending ? "descending" : "ascending");
+    }
 }
