@@ -520,22 +520,27 @@ std::string ReplacedCharsMessage(int count)
            " tekens die het programma niet kan opslaan; ze zijn vervangen door een vraagteken (?).";
 }
 
+void AddImportedKandidaten(const std::vector<std::string>& Lines, TKandidaatList& List, const TKandidaatReader& Read)
+{
+    std::vector<std::string> fields;
+    for (const std::string& line : Lines) {
+        auto record = std::make_unique<TKandidaatRecord>();
+        SplitFields(line, fields, "\t");
+        if (!Read(fields, record.get()))
+            throw Exception("Ongeldige kandidaat record ingelezen.");
+        List.Add(std::move(record));
+    }
+}
+
 void OpenCSVTXTKandidaten(QWidget* owner, const std::filesystem::path& FileName, const TKandidaatReader& Read)
 {
     try {
         std::vector<std::string> lines;
-        std::vector<std::string> fields;
         auto dialog = TBaseForm::Create<TfrmImportCSVTXT>(owner);
         dialog->Initialize(FileName, &lines, true, false, true);
         if (dialog->ShowModal() != TBaseForm::mrOk)
             return;
-        for (const std::string& line : lines) {
-            auto record = std::make_unique<TKandidaatRecord>();
-            SplitFields(line, fields, "\t");
-            if (!Read(fields, record.get()))
-                throw Exception("Ongeldige kandidaat record ingelezen.");
-            KandidaatList->Add(std::move(record));
-        }
+        AddImportedKandidaten(lines, *KandidaatList, Read);
         if (dialog->ReplacedChars() > 0)
             ShowInfoMessage(ReplacedCharsMessage(dialog->ReplacedChars()));
     } catch (const std::exception& e) {

@@ -53,6 +53,12 @@ bool SLReadKandidaat(const std::vector<std::string>& Items, TKandidaatRecord* Ka
 // Fills one record from the name=value items of one import line.  Kandidaat must not be null.
 using TKandidaatReader = std::function<bool(const std::vector<std::string>& Items, TKandidaatRecord* Kandidaat)>;
 
+// Appends one record per output line of the import dialog to List, in order, each filled by
+// Read from the line's tab-separated items.  A line that Read refuses raises Exception
+// "Ongeldige kandidaat record ingelezen."; the records appended before it stay.
+void AddImportedKandidaten(const std::vector<std::string>& Lines, TKandidaatList& List,
+                           const TKandidaatReader& Read = SLReadKandidaat);
+
 // Runs the import dialog on FileName and appends one candidate per data line to KandidaatList,
 // in file order; Cancel adds nothing.  Every failure is shown in the information message box as
 // "frmMain.OpenCSVTXTKandidaten: " followed by its text; a line that Read refuses ends the

@@ -6,6 +6,7 @@
 #include "StringGrid.h"
 #include "ZEBMessages.h"
 
+#include "KeyInput.h"
 #include "ModalAnswer.h"
 
 #include <QCheckBox>
@@ -203,12 +204,18 @@ TEST_F(ImportTest, ChangingTheSeparatorOrTheTickReloadsTheSample)
     EXPECT_FALSE(dialog->Indicators());
     EXPECT_EQ(dialog->sgSample->Cells(0, 0), "Kand_nr");
 
-    // Emptying the box: the lines are one field each, and the next change detects again.
+    // Emptying the box: the lines are one field each, and the next change detects the separator
+    // again; the indicators are detected on the first loading only.
     edit->clear();
     EXPECT_EQ(dialog->Separator(), "");
     EXPECT_EQ(dialog->ColCount(), 1);
     QTest::keyClicks(edit, "x");
     EXPECT_EQ(dialog->Separator(), ";");
+    EXPECT_EQ(dialog->cmbSeparator->currentText(), ";");
+    EXPECT_FALSE(dialog->Indicators());
+
+    // A character Windows-1252 cannot hold is refused by the box.
+    TypeCharacters(edit, QString::fromUtf8("\u2192"));
     EXPECT_EQ(dialog->cmbSeparator->currentText(), ";");
 }
 
@@ -533,4 +540,52 @@ TEST_F(ImportTest, ImportedCandidatesSurviveSavingAndOpening)
         EXPECT_EQ(*kandidaten.Items(i), Kandidaat(i)) << i;
     EXPECT_EQ(kandidaten.Items(1)->Achternaam.AsString(), "M\xFCller");
     EXPECT_EQ(kandidaten.Items(1)->NaamStemapparaat.AsString(), "M\xFCller (v)");
+}
+
+TEST_F(ImportTest, ReaderKeepsLinesWholeAcrossItsBufferPieces)
+{
+    // A CR LF and a two-byte character each split between two 64 KiB pieces of the file.
+    std::string first(65535, 'a');
+    first.back() = 'b';
+    std::string third(65532, 'c');
+    const fs::path file = Write("a.txt", first + "\r\nx\n" + third + "\xC3\xA9" + "d\n");
+    ASSERT_EQ(fs::file_size(file), 65537u + 2u + 65532u + 3u + 1u);
+    TImportEncoding encoding;
+    TImportTextFile reader(file, encoding);
+    EXPECT_TRUE(reader.Utf8());
+    std::string line;
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_EQ(line, first);
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_EQ(line, "x");
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_EQ(line, third + "\xE9" + "d");
+    EXPECT_FALSE(reader.ReadLine(line));
+    EXPECT_FALSE(reader.ReadLine(line));
+
+    // The same file state is not scanned again; a changed one is.
+    EXPECT_TRUE(encoding.Known);
+    Write("a.txt", "x\xE9\n");
+    TImportTextFile changed(file, encoding);
+    EXPECT_FALSE(changed.Utf8());
+    ASSERT_TRUE(changed.ReadLine(line));
+    EXPECT_EQ(line, "x\xE9");
+}
+
+TEST_F(ImportTest, AnEmptyFirstLineNamesNoColumns)
+{
+    std::vector<std::string> lines;
+    auto empty = Dialog(Write("empty.csv", ""), lines);
+    EXPECT_EQ(empty->ColCount(), 0);
+    empty->ImportFile();
+    EXPECT_TRUE(lines.empty());
+
+    auto blank = Dialog(Write("blank.csv", "\n1;Jansen\n"), lines);
+    EXPECT_EQ(blank->ColCount(), 0);
+    ModalAnswer ok(ModalAnswer::ClickButton("Ok"));
+    ModalAnswer error(ModalAnswer::ClickButton("Ok"));
+    EXPECT_EQ(blank->ShowModal(), TBaseForm::mrCancel);
+    EXPECT_TRUE(error.Seen().labels.contains("Fout tijdens importeren: Het bestand is niet te lezen.List index out of "
+                                             "bounds (0)"))
+        << Message(error).toStdString();
 }
