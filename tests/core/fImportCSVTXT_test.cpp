@@ -9,6 +9,7 @@
 #include "KeyInput.h"
 #include "ModalAnswer.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -588,4 +589,38 @@ TEST_F(ImportTest, AnEmptyFirstLineNamesNoColumns)
     EXPECT_TRUE(error.Seen().labels.contains("Fout tijdens importeren: Het bestand is niet te lezen.List index out of "
                                              "bounds (0)"))
         << Message(error).toStdString();
+}
+
+TEST_F(ImportTest, AReloadThatFailsGoesToTheErrorReportAndTheDialogStays)
+{
+    const fs::path file = Write("a.csv", Header + "\n" + Jansen + "\n");
+    std::vector<std::string> lines;
+    auto dialog = Dialog(file, lines);
+    bool open = false;
+    ModalAnswer change([&](QWidget*) {
+        fs::remove(file);
+        dialog->cmbSeparator->setCurrentIndex(1);
+        open = dialog->isVisible();
+    });
+    ModalAnswer report(ModalAnswer::PressKey(Qt::Key_Return));
+    dialog->ShowModal();
+    EXPECT_TRUE(open);
+    EXPECT_EQ(report.Seen().className, "QMessageBox");
+    EXPECT_TRUE(report.Seen().labels.contains("Kan gekozen bestand niet openen.")) << Message(report).toStdString();
+}
+
+TEST_F(ImportTest, TheHourglassShowsFromASuccessfulImportUntilTheDialogCloses)
+{
+    const fs::path file = Write("a.csv", Header + "\n" + Jansen + "\n");
+    std::vector<std::string> lines;
+    auto dialog = Dialog(file, lines);
+    dialog->ImportFile();
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    dialog->done(TBaseForm::mrOk);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    fs::remove(file);
+    EXPECT_THROW(dialog->ImportFile(), Exception);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
