@@ -11,7 +11,11 @@
 #include "ZEBMessages.h"
 #include "ZEBSortGrid.h"
 #include "fAbout.h"
+#include "fExport.h"
 #include "fHelp.h"
+#include "fImportCSVTXT.h"
+#include "fMutKandidaat.h"
+#include "fMutPartij.h"
 #include "fSplashMessage.h"
 #include "uUtils.h"
 
@@ -19,12 +23,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QStyle>
 #include <QToolButton>
 
@@ -187,8 +193,7 @@ TfrmMain::TfrmMain(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain
     BindAction(acAbout, [this] { acAboutExecute(); });
     // acFormulieren and acAfdrukken stay disabled: the forms catalogue and the H1 report are not
     // part of this program yet, so nothing is bound to them.
-    connect(grdKandidaten, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex&) { Handle([this] { grdKandidatenDblClick(); }); });
+    grdKandidaten->viewport()->installEventFilter(this);
     grdKandidaten->setFocus();
 }
 
@@ -423,16 +428,49 @@ void TfrmMain::FileNew()
     }
 }
 
-void TfrmMain::OpenPartijForm(int /*Mode*/)
+void TfrmMain::OpenPartijForm(int Mode)
 {
+    Reported("frmMain.OpenPartijForm: ", [&] {
+        const TWaitCursor hourglass;
+        auto dialog = TBaseForm::Create<TfrmMutPartij>(this);
+        dialog->Initialize(Mode);
+        if (ShowModalWithNormalCursor([&] { return dialog->ShowModal(); }) != mrOk)
+            return;
+        if (Mode == TfrmMutPartij::ModeNew)
+            KandidaatList->Clear();
+        UpdateLijstGegevens();
+        EnableDisable();
+    });
 }
 
 void TfrmMain::OpenExportForm()
 {
+    Reported("frmMain.OpenExportForm: ", [this] {
+        const std::string fileName = (HasPartij() ? PartijList->Items(0)->Afkorting.AsString() : "ZORVAN2") + ".LST";
+        const TWaitCursor hourglass;
+        QCoreApplication::processEvents();
+        auto dialog = TBaseForm::Create<TfrmExport>(this);
+        dialog->Initialize();
+        if (ShowModalWithNormalCursor([&] { return dialog->ShowModal(); }) != mrOk)
+            return;
+        QCoreApplication::processEvents();
+        // The file is named after the abbreviation: one holding a path separator would put it
+        // somewhere else than the chosen directory.
+        if (fileName.find('/') != std::string::npos) {
+            ShowInfoMessage("Kan gekozen bestand niet wegschrijven.");
+            return;
+        }
+        const std::string path = IncludeBackslash(dialog->Directory) + fileName;
+        if (SaveLijst(AnsiToQString(path)))
+            ShowInfoMessage("Exportbestand voor Quandor aangemaakt: \r\n" + path);
+    });
 }
 
 void TfrmMain::acImportCSVTXTExecute()
 {
+    ImportCSVTXT(this);
+    UpdateLijstGegevens();
+    EnableDisable();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -498,11 +536,70 @@ void TfrmMain::acDeleteExecute()
         OpenKandidaatForm(2);
 }
 
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == grdKandidaten->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        Handle([this] { grdKandidatenDblClick(); });
+    return TBaseSelect::eventFilter(watched, event);
+}
+
 void TfrmMain::grdKandidatenDblClick()
 {
     acEditExecute();
 }
 
-void TfrmMain::OpenKandidaatForm(int /*Mode*/)
+void TfrmMain::OpenKandidaatForm(int Mode)
 {
+    Reported("frmMain.OpenKandidaatForm: ", [&] {
+        const TWaitCursor hourglass;
+        TZEBSortGrid& grid = *grdKandidaten;
+        std::vector<std::string> nrList;
+        auto dialog = TBaseForm::Create<TfrmMutKandidaat>(this); // serves every pass
+        bool again = true;
+        while (again) {
+            again = Mode == 0;
+            UpdateNrList(nrList);
+            int currentNr = -1;
+            if (!GridIsEmpty()) {
+                const std::string number = TrimStr(grid.Cells(0, grid.Row()));
+                if (IsInteger(number))
+                    currentNr = std::stoi(number);
+            }
+            dialog->Initialize(Mode, again, nrList, currentNr);
+            if (ShowModalWithNormalCursor([&] { return dialog->ShowModal(); }) != mrOk)
+                return;
+            const std::string items =
+                KandidaatItems(dialog->GetKandidaatNr(), dialog->GetNaamStemapparaat(), dialog->GetPlaats());
+            switch (Mode) {
+            case 0:
+                grid.InsertRow(items);
+                again = dialog->GetOkNieuw();
+                break;
+            case 1:
+                grid.UpdateRow(grid.Row(), items);
+                break;
+            case 2:
+                DeleteSelectedRow();
+                break;
+            }
+            grid.Sort(0, false);
+            EnableDisable();
+        }
+    });
+}
+
+void TfrmMain::DeleteSelectedRow()
+{
+    TZEBSortGrid& grid = *grdKandidaten;
+    const int row = grid.Row();
+    if (grid.RowCount() <= 2) {
+        // The only data row: back to the empty state.
+        for (int c = 0; c < grid.ColCount(); ++c)
+            grid.SetCells(c, 1, std::string());
+        return;
+    }
+    grid.DeleteRow(row);
+    if (row < grid.RowCount())
+        grid.SetRow(row);
 }

@@ -107,8 +107,11 @@ protected:
     virtual void acImportCSVTXTExecute();
     virtual void grdKandidatenDblClick();
 
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void SetupGrid();
+    void DeleteSelectedRow();
     void SetGlyphs();
 
     TfrmSplashMessage* splash_ = nullptr;

@@ -7,7 +7,11 @@
 #include "ZEBDBSortGrid.h"
 #include "ZEBMessages.h"
 #include "ZEBSortGrid.h"
+#include "fExport.h"
+#include "fMutKandidaat.h"
+#include "fMutPartij.h"
 #include "fSplashMessage.h"
+#include "ZEBComp.h"
 
 #include <QAction>
 #include <QDir>
@@ -17,6 +21,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QCheckBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -128,6 +134,52 @@ protected:
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         QTest::keyClick(form.get(), key, modifiers);
+    }
+
+    // Types into the focused control of the active window.
+    static void Type(const QString& text)
+    {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClicks(focus, text);
+    }
+
+    // Answers the party dialog: appellation, Tab (the statutory name takes it), Tab, abbreviation, OK.
+    static ModalAnswer::Action EnterPartij(const QString& aanduiding, const QString& afkorting)
+    {
+        return [aanduiding, afkorting](QWidget* window) {
+            auto* dialog = qobject_cast<TfrmMutPartij*>(window);
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(WaitFor([dialog] { return dialog->edAanduiding->hasFocus(); }));
+            Type(aanduiding);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            ASSERT_TRUE(dialog->edAfkorting->hasFocus());
+            Type(afkorting);
+            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+        };
+    }
+
+    // Answers the candidate dialog in insert mode: the number typed by hand, the required fields,
+    // and the repeat box as given.
+    static ModalAnswer::Action EnterKandidaat(const QString& nr, const QString& naam, bool repeat)
+    {
+        return [nr, naam, repeat](QWidget* window) {
+            auto* dialog = qobject_cast<TfrmMutKandidaat*>(window);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_TRUE(dialog->cbOkNieuw->isVisible());
+            EXPECT_TRUE(dialog->cbOkNieuw->isChecked());
+            dialog->edKandidaatNr->selectAll();
+            QTest::keyClicks(dialog->edKandidaatNr, nr);
+            QTest::keyClicks(dialog->edNaam, naam);
+            QTest::keyClicks(dialog->edVoorletters, "A.");
+            QTest::keyClicks(dialog->edAdres, "Straat " + nr);
+            QTest::keyClicks(dialog->edPostCode, "1234 AB");
+            QTest::keyClicks(dialog->edPlaats, "Plaats " + nr);
+            if (!repeat)
+                QTest::mouseClick(dialog->cbOkNieuw, Qt::LeftButton, {}, QPoint(5, dialog->cbOkNieuw->height() / 2));
+            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+        };
     }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
@@ -588,4 +640,276 @@ TEST_F(MainWindow, GridShowsTheNumbersInOrderAndKnowsWhenItIsEmpty)
     EXPECT_EQ(form->grdKandidaten->RowCount(), 2);
     EXPECT_EQ(form->grdKandidaten->Cells(1, 1), "");
     EXPECT_EQ(Commands(), PartijOnly);
+}
+
+TEST_F(MainWindow, PartyDialogStartsANewList)
+{
+    Start();
+    ModalAnswer partij(EnterPartij("Partij Een", "abc"));
+    Press(Qt::Key_N, Qt::ControlModifier);
+    ASSERT_TRUE(partij.Seen().shown);
+    EXPECT_EQ(partij.Seen().caption, "Toevoegen zorvandel gegevens");
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - ABC");
+    ASSERT_EQ(PartijList->Count(), 1);
+    EXPECT_EQ(PartijList->Items(0)->Aanduiding.AsString(), "Partij Een");
+    EXPECT_EQ(PartijList->Items(0)->StatuNaam.AsString(), "Partij Een");
+    EXPECT_EQ(Commands(), PartijOnly);
+    EXPECT_TRUE(form->sbInsert->isEnabled());
+    EXPECT_FALSE(form->sbEdit->isEnabled());
+
+    // F3 edits the record; the candidates stay.
+    KandidaatList->Add(Kandidaat("4", "Vier", "Ede"));
+    form->UpdateLijstGegevens();
+    {
+        ModalAnswer edit([](QWidget* window) {
+            auto* dialog = static_cast<TfrmMutPartij*>(window);
+            EXPECT_EQ(dialog->edAfkorting->text(), "ABC");
+            dialog->edAfkorting->selectAll();
+            QTest::keyClicks(dialog->edAfkorting, "def");
+            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+        });
+        Press(Qt::Key_F3);
+        EXPECT_EQ(edit.Seen().caption, "Wijzigen zorvandel gegevens - ABC");
+    }
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - DEF");
+    EXPECT_EQ(KandidaatList->Count(), 1);
+    EXPECT_EQ(Commands(), WithKandidaten);
+
+    // New: No to the save question, Cancel in the party dialog: nothing changes.
+    {
+        ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+        ModalAnswer cancel(ModalAnswer::ClickButton("Annuleren"));
+        Press(Qt::Key_N, Qt::ControlModifier);
+        EXPECT_TRUE(no.Seen().labels.contains("Opslaan zorvandel"));
+        EXPECT_TRUE(no.Seen().labels.contains("Wilt u de huidige zorvandel gegevens opslaan?"));
+        ASSERT_TRUE(cancel.Seen().shown);
+    }
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - DEF");
+    EXPECT_EQ(KandidaatList->Count(), 1);
+
+    // New: No, then OK: the old candidates are gone.
+    ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+    ModalAnswer again(EnterPartij("Partij Twee", "TWEE"));
+    Press(Qt::Key_N, Qt::ControlModifier);
+    ASSERT_TRUE(again.Seen().shown);
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - TWEE");
+    EXPECT_EQ(KandidaatList->Count(), 0);
+    EXPECT_TRUE(form->GridIsEmpty());
+    EXPECT_EQ(Commands(), PartijOnly);
+}
+
+TEST_F(MainWindow, ExportWritesTheListFileIntoTheChosenFolder)
+{
+    Start();
+    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
+    ks.push_back(Kandidaat("1", "Een", "Ede"));
+    ks.push_back(Kandidaat("2", "Twee", "Epe"));
+    LoadPartij("ABC", std::move(ks));
+    const QString folder = Path("export");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    auto chooseFolder = [](const QString& text) {
+        return [text](QWidget* window) {
+            auto* dialog = qobject_cast<TfrmExport*>(window);
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(WaitFor([dialog] { return dialog->isActiveWindow() && !dialog->edDirectory->text().isEmpty(); }));
+            dialog->edDirectory->setText(text);
+            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+        };
+    };
+    {
+        ModalAnswer dialog(chooseFolder(folder));
+        ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_F4);
+        ASSERT_TRUE(done.Seen().shown);
+        EXPECT_EQ(dialog.Seen().caption, "Aanmaken exportbestand voor Quandor");
+        EXPECT_TRUE(done.Seen().labels.contains("Exportbestand voor Quandor aangemaakt: \r\n" + folder + "/ABC.LST"))
+            << done.Seen().labels.join("|").toStdString();
+    }
+    const QString reference = Path("reference.lst");
+    ASSERT_FALSE(SaveLijstFile(QFile::encodeName(reference).toStdString(), *PartijList, *KandidaatList));
+    EXPECT_EQ(ReadFileBytes(folder + "/ABC.LST"), ReadFileBytes(reference));
+
+    // Cancel writes nothing and shows nothing.
+    QFile::remove(folder + "/ABC.LST");
+    {
+        ModalAnswer cancel(ModalAnswer::ClickButton("Annuleren"));
+        Press(Qt::Key_F4);
+        ASSERT_TRUE(cancel.Seen().shown);
+    }
+    EXPECT_FALSE(QFile::exists(folder + "/ABC.LST"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    // An abbreviation holding a path separator cannot name a file in the folder.
+    PartijList->Items(0)->Afkorting = "../X";
+    ModalAnswer dialog(chooseFolder(folder + "/"));
+    ModalAnswer refused(ModalAnswer::ClickButton("Ok"));
+    Press(Qt::Key_F4);
+    EXPECT_TRUE(refused.Seen().labels.contains("Kan gekozen bestand niet wegschrijven."));
+    EXPECT_FALSE(QFile::exists(Path("X.LST")));
+}
+
+TEST_F(MainWindow, TheMainRoadFromNewListToReopenedFile)
+{
+    Start();
+    {
+        ModalAnswer partij(EnterPartij("Partij Een", "PE"));
+        Press(Qt::Key_N, Qt::ControlModifier);
+        ASSERT_TRUE(partij.Seen().shown);
+    }
+    // Ins: three candidates in one command, the same dialog shown again while the box is ticked.
+    {
+        ModalAnswer k10(EnterKandidaat("10", "Tien", true));
+        ModalAnswer k2(EnterKandidaat("2", "Twee", true));
+        ModalAnswer k1(EnterKandidaat("1", "Een", false));
+        Press(Qt::Key_Insert);
+        ASSERT_TRUE(k1.Seen().shown);
+        EXPECT_EQ(k10.Seen().caption, "Toevoegen kandidaat");
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+    const TZEBSortGrid& grid = *form->grdKandidaten;
+    EXPECT_EQ(GridColumn(grid, 0), (std::vector<std::string>{"1", "2", "10"}));
+    EXPECT_EQ(GridColumn(grid, 1), (std::vector<std::string>{"Een, A.", "Twee, A.", "Tien, A."}));
+    EXPECT_EQ(GridColumn(grid, 2), (std::vector<std::string>{"Plaats 1", "Plaats 2", "Plaats 10"}));
+    EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"10", "2", "1"}));
+    EXPECT_EQ(Commands(), WithKandidaten);
+
+    // Enter edits the selected candidate; the dialog is handed its number.
+    form->grdKandidaten->setFocus();
+    form->grdKandidaten->SetRow(2);
+    {
+        ModalAnswer edit([](QWidget* window) {
+            auto* dialog = static_cast<TfrmMutKandidaat*>(window);
+            EXPECT_EQ(dialog->edKandidaatNr->text(), "2");
+            EXPECT_FALSE(dialog->cbOkNieuw->isVisible());
+            dialog->edPlaats->selectAll();
+            QTest::keyClicks(dialog->edPlaats, "Elders");
+            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+        });
+        Press(Qt::Key_Return);
+        ASSERT_TRUE(edit.Seen().shown);
+        EXPECT_EQ(edit.Seen().caption, "Wijzigen kandidaat");
+    }
+    EXPECT_EQ(GridColumn(grid, 2), (std::vector<std::string>{"Plaats 1", "Elders", "Plaats 10"}));
+    EXPECT_EQ(KandidaatList->Items(1)->Plaats.AsString(), "Elders");
+
+    // Del removes the selected candidate after the question; the row number stays selected.
+    form->grdKandidaten->SetRow(2);
+    {
+        ModalAnswer del([](QWidget* window) {
+            auto* dialog = static_cast<TfrmMutKandidaat*>(window);
+            ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+            EXPECT_TRUE(yes.Seen().labels.contains("Wilt u deze kandidaat verwijderen?"));
+        });
+        Press(Qt::Key_Delete);
+        ASSERT_TRUE(del.Seen().shown);
+        EXPECT_EQ(del.Seen().caption, "Verwijderen kandidaat");
+    }
+    EXPECT_EQ(GridColumn(grid, 0), (std::vector<std::string>{"1", "10"}));
+    EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"10", "1"}));
+    EXPECT_EQ(grid.Row(), 2);
+
+    // Ctrl+S writes the file.
+    const QString file = Path("road.lst");
+    {
+        ModalAnswer save(ChooseFile(file));
+        ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_S, Qt::ControlModifier);
+        ASSERT_TRUE(done.Seen().shown);
+    }
+    const TPartijRecord partij = *PartijList->Items(0);
+    const std::vector<TKandidaatRecord> kandidaten{*KandidaatList->Items(0), *KandidaatList->Items(1)};
+
+    // Ctrl+N, No, a new party: the old list is gone.  Ctrl+O, No: the file brings it back exactly.
+    {
+        ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+        ModalAnswer partij2(EnterPartij("Ander", "AND"));
+        Press(Qt::Key_N, Qt::ControlModifier);
+        ASSERT_TRUE(partij2.Seen().shown);
+        EXPECT_EQ(KandidaatList->Count(), 0);
+    }
+    ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+    ModalAnswer open(ChooseFile(file));
+    Press(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(open.Seen().shown);
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - PE");
+    ASSERT_EQ(PartijList->Count(), 1);
+    EXPECT_EQ(*PartijList->Items(0), partij);
+    ASSERT_EQ(KandidaatList->Count(), 2);
+    EXPECT_EQ(*KandidaatList->Items(0), kandidaten[0]);
+    EXPECT_EQ(*KandidaatList->Items(1), kandidaten[1]);
+    EXPECT_EQ(GridColumn(grid, 0), (std::vector<std::string>{"1", "10"}));
+}
+
+TEST_F(MainWindow, DeletingTheLastCandidatesEmptiesTheGrid)
+{
+    Start();
+    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
+    for (const char* nr : {"1", "2", "3"})
+        ks.push_back(Kandidaat(nr, std::string("N") + nr, "P"));
+    LoadPartij("ABC", std::move(ks));
+    auto deleteSelected = [&] {
+        ModalAnswer del([](QWidget* window) {
+            ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+            QTest::mouseClick(static_cast<TfrmMutKandidaat*>(window)->btnOk, Qt::LeftButton);
+        });
+        Press(Qt::Key_Delete);
+        ASSERT_TRUE(del.Seen().shown);
+    };
+    // The last row of a longer grid: a remaining row is selected.
+    form->grdKandidaten->SetRow(3);
+    deleteSelected();
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), (std::vector<std::string>{"1", "2"}));
+    EXPECT_GE(form->grdKandidaten->Row(), 1);
+    EXPECT_LE(form->grdKandidaten->Row(), 2);
+    form->grdKandidaten->SetRow(1);
+    deleteSelected();
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), std::vector<std::string>{"2"});
+    deleteSelected();
+    EXPECT_EQ(form->grdKandidaten->RowCount(), 2);
+    EXPECT_TRUE(form->GridIsEmpty());
+    EXPECT_EQ(KandidaatList->Count(), 0);
+    EXPECT_EQ(Commands(), PartijOnly);
+
+    // A following insert reuses the blank row.
+    ModalAnswer add(EnterKandidaat("7", "Zeven", false));
+    Press(Qt::Key_Insert);
+    ASSERT_TRUE(add.Seen().shown);
+    EXPECT_EQ(form->grdKandidaten->RowCount(), 2);
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), std::vector<std::string>{"7"});
+    EXPECT_EQ(Commands(), WithKandidaten);
+
+    // A double click on a row opens it for editing.
+    ModalAnswer edit(ModalAnswer::ClickButton("Annuleren"));
+    const TRect cell = form->grdKandidaten->CellRect(0, 1);
+    TZEBSortGrid* grid = form->grdKandidaten;
+    const QPoint inGrid = grid->ClientOrigin() + QPoint(cell.Left + 3, cell.Top + 3);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->viewport()->mapFrom(grid, inGrid));
+    ASSERT_TRUE(WaitFor([&] { return edit.Seen().shown; }));
+    EXPECT_EQ(edit.Seen().caption, "Wijzigen kandidaat");
+}
+
+TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
+{
+    Start();
+    LoadPartij("ABC", {});
+    const QString csv = Path("kandidaten.csv");
+    WriteBytes(csv, "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats\n"
+                    "3;Jansen;J.;van;Jan;M;1-2-1970;Dorpsstraat 1;1234 AB;Ede\n"
+                    "abc;Pietersen;P.;;;;;Kerkweg 2;4321 BA;Epe\n");
+    ModalAnswer picker(ChooseFile(csv));
+    ModalAnswer import([](QWidget* window) {
+        QTest::mouseClick(window->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+    });
+    // The number column holds a text that is no number: the grid says so when it sorts.
+    ModalAnswer sortMessage(ModalAnswer::ClickButton("OK"));
+    Press(Qt::Key_I, Qt::ControlModifier);
+    ASSERT_TRUE(import.Seen().shown);
+    EXPECT_TRUE(sortMessage.Seen().labels.contains("Invalid numeric format. Try setting the correct format on the grid."));
+    EXPECT_EQ(import.Seen().className, "TfrmImportCSVTXT");
+    ASSERT_EQ(KandidaatList->Count(), 2);
+    EXPECT_EQ(form->grdKandidaten->RowCount(), 3);
+    const std::vector<std::string> names = GridColumn(*form->grdKandidaten, 1);
+    EXPECT_NE(std::find(names.begin(), names.end(), "van Jansen, J. (Jan) (m)"), names.end());
+    EXPECT_EQ(Commands(), WithKandidaten);
 }
