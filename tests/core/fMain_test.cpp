@@ -98,7 +98,10 @@ protected:
     }
 
     // A party record as the party dialog leaves it, and the grid and commands brought in line.
-    void LoadPartij(const std::string& afkorting, std::vector<std::unique_ptr<TKandidaatRecord>> kandidaten = {})
+    struct K {
+        std::string nr, naam, plaats;
+    };
+    void LoadPartij(const std::string& afkorting, const std::vector<K>& kandidaten = {})
     {
         PartijList->Clear();
         auto p = std::make_unique<TPartijRecord>();
@@ -106,8 +109,8 @@ protected:
         p->Aanduiding = "Partij " + afkorting;
         PartijList->Add(std::move(p));
         KandidaatList->Clear();
-        for (auto& k : kandidaten)
-            KandidaatList->Add(std::move(k));
+        for (const K& k : kandidaten)
+            KandidaatList->Add(Kandidaat(k.nr, k.naam, k.plaats));
         form->UpdateLijstGegevens();
         form->EnableDisable();
     }
@@ -183,6 +186,14 @@ protected:
     }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
+
+    // The list file writer's output for the lists as they are, in a file of the test's folder.
+    QString WriteReference(const QString& name) const
+    {
+        const QString path = Path(name);
+        EXPECT_FALSE(SaveLijstFile(QFile::encodeName(path).toStdString(), *PartijList, *KandidaatList));
+        return path;
+    }
 
     QTemporaryDir dir;
     std::unique_ptr<TfrmMain> form;
@@ -421,7 +432,7 @@ TEST_F(MainWindow, EscWithoutPartyAsksToLeave)
 TEST_F(MainWindow, ClosingWithPartyAsksToSave)
 {
     Start();
-    LoadPartij("ABC", {});
+    LoadPartij("ABC");
     const QString saved = Path("slot.lst");
     {
         ModalAnswer cancel(ModalAnswer::ClickButton("Annuleren"));
@@ -453,10 +464,7 @@ TEST_F(MainWindow, ClosingWithPartyAsksToSave)
 TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
 {
     Start();
-    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
-    ks.push_back(Kandidaat("10", "Tien", "Ede"));
-    ks.push_back(Kandidaat("2", "Twee", "Epe"));
-    LoadPartij("ABC", std::move(ks));
+    LoadPartij("ABC", {{"10", "Tien", "Ede"}, {"2", "Twee", "Epe"}});
     const QString first = Path("lijst.lst");
     {
         ModalAnswer dialog(ChooseFile(Path("lijst"))); // typed without extension
@@ -466,8 +474,7 @@ TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
         EXPECT_TRUE(done.Seen().labels.contains("Zorvandel is opgeslagen in " + first));
     }
     // The bytes are the list file writer's.
-    const QString reference = Path("reference.lst");
-    ASSERT_FALSE(SaveLijstFile(QFile::encodeName(reference).toStdString(), *PartijList, *KandidaatList));
+    const QString reference = WriteReference("reference.lst");
     EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(reference));
     EXPECT_EQ(ReadFileBytes(first).size(), 632u + 2 * 285u);
 
@@ -498,12 +505,8 @@ TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
 TEST_F(MainWindow, OpenAsksToSaveThenRestoresTheRecords)
 {
     Start();
-    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
-    for (const char* nr : {"10", "2", "1"})
-        ks.push_back(Kandidaat(nr, std::string("Naam ") + nr, "Plaats"));
-    LoadPartij("XYZ", std::move(ks));
-    const QString file = Path("xyz.lst");
-    ASSERT_FALSE(SaveLijstFile(QFile::encodeName(file).toStdString(), *PartijList, *KandidaatList));
+    LoadPartij("XYZ", {{"10", "Naam 10", "Plaats"}, {"2", "Naam 2", "Plaats"}, {"1", "Naam 1", "Plaats"}});
+    const QString file = WriteReference("xyz.lst");
     const TPartijRecord partij = *PartijList->Items(0);
     std::vector<TKandidaatRecord> kandidaten;
     for (int i = 0; i < KandidaatList->Count(); ++i)
@@ -519,7 +522,7 @@ TEST_F(MainWindow, OpenAsksToSaveThenRestoresTheRecords)
             "Wilt u voordat u naar de volgende zorvandel gaat, de huidige zorvandel gegevens opslaan?"));
     }
 
-    LoadPartij("OTHER", {});
+    LoadPartij("OTHER");
     ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
     ModalAnswer save(ChooseFile(Path("other.lst")));
     ModalAnswer saved(ModalAnswer::ClickButton("Ok"));
@@ -544,12 +547,8 @@ TEST_F(MainWindow, OpenAsksToSaveThenRestoresTheRecords)
 TEST_F(MainWindow, DamagedListFilesShowWhatSurvived)
 {
     Start();
-    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
-    ks.push_back(Kandidaat("5", "Vijf", "Ede"));
-    ks.push_back(Kandidaat("3", "Drie", "Epe"));
-    LoadPartij("GOED", std::move(ks));
-    const QString good = Path("goed.lst");
-    ASSERT_FALSE(SaveLijstFile(QFile::encodeName(good).toStdString(), *PartijList, *KandidaatList));
+    LoadPartij("GOED", {{"5", "Vijf", "Ede"}, {"3", "Drie", "Epe"}});
+    const QString good = WriteReference("goed.lst");
     const std::string bytes = ReadFileBytes(good);
     PartijList->Clear();
     KandidaatList->Clear();
@@ -593,7 +592,7 @@ TEST_F(MainWindow, DamagedListFilesShowWhatSurvived)
         KandidaatList->Clear();
     }
     // A file that cannot be opened leaves the data as it was.
-    LoadPartij("BLIJFT", {});
+    LoadPartij("BLIJFT");
     ModalAnswer message(ModalAnswer::ClickButton("Ok"));
     form->OpenLijst(Path("bestaat-niet.lst"));
     EXPECT_TRUE(message.Seen().labels.contains("Kan gekozen bestand niet openen."));
@@ -604,10 +603,7 @@ TEST_F(MainWindow, DamagedListFilesShowWhatSurvived)
 TEST_F(MainWindow, GridShowsTheNumbersInOrderAndKnowsWhenItIsEmpty)
 {
     Start();
-    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
-    for (const char* nr : {"10", "2", "1"})
-        ks.push_back(Kandidaat(nr, std::string("N") + nr, std::string("P") + nr));
-    LoadPartij("ABC", std::move(ks));
+    LoadPartij("ABC", {{"10", "N10", "P10"}, {"2", "N2", "P2"}, {"1", "N1", "P1"}});
     EXPECT_EQ(form->windowTitle(), "Zorvandel - ABC");
     EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), (std::vector<std::string>{"1", "2", "10"}));
     EXPECT_EQ(GridColumn(*form->grdKandidaten, 2), (std::vector<std::string>{"P1", "P2", "P10"}));
@@ -701,10 +697,7 @@ TEST_F(MainWindow, PartyDialogStartsANewList)
 TEST_F(MainWindow, ExportWritesTheListFileIntoTheChosenFolder)
 {
     Start();
-    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
-    ks.push_back(Kandidaat("1", "Een", "Ede"));
-    ks.push_back(Kandidaat("2", "Twee", "Epe"));
-    LoadPartij("ABC", std::move(ks));
+    LoadPartij("ABC", {{"1", "Een", "Ede"}, {"2", "Twee", "Epe"}});
     const QString folder = Path("export");
     ASSERT_TRUE(QDir().mkpath(folder));
     auto chooseFolder = [](const QString& text) {
@@ -725,8 +718,7 @@ TEST_F(MainWindow, ExportWritesTheListFileIntoTheChosenFolder)
         EXPECT_TRUE(done.Seen().labels.contains("Exportbestand voor Quandor aangemaakt: \r\n" + folder + "/ABC.LST"))
             << done.Seen().labels.join("|").toStdString();
     }
-    const QString reference = Path("reference.lst");
-    ASSERT_FALSE(SaveLijstFile(QFile::encodeName(reference).toStdString(), *PartijList, *KandidaatList));
+    const QString reference = WriteReference("reference.lst");
     EXPECT_EQ(ReadFileBytes(folder + "/ABC.LST"), ReadFileBytes(reference));
 
     // Cancel writes nothing and shows nothing.
@@ -844,10 +836,7 @@ TEST_F(MainWindow, TheMainRoadFromNewListToReopenedFile)
 TEST_F(MainWindow, DeletingTheLastCandidatesEmptiesTheGrid)
 {
     Start();
-    std::vector<std::unique_ptr<TKandidaatRecord>> ks;
-    for (const char* nr : {"1", "2", "3"})
-        ks.push_back(Kandidaat(nr, std::string("N") + nr, "P"));
-    LoadPartij("ABC", std::move(ks));
+    LoadPartij("ABC", {{"1", "N1", "P"}, {"2", "N2", "P"}, {"3", "N3", "P"}});
     auto deleteSelected = [&] {
         ModalAnswer del([](QWidget* window) {
             ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
@@ -892,7 +881,7 @@ TEST_F(MainWindow, DeletingTheLastCandidatesEmptiesTheGrid)
 TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
 {
     Start();
-    LoadPartij("ABC", {});
+    LoadPartij("ABC");
     const QString csv = Path("kandidaten.csv");
     WriteBytes(csv, "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats\n"
                     "3;Jansen;J.;van;Jan;M;1-2-1970;Dorpsstraat 1;1234 AB;Ede\n"
@@ -912,4 +901,29 @@ TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
     const std::vector<std::string> names = GridColumn(*form->grdKandidaten, 1);
     EXPECT_NE(std::find(names.begin(), names.end(), "van Jansen, J. (Jan) (m)"), names.end());
     EXPECT_EQ(Commands(), WithKandidaten);
+}
+
+TEST_F(MainWindow, HelpAndAboutOpenTheirWindows)
+{
+    Start();
+    {
+        ModalAnswer help(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_F1);
+        ASSERT_TRUE(help.Seen().shown);
+        EXPECT_EQ(help.Seen().className, "TfrmHelp");
+        EXPECT_EQ(help.Seen().caption, "Programma hulp");
+    }
+    {
+        ModalAnswer help(ModalAnswer::ClickButton("Ok"));
+        QTest::mouseClick(form->sbHelp, Qt::LeftButton);
+        EXPECT_EQ(help.Seen().className, "TfrmHelp");
+    }
+    ModalAnswer about(ModalAnswer::ClickButton("Ok"));
+    form->acAbout->trigger();
+    ASSERT_TRUE(about.Seen().shown);
+    EXPECT_EQ(about.Seen().className, "TfrmAbout");
+    EXPECT_EQ(about.Seen().caption, "Betreft ZORVANDEL");
+    // The forms and print commands stay unavailable: their shortcut does nothing.
+    Press(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
