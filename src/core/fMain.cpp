@@ -224,8 +224,8 @@ void TfrmMain::SetupGrid()
     for (int c = 0; c < 3; ++c) {
         TColumn* column = grid.Columns()[c];
         column->Title().SetCaption(columns[c].title);
-        // Wide enough for its title in this platform's font.
-        column->SetWidth(std::max(columns[c].width, grid.fontMetrics().horizontalAdvance(columns[c].title) + 8));
+        // Wide enough for its title and the sort arrow in this platform's font.
+        column->SetWidth(std::max(columns[c].width, grid.fontMetrics().horizontalAdvance(columns[c].title) + 24));
         column->SetFormat(columns[c].format);
     }
     grid.SearchOptions().CaseSensitive = false;
