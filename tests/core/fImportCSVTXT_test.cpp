@@ -355,7 +355,8 @@ TEST_F(ImportTest, ARefusedLineGivesTwoMessagesAndKeepsTheCandidatesBeforeIt)
 
 TEST_F(ImportTest, AFileThatCannotBeReadShowsTheMessageAndAddsNothing)
 {
-    for (const fs::path& file : {fs::path(Dir.path().toStdString()) / "missing.csv", fs::path(Dir.path().toStdString())}) {
+    for (const fs::path& file :
+         {fs::path(Dir.path().toStdString()) / "missing.csv", fs::path(Dir.path().toStdString()), fs::path("/dev/zero")}) {
         ModalAnswer box(ModalAnswer::ClickButton("Ok"));
         OpenCSVTXTKandidaten(nullptr, file);
         EXPECT_EQ(box.Seen().className, "TZEBMessageForm");
