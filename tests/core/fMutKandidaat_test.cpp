@@ -558,6 +558,15 @@ TEST_F(MutKandidaat, DeleteAsksAndRemovesOnlyOnYes)
     ASSERT_EQ(KandidaatList->Count(), 2);
     EXPECT_EQ(KandidaatList->Items(0)->Achternaam.AsString(), "Een");
     EXPECT_EQ(KandidaatList->Items(1)->Achternaam.AsString(), "Drie");
+
+    // The same object initialised for an insert afterwards takes input again.
+    Open(0);
+    for (QWidget* control : std::initializer_list<QWidget*>{form->cbAutomatisch, form->edKandidaatNr,
+             form->cmbGeslacht, form->edNaam, form->edGeboortedatum, form->edPlaats})
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+    EXPECT_FALSE(form->edNaamStemapparaat->isEnabled()) << "composed automatically";
+    EXPECT_TRUE(form->lblKandidaat->font().bold());
+    EXPECT_EQ(form->GetKandidaatNr(), "4");
 }
 
 TEST_F(MutKandidaat, DeleteConvertsTheNumberUntrimmed)
