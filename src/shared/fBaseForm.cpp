@@ -155,6 +155,7 @@ void TBaseForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
+    ActivationIsReturn_ = false; // a window shown anew is activated anew
     RunFormCreate();
     if (!Placed_) {
         Placed_ = true;
