@@ -2,7 +2,6 @@
 
 #include "AnsiText.h"
 #include "Exceptions.h"
-#include "FloatText.h"
 #include "FormatSettings.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
@@ -71,19 +70,6 @@ bool CellDate(const std::string& cell, TDisplayDateFormat format, TDate& date)
 
 // A number in the grid's form as text in the locale's decimal form: nfNL drops "." and reads ","
 // as the decimal separator, nfUK drops "," and reads ".".
-std::string NormalizeNumber(const std::string& text, TDisplayNumericFormat format)
-{
-    const std::string decimal(1, FormatSettings().DecimalSeparator);
-    return format == nfNL ? StrReplace(StrReplace(text, ".", "", true), ",", decimal, true)
-                          : StrReplace(StrReplace(text, ",", "", true), ".", decimal, true);
-}
-
-// A number as the grid shows it ("1.234,5" with nfNL, "1,234.5" with nfUK) read as a value.
-bool CellNumber(const std::string& text, TDisplayNumericFormat format, double& value)
-{
-    return TryStrToFloat(NormalizeNumber(text, format), value);
-}
-
 } // namespace
 
 // ---- Cell texts ----
@@ -485,10 +471,10 @@ void TZEBDBSortGrid::SearchNumber(int ACol, const std::string& Text)
 {
     const TDisplayNumericFormat format = NumericFormat();
     double target = 0;
-    if (!CellNumber(Text, format, target))
+    if (!ZEBSortGrid::ReadNumber(Text, format, target))
         return;
     grid_->SetRow(FirstRowAtOrAfter(*grid_, ACol, target, [format](const std::string& cell, double& value) {
-        return CellNumber(cell, format, value);
+        return ZEBSortGrid::ReadNumber(cell, format, value);
     }));
 }
 

@@ -1,6 +1,9 @@
 #include "ZEBSortGrid.h"
 
+#include "DateTime.h"
+
 #include "Exceptions.h"
+#include "IntText.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
 
@@ -39,9 +42,9 @@ int CompareRows(int row1, int row2)
     return row1 < row2 ? -1 : (row1 > row2 ? 1 : 0);
 }
 
-// The number a text stands for when its thousands marks are dropped and its decimal mark (by the
-// format) is read as the decimal separator; blanks around it are allowed.
-bool ReadNumber(const std::string& text, TDisplayNumericFormat format, double& value)
+} // namespace
+
+bool ZEBSortGrid::ReadNumber(const std::string& text, TDisplayNumericFormat format, double& value)
 {
     const char thousands = format == nfNL ? '.' : ',';
     const char decimal = format == nfNL ? ',' : '.';
@@ -67,12 +70,14 @@ bool ReadNumber(const std::string& text, TDisplayNumericFormat format, double& v
     return result.ec == std::errc() && result.ptr == digits.data() + end;
 }
 
+namespace {
+
 TSortKey NumericKey(const std::string& text, TDisplayNumericFormat format)
 {
     TSortKey key;
     if (text.empty())
         return key;
-    key.Kind = ReadNumber(text, format, key.Value) ? TSortKey::kValue : TSortKey::kInvalid;
+    key.Kind = ZEBSortGrid::ReadNumber(text, format, key.Value) ? TSortKey::kValue : TSortKey::kInvalid;
     return key;
 }
 
@@ -115,46 +120,6 @@ int CompareKeys(const TSortKey& a, int rowA, const TSortKey& b, int rowB)
 }
 
 // Delphi's integer conversion: optional blanks and sign, then digits only.
-int ReadInteger(const std::string& text)
-{
-    std::string s = TrimLeftStr(text);
-    int value = 0;
-    const char* first = s.data();
-    if (!s.empty() && s[0] == '+')
-        ++first;
-    const auto result = std::from_chars(first, s.data() + s.size(), value);
-    if (s.empty() || result.ec != std::errc() || result.ptr != s.data() + s.size())
-        throw EConvertError("'" + text + "' is not a valid integer value");
-    return value;
-}
-
-bool IsLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-// Days since 30 December 1899, the original's date-time origin.
-double EncodeDate(int year, int month, int day)
-{
-    static const int days[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
-        {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > days[IsLeapYear(year)][month - 1])
-        throw EConvertError("Invalid argument to date encode");
-    const int leap = IsLeapYear(year);
-    int dayOfYear = day;
-    for (int m = 0; m < month - 1; ++m)
-        dayOfYear += days[leap][m];
-    const int y = year - 1;
-    return double(y * 365 + y / 4 - y / 100 + y / 400 + dayOfYear - 693594);
-}
-
-double EncodeTime(int hour, int minute, int second)
-{
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
-        throw EConvertError("Invalid argument to time encode");
-    return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
-}
-
 std::string Field(const std::string& text, int position, int length)
 {
     return MidStr(text, position, length);
@@ -191,25 +156,24 @@ double ReadDateTime(const std::string& text, TDisplayDateFormat format)
     const bool uk = format == dfUK || format == dfUKShort || format == dfUKLong;
     const bool shortForm = format == dfNLShort || format == dfUKShort;
     const bool longForm = format == dfNLLong || format == dfUKLong;
-    const int year = ReadInteger(Field(text, 7, 4));
-    const int month = ReadInteger(Field(text, uk ? 1 : 4, 2));
-    const int day = ReadInteger(Field(text, uk ? 4 : 1, 2));
+    const int year = StrToInt(Field(text, 7, 4));
+    const int month = StrToInt(Field(text, uk ? 1 : 4, 2));
+    const int day = StrToInt(Field(text, uk ? 4 : 1, 2));
     int hour = 0;
     int minute = 0;
     int second = 0;
     if (!shortForm) {
-        hour = ReadInteger(Field(text, 12, 2));
-        minute = ReadInteger(Field(text, 15, 2));
+        hour = StrToInt(Field(text, 12, 2));
+        minute = StrToInt(Field(text, 15, 2));
         if (longForm)
-            second = ReadInteger(Field(text, 18, 2));
+            second = StrToInt(Field(text, 18, 2));
         if (uk) {
             const std::string marker = LowerStr(Field(text, longForm ? 21 : 18, 2));
             if (marker == "pm" && hour < 12)
                 hour += 12;
         }
     }
-    const double date = EncodeDate(year, month, day);
-    return date + EncodeTime(hour, minute, second);
+    return EncodeDateTime(year, month, day, hour, minute, second);
 }
 
 int CompareStrings(const TSortedListEntry& Item1, const TSortedListEntry& Item2)

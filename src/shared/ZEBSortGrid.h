@@ -245,6 +245,10 @@ int CompareStrings(const TSortedListEntry& Item1, const TSortedListEntry& Item2)
 int NumericCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2);
 int DateTimeCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2);
 
+// The number a cell text stands for under the number format: thousands marks dropped, the decimal
+// mark read as the decimal point, blanks around it allowed.
+bool ReadNumber(const std::string& text, TDisplayNumericFormat format, double& value);
+
 // The date-time a text stands for under the date format (positions per format); raises
 // EConvertError when a field is no number or the date or time does not exist.
 double ReadDateTime(const std::string& text, TDisplayDateFormat format);

@@ -174,6 +174,26 @@ TEST(TBaseOkCancel, ActivationRunsOnShowNotOnReturnFromAModalWindowItOpened)
     EXPECT_EQ(afterInner, 1);
 }
 
+TEST(TBaseOkCancel, SwitchingToAnotherProgramAndBackIsNoNewActivation)
+{
+    auto form = TBaseForm::Create<CountingDialog>();
+    form->Initialize();
+    int afterShow = -1;
+    int afterReturn = -1;
+    ModalAnswer answer([&](QWidget*) {
+        WaitFor([&] { return form->activations > 0; });
+        afterShow = form->activations;
+        QApplication::setActiveWindow(nullptr); // another program takes the focus
+        QTest::qWait(20);
+        QApplication::setActiveWindow(form.get());
+        QTest::qWait(20);
+        afterReturn = form->activations;
+    });
+    form->ShowModal();
+    EXPECT_EQ(afterShow, 1);
+    EXPECT_EQ(afterReturn, 1);
+}
+
 namespace {
 
 // A descendant's layout as uic writes it: its own fields for the body.

@@ -1,0 +1,414 @@
+#include "fMutKandidaat.h"
+
+#include "AnsiText.h"
+#include "AnsiValidator.h"
+#include "Exceptions.h"
+#include "IntText.h"
+#include "StrFuncs.h"
+#include "UpDown.h"
+#include "ZEBComp.h"
+#include "ZEBDate.h"
+#include "ZEBMessages.h"
+#include "uUtils.h"
+
+#include "ui_fMutKandidaat.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSignalBlocker>
+
+std::string ComposeNaamStemapparaat(const std::string& Voorvoegsels, const std::string& Achternaam,
+                                    const std::string& Voorletters, const std::string& Voornaam,
+                                    const std::string& Geslacht)
+{
+    if (Voorletters.empty() && Achternaam.empty() && Voornaam.empty() && Voorvoegsels.empty())
+        return {};
+    std::string naam;
+    if (!Voorvoegsels.empty())
+        naam = Voorvoegsels + " ";
+    naam += Achternaam;
+    if (!Voorletters.empty())
+        naam += ", " + Voorletters;
+    if (!Voornaam.empty())
+        naam += " (" + Voornaam + ")";
+    if (!Geslacht.empty())
+        naam += " (" + LowerStr(Geslacht) + ")";
+    return naam;
+}
+
+int FindKandidaatRecord(const TKandidaatList& List, int Nr, bool Trim)
+{
+    for (int i = 0; i < List.Count(); ++i) {
+        const std::string number = List.Items(i)->KandidaatNr.AsString();
+        if (StrToInt(Trim ? TrimStr(number) : number) == Nr)
+            return i;
+    }
+    return -1;
+}
+
+namespace {
+
+// Whether the user could put the focus on control now (its window need not be active).
+bool CanFocus(const QWidget* control)
+{
+    return control->isEnabled() && control->isVisibleTo(control->window());
+}
+
+// Keys that reach a field's key filter as a typed character; Enter, Esc and Tab keep their
+// meaning in the dialog, and the editing keys without a character pass untouched.
+bool IsCharacterKey(const QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+        return false;
+    default:
+        return !event->text().isEmpty();
+    }
+}
+
+bool AllDigits(const QString& text)
+{
+    for (QChar c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+} // namespace
+
+TfrmMutKandidaat::TfrmMutKandidaat(QWidget* owner) : TBaseOkCancel(owner)
+{
+    Ui::TfrmMutKandidaat ui;
+    SetupBody(ui);
+    lblKandidaat = ui.lblKandidaat;
+    edKandidaatNr = ui.edKandidaatNr;
+    udKandidaatNr = ui.udKandidaatNr;
+    edNaam = ui.edNaam;
+    edVoorletters = ui.edVoorletters;
+    edVoorvoegsels = ui.edVoorvoegsels;
+    edVoornaam = ui.edVoornaam;
+    cmbGeslacht = ui.cmbGeslacht;
+    edGeboortedatum = ui.edGeboortedatum;
+    edAdres = ui.edAdres;
+    edPostCode = ui.edPostCode;
+    edPlaats = ui.edPlaats;
+    cbAutomatisch = ui.cbAutomatisch;
+    edNaamStemapparaat = ui.edNaamStemapparaat;
+    cbOkNieuw = ui.cbOkNieuw;
+
+    cmbGeslacht->setCurrentIndex(-1);
+    udKandidaatNr->SetAssociate(edKandidaatNr);
+    // The key filter stops typed characters; this stops pasted or dropped ones as well.
+    edKandidaatNr->setValidator(new TAnsiValidator(edKandidaatNr, AllDigits));
+    edKandidaatNr->installEventFilter(this);
+
+    for (TZEBEdit* part : {edNaam, edVoorletters, edVoorvoegsels, edVoornaam})
+        connect(part, &QLineEdit::textChanged, this, [this] { Handle([this] { edNaamChange(); }); });
+    connect(cmbGeslacht, &QComboBox::currentIndexChanged, this, [this] { Handle([this] { edNaamChange(); }); });
+    connect(cbAutomatisch, &QCheckBox::toggled, this, [this] { Handle([this] { cbAutomatischClick(); }); });
+}
+
+void TfrmMutKandidaat::Initialize(int Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr)
+{
+    if (Mode < 0 || Mode > 2)
+        throw Exception("TfrmMutKandidaat.Initialize: invalid mode " + std::to_string(Mode));
+    TBaseOkCancel::Initialize();
+    this->NrList = NrList;
+    OrigNr = CurrentNr;
+    Loading = true;
+    cbOkNieuw->setVisible(OkNieuw);
+    cbOkNieuw->setChecked(OkNieuw);
+    this->Mode = Mode;
+    switch (Mode) {
+    case 0:
+        setWindowTitle("Toevoegen kandidaat");
+        udKandidaatNr->SetPosition(NextKandidaatNr());
+        for (TZEBEdit* field : {edNaam, edVoorletters, edVoorvoegsels, edVoornaam, edNaamStemapparaat})
+            field->SetText("");
+        SelectGeslacht(-1);
+        edGeboortedatum->SetText("");
+        for (TZEBEdit* field : {edAdres, edPostCode, edPlaats})
+            field->SetText("");
+        break;
+    case 1:
+        setWindowTitle("Wijzigen kandidaat");
+        LoadKandidaatRecord();
+        break;
+    case 2:
+        setWindowTitle("Verwijderen kandidaat");
+        LoadKandidaatRecord();
+        break;
+    }
+    DisableInput();
+}
+
+bool TfrmMutKandidaat::GetOkNieuw() const
+{
+    return cbOkNieuw->isChecked();
+}
+
+std::string TfrmMutKandidaat::GetKandidaatNr() const
+{
+    return edKandidaatNr->Text();
+}
+
+std::string TfrmMutKandidaat::GetNaamStemapparaat() const
+{
+    return edNaamStemapparaat->Text();
+}
+
+std::string TfrmMutKandidaat::GetPlaats() const
+{
+    return edPlaats->Text();
+}
+
+int TfrmMutKandidaat::NextKandidaatNr() const
+{
+    return NrList.empty() ? 1 : StrToInt(NrList.back()) + 1;
+}
+
+bool TfrmMutKandidaat::KandidaatNrIsUniek() const
+{
+    const std::string key = PadLeft(TrimStr(edKandidaatNr->Text()), 10, '0');
+    for (const std::string& entry : NrList)
+        if (TrimStr(entry) == key)
+            return false;
+    return true;
+}
+
+int TfrmMutKandidaat::TypedNr() const
+{
+    const std::string text = TrimStr(edKandidaatNr->Text());
+    return IsInteger(text) ? StrToInt(text) : 0;
+}
+
+bool TfrmMutKandidaat::ValidateInput()
+{
+    if (Mode == 2)
+        return true;
+    const auto fail = [](const std::string& message, QWidget* control) {
+        ShowInfoMessage(message);
+        if (CanFocus(control))
+            control->setFocus();
+        return false;
+    };
+    if (edKandidaatNr->IsEmpty())
+        return fail("U dient een kandidaat nummer in te voeren.", edKandidaatNr);
+    if (edNaam->IsEmpty())
+        return fail("U dient de achternaam van de kandidaat in te voeren.", edNaam);
+    if (edVoorletters->IsEmpty())
+        return fail("U dient de voorletters van de kandidaat in te voeren.", edVoorletters);
+    if (edNaamStemapparaat->IsEmpty())
+        return fail("U dient de naamsvermelding op de stemapparaatuur in te voeren.", edNaamStemapparaat);
+    if (edPlaats->IsEmpty())
+        return fail("U dient de woonplaats van de kandidaat in te voeren.", edPlaats);
+    if (edAdres->IsEmpty())
+        return fail("U dient het adres van de kandidaat in te voeren.", edAdres);
+    if (edPostCode->IsEmpty())
+        return fail("U dient de postcode van de kandidaat in te voeren.", edPostCode);
+    if (!edGeboortedatum->ValidateDate())
+        return fail("De ingevoerde datum is geen geldige datum.", edGeboortedatum);
+    // The typed number, not the spin position: a number typed outside the spin's range leaves
+    // the position behind, and would otherwise pass here and be saved as another number.
+    const int nr = TypedNr();
+    if (nr < 1 || nr > MaxKandidaatNr) {
+        ShowInfoMessage("Het kandidaatnummer dient tussen 1 en " + std::to_string(MaxKandidaatNr) + " te liggen");
+        edKandidaatNr->setFocus();
+        return false;
+    }
+    if ((Mode == 0 || udKandidaatNr->Position() != OrigNr) && !KandidaatNrIsUniek())
+        return fail("Het ingevoerde kandidaat nummer bestaat reeds.", edKandidaatNr);
+    return true;
+}
+
+bool TfrmMutKandidaat::Save()
+{
+    try {
+        return Guarded("frmKandidaatGeg.Save: ", [this] {
+            switch (Mode) {
+            case 0:
+                AddKandidaatRecord();
+                return true;
+            case 1:
+                UpdateKandidaatRecord();
+                return true;
+            default:
+                if (AskQuestion("Verwijderen kandidaat", "Wilt u deze kandidaat verwijderen?", false) != mrYes)
+                    return false;
+                DeleteKandidaatRecord();
+                return true;
+            }
+        });
+    } catch (const Exception& e) {
+        ShowInfoMessage(e.Message);
+        return false;
+    }
+}
+
+int TfrmMutKandidaat::FoundRecord(bool Trim) const
+{
+    return FindKandidaatRecord(*KandidaatList, OrigNr, Trim);
+}
+
+void TfrmMutKandidaat::FillKandidaatRecord(TKandidaatRecord& Record) const
+{
+    Record.KandidaatNr = std::to_string(udKandidaatNr->Position());
+    Record.Achternaam = edNaam->Text();
+    Record.Voorletters = edVoorletters->Text();
+    Record.Voorvoegsels = edVoorvoegsels->Text();
+    Record.Voornaam = edVoornaam->Text();
+    Record.NaamStemapparaat = edNaamStemapparaat->Text();
+    Record.Geslacht = cmbGeslacht->Text();
+    Record.Geboortedatum = edGeboortedatum->Text();
+    Record.Adres = edAdres->Text();
+    Record.Postcode = edPostCode->Text();
+    Record.Plaats = edPlaats->Text();
+}
+
+void TfrmMutKandidaat::AddKandidaatRecord()
+{
+    Guarded("TfrmMutKandidaat.AddKandidaatRecord: ", [this] {
+        auto record = std::make_unique<TKandidaatRecord>();
+        FillKandidaatRecord(*record);
+        KandidaatList->Add(std::move(record));
+    });
+}
+
+void TfrmMutKandidaat::UpdateKandidaatRecord()
+{
+    Guarded("frmMutKandidaat.UpdateKandidaatRecord: ", [this] {
+        const int index = FoundRecord(true);
+        if (index < 0)
+            throw Exception("Er is geen record gevonden voor dit kandidaatnummer");
+        FillKandidaatRecord(*KandidaatList->Items(index));
+    });
+}
+
+void TfrmMutKandidaat::DeleteKandidaatRecord()
+{
+    Guarded("frmMutKandidaat.DeleteKandidaatRecord: ", [this] {
+        const int index = FoundRecord(false);
+        if (index < 0)
+            throw Exception("Er is geen record gevonden voor dit kandidaatnummer");
+        KandidaatList->Delete(index);
+    });
+}
+
+void TfrmMutKandidaat::LoadKandidaatRecord()
+{
+    try {
+        const int index = FoundRecord(true);
+        if (index >= 0) {
+            const TKandidaatRecord& record = *KandidaatList->Items(index);
+            udKandidaatNr->SetPosition(OrigNr);
+            edNaam->SetText(record.Achternaam.AsString());
+            edVoorletters->SetText(record.Voorletters.AsString());
+            edVoorvoegsels->SetText(record.Voorvoegsels.AsString());
+            edVoornaam->SetText(record.Voornaam.AsString());
+            edNaamStemapparaat->SetText(record.NaamStemapparaat.AsString());
+            int sex = -1;
+            for (int i = 0; i < cmbGeslacht->count() && sex < 0; ++i)
+                if (UpperStr(QStringToAnsi(cmbGeslacht->itemText(i))) == UpperStr(record.Geslacht.AsString()))
+                    sex = i;
+            SelectGeslacht(sex);
+            edGeboortedatum->SetText(record.Geboortedatum.AsString());
+            edAdres->SetText(record.Adres.AsString());
+            edPostCode->SetText(record.Postcode.AsString());
+            edPlaats->SetText(record.Plaats.AsString());
+        }
+    } catch (...) {
+        Loading = false;
+        throw;
+    }
+    Loading = false;
+}
+
+void TfrmMutKandidaat::SelectGeslacht(int Index)
+{
+    // A choice made by the program is no change of a name part.
+    const QSignalBlocker blocker(cmbGeslacht);
+    cmbGeslacht->setCurrentIndex(Index);
+}
+
+void TfrmMutKandidaat::DisableInput()
+{
+    // Only delete mode locks the fields; the other modes find them as the user left them.
+    const bool enabled = Mode != 2;
+    for (QWidget* control : std::initializer_list<QWidget*>{cbAutomatisch, udKandidaatNr, edKandidaatNr, cmbGeslacht,
+             edNaam, edVoorletters, edVoornaam, edVoorvoegsels, edGeboortedatum, edAdres, edPostCode, edPlaats})
+        control->setEnabled(enabled);
+    edNaamStemapparaat->setEnabled(enabled && !cbAutomatisch->isChecked());
+    QFont font = lblKandidaat->font();
+    font.setBold(enabled);
+    lblKandidaat->setFont(font);
+    QPalette palette = lblKandidaat->palette();
+    palette.setColor(QPalette::WindowText, enabled ? this->palette().color(QPalette::WindowText) : ColorToQColor(clGray));
+    lblKandidaat->setPalette(palette);
+}
+
+void TfrmMutKandidaat::GenereerNaamStemapparaat()
+{
+    std::string naam = ComposeNaamStemapparaat(edVoorvoegsels->Text(), edNaam->Text(), edVoorletters->Text(),
+                                               edVoornaam->Text(), cmbGeslacht->Text());
+    const bool cut = naam.size() > std::size_t(MaxNaamStemapparaat);
+    if (cut)
+        naam.resize(MaxNaamStemapparaat);
+    edNaamStemapparaat->SetText(naam);
+    if (cut && !Loading)
+        ShowInfoMessage("Naam stemapparaat is afgekapt op " + std::to_string(MaxNaamStemapparaat) +
+                        " posities\r\nEvt. langere naam apart doorgeven aan gemeente");
+}
+
+void TfrmMutKandidaat::FormActivate()
+{
+    if (CanFocus(edNaam))
+        edNaam->setFocus();
+}
+
+void TfrmMutKandidaat::btnOkClick()
+{
+    SetModalResult(mrNone);
+    if (ValidateInput() && Save()) {
+        // The saved number as the caller's view shows it ("007" was saved as 7).
+        if (Mode != 2)
+            edKandidaatNr->SetText(std::to_string(udKandidaatNr->Position()));
+        SetModalResult(mrOk);
+    }
+}
+
+void TfrmMutKandidaat::edKandidaatNrKeyPress(char& Key)
+{
+    CheckNumericInputOnly(Key);
+}
+
+void TfrmMutKandidaat::cbAutomatischClick()
+{
+    edNaamStemapparaat->setEnabled(!cbAutomatisch->isChecked());
+}
+
+void TfrmMutKandidaat::edNaamChange()
+{
+    if (cbAutomatisch->isChecked())
+        GenereerNaamStemapparaat();
+}
+
+bool TfrmMutKandidaat::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched == edKandidaatNr) {
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        if (IsCharacterKey(keyEvent)) {
+            bool representable = false;
+            const std::string typed = QStringToAnsi(keyEvent->text().left(1), &representable);
+            char key = representable && !typed.empty() ? typed[0] : '\0';
+            Handle([&] { edKandidaatNrKeyPress(key); });
+            if (key == '\0')
+                return true;
+        }
+    }
+    return TBaseOkCancel::eventFilter(watched, event);
+}

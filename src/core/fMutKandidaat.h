@@ -1,0 +1,119 @@
+#pragma once
+// The dialog in which the user adds (mode 0), changes (1) or removes (2) one candidate.  On OK it
+// validates the fields one at a time, then changes KandidaatList itself; the caller brings its
+// view in line afterwards.  One dialog object may be initialised and shown any number of times:
+//
+//     auto d = TBaseForm::Create<TfrmMutKandidaat>(owner);
+//     d->Initialize(Mode, OkNieuw, NrList, CurrentNr);   // again before every showing
+//     if (d->ShowModal() == TBaseForm::mrOk)
+//         row from d->GetKandidaatNr(), d->GetNaamStemapparaat(), d->GetPlaats();
+//         in insert mode show it again while d->GetOkNieuw()
+//
+// While "Naam op stemapparaat automatisch genereren" is ticked, every change of a name part
+// composes the voting-machine name (ComposeNaamStemapparaat), cut to 50 characters.
+
+#include "fBaseOkCancel.h"
+#include "uZVGlobals.h"
+
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QLabel;
+class TUpDown;
+class TZEBCheckBox;
+class TZEBCombobox;
+class TZEBDateEdit;
+class TZEBEdit;
+
+// The voting-machine name from the parts as they stand (not trimmed): the prefixes and a blank,
+// the surname, ", " and the initials, " (" first name ")", " (" sex in lower case ")", each only
+// when not empty.  Empty when the four name parts are all empty, whatever the sex.  No length limit.
+std::string ComposeNaamStemapparaat(const std::string& Voorvoegsels, const std::string& Achternaam,
+                                    const std::string& Voorletters, const std::string& Voornaam,
+                                    const std::string& Geslacht);
+
+// Position in List of the first record whose KandidaatNr (trimmed first when Trim) converts to Nr;
+// -1 when none does.  A record met before the match whose number does not convert throws
+// EConvertError ("'x' is not a valid integer value").
+int FindKandidaatRecord(const TKandidaatList& List, int Nr, bool Trim);
+
+class TfrmMutKandidaat : public TBaseOkCancel {
+    Q_OBJECT
+public:
+    static constexpr int MaxKandidaatNr = 80;     // highest number accepted on OK
+    static constexpr int MaxNaamStemapparaat = 50; // the composed name is cut to this
+
+    explicit TfrmMutKandidaat(QWidget* owner = nullptr);
+
+    using TBaseOkCancel::Initialize;
+    // Prepares one showing.  Mode 0 insert: proposes NextKandidaatNr and empties every field;
+    // 1 edit and 2 delete: load the record numbered CurrentNr (-1: none), delete also locks the
+    // fields.  OkNieuw shows and ticks "Na opslaan nieuwe kandidaat toevoegen" (else it is hidden
+    // and clear).  NrList: the numbers in use, each KandidaatNr left-padded with "0" to 10
+    // characters, sorted ascending, no duplicates; it is copied.  Throws EConvertError when the
+    // last entry of NrList (insert) or a record number met while searching (edit, delete) is no
+    // whole number; the dialog must then not be shown.
+    void Initialize(int Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr);
+
+    // After OK: the state of "Na opslaan nieuwe kandidaat toevoegen".
+    bool GetOkNieuw() const;
+    // After OK: the texts of edKandidaatNr (the saved number), edNaamStemapparaat and edPlaats,
+    // Windows-1252.
+    std::string GetKandidaatNr() const;
+    std::string GetNaamStemapparaat() const;
+    std::string GetPlaats() const;
+
+    // The highest number in NrList plus 1; 1 when the list is empty.
+    int NextKandidaatNr() const;
+    // No entry of NrList equals the typed number, left-padded with "0" to 10 characters.
+    bool KandidaatNrIsUniek() const;
+    // The checks of OK in their order; the first failure is told, gets the focus and gives false.
+    bool ValidateInput();
+    // Adds, overwrites or (after a question) removes the record by mode; a failure is told and
+    // gives false.
+    bool Save();
+
+    QLabel* lblKandidaat = nullptr;
+    TZEBEdit* edKandidaatNr = nullptr;
+    TUpDown* udKandidaatNr = nullptr;
+    TZEBEdit* edNaam = nullptr;
+    TZEBEdit* edVoorletters = nullptr;
+    TZEBEdit* edVoorvoegsels = nullptr;
+    TZEBEdit* edVoornaam = nullptr;
+    TZEBCombobox* cmbGeslacht = nullptr;
+    TZEBDateEdit* edGeboortedatum = nullptr;
+    TZEBEdit* edAdres = nullptr;
+    TZEBEdit* edPostCode = nullptr;
+    TZEBEdit* edPlaats = nullptr;
+    TZEBCheckBox* cbAutomatisch = nullptr;
+    TZEBEdit* edNaamStemapparaat = nullptr;
+    QCheckBox* cbOkNieuw = nullptr;
+
+protected:
+    void FormActivate() override;
+    void btnOkClick() override;
+    virtual void edKandidaatNrKeyPress(char& Key);
+    virtual void cbAutomatischClick();
+    virtual void edNaamChange();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void LoadKandidaatRecord();
+    void DisableInput();
+    void SelectGeslacht(int Index);
+    void GenereerNaamStemapparaat();
+    void AddKandidaatRecord();
+    void UpdateKandidaatRecord();
+    void DeleteKandidaatRecord();
+    void FillKandidaatRecord(TKandidaatRecord& Record) const;
+    int FoundRecord(bool Trim) const;
+    // The number as typed, or 0 when the text holds no whole number.
+    int TypedNr() const;
+
+    int OrigNr = -1;
+    int Mode = 0;
+    std::vector<std::string> NrList;
+    bool Loading = false;
+};

@@ -1,0 +1,153 @@
+#include "fMutPartij.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+#include "ZEBComp.h"
+#include "ZEBMessages.h"
+#include "uZVGlobals.h"
+
+#include "ui_fMutPartij.h"
+
+#include <QFocusEvent>
+#include <memory>
+#include <type_traits>
+
+namespace {
+
+// Focuses widget when it can take the focus: shown (as far as the window goes) and enabled.
+void FocusIfPossible(QWidget* widget)
+{
+    if (widget->isVisibleTo(widget->window()) && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus)
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace
+
+TfrmMutPartij::TfrmMutPartij(QWidget* owner) : TBaseOkCancel(owner)
+{
+    Ui::TfrmMutPartij ui;
+    SetupBody(ui);
+    edAanduiding = ui.edAanduiding;
+    edStatuNaam = ui.edStatuNaam;
+    edAfkorting = ui.edAfkorting;
+    edAdres = ui.edAdres;
+    edPostCode = ui.edPostCode;
+    edPlaats = ui.edPlaats;
+    edNaamGemachtigde = ui.edNaamGemachtigde;
+    edAdresGemachtigde = ui.edAdresGemachtigde;
+    edPostcodeGemachtigde = ui.edPostcodeGemachtigde;
+    edPlaatsGemachtigde = ui.edPlaatsGemachtigde;
+    edNaamVervanger = ui.edNaamVervanger;
+    edAdresVervanger = ui.edAdresVervanger;
+    edPostcodeVervanger = ui.edPostcodeVervanger;
+    edPlaatsVervanger = ui.edPlaatsVervanger;
+
+    // Each field takes as many characters as its record field holds.
+    const auto fields = RecordFields();
+    std::size_t i = 0;
+    TPartijRecord capacities;
+    TPartijRecord::ForEachField(capacities, [&](auto& field) {
+        fields[i++]->setMaxLength(int(std::decay_t<decltype(field)>::Capacity));
+    });
+    edAfkorting->SetCharCase(ecUpperCase);
+    edStatuNaam->installEventFilter(this);
+}
+
+std::array<TZEBEdit*, 14> TfrmMutPartij::RecordFields() const
+{
+    return {edAfkorting,       edStatuNaam,           edAanduiding,        edAdres,
+            edPostCode,        edPlaats,              edNaamGemachtigde,   edAdresGemachtigde,
+            edPostcodeGemachtigde, edPlaatsGemachtigde, edNaamVervanger,   edAdresVervanger,
+            edPostcodeVervanger,   edPlaatsVervanger};
+}
+
+void TfrmMutPartij::LoadRecord(const TPartijRecord& record)
+{
+    const auto fields = RecordFields();
+    std::size_t i = 0;
+    TPartijRecord::ForEachField(record, [&](const auto& field) { fields[i++]->SetText(field.AsString()); });
+}
+
+void TfrmMutPartij::StoreRecord(TPartijRecord& record) const
+{
+    const auto fields = RecordFields();
+    std::size_t i = 0;
+    TPartijRecord::ForEachField(record, [&](auto& field) { field = fields[i++]->Text(); });
+}
+
+void TfrmMutPartij::Initialize(int Mode)
+{
+    TBaseOkCancel::Initialize();
+    if (Mode == ModeNew) {
+        setWindowTitle("Toevoegen zorvandel gegevens");
+    } else if (Mode == ModeEdit) {
+        LoadRecord(*PartijList->Items(0));
+        setWindowTitle(AnsiToQString("Wijzigen zorvandel gegevens - " + edAfkorting->Text()));
+    }
+}
+
+void TfrmMutPartij::FormActivate()
+{
+    FocusIfPossible(edAanduiding);
+}
+
+bool TfrmMutPartij::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == edStatuNaam && event->type() == QEvent::FocusIn &&
+        IsFieldChange(static_cast<QFocusEvent*>(event)))
+        Handle([this] { edStatuNaamEnter(); });
+    return TBaseOkCancel::eventFilter(watched, event);
+}
+
+void TfrmMutPartij::edStatuNaamEnter()
+{
+    if (edStatuNaam->text().isEmpty())
+        edStatuNaam->SetText(edAanduiding->Text());
+}
+
+void TfrmMutPartij::btnOkClick()
+{
+    SetModalResult(mrNone);
+    if (ValidateInput() && Save())
+        SetModalResult(mrOk);
+}
+
+bool TfrmMutPartij::ValidateInput()
+{
+    // The abbreviation is checked before the appellation.
+    const std::pair<TZEBEdit*, const char*> required[] = {
+        {edAfkorting, "U dient de afkorting van de partij in te voeren."},
+        {edAanduiding, "U dient een naam van de partij in te voeren."},
+    };
+    for (const auto& [field, message] : required) {
+        if (field->IsEmpty()) {
+            ShowInfoMessage(message);
+            FocusIfPossible(field);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TfrmMutPartij::Save()
+{
+    try {
+        AddPartijRecord();
+        return true;
+    } catch (const std::exception& e) {
+        ShowInfoMessage(std::string("TfrmMutPartij.Save: ") + e.what());
+        return false;
+    }
+}
+
+void TfrmMutPartij::AddPartijRecord()
+{
+    // The new record is complete before the old one goes, so a failure keeps the old one.
+    auto record = Guarded("TfrmMutPartij.AddPartijRecord: ", [this] {
+        auto filled = std::make_unique<TPartijRecord>();
+        StoreRecord(*filled);
+        return filled;
+    });
+    PartijList->Clear();
+    PartijList->Add(std::move(record));
+}

@@ -1,0 +1,64 @@
+#pragma once
+// The party dialog: enters (mode 0) or changes (mode 1) the one party record.  OK stores the
+// fields as a new record in place of the one in PartijList; Cancel stores nothing.
+//
+//     auto dialog = TBaseForm::Create<TfrmMutPartij>(owner);
+//     dialog->Initialize(mode);
+//     if (dialog->ShowModal() == TBaseForm::mrOk) ...
+//
+// Public besides that: the entry fields, and ValidateInput, Save and AddPartijRecord, which OK
+// runs in that order.
+
+#include "fBaseOkCancel.h"
+
+#include <array>
+
+class TZEBEdit;
+struct TPartijRecord;
+
+class TfrmMutPartij : public TBaseOkCancel {
+    Q_OBJECT
+public:
+    static constexpr int ModeNew = 0;
+    static constexpr int ModeEdit = 1;
+
+    explicit TfrmMutPartij(QWidget* owner = nullptr);
+
+    // Mode 0 (new): empty fields.  Mode 1 (edit): the fields of the record in PartijList.
+    void Initialize(int Mode);
+
+    // Both required fields are filled; else tells the first missing one and focuses it.
+    bool ValidateInput();
+    // Stores the record; a failure is told and gives false.
+    bool Save();
+    // Replaces whatever PartijList holds by a record filled from the fields.
+    void AddPartijRecord();
+
+    TZEBEdit* edAanduiding = nullptr;
+    TZEBEdit* edStatuNaam = nullptr;
+    TZEBEdit* edAfkorting = nullptr;
+    TZEBEdit* edAdres = nullptr;
+    TZEBEdit* edPostCode = nullptr;
+    TZEBEdit* edPlaats = nullptr;
+    TZEBEdit* edNaamGemachtigde = nullptr;
+    TZEBEdit* edAdresGemachtigde = nullptr;
+    TZEBEdit* edPostcodeGemachtigde = nullptr;
+    TZEBEdit* edPlaatsGemachtigde = nullptr;
+    TZEBEdit* edNaamVervanger = nullptr;
+    TZEBEdit* edAdresVervanger = nullptr;
+    TZEBEdit* edPostcodeVervanger = nullptr;
+    TZEBEdit* edPlaatsVervanger = nullptr;
+
+protected:
+    void FormActivate() override;
+    void btnOkClick() override;
+    virtual void edStatuNaamEnter();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The fields in the order of the record's fields.
+    std::array<TZEBEdit*, 14> RecordFields() const;
+    void LoadRecord(const TPartijRecord& record);
+    void StoreRecord(TPartijRecord& record) const;
+};

@@ -1,0 +1,586 @@
+#include "fMutKandidaat.h"
+
+#include "Exceptions.h"
+#include "FormatSettings.h"
+#include "ModalAnswer.h"
+#include "StrFuncs.h"
+#include "UpDown.h"
+#include "ZEBComp.h"
+#include "ZEBDate.h"
+#include "ZEBMessages.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+const QDate kToday(2026, 12, 6);
+const QString kCutMessage = "Naam stemapparaat is afgekapt op 50 posities\r\nEvt. langere naam apart doorgeven aan gemeente";
+
+class MutKandidaat : public ::testing::Test {
+protected:
+    // Numbers in use as the main window hands them over: padded to 10, sorted, unique.
+    static std::vector<std::string> NrList()
+    {
+        std::set<std::string> numbers;
+        for (int i = 0; i < KandidaatList->Count(); ++i)
+            numbers.insert(PadLeft(KandidaatList->Items(i)->KandidaatNr.AsString(), 10, '0'));
+        return {numbers.begin(), numbers.end()};
+    }
+
+    static TKandidaatRecord* AddRecord(const std::string& nr, const std::string& naam = "Jansen")
+    {
+        auto record = std::make_unique<TKandidaatRecord>();
+        record->KandidaatNr = nr;
+        record->Achternaam = naam;
+        record->Voorletters = "J.";
+        record->Voorvoegsels = "van";
+        record->Voornaam = "Jan";
+        record->NaamStemapparaat = "opgeslagen naam " + nr;
+        record->Geslacht = "m";
+        record->Geboortedatum = "01-02-1970";
+        record->Adres = "Dorpsstraat 1";
+        record->Postcode = "1234 AB";
+        record->Plaats = "Ede";
+        TKandidaatRecord* result = record.get();
+        KandidaatList->Add(std::move(record));
+        return result;
+    }
+
+    void Open(int mode, int currentNr = -1, bool okNieuw = false)
+    {
+        form->Initialize(mode, okNieuw, NrList(), currentNr);
+        form->show();
+    }
+
+    static void Type(QWidget* field, const QString& text)
+    {
+        QTest::keyClicks(field, text);
+    }
+
+    // A click puts the caret at the start of a blank date.
+    void TypeDate(const QString& text)
+    {
+        QTest::mouseClick(form->edGeboortedatum, Qt::LeftButton);
+        Type(form->edGeboortedatum, text);
+    }
+
+    // Fills every required field of an open insert dialog with valid input.
+    void FillValid()
+    {
+        Type(form->edNaam, "Dijk");
+        Type(form->edVoorletters, "A.B.");
+        Type(form->edAdres, "Kerkweg 2");
+        Type(form->edPostCode, "6711 AA");
+        Type(form->edPlaats, "Ede");
+    }
+
+    // Clicks OK and answers a message box with answer; returns the box's labels (empty: no box).
+    QStringList ClickOk(const QString& answer = "Ok")
+    {
+        ModalAnswer box(ModalAnswer::ClickButton(answer));
+        form->btnOk->click();
+        return box.Seen().shown ? box.Seen().labels : QStringList();
+    }
+
+    // OK fails with message and leaves the focus on field; the dialog stays open.
+    void ExpectRefused(const QString& message, QWidget* field)
+    {
+        SCOPED_TRACE(message.toStdString());
+        const QStringList labels = ClickOk();
+        EXPECT_TRUE(labels.contains(message)) << labels.join(" | ").toStdString();
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->focusWidget(), field) << (form->focusWidget() ? form->focusWidget()->objectName().toStdString() : "none");
+    }
+
+    ScopedFormatSettings dutch{TFormatSettings::Dutch()};
+    TZVLists lists;
+    std::unique_ptr<TfrmMutKandidaat> form = [] {
+        auto f = TBaseForm::Create<TfrmMutKandidaat>();
+        f->edGeboortedatum->SetToday([] { return kToday; });
+        return f;
+    }();
+};
+
+} // namespace
+
+TEST_F(MutKandidaat, LayoutCaptionsAndHints)
+{
+    EXPECT_EQ(form->windowTitle(), "Kandidaatgegevens");
+    EXPECT_EQ(form->size(), QSize(489, 403));
+    EXPECT_EQ(form->edKandidaatNr->width(), 49);
+    EXPECT_EQ(form->edKandidaatNr->text(), "1");
+    EXPECT_EQ(form->udKandidaatNr->Min(), 1);
+    EXPECT_EQ(form->udKandidaatNr->Max(), 99);
+    EXPECT_EQ(form->udKandidaatNr->Position(), 1);
+    EXPECT_FALSE(form->udKandidaatNr->Wrap());
+    EXPECT_EQ(form->edGeboortedatum->Epoch(), 10);
+    EXPECT_EQ(form->edNaam->maxLength(), 50);
+    EXPECT_EQ(form->edVoorletters->maxLength(), 15);
+    EXPECT_EQ(form->edVoorvoegsels->maxLength(), 15);
+    EXPECT_EQ(form->edVoornaam->maxLength(), 20);
+    EXPECT_EQ(form->edAdres->maxLength(), 50);
+    EXPECT_EQ(form->edPostCode->maxLength(), 10);
+    EXPECT_EQ(form->edPlaats->maxLength(), 50);
+    EXPECT_EQ(form->edNaamStemapparaat->maxLength(), 50);
+    EXPECT_FALSE(form->edNaamStemapparaat->isEnabled());
+    EXPECT_TRUE(form->cbAutomatisch->isChecked());
+    EXPECT_EQ(form->cbAutomatisch->text(), "Naam op stemapparaat automatisch genereren");
+    EXPECT_EQ(form->cbOkNieuw->text(), "Na opslaan nieuwe kandidaat toevoegen");
+    EXPECT_EQ(form->cbOkNieuw->toolTip(), "Na OK in hetzelfde scherm blijven en nieuwe kandidaat toevoegen");
+    EXPECT_EQ(form->edVoornaam->toolTip(), "Niet verplicht");
+    EXPECT_EQ(form->cmbGeslacht->toolTip(), "Niet verplicht");
+    EXPECT_EQ(form->edNaamStemapparaat->toolTip(), "Naamvermelding op stemapparaat");
+    EXPECT_EQ(form->edNaam->parentWidget()->toolTip(), "Vetgedrukte velden zijn verplicht");
+    EXPECT_EQ(form->cmbGeslacht->currentIndex(), -1);
+    QStringList items;
+    for (int i = 0; i < form->cmbGeslacht->count(); ++i)
+        items << form->cmbGeslacht->itemText(i);
+    EXPECT_EQ(items, QStringList({"", "M", "V"}));
+
+    // Bold labels mark the required fields.
+    const std::map<QString, bool> labels = {{"Kandidaatnummer", true}, {"Achternaam", true}, {"Voorletters", true},
+        {"Voorvoegsels", false}, {"Voornaam (roepnaam)", false}, {"Geslacht", false}, {"Geboortedatum", true},
+        {"Adres", true}, {"Postcode", true}, {"Plaats", true}, {"Naam stemapparaat", true}};
+    for (const auto& [text, bold] : labels) {
+        QLabel* found = nullptr;
+        for (QLabel* label : form->findChildren<QLabel*>())
+            if (label->text() == text)
+                found = label;
+        ASSERT_NE(found, nullptr) << text.toStdString();
+        EXPECT_EQ(found->font().bold(), bold) << text.toStdString();
+    }
+
+    // Tab order: the fields in their order, then OK and Cancel.
+    Open(0);
+    std::vector<QWidget*> chain;
+    QWidget* w = form->edKandidaatNr;
+    for (int i = 0; i < 15; ++i, w = w->nextInFocusChain()) {
+        while (!(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled())
+            w = w->nextInFocusChain();
+        chain.push_back(w);
+    }
+    const std::vector<QWidget*> expected = {form->edKandidaatNr, form->edNaam, form->edVoorletters,
+        form->edVoorvoegsels, form->edVoornaam, form->cmbGeslacht, form->edGeboortedatum, form->edAdres,
+        form->edPostCode, form->edPlaats, form->cbAutomatisch, form->cbOkNieuw, form->btnOk, form->btnCancel,
+        form->edKandidaatNr};
+    EXPECT_EQ(chain, expected);
+}
+
+TEST_F(MutKandidaat, ProposesTheHighestNumberInUsePlusOne)
+{
+    Open(0, -1, true);
+    EXPECT_EQ(form->windowTitle(), "Toevoegen kandidaat");
+    EXPECT_EQ(form->GetKandidaatNr(), "1") << "no candidates yet";
+    EXPECT_TRUE(form->cbOkNieuw->isVisible());
+    EXPECT_TRUE(form->GetOkNieuw());
+
+    for (const char* nr : {"3", "1", "5", "2", "4"})
+        AddRecord(nr);
+    Open(0, 5, true);
+    EXPECT_EQ(form->GetKandidaatNr(), "6");
+    EXPECT_EQ(form->udKandidaatNr->Position(), 6);
+
+    AddRecord("80");
+    Open(0);
+    EXPECT_EQ(form->GetKandidaatNr(), "81");
+    EXPECT_FALSE(form->cbOkNieuw->isVisible());
+    EXPECT_FALSE(form->GetOkNieuw());
+    FillValid();
+    ExpectRefused("Het kandidaatnummer dient tussen 1 en 80 te liggen", form->edKandidaatNr);
+
+    AddRecord("99");
+    Open(0);
+    EXPECT_EQ(form->GetKandidaatNr(), "99") << "the spin control holds its maximum";
+}
+
+TEST_F(MutKandidaat, ANumberInUseThatIsNoWholeNumberStopsInitialize)
+{
+    AddRecord("1");
+    AddRecord("abc"); // possible after an import; sorts last
+    try {
+        form->Initialize(0, true, NrList(), -1);
+        FAIL() << "no failure";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message, "'0000000abc' is not a valid integer value");
+    }
+}
+
+TEST_F(MutKandidaat, ComposesTheVotingMachineNameWhileTyping)
+{
+    Open(0);
+    Type(form->edNaam, "Dijk");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "Dijk");
+    Type(form->edVoorletters, "A.B.");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "Dijk, A.B.");
+    Type(form->edVoorvoegsels, "van");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "van Dijk, A.B.");
+    Type(form->edVoornaam, "Anna");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "van Dijk, A.B. (Anna)");
+    Type(form->cmbGeslacht, "V");
+    EXPECT_EQ(form->cmbGeslacht->currentText(), "V");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "van Dijk, A.B. (Anna) (v)");
+
+    // The parts as they stand, blanks included; the sex alone gives no name.
+    Type(form->edVoorvoegsels, " ");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "van  Dijk, A.B. (Anna) (v)");
+    for (TZEBEdit* part : {form->edNaam, form->edVoorletters, form->edVoorvoegsels, form->edVoornaam})
+        part->clear();
+    EXPECT_EQ(form->GetNaamStemapparaat(), "");
+
+    // Automatic naming off: the typed name stays until it is on again and a part changes.
+    QTest::mouseClick(form->cbAutomatisch, Qt::LeftButton);
+    EXPECT_TRUE(form->edNaamStemapparaat->isEnabled());
+    Type(form->edNaamStemapparaat, "Eigen naam");
+    Type(form->edNaam, "Smit");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "Eigen naam");
+    QTest::mouseClick(form->cbAutomatisch, Qt::LeftButton);
+    EXPECT_FALSE(form->edNaamStemapparaat->isEnabled());
+    EXPECT_EQ(form->GetNaamStemapparaat(), "Eigen naam") << "ticking alone does not recompose";
+    Type(form->edVoorletters, "K");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "Smit, K (v)");
+
+    EXPECT_EQ(ComposeNaamStemapparaat("", "", "", "", "M"), "");
+    EXPECT_EQ(ComposeNaamStemapparaat("de", "", "", "", ""), "de ");
+    EXPECT_EQ(ComposeNaamStemapparaat("", "", "", "Piet", "m"), " (Piet) (m)");
+}
+
+TEST_F(MutKandidaat, ALongNameIsCutSilentlyOnInsertAndWithAMessageOnEdit)
+{
+    const QString surname = QString(40, 'x'); // with ", " and the initials: 42 + initials
+    Open(0);
+    Type(form->edNaam, surname);
+    {
+        ModalAnswer none(ModalAnswer::ClickButton("Ok"));
+        Type(form->edVoorletters, "ABCDEFGHIJ"); // 52 characters composed
+        EXPECT_FALSE(none.Seen().shown) << "insert mode cuts without a message";
+    }
+    EXPECT_EQ(form->GetNaamStemapparaat(), surname.toStdString() + ", ABCDEFGH");
+
+    AddRecord("7", surname.toStdString());
+    KandidaatList->Items(0)->Voorletters = "ABCDEF"; // 48 characters composed
+    KandidaatList->Items(0)->Voorvoegsels = "";
+    KandidaatList->Items(0)->Voornaam = "";
+    KandidaatList->Items(0)->Geslacht = "";
+    {
+        ModalAnswer none(ModalAnswer::ClickButton("Ok"));
+        Open(1, 7);
+        EXPECT_FALSE(none.Seen().shown) << "loading shows no message";
+    }
+    EXPECT_EQ(form->GetNaamStemapparaat(), "opgeslagen naam 7") << "the stored name is what the dialog shows";
+
+    Type(form->edVoorletters, "G"); // 49: fits
+    EXPECT_EQ(form->GetNaamStemapparaat(), surname.toStdString() + ", ABCDEFG");
+    for (const char* more : {"H", "I"}) { // 50 fits, 51 is cut with a message
+        ModalAnswer box(ModalAnswer::ClickButton("Ok"));
+        Type(form->edVoorletters, more);
+        EXPECT_EQ(box.Seen().shown, std::string(more) == "I");
+    }
+    ModalAnswer again(ModalAnswer::ClickButton("Ok"));
+    Type(form->edVoorletters, "J"); // every change that leaves it too long tells again
+    ASSERT_TRUE(again.Seen().shown);
+    EXPECT_TRUE(again.Seen().labels.contains(kCutMessage));
+    EXPECT_EQ(form->GetNaamStemapparaat(), surname.toStdString() + ", ABCDEFGH");
+}
+
+TEST_F(MutKandidaat, ValidationRunsInItsOrderOneMessageAtATime)
+{
+    Open(0);
+    form->edKandidaatNr->clear();
+    ExpectRefused("U dient een kandidaat nummer in te voeren.", form->edKandidaatNr);
+    Type(form->edKandidaatNr, "3");
+    Type(form->edNaam, "  ");
+    ExpectRefused("U dient de achternaam van de kandidaat in te voeren.", form->edNaam);
+    Type(form->edNaam, "Dijk");
+    ExpectRefused("U dient de voorletters van de kandidaat in te voeren.", form->edVoorletters);
+    Type(form->edVoorletters, "A.");
+
+    // Voting-machine name: with automatic naming off the typed name is required.
+    QTest::mouseClick(form->cbAutomatisch, Qt::LeftButton);
+    form->edNaamStemapparaat->clear();
+    ExpectRefused("U dient de naamsvermelding op de stemapparaatuur in te voeren.", form->edNaamStemapparaat);
+    Type(form->edNaamStemapparaat, "Dijk, A.");
+
+    // Place comes before address and postcode.
+    ExpectRefused("U dient de woonplaats van de kandidaat in te voeren.", form->edPlaats);
+    Type(form->edPlaats, "Ede");
+    ExpectRefused("U dient het adres van de kandidaat in te voeren.", form->edAdres);
+    Type(form->edAdres, "Kerkweg 2");
+    ExpectRefused("U dient de postcode van de kandidaat in te voeren.", form->edPostCode);
+    Type(form->edPostCode, "6711 AA");
+
+    TypeDate("31021970");
+    ExpectRefused("De ingevoerde datum is geen geldige datum.", form->edGeboortedatum);
+    form->edGeboortedatum->SetText("");
+    EXPECT_TRUE(ClickOk().isEmpty()) << "a blank birth date passes";
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_EQ(KandidaatList->Count(), 1);
+    EXPECT_EQ(KandidaatList->Items(0)->Geboortedatum.AsString(), "  -  -    ");
+}
+
+TEST_F(MutKandidaat, NumberOutsideTheRangeIsRefusedWhateverTheSpinShows)
+{
+    Open(0);
+    FillValid();
+    for (const char* typed : {"0", "81", "150", "12345678901"}) {
+        form->edKandidaatNr->clear();
+        Type(form->edKandidaatNr, typed);
+        if (std::string(typed) == "150") {
+            EXPECT_EQ(form->udKandidaatNr->Position(), 15) << "the spin keeps its last value";
+        }
+        ExpectRefused("Het kandidaatnummer dient tussen 1 en 80 te liggen", form->edKandidaatNr);
+    }
+    EXPECT_EQ(KandidaatList->Count(), 0);
+
+    // Leading zeros: saved and handed back as the plain number.
+    form->edKandidaatNr->clear();
+    Type(form->edKandidaatNr, "007");
+    EXPECT_TRUE(ClickOk().isEmpty());
+    EXPECT_EQ(KandidaatList->Items(0)->KandidaatNr.AsString(), "7");
+    EXPECT_EQ(form->GetKandidaatNr(), "7");
+}
+
+TEST_F(MutKandidaat, NumberFieldTakesDigitsOnlyAndStepsWithTheArrows)
+{
+    Open(0);
+    form->edKandidaatNr->clear();
+    Type(form->edKandidaatNr, "1a- 2.");
+    EXPECT_EQ(form->GetKandidaatNr(), "12");
+    EXPECT_EQ(form->udKandidaatNr->Position(), 12);
+    QTest::keyClick(form->edKandidaatNr, Qt::Key_Backspace);
+    EXPECT_EQ(form->GetKandidaatNr(), "1");
+    QApplication::clipboard()->setText("x9");
+    QTest::keyClick(form->edKandidaatNr, Qt::Key_V, Qt::ControlModifier);
+    form->edKandidaatNr->insert("x9"); // as a paste from the context menu
+    EXPECT_EQ(form->GetKandidaatNr(), "1");
+
+    QTest::keyClick(form->edKandidaatNr, Qt::Key_Up);
+    EXPECT_EQ(form->GetKandidaatNr(), "2");
+    QTest::mouseClick(form->udKandidaatNr->DownButton(), Qt::LeftButton);
+    QTest::mouseClick(form->udKandidaatNr->DownButton(), Qt::LeftButton);
+    EXPECT_EQ(form->GetKandidaatNr(), "1") << "no wrap-around";
+    EXPECT_EQ(form->udKandidaatNr->Position(), 1);
+
+    // Enter moves on as in every field.
+    form->activateWindow();
+    form->edKandidaatNr->setFocus();
+    QTest::keyClick(form->edKandidaatNr, Qt::Key_Return);
+    EXPECT_EQ(form->focusWidget(), form->edNaam);
+}
+
+TEST_F(MutKandidaat, UniqueNumberOnInsertAndWhenEditChangesIt)
+{
+    AddRecord("4");
+    AddRecord("9");
+    Open(0);
+    FillValid();
+    form->edKandidaatNr->clear();
+    Type(form->edKandidaatNr, "4");
+    ExpectRefused("Het ingevoerde kandidaat nummer bestaat reeds.", form->edKandidaatNr);
+    EXPECT_FALSE(form->KandidaatNrIsUniek());
+    form->edKandidaatNr->setText(" 9 ");
+    EXPECT_FALSE(form->KandidaatNrIsUniek()) << "compared trimmed and padded";
+    form->edKandidaatNr->setText("5");
+    EXPECT_TRUE(form->KandidaatNrIsUniek());
+
+    // Edit keeping its own number: no uniqueness check.
+    Open(1, 9);
+    EXPECT_EQ(form->windowTitle(), "Wijzigen kandidaat");
+    EXPECT_TRUE(ClickOk().isEmpty());
+    EXPECT_FALSE(form->isVisible());
+
+    // Edit changing it to a number in use, then to a free one: same record, same place.
+    Open(1, 4);
+    form->edKandidaatNr->clear();
+    Type(form->edKandidaatNr, "9");
+    ExpectRefused("Het ingevoerde kandidaat nummer bestaat reeds.", form->edKandidaatNr);
+    form->edKandidaatNr->clear();
+    Type(form->edKandidaatNr, "12");
+    EXPECT_TRUE(ClickOk().isEmpty());
+    ASSERT_EQ(KandidaatList->Count(), 2);
+    EXPECT_EQ(KandidaatList->Items(0)->KandidaatNr.AsString(), "12");
+    EXPECT_EQ(KandidaatList->Items(1)->KandidaatNr.AsString(), "9");
+}
+
+TEST_F(MutKandidaat, InsertAppendsEveryFieldAndTheSameDialogStartsAfresh)
+{
+    AddRecord("1");
+    form->Initialize(0, true, NrList(), 1);
+    int shown = 0;
+    ModalAnswer first([&](QWidget*) {
+        ++shown;
+        EXPECT_EQ(form->focusWidget(), form->edNaam);
+        Type(form->edVoorvoegsels, "van");
+        Type(form->edNaam, "Dijk");
+        Type(form->edVoorletters, "A.B.");
+        Type(form->edVoornaam, "Anna");
+        Type(form->cmbGeslacht, "V");
+        TypeDate("5 3 70");
+        Type(form->edAdres, "Kerkweg 2");
+        Type(form->edPostCode, "6711 AA");
+        Type(form->edPlaats, "Ede");
+        QTest::mouseClick(form->cbAutomatisch, Qt::LeftButton); // left as the user set it
+        form->btnOk->click();
+    });
+    ASSERT_EQ(form->ShowModal(), TBaseForm::mrOk);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(form->GetKandidaatNr(), "2");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "van Dijk, A.B. (Anna) (v)");
+    EXPECT_EQ(form->GetPlaats(), "Ede");
+    EXPECT_TRUE(form->GetOkNieuw());
+    ASSERT_EQ(KandidaatList->Count(), 2);
+    const TKandidaatRecord& r = *KandidaatList->Items(1);
+    EXPECT_EQ(r.KandidaatNr.AsString(), "2");
+    EXPECT_EQ(r.Achternaam.AsString(), "Dijk");
+    EXPECT_EQ(r.Voorletters.AsString(), "A.B.");
+    EXPECT_EQ(r.Voorvoegsels.AsString(), "van");
+    EXPECT_EQ(r.Voornaam.AsString(), "Anna");
+    EXPECT_EQ(r.NaamStemapparaat.AsString(), "van Dijk, A.B. (Anna) (v)");
+    EXPECT_EQ(r.Geslacht.AsString(), "V");
+    EXPECT_EQ(r.Geboortedatum.AsString(), "05-03-1970") << "completed with Epoch 10";
+    EXPECT_EQ(r.Adres.AsString(), "Kerkweg 2");
+    EXPECT_EQ(r.Postcode.AsString(), "6711 AA");
+    EXPECT_EQ(r.Plaats.AsString(), "Ede");
+
+    // Second pass on the same object: every field emptied, the next number proposed, the
+    // repeat box ticked again, automatic naming as the user left it.
+    form->Initialize(0, true, NrList(), 2);
+    EXPECT_EQ(form->GetKandidaatNr(), "3");
+    for (TZEBEdit* field : {form->edNaam, form->edVoorletters, form->edVoorvoegsels, form->edVoornaam,
+             form->edNaamStemapparaat, form->edAdres, form->edPostCode, form->edPlaats})
+        EXPECT_EQ(field->text(), "") << field->objectName().toStdString();
+    EXPECT_EQ(form->cmbGeslacht->currentIndex(), -1);
+    EXPECT_EQ(form->edGeboortedatum->Text(), "  -  -    ");
+    EXPECT_TRUE(form->GetOkNieuw());
+    EXPECT_FALSE(form->cbAutomatisch->isChecked());
+    EXPECT_TRUE(form->edNaamStemapparaat->isEnabled());
+    ModalAnswer second([&](QWidget*) {
+        ++shown;
+        EXPECT_EQ(form->focusWidget(), form->edNaam);
+        form->cbOkNieuw->setChecked(false);
+        QTest::keyClick(form->edNaam, Qt::Key_Escape);
+    });
+    EXPECT_EQ(form->ShowModal(), TBaseForm::mrCancel);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(KandidaatList->Count(), 2);
+}
+
+TEST_F(MutKandidaat, EditLoadsTheFirstMatchAndOverwritesItInPlace)
+{
+    AddRecord("3", "Eerste");
+    TKandidaatRecord* target = AddRecord(" 5 ", "Tweede"); // trimmed before the conversion
+    target->Geslacht = "v";
+    AddRecord("5", "Derde");
+    Open(1, 5);
+    EXPECT_EQ(form->GetKandidaatNr(), "5");
+    EXPECT_EQ(form->edNaam->Text(), "Tweede");
+    EXPECT_EQ(form->cmbGeslacht->currentText(), "V") << "the item chosen without regard to case";
+    EXPECT_EQ(form->edGeboortedatum->Text(), "01-02-1970");
+    EXPECT_EQ(form->GetNaamStemapparaat(), "opgeslagen naam  5 ");
+
+    form->edPlaats->clear();
+    Type(form->edPlaats, "Arnhem");
+    EXPECT_TRUE(ClickOk().isEmpty());
+    ASSERT_EQ(KandidaatList->Count(), 3);
+    EXPECT_EQ(KandidaatList->Items(1), target);
+    EXPECT_EQ(target->Plaats.AsString(), "Arnhem");
+    EXPECT_EQ(target->KandidaatNr.AsString(), "5") << "the number as the spin holds it";
+    EXPECT_EQ(target->Geslacht.AsString(), "V");
+    EXPECT_EQ(KandidaatList->Items(2)->Plaats.AsString(), "Ede");
+}
+
+TEST_F(MutKandidaat, EditWithoutAMatchingRecordTellsOnSave)
+{
+    AddRecord("3");
+    Open(1, -1); // the selected row's number was no whole number
+    EXPECT_EQ(form->edNaam->text(), "") << "the fields keep the layout's values";
+    EXPECT_EQ(form->GetKandidaatNr(), "1");
+    form->edKandidaatNr->clear();
+    Type(form->edKandidaatNr, "8");
+    FillValid();
+    const QStringList labels = ClickOk();
+    EXPECT_TRUE(labels.contains("frmKandidaatGeg.Save: frmMutKandidaat.UpdateKandidaatRecord: "
+                                "Er is geen record gevonden voor dit kandidaatnummer"))
+        << labels.join(" | ").toStdString();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(KandidaatList->Items(0)->Achternaam.AsString(), "Jansen");
+
+    // A record before the match whose number does not convert stops the search.
+    KandidaatList->Clear();
+    AddRecord("x1");
+    AddRecord("2");
+    try {
+        form->Initialize(1, false, {}, 2);
+        FAIL() << "no failure";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message, "'x1' is not a valid integer value");
+    }
+}
+
+TEST_F(MutKandidaat, DeleteAsksAndRemovesOnlyOnYes)
+{
+    AddRecord("1", "Een");
+    AddRecord("2", "Twee");
+    AddRecord("3", "Drie");
+    Open(2, 2);
+    EXPECT_EQ(form->windowTitle(), "Verwijderen kandidaat");
+    for (QWidget* control : std::initializer_list<QWidget*>{form->cbAutomatisch, form->udKandidaatNr,
+             form->edKandidaatNr, form->cmbGeslacht, form->edNaam, form->edVoorletters, form->edVoornaam,
+             form->edVoorvoegsels, form->edNaamStemapparaat, form->edGeboortedatum, form->edAdres,
+             form->edPostCode, form->edPlaats})
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    EXPECT_TRUE(form->btnOk->isEnabled());
+    EXPECT_FALSE(form->lblKandidaat->font().bold());
+    EXPECT_EQ(form->lblKandidaat->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0x80));
+    EXPECT_EQ(form->edNaam->Text(), "Twee");
+
+    // No: nothing changes and the dialog stays open.
+    ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+    form->btnOk->click();
+    ASSERT_TRUE(no.Seen().shown);
+    EXPECT_EQ(no.Seen().caption.toStdString(), MessageTeksten.Application);
+    EXPECT_TRUE(no.Seen().labels.contains("Verwijderen kandidaat"));
+    EXPECT_TRUE(no.Seen().labels.contains("Wilt u deze kandidaat verwijderen?"));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(KandidaatList->Count(), 3);
+
+    EXPECT_TRUE(ClickOk("Ja").contains("Wilt u deze kandidaat verwijderen?"));
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_EQ(KandidaatList->Count(), 2);
+    EXPECT_EQ(KandidaatList->Items(0)->Achternaam.AsString(), "Een");
+    EXPECT_EQ(KandidaatList->Items(1)->Achternaam.AsString(), "Drie");
+
+    // The same object initialised for an insert afterwards takes input again.
+    Open(0);
+    for (QWidget* control : std::initializer_list<QWidget*>{form->cbAutomatisch, form->edKandidaatNr,
+             form->cmbGeslacht, form->edNaam, form->edGeboortedatum, form->edPlaats})
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+    EXPECT_FALSE(form->edNaamStemapparaat->isEnabled()) << "composed automatically";
+    EXPECT_TRUE(form->lblKandidaat->font().bold());
+    EXPECT_EQ(form->GetKandidaatNr(), "4");
+}
+
+TEST_F(MutKandidaat, DeleteConvertsTheNumberUntrimmed)
+{
+    AddRecord("4 "); // loads (trimmed) but is not found untrimmed
+    Open(2, 4);
+    EXPECT_EQ(form->edNaam->Text(), "Jansen");
+    ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+    ModalAnswer failure(ModalAnswer::ClickButton("Ok"));
+    form->btnOk->click();
+    EXPECT_TRUE(question.Seen().labels.contains("Wilt u deze kandidaat verwijderen?"));
+    EXPECT_TRUE(failure.Seen().labels.contains(
+        "frmKandidaatGeg.Save: frmMutKandidaat.DeleteKandidaatRecord: '4 ' is not a valid integer value"))
+        << failure.Seen().labels.join(" | ").toStdString();
+    EXPECT_EQ(KandidaatList->Count(), 1);
+    EXPECT_TRUE(form->isVisible());
+}

@@ -1,0 +1,331 @@
+#include "fMutPartij.h"
+
+#include "ModalAnswer.h"
+#include "KeyInput.h"
+#include "ZEBComp.h"
+#include "ZEBMessages.h"
+#include "uZVGlobals.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const kAfkortingMessage = "U dient de afkorting van de partij in te voeren.";
+const char* const kAanduidingMessage = "U dient een naam van de partij in te voeren.";
+
+// A party record with a different text in every field.
+TPartijRecord SampleRecord()
+{
+    TPartijRecord r;
+    r.Afkorting = "ABC";
+    r.StatuNaam = "Stichting Algemeen Belang";
+    r.Aanduiding = "Algemeen Belang";
+    r.Adres = "Markt 1";
+    r.PostCode = "1234 AB";
+    r.Plaats = "Zwolle";
+    r.NaamGemachtigde = "J. de Vries";
+    r.AdresGemachtigde = "Kerkstraat 2";
+    r.PostcodeGemachtigde = "2345 BC";
+    r.PlaatsGemachtigde = "Kampen";
+    r.NaamVervanger = "A. Jansen";
+    r.AdresVervanger = "Dorpsweg 3";
+    r.PostcodeVervanger = "3456 CD";
+    r.PlaatsVervanger = "Ommen";
+    return r;
+}
+
+void AddParty(const TPartijRecord& record)
+{
+    PartijList->Add(std::make_unique<TPartijRecord>(record));
+}
+
+void AddCandidate(const char* number)
+{
+    auto candidate = std::make_unique<TKandidaatRecord>();
+    candidate->KandidaatNr = number;
+    KandidaatList->Add(std::move(candidate));
+}
+
+// Types text into the field that has the focus, then moves on with Tab.
+void TypeAndTab(QWidget* window, const QString& text)
+{
+    QWidget* field = window->focusWidget();
+    ASSERT_TRUE(field);
+    TypeCharacters(field, text);
+    QTest::keyClick(field, Qt::Key_Tab);
+}
+
+class PartijDialog : public ::testing::Test {
+protected:
+    std::unique_ptr<TfrmMutPartij> Open(int mode)
+    {
+        auto dialog = TBaseForm::Create<TfrmMutPartij>();
+        dialog->Initialize(mode);
+        return dialog;
+    }
+    // Waits until the dialog is active with the focus on its first field.
+    static bool Ready(TfrmMutPartij* dialog)
+    {
+        return WaitFor([dialog] { return dialog->edAanduiding->hasFocus(); });
+    }
+    static bool FocusOn(QWidget* field)
+    {
+        return WaitFor([field] { return field->hasFocus(); });
+    }
+
+    TZVLists lists;
+};
+
+} // namespace
+
+TEST_F(PartijDialog, LayoutFieldsAndTabOrder)
+{
+    auto dialog = TBaseForm::Create<TfrmMutPartij>();
+    EXPECT_EQ(dialog->windowTitle(), "Partijgegevens");
+    EXPECT_EQ(dialog->size(), QSize(489, 427));
+    dialog->Initialize(0);
+    EXPECT_EQ(dialog->windowTitle(), "Toevoegen zorvandel gegevens");
+
+    // Every field holds as many characters as its record field; only the abbreviation is short.
+    const std::vector<std::pair<TZEBEdit*, int>> capacities = {
+        {dialog->edAanduiding, 50},          {dialog->edStatuNaam, 50},         {dialog->edAfkorting, 8},
+        {dialog->edAdres, 50},               {dialog->edPostCode, 10},          {dialog->edPlaats, 50},
+        {dialog->edNaamGemachtigde, 50},     {dialog->edAdresGemachtigde, 50},  {dialog->edPostcodeGemachtigde, 50},
+        {dialog->edPlaatsGemachtigde, 50},   {dialog->edNaamVervanger, 50},     {dialog->edAdresVervanger, 50},
+        {dialog->edPostcodeVervanger, 50},   {dialog->edPlaatsVervanger, 50}};
+    for (const auto& [field, capacity] : capacities) {
+        EXPECT_EQ(field->maxLength(), capacity) << field->objectName().toStdString();
+        const bool required = field == dialog->edAanduiding || field == dialog->edAfkorting;
+        EXPECT_EQ(field->toolTip(), required ? "" : "Niet verplicht") << field->objectName().toStdString();
+    }
+    // The agent's and substitute's postcode fields are as narrow as the party's.
+    EXPECT_EQ(dialog->edPostcodeGemachtigde->width(), dialog->edPostCode->width());
+    EXPECT_EQ(dialog->edPostcodeVervanger->width(), dialog->edPostCode->width());
+
+    QStringList labels, bold;
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        labels << label->text();
+        if (label->font().bold())
+            bold << label->text();
+    }
+    EXPECT_EQ(labels, QStringList({"Aanduiding", "Statutaire naam", "Afkorting", "Adres", "Postcode / Plaats",
+                                   "Naam gemachtigde", "Adres", "Postcode / Plaats", "Naam vervanger", "Adres",
+                                   "Postcode / Plaats"}));
+    EXPECT_EQ(bold, QStringList({"Aanduiding", "Afkorting"}));
+
+    // Tab walks the fields in the table's order, then OK and Cancel.
+    QStringList order;
+    ModalAnswer answer([&](QWidget* window) {
+        ASSERT_TRUE(Ready(dialog.get()));
+        for (int i = 0; i < 17; ++i) {
+            order << window->focusWidget()->objectName();
+            QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+        }
+    });
+    dialog->ShowModal();
+    EXPECT_EQ(order, QStringList({"edAanduiding", "edStatuNaam", "edAfkorting", "edAdres", "edPostCode", "edPlaats",
+                                  "edNaamGemachtigde", "edAdresGemachtigde", "edPostcodeGemachtigde",
+                                  "edPlaatsGemachtigde", "edNaamVervanger", "edAdresVervanger",
+                                  "edPostcodeVervanger", "edPlaatsVervanger", "btnOk", "btnCancel", "edAanduiding"}));
+}
+
+TEST_F(PartijDialog, ValidationTellsOneMissingFieldAtATimeAndFocusesIt)
+{
+    MessageTeksten.Application = "Zorvandel 4.0";
+    auto dialog = Open(0);
+    std::vector<bool> openAfter;
+    std::vector<QString> focusAfter;
+    ModalAnswer form([&](QWidget* window) {
+        ASSERT_TRUE(Ready(dialog.get()));
+        auto pressOk = [&](QWidget* expectedFocus) {
+            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+            openAfter.push_back(window->isVisible());
+            // Back in the dialog the focus stands on the field (not moved to the first one).
+            window->activateWindow();
+            FocusOn(expectedFocus);
+            focusAfter.push_back(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "");
+        };
+        pressOk(dialog->edAfkorting); // both empty: the abbreviation comes first
+        TypeCharacters(dialog->edAfkorting, "  \t ");
+        pressOk(dialog->edAfkorting); // blanks only count as empty
+        dialog->edAfkorting->clear();
+        TypeCharacters(dialog->edAfkorting, "abc");
+        TypeCharacters(dialog->edAanduiding, "   ");
+        pressOk(dialog->edAanduiding);
+    });
+    ModalAnswer first(ModalAnswer::ClickButton("Ok"));
+    ModalAnswer second(ModalAnswer::ClickButton("Ok"));
+    ModalAnswer third(ModalAnswer::ClickButton("Ok"));
+    EXPECT_EQ(dialog->ShowModal(), TBaseForm::mrCancel);
+
+    EXPECT_EQ(openAfter, std::vector<bool>({true, true, true}));
+    EXPECT_EQ(focusAfter, std::vector<QString>({"edAfkorting", "edAfkorting", "edAanduiding"}));
+    for (const ModalAnswer* box : {&first, &second}) {
+        EXPECT_EQ(box->Seen().caption, "Zorvandel 4.0");
+        EXPECT_TRUE(box->Seen().labels.contains(kAfkortingMessage)) << box->Seen().labels.join('|').toStdString();
+        EXPECT_FALSE(box->Seen().labels.contains(kAanduidingMessage));
+    }
+    EXPECT_TRUE(third.Seen().labels.contains(kAanduidingMessage)) << third.Seen().labels.join('|').toStdString();
+    EXPECT_EQ(PartijList->Count(), 0);
+}
+
+TEST_F(PartijDialog, AbbreviationIsUpperCasedAndTheAppellationProposedAsStatutoryName)
+{
+    auto dialog = Open(0);
+    ModalAnswer form([&](QWidget* window) {
+        ASSERT_TRUE(Ready(dialog.get()));
+        TypeAndTab(window, "Groen en Vrij");
+        EXPECT_EQ(dialog->edStatuNaam->text(), "Groen en Vrij");
+        // The proposal stands selected: End and typing add to it.
+        QTest::keyClick(dialog->edStatuNaam, Qt::Key_End);
+        TypeAndTab(window, " Stichting");
+        TypeAndTab(window, QString::fromUtf8("gv-\u00e9x"));
+        EXPECT_EQ(dialog->edAfkorting->text(), QString::fromUtf8("GV-\u00c9X"));
+
+        // A statutory name that holds text, even blanks only, is left alone.
+        dialog->edAanduiding->setFocus();
+        TypeCharacters(dialog->edAanduiding, "!");
+        QTest::keyClick(dialog->edAanduiding, Qt::Key_Tab);
+        EXPECT_EQ(dialog->edStatuNaam->text(), "Groen en Vrij Stichting");
+        dialog->edStatuNaam->setText("  ");
+        dialog->edAanduiding->setFocus();
+        QTest::keyClick(dialog->edAanduiding, Qt::Key_Tab);
+        EXPECT_EQ(dialog->edStatuNaam->text(), "  ");
+        // A click into an empty one proposes the appellation too.
+        dialog->edStatuNaam->clear();
+        dialog->edAanduiding->setFocus();
+        QTest::mouseClick(dialog->edStatuNaam, Qt::LeftButton);
+        EXPECT_EQ(dialog->edStatuNaam->text(), "Groen en Vrij!");
+        QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+    });
+    ASSERT_EQ(dialog->ShowModal(), TBaseForm::mrOk);
+    ASSERT_EQ(PartijList->Count(), 1);
+    EXPECT_EQ(PartijList->Items(0)->Afkorting.AsString(), "GV-\xc9X");
+    EXPECT_EQ(PartijList->Items(0)->StatuNaam.AsString(), "Groen en Vrij!");
+}
+
+TEST_F(PartijDialog, OkStoresExactlyTheTypedRecordInPlaceOfTheOldOne)
+{
+    AddParty(SampleRecord());
+    AddCandidate("1");
+    AddCandidate("2");
+    const TPartijRecord* old = PartijList->Items(0);
+    const QString sixty = QString(" Lange naam ").leftJustified(60, 'x');
+
+    auto dialog = Open(0);
+    EXPECT_TRUE(dialog->edAanduiding->text().isEmpty()) << "new mode starts empty";
+    ModalAnswer form([&](QWidget* window) {
+        ASSERT_TRUE(Ready(dialog.get()));
+        TypeAndTab(window, " De Partij "); // kept with its blanks
+        TypeAndTab(window, sixty);          // replaces the selected proposal; cut to 50
+        TypeAndTab(window, "dp");
+        TypeAndTab(window, "Plein 9");
+        TypeAndTab(window, "9999 ZZ Extra"); // 10 characters fit
+        TypeAndTab(window, "Assen");
+        TypeAndTab(window, "P. Peters");
+        TypeAndTab(window, "Laan 4");
+        TypeAndTab(window, "Postbus 12345, 9999 ZZ"); // the agent's postcode takes 50
+        TypeAndTab(window, "Emmen");
+        TypeAndTab(window, "Q. Quist");
+        TypeAndTab(window, "Hof 5");
+        TypeAndTab(window, "8888 YY");
+        TypeAndTab(window, "Hoogeveen");
+        EXPECT_EQ(window->focusWidget(), dialog->btnOk);
+        QTest::keyClick(dialog->btnOk, Qt::Key_Space);
+    });
+    ASSERT_EQ(dialog->ShowModal(), TBaseForm::mrOk);
+
+    ASSERT_EQ(PartijList->Count(), 1);
+    const TPartijRecord& r = *PartijList->Items(0);
+    EXPECT_NE(&r, old);
+    EXPECT_EQ(r.Aanduiding.AsString(), " De Partij ");
+    EXPECT_EQ(r.StatuNaam.AsString(), sixty.toStdString().substr(0, 50));
+    EXPECT_EQ(r.StatuNaam.Length, 50);
+    EXPECT_EQ(r.Afkorting.AsString(), "DP");
+    EXPECT_EQ(r.Adres.AsString(), "Plein 9");
+    EXPECT_EQ(r.PostCode.AsString(), "9999 ZZ Ex");
+    EXPECT_EQ(r.Plaats.AsString(), "Assen");
+    EXPECT_EQ(r.NaamGemachtigde.AsString(), "P. Peters");
+    EXPECT_EQ(r.AdresGemachtigde.AsString(), "Laan 4");
+    EXPECT_EQ(r.PostcodeGemachtigde.AsString(), "Postbus 12345, 9999 ZZ");
+    EXPECT_EQ(r.PlaatsGemachtigde.AsString(), "Emmen");
+    EXPECT_EQ(r.NaamVervanger.AsString(), "Q. Quist");
+    EXPECT_EQ(r.AdresVervanger.AsString(), "Hof 5");
+    EXPECT_EQ(r.PostcodeVervanger.AsString(), "8888 YY");
+    EXPECT_EQ(r.PlaatsVervanger.AsString(), "Hoogeveen");
+    EXPECT_EQ(KandidaatList->Count(), 2) << "the dialog leaves the candidates to its caller";
+}
+
+TEST_F(PartijDialog, EditModeShowsTheStoredRecordAndOkReplacesIt)
+{
+    TPartijRecord stored = SampleRecord();
+    stored.Plaats = "\xc9\xe9n"; // Windows-1252 bytes survive the round trip
+    AddParty(stored);
+    AddCandidate("7");
+
+    auto dialog = Open(1);
+    EXPECT_EQ(dialog->windowTitle(), "Wijzigen zorvandel gegevens - ABC");
+    EXPECT_EQ(dialog->edAfkorting->Text(), "ABC");
+    EXPECT_EQ(dialog->edStatuNaam->Text(), "Stichting Algemeen Belang");
+    EXPECT_EQ(dialog->edAanduiding->Text(), "Algemeen Belang");
+    EXPECT_EQ(dialog->edAdres->Text(), "Markt 1");
+    EXPECT_EQ(dialog->edPostCode->Text(), "1234 AB");
+    EXPECT_EQ(dialog->edPlaats->text(), QString::fromUtf8("\u00c9\u00e9n"));
+    EXPECT_EQ(dialog->edNaamGemachtigde->Text(), "J. de Vries");
+    EXPECT_EQ(dialog->edAdresGemachtigde->Text(), "Kerkstraat 2");
+    EXPECT_EQ(dialog->edPostcodeGemachtigde->Text(), "2345 BC");
+    EXPECT_EQ(dialog->edPlaatsGemachtigde->Text(), "Kampen");
+    EXPECT_EQ(dialog->edNaamVervanger->Text(), "A. Jansen");
+    EXPECT_EQ(dialog->edAdresVervanger->Text(), "Dorpsweg 3");
+    EXPECT_EQ(dialog->edPostcodeVervanger->Text(), "3456 CD");
+    EXPECT_EQ(dialog->edPlaatsVervanger->Text(), "Ommen");
+
+    ModalAnswer form([&](QWidget*) {
+        ASSERT_TRUE(Ready(dialog.get()));
+        dialog->edAdresVervanger->setFocus();
+        dialog->edAdresVervanger->selectAll();
+        TypeCharacters(dialog->edAdresVervanger, "Brink 6");
+        QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+    });
+    ASSERT_EQ(dialog->ShowModal(), TBaseForm::mrOk);
+
+    TPartijRecord expected = stored;
+    expected.AdresVervanger = "Brink 6";
+    ASSERT_EQ(PartijList->Count(), 1);
+    EXPECT_EQ(*PartijList->Items(0), expected);
+    EXPECT_EQ(KandidaatList->Count(), 1);
+}
+
+TEST_F(PartijDialog, CancelAndEscStoreNothing)
+{
+    AddParty(SampleRecord());
+    AddCandidate("1");
+    const TPartijRecord* old = PartijList->Items(0);
+
+    auto dialog = Open(0);
+    ModalAnswer cancel([&](QWidget* window) {
+        ASSERT_TRUE(Ready(dialog.get()));
+        TypeAndTab(window, "Nieuw");
+        TypeAndTab(window, "");
+        TypeAndTab(window, "NW");
+        QTest::mouseClick(dialog->btnCancel, Qt::LeftButton);
+    });
+    EXPECT_EQ(dialog->ShowModal(), TBaseForm::mrCancel);
+
+    dialog = Open(1);
+    ModalAnswer esc([&](QWidget*) {
+        ASSERT_TRUE(Ready(dialog.get()));
+        TypeCharacters(dialog->edAanduiding, " gewijzigd");
+        QTest::keyClick(dialog->edAanduiding, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialog->ShowModal(), TBaseForm::mrCancel);
+
+    ASSERT_EQ(PartijList->Count(), 1);
+    EXPECT_EQ(PartijList->Items(0), old);
+    EXPECT_EQ(*old, SampleRecord());
+    EXPECT_EQ(KandidaatList->Count(), 1);
+}

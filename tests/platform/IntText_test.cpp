@@ -1,0 +1,29 @@
+#include "IntText.h"
+
+#include "Exceptions.h"
+
+#include <gtest/gtest.h>
+
+TEST(StrToInt, LeadingBlanksAndOneSign)
+{
+    EXPECT_EQ(StrToInt("42"), 42);
+    EXPECT_EQ(StrToInt("  7"), 7);
+    EXPECT_EQ(StrToInt("+3"), 3);
+    EXPECT_EQ(StrToInt(" -12"), -12);
+    EXPECT_EQ(StrToInt("0000000042"), 42);
+    EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+    EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
+}
+
+TEST(StrToInt, AnythingElseFailsWithTheText)
+{
+    for (const char* text : {"", " ", "5 ", "1a", "abc", "+", "-", "+-1", "--1", "1.0", "\t5", "2147483648",
+             "-2147483649", "99999999999999999999"}) {
+        try {
+            StrToInt(text);
+            ADD_FAILURE() << "no failure for '" << text << "'";
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.Message, "'" + std::string(text) + "' is not a valid integer value");
+        }
+    }
+}
