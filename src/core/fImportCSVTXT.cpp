@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "AnsiValidator.h"
 #include "Exceptions.h"
+#include "PosixIO.h"
 #include "StrFuncs.h"
 #include "StringGrid.h"
 #include "SysCalls.h"
@@ -33,20 +34,6 @@ constexpr int SampleRows = 100; // the first line and at most 99 more
 constexpr int SampleColWidth = 100;
 const std::string TabCaption = "<tab>";
 const std::string CannotOpen = "Kan gekozen bestand niet openen.";
-
-[[noreturn]] void ThrowIoError(int error)
-{
-    throw EInOutError(std::system_category().message(error), error);
-}
-
-int RetryOnInterrupt(auto call)
-{
-    int result;
-    do
-        result = static_cast<int>(call());
-    while (result < 0 && errno == EINTR);
-    return result;
-}
 
 // Checks bytes for UTF-8 piece by piece: no overlong forms, no surrogates, nothing past U+10FFFF.
 class TUtf8Check {
