@@ -1,5 +1,6 @@
 #include "fMutKandidaat.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
 #include "FormatSettings.h"
 #include "ModalAnswer.h"
@@ -207,12 +208,7 @@ TEST_F(MutKandidaat, ANumberInUseThatIsNoWholeNumberStopsInitialize)
 {
     AddRecord("1");
     AddRecord("abc"); // possible after an import; sorts last
-    try {
-        form->Initialize(0, true, NrList(), -1);
-        FAIL() << "no failure";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message, "'0000000abc' is not a valid integer value");
-    }
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { form->Initialize(0, true, NrList(), -1); }), "'0000000abc' is not a valid integer value");
 }
 
 TEST_F(MutKandidaat, ComposesTheVotingMachineNameWhileTyping)
@@ -518,12 +514,7 @@ TEST_F(MutKandidaat, EditWithoutAMatchingRecordTellsOnSave)
     KandidaatList->Clear();
     AddRecord("x1");
     AddRecord("2");
-    try {
-        form->Initialize(1, false, {}, 2);
-        FAIL() << "no failure";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message, "'x1' is not a valid integer value");
-    }
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { form->Initialize(1, false, {}, 2); }), "'x1' is not a valid integer value");
 }
 
 TEST_F(MutKandidaat, DeleteAsksAndRemovesOnlyOnYes)

@@ -1,5 +1,6 @@
 #include "PrivateTempFolder.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
 
 #include <QDir>
@@ -76,12 +77,7 @@ TEST_F(PrivateTempFolderTest, AnotherUsersFolderIsRefused)
         GTEST_SKIP() << "handing a folder to another user needs root";
     ASSERT_TRUE(QDir().mkpath(ExpectedPath()));
     ASSERT_EQ(::chown(QFile::encodeName(ExpectedPath()).constData(), 65534, 65534), 0);
-    try {
-        PrivateTempFolder();
-        FAIL() << "no exception";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message, "Temporary folder " + ExpectedPath().toStdString() + " belongs to another user");
-    }
+    EXPECT_EQ(ErrorOf<EInOutError>([&] { PrivateTempFolder(); }), "Temporary folder " + ExpectedPath().toStdString() + " belongs to another user");
 }
 
 } // namespace

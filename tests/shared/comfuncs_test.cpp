@@ -1,6 +1,7 @@
 // Version lines of program files, the program's own version, and opening web pages.
 #include "comfuncs.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
 #include "ModalAnswer.h"
 #include "RegistryStore.h"
@@ -92,12 +93,7 @@ TEST_F(VersionInfoTest, FileWithoutVersionInformation)
     file.write("no version here");
     file.close();
     for (const std::string& name : {plain, dir_.filePath("missing.exe").toStdString()}) {
-        try {
-            GetVersionInfo(name, list);
-            ADD_FAILURE() << "no exception for " << name;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message, "The file does not contain any valid version information.");
-        }
+        EXPECT_EQ(ErrorOf([&] { GetVersionInfo(name, list); }), "The file does not contain any valid version information.");
     }
     EXPECT_EQ(list, Lines{"kept"});
 }

@@ -1,6 +1,7 @@
 #include "uUtils.h"
 
 #include "Database.h"
+#include "ErrorOf.h"
 #include "Exceptions.h"
 #include "PrivateTempFolder.h"
 #include "RegistryStore.h"
@@ -86,12 +87,7 @@ TEST_F(ODBCRegistration, ASecondCallWritesNothing)
 TEST_F(ODBCRegistration, AStoreThatCannotBeWrittenFailsWithTheRoutinesName)
 {
     ASSERT_TRUE(QDir().mkpath(RegistryStore::FileName(HKEY_CURRENT_USER)));
-    try {
-        InstallODBCDriverIfNecessary();
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "InstallODBCDriverIfNecessary: Kon ODBC key niet vinden en aanmaken");
-    }
+    EXPECT_EQ(ErrorOf([&] { InstallODBCDriverIfNecessary(); }), "InstallODBCDriverIfNecessary: Kon ODBC key niet vinden en aanmaken");
 }
 
 TEST(GetQuandorTempDirectory, ThePrivateFolderWithATrailingSeparator)
@@ -112,12 +108,8 @@ TEST(GetQuandorTempDirectory, AFolderThatIsNotOursFailsWithTheRoutinesName)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    try {
-        GetQuandorTempDirectory();
-        ADD_FAILURE() << "no exception";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(LeftStr(e.Message, 43), "GetQuandorTempDirectory: Temporary folder /");
-    }
+    EXPECT_EQ(LeftStr(ErrorOf<EInOutError>([] { GetQuandorTempDirectory(); }), 43),
+              "GetQuandorTempDirectory: Temporary folder /");
     QFile::remove(path);
 }
 
@@ -268,12 +260,7 @@ TEST_F(SharedDatabaseRoutines, ElectionStateIsOneToThreeElseZero)
     EXPECT_EQ(GetVerkiezingsToestand(Election + 2), 0);
     EXPECT_EQ(GetVerkiezingsToestand(Election + 0.5), 0) << "the date-time must match";
     SharedDatabase().Close();
-    try {
-        GetVerkiezingsToestand(Election);
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "GetVerkiezingsToestand: Database is not connected");
-    }
+    EXPECT_EQ(ErrorOf([&] { GetVerkiezingsToestand(Election); }), "GetVerkiezingsToestand: Database is not connected");
 }
 
 TEST_F(SharedDatabaseRoutines, ParameterIsAddedThenUpdatedUnderItsLowerCaseName)
@@ -297,12 +284,7 @@ TEST_F(SharedDatabaseRoutines, ACallersTransactionIsLeftToTheCaller)
 TEST_F(SharedDatabaseRoutines, AFailureRollsBackAndNamesTheRoutine)
 {
     SharedDatabase().ExecSQL("create trigger refuse before insert on dbparams begin select raise(abort, 'refused'); end");
-    try {
-        SetDBParamValue("a", "1");
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "SetDBParamValue: SQL error: refused");
-    }
+    EXPECT_EQ(ErrorOf([&] { SetDBParamValue("a", "1"); }), "SetDBParamValue: SQL error: refused");
     EXPECT_FALSE(SharedDatabase().InTransaction());
 }
 
@@ -313,12 +295,7 @@ TEST_F(SharedDatabaseRoutines, PrinterNameGoesToTheSettingAndTheDatabase)
     EXPECT_EQ(Params(), (std::vector<TSqlRow>{{std::string("printer_name"), std::string("Kantoor")}}));
 
     SharedDatabase().Close();
-    try {
-        SetPrinterName("Thuis");
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "SetPrinterName: SetDBParamValue: Database is not connected");
-    }
+    EXPECT_EQ(ErrorOf([&] { SetPrinterName("Thuis"); }), "SetPrinterName: SetDBParamValue: Database is not connected");
     EXPECT_EQ(PrinterName, "Thuis") << "the setting is made before the database is written";
 }
 
