@@ -92,9 +92,9 @@ TEST_F(VersionInfoTest, FileWithoutVersionInformation)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("no version here");
     file.close();
-    for (const std::string& name : {plain, dir_.filePath("missing.exe").toStdString()}) {
-        EXPECT_EQ(ErrorOf([&] { GetVersionInfo(name, list); }), "The file does not contain any valid version information.");
-    }
+    for (const std::string& name : {plain, dir_.filePath("missing.exe").toStdString()})
+        EXPECT_EQ(ErrorOf([&] { GetVersionInfo(name, list); }),
+                  "The file does not contain any valid version information.");
     EXPECT_EQ(list, Lines{"kept"});
 }
 
@@ -168,12 +168,12 @@ protected:
 
     QString Output() const { return dir_.filePath("arguments.txt"); }
 
-    // The fallback, recording what it was asked.
-    TShellOpen Fallback()
+    // The fallback, recording what it was asked and answering result.
+    TShellOpen Fallback(int result = 42)
     {
-        return [this](const std::string& target, QWidget*) {
+        return [this, result](const std::string& target, QWidget*) {
             fallbackTargets_.push_back(target);
-            return 42;
+            return result;
         };
     }
 
@@ -205,10 +205,7 @@ TEST_F(OpenInBrowserTest, QuotedPathWithABlankFallsBackToTheDesktop)
 
 TEST_F(OpenInBrowserTest, EveryOtherFailureFallsBackWithTheFallbacksResult)
 {
-    const auto failing = [this](const std::string& target, QWidget*) {
-        fallbackTargets_.push_back(target);
-        return 2;
-    };
+    const TShellOpen failing = Fallback(2);
     // Nothing registered.
     EXPECT_EQ(OpenInBrowser(Address, nullptr, failing), 2);
     // A command without a blank.
