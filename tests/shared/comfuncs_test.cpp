@@ -3,6 +3,7 @@
 
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "FakeBrowser.h"
 #include "ModalAnswer.h"
 #include "RegistryStore.h"
 
@@ -133,40 +134,11 @@ TEST(ProgramFile, CarriesItsOwnVersionBlock)
 
 namespace {
 
-// A registered ".htm" program in a temporary folder that notes its arguments.
 class OpenInBrowserTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        QFile::remove(RegistryStore::FileName(HKEY_CLASSES_ROOT));
-        ASSERT_TRUE(QDir().mkpath(dir_.filePath("My Browser")));
-    }
-    void TearDown() override { QFile::remove(RegistryStore::FileName(HKEY_CLASSES_ROOT)); }
-
-    QString MakeBrowser(const QString& relative, bool executable = true)
-    {
-        const QString name = dir_.filePath(relative);
-        QFile script(name);
-        EXPECT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(("#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + Output() + ".part'\nmv '" + Output() + ".part' '"
-                      + Output() + "'\n")
-                         .toUtf8());
-        script.close();
-        if (executable)
-            script.setPermissions(script.permissions() | QFile::ExeOwner);
-        return name;
-    }
-
-    static void Register(const std::string& command)
-    {
-        RegistryStore reg(HKEY_CLASSES_ROOT);
-        ASSERT_TRUE(reg.OpenKey("\\.htm", true));
-        reg.WriteString("", "htmlfile");
-        ASSERT_TRUE(reg.OpenKey("\\htmlfile\\shell\\open\\command", true));
-        reg.WriteString("", command);
-    }
-
-    QString Output() const { return dir_.filePath("arguments.txt"); }
+    QString MakeBrowser(const QString& relative, bool executable = true) { return browser_.Make(relative, executable); }
+    static void Register(const std::string& command) { FakeBrowser::Register(command); }
+    QString Output() const { return browser_.Output(); }
 
     // The fallback, recording what it was asked and answering result.
     TShellOpen Fallback(int result = 42)
@@ -177,7 +149,7 @@ protected:
         };
     }
 
-    QTemporaryDir dir_;
+    FakeBrowser browser_;
     Lines fallbackTargets_;
 };
 
