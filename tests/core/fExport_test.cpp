@@ -153,9 +153,7 @@ TEST_F(ExportDialog, AMissingDirectoryIsMadeOnlyAfterYes)
 TEST_F(ExportDialog, ADirectoryThatCannotBeMadeIsReportedAndTheDialogStaysOpen)
 {
     const QString name = root + "/ontbreekt/gemeente"; // its parent does not exist
-    QFile file(root + "/bestand");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(root + "/bestand"));
     auto dialog = Open();
     std::vector<bool> openAfter;
     ModalAnswer answer([&](QWidget* window) {

@@ -83,7 +83,6 @@ TEST(DecodeJpeg, EmptyAndForeignDataRaise)
     EXPECT_EQ(FailureText(QByteArray()), "DecodeJpeg: no picture data");
     EXPECT_THROW(DecodeJpeg(nullptr, 10), Exception);
     EXPECT_EQ(FailureText("not a picture at all").rfind("DecodeJpeg: ", 0), 0u);
-    EXPECT_NE(FailureText("not a picture at all"), "(no error)");
 }
 
 TEST(DecodeJpeg, EveryTruncationRaises)

@@ -2,6 +2,7 @@
 
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "ModalAnswer.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,9 +40,7 @@ TEST_F(PrivateTempFolderTest, MadeWhenMissingPrivateAndStable)
     EXPECT_TRUE(path.startsWith(QDir::tempPath() + "/"));
     EXPECT_TRUE(QFileInfo(path).isDir());
     EXPECT_EQ(ModeOf(path), 0700u);
-    QFile file(path + "/kand.txt");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(path + "/kand.txt"));
     EXPECT_EQ(PrivateTempFolder(), path);
     EXPECT_TRUE(QFile::exists(path + "/kand.txt")) << "an existing folder keeps its files";
 }
@@ -65,9 +64,7 @@ TEST_F(PrivateTempFolderTest, ALinkOrAFileInItsPlaceIsRefused)
     elsewhere.removeRecursively();
 
     QFile::remove(ExpectedPath());
-    QFile file(ExpectedPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(ExpectedPath()));
     EXPECT_THROW(PrivateTempFolder(), EInOutError);
 }
 

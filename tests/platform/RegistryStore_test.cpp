@@ -1,6 +1,7 @@
 #include "RegistryStore.h"
 
 #include "ErrorOf.h"
+#include "ModalAnswer.h"
 
 #include <QDir>
 #include <QFile>
@@ -120,11 +121,7 @@ TEST_F(RegistryStoreTest, ADamagedStoreIsNeitherReadNorOverwritten)
 {
     const QString fileName = RegistryStore::FileName(HKEY_CURRENT_USER);
     QDir().mkpath(QFileInfo(fileName).path());
-    {
-        QFile f(fileName);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("{ \"keys\": [ not json");
-    }
+    ASSERT_TRUE(WriteFileBytes(fileName, "{ \"keys\": [ not json"));
     RegistryStore reg;
     EXPECT_FALSE(reg.OpenKey("\\Software", true));
     EXPECT_FALSE(reg.KeyExists("\\"));

@@ -34,11 +34,7 @@ protected:
     std::string Write(const TVersionData& data)
     {
         const QString name = dir_.filePath(QString::number(++count_) + ".exe");
-        QFile file(name);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("\x7F" "ELF padding");
-        const std::string text = VersionBlockText(data);
-        file.write(text.data(), qint64(text.size()));
+        EXPECT_TRUE(WriteFileBytes(name, "\x7F" "ELF padding" + VersionBlockText(data)));
         return name.toStdString();
     }
     QTemporaryDir dir_;
@@ -89,10 +85,7 @@ TEST_F(VersionInfoTest, FileWithoutVersionInformation)
 {
     Lines list{"kept"};
     const std::string plain = dir_.filePath("plain.txt").toStdString();
-    QFile file(QString::fromStdString(plain));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("no version here");
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(QString::fromStdString(plain), "no version here"));
     for (const std::string& name : {plain, dir_.filePath("missing.exe").toStdString()})
         EXPECT_EQ(ErrorOf([&] { GetVersionInfo(name, list); }),
                   "The file does not contain any valid version information.");

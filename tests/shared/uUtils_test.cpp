@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "ModalAnswer.h"
 #include "PrivateTempFolder.h"
 #include "RegistryStore.h"
 #include "StrFuncs.h"
@@ -105,9 +106,7 @@ TEST(GetQuandorTempDirectory, AFolderThatIsNotOursFailsWithTheRoutinesName)
 {
     const QString path = PrivateTempFolder();
     QDir(path).removeRecursively();
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(path));
     EXPECT_EQ(LeftStr(ErrorOf<EInOutError>([] { GetQuandorTempDirectory(); }), 43),
               "GetQuandorTempDirectory: Temporary folder /");
     QFile::remove(path);
