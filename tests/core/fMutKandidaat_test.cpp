@@ -197,7 +197,8 @@ TEST_F(MutKandidaat, ANumberInUseThatIsNoWholeNumberStopsInitialize)
 {
     AddRecord("1");
     AddRecord("abc"); // possible after an import; sorts last
-    EXPECT_EQ(ErrorOf<EConvertError>([&] { form->Initialize(0, true, NrList(), -1); }), "'0000000abc' is not a valid integer value");
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { form->Initialize(0, true, NrList(), -1); }),
+              "'0000000abc' is not a valid integer value");
 }
 
 TEST_F(MutKandidaat, ComposesTheVotingMachineNameWhileTyping)

@@ -126,7 +126,8 @@ TEST(DataSet, RefusesValuesOfTheWrongKind)
     table.AddField("naam", ftString);
     EXPECT_THROW(table.AppendRecord({1, "a"}), Exception); // closed
     table.Open();
-    EXPECT_EQ(ErrorOf<EConvertError>([&] { table.AppendRecord({"abc", "a"}); }), "tblSelectie: Invalid value for field 'kand_nr'");
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { table.AppendRecord({"abc", "a"}); }),
+              "tblSelectie: Invalid value for field 'kand_nr'");
     EXPECT_THROW(table.AppendRecord({1.5, "a"}), EConvertError);
     EXPECT_THROW(table.AppendRecord({1, 2}), EConvertError);
     EXPECT_THROW(table.AppendRecord({1, "a", "b"}), Exception);

@@ -7,8 +7,8 @@
 
 TEST(Guarded, PrefixesAndKeepsTheClass)
 {
-    EXPECT_EQ(ErrorOf<EConvertError>(
-                  [] { Guarded("frmMain.OpenLijst: ", [] { throw EConvertError("'x' is not a valid integer value"); }); }),
+    const auto failing = [] { throw EConvertError("'x' is not a valid integer value"); };
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { Guarded("frmMain.OpenLijst: ", failing); }),
               "frmMain.OpenLijst: 'x' is not a valid integer value");
 }
 

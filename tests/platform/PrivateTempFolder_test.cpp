@@ -74,7 +74,8 @@ TEST_F(PrivateTempFolderTest, AnotherUsersFolderIsRefused)
         GTEST_SKIP() << "handing a folder to another user needs root";
     ASSERT_TRUE(QDir().mkpath(ExpectedPath()));
     ASSERT_EQ(::chown(QFile::encodeName(ExpectedPath()).constData(), 65534, 65534), 0);
-    EXPECT_EQ(ErrorOf<EInOutError>([&] { PrivateTempFolder(); }), "Temporary folder " + ExpectedPath().toStdString() + " belongs to another user");
+    EXPECT_EQ(ErrorOf<EInOutError>([&] { PrivateTempFolder(); }),
+              "Temporary folder " + ExpectedPath().toStdString() + " belongs to another user");
 }
 
 } // namespace

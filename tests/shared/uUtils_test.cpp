@@ -86,7 +86,8 @@ TEST_F(ODBCRegistration, ASecondCallWritesNothing)
 TEST_F(ODBCRegistration, AStoreThatCannotBeWrittenFailsWithTheRoutinesName)
 {
     ASSERT_TRUE(QDir().mkpath(RegistryStore::FileName(HKEY_CURRENT_USER)));
-    EXPECT_EQ(ErrorOf([&] { InstallODBCDriverIfNecessary(); }), "InstallODBCDriverIfNecessary: Kon ODBC key niet vinden en aanmaken");
+    EXPECT_EQ(ErrorOf([&] { InstallODBCDriverIfNecessary(); }),
+              "InstallODBCDriverIfNecessary: Kon ODBC key niet vinden en aanmaken");
 }
 
 TEST(GetQuandorTempDirectory, ThePrivateFolderWithATrailingSeparator)

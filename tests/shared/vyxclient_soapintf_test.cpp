@@ -16,7 +16,8 @@ TEST(VYXSoap, RegistrationFillsTheTables)
     const std::vector<std::pair<std::string, Names>> operations = {
         {"Login", {"sUserName", "sPassword", "sSessionID", "sErrorMessage"}},
         {"ExecSQL", {"sSQL", "Params", "ResultSets", "OutParams", "nRowsAffected", "sSessionID", "sErrorMessage"}},
-        {"ExecAppProc", {"sEnvironment", "sProcName", "Params", "ResultSets", "OutParams", "sSessionID", "sErrorMessage"}},
+        {"ExecAppProc",
+         {"sEnvironment", "sProcName", "Params", "ResultSets", "OutParams", "sSessionID", "sErrorMessage"}},
         {"ReInit", {"sStatus", "sSessionID", "sErrorMessage"}}};
     ASSERT_EQ(soap->Operations.size(), operations.size());
     for (size_t i = 0; i < operations.size(); ++i) {
