@@ -168,7 +168,6 @@ TEST_F(DBGrid, CreatedEmptyWithAMarkerColumn)
     EXPECT_EQ(panel.ColCount(), 2);
     EXPECT_EQ(panel.RowCount(), 2);
     EXPECT_EQ(panel.Columns()[0]->Width(), 8);
-    EXPECT_EQ(panel.Columns()[1]->Width(), 64);
     EXPECT_TRUE(panel.UnsortableColumns().test(0));
     EXPECT_FALSE(panel.Options() & goRangeSelect);
     EXPECT_TRUE(SearchBox()->isVisible());

@@ -330,7 +330,6 @@ TEST(ZEBSortGridSort, MovingOneRowEqualsAFullSort)
             default: return std::string(1, "aAbBcC"[n % 6]) + (n % 3 ? "z" : "");
             }
         };
-        ModalAnswer* answer = nullptr;
         for (int step = 0; step < 300; ++step) {
             const bool update = full->RowCount() > 3 && random() % 3 == 0;
             const int row = update ? 1 + int(random() % unsigned(full->RowCount() - 1)) : 0;
@@ -352,7 +351,6 @@ TEST(ZEBSortGridSort, MovingOneRowEqualsAFullSort)
                     }
                     grid->Sort(0, c.descending);
                 }
-                (void)answer;
             }
             ASSERT_EQ(ColumnTexts(*fast, 1), ColumnTexts(*full, 1)) << "format " << c.format << " step " << step;
             ASSERT_EQ(fast->Row(), full->Row()) << "step " << step;
