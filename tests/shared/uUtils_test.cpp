@@ -203,7 +203,7 @@ TEST(NormalizeDate, DayAndMonthBecomeTwoDigits)
     EXPECT_EQ(NormalizeDate("1-2"), "01-2");
     EXPECT_EQ(NormalizeDate(""), "");
     EXPECT_EQ(NormalizeDate("\t1-2-1970\r"), "01-02-1970");
-    EXPECT_EQ(NormalizeDate("1-2-70 "), "01-02-700") << "blanks become zeros before the trim";
+    EXPECT_EQ(NormalizeDate("1-2-1970  "), "01-02-1970") << "trailing blanks never lengthen the year";
 }
 
 TEST(BuildNaamStemapparaat, PartsOnlyWhenPresent)
