@@ -1,6 +1,7 @@
 #include "ListFile.h"
 
 #include "Exceptions.h"
+#include "PosixIO.h"
 
 #include <atomic>
 #include <cerrno>
@@ -13,24 +14,10 @@
 
 namespace {
 
-[[noreturn]] void ThrowIoError(int error)
-{
-    throw EInOutError(std::system_category().message(error), error);
-}
-
 template <class TRecord>
 void CryptRecord(TRecord& record)
 {
     TRecord::ForEachField(record, [](auto& field) { CryptChars(field.Chars, field.View().size()); });
-}
-
-int RetryOnInterrupt(auto call)
-{
-    int result;
-    do
-        result = static_cast<int>(call());
-    while (result < 0 && errno == EINTR);
-    return result;
 }
 
 // Reads a file through a buffer; never asks for bytes past its end twice.

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "AnsiValidator.h"
 #include "Exceptions.h"
+#include "PosixIO.h"
 #include "StrFuncs.h"
 #include "StringGrid.h"
 #include "SysCalls.h"
@@ -33,20 +34,6 @@ constexpr int SampleRows = 100; // the first line and at most 99 more
 constexpr int SampleColWidth = 100;
 const std::string TabCaption = "<tab>";
 const std::string CannotOpen = "Kan gekozen bestand niet openen.";
-
-[[noreturn]] void ThrowIoError(int error)
-{
-    throw EInOutError(std::system_category().message(error), error);
-}
-
-int RetryOnInterrupt(auto call)
-{
-    int result;
-    do
-        result = static_cast<int>(call());
-    while (result < 0 && errno == EINTR);
-    return result;
-}
 
 // Checks bytes for UTF-8 piece by piece: no overlong forms, no surrogates, nothing past U+10FFFF.
 class TUtf8Check {
@@ -165,24 +152,23 @@ std::string SeparatorFromCaption(const std::string& caption)
     return caption == TabCaption ? "\t" : caption;
 }
 
-// The import's column names and the record fields they fill, with the fields' capacities.
+// The import's column names and the record fields they fill (each cut to its capacity).
 struct TColumnField {
     const char* Name;
-    std::size_t Capacity;
     void (*Store)(TKandidaatRecord&, const std::string&);
 };
 
 const TColumnField ColumnFields[] = {
-    {"Kand_nr", 3, [](TKandidaatRecord& r, const std::string& v) { r.KandidaatNr = v; }},
-    {"Achternaam", 50, [](TKandidaatRecord& r, const std::string& v) { r.Achternaam = v; }},
-    {"Voorletters", 15, [](TKandidaatRecord& r, const std::string& v) { r.Voorletters = v; }},
-    {"Voorvoegsels", 15, [](TKandidaatRecord& r, const std::string& v) { r.Voorvoegsels = v; }},
-    {"Voornaam", 20, [](TKandidaatRecord& r, const std::string& v) { r.Voornaam = v; }},
-    {"Geslacht", 1, [](TKandidaatRecord& r, const std::string& v) { r.Geslacht = v; }},
-    {"Gebdatum", 10, [](TKandidaatRecord& r, const std::string& v) { r.Geboortedatum = v; }},
-    {"Adres", 50, [](TKandidaatRecord& r, const std::string& v) { r.Adres = v; }},
-    {"Postcode", 10, [](TKandidaatRecord& r, const std::string& v) { r.Postcode = v; }},
-    {"Plaats", 50, [](TKandidaatRecord& r, const std::string& v) { r.Plaats = v; }},
+    {"Kand_nr", [](TKandidaatRecord& r, const std::string& v) { r.KandidaatNr = v; }},
+    {"Achternaam", [](TKandidaatRecord& r, const std::string& v) { r.Achternaam = v; }},
+    {"Voorletters", [](TKandidaatRecord& r, const std::string& v) { r.Voorletters = v; }},
+    {"Voorvoegsels", [](TKandidaatRecord& r, const std::string& v) { r.Voorvoegsels = v; }},
+    {"Voornaam", [](TKandidaatRecord& r, const std::string& v) { r.Voornaam = v; }},
+    {"Geslacht", [](TKandidaatRecord& r, const std::string& v) { r.Geslacht = v; }},
+    {"Gebdatum", [](TKandidaatRecord& r, const std::string& v) { r.Geboortedatum = v; }},
+    {"Adres", [](TKandidaatRecord& r, const std::string& v) { r.Adres = v; }},
+    {"Postcode", [](TKandidaatRecord& r, const std::string& v) { r.Postcode = v; }},
+    {"Plaats", [](TKandidaatRecord& r, const std::string& v) { r.Plaats = v; }},
 };
 
 bool SameName(std::string_view a, const char* b)
@@ -209,15 +195,16 @@ bool SameName(std::string_view a, const char* b)
 
 TImportTextFile::TImportTextFile(const std::filesystem::path& fileName, TImportEncoding& encoding)
 {
-    FHandle = RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC); });
+    FHandle = RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); });
     if (FHandle < 0)
         throw EInOutError(CannotOpen, errno);
     try {
         struct stat info {};
         if (::fstat(FHandle, &info) != 0)
             throw EInOutError(CannotOpen, errno);
-        if (S_ISDIR(info.st_mode))
-            throw EInOutError(CannotOpen, EISDIR);
+        // Only a regular file has an end: not a directory, a pipe or a device such as /dev/zero.
+        if (!S_ISREG(info.st_mode))
+            throw EInOutError(CannotOpen, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
         FBuffer.resize(1 << 16);
         const std::int64_t modified = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
         const bool same = encoding.Known && encoding.Device == info.st_dev && encoding.Inode == info.st_ino &&
@@ -495,7 +482,7 @@ bool SLReadKandidaat(const std::vector<std::string>& Items, TKandidaatRecord* Ka
             for (std::size_t i = 0; i < std::size(ColumnFields); ++i)
                 if (!found[i] && SameName(name, ColumnFields[i].Name)) {
                     found[i] = true;
-                    ColumnFields[i].Store(record, LeftStr(TrimRightStr(item.substr(eq + 1)), int(ColumnFields[i].Capacity)));
+                    ColumnFields[i].Store(record, TrimRightStr(item.substr(eq + 1)));
                     break;
                 }
         }

@@ -83,7 +83,7 @@ struct TImportEncoding {
 };
 
 // One import file, line by line.  Opening raises EInOutError "Kan gekozen bestand niet openen."
-// when the file cannot be opened or is a directory; reading raises EInOutError (the system's
+// when the file cannot be opened or is no regular file; reading raises EInOutError (the system's
 // text) on a read error and Exception
 // on a line longer than MaxLineLength bytes, so that no file, however large or binary, is
 // loaded into memory as a whole.

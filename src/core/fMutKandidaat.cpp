@@ -399,7 +399,7 @@ void TfrmMutKandidaat::edNaamChange()
 
 bool TfrmMutKandidaat::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == edKandidaatNr && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && watched == edKandidaatNr) {
         const auto* keyEvent = static_cast<QKeyEvent*>(event);
         if (IsCharacterKey(keyEvent)) {
             bool representable = false;

@@ -81,7 +81,7 @@ void TUpDown::AssociateEdited(const QString& text)
 
 bool TUpDown::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == associate_ && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && watched == associate_) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) && key->modifiers() == Qt::NoModifier &&
             !associate_->isReadOnly()) {

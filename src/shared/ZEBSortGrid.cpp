@@ -3,6 +3,7 @@
 #include "DateTime.h"
 
 #include "Exceptions.h"
+#include "IntText.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
 
@@ -119,19 +120,6 @@ int CompareKeys(const TSortKey& a, int rowA, const TSortKey& b, int rowB)
 }
 
 // Delphi's integer conversion: optional blanks and sign, then digits only.
-int ReadInteger(const std::string& text)
-{
-    std::string s = TrimLeftStr(text);
-    int value = 0;
-    const char* first = s.data();
-    if (!s.empty() && s[0] == '+')
-        ++first;
-    const auto result = std::from_chars(first, s.data() + s.size(), value);
-    if (s.empty() || result.ec != std::errc() || result.ptr != s.data() + s.size())
-        throw EConvertError("'" + text + "' is not a valid integer value");
-    return value;
-}
-
 std::string Field(const std::string& text, int position, int length)
 {
     return MidStr(text, position, length);
@@ -168,17 +156,17 @@ double ReadDateTime(const std::string& text, TDisplayDateFormat format)
     const bool uk = format == dfUK || format == dfUKShort || format == dfUKLong;
     const bool shortForm = format == dfNLShort || format == dfUKShort;
     const bool longForm = format == dfNLLong || format == dfUKLong;
-    const int year = ReadInteger(Field(text, 7, 4));
-    const int month = ReadInteger(Field(text, uk ? 1 : 4, 2));
-    const int day = ReadInteger(Field(text, uk ? 4 : 1, 2));
+    const int year = StrToInt(Field(text, 7, 4));
+    const int month = StrToInt(Field(text, uk ? 1 : 4, 2));
+    const int day = StrToInt(Field(text, uk ? 4 : 1, 2));
     int hour = 0;
     int minute = 0;
     int second = 0;
     if (!shortForm) {
-        hour = ReadInteger(Field(text, 12, 2));
-        minute = ReadInteger(Field(text, 15, 2));
+        hour = StrToInt(Field(text, 12, 2));
+        minute = StrToInt(Field(text, 15, 2));
         if (longForm)
-            second = ReadInteger(Field(text, 18, 2));
+            second = StrToInt(Field(text, 18, 2));
         if (uk) {
             const std::string marker = LowerStr(Field(text, longForm ? 21 : 18, 2));
             if (marker == "pm" && hour < 12)

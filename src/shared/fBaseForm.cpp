@@ -135,14 +135,17 @@ bool TBaseForm::event(QEvent* event)
 {
     const bool result = QDialog::event(event);
     if (event->type() == QEvent::WindowActivate) {
-        // Coming back from a modal window that this one opened is no new activation.
-        if (ReturningFromModal_)
-            ReturningFromModal_ = false;
+        // Coming back from a modal window that this one opened, or from another program, is no
+        // new activation.
+        if (ActivationIsReturn_)
+            ActivationIsReturn_ = false;
         else
             Handle([this] { FormActivate(); });
     } else if (event->type() == QEvent::WindowDeactivate) {
         QWidget* modal = QApplication::activeModalWidget();
-        ReturningFromModal_ = modal && modal != this && modal->isVisible();
+        const bool toOwnModal = modal && modal != this && modal->isVisible();
+        const bool toOtherProgram = QApplication::activeWindow() == nullptr;
+        ActivationIsReturn_ = toOwnModal || toOtherProgram;
     }
     return result;
 }
@@ -152,6 +155,7 @@ void TBaseForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
+    ActivationIsReturn_ = false; // a window shown anew is activated anew
     RunFormCreate();
     if (!Placed_) {
         Placed_ = true;

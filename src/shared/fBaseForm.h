@@ -116,6 +116,6 @@ private:
     bool Initialized_ = false;
     bool Created_ = false;
     bool Placed_ = false;
-    bool ReturningFromModal_ = false;
+    bool ActivationIsReturn_ = false;
     int ModalResult_ = mrNone;
 };

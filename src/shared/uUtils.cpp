@@ -109,7 +109,9 @@ void SplitFields(const std::string& Line, std::vector<std::string>& List, const 
 
 std::string NormalizeDate(const std::string& Date)
 {
-    std::string text = TrimStr(ReplaceTextEx(Date, " ", "0", 0, 0, true));
+    // Blanks inside the text (before a day or a month) become zeros; trailing ones go first, so
+    // that they never lengthen the year.
+    std::string text = TrimStr(ReplaceTextEx(TrimRightStr(Date), " ", "0", 0, 0, true));
     text = ReplaceTextEx(text, "/", "-", 0, 0, true);
     const int p = InStr("-", text);
     if (p == 0)

@@ -80,18 +80,12 @@ TEST_F(ExportDialog, LayoutAndTheDefaultDirectory)
 {
     auto dialog = TBaseForm::Create<TfrmExport>();
     EXPECT_EQ(dialog->windowTitle(), kCaption);
-    EXPECT_EQ(dialog->size(), QSize(514, 169));
     const QLabel* label = dialog->findChild<QLabel*>("Label1");
     EXPECT_EQ(label->text(), "Geef locatie voor exportbestand");
-    EXPECT_EQ(dialog->edDirectory->width(), 241);
-    EXPECT_EQ(dialog->btnSelDir->size(), QSize(25, 25));
     EXPECT_GE(dialog->edDirectory->x() - label->x(), label->sizeHint().width()) << "the label fits before the edit";
-    EXPECT_EQ(dialog->btnSelDir->x() - dialog->edDirectory->x(), 464 - 208);
     dialog->Initialize();
     EXPECT_TRUE(dialog->btnSelDir->text().isEmpty()) << "the folder button shows its glyph only";
     EXPECT_FALSE(dialog->btnSelDir->icon().isNull());
-    EXPECT_EQ(PlainText(dialog->btnOk->text()), "Ok");
-    EXPECT_EQ(PlainText(dialog->btnCancel->text()), "Annuleren");
 
     // The first removable volume, else the home folder, with a closing separator.
     const std::vector<TVolume> volumes = MountedVolumes();
@@ -159,9 +153,7 @@ TEST_F(ExportDialog, AMissingDirectoryIsMadeOnlyAfterYes)
 TEST_F(ExportDialog, ADirectoryThatCannotBeMadeIsReportedAndTheDialogStaysOpen)
 {
     const QString name = root + "/ontbreekt/gemeente"; // its parent does not exist
-    QFile file(root + "/bestand");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(root + "/bestand"));
     auto dialog = Open();
     std::vector<bool> openAfter;
     ModalAnswer answer([&](QWidget* window) {

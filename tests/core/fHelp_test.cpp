@@ -51,7 +51,6 @@ TEST(TfrmHelp, WindowPanelAndHeadings)
 {
     TfrmHelp help;
     EXPECT_EQ(help.windowTitle(), "Programma hulp");
-    EXPECT_EQ(help.size(), QSize(513, 381));
     EXPECT_EQ(help.minimumSize(), help.maximumSize()); // a dialog border: no resizing
 
     auto* panel = help.findChild<QFrame*>("pnlHelp");

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -355,7 +356,8 @@ TEST_F(ImportTest, ARefusedLineGivesTwoMessagesAndKeepsTheCandidatesBeforeIt)
 
 TEST_F(ImportTest, AFileThatCannotBeReadShowsTheMessageAndAddsNothing)
 {
-    for (const fs::path& file : {fs::path(Dir.path().toStdString()) / "missing.csv", fs::path(Dir.path().toStdString())}) {
+    for (const fs::path& file :
+         {fs::path(Dir.path().toStdString()) / "missing.csv", fs::path(Dir.path().toStdString()), fs::path("/dev/zero")}) {
         ModalAnswer box(ModalAnswer::ClickButton("Ok"));
         OpenCSVTXTKandidaten(nullptr, file);
         EXPECT_EQ(box.Seen().className, "TZEBMessageForm");
@@ -502,6 +504,15 @@ TEST_F(ImportTest, TheCommandAsksAboutTheExistingCandidatesAndPicksTheFile)
         EXPECT_TRUE(picker.Seen().shown);
         EXPECT_EQ(KandidaatList->Count(), 1);
     }
+    // No, then the import dialog cancelled: nothing is added.
+    {
+        ModalAnswer question(ModalAnswer::ClickButton("Nee"));
+        ModalAnswer picker(typeName(file));
+        ModalAnswer import(ModalAnswer::ClickButton("Annuleren"));
+        ImportCSVTXT(nullptr);
+        EXPECT_TRUE(import.Seen().shown);
+        EXPECT_EQ(KandidaatList->Count(), 1);
+    }
 }
 
 TEST_F(ImportTest, TheFileDialogOffersTextFiles)
@@ -510,17 +521,25 @@ TEST_F(ImportTest, TheFileDialogOffersTextFiles)
     Write("b.txt", "x");
     Write("c.lst", "x");
     QStringList filters;
+    QStringList listed;
     ModalAnswer picker([&](QWidget* window) {
         auto* dialog = qobject_cast<QFileDialog*>(window);
         ASSERT_NE(dialog, nullptr);
         filters = dialog->nameFilters();
         EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
         dialog->setDirectory(Dir.path());
-        dialog->selectFile("c.lst");
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        ASSERT_NE(model, nullptr);
+        const QModelIndex folder = model->index(Dir.path());
+        WaitFor([&] { return model->rowCount(folder) >= 2; });
+        for (int row = 0; row < model->rowCount(folder); ++row)
+            listed << model->index(row, 0, folder).data().toString();
     });
     fs::path chosen;
     EXPECT_FALSE(OpenDialogTXT(nullptr, chosen));
     EXPECT_EQ(filters, QStringList{"Text files (*.TXT *.CSV)"});
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{"a.CSV", "b.txt"})); // without regard to case
 }
 
 TEST_F(ImportTest, ImportedCandidatesSurviveSavingAndOpening)

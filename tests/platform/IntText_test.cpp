@@ -1,5 +1,6 @@
 #include "IntText.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,7 @@ TEST(StrToInt, AnythingElseFailsWithTheText)
 {
     for (const char* text : {"", " ", "5 ", "1a", "abc", "+", "-", "+-1", "--1", "1.0", "\t5", "2147483648",
              "-2147483649", "99999999999999999999"}) {
-        try {
-            StrToInt(text);
-            ADD_FAILURE() << "no failure for '" << text << "'";
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message, "'" + std::string(text) + "' is not a valid integer value");
-        }
+        EXPECT_EQ(ErrorOf<EConvertError>([&] { StrToInt(text); }),
+                  "'" + std::string(text) + "' is not a valid integer value");
     }
 }

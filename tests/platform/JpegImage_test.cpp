@@ -1,5 +1,6 @@
-#include "Exceptions.h"
 #include "JpegImage.h"
+
+#include "ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -40,12 +41,7 @@ bool Near(QRgb pixel, int r, int g, int b, int tolerance = 12)
 
 std::string FailureText(const QByteArray& data)
 {
-    try {
-        DecodeJpeg(data);
-    } catch (const Exception& e) {
-        return e.Message;
-    }
-    return "(decoded)";
+    return ErrorOf([&] { DecodeJpeg(data); });
 }
 
 } // namespace
@@ -87,7 +83,6 @@ TEST(DecodeJpeg, EmptyAndForeignDataRaise)
     EXPECT_EQ(FailureText(QByteArray()), "DecodeJpeg: no picture data");
     EXPECT_THROW(DecodeJpeg(nullptr, 10), Exception);
     EXPECT_EQ(FailureText("not a picture at all").rfind("DecodeJpeg: ", 0), 0u);
-    EXPECT_NE(FailureText("not a picture at all"), "(decoded)");
 }
 
 TEST(DecodeJpeg, EveryTruncationRaises)
@@ -135,11 +130,6 @@ TEST(DecodeJpeg, AHeaderClaimingAHugePictureIsRefused)
 TEST(LoadJpeg, UnreadableFileRaises)
 {
     QTemporaryDir dir;
-    try {
-        LoadJpeg(dir.filePath("missing.jpg"));
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message.rfind("LoadJpeg: cannot read " + dir.filePath("missing.jpg").toStdString(), 0), 0u)
-            << e.Message;
-    }
+    const std::string error = ErrorOf([&] { LoadJpeg(dir.filePath("missing.jpg")); });
+    EXPECT_EQ(error.rfind("LoadJpeg: cannot read " + dir.filePath("missing.jpg").toStdString(), 0), 0u) << error;
 }

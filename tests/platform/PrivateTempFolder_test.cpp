@@ -1,6 +1,8 @@
 #include "PrivateTempFolder.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
+#include "ModalAnswer.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,9 +40,7 @@ TEST_F(PrivateTempFolderTest, MadeWhenMissingPrivateAndStable)
     EXPECT_TRUE(path.startsWith(QDir::tempPath() + "/"));
     EXPECT_TRUE(QFileInfo(path).isDir());
     EXPECT_EQ(ModeOf(path), 0700u);
-    QFile file(path + "/kand.txt");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(path + "/kand.txt"));
     EXPECT_EQ(PrivateTempFolder(), path);
     EXPECT_TRUE(QFile::exists(path + "/kand.txt")) << "an existing folder keeps its files";
 }
@@ -64,9 +64,7 @@ TEST_F(PrivateTempFolderTest, ALinkOrAFileInItsPlaceIsRefused)
     elsewhere.removeRecursively();
 
     QFile::remove(ExpectedPath());
-    QFile file(ExpectedPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(ExpectedPath()));
     EXPECT_THROW(PrivateTempFolder(), EInOutError);
 }
 
@@ -76,12 +74,8 @@ TEST_F(PrivateTempFolderTest, AnotherUsersFolderIsRefused)
         GTEST_SKIP() << "handing a folder to another user needs root";
     ASSERT_TRUE(QDir().mkpath(ExpectedPath()));
     ASSERT_EQ(::chown(QFile::encodeName(ExpectedPath()).constData(), 65534, 65534), 0);
-    try {
-        PrivateTempFolder();
-        FAIL() << "no exception";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message, "Temporary folder " + ExpectedPath().toStdString() + " belongs to another user");
-    }
+    EXPECT_EQ(ErrorOf<EInOutError>([&] { PrivateTempFolder(); }),
+              "Temporary folder " + ExpectedPath().toStdString() + " belongs to another user");
 }
 
 } // namespace

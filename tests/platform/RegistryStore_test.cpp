@@ -1,5 +1,8 @@
 #include "RegistryStore.h"
 
+#include "ErrorOf.h"
+#include "ModalAnswer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -98,12 +101,7 @@ TEST_F(RegistryStoreTest, MissingKeysAndWrongTypes)
     reg.WriteInteger("Count", 3);
     EXPECT_EQ(reg.ReadString("missing"), "");
     EXPECT_THROW(reg.ReadInteger("missing"), ERegistryException);
-    try {
-        reg.ReadString("Count");
-        FAIL() << "no exception";
-    } catch (const ERegistryException& e) {
-        EXPECT_EQ(e.Message, "Invalid data type for 'Count'");
-    }
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.ReadString("Count"); }), "Invalid data type for 'Count'");
     EXPECT_THROW(reg.ReadInteger(""), ERegistryException);
     // The two roots are separate stores.
     EXPECT_FALSE(RegistryStore(HKEY_CURRENT_USER).KeyExists("\\.htm"));
@@ -115,12 +113,7 @@ TEST_F(RegistryStoreTest, ReadOnlyKeysRefuseWrites)
     RegistryStore reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software"));
     EXPECT_TRUE(reg.ReadOnly());
-    try {
-        reg.WriteString("x", "y");
-        FAIL() << "no exception";
-    } catch (const ERegistryException& e) {
-        EXPECT_EQ(e.Message, "Failed to set data for 'x'");
-    }
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.WriteString("x", "y"); }), "Failed to set data for 'x'");
     EXPECT_FALSE(reg.ValueExists("x"));
 }
 
@@ -128,11 +121,7 @@ TEST_F(RegistryStoreTest, ADamagedStoreIsNeitherReadNorOverwritten)
 {
     const QString fileName = RegistryStore::FileName(HKEY_CURRENT_USER);
     QDir().mkpath(QFileInfo(fileName).path());
-    {
-        QFile f(fileName);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("{ \"keys\": [ not json");
-    }
+    ASSERT_TRUE(WriteFileBytes(fileName, "{ \"keys\": [ not json"));
     RegistryStore reg;
     EXPECT_FALSE(reg.OpenKey("\\Software", true));
     EXPECT_FALSE(reg.KeyExists("\\"));

@@ -1,6 +1,8 @@
 // Version blocks written into files and found again.
 #include "VersionBlock.h"
 
+#include "ModalAnswer.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -22,9 +24,7 @@ protected:
     QString Write(const std::string& bytes)
     {
         const QString name = dir_.filePath("file.bin");
-        QFile file(name);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes.data(), qint64(bytes.size()));
+        EXPECT_TRUE(WriteFileBytes(name, bytes));
         return name;
     }
     QTemporaryDir dir_;

@@ -1,5 +1,6 @@
 #include "StrFuncs.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -101,12 +102,7 @@ TEST(StrFuncsStrReplace, NonOverlappingLeftToRightMatchingIgnoresCaseOnlyWhenAsk
 
 TEST(StrFuncsStrReplace, EmptyPatternRaises)
 {
-    try {
-        StrReplace("abc", "", "x", true);
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "StrReplace: Empty search pattern is not allowed.");
-    }
+    EXPECT_EQ(ErrorOf([&] { StrReplace("abc", "", "x", true); }), "StrReplace: Empty search pattern is not allowed.");
 }
 
 TEST(StrFuncsReplaceTextEx, SkipsThenReplacesAtMostMaxCount)
@@ -144,12 +140,7 @@ TEST(StrFuncsOccurrences, CountsNonOverlappingAndRejectsEmptyPattern)
     EXPECT_EQ(Occurrences(";", ""), 0);
     EXPECT_EQ(Occurrences("A", "aaa"), 0);
     for (const std::string s : {"", "abc"}) {
-        try {
-            Occurrences("", s);
-            FAIL() << "no exception";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message, "Occurrences: Empty search pattern is not allowed.");
-        }
+        EXPECT_EQ(ErrorOf([&] { Occurrences("", s); }), "Occurrences: Empty search pattern is not allowed.");
     }
 }
 

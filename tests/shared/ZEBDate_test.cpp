@@ -2,6 +2,7 @@
 // the time formats and the invalid-time report.
 #include "ZEBDate.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
 #include "FormatSettings.h"
 #include "ModalAnswer.h"
@@ -298,12 +299,7 @@ TEST(TimeEdit, FormatsGiveTheirLayout)
 
     time.setObjectName("teTijd");
     time.SetTimeFormat("hh:mm:ss");
-    try {
-        time.SetTimeFormat("HH:MM");
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "teTijdInvalid TimeFormat");
-    }
+    EXPECT_EQ(ErrorOf([&] { time.SetTimeFormat("HH:MM"); }), "teTijdInvalid TimeFormat");
     EXPECT_EQ(time.TimeFormat(), "hh:mm:ss");
     EXPECT_EQ(time.width(), 49);
 }

@@ -1,7 +1,9 @@
 // Version lines of program files, the program's own version, and opening web pages.
 #include "comfuncs.h"
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
+#include "FakeBrowser.h"
 #include "ModalAnswer.h"
 #include "RegistryStore.h"
 
@@ -32,11 +34,7 @@ protected:
     std::string Write(const TVersionData& data)
     {
         const QString name = dir_.filePath(QString::number(++count_) + ".exe");
-        QFile file(name);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("\x7F" "ELF padding");
-        const std::string text = VersionBlockText(data);
-        file.write(text.data(), qint64(text.size()));
+        EXPECT_TRUE(WriteFileBytes(name, "\x7F" "ELF padding" + VersionBlockText(data)));
         return name.toStdString();
     }
     QTemporaryDir dir_;
@@ -87,18 +85,10 @@ TEST_F(VersionInfoTest, FileWithoutVersionInformation)
 {
     Lines list{"kept"};
     const std::string plain = dir_.filePath("plain.txt").toStdString();
-    QFile file(QString::fromStdString(plain));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("no version here");
-    file.close();
-    for (const std::string& name : {plain, dir_.filePath("missing.exe").toStdString()}) {
-        try {
-            GetVersionInfo(name, list);
-            ADD_FAILURE() << "no exception for " << name;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message, "The file does not contain any valid version information.");
-        }
-    }
+    ASSERT_TRUE(WriteFileBytes(QString::fromStdString(plain), "no version here"));
+    for (const std::string& name : {plain, dir_.filePath("missing.exe").toStdString()})
+        EXPECT_EQ(ErrorOf([&] { GetVersionInfo(name, list); }),
+                  "The file does not contain any valid version information.");
     EXPECT_EQ(list, Lines{"kept"});
 }
 
@@ -137,51 +127,22 @@ TEST(ProgramFile, CarriesItsOwnVersionBlock)
 
 namespace {
 
-// A registered ".htm" program in a temporary folder that notes its arguments.
 class OpenInBrowserTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        QFile::remove(RegistryStore::FileName(HKEY_CLASSES_ROOT));
-        ASSERT_TRUE(QDir().mkpath(dir_.filePath("My Browser")));
-    }
-    void TearDown() override { QFile::remove(RegistryStore::FileName(HKEY_CLASSES_ROOT)); }
+    QString MakeBrowser(const QString& relative, bool executable = true) { return browser_.Make(relative, executable); }
+    static void Register(const std::string& command) { FakeBrowser::Register(command); }
+    QString Output() const { return browser_.Output(); }
 
-    QString MakeBrowser(const QString& relative, bool executable = true)
+    // The fallback, recording what it was asked and answering result.
+    TShellOpen Fallback(int result = 42)
     {
-        const QString name = dir_.filePath(relative);
-        QFile script(name);
-        EXPECT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(("#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + Output() + ".part'\nmv '" + Output() + ".part' '"
-                      + Output() + "'\n")
-                         .toUtf8());
-        script.close();
-        if (executable)
-            script.setPermissions(script.permissions() | QFile::ExeOwner);
-        return name;
-    }
-
-    static void Register(const std::string& command)
-    {
-        RegistryStore reg(HKEY_CLASSES_ROOT);
-        ASSERT_TRUE(reg.OpenKey("\\.htm", true));
-        reg.WriteString("", "htmlfile");
-        ASSERT_TRUE(reg.OpenKey("\\htmlfile\\shell\\open\\command", true));
-        reg.WriteString("", command);
-    }
-
-    QString Output() const { return dir_.filePath("arguments.txt"); }
-
-    // The fallback, recording what it was asked.
-    TShellOpen Fallback()
-    {
-        return [this](const std::string& target, QWidget*) {
+        return [this, result](const std::string& target, QWidget*) {
             fallbackTargets_.push_back(target);
-            return 42;
+            return result;
         };
     }
 
-    QTemporaryDir dir_;
+    FakeBrowser browser_;
     Lines fallbackTargets_;
 };
 
@@ -209,10 +170,7 @@ TEST_F(OpenInBrowserTest, QuotedPathWithABlankFallsBackToTheDesktop)
 
 TEST_F(OpenInBrowserTest, EveryOtherFailureFallsBackWithTheFallbacksResult)
 {
-    const auto failing = [this](const std::string& target, QWidget*) {
-        fallbackTargets_.push_back(target);
-        return 2;
-    };
+    const TShellOpen failing = Fallback(2);
     // Nothing registered.
     EXPECT_EQ(OpenInBrowser(Address, nullptr, failing), 2);
     // A command without a blank.

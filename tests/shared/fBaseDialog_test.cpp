@@ -51,7 +51,6 @@ TEST(TBaseDialog, ActionsCarryTheirCaptionsShortcutsAndHints)
     EXPECT_EQ(form->sbExit->text(), "&Sluiten");
     EXPECT_EQ(form->sbHelp->text(), "&Help");
     EXPECT_EQ(form->HelpContext(), 1);
-    EXPECT_EQ(form->pnlToolbar->maximumHeight(), 73);
 }
 
 TEST(TBaseDialog, EscClosesThroughTheExitActionAndF1AsksForHelp)

@@ -153,25 +153,28 @@ TEST(TBaseOkCancel, BodyComesBeforeTheButtonsInTabOrder)
     EXPECT_EQ(form->btnOk->nextInFocusChain(), form->btnCancel);
 }
 
-TEST(TBaseOkCancel, ActivationRunsOnShowNotOnReturnFromAModalWindowItOpened)
+// Neither a modal window it opened nor another program taking the focus makes a new activation.
+TEST(TBaseOkCancel, ActivationRunsOnShowOnly)
 {
-    auto form = TBaseForm::Create<CountingDialog>();
-    form->Initialize();
-    int afterShow = -1;
-    int afterInner = -1;
+    auto form = NewDialog();
+    std::vector<int> activations;
     ModalAnswer answer([&](QWidget*) {
         WaitFor([&] { return form->activations > 0; });
-        afterShow = form->activations;
+        activations.push_back(form->activations);
         auto inner = TBaseForm::Create<TBaseOkCancel>(form.get());
         inner->Initialize();
         ModalAnswer innerAnswer(ModalAnswer::ClickButton("Ok"));
         inner->ShowModal();
         QTest::qWait(50); // let the reactivation arrive
-        afterInner = form->activations;
+        activations.push_back(form->activations);
+        QApplication::setActiveWindow(nullptr); // another program takes the focus
+        QTest::qWait(20);
+        QApplication::setActiveWindow(form.get());
+        QTest::qWait(20);
+        activations.push_back(form->activations);
     });
     form->ShowModal();
-    EXPECT_EQ(afterShow, 1);
-    EXPECT_EQ(afterInner, 1);
+    EXPECT_EQ(activations, (std::vector<int>{1, 1, 1}));
 }
 
 namespace {

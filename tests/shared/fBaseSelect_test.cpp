@@ -1,9 +1,10 @@
 #include "fBaseSelect.h"
 
 #include "Database.h"
+#include "ErrorOf.h"
 #include "ModalAnswer.h"
-#include "ZEBDBSortGrid.h"
 #include "uGlobals.h"
+#include "ZEBDBSortGrid.h"
 
 #include <QAction>
 #include <QLabel>
@@ -248,12 +249,7 @@ TEST_F(ListScreen, ADescendantHandlerReplacesTheBaseOne)
 TEST_F(ListScreen, ForgottenOperationsAndFailuresReachTheErrorReport)
 {
     auto form = TBaseForm::Create<TBaseSelect>();
-    try {
-        form->Initialize();
-        ADD_FAILURE() << "OpenData is abstract";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Abstract error");
-    }
+    EXPECT_EQ(ErrorOf([&] { form->Initialize(); }), "Abstract error");
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -263,10 +259,6 @@ TEST_F(ListScreen, ForgottenOperationsAndFailuresReachTheErrorReport)
 
     // The election-state query failing: the enabling rule's prefixes stack.
     SharedDatabase().ExecSQL("drop table verkiezingen");
-    try {
-        form->EnableDisable();
-        ADD_FAILURE() << "the query has no table";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message.rfind("TBaseSelect.EnableDisable: GetVerkiezingsToestand: ", 0), 0u) << e.Message;
-    }
+    const std::string error = ErrorOf([&] { form->EnableDisable(); });
+    EXPECT_EQ(error.rfind("TBaseSelect.EnableDisable: GetVerkiezingsToestand: ", 0), 0u) << error;
 }

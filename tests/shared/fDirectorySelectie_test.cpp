@@ -212,9 +212,7 @@ TEST_F(DirectoryPicker, NieuwReportsAnExistingDirectoryAndAFailure)
         EXPECT_EQ(picker->dirlbSelect->Directory(), root + "/lijsten");
     }
     {
-        QFile file(root + "/lijsten/bestand");
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.close();
+        ASSERT_TRUE(WriteFileBytes(root + "/lijsten/bestand"));
         ModalAnswer name(typeName("bestand"));
         ModalAnswer notice(ModalAnswer::ClickButton("Ok"));
         picker->activateWindow();

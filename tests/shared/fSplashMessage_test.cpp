@@ -14,14 +14,12 @@ TEST(TfrmSplashMessage, BorderlessPanelOnTopWithItsText)
     EXPECT_EQ(splash.Panel1->palette().color(QPalette::WindowText), QColor(0, 128, 192));
     EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(splash.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(splash.size(), QSize(217, 42));
 
     splash.Show();
     EXPECT_TRUE(splash.isVisible());
     EXPECT_EQ(splash.geometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center());
 
     splash.SetMessage("Rapport wordt opgebouwd...");
-    EXPECT_EQ(splash.Message, "Rapport wordt opgebouwd...");
     EXPECT_EQ(splash.Panel1->text(), "Rapport wordt opgebouwd...");
     splash.SetMessage("caf\xe9");
     EXPECT_EQ(splash.Panel1->text(), QString::fromUtf8("caf\u00e9"));

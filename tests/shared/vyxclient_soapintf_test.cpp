@@ -13,19 +13,18 @@ TEST(VYXSoap, RegistrationFillsTheTables)
     ASSERT_NE(soap, nullptr);
     EXPECT_EQ(soap->Namespace, "urn:vyxsoap-IVYXSoap");
     EXPECT_EQ(soap->SoapAction, "urn:vyxsoap-IVYXSoap#%operationName%");
-    ASSERT_EQ(soap->Operations.size(), 4u);
-    EXPECT_EQ(soap->Operations[0].Name, "Login");
-    EXPECT_EQ(soap->Operations[0].Parameters, (Names{"sUserName", "sPassword", "sSessionID", "sErrorMessage"}));
-    EXPECT_EQ(soap->Operations[1].Name, "ExecSQL");
-    EXPECT_EQ(soap->Operations[1].Parameters,
-              (Names{"sSQL", "Params", "ResultSets", "OutParams", "nRowsAffected", "sSessionID", "sErrorMessage"}));
-    EXPECT_EQ(soap->Operations[2].Name, "ExecAppProc");
-    EXPECT_EQ(soap->Operations[2].Parameters,
-              (Names{"sEnvironment", "sProcName", "Params", "ResultSets", "OutParams", "sSessionID", "sErrorMessage"}));
-    EXPECT_EQ(soap->Operations[3].Name, "ReInit");
-    EXPECT_EQ(soap->Operations[3].Parameters, (Names{"sStatus", "sSessionID", "sErrorMessage"}));
-    for (const TSoapOperation& operation : soap->Operations)
-        EXPECT_EQ(operation.ResultType, "Boolean");
+    const std::vector<std::pair<std::string, Names>> operations = {
+        {"Login", {"sUserName", "sPassword", "sSessionID", "sErrorMessage"}},
+        {"ExecSQL", {"sSQL", "Params", "ResultSets", "OutParams", "nRowsAffected", "sSessionID", "sErrorMessage"}},
+        {"ExecAppProc",
+         {"sEnvironment", "sProcName", "Params", "ResultSets", "OutParams", "sSessionID", "sErrorMessage"}},
+        {"ReInit", {"sStatus", "sSessionID", "sErrorMessage"}}};
+    ASSERT_EQ(soap->Operations.size(), operations.size());
+    for (size_t i = 0; i < operations.size(); ++i) {
+        EXPECT_EQ(soap->Operations[i].Name, operations[i].first);
+        EXPECT_EQ(soap->Operations[i].Parameters, operations[i].second) << operations[i].first;
+        EXPECT_EQ(soap->Operations[i].ResultType, "Boolean");
+    }
 
     const TRemotableType* parameter = FindRemotableType("TMinimalVYXParameter");
     ASSERT_NE(parameter, nullptr);

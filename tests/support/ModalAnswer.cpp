@@ -167,3 +167,10 @@ std::string ReadFileBytes(const QString& path)
     const QByteArray bytes = file.readAll();
     return std::string(bytes.constData(), size_t(bytes.size()));
 }
+
+bool WriteFileBytes(const QString& path, const std::string& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+}

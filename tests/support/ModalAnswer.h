@@ -46,3 +46,6 @@ QString PlainText(QString text);
 
 // Reads a whole file as bytes (empty when missing).
 std::string ReadFileBytes(const QString& path);
+
+// Writes bytes as the whole file at path; returns whether that succeeded.
+bool WriteFileBytes(const QString& path, const std::string& bytes = {});
