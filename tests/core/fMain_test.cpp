@@ -129,7 +129,8 @@ protected:
     {
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-        QTest::keyClick(form.get(), key, modifiers);
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : form.get(), key, modifiers);
     }
 
     // Types into the focused control of the active window.
