@@ -922,3 +922,26 @@ TEST_F(MainWindow, HelpAndAboutOpenTheirWindows)
     Press(Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
+
+TEST_F(MainWindow, EditOnARowWhoseNumberIsNoIntegerPassesMinusOne)
+{
+    Start();
+    // After an import a number need not be a number; the grid says so when it sorts.
+    {
+        ModalAnswer sortMessage(ModalAnswer::ClickButton("OK"));
+        LoadPartij("ABC", {{"2", "Twee", "P"}, {"abc", "Tekst", "P"}});
+    }
+    int row = -1;
+    for (int r = 1; r < form->grdKandidaten->RowCount(); ++r)
+        if (form->grdKandidaten->Cells(0, r) == "abc")
+            row = r;
+    ASSERT_GT(row, 0);
+    form->grdKandidaten->SetRow(row);
+    // The dialog looks for candidate -1: every number on its way is converted, and "abc" cannot be.
+    ModalAnswer message(ModalAnswer::ClickButton("Ok"));
+    Press(Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return message.Seen().shown; }));
+    ASSERT_FALSE(message.Seen().labels.isEmpty());
+    EXPECT_EQ(message.Seen().labels.last(), "frmMain.OpenKandidaatForm: 'abc' is not a valid integer value");
+    EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"2", "abc"}));
+}
