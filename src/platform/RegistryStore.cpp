@@ -72,7 +72,9 @@ Node* Find(Node& root, const std::string& path, bool create, bool* created = nul
     return node;
 }
 
-const RegValue* FindValue(const Node& node, const QString& name)
+// The value name of node, or nullptr (const or not, as node is).
+template <class N>
+auto FindValue(N& node, const QString& name) -> decltype(&node.values.front())
 {
     const auto it = std::find_if(node.values.begin(), node.values.end(), [&](const RegValue& v) { return SameName(v.name, name); });
     return it == node.values.end() ? nullptr : &*it;
@@ -312,12 +314,12 @@ void RegistryStore::WriteValue(const std::string& Name, TRegDataType type, const
     Node tree = Load(root_);
     Node* node = Find(tree, currentPath_, true);
     const QString name = AnsiToQString(Name);
-    auto it = std::find_if(node->values.begin(), node->values.end(), [&](const RegValue& v) { return SameName(v.name, name); });
-    if (it == node->values.end())
-        it = node->values.insert(node->values.end(), RegValue{name, type, {}, 0});
-    it->type = type;
-    it->text = text;
-    it->number = number;
+    RegValue* value = FindValue(*node, name);
+    if (!value)
+        value = &node->values.emplace_back(RegValue{name, type, {}, 0});
+    value->type = type;
+    value->text = text;
+    value->number = number;
     if (!Save(root_, tree))
         throw ERegistryException(failed);
 }
