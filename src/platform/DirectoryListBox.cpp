@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "Exceptions.h"
+#include "Volumes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,8 +54,7 @@ QString TDirectoryListBox::ItemPath(int row) const
 void TDirectoryListBox::Fill()
 {
     // The chain from the root (or from "/" when the directory lies outside it) to the directory.
-    const bool underRoot = Directory_ == Root_ || Directory_.startsWith(Root_ == "/" ? Root_ : Root_ + '/');
-    const QString top = underRoot ? Root_ : QStringLiteral("/");
+    const QString top = PathUnder(Directory_, Root_) ? Root_ : QStringLiteral("/");
     QStringList chain{top};
     const QString rest = Directory_.mid(top.size());
     for (const QString& part : rest.split('/', Qt::SkipEmptyParts))

@@ -5,17 +5,6 @@
 
 #include <QDir>
 
-namespace {
-
-bool PathUnder(const QString& path, const QString& root)
-{
-    const QString cleanRoot = QDir::cleanPath(root);
-    const QString cleanPath = QDir::cleanPath(path);
-    return cleanPath == cleanRoot || cleanPath.startsWith(cleanRoot.endsWith('/') ? cleanRoot : cleanRoot + '/');
-}
-
-} // namespace
-
 TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent)
 {
     SetVolumes(MountedVolumes());

@@ -68,6 +68,13 @@ bool VolumeReady(const QString& rootPath)
     return storage.isValid() && storage.isReady() && storage.rootPath() == QFileInfo(rootPath).canonicalFilePath();
 }
 
+bool PathUnder(const QString& path, const QString& root)
+{
+    const QString cleanRoot = QDir::cleanPath(root);
+    const QString cleanPath = QDir::cleanPath(path);
+    return cleanPath == cleanRoot || cleanPath.startsWith(cleanRoot.endsWith('/') ? cleanRoot : cleanRoot + '/');
+}
+
 QString HomeFolder() { return QDir::homePath(); }
 
 QString DefaultExportFolder(const std::vector<TVolume>& volumes)

@@ -28,6 +28,9 @@ TVolume VolumeOfPath(const QString& path);
 // True when rootPath is where a volume is mounted and that volume answers; never throws.
 bool VolumeReady(const QString& rootPath);
 
+// True when path is root itself or lies inside it.
+bool PathUnder(const QString& path, const QString& root);
+
 // Stands in for "C:\".
 QString HomeFolder();
 
