@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -13,31 +15,20 @@ constexpr std::size_t MaxBlockSize = 64 * 1024;
 // Decimal digits, or hexadecimal ones after "0x" when hex is allowed.
 std::optional<std::uint32_t> ParseNumber(std::string_view text, bool hex)
 {
-    int base = 10;
     if (hex) {
         if (!text.starts_with("0x"))
             return std::nullopt;
         text.remove_prefix(2);
-        base = 16;
     }
     if (text.empty() || text.size() > 10)
         return std::nullopt;
-    std::uint64_t value = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else
-            return std::nullopt;
-        value = value * std::uint64_t(base) + std::uint64_t(digit);
-    }
-    if (value > 0xFFFFFFFFu)
+    // Unsigned, so no sign is taken; out of range fails.
+    std::uint32_t value = 0;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(text.data(), last, value, hex ? 16 : 10);
+    if (error != std::errc() || end != last)
         return std::nullopt;
-    return std::uint32_t(value);
+    return value;
 }
 
 // "4.0.0.12" into the two double words of the fixed part.
