@@ -4,6 +4,7 @@
 
 #include "Exceptions.h"
 #include "IntText.h"
+#include "Resources.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
 
@@ -561,15 +562,6 @@ void TZEBSortGridColumns::Update(TColumn* item)
 // ---------------------------------------------------------------------------------------------
 // The grid
 
-// The program's pictures live in the library; a program that links it registers them here.
-static void RegisterPictures()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(zorvandel);
-        return true;
-    }();
-    (void)registered;
-}
 
 namespace {
 
@@ -596,7 +588,7 @@ TZEBSortGrid::TZEBSortGrid(QWidget* parent) : TStringGrid(parent), searchOptions
     TickCount = GetTickCount;
     SetDateFormat(dfNL);
     SetNumericFormat(nfNL);
-    RegisterPictures();
+    EnsureResources();
     arrowAsc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_ASC.bmp"));
     arrowDesc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_DESC.bmp"));
 }
