@@ -58,7 +58,7 @@ bool TypedDate(const std::string& text, TDate& date)
 bool CellDate(const std::string& cell, TDisplayDateFormat format, TDate& date)
 {
     const std::string first = MidStr(cell, 1, 2), second = MidStr(cell, 4, 2);
-    date.Year = IsInteger(MidStr(cell, 7, 4)) ? std::stoi(MidStr(cell, 7, 4)) : -1;
+    date.Year = IntOr(MidStr(cell, 7, 4), -1);
     const std::string& day = IsDutch(format) ? first : second;
     const std::string& month = IsDutch(format) ? second : first;
     if (date.Year < 0 || !IsInteger(day) || !IsInteger(month))
@@ -68,8 +68,6 @@ bool CellDate(const std::string& cell, TDisplayDateFormat format, TDate& date)
     return IsValidDate(date.Year, date.Month, date.Day);
 }
 
-// A number in the grid's form as text in the locale's decimal form: nfNL drops "." and reads ","
-// as the decimal separator, nfUK drops "," and reads ".".
 } // namespace
 
 // ---- Cell texts ----

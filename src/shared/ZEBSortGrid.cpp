@@ -4,6 +4,7 @@
 
 #include "Exceptions.h"
 #include "IntText.h"
+#include "Resources.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
 
@@ -119,12 +120,6 @@ int CompareKeys(const TSortKey& a, int rowA, const TSortKey& b, int rowB)
     return result != 0 ? result : CompareRows(rowA, rowB);
 }
 
-// Delphi's integer conversion: optional blanks and sign, then digits only.
-std::string Field(const std::string& text, int position, int length)
-{
-    return MidStr(text, position, length);
-}
-
 // An exception leaves the unit-wide formats as they were.
 class TFormatScope {
 public:
@@ -156,19 +151,19 @@ double ReadDateTime(const std::string& text, TDisplayDateFormat format)
     const bool uk = format == dfUK || format == dfUKShort || format == dfUKLong;
     const bool shortForm = format == dfNLShort || format == dfUKShort;
     const bool longForm = format == dfNLLong || format == dfUKLong;
-    const int year = StrToInt(Field(text, 7, 4));
-    const int month = StrToInt(Field(text, uk ? 1 : 4, 2));
-    const int day = StrToInt(Field(text, uk ? 4 : 1, 2));
+    const int year = StrToInt(MidStr(text, 7, 4));
+    const int month = StrToInt(MidStr(text, uk ? 1 : 4, 2));
+    const int day = StrToInt(MidStr(text, uk ? 4 : 1, 2));
     int hour = 0;
     int minute = 0;
     int second = 0;
     if (!shortForm) {
-        hour = StrToInt(Field(text, 12, 2));
-        minute = StrToInt(Field(text, 15, 2));
+        hour = StrToInt(MidStr(text, 12, 2));
+        minute = StrToInt(MidStr(text, 15, 2));
         if (longForm)
-            second = StrToInt(Field(text, 18, 2));
+            second = StrToInt(MidStr(text, 18, 2));
         if (uk) {
-            const std::string marker = LowerStr(Field(text, longForm ? 21 : 18, 2));
+            const std::string marker = LowerStr(MidStr(text, longForm ? 21 : 18, 2));
             if (marker == "pm" && hour < 12)
                 hour += 12;
         }
@@ -561,15 +556,6 @@ void TZEBSortGridColumns::Update(TColumn* item)
 // ---------------------------------------------------------------------------------------------
 // The grid
 
-// The program's pictures live in the library; a program that links it registers them here.
-static void RegisterPictures()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(zorvandel);
-        return true;
-    }();
-    (void)registered;
-}
 
 namespace {
 
@@ -596,7 +582,7 @@ TZEBSortGrid::TZEBSortGrid(QWidget* parent) : TStringGrid(parent), searchOptions
     TickCount = GetTickCount;
     SetDateFormat(dfNL);
     SetNumericFormat(nfNL);
-    RegisterPictures();
+    EnsureResources();
     arrowAsc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_ASC.bmp"));
     arrowDesc_ = LoadArrow(QStringLiteral(":/images/BMP_SORT_DESC.bmp"));
 }

@@ -2,6 +2,7 @@
 
 #include "AppServices.h"
 #include "Exceptions.h"
+#include "ScreenCenter.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -10,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 TBaseForm::TBaseForm(QWidget* owner) : QDialog(owner)
@@ -159,11 +159,7 @@ void TBaseForm::showEvent(QShowEvent* event)
     RunFormCreate();
     if (!Placed_) {
         Placed_ = true;
-        if (const QScreen* screen = this->screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        CenterOnScreen(this);
     }
     Handle([this] { FormShow(); });
 }

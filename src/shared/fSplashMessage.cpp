@@ -1,12 +1,12 @@
 #include "fSplashMessage.h"
 
 #include "AnsiText.h"
+#include "ScreenCenter.h"
 
 #include "ui_fSplashMessage.h"
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QScreen>
 
 TfrmSplashMessage::TfrmSplashMessage(QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
@@ -27,11 +27,7 @@ void TfrmSplashMessage::SetMessage(const std::string& text)
 
 void TfrmSplashMessage::Show()
 {
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = geometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CenterOnScreen(this);
     show();
     raise();
     // The caller keeps the thread busy: let the window appear and paint now.
