@@ -392,12 +392,12 @@ void TfrmImportCSVTXT::ImportFile()
     if (!FWaitCursor)
         FWaitCursor = std::make_unique<TWaitCursor>();
     try {
+        TImportTextFile file(FFileName, FEncoding);
+        std::string line;
+        const bool firstRead = file.ReadLine(line);
         std::vector<std::string> names;
         {
-            TImportTextFile file(FFileName, FEncoding);
-            std::string first;
-            file.ReadLine(first);
-            TFieldCursor fields(first, FSeparator, FIndicators);
+            TFieldCursor fields(line, FSeparator, FIndicators);
             for (int col = 0; col < FColCount; ++col) {
                 if (fields.AtEnd())
                     throw EAbort("Het importbestand dient " + std::to_string(FColCount) + " velden te bevatten.");
@@ -405,11 +405,10 @@ void TfrmImportCSVTXT::ImportFile()
             }
         }
 
-        TImportTextFile file(FFileName, FEncoding);
-        std::string line;
-        if (FFirstLineHeader)
-            file.ReadLine(line);
-        while (file.ReadLine(line)) {
+        // Without a header the first line, read for the names, is the first candidate as well.
+        bool pending = firstRead && !FFirstLineHeader;
+        while (pending || file.ReadLine(line)) {
+            pending = false;
             if (names.empty())
                 throw Exception("List index out of bounds (0)");
             TFieldCursor fields(line, FSeparator, FIndicators);

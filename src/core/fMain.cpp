@@ -100,7 +100,7 @@ std::vector<std::string> KandidaatNrList(const TKandidaatList& List)
     std::vector<std::string> numbers;
     numbers.reserve(std::size_t(List.Count()));
     for (int i = 0; i < List.Count(); ++i)
-        numbers.push_back(PadLeft(List.Items(i)->KandidaatNr.AsString(), 10, '0'));
+        numbers.push_back(KandidaatNrKey(List.Items(i)->KandidaatNr.AsString()));
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;

@@ -36,6 +36,11 @@ std::string ComposeNaamStemapparaat(const std::string& Voorvoegsels, const std::
     return naam;
 }
 
+std::string KandidaatNrKey(const std::string& Nr)
+{
+    return PadLeft(Nr, 10, '0');
+}
+
 int FindKandidaatRecord(const TKandidaatList& List, int Nr, bool Trim)
 {
     for (int i = 0; i < List.Count(); ++i) {
@@ -174,7 +179,7 @@ int TfrmMutKandidaat::NextKandidaatNr() const
 
 bool TfrmMutKandidaat::KandidaatNrIsUniek() const
 {
-    const std::string key = PadLeft(TrimStr(edKandidaatNr->Text()), 10, '0');
+    const std::string key = KandidaatNrKey(TrimStr(edKandidaatNr->Text()));
     for (const std::string& entry : NrList)
         if (TrimStr(entry) == key)
             return false;

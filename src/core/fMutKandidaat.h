@@ -38,6 +38,9 @@ std::string ComposeNaamStemapparaat(const std::string& Voorvoegsels, const std::
 // EConvertError ("'x' is not a valid integer value").
 int FindKandidaatRecord(const TKandidaatList& List, int Nr, bool Trim);
 
+// A candidate number as NrList holds it: left-padded with "0" to 10 characters.
+std::string KandidaatNrKey(const std::string& Nr);
+
 class TfrmMutKandidaat : public TBaseOkCancel {
     Q_OBJECT
 public:

@@ -240,6 +240,20 @@ TEST_F(ImportTest, OkWritesOneLineOfPairsPerDataLineCancelWritesNone)
                      }));
 }
 
+TEST_F(ImportTest, WithoutAHeaderTheFirstLineIsImportedAsWell)
+{
+    const fs::path file = Write("b.csv", "Kand_nr;Naam;Plaats;x;y;z;w\n1;Jansen;Ergens\n");
+    std::vector<std::string> lines;
+    auto dialog = TBaseForm::Create<TfrmImportCSVTXT>();
+    dialog->Initialize(file, &lines, false, false, true);
+    ModalAnswer ok(ModalAnswer::ClickButton("Ok"));
+    EXPECT_EQ(dialog->ShowModal(), TBaseForm::mrOk);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Kand_nr=Kand_nr\tNaam=Naam\tPlaats=Plaats\tx=x\ty=y\tz=z\tw=w",
+                         "Kand_nr=1\tNaam=Jansen\tPlaats=Ergens\tx=\ty=\tz=\tw=",
+                     }));
+}
+
 TEST_F(ImportTest, AFailedImportShowsTheErrorBoxAndKeepsTheDialogOpen)
 {
     const fs::path file = Write("a.csv", Header + "\n" + Jansen + "\n");
