@@ -898,6 +898,26 @@ TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
     EXPECT_EQ(Commands(), WithKandidaten);
 }
 
+// The number column's title and the sort arrow in its top right corner do not overlap; nor do
+// the other titles and the arrow.
+TEST_F(MainWindow, ColumnTitlesLeaveRoomForTheSortArrow)
+{
+    Start();
+    TZEBSortGrid& grid = *form->grdKandidaten;
+    const QPixmap arrow(":/images/BMP_SORT_ASC.bmp");
+    ASSERT_FALSE(arrow.isNull());
+    for (int c = 0; c < grid.ColCount(); ++c) {
+        TColumn* column = grid.Columns()[c];
+        TCanvas canvas;
+        canvas.Font.AssignSilently(column->Title().Font());
+        const int textWidth = canvas.TextWidth(column->Title().Caption());
+        const TRect title{0, 0, column->Width(), grid.DefaultRowHeight()};
+        const int textRight = ZEBSortGrid::TextLeft(title, 2, column->Title().Alignment(), textWidth) + textWidth;
+        // Where the grid draws the arrow: 4 pixels left of the cell's right edge.
+        EXPECT_LE(textRight, title.Right - arrow.width() - 4) << column->Title().Caption();
+    }
+}
+
 TEST_F(MainWindow, HelpAndAboutOpenTheirWindows)
 {
     Start();
