@@ -359,6 +359,7 @@ private:
         int EqualPairs = 0;   // neighbours with equal keys (descending sorts)
         int InvalidKeys = 0;  // numbers that do not convert
         int OddLengthKeys = 0; // dates of a length other than 10, 16 or 19
+        int NonEmptyKeys = 0;
         int ChangedRow = -1;
         bool Appended = false;
         std::string OldKey;
