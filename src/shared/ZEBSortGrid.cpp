@@ -735,21 +735,38 @@ void TZEBSortGrid::CheckItems(const char* operation, const std::string& Items) c
         refuse(std::string("unterminated item") + example);
 }
 
-void TZEBSortGrid::InsertRow(const std::string& Items)
+void TZEBSortGrid::CheckRowNumber(int ARow) const
 {
-    CheckItems("InsertRow", Items);
+    if (ARow > RowCount() - 1)
+        throw Exception(Name() + ".UpdateRow : invalid row number");
+}
+
+// The last row becomes the one to fill: the single data row when all its cells are blank, else a new one.
+void TZEBSortGrid::AddInsertRow()
+{
     bool reuse = RowCount() - FixedRows() == 1;
     for (int c = 0; reuse && c < ColCount(); ++c)
         reuse = TrimStr(Cells(c, RowCount() - 1)).empty();
     if (!reuse)
         SetRowCount(RowCount() + 1);
+}
+
+void TZEBSortGrid::InsertRow(const std::string& Items)
+{
+    CheckItems("InsertRow", Items);
+    AddInsertRow();
     UpdateRow(RowCount() - 1, Items);
+}
+
+void TZEBSortGrid::InsertRowValues(const std::vector<std::string>& Values)
+{
+    AddInsertRow();
+    UpdateRowValues(RowCount() - 1, Values);
 }
 
 void TZEBSortGrid::UpdateRow(int ARow, const std::string& Items)
 {
-    if (ARow > RowCount() - 1)
-        throw Exception(Name() + ".UpdateRow : invalid row number");
+    CheckRowNumber(ARow);
     CheckItems("UpdateRow", Items);
     std::string rest = RemoveBlanks(Items);
     std::string item;
@@ -758,6 +775,20 @@ void TZEBSortGrid::UpdateRow(int ARow, const std::string& Items)
         SetCells(c, ARow, item);
         GetNextItem(rest, item);
     }
+    RowUpdated(ARow);
+}
+
+void TZEBSortGrid::UpdateRowValues(int ARow, const std::vector<std::string>& Values)
+{
+    CheckRowNumber(ARow);
+    for (int c = 0; c < ColCount(); ++c)
+        SetCells(c, ARow, std::size_t(c) < Values.size() ? Values[std::size_t(c)] : std::string());
+    RowUpdated(ARow);
+}
+
+// The updated row becomes current and, in a grid sorted by its arrow column, moves to its place.
+void TZEBSortGrid::RowUpdated(int ARow)
+{
     SetRow(ARow);
     if (arrowCol_ >= 0 && sortRowsOnUpdate_) {
         const int col = Col();

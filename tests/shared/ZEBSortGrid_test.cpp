@@ -163,6 +163,34 @@ TEST(ZEBSortGridItems, SyntaxErrorLeavesTheCellsWrittenSoFar)
     EXPECT_EQ(grid->Cells(1, 2), "");
 }
 
+// Rows from the cell texts themselves: quotes, blanks and commas stay as they are, and the rows
+// are reused, filled and re-sorted as from item lists.
+TEST(ZEBSortGridItems, RowsFromValuesKeepEveryText)
+{
+    auto grid = MakeGrid(3);
+    grid->InsertRowValues({"2", "Jan \"Piet\"", "\""});
+    EXPECT_EQ(grid->RowCount(), 2);
+    grid->Columns()[0]->SetFormat(cfNumber);
+    grid->Sort(0, false);
+    grid->InsertRowValues({"1", " a , \"b", "c\"", "ignored"});
+    grid->InsertRowValues({"3"});
+    EXPECT_EQ(ColumnTexts(*grid, 0), (Strings{"1", "2", "3"}));
+    EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{" a , \"b", "Jan \"Piet\"", ""}));
+    EXPECT_EQ(ColumnTexts(*grid, 2), (Strings{"c\"", "\"", ""}));
+    EXPECT_EQ(grid->Row(), 3);
+
+    grid->SetCol(2);
+    grid->UpdateRowValues(1, {"9", "\"\"", "x"});
+    EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"Jan \"Piet\"", "", "\"\""}));
+    EXPECT_EQ(grid->Row(), 3);
+    EXPECT_EQ(grid->Col(), 2);
+    EXPECT_EQ(ErrorOf([&] { grid->UpdateRowValues(4, {"1"}); }), "grdTest.UpdateRow : invalid row number");
+
+    // Item lists keep their syntax: there a double quote ends the value.
+    EXPECT_EQ(ErrorOf([&] { grid->UpdateRow(1, "\"1\",\"Jan \"Piet\"\",\"x\""); }),
+        "ZEBSortGrid.GetNextItem: Syntax error");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Sorting
 
