@@ -90,11 +90,6 @@ std::filesystem::path FileSystemPath(const QString& fileName)
 
 } // namespace
 
-std::string KandidaatItems(const std::string& Nr, const std::string& NaamStemapparaat, const std::string& Plaats)
-{
-    return "\"" + Nr + "\",\"" + NaamStemapparaat + "\",\"" + Plaats + "\"";
-}
-
 std::vector<std::string> KandidaatNrList(const TKandidaatList& List)
 {
     std::vector<std::string> numbers;
@@ -500,7 +495,7 @@ void TfrmMain::UpdateLijstGegevens()
             } restore{grid, sortOnUpdate};
             for (int i = 0; i < KandidaatList->Count(); ++i) {
                 const TKandidaatRecord& k = *KandidaatList->Items(i);
-                grid.InsertRow(KandidaatItems(k.KandidaatNr.AsString(), k.NaamStemapparaat.AsString(), k.Plaats.AsString()));
+                grid.InsertRowValues({k.KandidaatNr.AsString(), k.NaamStemapparaat.AsString(), k.Plaats.AsString()});
             }
             grid.SetRow(1);
         }
@@ -569,15 +564,16 @@ void TfrmMain::OpenKandidaatForm(int Mode)
             dialog->Initialize(Mode, again, nrList, currentNr);
             if (ShowModalWithNormalCursor([&] { return dialog->ShowModal(); }) != mrOk)
                 return;
-            const std::string items =
-                KandidaatItems(dialog->GetKandidaatNr(), dialog->GetNaamStemapparaat(), dialog->GetPlaats());
+            // The texts as they are: an item list cannot hold a double quote.
+            const std::vector<std::string> cells{dialog->GetKandidaatNr(), dialog->GetNaamStemapparaat(),
+                                                 dialog->GetPlaats()};
             switch (Mode) {
             case 0:
-                grid.InsertRow(items);
+                grid.InsertRowValues(cells);
                 again = dialog->GetOkNieuw();
                 break;
             case 1:
-                grid.UpdateRow(grid.Row(), items);
+                grid.UpdateRowValues(grid.Row(), cells);
                 break;
             case 2:
                 DeleteSelectedRow();

@@ -20,9 +20,6 @@ class QMenuBar;
 class TfrmSplashMessage;
 class TZEBSortGrid;
 
-// The grid's item list of one candidate: "nr","naam","plaats" (texts put in unchanged).
-std::string KandidaatItems(const std::string& Nr, const std::string& NaamStemapparaat, const std::string& Plaats);
-
 // The numbers in use as the candidate dialog wants them: each KandidaatNr padded on the left with
 // "0" to 10 characters, sorted, without duplicates.
 std::vector<std::string> KandidaatNrList(const TKandidaatList& List);

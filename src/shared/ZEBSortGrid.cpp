@@ -735,21 +735,38 @@ void TZEBSortGrid::CheckItems(const char* operation, const std::string& Items) c
         refuse(std::string("unterminated item") + example);
 }
 
-void TZEBSortGrid::InsertRow(const std::string& Items)
+void TZEBSortGrid::CheckRowNumber(int ARow) const
 {
-    CheckItems("InsertRow", Items);
+    if (ARow > RowCount() - 1)
+        throw Exception(Name() + ".UpdateRow : invalid row number");
+}
+
+// The last row becomes the one to fill: the single data row when all its cells are blank, else a new one.
+void TZEBSortGrid::AddInsertRow()
+{
     bool reuse = RowCount() - FixedRows() == 1;
     for (int c = 0; reuse && c < ColCount(); ++c)
         reuse = TrimStr(Cells(c, RowCount() - 1)).empty();
     if (!reuse)
         SetRowCount(RowCount() + 1);
+}
+
+void TZEBSortGrid::InsertRow(const std::string& Items)
+{
+    CheckItems("InsertRow", Items);
+    AddInsertRow();
     UpdateRow(RowCount() - 1, Items);
+}
+
+void TZEBSortGrid::InsertRowValues(const std::vector<std::string>& Values)
+{
+    AddInsertRow();
+    UpdateRowValues(RowCount() - 1, Values);
 }
 
 void TZEBSortGrid::UpdateRow(int ARow, const std::string& Items)
 {
-    if (ARow > RowCount() - 1)
-        throw Exception(Name() + ".UpdateRow : invalid row number");
+    CheckRowNumber(ARow);
     CheckItems("UpdateRow", Items);
     std::string rest = RemoveBlanks(Items);
     std::string item;
@@ -758,6 +775,20 @@ void TZEBSortGrid::UpdateRow(int ARow, const std::string& Items)
         SetCells(c, ARow, item);
         GetNextItem(rest, item);
     }
+    RowUpdated(ARow);
+}
+
+void TZEBSortGrid::UpdateRowValues(int ARow, const std::vector<std::string>& Values)
+{
+    CheckRowNumber(ARow);
+    for (int c = 0; c < ColCount(); ++c)
+        SetCells(c, ARow, std::size_t(c) < Values.size() ? Values[std::size_t(c)] : std::string());
+    RowUpdated(ARow);
+}
+
+// The updated row becomes current and, in a grid sorted by its arrow column, moves to its place.
+void TZEBSortGrid::RowUpdated(int ARow)
+{
     SetRow(ARow);
     if (arrowCol_ >= 0 && sortRowsOnUpdate_) {
         const int col = Col();
@@ -781,17 +812,22 @@ void TZEBSortGrid::SortColumn(int ACol)
     TWaitCursor cursor;
     if (OnBeginSort)
         OnBeginSort(this, ACol);
-    int target = Row();
-    const int oldRow = target;
-    try {
-        TFormatScope formats(numericFormat_, dateFormat_);
-        if (!FastSort(ACol, target))
-            FullSort(ACol, target);
-    } catch (...) {
-        GotoCell(ACol, oldRow);
-        throw;
+    // A single data row has nothing to sort: neither the row nor the column moves.
+    if (RowCount() > FixedRows() + 1) {
+        int target = Row();
+        const int oldRow = target;
+        try {
+            TFormatScope formats(numericFormat_, dateFormat_);
+            if (!FastSort(ACol, target))
+                FullSort(ACol, target);
+        } catch (...) {
+            GotoCell(ACol, oldRow);
+            throw;
+        }
+        GotoCell(ACol, target);
+    } else {
+        state_.Valid = false;
     }
-    GotoCell(ACol, target);
     if (OnEndSort)
         OnEndSort(this, ACol);
     sortedCol_ = ACol;
@@ -809,15 +845,16 @@ void TZEBSortGrid::FullSort(int ACol, int& target)
     sortList_.Clear();
     for (int r = first; r < RowCount(); ++r)
         sortList_.Add({Cells(ACol, r), r});
-    std::vector<TSortKey> keys(std::size_t(std::max(count, 0)));
+    std::vector<TSortKey> keys(static_cast<std::size_t>(count));
     int invalid = 0;
     int odd = 0;
     int nonEmpty = 0;
-    bool unreadable = false;
     for (auto& entry : sortList_.Items()) {
         odd += OddDateLength(entry.Key);
         nonEmpty += !entry.Key.empty();
     }
+    if (format == cfDate && odd >= 2)
+        throw Exception("DateTimeCompare: wrong date format");
     for (int i = 0; i < count; ++i) {
         const std::string& text = sortList_[i].Key;
         TSortKey& key = keys[std::size_t(i)];
@@ -825,46 +862,38 @@ void TZEBSortGrid::FullSort(int ACol, int& target)
             key = NumericKey(text, ZEBSortGrid::NumericFormat);
             invalid += key.Kind == TSortKey::kInvalid;
         } else if (format == cfDate) {
-            if (count >= 2 && odd >= 2)
-                throw Exception("DateTimeCompare: wrong date format");
-            // A text of another length is only read when there is another date to compare it with.
-            if (OddDateLength(text) && nonEmpty < 2)
-                continue;
-            try {
+            // A date is only read when there is another date to compare it with; a single one
+            // sorts after the empty cells.
+            if (nonEmpty < 2 && !text.empty())
+                key.Kind = TSortKey::kValue;
+            else
                 key = DateKey(text, ZEBSortGrid::DateFormat);
-            } catch (const Exception&) {
-                if (count >= 2)
-                    throw;
-                unreadable = true; // a single row is never compared
-            }
         } else {
             key = TextKey(text, column->CaseSensitive());
             sortList_[i].Key = key.Text;
         }
     }
-    if (count >= 2 && invalid > 0)
+    if (invalid > 0)
         ShowMessage(kInvalidNumber);
 
-    std::vector<int> order(std::size_t(std::max(count, 0)));
+    std::vector<int> order(static_cast<std::size_t>(count));
     std::iota(order.begin(), order.end(), 0);
-    if (count >= 2) {
-        std::sort(order.begin(), order.end(), [&](int a, int b) {
-            return CompareKeys(keys[std::size_t(a)], first + a, keys[std::size_t(b)], first + b) < 0;
-        });
-        if (descending)
-            std::reverse(order.begin(), order.end());
-        std::vector<int> rows(order.size());
-        int moved = target;
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            rows[i] = first + order[i];
-            if (rows[i] == target)
-                moved = first + int(i);
-        }
-        target = moved;
-        movingRows_ = true;
-        ReorderRows(first, rows);
-        movingRows_ = false;
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        return CompareKeys(keys[std::size_t(a)], first + a, keys[std::size_t(b)], first + b) < 0;
+    });
+    if (descending)
+        std::reverse(order.begin(), order.end());
+    std::vector<int> rows(order.size());
+    int moved = target;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        rows[i] = first + order[i];
+        if (rows[i] == target)
+            moved = first + int(i);
     }
+    target = moved;
+    movingRows_ = true;
+    ReorderRows(first, rows);
+    movingRows_ = false;
 
     state_ = TSortState{};
     state_.Valid = true;
@@ -886,7 +915,9 @@ void TZEBSortGrid::FullSort(int ACol, int& target)
             state_.EqualPairs += CompareKeyValues(sorted[i - 1], sorted[i]) == 0;
     }
     state_.Keys.Assign(std::move(sorted));
-    state_.Valid = !unreadable;
+    state_.NonEmptyKeys = nonEmpty;
+    // A single date was not read, so its key cannot place another row.
+    state_.Valid = !(format == cfDate && nonEmpty == 1);
 }
 
 bool TZEBSortGrid::FastSort(int ACol, int& target)
@@ -916,7 +947,7 @@ bool TZEBSortGrid::FastSort(int ACol, int& target)
     if (s.ChangedRow < 0) {
         if (descending && s.EqualPairs > 0)
             return false;
-        if (count >= 2 && s.InvalidKeys > 0)
+        if (s.InvalidKeys > 0)
             ShowMessage(kInvalidNumber);
         return true;
     }
@@ -926,15 +957,11 @@ bool TZEBSortGrid::FastSort(int ACol, int& target)
     const std::string& text = Cells(ACol, changed);
     if (format == cfDate && (s.OddLengthKeys > 0 || OddDateLength(text) || OddDateLength(s.OldKey)))
         return false;
-    TSortKey key;
-    try {
-        key = keyOf(text);
-    } catch (const Exception&) {
-        if (count >= 2)
-            throw;
-        s.Valid = false; // a single row is never compared
-        return true;
-    }
+    // A date is only read when there is another date to compare it with.
+    const int othersNonEmpty = s.NonEmptyKeys - (!s.Appended && !s.OldKey.empty() ? 1 : 0);
+    if (format == cfDate && !text.empty() && othersNonEmpty == 0)
+        return false;
+    TSortKey key = keyOf(text);
     // Neighbours with equal keys among the other rows: a descending sort would reverse them.
     int pairs = s.EqualPairs;
     if (descending && !s.Appended) {
@@ -953,7 +980,7 @@ bool TZEBSortGrid::FastSort(int ACol, int& target)
     int invalid = s.InvalidKeys + (key.Kind == TSortKey::kInvalid);
     if (!s.Appended)
         invalid -= s.Keys.Take(index).Kind == TSortKey::kInvalid;
-    if (count >= 2 && invalid > 0)
+    if (invalid > 0)
         ShowMessage(kInvalidNumber);
 
     // The first of the other rows that the changed row goes before.
@@ -987,6 +1014,7 @@ bool TZEBSortGrid::FastSort(int ACol, int& target)
     s.SortedRows = count;
     s.EqualPairs = pairs;
     s.InvalidKeys = invalid;
+    s.NonEmptyKeys = othersNonEmpty + !text.empty();
     s.ChangedRow = -1;
     s.Appended = false;
     s.OldKey.clear();

@@ -316,6 +316,10 @@ public:
 
     void InsertRow(const std::string& Items);
     void UpdateRow(int ARow, const std::string& Items);
+    // As InsertRow and UpdateRow, with the cell texts themselves in place of an item list, so that
+    // a text may hold a double quote.  Missing values leave empty cells, extra ones are ignored.
+    void InsertRowValues(const std::vector<std::string>& Values);
+    void UpdateRowValues(int ARow, const std::vector<std::string>& Values);
     void Sort(int ACol, bool Descending);
 
     bool Search();
@@ -359,6 +363,7 @@ private:
         int EqualPairs = 0;   // neighbours with equal keys (descending sorts)
         int InvalidKeys = 0;  // numbers that do not convert
         int OddLengthKeys = 0; // dates of a length other than 10, 16 or 19
+        int NonEmptyKeys = 0;
         int ChangedRow = -1;
         bool Appended = false;
         std::string OldKey;
@@ -366,6 +371,9 @@ private:
     };
 
     void CheckItems(const char* operation, const std::string& Items) const;
+    void CheckRowNumber(int ARow) const;
+    void AddInsertRow();
+    void RowUpdated(int ARow);
     void TitleSort(int ACol);
     bool FastSort(int ACol, int& target);
     void FullSort(int ACol, int& target);

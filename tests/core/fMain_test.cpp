@@ -181,6 +181,15 @@ protected:
 
     QString Path(const QString& name) const { return dir.filePath(name); }
 
+    // An import file with the header line and the given lines, and the answers that pick it and
+    // press OK in the import dialog.
+    static constexpr const char* ImportHeader =
+        "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats\n";
+    static ModalAnswer::Action ImportOk()
+    {
+        return [](QWidget* window) { QTest::mouseClick(window->findChild<QPushButton*>("btnOk"), Qt::LeftButton); };
+    }
+
     // The list file writer's output for the lists as they are, in a file of the test's folder.
     QString WriteReference(const QString& name) const
     {
@@ -202,7 +211,6 @@ TEST(MainWindowLogic, NumberListIsPaddedSortedAndUnique)
         KandidaatList->Add(Kandidaat(nr, "N", "P"));
     EXPECT_EQ(KandidaatNrList(*KandidaatList),
               (std::vector<std::string>{"0000000001", "0000000002", "000000000x", "0000000010"}));
-    EXPECT_EQ(KandidaatItems("7", "Jansen, J.", "Ede"), "\"7\",\"Jansen, J.\",\"Ede\"");
 }
 
 TEST(MainWindowLogic, EnablingRules)
@@ -878,13 +886,11 @@ TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
     Start();
     LoadPartij("ABC");
     const QString csv = Path("kandidaten.csv");
-    ASSERT_TRUE(WriteFileBytes(csv, "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats\n"
+    ASSERT_TRUE(WriteFileBytes(csv, std::string(ImportHeader) +
                     "3;Jansen;J.;van;Jan;M;1-2-1970;Dorpsstraat 1;1234 AB;Ede\n"
                     "abc;Pietersen;P.;;;;;Kerkweg 2;4321 BA;Epe\n"));
     ModalAnswer picker(ChooseFile(csv));
-    ModalAnswer import([](QWidget* window) {
-        QTest::mouseClick(window->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
-    });
+    ModalAnswer import(ImportOk());
     // The number column holds a text that is no number: the grid says so when it sorts.
     ModalAnswer sortMessage(ModalAnswer::ClickButton("OK"));
     Press(Qt::Key_I, Qt::ControlModifier);
@@ -896,6 +902,86 @@ TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
     const std::vector<std::string> names = GridColumn(*form->grdKandidaten, 1);
     EXPECT_NE(std::find(names.begin(), names.end(), "van Jansen, J. (Jan) (m)"), names.end());
     EXPECT_EQ(Commands(), WithKandidaten);
+}
+
+// A double quote cannot stand inside an item list; the grid shows such texts whole all the same,
+// and the records keep them unchanged.
+TEST_F(MainWindow, TextsWithDoubleQuotesShowWhole)
+{
+    Start();
+    const TZEBSortGrid& grid = *form->grdKandidaten;
+    {
+        ModalAnswer failure(ModalAnswer::ClickButton("Ok"));
+        LoadPartij("ABC", {{"2", "Jan \"Piet\"", "Ede"}, {"1", "Een", "\"De\" Bilt"}, {"3", "\"", "\""}});
+        EXPECT_FALSE(failure.Seen().shown) << failure.Seen().labels.join("|").toStdString();
+    }
+    EXPECT_EQ(GridColumn(grid, 0), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(GridColumn(grid, 1), (std::vector<std::string>{"Een, A.", "Jan \"Piet\", A.", "\", A."}));
+    EXPECT_EQ(GridColumn(grid, 2), (std::vector<std::string>{"\"De\" Bilt", "Ede", "\""}));
+
+    // Typed in the candidate dialog, on insert and on edit.
+    {
+        ModalAnswer add(EnterKandidaat("4", "O\"Brien", false));
+        ModalAnswer failure(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_Insert);
+        ASSERT_TRUE(add.Seen().shown);
+        EXPECT_FALSE(failure.Seen().shown) << failure.Seen().labels.join("|").toStdString();
+    }
+    EXPECT_EQ(GridColumn(grid, 1).back(), "O\"Brien, A.");
+    EXPECT_EQ(KandidaatList->Items(3)->Achternaam.AsString(), "O\"Brien");
+    form->grdKandidaten->SetRow(4);
+    {
+        ModalAnswer edit([](QWidget* window) {
+            auto* dialog = static_cast<TfrmMutKandidaat*>(window);
+            dialog->edPlaats->selectAll();
+            QTest::keyClicks(dialog->edPlaats, "\"Den\", \"Bosch\"");
+            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+        });
+        ModalAnswer failure(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_Return);
+        ASSERT_TRUE(edit.Seen().shown);
+        EXPECT_FALSE(failure.Seen().shown) << failure.Seen().labels.join("|").toStdString();
+    }
+    EXPECT_EQ(GridColumn(grid, 2), (std::vector<std::string>{"\"De\" Bilt", "Ede", "\"", "\"Den\", \"Bosch\""}));
+    EXPECT_EQ(KandidaatList->Items(3)->Plaats.AsString(), "\"Den\", \"Bosch\"");
+
+    // Imported from a file.
+    const QString csv = Path("quotes.csv");
+    ASSERT_TRUE(WriteFileBytes(csv, std::string(ImportHeader) +
+                    "5;Jansen \"Jr\";J.;;;;;Kerkweg 2;4321 BA;Epe\n"
+                    "6;Smit;S.;;;;;Laan 3;4321 BA;Ede\n"));
+    {
+        ModalAnswer keep(ModalAnswer::ClickButton("Nee"));
+        ModalAnswer picker(ChooseFile(csv));
+        ModalAnswer import(ImportOk());
+        ModalAnswer failure(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_I, Qt::ControlModifier);
+        ASSERT_TRUE(import.Seen().shown);
+        EXPECT_FALSE(failure.Seen().shown) << failure.Seen().labels.join("|").toStdString();
+    }
+    EXPECT_EQ(GridColumn(grid, 0), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(GridColumn(grid, 1)[4], "Jansen \"Jr\", J.");
+    EXPECT_EQ(GridColumn(grid, 2)[5], "Ede");
+}
+
+// The number column's title and the sort arrow in its top right corner do not overlap; nor do
+// the other titles and the arrow.
+TEST_F(MainWindow, ColumnTitlesLeaveRoomForTheSortArrow)
+{
+    Start();
+    TZEBSortGrid& grid = *form->grdKandidaten;
+    const QPixmap arrow(":/images/BMP_SORT_ASC.bmp");
+    ASSERT_FALSE(arrow.isNull());
+    for (int c = 0; c < grid.ColCount(); ++c) {
+        TColumn* column = grid.Columns()[c];
+        TCanvas canvas;
+        canvas.Font.AssignSilently(column->Title().Font());
+        const int textWidth = canvas.TextWidth(column->Title().Caption());
+        const TRect title{0, 0, column->Width(), grid.DefaultRowHeight()};
+        const int textRight = ZEBSortGrid::TextLeft(title, 2, column->Title().Alignment(), textWidth) + textWidth;
+        // Where the grid draws the arrow: 4 pixels left of the cell's right edge.
+        EXPECT_LE(textRight, title.Right - arrow.width() - 4) << column->Title().Caption();
+    }
 }
 
 TEST_F(MainWindow, HelpAndAboutOpenTheirWindows)

@@ -147,3 +147,23 @@ TEST(StringGrid, MouseAndKeysMoveTheCurrentCell)
     QTest::keyClick(&grid, Qt::Key_Up);
     EXPECT_EQ(grid.Selection(), (TGridRect{2, 2, 2, 2}));
 }
+
+// However many fixed rows there are, the scrolling rows start with the first row below them.
+TEST(StringGrid, FixedRowsNeverScrollWithTheData)
+{
+    for (const int fixedRows : {1, 5, 63, 64, 70, 100}) {
+        TStringGrid grid;
+        grid.SetDefaultRowHeight(1);
+        grid.SetRowCount(fixedRows + 5);
+        grid.SetFixedRows(fixedRows);
+        ShowFocused(grid);
+        grid.resize(400, 2 * fixedRows + 100);
+        grid.UpdateView();
+        const TRect lastFixed = grid.CellRect(1, fixedRows - 1);
+        int col = -1;
+        int row = -1;
+        grid.MouseToCell(lastFixed.Left + 1, lastFixed.Bottom + 2, col, row);
+        EXPECT_EQ(row, fixedRows) << fixedRows;
+        EXPECT_EQ(grid.CellRect(1, fixedRows).Top, lastFixed.Bottom + 1) << fixedRows;
+    }
+}

@@ -163,6 +163,34 @@ TEST(ZEBSortGridItems, SyntaxErrorLeavesTheCellsWrittenSoFar)
     EXPECT_EQ(grid->Cells(1, 2), "");
 }
 
+// Rows from the cell texts themselves: quotes, blanks and commas stay as they are, and the rows
+// are reused, filled and re-sorted as from item lists.
+TEST(ZEBSortGridItems, RowsFromValuesKeepEveryText)
+{
+    auto grid = MakeGrid(3);
+    grid->InsertRowValues({"2", "Jan \"Piet\"", "\""});
+    EXPECT_EQ(grid->RowCount(), 2);
+    grid->Columns()[0]->SetFormat(cfNumber);
+    grid->Sort(0, false);
+    grid->InsertRowValues({"1", " a , \"b", "c\"", "ignored"});
+    grid->InsertRowValues({"3"});
+    EXPECT_EQ(ColumnTexts(*grid, 0), (Strings{"1", "2", "3"}));
+    EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{" a , \"b", "Jan \"Piet\"", ""}));
+    EXPECT_EQ(ColumnTexts(*grid, 2), (Strings{"c\"", "\"", ""}));
+    EXPECT_EQ(grid->Row(), 3);
+
+    grid->SetCol(2);
+    grid->UpdateRowValues(1, {"9", "\"\"", "x"});
+    EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"Jan \"Piet\"", "", "\"\""}));
+    EXPECT_EQ(grid->Row(), 3);
+    EXPECT_EQ(grid->Col(), 2);
+    EXPECT_EQ(ErrorOf([&] { grid->UpdateRowValues(4, {"1"}); }), "grdTest.UpdateRow : invalid row number");
+
+    // Item lists keep their syntax: there a double quote ends the value.
+    EXPECT_EQ(ErrorOf([&] { grid->UpdateRow(1, "\"1\",\"Jan \"Piet\"\",\"x\""); }),
+        "ZEBSortGrid.GetNextItem: Syntax error");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Sorting
 
@@ -276,6 +304,70 @@ TEST(ZEBSortGridSort, EventsCurrentRecordAndSingleRow)
     single->SortColumn(0);
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(single->SortedCol(), 0);
+}
+
+// A single date among empty cells is never compared with another date, so it is not read: it
+// sorts after the empty cells whatever it holds.
+TEST(ZEBSortGridSort, ALoneDateAmongEmptyCellsIsNotRead)
+{
+    struct Case {
+        TDisplayDateFormat format;
+        Strings cells;
+        bool descending;
+        Strings sorted;
+    };
+    for (const Case& c : {Case{dfNL, {"", "abc", ""}, false, {"", "", "abc"}},
+             Case{dfNL, {"abc", "", ""}, false, {"", "", "abc"}},
+             Case{dfNL, {"", "abc", ""}, true, {"abc", "", ""}},
+             Case{dfNLShort, {"99/99/2001", ""}, false, {"", "99/99/2001"}},
+             Case{dfNL, {"", "31/02/2001 10:00", ""}, true, {"31/02/2001 10:00", "", ""}},
+             Case{dfNL, {"", "01/01/2001", ""}, false, {"", "", "01/01/2001"}}}) {
+        auto grid = MakeGrid(2);
+        grid->Columns()[0]->SetFormat(cfDate);
+        grid->SetDateFormat(c.format);
+        for (const std::string& cell : c.cells)
+            grid->InsertRow("\"" + cell + "\",\"r\"");
+        int ended = 0;
+        grid->OnEndSort = [&](TZEBSortGrid*, int) { ++ended; };
+        EXPECT_EQ(ErrorOf([&] { grid->Sort(0, c.descending); }), "(no error)") << c.cells[0] << c.cells[1];
+        EXPECT_EQ(ColumnTexts(*grid, 0), c.sorted);
+        EXPECT_EQ(ended, 1);
+    }
+
+    // Re-sorting after a changed row: the same, until a second date has to be compared with it.
+    auto grid = MakeGrid(2, {"\"\",\"a\"", "\"\",\"b\"", "\"\",\"c\""});
+    grid->Columns()[0]->SetFormat(cfDate);
+    grid->SetDateFormat(dfNLShort);
+    grid->Sort(0, false);
+    EXPECT_EQ(ErrorOf([&] { grid->UpdateRow(1, "\"99/99/2001\",\"a\""); }), "(no error)");
+    EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"b", "c", "a"}));
+    EXPECT_EQ(ErrorOf([&] { grid->InsertRow("\"01/01/2001\",\"d\""); }), "Invalid argument to date encode");
+    EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"b", "c", "a", "d"}));
+    EXPECT_EQ(ErrorOf([&] { grid->UpdateRow(4, "\"\",\"d\""); }), "(no error)");
+    EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"b", "c", "d", "a"}));
+}
+
+// With one data row there is nothing to sort: no row and no column moves, and the sort still ends
+// with its event, also in a grid without fixed rows.
+TEST(ZEBSortGridSort, OneDataRowKeepsTheCurrentCell)
+{
+    for (const int fixedRows : {1, 0}) {
+        auto grid = MakeGrid(3);
+        grid->SetFixedRows(fixedRows);
+        grid->SetRowCount(fixedRows + 1);
+        grid->UpdateRow(fixedRows, "\"1\",\"a\",\"b\"");
+        grid->SetCol(2);
+        std::vector<std::string> events;
+        grid->OnBeginSort = [&](TZEBSortGrid*, int& col) { events.push_back("begin " + std::to_string(col)); };
+        grid->OnEndSort = [&](TZEBSortGrid*, int col) { events.push_back("end " + std::to_string(col)); };
+        EXPECT_EQ(ErrorOf([&] { grid->Sort(0, false); }), "(no error)") << fixedRows;
+        EXPECT_EQ(events, (Strings{"begin 0", "end 0"})) << fixedRows;
+        EXPECT_EQ(grid->Col(), 2) << fixedRows;
+        EXPECT_EQ(grid->Row(), fixedRows) << fixedRows;
+        EXPECT_EQ(grid->SortedCol(), 0);
+        EXPECT_EQ(grid->ArrowCol(), 0);
+        EXPECT_EQ(ColumnTexts(*grid, 1), Strings{"a"});
+    }
 }
 
 TEST(ZEBSortGridSort, InvalidNumberIsReportedOncePerSort)
