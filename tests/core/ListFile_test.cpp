@@ -2,17 +2,16 @@
 
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <grp.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -360,14 +359,11 @@ TEST_F(ListFile, FailedSaveLeavesTheOldFileAndTheRecords)
     EXPECT_TRUE(fs::is_empty(File("map.lst")));
 
     // a write that fails halfway: the file size limit stops the new file at 1000 bytes
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit small{1000, limit.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const auto result = SaveLijstFile(File("oud.lst"), Partijen, Kandidaten);
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, previous);
+    std::optional<std::string> result;
+    {
+        const FileSizeLimit limit(1000);
+        result = SaveLijstFile(File("oud.lst"), Partijen, Kandidaten);
+    }
     EXPECT_EQ(result, "Kan gekozen bestand niet wegschrijven.");
     EXPECT_EQ(ReadBytes(File("oud.lst")), old);
     EXPECT_EQ(Snapshot(Partijen, Kandidaten), before);
@@ -409,11 +405,9 @@ TEST_F(ListFile, AReadOnlyFolderIsWrittenInPlaceOnlyWhereTheFileAllows)
             return info.st_ino;
         }() : 0;
         const int outcome = WithoutPrivileges(owned, [&] {
-            if (c.sizeLimit) {
-                std::signal(SIGXFSZ, SIG_IGN);
-                const rlimit limit{c.sizeLimit, c.sizeLimit};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
-            }
+            std::optional<FileSizeLimit> limit;
+            if (c.sizeLimit)
+                limit.emplace(c.sizeLimit);
             return SaveOutcome(SaveLijstFile(folder / c.name, Partijen, Kandidaten));
         });
         EXPECT_EQ(outcome, c.outcome) << c.name;
