@@ -142,8 +142,9 @@ void WriteAt(int handle, std::string_view bytes, off_t offset)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const int n = RetryOnInterrupt(
-            [&] { return ::pwrite(handle, bytes.data() + done, std::min(bytes.size() - done, MaxChunk), offset + off_t(done)); });
+        const int n = RetryOnInterrupt([&] {
+            return ::pwrite(handle, bytes.data() + done, std::min(bytes.size() - done, MaxChunk), offset + off_t(done));
+        });
         if (n < 0)
             ThrowIoError(errno);
         done += std::size_t(n);
@@ -201,15 +202,19 @@ void WriteInPlace(const std::filesystem::path& target, std::string_view content)
     if (!S_ISREG(info.st_mode))
         ThrowIoError(EINVAL);
     const std::string old = ReadAll(file.Get());
+    bool oldTouched = false;
     try {
         if (content.size() > old.size())
             WriteAt(file.Get(), content.substr(old.size()), off_t(old.size()));
+        oldTouched = true;
         WriteAt(file.Get(), content.substr(0, std::min(content.size(), old.size())), 0);
-        if (::ftruncate(file.Get(), off_t(content.size())) != 0 || RetryOnInterrupt([&] { return ::fsync(file.Get()); }) != 0)
+        if (::ftruncate(file.Get(), off_t(content.size())) != 0 ||
+            RetryOnInterrupt([&] { return ::fsync(file.Get()); }) != 0)
             ThrowIoError(errno);
     } catch (const EInOutError&) {
         try {
-            WriteAt(file.Get(), old, 0);
+            if (oldTouched)
+                WriteAt(file.Get(), old, 0);
         } catch (const EInOutError&) {
         }
         if (::ftruncate(file.Get(), off_t(old.size())) == 0)

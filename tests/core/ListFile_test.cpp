@@ -120,6 +120,12 @@ int WithoutPrivileges(const std::vector<fs::path>& owned, const std::function<in
     return WEXITSTATUS(status);
 }
 
+ino_t Inode(const fs::path& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
 // A save's outcome as an exit code: 0 written, 1 the write error, 2 any other text.
 int SaveOutcome(const std::optional<std::string>& failure)
 {
@@ -399,11 +405,7 @@ TEST_F(ListFile, AReadOnlyFolderIsWrittenInPlaceOnlyWhereTheFileAllows)
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
 
     for (const Case& c : cases) {
-        const ino_t inode = fs::status(folder / c.name).type() == fs::file_type::regular ? [&] {
-            struct stat info {};
-            ::stat((folder / c.name).c_str(), &info);
-            return info.st_ino;
-        }() : 0;
+        const ino_t inode = Inode(folder / c.name);
         const int outcome = WithoutPrivileges(owned, [&] {
             std::optional<FileSizeLimit> limit;
             if (c.sizeLimit)
@@ -412,13 +414,13 @@ TEST_F(ListFile, AReadOnlyFolderIsWrittenInPlaceOnlyWhereTheFileAllows)
         });
         EXPECT_EQ(outcome, c.outcome) << c.name;
         EXPECT_TRUE(ReadBytes(folder / c.name) == (c.outcome == 0 ? fresh : c.old)) << c.name;
-        struct stat info {};
-        ::stat((folder / c.name).c_str(), &info);
-        EXPECT_EQ(info.st_ino, inode) << c.name << ": the file itself was written";
+        EXPECT_EQ(Inode(folder / c.name), inode) << c.name << ": the file itself was written";
         EXPECT_EQ(fs::status(folder / c.name).permissions(), c.perms) << c.name;
     }
     // A new file cannot be made there at all.
-    EXPECT_EQ(WithoutPrivileges(owned, [&] { return SaveOutcome(SaveLijstFile(folder / "nieuw.lst", Partijen, Kandidaten)); }), 1);
+    const int created =
+        WithoutPrivileges(owned, [&] { return SaveOutcome(SaveLijstFile(folder / "nieuw.lst", Partijen, Kandidaten)); });
+    EXPECT_EQ(created, 1);
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());

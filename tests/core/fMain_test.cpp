@@ -794,7 +794,8 @@ TEST_F(MainWindow, ClosingWithYesWhenTheSaveFailsKeepsTheProgramAndTheOldFile)
     EXPECT_TRUE(failed.Seen().labels.contains("Kan gekozen bestand niet wegschrijven."));
     EXPECT_TRUE(form->isVisible()) << "the program stays open";
     EXPECT_EQ(ReadFileBytes(saved), "vorige lijst");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList("slot.lst"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList("slot.lst"));
 }
 
 TEST_F(MainWindow, FoldersWhoseNamesWindows1252CannotHold)
@@ -813,8 +814,9 @@ TEST_F(MainWindow, FoldersWhoseNamesWindows1252CannotHold)
 
     // Import from there.
     const QString csv = home + "/kandidaten.csv";
-    ASSERT_TRUE(WriteFileBytes(csv, "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats\n"
-                                    "3;Jansen;J.;van;Jan;M;1-2-1970;Dorpsstraat 1;1234 AB;Ede\n"));
+    ASSERT_TRUE(WriteFileBytes(
+        csv, "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats\n"
+             "3;Jansen;J.;van;Jan;M;1-2-1970;Dorpsstraat 1;1234 AB;Ede\n"));
     {
         ModalAnswer picker(ChooseFile(csv));
         ModalAnswer import([](QWidget* window) {
