@@ -871,8 +871,9 @@ TEST_F(MainWindow, FoldersWhoseNamesWindows1252CannotHold)
     Press(Qt::Key_F4);
     ASSERT_TRUE(done.Seen().shown);
     const std::vector<TVolume> volumes = MountedVolumes();
-    if (std::none_of(volumes.begin(), volumes.end(), [](const TVolume& v) { return v.Removable; }))
+    if (std::none_of(volumes.begin(), volumes.end(), [](const TVolume& v) { return v.Removable; })) {
         EXPECT_EQ(proposed, home + "/");
+    }
     EXPECT_EQ(pickerStart, home);
     EXPECT_EQ(picked, greek + "/");
     EXPECT_EQ(ReadFileBytes(greek + "/ABC.LST"), reference);
