@@ -22,16 +22,19 @@ void CryptKandidaat(TKandidaatRecord& record);
 
 // Writes the party record (when there is one) and every candidate record to fileName.  The file is
 // replaced only once the whole new content is on disk (written beside it, flushed, renamed over
-// it), so a failure leaves any existing file as it was.  The records are not touched.  Raises
-// EInOutError when the file cannot be written.
+// it), so a failure leaves any existing file as it was.  A symbolic link stays: the file it names
+// is replaced or created.  In a folder that takes no new file, an existing writable file is
+// overwritten in place instead; should that fail, its old content is written back.  The records
+// are not touched.  Raises EInOutError when the file cannot be written.
 void WriteLijst(const std::filesystem::path& fileName, const TPartijList& partijList,
                 const TKandidaatList& kandidaatList);
 
-// Replaces the content of both lists with the file's records.  When the file cannot be opened,
-// raises EInOutError and the lists are unchanged.  Otherwise both lists are cleared first and keep
-// whatever was read before a failure: a short party record raises Exception "Ongeldige partij
-// record ingelezen.", a short candidate record "Ongeldige kandidaat record ingelezen.", a read
-// error EInOutError.  A length byte above its field's capacity is read as the capacity.
+// Replaces the content of both lists with the file's records.  When the file cannot be opened
+// or is no regular file (a pipe, a device), raises EInOutError and the lists are unchanged.
+// Otherwise both lists are cleared first and keep whatever was read before a failure: a short
+// party record raises Exception "Ongeldige partij record ingelezen.", a short candidate record
+// "Ongeldige kandidaat record ingelezen.", a read error EInOutError.  A length byte above its
+// field's capacity is read as the capacity.
 void ReadLijst(const std::filesystem::path& fileName, TPartijList& partijList, TKandidaatList& kandidaatList);
 
 // The main window's SaveLijst and OpenLijst: run WriteLijst / ReadLijst and return nothing on

@@ -16,18 +16,26 @@
 #include <QFileInfo>
 #include <QToolButton>
 
-std::string IncludeBackslash(const std::string& path)
+QString IncludeBackslash(const QString& path)
 {
-    if (path.empty() || path.back() == '/')
+    if (path.isEmpty() || path.endsWith('/'))
         return path;
     return path + '/';
 }
 
+std::optional<QString> ExportFilePath(const QString& directory, const std::string& afkorting)
+{
+    const QString name = AnsiToQString(afkorting + ".LST");
+    if (name.contains('/') || name.contains(QChar(0)))
+        return std::nullopt;
+    return IncludeBackslash(directory) + name;
+}
+
 namespace {
 
-bool DirectoryExists(const std::string& name)
+bool DirectoryExists(const QString& name)
 {
-    return QFileInfo(AnsiToQString(name)).isDir();
+    return QFileInfo(name).isDir();
 }
 
 } // namespace
@@ -41,6 +49,8 @@ TfrmExport::TfrmExport(QWidget* owner) : TBaseOkCancel(owner)
     btnSelDir = ui.btnSelDir;
     acOK = ui.acOK;
     acSelDir = ui.acSelDir;
+    // A folder's name may hold any character the file system takes, not only Windows-1252 ones.
+    edDirectory->setValidator(nullptr);
     LinkToAction(btnSelDir, acSelDir);
     BindAction(acOK, [this] { acOKExecute(); });
     BindAction(acSelDir, [this] { acSelDirExecute(); });
@@ -54,8 +64,8 @@ void TfrmExport::Initialize()
 
 void TfrmExport::FormActivate()
 {
-    Directory = IncludeBackslash(QStringToAnsi(DefaultExportFolder()));
-    edDirectory->SetText(Directory);
+    Directory = IncludeBackslash(DefaultExportFolder());
+    edDirectory->setText(Directory);
 }
 
 void TfrmExport::btnOkClick()
@@ -66,12 +76,13 @@ void TfrmExport::btnOkClick()
 void TfrmExport::acOKExecute()
 {
     SetModalResult(mrNone);
-    const std::string name = edDirectory->Text();
+    const QString name = edDirectory->text();
+    const std::string shown = QStringToAnsi(name);
     if (!DirectoryExists(name) &&
-        AskQuestion("Directory " + name + " bestaat niet", "Directory aanmaken?", false) == mrYes) {
+        AskQuestion("Directory " + shown + " bestaat niet", "Directory aanmaken?", false) == mrYes) {
         // Only the last level is made: its parent must exist.
-        if (!QDir().mkdir(AnsiToQString(name)))
-            throw Exception("Directory " + name + " kan niet aangemaakt worden");
+        if (!QDir().mkdir(name))
+            throw Exception("Directory " + shown + " kan niet aangemaakt worden");
     }
     if (DirectoryExists(name)) {
         Directory = name;
@@ -87,10 +98,10 @@ void TfrmExport::acSelDirExecute()
 void TfrmExport::DoSelectDir()
 {
     try {
-        const std::string start = QStringToAnsi(HomeFolder());
-        std::string dir = start;
+        const QString start = HomeFolder();
+        QString dir = start;
         if (SelecteerDirectory(QStringToAnsi(windowTitle()), start, true, dir))
-            edDirectory->SetText(IncludeBackslash(dir));
+            edDirectory->setText(IncludeBackslash(dir));
     } catch (const std::exception& e) {
         ShowInfoMessage(std::string("frmExport.DoSelectDir: ") + e.what());
     }

@@ -10,6 +10,8 @@
 
 #include "fBaseOkCancel.h"
 
+#include <QString>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -17,7 +19,12 @@ class QToolButton;
 class TZEBEdit;
 
 // path with the path separator "/" appended, unless it is empty or ends with one already.
-std::string IncludeBackslash(const std::string& path);
+QString IncludeBackslash(const QString& path);
+
+// The export file's path: directory, a separator where it lacks one, the party abbreviation
+// (Windows-1252 record text) and ".LST".  None when the abbreviation holds a character that no
+// file name may hold ("/" or NUL), so that the file would not land in directory by that name.
+std::optional<QString> ExportFilePath(const QString& directory, const std::string& afkorting);
 
 class TfrmExport : public TBaseOkCancel {
     Q_OBJECT
@@ -26,8 +33,8 @@ public:
 
     void Initialize() override;
 
-    // The directory accepted by OK, as typed or picked (Windows-1252).
-    std::string Directory;
+    // The directory accepted by OK, as typed or picked (a file-system path, not record text).
+    QString Directory;
 
     // Lets the user pick a directory (new ones allowed) and puts it, ending in "/", in the edit.
     void DoSelectDir();

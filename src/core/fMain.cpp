@@ -441,7 +441,7 @@ void TfrmMain::OpenPartijForm(int Mode)
 void TfrmMain::OpenExportForm()
 {
     Reported("frmMain.OpenExportForm: ", [this] {
-        const std::string fileName = (HasPartij() ? PartijList->Items(0)->Afkorting.AsString() : "ZORVAN2") + ".LST";
+        const std::string afkorting = HasPartij() ? PartijList->Items(0)->Afkorting.AsString() : "ZORVAN2";
         const TWaitCursor hourglass;
         QCoreApplication::processEvents();
         auto dialog = TBaseForm::Create<TfrmExport>(this);
@@ -449,15 +449,15 @@ void TfrmMain::OpenExportForm()
         if (ShowModalWithNormalCursor([&] { return dialog->ShowModal(); }) != mrOk)
             return;
         QCoreApplication::processEvents();
-        // The file is named after the abbreviation: one holding a path separator would put it
+        // The file is named after the abbreviation: one that is no single file name would put it
         // somewhere else than the chosen directory.
-        if (fileName.find('/') != std::string::npos) {
+        const std::optional<QString> path = ExportFilePath(dialog->Directory, afkorting);
+        if (!path) {
             ShowInfoMessage("Kan gekozen bestand niet wegschrijven.");
             return;
         }
-        const std::string path = IncludeBackslash(dialog->Directory) + fileName;
-        if (SaveLijst(AnsiToQString(path)))
-            ShowInfoMessage("Exportbestand voor Quandor aangemaakt: \r\n" + path);
+        if (SaveLijst(*path))
+            ShowInfoMessage("Exportbestand voor Quandor aangemaakt: \r\n" + QStringToAnsi(*path));
     });
 }
 

@@ -71,7 +71,6 @@ void TDirectoryListBox::Fill()
     const int current = int(chain.size()) - 1;
     const QDir dir(Directory_);
     for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
-        if (IsAnsiRepresentable(name))
-            add(name, dir.filePath(name), current + 1);
+        add(name, dir.filePath(name), current + 1);
     setCurrentRow(current);
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The directory list: the folders from the drive's root down to the current directory, then the
-// folders inside it, indented.  A double click opens the clicked folder.  Folders whose names
-// Windows-1252 cannot hold are not listed, so every directory it gives is representable.
+// folders inside it, indented.  A double click opens the clicked folder.
 
 #include <QListWidget>
 

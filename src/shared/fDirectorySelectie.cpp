@@ -86,12 +86,11 @@ void TfrmSelecteerDirectory::GoHomeDrive()
         drivecmbSelectChange();
 }
 
-void TfrmSelecteerDirectory::SetDirectory(const std::string& path)
+void TfrmSelecteerDirectory::SetDirectory(const QString& target)
 {
-    if (path.empty())
+    if (target.isEmpty())
         return;
     try {
-        const QString target = AnsiToQString(path);
         if (target.startsWith("\\\\") || target.startsWith("//")) {
             GoHomeDrive(); // network paths are not supported
             return;
@@ -115,7 +114,7 @@ void TfrmSelecteerDirectory::SetDrive(const TVolume& drive, bool apply)
     Guarded("TfrmSelecteerDirectory.SetDrive: ", [&] {
         if (drive.Removable) {
             acInsert->setEnabled(false); // no new directories on removable media
-            if (!DriveReady(QStringToAnsi(drive.RootPath))) {
+            if (!DriveReady(drive.RootPath)) {
                 ShowMessageIfVerbose("Schijf " + QStringToAnsi(drive.Name) + ": is niet gereed");
                 GoHomeDrive();
                 return;
@@ -174,7 +173,7 @@ void TfrmSelecteerDirectory::NieuweDirectory()
         if (QFileInfo(newPath).isDir())
             ShowMessageIfVerbose("Directory bestaat al");
         else if (QDir().mkdir(newPath))
-            SetDirectory(QStringToAnsi(newPath));
+            SetDirectory(newPath);
         else
             ShowMessageIfVerbose("Kon directory niet aanmaken");
     } catch (const std::exception& e) {
@@ -190,7 +189,7 @@ void TfrmSelecteerDirectory::ShowMessageIfVerbose(const std::string& message)
     });
 }
 
-bool SelecteerDirectory(const std::string& Caption, const std::string& StartDir, bool AllowNew, std::string& Dir)
+bool SelecteerDirectory(const std::string& Caption, const QString& StartDir, bool AllowNew, QString& Dir)
 {
     return Guarded("SelecteerDirectory: ", [&] {
         auto picker = TBaseForm::Create<TfrmSelecteerDirectory>();
@@ -202,7 +201,7 @@ bool SelecteerDirectory(const std::string& Caption, const std::string& StartDir,
         picker->Initialize();
         if (picker->ShowModal() != TBaseForm::mrOk)
             return false;
-        Dir = QStringToAnsi(picker->dirlbSelect->Directory());
+        Dir = picker->dirlbSelect->Directory();
         return true;
     });
 }

@@ -28,7 +28,7 @@ public:
     bool Verbose = true;          // whether notices are shown
 
     // Goes to the drive of path and then to path; falls back to the home drive on any failure.
-    void SetDirectory(const std::string& path);
+    void SetDirectory(const QString& path);
     // The checks of a drive; with apply, the drive box is set to it when it passed.
     void SetDrive(const TVolume& drive, bool apply);
     void NieuweDirectory();
@@ -62,4 +62,4 @@ private:
 };
 
 // Shows the picker; true with Dir set to the chosen directory, false with Dir unchanged.
-bool SelecteerDirectory(const std::string& Caption, const std::string& StartDir, bool AllowNew, std::string& Dir);
+bool SelecteerDirectory(const std::string& Caption, const QString& StartDir, bool AllowNew, QString& Dir);

@@ -75,10 +75,10 @@ void CheckNumericInputOnly(char& Key)
     });
 }
 
-bool DriveReady(const std::string& Drive)
+bool DriveReady(const QString& Drive)
 {
     try {
-        return VolumeReady(AnsiToQString(Drive));
+        return VolumeReady(Drive);
     } catch (...) {
         return false;
     }

@@ -3,6 +3,8 @@
 // candidate-number key filter, volume readiness, separated lines, birth-date texts and the name
 // shown on the voting machines, and the list-file scrambling.
 
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,7 +23,7 @@ std::string GetQuandorTempDirectory();
 void CheckNumericInputOnly(char& Key);
 
 // True when Drive (a volume's mount point) is mounted and answers; never throws.
-bool DriveReady(const std::string& Drive);
+bool DriveReady(const QString& Drive);
 
 // Takes the first field off Line (which keeps the rest after the separator).  With
 // StripIndicators the field loses its first and last character.

@@ -2,16 +2,18 @@
 
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <cstring>
 #include <fstream>
-#include <sys/resource.h>
+#include <functional>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -84,6 +86,50 @@ protected:
 bool IsRoot()
 {
     return ::geteuid() == 0;
+}
+
+// Runs body in a child process that permissions hold for: when the tests run as root, the child
+// becomes the user "nobody" (65534), to whom the given paths are first made over (and the folders
+// above them opened for searching).  Returns the child's exit code.
+int WithoutPrivileges(const std::vector<fs::path>& owned, const std::function<int()>& body)
+{
+    constexpr uid_t nobody = 65534;
+    if (IsRoot())
+        for (const fs::path& path : owned) {
+            if (::lchown(path.c_str(), nobody, nobody) != 0)
+                return -1;
+            for (fs::path above = path.parent_path(); above.has_relative_path(); above = above.parent_path()) {
+                struct stat info {};
+                if (::stat(above.c_str(), &info) == 0 && !(info.st_mode & S_IXOTH))
+                    ::chmod(above.c_str(), (info.st_mode & 07777) | S_IXOTH);
+            }
+        }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (IsRoot()) {
+            (void)::setgroups(0, nullptr); // may be refused in a container; the files' group bits are unset
+            (void)::setgid(nobody);
+            if (::setuid(nobody) != 0)
+                ::_exit(99);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+ino_t Inode(const fs::path& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// A save's outcome as an exit code: 0 written, 1 the write error, 2 any other text.
+int SaveOutcome(const std::optional<std::string>& failure)
+{
+    return !failure ? 0 : *failure == "Kan gekozen bestand niet wegschrijven." ? 1 : 2;
 }
 
 } // namespace
@@ -319,35 +365,124 @@ TEST_F(ListFile, FailedSaveLeavesTheOldFileAndTheRecords)
     EXPECT_TRUE(fs::is_empty(File("map.lst")));
 
     // a write that fails halfway: the file size limit stops the new file at 1000 bytes
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit small{1000, limit.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const auto result = SaveLijstFile(File("oud.lst"), Partijen, Kandidaten);
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, previous);
+    std::optional<std::string> result;
+    {
+        const FileSizeLimit limit(1000);
+        result = SaveLijstFile(File("oud.lst"), Partijen, Kandidaten);
+    }
     EXPECT_EQ(result, "Kan gekozen bestand niet wegschrijven.");
     EXPECT_EQ(ReadBytes(File("oud.lst")), old);
     EXPECT_EQ(Snapshot(Partijen, Kandidaten), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(File("")), {}), 2) << "no temporary file stays behind";
 }
 
-TEST_F(ListFile, ReadOnlyFileOrFolderIsNotReplaced)
+TEST_F(ListFile, AReadOnlyFolderIsWrittenInPlaceOnlyWhereTheFileAllows)
 {
-    if (IsRoot())
-        GTEST_SKIP() << "permissions do not hold for root";
-    const std::string old(700, 'o');
     Fill(Partijen, Kandidaten);
-    fs::create_directory(File("ro"));
-    WriteBytes(File("ro") / "oud.lst", old);
-    WriteBytes(File("alleen-lezen.lst"), old);
-    fs::permissions(File("alleen-lezen.lst"), fs::perms::owner_read);
-    fs::permissions(File("ro"), fs::perms::owner_read | fs::perms::owner_exec);
+    WriteLijst(File("nieuw.lst"), Partijen, Kandidaten);
+    const std::string fresh = ReadBytes(File("nieuw.lst"));
+    ASSERT_EQ(fresh.size(), 632u + 3 * 285u);
+    const fs::path folder = File("ro");
+    fs::create_directory(folder);
+    struct Case {
+        const char* name;
+        std::string old;
+        fs::perms perms;
+        rlim_t sizeLimit; // 0: none
+        int outcome;
+    } cases[] = {
+        {"korter.lst", std::string(700, 'o'), fs::perms::owner_read | fs::perms::owner_write, 0, 0},
+        {"langer.lst", std::string(5000, 'l'), fs::perms::owner_read | fs::perms::owner_write, 0, 0},
+        {"vol.lst", std::string(700, 'v'), fs::perms::owner_read | fs::perms::owner_write, 1000, 1},
+        {"alleen-lezen.lst", std::string(700, 'r'), fs::perms::owner_read, 0, 1},
+    };
+    std::vector<fs::path> owned{File(""), folder};
+    for (const Case& c : cases) {
+        WriteBytes(folder / c.name, c.old);
+        fs::permissions(folder / c.name, c.perms);
+        owned.push_back(folder / c.name);
+    }
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
 
-    EXPECT_EQ(SaveLijstFile(File("ro") / "oud.lst", Partijen, Kandidaten), "Kan gekozen bestand niet wegschrijven.");
-    EXPECT_EQ(SaveLijstFile(File("alleen-lezen.lst"), Partijen, Kandidaten), "Kan gekozen bestand niet wegschrijven.");
-    EXPECT_EQ(ReadBytes(File("ro") / "oud.lst"), old);
-    EXPECT_EQ(ReadBytes(File("alleen-lezen.lst")), old);
-    fs::permissions(File("ro"), fs::perms::owner_all);
+    for (const Case& c : cases) {
+        const ino_t inode = Inode(folder / c.name);
+        const int outcome = WithoutPrivileges(owned, [&] {
+            std::optional<FileSizeLimit> limit;
+            if (c.sizeLimit)
+                limit.emplace(c.sizeLimit);
+            return SaveOutcome(SaveLijstFile(folder / c.name, Partijen, Kandidaten));
+        });
+        EXPECT_EQ(outcome, c.outcome) << c.name;
+        EXPECT_TRUE(ReadBytes(folder / c.name) == (c.outcome == 0 ? fresh : c.old)) << c.name;
+        EXPECT_EQ(Inode(folder / c.name), inode) << c.name << ": the file itself was written";
+        EXPECT_EQ(fs::status(folder / c.name).permissions(), c.perms) << c.name;
+    }
+    // A new file cannot be made there at all.
+    const int created =
+        WithoutPrivileges(owned, [&] { return SaveOutcome(SaveLijstFile(folder / "nieuw.lst", Partijen, Kandidaten)); });
+    EXPECT_EQ(created, 1);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"alleen-lezen.lst", "korter.lst", "langer.lst", "vol.lst"}));
+    fs::permissions(folder, fs::perms::owner_all);
+}
+
+TEST_F(ListFile, OnlyARegularFileIsOpened)
+{
+    Fill(Partijen, Kandidaten);
+    const auto before = Snapshot(Partijen, Kandidaten);
+    ASSERT_EQ(::mkfifo(File("pijp.lst").c_str(), 0600), 0); // no process writes to it
+    fs::create_symlink("/dev/zero", File("nullen.lst"));  // never ends
+    fs::create_symlink("/dev/null", File("leeg.lst"));
+    for (const char* name : {"pijp.lst", "nullen.lst", "leeg.lst"}) {
+        EXPECT_EQ(OpenLijstFile(File(name), Partijen, Kandidaten), "Kan gekozen bestand niet openen.") << name;
+        EXPECT_EQ(Snapshot(Partijen, Kandidaten), before) << name;
+    }
+}
+
+TEST_F(ListFile, SavingThroughALinkWritesTheFileItNamesAndKeepsTheLink)
+{
+    Fill(Partijen, Kandidaten);
+    WriteLijst(File("nieuw.lst"), Partijen, Kandidaten);
+    const std::string fresh = ReadBytes(File("nieuw.lst"));
+    fs::create_directory(File("map"));
+    fs::create_symlink("doel.lst", File("relatief.lst"));             // names a file yet to be made
+    fs::create_symlink(File("map") / "doel.lst", File("absoluut.lst")); // the same, by its full path
+    fs::create_symlink("map/keten.lst", File("keten.lst"));
+    fs::create_symlink("../ketendoel.lst", File("map") / "keten.lst"); // relative to the link's own folder
+    const struct {
+        const char* link;
+        fs::path written;
+    } cases[] = {{"relatief.lst", File("doel.lst")},
+                 {"absoluut.lst", File("map") / "doel.lst"},
+                 {"keten.lst", File("ketendoel.lst")}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(SaveLijstFile(File(c.link), Partijen, Kandidaten), std::nullopt) << c.link;
+        EXPECT_TRUE(fs::is_symlink(File(c.link))) << c.link;
+        EXPECT_EQ(ReadBytes(c.written), fresh) << c.link;
+    }
+    EXPECT_TRUE(fs::is_symlink(File("map") / "keten.lst"));
+}
+
+TEST_F(ListFile, ALinkThatLeadsNowhereIsRefusedAndStays)
+{
+    Fill(Partijen, Kandidaten);
+    fs::create_directory(File("werkmap"));
+    fs::create_directory(File("links"));
+    fs::create_symlink("lus2.lst", File("links") / "lus1.lst");
+    fs::create_symlink("lus1.lst", File("links") / "lus2.lst");
+    fs::create_symlink(File("geen-map") / "x.lst", File("links") / "weg.lst");
+    const fs::path working = fs::current_path();
+    fs::current_path(File("werkmap"));
+    for (const char* link : {"lus1.lst", "weg.lst"}) {
+        EXPECT_EQ(SaveLijstFile(File("links") / link, Partijen, Kandidaten), "Kan gekozen bestand niet wegschrijven.")
+            << link;
+        EXPECT_TRUE(fs::is_symlink(File("links") / link)) << link;
+    }
+    fs::current_path(working);
+    EXPECT_TRUE(fs::is_empty(File("werkmap"))) << "no temporary file in the working folder";
+    EXPECT_EQ(std::distance(fs::directory_iterator(File("links")), {}), 3);
+    EXPECT_FALSE(fs::exists(File("geen-map")));
 }

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -67,6 +68,27 @@ protected:
 
 } // namespace
 
+TEST(ExportFilePath, TheAbbreviationMustBeOneFileNameInTheFolder)
+{
+    const struct {
+        std::string afkorting;
+        std::optional<QString> path;
+    } cases[] = {
+        {"ABC", "/media/stick/ABC.LST"},
+        {"", "/media/stick/.LST"},
+        {"\xC9\xE9N", QString::fromUtf8("/media/stick/\xC3\x89\xC3\xA9N.LST")}, // record text, Windows-1252
+        {"A\\B", "/media/stick/A\\B.LST"},
+        {"../X", std::nullopt},
+        {"/", std::nullopt},
+        {std::string("AB\0CD", 5), std::nullopt},
+        {std::string(1, '\0'), std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ExportFilePath("/media/stick", c.afkorting), c.path) << c.afkorting;
+    const QString home = QString::fromUtf8("/home/\xC5\x82ukasz/"); // a folder outside Windows-1252
+    EXPECT_EQ(ExportFilePath(home, "ABC"), home + "ABC.LST");
+}
+
 TEST(IncludeBackslash, AppendsTheSeparatorOnlyWhereMissing)
 {
     EXPECT_EQ(IncludeBackslash(""), "");
@@ -99,7 +121,7 @@ TEST_F(ExportDialog, LayoutAndTheDefaultDirectory)
     });
     ASSERT_EQ(dialog->ShowModal(), TBaseForm::mrOk);
     EXPECT_EQ(shown, QDir::cleanPath(expected) + (expected == "/" ? "" : "/"));
-    EXPECT_EQ(dialog->Directory, shown.toStdString());
+    EXPECT_EQ(dialog->Directory, shown);
 }
 
 TEST_F(ExportDialog, AnExistingTypedDirectoryIsAcceptedAsTyped)
@@ -113,7 +135,7 @@ TEST_F(ExportDialog, AnExistingTypedDirectoryIsAcceptedAsTyped)
     ModalAnswer question(ModalAnswer::ClickButton("Nee"));
     ASSERT_EQ(dialog->ShowModal(), TBaseForm::mrOk);
     EXPECT_FALSE(question.Seen().shown) << "no question for an existing directory";
-    EXPECT_EQ(dialog->Directory, (root + "/lijsten").toStdString());
+    EXPECT_EQ(dialog->Directory, root + "/lijsten");
 }
 
 TEST_F(ExportDialog, AMissingDirectoryIsMadeOnlyAfterYes)
@@ -147,7 +169,7 @@ TEST_F(ExportDialog, AMissingDirectoryIsMadeOnlyAfterYes)
     EXPECT_EQ(no.Seen().buttons, QStringList({"&Ja", "&Nee"}));
     EXPECT_TRUE(yes.Seen().shown);
     EXPECT_TRUE(QDir(name).exists());
-    EXPECT_EQ(dialog->Directory, name.toStdString());
+    EXPECT_EQ(dialog->Directory, name);
 }
 
 TEST_F(ExportDialog, ADirectoryThatCannotBeMadeIsReportedAndTheDialogStaysOpen)
@@ -217,6 +239,22 @@ TEST_F(ExportDialog, TheFolderButtonPutsThePickedDirectoryWithASeparatorInTheEdi
     EXPECT_EQ(pickerStart, root + "/home");
     EXPECT_TRUE(newAllowed);
     EXPECT_EQ(dialog->edDirectory->text(), root + "/home/export/");
+}
+
+TEST_F(ExportDialog, AFolderNameWindows1252CannotHoldIsTypedAndMadeAsItIs)
+{
+    const QString name = root + QString::fromUtf8("/\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1");
+    auto dialog = Open();
+    ModalAnswer answer([&](QWidget*) {
+        ASSERT_TRUE(Ready(dialog.get()));
+        Retype(dialog.get(), name);
+        EXPECT_EQ(dialog->edDirectory->text(), name);
+        QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+    });
+    ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+    ASSERT_EQ(dialog->ShowModal(), TBaseForm::mrOk);
+    EXPECT_TRUE(QFileInfo(name).isDir());
+    EXPECT_EQ(dialog->Directory, name);
 }
 
 TEST_F(ExportDialog, EscCancels)

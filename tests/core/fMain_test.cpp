@@ -1,12 +1,16 @@
 #include "fMain.h"
 
+#include "FileSizeLimit.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
 #include "ModalAnswer.h"
 #include "RegistryStore.h"
 #include "ZEBDBSortGrid.h"
 #include "ZEBMessages.h"
+#include "Volumes.h"
 #include "ZEBSortGrid.h"
+#include "DirectoryListBox.h"
+#include "fDirectorySelectie.h"
 #include "fExport.h"
 #include "fMutKandidaat.h"
 #include "fMutPartij.h"
@@ -741,6 +745,146 @@ TEST_F(MainWindow, ExportWritesTheListFileIntoTheChosenFolder)
     Press(Qt::Key_F4);
     EXPECT_TRUE(refused.Seen().labels.contains("Kan gekozen bestand niet wegschrijven."));
     EXPECT_FALSE(QFile::exists(Path("X.LST")));
+
+    // Nor can one holding a NUL byte (a list file may hold any byte): no "AB" appears instead.
+    PartijList->Items(0)->Afkorting = std::string_view("AB\0CD", 5);
+    ModalAnswer dialogNul(chooseFolder(folder));
+    ModalAnswer refusedNul(ModalAnswer::ClickButton("Ok"));
+    Press(Qt::Key_F4);
+    EXPECT_TRUE(refusedNul.Seen().labels.contains("Kan gekozen bestand niet wegschrijven."))
+        << refusedNul.Seen().labels.join("|").toStdString();
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+TEST_F(MainWindow, AnExportWhoseWriteFailsKeepsTheOldFile)
+{
+    Start();
+    LoadPartij("ABC", {{"1", "Een", "Ede"}, {"2", "Twee", "Epe"}});
+    const QString folder = Path("export");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(WriteFileBytes(folder + "/ABC.LST", "vorige export"));
+    ModalAnswer dialog([&](QWidget* window) {
+        auto* exportDialog = qobject_cast<TfrmExport*>(window);
+        ASSERT_NE(exportDialog, nullptr);
+        exportDialog->edDirectory->setText(folder);
+        QTest::mouseClick(exportDialog->btnOk, Qt::LeftButton);
+    });
+    ModalAnswer failed(ModalAnswer::ClickButton("Ok"));
+    ModalAnswer more(ModalAnswer::ClickButton("Ok"));
+    {
+        const FileSizeLimit fullDisk(100);
+        Press(Qt::Key_F4);
+    }
+    ASSERT_TRUE(failed.Seen().shown);
+    EXPECT_EQ(failed.Seen().labels.filter("Kan gekozen bestand niet wegschrijven.").size(), 1)
+        << failed.Seen().labels.join("|").toStdString();
+    EXPECT_FALSE(more.Seen().shown) << "no success message follows";
+    EXPECT_EQ(ReadFileBytes(folder + "/ABC.LST"), "vorige export");
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList("ABC.LST"));
+}
+
+TEST_F(MainWindow, ClosingWithYesWhenTheSaveFailsKeepsTheProgramAndTheOldFile)
+{
+    Start();
+    LoadPartij("ABC", {{"1", "Een", "Ede"}});
+    const QString saved = Path("slot.lst");
+    ASSERT_TRUE(WriteFileBytes(saved, "vorige lijst"));
+    ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
+    ModalAnswer dialog(ChooseFile(saved));
+    ModalAnswer overwrite(ModalAnswer::ClickButton("Ja"));
+    ModalAnswer failed(ModalAnswer::ClickButton("Ok"));
+    {
+        const FileSizeLimit fullDisk(100);
+        Press(Qt::Key_Escape);
+    }
+    ASSERT_TRUE(failed.Seen().shown);
+    EXPECT_TRUE(overwrite.Seen().labels.contains("Het gekozen bestand bestaat al, wilt u deze overschrijven?"));
+    EXPECT_TRUE(failed.Seen().labels.contains("Kan gekozen bestand niet wegschrijven."));
+    EXPECT_TRUE(form->isVisible()) << "the program stays open";
+    EXPECT_EQ(ReadFileBytes(saved), "vorige lijst");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList("slot.lst"));
+}
+
+TEST_F(MainWindow, FoldersWhoseNamesWindows1252CannotHold)
+{
+    const QString home = Path("\u0142ukasz");
+    const QString greek = home + "/\u0395\u03BB\u03BB\u03AC\u03B4\u03B1";
+    ASSERT_TRUE(QDir().mkpath(greek));
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    struct RestoreHome {
+        QByteArray value;
+        ~RestoreHome() { qputenv("HOME", value); }
+    } restoreHome{oldHome};
+    Start();
+    LoadPartij("ABC");
+
+    // Import from there.
+    const QString csv = home + "/kandidaten.csv";
+    ASSERT_TRUE(WriteFileBytes(
+        csv, "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats\n"
+             "3;Jansen;J.;van;Jan;M;1-2-1970;Dorpsstraat 1;1234 AB;Ede\n"));
+    {
+        ModalAnswer picker(ChooseFile(csv));
+        ModalAnswer import([](QWidget* window) {
+            QTest::mouseClick(window->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+        });
+        Press(Qt::Key_I, Qt::ControlModifier);
+        ASSERT_TRUE(import.Seen().shown);
+    }
+    ASSERT_EQ(KandidaatList->Count(), 1);
+    const std::string reference = ReadFileBytes(WriteReference("reference.lst"));
+
+    // Save there and open again.
+    const QString list = greek + "/lijst.lst";
+    {
+        ModalAnswer dialog(ChooseFile(list));
+        ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_S, Qt::ControlModifier);
+        ASSERT_TRUE(done.Seen().shown);
+    }
+    EXPECT_EQ(ReadFileBytes(list), reference);
+    LoadPartij("XYZ");
+    {
+        ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+        ModalAnswer open(ChooseFile(list));
+        Press(Qt::Key_O, Qt::ControlModifier);
+        ASSERT_TRUE(open.Seen().shown);
+    }
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - ABC");
+    EXPECT_EQ(KandidaatList->Count(), 1);
+
+    // Export: the dialog proposes the home folder as it is named; the picker lists the folder
+    // inside it, and the file is written there.
+    QString proposed, pickerStart, picked;
+    ModalAnswer exportDialog([&](QWidget* window) {
+        auto* dialog = qobject_cast<TfrmExport*>(window);
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(WaitFor([dialog] { return dialog->isActiveWindow() && !dialog->edDirectory->text().isEmpty(); }));
+        proposed = dialog->edDirectory->text();
+        QTest::mouseClick(dialog->btnSelDir, Qt::LeftButton);
+        picked = dialog->edDirectory->text();
+        QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+    });
+    ModalAnswer picker([&](QWidget* window) {
+        auto* dialog = static_cast<TfrmSelecteerDirectory*>(window);
+        pickerStart = dialog->dirlbSelect->Directory();
+        for (int row = 0; row < dialog->dirlbSelect->count(); ++row)
+            if (dialog->dirlbSelect->ItemPath(row) == greek)
+                dialog->dirlbSelect->setCurrentRow(row);
+        QTest::keyClick(dialog->dirlbSelect, Qt::Key_Return);
+    });
+    ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+    Press(Qt::Key_F4);
+    ASSERT_TRUE(done.Seen().shown);
+    const std::vector<TVolume> volumes = MountedVolumes();
+    if (std::none_of(volumes.begin(), volumes.end(), [](const TVolume& v) { return v.Removable; })) {
+        EXPECT_EQ(proposed, home + "/");
+    }
+    EXPECT_EQ(pickerStart, home);
+    EXPECT_EQ(picked, greek + "/");
+    EXPECT_EQ(ReadFileBytes(greek + "/ABC.LST"), reference);
 }
 
 TEST_F(MainWindow, TheMainRoadFromNewListToReopenedFile)

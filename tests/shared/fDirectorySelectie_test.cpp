@@ -24,18 +24,13 @@ void PrintTo(const QString& text, std::ostream* os)
 
 namespace {
 
-std::string Ansi(const QString& path)
-{
-    return path.toStdString();
-}
-
 // A picker shown the way SelecteerDirectory shows it, but without waiting.
 std::unique_ptr<TfrmSelecteerDirectory> ShownPicker(const QString& start, bool allowNew)
 {
     auto picker = TBaseForm::Create<TfrmSelecteerDirectory>();
     picker->SetAllowNew(allowNew);
     picker->Verbose = false;
-    picker->SetDirectory(Ansi(start));
+    picker->SetDirectory(start);
     picker->Verbose = true;
     picker->Initialize();
     picker->show();
@@ -70,7 +65,7 @@ protected:
 
 TEST_F(DirectoryPicker, OpensAtTheStartDirectoryAndEnterSelectsTheHighlightedFolder)
 {
-    std::string dir = "unchanged";
+    QString dir = "unchanged";
     ModalAnswer answer([&](QWidget* window) {
         auto* picker = static_cast<TfrmSelecteerDirectory*>(window);
         EXPECT_EQ(picker->windowTitle(), "Kies een map");
@@ -84,19 +79,39 @@ TEST_F(DirectoryPicker, OpensAtTheStartDirectoryAndEnterSelectsTheHighlightedFol
         picker->dirlbSelect->setCurrentRow(here + 2);
         QTest::keyClick(picker->dirlbSelect, Qt::Key_Return);
     });
-    EXPECT_TRUE(SelecteerDirectory("Kies een map", Ansi(root + "/lijsten"), true, dir));
-    EXPECT_EQ(dir, Ansi(root + "/lijsten/oud"));
+    EXPECT_TRUE(SelecteerDirectory("Kies een map", root + "/lijsten", true, dir));
+    EXPECT_EQ(dir, root + "/lijsten/oud");
+}
+
+TEST_F(DirectoryPicker, FoldersOfAnyNameAreListedAndChosen)
+{
+    const QString start = root + QString::fromUtf8("/\xC5\x82ukasz");
+    const QString greek = start + QString::fromUtf8("/\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1");
+    ASSERT_TRUE(QDir().mkpath(greek));
+    QString dir;
+    QString label;
+    ModalAnswer answer([&](QWidget* window) {
+        auto* picker = static_cast<TfrmSelecteerDirectory*>(window);
+        label = picker->lblDirectory->text();
+        const int row = RowOf(picker->dirlbSelect, greek);
+        ASSERT_GE(row, 0);
+        picker->dirlbSelect->setCurrentRow(row);
+        QTest::keyClick(picker->dirlbSelect, Qt::Key_Return);
+    });
+    EXPECT_TRUE(SelecteerDirectory("Kies", start, true, dir));
+    EXPECT_EQ(label, start);
+    EXPECT_EQ(dir, greek);
 }
 
 TEST_F(DirectoryPicker, ClosingWithSluitenReturnsFalseAndLeavesDir)
 {
-    std::string dir = "unchanged";
+    QString dir = "unchanged";
     ModalAnswer answer([&](QWidget* window) {
         auto* picker = static_cast<TfrmSelecteerDirectory*>(window);
         EXPECT_EQ(PlainText(picker->sbExit->text()), "Sluiten");
         QTest::mouseClick(picker->sbExit, Qt::LeftButton);
     });
-    EXPECT_FALSE(SelecteerDirectory("Kies", Ansi(root), false, dir));
+    EXPECT_FALSE(SelecteerDirectory("Kies", root, false, dir));
     EXPECT_EQ(dir, "unchanged");
 }
 
@@ -122,10 +137,10 @@ TEST_F(DirectoryPicker, DoubleClickOpensAFolderAndTheLabelFollows)
 TEST_F(DirectoryPicker, StartDirectoriesThatCannotBeUsedFallBackToTheHomeDrive)
 {
     const QString home = QDir::cleanPath(HomeFolder());
-    for (const std::string start : {"\\\\server\\share\\map", "//server/share"}) {
+    for (const QString start : {"\\\\server\\share\\map", "//server/share"}) {
         auto picker = ShownPicker(root, false);
         picker->SetDirectory(start);
-        EXPECT_EQ(picker->dirlbSelect->Directory(), home) << start;
+        EXPECT_EQ(picker->dirlbSelect->Directory(), home) << start.toStdString();
         EXPECT_EQ(picker->drivecmbSelect->Drive(), picker->drivecmbSelect->VolumeOf(home));
     }
     // A folder that does not exist: the home drive too.
@@ -148,7 +163,7 @@ TEST_F(DirectoryPicker, RemovableVolumesFollowTheFloppyRules)
 
     // Placed at its start directory: no notice, carries on at the home drive.
     picker->Verbose = false;
-    picker->SetDirectory(Ansi(root + "/export"));
+    picker->SetDirectory(root + "/export");
     picker->Verbose = true;
     EXPECT_EQ(picker->drivecmbSelect->Drive(), fixed);
     EXPECT_EQ(picker->dirlbSelect->Directory(), home);
