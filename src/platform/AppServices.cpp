@@ -3,13 +3,20 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMessageBox>
+
+QWidget* MessageBoxOwner()
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
 
 void ShowApplicationError(const std::string& message)
 {
     QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), AnsiToQString(message),
-                    QMessageBox::Ok);
+                    QMessageBox::Ok, MessageBoxOwner());
     box.exec();
 }
 

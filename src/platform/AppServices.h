@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+class QWidget;
+
 // The error report: a message box with the text, captioned with the application title.
 void ShowApplicationError(const std::string& message);
 
@@ -16,3 +18,7 @@ void RunReported(const std::function<void()>& handler);
 
 // Asks the help system for a topic.  There is no help file, so nothing is shown; false.
 bool ApplicationHelpContext(int context);
+
+// The window that a message box opened now belongs to: the active modal window, else the active
+// window; null when the program shows none.
+QWidget* MessageBoxOwner();

@@ -1,6 +1,7 @@
 #include "Zebmbox.h"
 
 #include "AnsiText.h"
+#include "AppServices.h"
 #include "Resources.h"
 #include "ui_Zebmbox.h"
 
@@ -271,7 +272,7 @@ void TZEBMessageForm::reject()
 int ZebMessageBox(const std::string& Caption, const std::string& Title, const std::string& Message, int Flags,
                   TColor MessageColor, int DefaultButton, bool Dutch)
 {
-    TZEBMessageForm form;
+    TZEBMessageForm form(MessageBoxOwner());
     form.Prepare(Caption, Title, Message, Flags, MessageColor, DefaultButton, Dutch);
     return form.exec();
 }
