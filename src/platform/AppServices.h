@@ -20,5 +20,10 @@ void RunReported(const std::function<void()>& handler);
 bool ApplicationHelpContext(int context);
 
 // The window that a message box opened now belongs to: the active modal window, else the active
-// window; null when the program shows none.
+// window, else (between two activations) the program's visible main window; null when none.
 QWidget* MessageBoxOwner();
+
+// Makes box (a parentless top-level window, before it is shown) a dialog of MessageBoxOwner for
+// the window manager, not of Qt's hidden group leader.  The box keeps no parent widget, so the
+// owner may go away while it is open.
+void BelongToActiveWindow(QWidget* box);

@@ -36,8 +36,8 @@ void LockWindowUpdate(QWidget* window)
 
 void ShowMessage(const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), AnsiToQString(text), QMessageBox::Ok,
-                    MessageBoxOwner());
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), AnsiToQString(text), QMessageBox::Ok);
+    BelongToActiveWindow(&box);
     box.exec();
 }
 

@@ -272,7 +272,8 @@ void TZEBMessageForm::reject()
 int ZebMessageBox(const std::string& Caption, const std::string& Title, const std::string& Message, int Flags,
                   TColor MessageColor, int DefaultButton, bool Dutch)
 {
-    TZEBMessageForm form(MessageBoxOwner());
+    TZEBMessageForm form;
     form.Prepare(Caption, Title, Message, Flags, MessageColor, DefaultButton, Dutch);
+    BelongToActiveWindow(&form);
     return form.exec();
 }
