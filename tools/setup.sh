@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-test}
 
-packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libturbojpeg0-dev libsqlite3-dev
           fonts-dejavu-core)
 missing=()

@@ -6,6 +6,7 @@
 #include "Exceptions.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
+#include "MenuBarKeys.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
 #include "ZEBMessages.h"
@@ -146,11 +147,13 @@ TfrmMain::TfrmMain(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain
     acAbout = Component<QAction>("acAbout");
     acAfdrukken = Component<QAction>("acAfdrukken");
 
+    SetMainWindowBorder();
     layout()->setMenuBar(MainMenu);
     // The forms button, help and close keep their distance to the right edge, as does the title.
     AnchorRight(sbFormulieren, width());
     AnchorRight(lblQuandorMode, width());
     LinkToAction(sbFormulieren, acFormulieren);
+    GiveMenuBarTheAltKeys(MainMenu, this);
 
     QFont modeFont = lblQuandorMode->font();
     modeFont.setPixelSize(16);

@@ -1,3 +1,4 @@
+#include "QtTranslations.h"
 #include "fMain.h"
 #include "vyxclient_soapintf.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName("Zorvandel");
     // The window layouts are laid out in pixels for an 8-point sans-serif font.
     QApplication::setFont(QFont("DejaVu Sans", 8));
+    InstallQtTranslations();
     // The main window: its FormCreate shows the splash and creates the lists; showing it closes
     // the splash, and its first activation initialises it.  Closing it ends the loop; destroying
     // it frees the lists.

@@ -2,6 +2,20 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QSignalBlocker>
+
+QString ActionHint(QAction* action)
+{
+    // Without caption and icon text QAction answers its own tooltip only.
+    const QString text = action->text();
+    if (text.isEmpty())
+        return action->toolTip();
+    const QSignalBlocker quiet(action);
+    action->setText(QString());
+    const QString hint = action->toolTip();
+    action->setText(text);
+    return hint;
+}
 
 void LinkToAction(QAbstractButton* button, QAction* action)
 {
@@ -16,7 +30,7 @@ void LinkToAction(QAbstractButton* button, QAction* action)
         if (!ownText)
             button->setText(action->text());
         if (!ownTip)
-            button->setToolTip(action->toolTip());
+            button->setToolTip(ActionHint(action));
     };
     follow();
     if (!action->isVisible())

@@ -3,13 +3,40 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMessageBox>
+#include <QWindow>
+
+QWidget* MessageBoxOwner()
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    // Right after a window closed, the next one is not active yet.
+    QWidget* owner = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && !window->parentWidget() &&
+            (window->windowType() == Qt::Window || (!owner && window->windowType() == Qt::Dialog)))
+            owner = window;
+    return owner;
+}
+
+void BelongToActiveWindow(QWidget* box)
+{
+    QWidget* owner = MessageBoxOwner();
+    if (!owner || owner == box)
+        return;
+    box->winId();
+    if (box->windowHandle() && owner->windowHandle())
+        box->windowHandle()->setTransientParent(owner->windowHandle());
+}
 
 void ShowApplicationError(const std::string& message)
 {
     QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), AnsiToQString(message),
                     QMessageBox::Ok);
+    BelongToActiveWindow(&box);
     box.exec();
 }
 

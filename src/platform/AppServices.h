@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+class QWidget;
+
 // The error report: a message box with the text, captioned with the application title.
 void ShowApplicationError(const std::string& message);
 
@@ -16,3 +18,12 @@ void RunReported(const std::function<void()>& handler);
 
 // Asks the help system for a topic.  There is no help file, so nothing is shown; false.
 bool ApplicationHelpContext(int context);
+
+// The window that a message box opened now belongs to: the active modal window, else the active
+// window, else (between two activations) the program's visible main window; null when none.
+QWidget* MessageBoxOwner();
+
+// Makes box (a parentless top-level window, before it is shown) a dialog of MessageBoxOwner for
+// the window manager, not of Qt's hidden group leader.  The box keeps no parent widget, so the
+// owner may go away while it is open.
+void BelongToActiveWindow(QWidget* box);

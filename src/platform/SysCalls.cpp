@@ -1,6 +1,7 @@
 #include "SysCalls.h"
 
 #include "AnsiText.h"
+#include "AppServices.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,6 +37,7 @@ void LockWindowUpdate(QWidget* window)
 void ShowMessage(const std::string& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), AnsiToQString(text), QMessageBox::Ok);
+    BelongToActiveWindow(&box);
     box.exec();
 }
 

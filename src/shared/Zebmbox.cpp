@@ -1,6 +1,7 @@
 #include "Zebmbox.h"
 
 #include "AnsiText.h"
+#include "AppServices.h"
 #include "Resources.h"
 #include "ui_Zebmbox.h"
 
@@ -273,5 +274,6 @@ int ZebMessageBox(const std::string& Caption, const std::string& Title, const st
 {
     TZEBMessageForm form;
     form.Prepare(Caption, Title, Message, Flags, MessageColor, DefaultButton, Dutch);
+    BelongToActiveWindow(&form);
     return form.exec();
 }

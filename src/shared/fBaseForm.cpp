@@ -109,6 +109,12 @@ void TBaseForm::SetDialogBorder()
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 }
 
+void TBaseForm::SetMainWindowBorder()
+{
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+}
+
 QWidget* TBaseForm::PlaceBody(QWidget* panel, QWidget* body)
 {
     if (!body->windowTitle().isEmpty())

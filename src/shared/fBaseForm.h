@@ -80,6 +80,9 @@ protected:
 
     // A fixed-size window without maximise box, at its current size.
     void SetDialogBorder();
+    // The program's main window: a normal desktop window (its own taskbar entry, minimise,
+    // maximise and close box) rather than a dialog.
+    void SetMainWindowBorder();
 
     // The component of the loaded layout with this name; a missing one is a programming error.
     template <class T>

@@ -13,3 +13,7 @@ extern std::string PrinterName;
 extern double VerkiezingsDatum;
 // Election state: 0 none, 1 to 3 the states of the election-state query.
 extern std::uint8_t VerkiezingsToestand;
+// The terms for a city's sub-districts: singular, its article and plural.  Nothing reads them.
+extern std::string StadsdeelEnkelvoud;
+extern std::string StadsdeelLidwoord;
+extern std::string StadsdeelMeervoud;

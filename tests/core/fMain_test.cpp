@@ -1,5 +1,6 @@
 #include "fMain.h"
 
+#include "ActionLink.h"
 #include "FileSizeLimit.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
@@ -28,8 +29,13 @@
 #include <QPushButton>
 #include <QCheckBox>
 #include <QTemporaryDir>
+#include <QHelpEvent>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
+#include <QWindow>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -310,7 +316,7 @@ TEST_F(MainWindow, ActionsMenusAndToolbar)
          "Bekijken/wijzigen partijgegevens"},
         {form->acExport, "&Exportbestand Quandor", QKeySequence(Qt::Key_F4), "Aanmaken exportbestand voor Quandor 4",
          "Aanmaken exportbestand voor Quandor 4"},
-        {form->acFormulieren, "&Formulieren", QKeySequence("Ctrl+F"), "Formulieren", ""},
+        {form->acFormulieren, "&Formulieren", QKeySequence("Ctrl+F"), "", ""},
         {form->acExit, "&Sluiten", QKeySequence(Qt::Key_Escape), "Sluiten", "Scherm afsluiten"},
         {form->acInsert, "&Toevoegen", QKeySequence(Qt::Key_Insert), "Voeg een nieuwe kandidaat toe",
          "Voeg een nieuwe kandidaat toe"},
@@ -319,13 +325,13 @@ TEST_F(MainWindow, ActionsMenusAndToolbar)
         {form->acDelete, "&Verwijderen", QKeySequence(Qt::Key_Delete), "Verwijder geselecteerde kandidaat",
          "Verwijder geselecteerde kandidaat"},
         {form->acHelp, "&Help", QKeySequence(Qt::Key_F1), "Help", "Help"},
-        {form->acAbout, "&Betreft", QKeySequence(), "Betreft", ""},
-        {form->acAfdrukken, "&Afdrukken", QKeySequence(), "Afdrukken", ""},
+        {form->acAbout, "&Betreft", QKeySequence(), "", ""},
+        {form->acAfdrukken, "&Afdrukken", QKeySequence(), "", ""},
     };
     for (const Expected& e : expected) {
         EXPECT_EQ(e.action->text(), e.text);
         EXPECT_EQ(e.action->shortcut(), e.key) << e.text;
-        EXPECT_EQ(e.action->toolTip(), e.tip) << e.text;
+        EXPECT_EQ(ActionHint(e.action), e.tip) << e.text;
         EXPECT_EQ(e.action->statusTip(), e.longTip) << e.text;
     }
     EXPECT_TRUE(form->acEdit->shortcuts().contains(QKeySequence(Qt::Key_Enter)));
@@ -359,7 +365,7 @@ TEST_F(MainWindow, ActionsMenusAndToolbar)
     for (const Button& b : {Button{form->sbInsert, "&Toevoegen", "Nieuwe kandidaat toevoegen"},
                             Button{form->sbEdit, "&Wijzigen", "Wijzig geselecteerde kandidaat"},
                             Button{form->sbDelete, "&Verwijderen", "Geselecteerde kandidaat verwijderen"},
-                            Button{form->sbFormulieren, "&Formulieren", "Formulieren"},
+                            Button{form->sbFormulieren, "&Formulieren", ""},
                             Button{form->sbHelp, "&Help", "Help"},
                             Button{form->sbExit, "&Sluiten", "Sluiten"}}) {
         EXPECT_TRUE(b.button->isVisible()) << b.text;
@@ -1174,4 +1180,103 @@ TEST_F(MainWindow, EditOnARowWhoseNumberIsNoIntegerPassesMinusOne)
     ASSERT_FALSE(message.Seen().labels.isEmpty());
     EXPECT_EQ(message.Seen().labels.last(), "frmMain.OpenKandidaatForm: 'abc' is not a valid integer value");
     EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"2", "abc"}));
+}
+
+TEST_F(MainWindow, OnlyCommandsWithAHintShowATooltip)
+{
+    Start();
+    struct Case {
+        QToolButton* button;
+        QString tip;
+    };
+    for (const Case& c : {Case{form->sbInsert, "Nieuwe kandidaat toevoegen"}, Case{form->sbFormulieren, ""},
+                          Case{form->sbHelp, "Help"}, Case{form->sbExit, "Sluiten"}}) {
+        QToolTip::hideText();
+        ASSERT_TRUE(WaitFor([] { return !QToolTip::isVisible(); }));
+        QHelpEvent hover(QEvent::ToolTip, c.button->rect().center(), c.button->mapToGlobal(c.button->rect().center()));
+        QApplication::sendEvent(c.button, &hover);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), c.tip) << c.button->objectName().toStdString();
+    }
+    QToolTip::hideText();
+    // Menu entries show no tooltips, so the about command's caption appears nowhere as one.
+    for (QAction* menu : form->MainMenu->actions())
+        EXPECT_FALSE(menu->menu()->toolTipsVisible()) << menu->text().toStdString();
+}
+
+TEST_F(MainWindow, IsANormalMainWindowAndItsDialogsBelongToIt)
+{
+    Start();
+    EXPECT_EQ(form->windowType(), Qt::Window);
+    for (Qt::WindowType hint : {Qt::WindowTitleHint, Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
+                                Qt::WindowMaximizeButtonHint, Qt::WindowCloseButtonHint})
+        EXPECT_TRUE(form->windowFlags().testFlag(hint)) << hint;
+    ASSERT_NE(form->windowHandle(), nullptr);
+    EXPECT_EQ(form->windowHandle()->transientParent(), nullptr);
+
+    // The windows its commands open are dialogs that belong to it.
+    struct Case {
+        const char* what;
+        std::function<void()> open;
+        const char* answer;
+    };
+    const Case cases[] = {
+        {"about box", [this] { form->acAbout->trigger(); }, "Ok"},
+        {"open dialog", [this] { form->acFileOpen->trigger(); }, "Annuleren"},
+        {"leave question", [this] { Press(Qt::Key_Escape); }, "Nee"},
+    };
+    for (const Case& c : cases) {
+        Qt::WindowType type = Qt::Widget;
+        QWindow* owner = nullptr;
+        ModalAnswer answer([&](QWidget* window) {
+            type = window->windowType();
+            owner = window->windowHandle() ? window->windowHandle()->transientParent() : nullptr;
+            ModalAnswer::ClickButton(c.answer)(window);
+        });
+        c.open();
+        ASSERT_TRUE(WaitFor([&] { return answer.Seen().shown; })) << c.what;
+        EXPECT_EQ(type, Qt::Dialog) << c.what;
+        EXPECT_EQ(owner, form->windowHandle()) << c.what;
+    }
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainWindow, AltWithAMenuLetterOpensThatMenuOnTheFirstPress)
+{
+    Start();
+    LoadPartij("ABC", {{"1", "Een", "P"}}); // the toolbar buttons are enabled too
+    const QList<QAction*> menus = form->MainMenu->actions();
+    ASSERT_EQ(menus.size(), 3);
+    const std::pair<Qt::Key, QMenu*> cases[] = {
+        {Qt::Key_B, menus[0]->menu()}, {Qt::Key_W, menus[1]->menu()}, {Qt::Key_H, menus[2]->menu()}};
+    for (const auto& [key, menu] : cases) {
+        Press(key, Qt::AltModifier);
+        EXPECT_TRUE(WaitFor([menu = menu] { return menu->isVisible(); }, 1000)) << menu->title().toStdString();
+        menu->close();
+        ASSERT_TRUE(WaitFor([menu = menu] { return !menu->isVisible(); }));
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << menu->title().toStdString();
+    }
+    // The toolbar captions keep their underlined letter.
+    EXPECT_EQ(form->sbEdit->text(), "&Wijzigen");
+    EXPECT_EQ(form->sbHelp->text(), "&Help");
+}
+
+TEST_F(MainWindow, MenusShowDutchOrNeutralKeyNames)
+{
+    Start();
+    // Key names as a Dutch keyboard and Windows show them; Qt's translation leaves "Return" English.
+    const QStringList neutral{"Ctrl", "Shift", "Alt", "Enter", "Ins", "Del", "Esc", "Tab"};
+    const QRegularExpression functionKeyOrLetter("^(F[0-9]{1,2}|[A-Z0-9])$");
+    int shown = 0;
+    for (QAction* menu : form->MainMenu->actions())
+        for (QAction* entry : menu->menu()->actions()) {
+            const QString keys = entry->shortcut().toString(QKeySequence::NativeText);
+            if (keys.isEmpty())
+                continue;
+            ++shown;
+            for (const QString& name : keys.split('+'))
+                EXPECT_TRUE(neutral.contains(name) || functionKeyOrLetter.match(name).hasMatch())
+                    << entry->text().toStdString() << ": " << keys.toStdString();
+        }
+    EXPECT_GE(shown, 10);
+    EXPECT_EQ(form->acEdit->shortcut().toString(QKeySequence::NativeText), "Enter");
 }

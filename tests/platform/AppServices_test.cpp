@@ -2,8 +2,13 @@
 
 #include "Exceptions.h"
 #include "ModalAnswer.h"
+#include "SysCalls.h"
 
+#include <QDialog>
 #include <QGuiApplication>
+#include <QTest>
+#include <QWindow>
+#include <functional>
 #include <gtest/gtest.h>
 
 TEST(AppServices, FailuresOfAHandlerEndInTheErrorReport)
@@ -42,4 +47,37 @@ TEST(AppServices, TheAbortPassesSilently)
 TEST(AppServices, NoHelpFileSoHelpShowsNothing)
 {
     EXPECT_FALSE(ApplicationHelpContext(1));
+}
+
+TEST(AppServices, MessageBoxesBelongToTheActiveWindow)
+{
+    // Not to Qt's hidden group leader: on a desktop a box without an owner may end up behind the
+    // program's windows.
+    QDialog window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const std::pair<const char*, std::function<void()>> boxes[] = {
+        {"error report", [] { ShowApplicationError("kapot"); }},
+        {"ShowMessage", [] { ShowMessage("tekst"); }},
+    };
+    for (const auto& [what, show] : boxes) {
+        QWindow* owner = nullptr;
+        ModalAnswer answer([&](QWidget* box) {
+            owner = box->windowHandle() ? box->windowHandle()->transientParent() : nullptr;
+            ModalAnswer::PressKey(Qt::Key_Escape)(box);
+        });
+        show();
+        EXPECT_TRUE(answer.Seen().shown) << what;
+        EXPECT_EQ(owner, window.windowHandle()) << what;
+    }
+    EXPECT_EQ(MessageBoxOwner(), &window);
+    // A box does not become a child of its owner.
+    bool parentless = false;
+    ModalAnswer answer([&](QWidget* box) {
+        parentless = box->parentWidget() == nullptr;
+        ModalAnswer::PressKey(Qt::Key_Escape)(box);
+    });
+    ShowMessage("tekst");
+    EXPECT_TRUE(parentless);
 }

@@ -1,4 +1,5 @@
-// The test helper that answers modal windows is itself relied on by every window test.
+// The test helper that answers modal windows is itself relied on by every window test.  Qt's
+// own buttons speak Dutch here, as in the program.
 #include "ModalAnswer.h"
 
 #include <QMessageBox>
@@ -8,10 +9,10 @@ TEST(ModalAnswer, AnswersNestedWindowsInOrderAndRecordsThem)
 {
     int inner = -1;
     ModalAnswer outer([&](QWidget* window) {
-        ModalAnswer nested(ModalAnswer::ClickButton("No"));
+        ModalAnswer nested(ModalAnswer::ClickButton("Nee"));
         inner = QMessageBox::question(window, "Inner", "Second?");
         EXPECT_EQ(nested.Seen().caption, "Inner");
-        ModalAnswer::ClickButton("Yes")(window);
+        ModalAnswer::ClickButton("Ja")(window);
     });
     const int result = QMessageBox::question(nullptr, "Outer", "First?");
     EXPECT_EQ(result, QMessageBox::Yes);
@@ -32,7 +33,7 @@ TEST(ModalAnswer, AnswersTheSameWindowShownAgain)
 {
     QMessageBox box(QMessageBox::Question, "Again", "Once more?", QMessageBox::Yes | QMessageBox::No);
     for (int pass = 0; pass < 3; ++pass) {
-        ModalAnswer answer(ModalAnswer::ClickButton("Yes"));
+        ModalAnswer answer(ModalAnswer::ClickButton("Ja"));
         EXPECT_EQ(box.exec(), QMessageBox::Yes) << "pass " << pass;
         EXPECT_TRUE(answer.Seen().shown);
     }

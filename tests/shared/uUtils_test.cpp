@@ -90,6 +90,13 @@ TEST_F(ODBCRegistration, AStoreThatCannotBeWrittenFailsWithTheRoutinesName)
               "InstallODBCDriverIfNecessary: Kon ODBC key niet vinden en aanmaken");
 }
 
+TEST(UnitStart, SetsTheSubDistrictTerms)
+{
+    EXPECT_EQ(StadsdeelEnkelvoud, "stadsdeel");
+    EXPECT_EQ(StadsdeelLidwoord, "het");
+    EXPECT_EQ(StadsdeelMeervoud, "stadsdelen");
+}
+
 TEST(GetQuandorTempDirectory, ThePrivateFolderWithATrailingSeparator)
 {
     // How the folder is made private is PrivateTempFolder's own test.

@@ -1,5 +1,8 @@
-// Test entry point: an offscreen application with a fixed font, and configuration and temporary
-// folders of its own so that no test touches the user's files.
+// Test entry point: an offscreen application with a fixed font and Qt's texts in Dutch, as the
+// program has them, and configuration and temporary folders of its own so that no test touches
+// the user's files.
+#include "QtTranslations.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -29,5 +32,6 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setFont(QFont("DejaVu Sans", 8));
+    InstallQtTranslations();
     return RUN_ALL_TESTS();
 }
