@@ -175,18 +175,13 @@ void TZEBDLBListBox::dropEvent(QDropEvent* event)
 
 // ---- Speed buttons
 
-TZEBDLBSpeedButton::TZEBDLBSpeedButton(TZEBDualListBox* owner) : QToolButton(owner)
+TZEBDLBSpeedButton::TZEBDLBSpeedButton(TZEBDualListBox* owner, TMove move) : QToolButton(owner)
 {
     setFocusPolicy(Qt::NoFocus);
     resize(SpeedButtonWidth, SpeedButtonHeight);
     // Connected first, so the move comes before any other handler of the click.
-    connect(this, &QAbstractButton::clicked, this, [this, owner] { Move(*owner); });
+    connect(this, &QAbstractButton::clicked, this, [owner, move] { (owner->*move)(); });
 }
-
-void TZEBDLBSpeedButton1::Move(TZEBDualListBox& owner) { owner.MoveSelectedToDestination(); }
-void TZEBDLBSpeedButton2::Move(TZEBDualListBox& owner) { owner.MoveSelectedToSource(); }
-void TZEBDLBSpeedButton3::Move(TZEBDualListBox& owner) { owner.MoveAllToDestination(); }
-void TZEBDLBSpeedButton4::Move(TZEBDualListBox& owner) { owner.MoveAllToSource(); }
 
 // ---- TDLBItems
 
@@ -274,7 +269,7 @@ TZEBDualListBox::TZEBDualListBox(QWidget* parent) : QFrame(parent)
 
 TZEBDualListBox::~TZEBDualListBox()
 {
-    // The lists go first, so nothing reaches the handlers of a panel half destroyed.
+    // The base deletes the lists after this; nothing may reach the handlers of a panel half gone.
     for (TZEBDLBListBox* list : lists_) {
         list->OnMouseMove = nullptr;
         list->OnDragOver = nullptr;

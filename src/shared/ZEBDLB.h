@@ -122,39 +122,8 @@ public:
 class TZEBDLBSpeedButton : public QToolButton {
     Q_OBJECT
 public:
-    explicit TZEBDLBSpeedButton(TZEBDualListBox* owner);
-
-protected:
-    virtual void Move(TZEBDualListBox& owner) = 0;
-};
-
-class TZEBDLBSpeedButton1 : public TZEBDLBSpeedButton {
-public:
-    using TZEBDLBSpeedButton::TZEBDLBSpeedButton;
-
-protected:
-    void Move(TZEBDualListBox& owner) override;
-};
-class TZEBDLBSpeedButton2 : public TZEBDLBSpeedButton {
-public:
-    using TZEBDLBSpeedButton::TZEBDLBSpeedButton;
-
-protected:
-    void Move(TZEBDualListBox& owner) override;
-};
-class TZEBDLBSpeedButton3 : public TZEBDLBSpeedButton {
-public:
-    using TZEBDLBSpeedButton::TZEBDLBSpeedButton;
-
-protected:
-    void Move(TZEBDualListBox& owner) override;
-};
-class TZEBDLBSpeedButton4 : public TZEBDLBSpeedButton {
-public:
-    using TZEBDLBSpeedButton::TZEBDLBSpeedButton;
-
-protected:
-    void Move(TZEBDualListBox& owner) override;
+    using TMove = void (TZEBDualListBox::*)();
+    TZEBDLBSpeedButton(TZEBDualListBox* owner, TMove move);
 };
 
 // The items of one list: texts with their objects, in the order the list shows them.  Adding
@@ -284,3 +253,14 @@ private:
     int borderWidth_ = 0;
     QSize laidOutSize_;
 };
+
+// Buttons 1 to 4, each with its move.
+template <TZEBDLBSpeedButton::TMove Move>
+class TZEBDLBMoveButton : public TZEBDLBSpeedButton {
+public:
+    explicit TZEBDLBMoveButton(TZEBDualListBox* owner) : TZEBDLBSpeedButton(owner, Move) {}
+};
+using TZEBDLBSpeedButton1 = TZEBDLBMoveButton<&TZEBDualListBox::MoveSelectedToDestination>;
+using TZEBDLBSpeedButton2 = TZEBDLBMoveButton<&TZEBDualListBox::MoveSelectedToSource>;
+using TZEBDLBSpeedButton3 = TZEBDLBMoveButton<&TZEBDualListBox::MoveAllToDestination>;
+using TZEBDLBSpeedButton4 = TZEBDLBMoveButton<&TZEBDualListBox::MoveAllToSource>;

@@ -1,14 +1,13 @@
 #include "fWordSelectie.h"
 
 #include "DataSet.h"
+#include "DualListTesting.h"
 #include "ErrorOf.h"
 #include "ModalAnswer.h"
 #include "ZEBDLB.h"
 #include "uZVGlobals.h"
 
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFrame>
 #include <QMimeData>
 #include <QPushButton>
@@ -32,37 +31,16 @@ protected:
     }
 };
 
-std::vector<std::string> Texts(TDLBItems& items)
-{
-    std::vector<std::string> texts;
-    for (int i = 0; i < items.Count(); ++i)
-        texts.push_back(items.Strings(i));
-    return texts;
-}
-
 TZEBDualListBox* DualList(QWidget* window)
 {
     return window->findChild<TZEBDualListBox*>("dlbSelectie");
 }
 
-void ClickItem(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = {})
+// Drags the selected items of one list onto the other, with the data the list's drag carries.
+void DropOnOtherList(TZEBDualListBox& dlb, TListBoxID from)
 {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, list->visualItemRect(list->item(row)).center());
-}
-
-// Drags the selected items of one list onto the other as the platform delivers it: enter, move,
-// drop, with the data the list's drag carries.
-void DropOnOtherList(TZEBDualListBox* dlb, TListBoxID from)
-{
-    std::unique_ptr<QMimeData> data(dlb->ListBox(from)->DragData());
-    QWidget* target = dlb->ListBox(from == SOURCE ? DESTINATION : SOURCE)->viewport();
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
-    QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
+    std::unique_ptr<QMimeData> data(dlb.ListBox(from)->DragData());
+    DragOnto(dlb, from == SOURCE ? DESTINATION : SOURCE, data.get());
 }
 
 const std::string Naam30 = "Abcdefghij Klmnopqrst Uvwxyzab"; // 30 characters
@@ -118,7 +96,7 @@ TEST_F(Selectie, CandidatesAreChosenInTheOrderTheyAreMoved)
     ModalAnswer dialog([&](QWidget* window) {
         TZEBDualListBox* dlb = DualList(window);
         ASSERT_TRUE(dlb);
-        shown = Texts(dlb->SourceItems());
+        shown = ItemTexts(dlb->SourceItems());
         ClickItem(dlb->ListBox(SOURCE), 2);
         QTest::mouseClick(dlb->Button(1), Qt::LeftButton);
         ClickItem(dlb->ListBox(SOURCE), 0);
@@ -194,10 +172,10 @@ TEST_F(Selectie, KeysSelectAndDragAndDropChooses)
         QTest::keyClick(source, Qt::Key_Home);
         QTest::keyClick(source, Qt::Key_Down);
         QTest::keyClick(source, Qt::Key_Down, Qt::ShiftModifier);
-        DropOnOtherList(dlb, SOURCE);
+        DropOnOtherList(*dlb, SOURCE);
         // And one back again.
         ClickItem(dlb->ListBox(DESTINATION), 0);
-        DropOnOtherList(dlb, DESTINATION);
+        DropOnOtherList(*dlb, DESTINATION);
         // Alt+O presses OK (a mnemonic press shows the button going down first).
         QTest::keyClick(window->focusWidget(), Qt::Key_O, Qt::AltModifier);
         WaitFor([&] { return !window->isVisible(); });

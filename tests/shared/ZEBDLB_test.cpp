@@ -1,12 +1,10 @@
 #include "ZEBDLB.h"
 
+#include "DualListTesting.h"
 #include "Exceptions.h"
 
 #include <QApplication>
 #include <QDrag>
-#include <QDragEnterEvent>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
 #include <QTest>
@@ -14,14 +12,6 @@
 #include <memory>
 
 namespace {
-
-std::vector<std::string> Texts(TDLBItems& items)
-{
-    std::vector<std::string> texts;
-    for (int i = 0; i < items.Count(); ++i)
-        texts.push_back(items.Strings(i));
-    return texts;
-}
 
 // Buttons 1 to 4 enabled?
 std::array<bool, 4> ButtonStates(const TZEBDualListBox& dlb)
@@ -43,36 +33,6 @@ std::unique_ptr<TZEBDualListBox> Shown(const std::vector<std::string>& source)
     dlb->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(dlb.get()));
     return dlb;
-}
-
-QPoint ItemCentre(QListWidget* list, int row)
-{
-    return list->visualItemRect(list->item(row)).center();
-}
-
-void ClickItem(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = {})
-{
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, ItemCentre(list, row));
-}
-
-bool Receives(TZEBDualListBox& dlb, TListBoxID id, QEvent& event)
-{
-    QApplication::sendEvent(dlb.ListBox(id)->viewport(), &event);
-    return event.isAccepted();
-}
-
-// What the platform delivers when a drag with data reaches a list and is let go there: enter,
-// move, and the drop (which reaches the list only when it took the enter).  Whether each was taken.
-std::array<bool, 3> DragOnto(TZEBDualListBox& dlb, TListBoxID id, const QMimeData* data)
-{
-    const QPoint at = dlb.ListBox(id)->viewport()->rect().center();
-    QDragEnterEvent enter(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    QDragMoveEvent move(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    QDropEvent drop(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    const bool entered = Receives(dlb, id, enter);
-    const bool moved = Receives(dlb, id, move);
-    const bool dropped = Receives(dlb, id, drop) && drop.dropAction() == Qt::MoveAction;
-    return {entered, moved, dropped};
 }
 
 constexpr std::array<bool, 3> Taken{true, true, true};
@@ -132,8 +92,9 @@ TEST(DualListLayout, ArrowsPointFromTheGivingListToTheReceivingOne)
             const std::array<TDLBArrow, 4> order{arLeft, arRight, arDoubleLeft, arDoubleRight};
             for (int row = 0; row < 4; ++row)
                 for (int b = 0; b < 4; ++b)
-                    if (layout.Arrows[b] == order[row])
+                    if (layout.Arrows[b] == order[row]) {
                         EXPECT_EQ(byTop[b], tops[row]);
+                    }
         }
     }
 }
@@ -260,7 +221,7 @@ TEST(TZEBDualListBox, AddItemRefusesATextTheListHoldsWhateverItsCase)
     dlb.AddItem(SOURCE, "001=JANSEN");
     dlb.AddItem(SOURCE, "002=\xC9tienne");
     dlb.AddItem(SOURCE, "002=\xE9TIENNE");
-    EXPECT_EQ(Texts(dlb.SourceItems()), (std::vector<std::string>{"001=Jansen", "002=\xC9tienne"}));
+    EXPECT_EQ(ItemTexts(dlb.SourceItems()), (std::vector<std::string>{"001=Jansen", "002=\xC9tienne"}));
     EXPECT_TRUE(dlb.Exists(SOURCE, "001=jansen"));
     EXPECT_FALSE(dlb.Exists(DESTINATION, "001=Jansen"));
     // The other list may hold the same text.
@@ -280,11 +241,11 @@ TEST(TZEBDualListBox, MovingAllKeepsOneOfTextsThatDifferOnlyInCase)
     for (const char* text : {"Jan", "Piet", "jan", "Jan", "PIET"})
         dlb.SourceItems().Add(text);
     dlb.MoveAllToDestination();
-    EXPECT_EQ(Texts(dlb.DestinationItems()), (std::vector<std::string>{"Jan", "Piet"}));
+    EXPECT_EQ(ItemTexts(dlb.DestinationItems()), (std::vector<std::string>{"Jan", "Piet"}));
     EXPECT_EQ(dlb.SourceItems().Count(), 0);
     EXPECT_EQ(ButtonStates(dlb), ToSource);
     dlb.MoveAllToSource();
-    EXPECT_EQ(Texts(dlb.SourceItems()), (std::vector<std::string>{"Jan", "Piet"}));
+    EXPECT_EQ(ItemTexts(dlb.SourceItems()), (std::vector<std::string>{"Jan", "Piet"}));
     EXPECT_EQ(ButtonStates(dlb), ToDestination);
 }
 
@@ -299,10 +260,10 @@ TEST(TZEBDualListBox, ObjectsTravelWithTheirTexts)
     dlb.ListBox(DESTINATION)->item(0)->setSelected(true);
     dlb.ListBox(DESTINATION)->item(1)->setSelected(true);
     dlb.MoveSelectedToSource();
-    ASSERT_EQ(Texts(dlb.SourceItems()), (std::vector<std::string>{"Jan", "Kees"}));
+    ASSERT_EQ(ItemTexts(dlb.SourceItems()), (std::vector<std::string>{"Jan", "Kees"}));
     EXPECT_EQ(dlb.SourceItems().Objects(0), &jan);
     EXPECT_EQ(dlb.SourceItems().Objects(1), nullptr);
-    ASSERT_EQ(Texts(dlb.DestinationItems()), std::vector<std::string>{"Piet"});
+    ASSERT_EQ(ItemTexts(dlb.DestinationItems()), std::vector<std::string>{"Piet"});
     EXPECT_EQ(dlb.DestinationItems().Objects(0), &piet);
 }
 
@@ -314,19 +275,19 @@ TEST(TZEBDualListBox, ButtonsMoveTheSelectedItemsInTheirOrder)
     ClickItem(source, 2, Qt::ControlModifier);
     ClickItem(source, 4, Qt::ControlModifier);
     QTest::mouseClick(dlb->Button(1), Qt::LeftButton);
-    EXPECT_EQ(Texts(dlb->SourceItems()), (std::vector<std::string>{"A", "D"}));
-    EXPECT_EQ(Texts(dlb->DestinationItems()), (std::vector<std::string>{"B", "C", "E"}));
+    EXPECT_EQ(ItemTexts(dlb->SourceItems()), (std::vector<std::string>{"A", "D"}));
+    EXPECT_EQ(ItemTexts(dlb->DestinationItems()), (std::vector<std::string>{"B", "C", "E"}));
 
     ClickItem(dlb->ListBox(DESTINATION), 1);
     QTest::mouseClick(dlb->Button(2), Qt::LeftButton);
-    EXPECT_EQ(Texts(dlb->SourceItems()), (std::vector<std::string>{"A", "D", "C"}));
-    EXPECT_EQ(Texts(dlb->DestinationItems()), (std::vector<std::string>{"B", "E"}));
+    EXPECT_EQ(ItemTexts(dlb->SourceItems()), (std::vector<std::string>{"A", "D", "C"}));
+    EXPECT_EQ(ItemTexts(dlb->DestinationItems()), (std::vector<std::string>{"B", "E"}));
 
     // With nothing selected the single arrow moves nothing; the double ones move everything.
     QTest::mouseClick(dlb->Button(1), Qt::LeftButton);
     EXPECT_EQ(dlb->SourceItems().Count(), 3);
     QTest::mouseClick(dlb->Button(3), Qt::LeftButton);
-    EXPECT_EQ(Texts(dlb->DestinationItems()), (std::vector<std::string>{"B", "E", "A", "D", "C"}));
+    EXPECT_EQ(ItemTexts(dlb->DestinationItems()), (std::vector<std::string>{"B", "E", "A", "D", "C"}));
     EXPECT_EQ(ButtonStates(*dlb), ToSource);
     QTest::mouseClick(dlb->Button(4), Qt::LeftButton);
     EXPECT_EQ(dlb->DestinationItems().Count(), 0);
@@ -342,7 +303,7 @@ TEST(TZEBDualListBox, KeysSelectARangeThatTheButtonMoves)
     QTest::keyClick(source, Qt::Key_Down);
     QTest::keyClick(source, Qt::Key_Down, Qt::ShiftModifier);
     QTest::mouseClick(dlb->Button(1), Qt::LeftButton);
-    EXPECT_EQ(Texts(dlb->DestinationItems()), (std::vector<std::string>{"B", "C"}));
+    EXPECT_EQ(ItemTexts(dlb->DestinationItems()), (std::vector<std::string>{"B", "C"}));
     // The buttons take no focus, so the keys stay with the list.
     EXPECT_EQ(QApplication::focusWidget(), source);
 }
@@ -364,7 +325,7 @@ TEST(TZEBDualListBox, WithTheDestinationOnTheLeftTheTopArrowChoosesTheSelected)
     ClickItem(dlb->ListBox(SOURCE), 1);
     dlb->AddItem(SOURCE, "C"); // updates the buttons
     QTest::mouseClick(top, Qt::LeftButton);
-    EXPECT_EQ(Texts(dlb->DestinationItems()), std::vector<std::string>{"B"});
+    EXPECT_EQ(ItemTexts(dlb->DestinationItems()), std::vector<std::string>{"B"});
 }
 
 TEST(TZEBDualListBox, DisablingDisablesTheButtonsAndTheLists)
@@ -413,9 +374,9 @@ TEST(TZEBDualListBox, SettersReachBothListsAndLabels)
     dlb.SetSorted(true);
     for (const char* text : {"Piet", "jan", "Anna"})
         dlb.AddItem(SOURCE, text);
-    EXPECT_EQ(Texts(dlb.SourceItems()), (std::vector<std::string>{"Anna", "jan", "Piet"}));
+    EXPECT_EQ(ItemTexts(dlb.SourceItems()), (std::vector<std::string>{"Anna", "jan", "Piet"}));
     dlb.MoveAllToDestination();
-    EXPECT_EQ(Texts(dlb.DestinationItems()), (std::vector<std::string>{"Anna", "jan", "Piet"}));
+    EXPECT_EQ(ItemTexts(dlb.DestinationItems()), (std::vector<std::string>{"Anna", "jan", "Piet"}));
     dlb.SetMultiSelect(false);
     EXPECT_EQ(dlb.ListBox(DESTINATION)->selectionMode(), QAbstractItemView::SingleSelection);
     dlb.SetCaptionSource("Beschikbaar \xE9\xE9n:");
@@ -479,15 +440,15 @@ TEST(TZEBDualListBox, DroppingOnTheOtherListMovesTheSelectedItems)
     ClickItem(source, 2, Qt::ControlModifier);
     std::unique_ptr<QMimeData> data(source->DragData());
     EXPECT_EQ(DragOnto(*dlb, DESTINATION, data.get()), Taken);
-    EXPECT_EQ(Texts(dlb->DestinationItems()), (std::vector<std::string>{"Jan", "Kees"}));
-    EXPECT_EQ(Texts(dlb->SourceItems()), std::vector<std::string>{"Piet"});
+    EXPECT_EQ(ItemTexts(dlb->DestinationItems()), (std::vector<std::string>{"Jan", "Kees"}));
+    EXPECT_EQ(ItemTexts(dlb->SourceItems()), std::vector<std::string>{"Piet"});
     EXPECT_EQ(ButtonStates(*dlb), All);
 
     // And back: a drag from the destination dropped on the source.
     ClickItem(destination, 1);
     std::unique_ptr<QMimeData> back(destination->DragData());
     EXPECT_EQ(DragOnto(*dlb, SOURCE, back.get()), Taken);
-    EXPECT_EQ(Texts(dlb->SourceItems()), (std::vector<std::string>{"Piet", "Kees"}));
+    EXPECT_EQ(ItemTexts(dlb->SourceItems()), (std::vector<std::string>{"Piet", "Kees"}));
 }
 
 TEST(TZEBDualListBox, AListRefusesDragsFromItselfAndFromElsewhere)
@@ -516,7 +477,7 @@ TEST(TZEBDualListBox, AListRefusesDragsFromItselfAndFromElsewhere)
     };
     for (const Case& c : cases)
         EXPECT_EQ(DragOnto(*dlb, c.target, c.data), Refused) << c.what;
-    EXPECT_EQ(Texts(dlb->SourceItems()), (std::vector<std::string>{"Jan", "Piet"}));
-    EXPECT_EQ(Texts(dlb->DestinationItems()), std::vector<std::string>{"Anna"});
+    EXPECT_EQ(ItemTexts(dlb->SourceItems()), (std::vector<std::string>{"Jan", "Piet"}));
+    EXPECT_EQ(ItemTexts(dlb->DestinationItems()), std::vector<std::string>{"Anna"});
     EXPECT_EQ(other.SourceItems().Count(), 1);
 }
