@@ -12,7 +12,6 @@
 #include <QIcon>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
 
 namespace {
 
@@ -256,7 +255,7 @@ TZEBDualListBox::TZEBDualListBox(QWidget* parent) : QFrame(parent)
     }
     buttons_ = {new TZEBDLBSpeedButton1(this), new TZEBDLBSpeedButton2(this), new TZEBDLBSpeedButton3(this),
                 new TZEBDLBSpeedButton4(this)};
-    ApplyFrame();
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
     ApplyFonts();
 
     SetLeftListBox(SOURCE);
@@ -457,66 +456,9 @@ void TZEBDualListBox::ApplyFonts()
     }
 }
 
-void TZEBDualListBox::SetBevelInner(TPanelBevel value)
-{
-    bevelInner_ = value;
-    ApplyFrame();
-}
-
-void TZEBDualListBox::SetBevelOuter(TPanelBevel value)
-{
-    bevelOuter_ = value;
-    ApplyFrame();
-}
-
-void TZEBDualListBox::SetBevelWidth(int value)
-{
-    bevelWidth_ = std::max(value, 1);
-    ApplyFrame();
-}
-
-void TZEBDualListBox::SetBorderWidth(int value)
-{
-    borderWidth_ = std::max(value, 0);
-    ApplyFrame();
-}
-
-void TZEBDualListBox::ApplyFrame()
-{
-    // The bevels are drawn by paintEvent; the frame only keeps the children off them.
-    setFrameShape(QFrame::NoFrame);
-    const int inset = (bevelOuter_ != bvNone ? bevelWidth_ : 0) + borderWidth_ + (bevelInner_ != bvNone ? bevelWidth_ : 0);
-    setContentsMargins(inset, inset, inset, inset);
-    update();
-}
-
 void TZEBDualListBox::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
-    QPainter painter(this);
-    QRect r = rect();
-    // One bevel of the given width, shrinking r: light on top and left for a raised one.
-    const auto bevel = [&](TPanelBevel kind) {
-        if (kind == bvNone)
-            return;
-        const QColor light = palette().color(QPalette::Light);
-        const QColor dark = palette().color(QPalette::Dark);
-        const QColor& topLeft = kind == bvRaised ? light : dark;
-        const QColor& bottomRight = kind == bvRaised ? dark : light;
-        for (int i = 0; i < bevelWidth_; ++i) {
-            painter.setPen(topLeft);
-            painter.drawLine(r.left(), r.top(), r.right(), r.top());
-            painter.drawLine(r.left(), r.top(), r.left(), r.bottom());
-            painter.setPen(bottomRight);
-            painter.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
-            painter.drawLine(r.right(), r.top(), r.right(), r.bottom());
-            r.adjust(1, 1, -1, -1);
-        }
-    };
-    bevel(bevelOuter_);
-    r.adjust(borderWidth_, borderWidth_, -borderWidth_, -borderWidth_);
-    bevel(bevelInner_);
-    painter.end();
     ApplyFonts();
 }
 

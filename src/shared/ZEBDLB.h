@@ -12,7 +12,8 @@
 //     for (int i = 0; i < dlb->DestinationItems().Count(); ++i) use(dlb->DestinationItems().Strings(i));
 //
 // Can be placed in .ui files as a promoted widget (header "ZEBDLB.h"); the properties below can
-// be set there as dynamic properties, the fonts in code.
+// be set there as dynamic properties, the fonts in code.  The panel's bevel is the frame's
+// (raised by default).
 
 #include "Graphics.h"
 
@@ -191,17 +192,6 @@ public:
     const TFont& CaptionFont() const { return captionFont_; }
     void SetCaptionFont(const TFont& value);
 
-    // The panel's bevels: outer and inner bevel (none, lowered, raised), bevel width, border.
-    enum TPanelBevel { bvNone, bvLowered, bvRaised };
-    TPanelBevel BevelInner() const { return bevelInner_; }
-    void SetBevelInner(TPanelBevel value);
-    TPanelBevel BevelOuter() const { return bevelOuter_; }
-    void SetBevelOuter(TPanelBevel value);
-    int BevelWidth() const { return bevelWidth_; }
-    void SetBevelWidth(int value);
-    int BorderWidth() const { return borderWidth_; }
-    void SetBorderWidth(int value);
-
     TZEBDLBListBox* ListBox(TListBoxID List) const { return lists_[List]; }
     TZEBDLBLabel* Label(TListBoxID List) const { return labels_[List]; }
     // Buttons 1 to 4.
@@ -225,7 +215,6 @@ private:
     void UpdateButtons();
     void LayoutParts();
     void LaidOutForCurrentSize();
-    void ApplyFrame();
     void ApplyFonts();
     // Property forms for layouts.
     int LeftListBoxValue() const { return leftListBox_; }
@@ -247,10 +236,6 @@ private:
     std::string captionDestination_;
     TFont listBoxFont_;
     TFont captionFont_;
-    TPanelBevel bevelInner_ = bvNone;
-    TPanelBevel bevelOuter_ = bvRaised;
-    int bevelWidth_ = 1;
-    int borderWidth_ = 0;
     QSize laidOutSize_;
 };
 
