@@ -93,7 +93,7 @@ public:
 
     // Drags the selected items with the mouse (returns when the drag is over).
     void BeginDrag();
-    // The drag data of the selected items.
+    // The drag data of the selected items (the caller owns them).
     QMimeData* DragData() const;
     // This list's identity in drag data: the process and the list, unique while the list lives.
     QString DragSourceId() const;
