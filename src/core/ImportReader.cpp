@@ -89,7 +89,7 @@ std::string Utf8LineToAnsi(const std::string& line, int& count)
 
 // The import's column names and the record fields they fill (each cut to its capacity).
 struct TColumnField {
-    const char* Name;
+    std::string_view Name;
     void (*Store)(TKandidaatRecord&, const std::string&);
 };
 
@@ -106,12 +106,11 @@ const TColumnField ColumnFields[] = {
     {"Plaats", [](TKandidaatRecord& r, const std::string& v) { r.Plaats = v; }},
 };
 
-bool SameName(std::string_view a, const char* b)
+bool SameName(std::string_view a, std::string_view b)
 {
-    const std::size_t n = std::char_traits<char>::length(b);
-    if (a.size() != n)
+    if (a.size() != b.size())
         return false;
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
         if (x >= 'A' && x <= 'Z')
             x = char(x - 'A' + 'a');
@@ -242,11 +241,15 @@ std::string TFieldCursor::Next()
 {
     if (AtEnd())
         return {};
+    // As ExtractField: the text up to the separator (or the end), with indicators stripped
+    // without its first and last character; the whole separator is skipped.
     const std::size_t at = FSeparator.empty() ? std::string::npos : FLine.find(FSeparator, FPos);
-    const std::size_t end = at == std::string::npos ? FLine.size() : at + FSeparator.size();
-    std::string piece = FLine.substr(FPos, end - FPos);
-    FPos = end;
-    return ExtractField(piece, FSeparator, FStrip);
+    const std::size_t length = (at == std::string::npos ? FLine.size() : at) - FPos;
+    const std::size_t begin = FPos;
+    FPos = at == std::string::npos ? FLine.size() : at + FSeparator.size();
+    if (!FStrip)
+        return FLine.substr(begin, length);
+    return length > 2 ? FLine.substr(begin + 1, length - 2) : std::string();
 }
 
 std::string DetectSeparator(const std::string& firstLine)
