@@ -31,7 +31,8 @@ QApplication& App()
     return app;
 }
 
-const char* const Header = "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats";
+const char* const Header =
+    "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats";
 
 std::filesystem::path TempFile(const std::string& name)
 {
@@ -61,7 +62,8 @@ std::filesystem::path ImportFileOf(int lines)
 // A header and then lines empty lines.
 std::filesystem::path EmptyLinesFile(const std::string& header, long lines)
 {
-    const std::filesystem::path path = TempFile("empty" + std::to_string(header.size()) + "_" + std::to_string(lines) + ".csv");
+    const std::filesystem::path path =
+        TempFile("empty" + std::to_string(header.size()) + "_" + std::to_string(lines) + ".csv");
     if (!std::filesystem::exists(path)) {
         std::ofstream out(path, std::ios::binary);
         out << header << "\n";

@@ -348,22 +348,27 @@ std::string TImportColumns::OutputLine(const std::string& line) const
 
 void TImportColumns::Items(const std::string& line, std::vector<std::string>& items) const
 {
-    struct TTaken {
+    // The items are written into the caller's strings, whose room serves the next line again;
+    // they are kept in line order as they come (ten at most).
+    struct TPlace {
         std::size_t Column, Order;
-        std::string Text;
     };
-    TTaken taken[std::size(ColumnFields)];
+    TPlace places[std::size(ColumnFields)];
     bool found[std::size(ColumnFields)] = {};
     std::size_t count = 0;
-    auto take = [&](int field, std::size_t column, std::size_t order, std::string text) {
+    items.resize(std::size(ColumnFields));
+    auto take = [&](int field, std::size_t column, std::size_t order, std::string_view head, std::string_view rest) {
         if (field < 0 || found[field])
             return;
         found[field] = true;
-        // Kept in line order as they come (ten at most).
         std::size_t at = count++;
-        for (; at > 0 && (taken[at - 1].Column > column || (taken[at - 1].Column == column && taken[at - 1].Order > order)); --at)
-            taken[at] = std::move(taken[at - 1]);
-        taken[at] = {column, order, std::move(text)};
+        items[at].assign(head).append(rest);
+        places[at] = {column, order};
+        auto later = [&](const TPlace& p) { return p.Column > column || (p.Column == column && p.Order > order); };
+        for (; at > 0 && later(places[at - 1]); --at) {
+            std::swap(items[at], items[at - 1]);
+            std::swap(places[at], places[at - 1]);
+        }
     };
 
     TFieldCursor fields(line, FSeparator, FIndicators);
@@ -371,18 +376,19 @@ void TImportColumns::Items(const std::string& line, std::vector<std::string>& it
     for (; j < FColumns.size() && !fields.AtEnd() && count < std::size(ColumnFields); ++j) {
         const TColumn& column = FColumns[j];
         for (const TNamedItem& item : column.Fixed)
-            take(item.Field, j, item.Order, item.Text);
+            take(item.Field, j, item.Order, item.Text, {});
         const std::string value = fields.Next();
         std::size_t tab = value.find('\t');
         if (column.MainField >= 0 && !found[column.MainField])
-            take(column.MainField, j, column.MainOrder, column.MainHead + value.substr(0, tab));
+            take(column.MainField, j, column.MainOrder, column.MainHead, std::string_view(value).substr(0, tab));
         for (std::size_t order = column.MainOrder + 1; tab != std::string::npos; ++order) {
             const std::size_t start = tab + 1;
             tab = value.find('\t', start);
-            const std::string_view piece = std::string_view(value).substr(start, tab == std::string::npos ? tab : tab - start);
+            const std::string_view piece =
+                std::string_view(value).substr(start, tab == std::string::npos ? tab : tab - start);
             const std::size_t eq = piece.find('=');
             if (eq != std::string_view::npos)
-                take(FieldOf(piece.substr(0, eq)), j, order, std::string(piece));
+                take(FieldOf(piece.substr(0, eq)), j, order, piece, {});
         }
     }
     // From column j on every value is empty: the first item of each name left is fixed.
@@ -393,12 +399,9 @@ void TImportColumns::Items(const std::string& line, std::vector<std::string>& it
         const auto at = std::lower_bound(tail.begin(), tail.end(), j,
                                          [](const TNamedItem& item, std::size_t col) { return item.Column < col; });
         if (at != tail.end())
-            take(field, at->Column, at->Order, at->Text);
+            take(field, at->Column, at->Order, at->Text, {});
     }
-
-    items.clear();
-    for (std::size_t i = 0; i < count; ++i)
-        items.push_back(std::move(taken[i].Text));
+    items.resize(count);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+#include <memory>
 
 namespace {
 
@@ -84,7 +85,8 @@ void TfrmImportCSVTXT::Initialize(const std::filesystem::path& FileName, TImport
     Start(FileName, FirstLineHeader, Indicators, DoImport);
 }
 
-void TfrmImportCSVTXT::Start(const std::filesystem::path& FileName, bool FirstLineHeader, bool Indicators, bool DoImport)
+void TfrmImportCSVTXT::Start(const std::filesystem::path& FileName, bool FirstLineHeader, bool Indicators,
+                             bool DoImport)
 {
     TBaseOkCancel::Initialize();
     FDoImport = DoImport;

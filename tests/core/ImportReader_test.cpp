@@ -71,7 +71,8 @@ TEST(ImportReaderTest, FieldCursorTakesFieldsAsExtractFieldDoes)
 
 TEST(ImportReaderTest, ItemsGiveTheRecordOfTheFullOutputLine)
 {
-    const std::string plain = "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats";
+    const std::string plain =
+        "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats";
     const struct {
         std::string header;
         bool indicators;
@@ -104,7 +105,8 @@ TEST(ImportReaderTest, ItemsGiveTheRecordOfTheFullOutputLine)
     auto text = [&](int length) {
         std::string s;
         for (int i = 0; i < length; ++i)
-            s += random() % 4 == 0 ? names[random() % std::size(names)] : std::string(1, alphabet[random() % alphabet.size()]);
+            s += random() % 4 == 0 ? names[random() % std::size(names)]
+                                   : std::string(1, alphabet[random() % alphabet.size()]);
         return s;
     };
     for (int round = 0; round < 300; ++round) {
