@@ -10,6 +10,9 @@
 
 #include <fstream>
 #include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -173,4 +176,47 @@ TEST(ImportReaderTest, AnImportStopsAtItsLargestNumberOfDataLines)
         EXPECT_EQ(e.Message, "Het bestand is niet te lezen.Het importbestand bevat meer dan 10000000 kandidaten.");
     }
     EXPECT_EQ(lines.Count(), MaxImportLines);
+}
+
+TEST(ImportReaderTest, AFailedAllocationEndsInTheImportsMessage)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#else
+    // 800 lines of 60,000 bytes, read in a child process whose address space has room for 32 MB more.
+    QTemporaryDir dir;
+    const fs::path file = fs::path(dir.path().toStdString()) / "breed.csv";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "Kand_nr;a;b;c;d;e;f\n";
+        const std::string line(60000, 'x');
+        for (int i = 0; i < 800; ++i)
+            out << line << '\n';
+    }
+    TImportLines lines;
+    auto dialog = TBaseForm::Create<TfrmImportCSVTXT>();
+    dialog->Initialize(file, &lines, true, false, true);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (32 << 20);
+        const rlimit room{limit, limit};
+        setrlimit(RLIMIT_AS, &room);
+        int code = 1;
+        try {
+            dialog->ImportFile();
+        } catch (const Exception& e) {
+            code = e.Message == "Het bestand is niet te lezen.std::bad_alloc" ? 0 : 2;
+        } catch (...) {
+            code = 3;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no failure, 2: another message, 3: another exception";
+#endif
 }
