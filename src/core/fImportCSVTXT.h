@@ -1,20 +1,17 @@
 #pragma once
 // Import of candidates from a CSV or TXT file whose first line names the columns: the import
-// dialog, which shows a sample of the file and turns every data line into one line of
-// name=value pairs, and the main window's import command, which turns those lines into
-// candidate records behind the ones in KandidaatList.  Reading the file and turning its lines
-// into records: ImportReader.h.
+// dialog, which shows a sample of the file and on OK hands on every data line, and the main
+// window's import command, which turns those lines into candidate records behind the ones in
+// KandidaatList.  Reading the file and turning its lines into records: ImportReader.h.
 
 #include "ImportReader.h"
 #include "fBaseOkCancel.h"
 #include "uZVGlobals.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
