@@ -1,22 +1,17 @@
 #pragma once
 // Import of candidates from a CSV or TXT file whose first line names the columns: the import
-// dialog, which shows a sample of the file and turns every data line into one line of
-// name=value pairs, and the main window's import command, which turns those lines into
-// candidate records behind the ones in KandidaatList.
-//
-// Reading the file: a file that is valid UTF-8 (with or without byte-order mark) is read as
-// UTF-8 and its text converted to Windows-1252, where a character Windows-1252 cannot hold
-// becomes "?"; any other file is read byte for byte.  Lines end at LF, CR LF or a lone CR.
+// dialog, which shows a sample of the file and on OK hands on every data line, and the main
+// window's import command, which turns those lines into candidate records behind the ones in
+// KandidaatList.  Reading the file and turning its lines into records: ImportReader.h.
 
+#include "ImportReader.h"
 #include "fBaseOkCancel.h"
 #include "uZVGlobals.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,13 +45,14 @@ bool OpenDialogTXT(QWidget* owner, std::filesystem::path& FileName);
 // "frmMain.SLReadKandidaat: " followed by its text and gives false; the record is then unchanged.
 bool SLReadKandidaat(const std::vector<std::string>& Items, TKandidaatRecord* Kandidaat);
 
-// Fills one record from the name=value items of one import line.  Kandidaat must not be null.
+// Fills one record from the name=value items of one import line: of its items, the first that
+// names each record column (TImportColumns::Items).  Kandidaat must not be null.
 using TKandidaatReader = std::function<bool(const std::vector<std::string>& Items, TKandidaatRecord* Kandidaat)>;
 
-// Appends one record per output line of the import dialog to List, in order, each filled by
-// Read from the line's tab-separated items.  A line that Read refuses raises Exception
-// "Ongeldige kandidaat record ingelezen."; the records appended before it stay.
-void AddImportedKandidaten(const std::vector<std::string>& Lines, TKandidaatList& List,
+// Appends one record per data line of the import dialog to List, in order, each filled by Read
+// from the line's items.  A line that Read refuses raises Exception "Ongeldige kandidaat record
+// ingelezen."; the records appended before it stay.
+void AddImportedKandidaten(const TImportLines& Lines, TKandidaatList& List,
                            const TKandidaatReader& Read = SLReadKandidaat);
 
 // Runs the import dialog on FileName and appends one candidate per data line to KandidaatList,
@@ -71,60 +67,14 @@ void OpenCSVTXTKandidaten(QWidget* owner, const std::filesystem::path& FileName,
 std::string ReplacedCharsMessage(int count);
 
 // ---------------------------------------------------------------------------------------------
-// Reading an import file
-
-// Whether a file's bytes are UTF-8, remembered for one state of the file (device, inode, size,
-// modification time), so that the file is scanned only once while it does not change.
-struct TImportEncoding {
-    bool Known = false;
-    bool Utf8 = false;
-    std::uint64_t Device = 0, Inode = 0, Size = 0;
-    std::int64_t ModifiedNs = 0;
-};
-
-// One import file, line by line.  Opening raises EInOutError "Kan gekozen bestand niet openen."
-// when the file cannot be opened or is no regular file; reading raises EInOutError (the system's
-// text) on a read error and Exception
-// on a line longer than MaxLineLength bytes, so that no file, however large or binary, is
-// loaded into memory as a whole.
-class TImportTextFile {
-public:
-    static constexpr std::size_t MaxLineLength = 65536;
-
-    TImportTextFile(const std::filesystem::path& fileName, TImportEncoding& encoding);
-    ~TImportTextFile();
-    TImportTextFile(const TImportTextFile&) = delete;
-    TImportTextFile& operator=(const TImportTextFile&) = delete;
-
-    // The next line as Windows-1252 text, without its line end; false at the end of the file.
-    bool ReadLine(std::string& line);
-    // Characters of the last line read that became "?".
-    int ReplacedInLine() const { return FReplacedInLine; }
-    bool Utf8() const { return FUtf8; }
-
-private:
-    bool Fill();
-    bool ScanUtf8();
-
-    int FHandle = -1;
-    bool FUtf8 = false;
-    std::vector<char> FBuffer;
-    std::size_t FPos = 0;
-    std::size_t FEnd = 0;
-    bool FSkipLineFeed = false; // the last line ended in CR: a LF right behind it belongs to it
-    int FLineNumber = 0;
-    int FReplacedInLine = 0;
-};
-
-// ---------------------------------------------------------------------------------------------
 // The import dialog.  The main window runs
+//     TImportLines lines;
 //     auto dialog = TBaseForm::Create<TfrmImportCSVTXT>(this);
 //     dialog->Initialize(fileName, &lines, true, false, true);   // reads the sample; may throw
-//     if (dialog->ShowModal() == TBaseForm::mrOk) ...             // lines holds the output lines
+//     if (dialog->ShowModal() == TBaseForm::mrOk) ...             // lines holds the data lines
 //
-// Output line: for each data line the ColCount pairs name=value joined by tabs, the names being
-// the fields of the first line; missing fields give empty values, fields beyond ColCount are
-// dropped.
+// OK reads the whole file: into a TImportLines the data lines with their columns, into a list of
+// texts the output line of each (ImportReader.h).
 
 class TfrmImportCSVTXT : public TBaseOkCancel {
     Q_OBJECT
@@ -137,12 +87,15 @@ public:
     // indicators) and shows the indicator setting in cbIndicators.  OutLines stays the caller's.
     void Initialize(const std::filesystem::path& FileName, std::vector<std::string>* OutLines,
                     bool FirstLineHeader, bool Indicators, bool DoImport);
+    void Initialize(const std::filesystem::path& FileName, TImportLines* OutData, bool FirstLineHeader,
+                    bool Indicators, bool DoImport);
 
     // Reads the first line and at most 99 more into sgSample.
     void LoadSample();
-    // Appends the output line of every data line to OutLines.  Too few fields in the first line
-    // raise EAbort "Het importbestand dient <ColCount> velden te bevatten."; any other failure
-    // an Exception "Het bestand is niet te lezen." followed by its text.
+    // Appends every data line to the output.  Too few fields in the first line raise EAbort
+    // "Het importbestand dient <ColCount> velden te bevatten."; any other failure, more than
+    // MaxImportLines data lines and a failed allocation among them, an Exception "Het bestand is
+    // niet te lezen." followed by its text.
     void ImportFile();
 
     void SetFileName(const std::filesystem::path& Value) { FFileName = Value; }
@@ -171,13 +124,16 @@ protected:
     void cbIndicatorsClick();
 
 private:
+    void Start(const std::filesystem::path& FileName, bool FirstLineHeader, bool Indicators, bool DoImport);
+
     std::filesystem::path FFileName;
     std::string FSeparator;
     bool FDoImport = false;
     bool FFirstLineHeader = true;
     bool FIndicators = false;
     int FColCount = 0;
-    std::vector<std::string>* FOutLines = nullptr;
+    std::vector<std::string>* FOutLines = nullptr; // one output: the texts or the data lines
+    TImportLines* FOutData = nullptr;
 
     bool FFirstLoading = true;
     int FReplacedChars = 0;

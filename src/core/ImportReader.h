@@ -1,0 +1,161 @@
+#pragma once
+// Reading a CSV or TXT import file and turning its lines into candidate records, without a window.
+//
+// Reading the file: a file that is valid UTF-8 (with or without byte-order mark) is read as
+// UTF-8 and its text converted to Windows-1252, where a character Windows-1252 cannot hold
+// becomes "?"; any other file is read byte for byte.  Lines end at LF, CR LF or a lone CR.
+//
+// Output line: for a data line the name=value pairs of all columns joined by tabs, the names
+// being the fields of the first line; missing fields give empty values, fields beyond the columns
+// are dropped.  The main window splits such a line at its tabs into items and fills a record from
+// them by column name.  Built in full that line grows with the number of columns for every data
+// line, however short; TImportColumns gives the same items from the data line itself instead.
+
+#include "uZVGlobals.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One import reads at most this many data lines; a longer file fails with MaxImportLinesMessage,
+// so that the records of a file of empty lines (285 bytes each) cannot exhaust memory.
+constexpr std::size_t MaxImportLines = 10'000'000;
+extern const std::string MaxImportLinesMessage;
+
+// Whether a file's bytes are UTF-8, remembered for one state of the file (device, inode, size,
+// modification time), so that the file is scanned only once while it does not change.
+struct TImportEncoding {
+    bool Known = false;
+    bool Utf8 = false;
+    std::uint64_t Device = 0, Inode = 0, Size = 0;
+    std::int64_t ModifiedNs = 0;
+};
+
+// One import file, line by line.  Opening raises EInOutError "Kan gekozen bestand niet openen."
+// when the file cannot be opened or is no regular file; reading raises EInOutError (the system's
+// text) on a read error and Exception
+// on a line longer than MaxLineLength bytes, so that no file, however large or binary, is
+// loaded into memory as a whole.
+class TImportTextFile {
+public:
+    static constexpr std::size_t MaxLineLength = 65536;
+
+    TImportTextFile(const std::filesystem::path& fileName, TImportEncoding& encoding);
+    ~TImportTextFile();
+    TImportTextFile(const TImportTextFile&) = delete;
+    TImportTextFile& operator=(const TImportTextFile&) = delete;
+
+    // The next line as Windows-1252 text, without its line end; false at the end of the file.
+    bool ReadLine(std::string& line);
+    // Characters of the last line read that became "?".
+    int ReplacedInLine() const { return FReplacedInLine; }
+    bool Utf8() const { return FUtf8; }
+
+private:
+    bool Fill();
+    bool ScanUtf8();
+
+    int FHandle = -1;
+    bool FUtf8 = false;
+    std::vector<char> FBuffer;
+    std::size_t FPos = 0;
+    std::size_t FEnd = 0;
+    bool FSkipLineFeed = false; // the last line ended in CR: a LF right behind it belongs to it
+    int FLineNumber = 0;
+    int FReplacedInLine = 0;
+};
+
+// Takes the fields off a line one by one, each exactly as ExtractField takes the first field off
+// the rest of the line, without copying that rest for every field.  At the end every further
+// field is empty.  The line and the separator must outlive the cursor.
+class TFieldCursor {
+public:
+    TFieldCursor(const std::string& line, const std::string& separator, bool stripIndicators)
+        : FLine(line), FSeparator(separator), FStrip(stripIndicators)
+    {
+    }
+    bool AtEnd() const { return FPos >= FLine.size(); }
+    std::string Next();
+
+private:
+    const std::string& FLine;
+    const std::string& FSeparator;
+    bool FStrip;
+    std::size_t FPos = 0;
+};
+
+// The separator of a first line: ";" when it holds ";" at least 6 times, else "," when it holds
+// "," at least 6 times, else the tab.
+std::string DetectSeparator(const std::string& firstLine);
+// Text indicators: the first line holds '"' or "'" at least 6 times.
+bool DetectIndicators(const std::string& firstLine);
+
+// The record filled from name=value items by column name (Kand_nr, Achternaam, Voorletters,
+// Voorvoegsels, Voornaam, Geslacht, Gebdatum, Adres, Postcode, Plaats; the name is the text
+// before the first "=", compared without regard to case; the first item of a name counts, items
+// without "=" or with other names are ignored, a missing one gives an empty field).  Values lose
+// their trailing characters below 33 and are cut to their field; the voting-machine name is
+// composed and the birth date normalised.
+TKandidaatRecord KandidaatFromItems(const std::vector<std::string>& Items);
+
+// The columns of one import: the names taken from the first line, the separator and whether
+// fields lose their text indicators.
+class TImportColumns {
+public:
+    TImportColumns(std::vector<std::string> names, std::string separator, bool indicators);
+
+    std::size_t Count() const { return FNames.size(); }
+    const std::string& Separator() const { return FSeparator; }
+    bool Indicators() const { return FIndicators; }
+
+    // The output line of a data line (see the top of this file).  Count() must not be 0.
+    std::string OutputLine(const std::string& line) const;
+    // Of the items of the line's output line, the first that names each record column, in line
+    // order (at most ten): KandidaatFromItems gives the same record from them as from all items.
+    // Takes time in the length of the line, not in the number of columns.
+    void Items(const std::string& line, std::vector<std::string>& items) const;
+
+private:
+    // An item of a column that names a record column; Order counts the items within the column.
+    struct TNamedItem {
+        std::size_t Column;
+        std::size_t Order;
+        int Field;
+        std::string Text;
+    };
+    // The fixed part of a column's items: those ended by a tab inside its name, and the name's
+    // last part, which the value's first part completes.
+    struct TColumn {
+        std::vector<TNamedItem> Fixed; // first of each record column only
+        int MainField = -1;
+        std::size_t MainOrder = 0;
+        std::string MainHead; // the name's last part and "=", when MainField >= 0
+    };
+
+    std::vector<std::string> FNames;
+    std::string FSeparator;
+    bool FIndicators;
+    std::vector<TColumn> FColumns;
+    // Per record column, the items naming it when every value from a column on is empty, in order.
+    std::vector<TNamedItem> FEmptyTail[10];
+};
+
+// The data lines of an import as they were read, each with the columns it was read under.  Holds
+// about the size of the lines, not of their output lines.
+class TImportLines {
+public:
+    void Add(const std::shared_ptr<const TImportColumns>& columns, std::string_view line);
+    std::size_t Count() const { return FEnds.size(); }
+    std::string Line(std::size_t index) const;
+    const TImportColumns& Columns(std::size_t index) const;
+
+private:
+    std::string FText;
+    std::vector<std::uint64_t> FEnds;
+    // The columns from a line index on.
+    std::vector<std::pair<std::size_t, std::shared_ptr<const TImportColumns>>> FParts;
+};
