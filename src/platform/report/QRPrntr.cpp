@@ -27,6 +27,9 @@ void TQRBuildJob::Stop()
 TQRPrinter::TQRPrinter(QSizeF pageSize, QPageLayout::Orientation orientation, int printerIndex, int copies)
     : pageSize_(pageSize), printer_(QPrinter::HighResolution)
 {
+    // Pages are replayed in report pixels: a picture's fonts are resolved for the device's
+    // resolution on replay, so a scaled painter would scale the text twice.
+    printer_.setResolution(96);
     if (printerIndex >= 0) {
         const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
         if (printerIndex < printers.size())
@@ -112,14 +115,14 @@ void TQRPrinter::Print()
         first = std::max(first, printer_.fromPage());
         last = std::min(last, printer_.toPage() > 0 ? printer_.toPage() : last);
     }
+    printer_.setResolution(96);
     QPainter painter;
     if (!painter.begin(&printer_))
         throw Exception("Kan niet afdrukken: de printer is niet beschikbaar.");
-    const double scale = printer_.resolution() / 96.0;
     for (int number = first; number <= last; ++number) {
         if (number > first)
             printer_.newPage();
-        PaintPage(painter, pages[size_t(number - 1)], pageSize_, scale);
+        PaintPage(painter, pages[size_t(number - 1)], pageSize_, 1.0);
     }
     painter.end();
 }
