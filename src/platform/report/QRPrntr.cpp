@@ -228,6 +228,7 @@ QImage TQRPreview::PageImage()
         const double scale = zoom_ / 100.0;
         const QSizeF size = printer_->PageSize() * scale;
         image_ = QImage(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())), QImage::Format_RGB32);
+        image_.fill(Qt::white);
         QPainter painter(&image_);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);

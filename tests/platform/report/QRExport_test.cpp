@@ -142,10 +142,14 @@ TEST(QRExport, FilesThatCannotBeWrittenRaiseAndLeaveNothingBehind)
 
 TEST(QRExport, PrintingIntoAPdfFileShowsEveryPage)
 {
+    // The pages as the preview's thread builds them.
     ExportReport r;
+    r.report.OnPreview = [](TQuickRep&) {};
+    r.report.Preview();
+    TQRPrinter& printer = *r.report.QRPrinter();
+    ASSERT_TRUE(WaitFor([&] { return printer.Status() == mpFinished; }, 30000));
     QTemporaryDir dir;
     const QString pdf = dir.filePath("rapport.pdf");
-    TQRPrinter& printer = *r.report.QRPrinter();
     printer.Printer().setOutputFileName(pdf);
     EXPECT_EQ(printer.PrinterName(), "");
     printer.Print();
