@@ -5,12 +5,14 @@
 
 #include "AnsiText.h"
 #include "Exceptions.h"
+#include "ErrorOf.h"
 #include "ModalAnswer.h"
 
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <chrono>
 #include <thread>
 
@@ -272,6 +274,51 @@ TEST(QuickRpt, FreeingTheReportOrPrinterDuringABuildStopsIt)
             r.reset();
             EXPECT_EQ(printer->Status(), mpFinished);
             EXPECT_LT(printer->PageCount(), 400);
+        }
+    }
+}
+
+TEST(QuickRpt, RichTextLoadsFromFilesGrowsAndIsCutWhenItMayNot)
+{
+    QTemporaryDir dir;
+    std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}";
+    for (int i = 1; i <= 30; ++i)
+        rtf += "Alinea " + std::to_string(i) + " van de verklaring\\par ";
+    rtf += "}";
+    const QString good = dir.filePath("goed.rtf");
+    const QString damaged = dir.filePath("kapot.rtf");
+    ASSERT_TRUE(WriteFileBytes(good, rtf));
+    ASSERT_TRUE(WriteFileBytes(damaged, rtf.substr(0, rtf.size() - 1)));
+
+    TQuickRep report;
+    TQRBand& band = report.AddBand<TQRBand>(rbSummary);
+    band.Height = 40;
+    TQRRichText& text = band.Add<TQRRichText>();
+    text.Top = 10;
+    text.Width = 300;
+    text.Height = 20;
+    text.SetText("vooraf");
+    EXPECT_NE(ErrorOf<EInOutError>([&] { text.LoadFromFile(dir.filePath("weg.rtf").toStdString()); }),
+              "(no error)");
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { text.LoadFromFile(damaged.toStdString()); }),
+              "Ongeldige RTF-tekst: de tekst houdt op binnen een groep");
+    EXPECT_EQ(text.PlainText(), "vooraf");
+    text.LoadFromFile(good.toStdString());
+    EXPECT_TRUE(text.PlainText().startsWith("Alinea 1 van de verklaring\nAlinea 2 "));
+
+    for (const bool stretch : {true, false}) {
+        text.AutoStretch = stretch;
+        report.Prepare();
+        const auto pages = PageTexts(*report.QRPrinter());
+        ASSERT_EQ(pages.size(), 1u);
+        if (stretch) {
+            EXPECT_GT(band.PrintHeight(), 30 * 12.0);
+            ASSERT_EQ(pages[0].size(), 30);
+            for (int i = 0; i < 30; ++i)
+                EXPECT_EQ(pages[0][i], QString("Alinea %1 van de verklaring").arg(i + 1));
+        } else {
+            EXPECT_EQ(band.PrintHeight(), 40);
+            EXPECT_EQ(pages[0], QStringList{"Alinea 1 van de verklaring"});
         }
     }
 }
