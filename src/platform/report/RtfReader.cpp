@@ -263,7 +263,9 @@ private:
         CharState& ch = state_.chars;
         ParaState& pa = state_.para;
         const bool on = !hasParam || param != 0;
-        if (IsSkippedDestination(w)) {
+        if (w == "bin") {
+            pos_ += std::min(size_t(std::max(0, param)), rtf_.size() - pos_);
+        } else if (IsSkippedDestination(w)) {
             state_.skip = true;
         } else if (w == "par" || w == "sect" || w == "page" || w == "row") {
             Paragraph();

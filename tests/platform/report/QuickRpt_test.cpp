@@ -113,8 +113,9 @@ TEST(QuickRpt, BandsFlowOverPagesWithFooterOnEveryPageAndForcedNewPage)
         const auto rowPages = PagesOf(pages, "rij ");
         EXPECT_EQ(int(rowPages.size()), c.rows);
         EXPECT_TRUE(std::is_sorted(rowPages.begin(), rowPages.end()));
-        if (c.rows == 40)
+        if (c.rows == 40) {
             EXPECT_EQ(std::count(rowPages.begin(), rowPages.end(), 1), 38);
+        }
         // The summary follows the last row, on its page when there is room.
         const auto slot = PagesOf(pages, "SLOT");
         ASSERT_EQ(slot.size(), 1u);

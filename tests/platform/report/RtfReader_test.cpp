@@ -49,6 +49,7 @@ TEST(RtfReader, TextOfSnippets)
         {R"({\rtf1 a\~b\_c\-d\emdash\endash\lquote\rquote\ldblquote\rdblquote\bullet})",
          u"a\u00a0b\u2011cd\u2014\u2013\u2018\u2019\u201c\u201d\u2022"},
         {"{\\rtf1 regel\r\neen\n\\par\ntwee}", u"regeleen\ntwee"},
+        {R"({\rtf1 a{\pict\bin3 }{}}b})", u"ab"}, // binary data may hold braces
     };
     for (const Case& c : cases)
         EXPECT_EQ(Read(c.rtf), QString::fromUtf16(c.text)) << c.rtf;
