@@ -59,6 +59,12 @@ struct ListReport {
         extra.ForceNewPage = true;
         extra.Height = 50;
         extra.Add<TQRLabel>("BIJLAGE");
+        TQRRichText& text = extra.Add<TQRRichText>();
+        text.Top = 20;
+        text.Width = 300;
+        extra.BeforePrint = [&text](TQRCustomBand&, bool&) {
+            text.SetRtf("{\\rtf1 {\\b Verklaring}\\par ondertekend te \\'e9\\'e9n plaats}");
+        };
         for (int i = 1; i <= count; ++i)
             rows.Items.push_back(std::to_string(i));
     }
@@ -109,7 +115,8 @@ TEST(QuickRpt, BandsFlowOverPagesWithFooterOnEveryPageAndForcedNewPage)
         EXPECT_EQ(PagesOf(pages, "TITEL"), std::vector<int>{1});
         EXPECT_EQ(PagesOf(pages, "KOP"), std::vector<int>{1});
         EXPECT_EQ(PagesOf(pages, "BIJLAGE"), std::vector<int>{c.expectedPages});
-        EXPECT_EQ(pages.back().size(), 2) << "the child starts a page of its own";
+        EXPECT_EQ(pages.back(), (QStringList{"BIJLAGE", "Verklaring", QString::fromUtf8("ondertekend te één plaats"), "VOET"}))
+            << "the child starts a page of its own";
         const auto rowPages = PagesOf(pages, "rij ");
         EXPECT_EQ(int(rowPages.size()), c.rows);
         EXPECT_TRUE(std::is_sorted(rowPages.begin(), rowPages.end()));
