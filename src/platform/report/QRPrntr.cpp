@@ -175,6 +175,7 @@ private:
 TQRPreview::TQRPreview(QWidget* parent) : QScrollArea(parent), page_(new TQRPreviewPage(*this))
 {
     setBackgroundRole(QPalette::Dark);
+    setFocusPolicy(Qt::NoFocus);
     setWidget(page_);
     setWidgetResizable(false);
     UpdateSize();

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
 #include <QScrollBar>
 
 namespace {
@@ -86,6 +88,25 @@ TEST(QRPreview, ZoomToWidthFitsThePageAndTheDeskScrolls)
         EXPECT_EQ(bar->value(), 10);
         bar->setValue(0);
     }
+}
+
+TEST(QRPreview, ClickingThePageLeavesTheKeysWithTheWindow)
+{
+    ThreePages r;
+    r.report.Prepare();
+    QWidget window;
+    auto* button = new QPushButton("Sluiten", &window);
+    auto* preview = new TQRPreview(&window);
+    preview->setGeometry(0, 40, 600, 400);
+    preview->SetQRPrinter(r.report.QRPrinter());
+    window.resize(600, 440);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    button->setFocus();
+    QTest::mouseClick(preview->viewport(), Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    EXPECT_EQ(QApplication::focusWidget(), button);
+    EXPECT_EQ(preview->VertScrollBar()->value(), 0);
 }
 
 TEST(QRPreview, WithoutAHandlerTheLibraryShowsItsOwnWindow)
