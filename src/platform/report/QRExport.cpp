@@ -1,0 +1,266 @@
+#include "QRExport.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+
+#include <QSaveFile>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <set>
+
+void TQRExportFilter::Start(double paperWidth, double paperHeight)
+{
+    PaperWidth = paperWidth;
+    PaperHeight = paperHeight;
+    pages_.clear();
+}
+
+void TQRExportFilter::NewPage()
+{
+    pages_.emplace_back();
+}
+
+void TQRExportFilter::TextOut(const TQRTextItem& text)
+{
+    if (pages_.empty())
+        NewPage();
+    pages_.back().push_back(text);
+}
+
+void TQRExportFilter::EndPage() {}
+
+std::vector<std::vector<TQRExportFilter::Line>> TQRExportFilter::Lines() const
+{
+    std::vector<std::vector<Line>> result;
+    for (std::vector<TQRTextItem> texts : pages_) {
+        std::stable_sort(texts.begin(), texts.end(),
+                         [](const TQRTextItem& a, const TQRTextItem& b) { return a.Rect.top() < b.Rect.top(); });
+        std::vector<Line> lines;
+        for (const TQRTextItem& text : texts) {
+            if (lines.empty() || text.Rect.top() - lines.back().front().Rect.top() >
+                                     lines.back().front().Rect.height() / 2)
+                lines.emplace_back();
+            lines.back().push_back(text);
+        }
+        for (Line& line : lines)
+            std::stable_sort(line.begin(), line.end(),
+                             [](const TQRTextItem& a, const TQRTextItem& b) { return a.Rect.left() < b.Rect.left(); });
+        result.push_back(std::move(lines));
+    }
+    return result;
+}
+
+void TQRExportFilter::WriteFile(const std::string& bytes) const
+{
+    QSaveFile file(QString::fromStdString(FileName.string()));
+    auto fail = [&file] {
+        const int code = file.error() == QFileDevice::OpenError ? EACCES : EIO;
+        throw EInOutError(file.errorString().toStdString(), code);
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        fail();
+    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+        fail();
+    if (!file.commit())
+        fail();
+}
+
+// ---- RTF -----------------------------------------------------------------------------------------
+
+namespace {
+
+int Twips(double pixels) { return int(std::lround(pixels * 15)); }
+
+double PixelSize(const QFont& font)
+{
+    return font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96.0 / 72.0;
+}
+
+std::string RtfText(const QString& text)
+{
+    std::string out;
+    for (const QChar ch : text) {
+        const char16_t code = ch.unicode();
+        if (code == '\t') {
+            out += "\\tab ";
+        } else if (code == '\\' || code == '{' || code == '}') {
+            out += '\\';
+            out += char(code);
+        } else if (code >= 32 && code < 128) {
+            out += char(code);
+        } else if (code < 32) {
+            out += ' ';
+        } else {
+            bool ok = false;
+            const std::string byte = QStringToAnsi(QString(ch), &ok);
+            char buffer[16];
+            if (ok && byte.size() == 1) {
+                std::snprintf(buffer, sizeof buffer, "\\'%02x", unsigned(static_cast<unsigned char>(byte[0])));
+            } else {
+                std::snprintf(buffer, sizeof buffer, "\\u%d?", int(static_cast<int16_t>(code)));
+            }
+            out += buffer;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void TQRRTFExportFilter::Finish()
+{
+    const auto pages = Lines();
+    std::vector<QString> families;
+    auto fontIndex = [&families](const QFont& font) {
+        const auto it = std::find(families.begin(), families.end(), font.family());
+        if (it != families.end())
+            return int(it - families.begin());
+        families.push_back(font.family());
+        return int(families.size() - 1);
+    };
+    double marginLeft = PaperWidth;
+    for (const auto& page : pages)
+        for (const Line& line : page)
+            for (const TQRTextItem& text : line) {
+                marginLeft = std::min(marginLeft, std::floor(text.Rect.left()));
+                fontIndex(text.Font);
+            }
+    if (marginLeft >= PaperWidth)
+        marginLeft = 48;
+    constexpr double kMarginTop = 48;
+
+    std::string body;
+    for (size_t p = 0; p < pages.size(); ++p) {
+        if (p > 0)
+            body += "\\page\n";
+        double previousBottom = kMarginTop;
+        for (const Line& line : pages[p]) {
+            body += "\\pard\\plain";
+            double lastStop = -1;
+            std::string texts;
+            for (const TQRTextItem& text : line) {
+                double stop = text.Rect.left();
+                const char* kind = "";
+                if (text.Alignment == taRightJustify) {
+                    stop = text.Rect.right();
+                    kind = "\\tqr";
+                } else if (text.Alignment == taCenter) {
+                    stop = text.Rect.center().x();
+                    kind = "\\tqc";
+                }
+                const int twips = Twips(stop - marginLeft);
+                if (twips > lastStop && (twips > 0 || *kind)) {
+                    body += std::string(kind) + "\\tx" + std::to_string(twips);
+                    lastStop = twips;
+                    texts += "\\tab ";
+                } else if (!texts.empty()) {
+                    texts += ' ';
+                }
+                const QFont& font = text.Font;
+                texts += "{\\f" + std::to_string(fontIndex(font)) + "\\fs" +
+                         std::to_string(std::max(2L, std::lround(PixelSize(font) * 1.5))) + (font.bold() ? "\\b" : "") +
+                         (font.italic() ? "\\i" : "") + (font.underline() ? "\\ul" : "") + " " + RtfText(text.Text) + "}";
+            }
+            const double gap = line.front().Rect.top() - previousBottom;
+            if (gap > 0.5)
+                body += "\\sb" + std::to_string(Twips(gap));
+            body += " " + texts + "\\par\n";
+            previousBottom = line.front().Rect.top();
+            for (const TQRTextItem& text : line)
+                previousBottom = std::max(previousBottom, text.Rect.bottom());
+        }
+    }
+
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\n{\\fonttbl";
+    if (families.empty())
+        families.push_back("Arial");
+    for (size_t i = 0; i < families.size(); ++i)
+        rtf += "{\\f" + std::to_string(i) + "\\fswiss " + RtfText(families[i]) + ";}";
+    rtf += "}\n\\paperw" + std::to_string(Twips(PaperWidth)) + "\\paperh" + std::to_string(Twips(PaperHeight)) +
+           "\\margl" + std::to_string(Twips(marginLeft)) + "\\margr" + std::to_string(Twips(marginLeft)) +
+           "\\margt" + std::to_string(Twips(kMarginTop)) + "\\margb" + std::to_string(Twips(kMarginTop)) + "\n";
+    rtf += body + "}\n";
+    WriteFile(rtf);
+}
+
+// ---- XLS (BIFF2) ---------------------------------------------------------------------------------
+
+namespace {
+
+void Put16(std::string& out, unsigned value)
+{
+    out += char(value & 0xFF);
+    out += char((value >> 8) & 0xFF);
+}
+
+void Record(std::string& out, unsigned type, const std::string& data)
+{
+    Put16(out, type);
+    Put16(out, unsigned(data.size()));
+    out += data;
+}
+
+} // namespace
+
+void TQRXLSFilter::Finish()
+{
+    const auto pages = Lines();
+    std::set<int> lefts;
+    size_t rowCount = 0;
+    for (const auto& page : pages)
+        for (const Line& line : page) {
+            ++rowCount;
+            for (const TQRTextItem& text : line)
+                lefts.insert(int(std::lround(text.Rect.left())));
+        }
+    if (rowCount > 16384 || lefts.size() > 256)
+        throw Exception("Het rapport is te groot voor een XLS-bestand.");
+    std::map<int, unsigned> column;
+    for (int left : lefts)
+        column.emplace(left, unsigned(column.size()));
+
+    std::string out;
+    std::string data;
+    Put16(data, 0x0002); // BIFF2
+    Put16(data, 0x0010); // worksheet
+    Record(out, 0x0009, data);
+    data.clear();
+    Put16(data, 1252);
+    Record(out, 0x0042, data);
+    data.clear();
+    Put16(data, 0);
+    Put16(data, unsigned(rowCount));
+    Put16(data, 0);
+    Put16(data, unsigned(column.size()));
+    Record(out, 0x0000, data);
+
+    unsigned row = 0;
+    for (const auto& page : pages)
+        for (const Line& line : page) {
+            std::map<unsigned, std::string> cells; // texts sharing a column are joined
+            for (const TQRTextItem& text : line) {
+                QString plain = text.Text;
+                plain.replace('\t', ' ');
+                std::string& cell = cells[column[int(std::lround(text.Rect.left()))]];
+                if (!cell.empty())
+                    cell += ' ';
+                cell += QStringToAnsi(plain);
+            }
+            for (auto& [col, text] : cells) {
+                if (text.size() > 255)
+                    text.resize(255);
+                data.clear();
+                Put16(data, row);
+                Put16(data, col);
+                data += std::string(3, '\0');
+                data += char(text.size());
+                data += text;
+                Record(out, 0x0004, data);
+            }
+            ++row;
+        }
+    Record(out, 0x000A, {});
+    WriteFile(out);
+}

@@ -1,0 +1,577 @@
+#include "QuickRpt.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+#include "QRPrntr.h"
+#include "RtfReader.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QtMath>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+QFont DefaultReportFont()
+{
+    QFont font("Arial");
+    font.setPixelSize(13);
+    return font;
+}
+
+double LineHeight(const QFont& font) { return QFontMetricsF(font).height(); }
+
+TAlignment AlignmentOf(Qt::Alignment alignment)
+{
+    if (alignment & Qt::AlignRight)
+        return taRightJustify;
+    if (alignment & Qt::AlignHCenter)
+        return taCenter;
+    return taLeftJustify;
+}
+
+Qt::Alignment QtAlignment(TAlignment alignment)
+{
+    switch (alignment) {
+    case taRightJustify:
+        return Qt::AlignRight;
+    case taCenter:
+        return Qt::AlignHCenter;
+    default:
+        return Qt::AlignLeft;
+    }
+}
+
+// x of a text w wide within a box [left, left + width) for the alignment.
+double AlignedLeft(TAlignment alignment, double left, double width, double w)
+{
+    switch (alignment) {
+    case taRightJustify:
+        return left + width - w;
+    case taCenter:
+        return left + (width - w) / 2;
+    default:
+        return left;
+    }
+}
+
+struct BuildCancelled {};
+
+} // namespace
+
+double TenthsMMToPixels(double tenths) { return tenths * 96.0 / 254.0; }
+
+// ---- Controls ------------------------------------------------------------------------------------
+
+TQRPrintable::TQRPrintable(TQRCustomBand&) {}
+
+TQRLabel::TQRLabel(TQRCustomBand& parent, std::string caption)
+    : TQRPrintable(parent), Caption(std::move(caption)), Font(parent.Report().Font)
+{
+}
+
+QStringList TQRLabel::Lines() const
+{
+    QString text = AnsiToQString(Caption);
+    text.replace("\r\n", "\n");
+    const QStringList paragraphs = text.split('\n');
+    if (!WordWrap)
+        return paragraphs;
+    QStringList lines;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (const QString& paragraph : paragraphs) {
+        if (paragraph.isEmpty()) {
+            lines.append(QString());
+            continue;
+        }
+        QTextLayout layout(paragraph, Font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(std::max(1.0, Width));
+            QString part = paragraph.mid(line.textStart(), line.textLength());
+            while (part.endsWith(' '))
+                part.chop(1);
+            lines.append(part);
+        }
+        layout.endLayout();
+    }
+    return lines;
+}
+
+double TQRLabel::PrintHeight() const
+{
+    const double text = double(Lines().size()) * LineHeight(Font);
+    if (AutoStretch)
+        return std::max(Height, text);
+    if (AutoSize && !WordWrap)
+        return text;
+    return Height;
+}
+
+QRectF TQRLabel::TextRect() const
+{
+    double width = Width;
+    double left = Left;
+    if (AutoSize && !WordWrap) {
+        const QFontMetricsF metrics(Font);
+        width = 0;
+        for (const QString& line : Lines())
+            width = std::max(width, metrics.horizontalAdvance(line));
+        left = AlignedLeft(Alignment, Left, Width, width);
+    }
+    return QRectF(left, Top, width, PrintHeight());
+}
+
+void TQRLabel::Print(TQRPaintTarget& target, QPointF origin) const
+{
+    const QStringList lines = Lines();
+    const QRectF box = TextRect().translated(origin);
+    const double lineHeight = LineHeight(Font);
+    const QFontMetricsF metrics(Font);
+    QPainter& painter = target.Painter;
+    painter.save();
+    painter.setFont(Font);
+    painter.setPen(Qt::black);
+    const bool clipped = !AutoSize || WordWrap;
+    if (clipped)
+        painter.setClipRect(box, Qt::IntersectClip);
+    for (int i = 0; i < lines.size(); ++i) {
+        const double y = box.top() + i * lineHeight;
+        if (clipped && y + lineHeight > box.bottom() + 0.5)
+            break;
+        const QRectF lineBox(box.left(), y, box.width(), lineHeight);
+        painter.drawText(lineBox, int(QtAlignment(Alignment) | Qt::AlignTop | Qt::TextSingleLine), lines[i]);
+        if (lines[i].trimmed().isEmpty())
+            continue;
+        const double w = std::min(box.width(), metrics.horizontalAdvance(lines[i]));
+        target.Texts.push_back({QRectF(AlignedLeft(Alignment, box.left(), box.width(), w), y, w, lineHeight),
+            lines[i], Font, Alignment});
+    }
+    painter.restore();
+}
+
+TQRRichText::TQRRichText(TQRCustomBand& parent) : TQRPrintable(parent), Font(parent.Report().Font) {}
+
+void TQRRichText::LoadFromFile(const std::string& fileName)
+{
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in)
+        throw EInOutError(std::strerror(errno ? errno : ENOENT), errno ? errno : ENOENT);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        throw EInOutError(std::strerror(EIO), EIO);
+    SetRtf(bytes);
+}
+
+void TQRRichText::SetRtf(const std::string& rtf)
+{
+    QTextDocument check;
+    ReadRtf(rtf, check);
+    rtf_ = rtf;
+    isRtf_ = true;
+}
+
+void TQRRichText::SetText(const std::string& text)
+{
+    text_ = text;
+    isRtf_ = false;
+}
+
+namespace {
+
+// The content laid out Width wide, in the thread that calls.
+std::unique_ptr<QTextDocument> LayOut(const TQRRichText& box, bool isRtf, const std::string& rtf,
+                                      const std::string& text)
+{
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setDefaultFont(box.Font);
+    doc->setDocumentMargin(0);
+    if (isRtf) {
+        ReadRtf(rtf, *doc);
+    } else {
+        QString plain = AnsiToQString(text);
+        plain.replace("\r\n", "\n");
+        doc->setPlainText(plain);
+    }
+    doc->setTextWidth(std::max(1.0, box.Width));
+    return doc;
+}
+
+} // namespace
+
+QString TQRRichText::PlainText() const
+{
+    return LayOut(*this, isRtf_, rtf_, text_)->toPlainText();
+}
+
+double TQRRichText::PrintHeight() const
+{
+    if (!AutoStretch)
+        return Height;
+    return std::max(Height, LayOut(*this, isRtf_, rtf_, text_)->size().height());
+}
+
+void TQRRichText::Print(TQRPaintTarget& target, QPointF origin) const
+{
+    const auto doc = LayOut(*this, isRtf_, rtf_, text_);
+    const double height = AutoStretch ? std::max(Height, doc->size().height()) : Height;
+    const QPointF topLeft = origin + QPointF(Left, Top);
+    QPainter& painter = target.Painter;
+    painter.save();
+    painter.translate(topLeft);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette.setColor(QPalette::Text, Qt::black);
+    context.clip = QRectF(0, 0, Width, height);
+    painter.setClipRect(context.clip, Qt::IntersectClip);
+    doc->documentLayout()->draw(&painter, context);
+    painter.restore();
+
+    for (QTextBlock block = doc->begin(); block != doc->end(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        const QPointF position = layout->position();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const QRectF rect = line.naturalTextRect().translated(position);
+            if (rect.bottom() > height + 0.5)
+                break;
+            QString text = block.text().mid(line.textStart(), line.textLength());
+            text.replace(QChar::LineSeparator, ' ');
+            while (text.endsWith(' '))
+                text.chop(1);
+            if (text.trimmed().isEmpty())
+                continue;
+            QFont font = Font;
+            const int at = block.position() + line.textStart();
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                if (fragment.position() <= at && at < fragment.position() + fragment.length()) {
+                    font = fragment.charFormat().font();
+                    break;
+                }
+            }
+            target.Texts.push_back({rect.translated(topLeft), text, font, AlignmentOf(block.blockFormat().alignment())});
+        }
+    }
+}
+
+TQRShape::TQRShape(TQRCustomBand& parent, TQRShapeType shape) : TQRPrintable(parent), Shape(shape) {}
+
+void TQRShape::Print(TQRPaintTarget& target, QPointF origin) const
+{
+    QPainter& painter = target.Painter;
+    painter.save();
+    painter.setPen(QPen(Qt::black, 1));
+    const QRectF box(origin.x() + Left, origin.y() + Top, Width, Height);
+    switch (Shape) {
+    case qrsHorLine:
+        painter.drawLine(QPointF(box.left(), box.center().y()), QPointF(box.right(), box.center().y()));
+        break;
+    case qrsVertLine:
+        painter.drawLine(QPointF(box.center().x(), box.top()), QPointF(box.center().x(), box.bottom()));
+        break;
+    case qrsRectangle:
+        painter.drawRect(box);
+        break;
+    }
+    painter.restore();
+}
+
+// ---- Bands ---------------------------------------------------------------------------------------
+
+TQRCustomBand::TQRCustomBand(TQuickRep& report, TQRBandType type) : report_(report), type_(type) {}
+
+TQRCustomBand::~TQRCustomBand() = default;
+
+double TQRCustomBand::PrintHeight() const
+{
+    double height = Height;
+    for (const auto& control : controls_)
+        if (control->Enabled) {
+            const double h = control->PrintHeight();
+            if (h > control->Height)
+                height = std::max(height, control->Top + h);
+        }
+    return height;
+}
+
+void TQRCustomBand::Print(TQRPaintTarget& target, QPointF origin, double height, double pageWidth) const
+{
+    for (const auto& control : controls_)
+        if (control->Enabled)
+            control->Print(target, origin);
+    QPainter& painter = target.Painter;
+    painter.save();
+    painter.setPen(QPen(Qt::black, 1));
+    const QRectF box(origin, QSizeF(pageWidth, height));
+    if (Frame.DrawTop)
+        painter.drawLine(box.topLeft(), box.topRight());
+    if (Frame.DrawBottom)
+        painter.drawLine(box.bottomLeft(), box.bottomRight());
+    if (Frame.DrawLeft)
+        painter.drawLine(box.topLeft(), box.bottomLeft());
+    if (Frame.DrawRight)
+        painter.drawLine(box.topRight(), box.bottomRight());
+    painter.restore();
+}
+
+TQRChildBand::TQRChildBand(TQuickRep& report, TQRCustomBand& parent)
+    : TQRCustomBand(report, rbChild), parent_(parent)
+{
+    parent.child_ = this;
+}
+
+// ---- Building pages ------------------------------------------------------------------------------
+
+class TQRReportBuilder {
+public:
+    TQRReportBuilder(const TQuickRep& report, TQRPrinter& out, const std::atomic<bool>* cancel)
+        : report_(report), out_(out), cancel_(cancel), area_(report.PrintableRect())
+    {
+    }
+
+    void Run()
+    {
+        std::vector<TQRCustomBand*> titles, details, summaries;
+        bool haveStrings = false, empty = true;
+        for (const auto& band : report_.Bands()) {
+            switch (band->BandType()) {
+            case rbTitle:
+                titles.push_back(band.get());
+                break;
+            case rbSummary:
+                summaries.push_back(band.get());
+                break;
+            case rbPageHeader:
+                if (!header_)
+                    header_ = band.get();
+                break;
+            case rbPageFooter:
+                if (!footer_)
+                    footer_ = band.get();
+                break;
+            case rbDetail:
+                details.push_back(band.get());
+                if (auto* strings = dynamic_cast<TQRStringsBand*>(band.get())) {
+                    haveStrings = true;
+                    empty = empty && strings->Items.empty();
+                }
+                break;
+            case rbChild:
+                break;
+            }
+        }
+        if (haveStrings && empty && !report_.PrintIfEmpty)
+            return;
+        StartPage();
+        for (TQRCustomBand* band : titles)
+            PrintChain(*band);
+        for (TQRCustomBand* band : details) {
+            auto* strings = dynamic_cast<TQRStringsBand*>(band);
+            if (!strings) {
+                PrintChain(*band);
+                continue;
+            }
+            for (const std::string& item : strings->Items) {
+                strings->item_ = item;
+                PrintChain(*band);
+            }
+            strings->item_.clear();
+        }
+        for (TQRCustomBand* band : summaries)
+            PrintChain(*band);
+        EndPage(true);
+    }
+
+private:
+    double BodyBottom() const
+    {
+        return area_.bottom() - (footer_ && footer_->Enabled ? footer_->Height : 0);
+    }
+
+    TQRPaintTarget Target() { return {*painter_, texts_}; }
+
+    bool WantsPrint(TQRCustomBand& band)
+    {
+        if (cancel_ && cancel_->load())
+            throw BuildCancelled();
+        if (!band.Enabled)
+            return false;
+        bool print = true;
+        if (band.BeforePrint)
+            band.BeforePrint(band, print);
+        return print;
+    }
+
+    void StartPage()
+    {
+        ++pageNumber_;
+        picture_ = QPicture();
+        texts_.clear();
+        painter_ = std::make_unique<QPainter>(&picture_);
+        y_ = area_.top();
+        bodyBands_ = 0;
+        if (header_ && (pageNumber_ > 1 || report_.Options.FirstPageHeader) && WantsPrint(*header_)) {
+            const double height = header_->PrintHeight();
+            TQRPaintTarget target = Target();
+            header_->Print(target, QPointF(area_.left(), y_), height, area_.width());
+            y_ += height;
+        }
+    }
+
+    void EndPage(bool last)
+    {
+        if (footer_ && (!last || report_.Options.LastPageFooter) && WantsPrint(*footer_)) {
+            const double height = footer_->PrintHeight();
+            TQRPaintTarget target = Target();
+            footer_->Print(target, QPointF(area_.left(), area_.bottom() - height), height, area_.width());
+        }
+        painter_->end();
+        painter_.reset();
+        const QSizeF size = report_.PagePixels();
+        picture_.setBoundingRect(QRect(0, 0, qCeil(size.width()), qCeil(size.height())));
+        out_.AddPage({picture_, std::move(texts_)});
+        texts_ = {};
+    }
+
+    void PrintChain(TQRCustomBand& first)
+    {
+        for (TQRCustomBand* band = &first; band; band = band->ChildBand())
+            if (!PrintBand(*band))
+                break;
+    }
+
+    bool PrintBand(TQRCustomBand& band)
+    {
+        if (!WantsPrint(band))
+            return false;
+        const double height = band.PrintHeight();
+        if (bodyBands_ > 0 && (band.ForceNewPage || y_ + height > BodyBottom() + 0.01)) {
+            EndPage(false);
+            StartPage();
+        }
+        painter_->save();
+        painter_->setClipRect(QRectF(area_.left(), area_.top(), area_.width(), BodyBottom() - area_.top()));
+        TQRPaintTarget target = Target();
+        band.Print(target, QPointF(area_.left(), y_), height, area_.width());
+        painter_->restore();
+        y_ += height;
+        ++bodyBands_;
+        return true;
+    }
+
+    const TQuickRep& report_;
+    TQRPrinter& out_;
+    const std::atomic<bool>* cancel_;
+    QRectF area_;
+    TQRCustomBand* header_ = nullptr;
+    TQRCustomBand* footer_ = nullptr;
+    QPicture picture_;
+    std::unique_ptr<QPainter> painter_;
+    std::vector<TQRTextItem> texts_;
+    double y_ = 0;
+    int bodyBands_ = 0;
+    int pageNumber_ = 0;
+};
+
+// ---- The report ----------------------------------------------------------------------------------
+
+TQuickRep::TQuickRep() : Font(DefaultReportFont()) {}
+
+TQuickRep::~TQuickRep()
+{
+    StopBuilds();
+}
+
+void TQuickRep::StopBuilds()
+{
+    for (const auto& job : jobs_)
+        job->Stop();
+    jobs_.clear();
+}
+
+QSizeF TQuickRep::PagePixels() const
+{
+    QSizeF size(TenthsMMToPixels(Page.Width), TenthsMMToPixels(Page.Length));
+    if (Page.Orientation == poLandscape)
+        size.transpose();
+    return size;
+}
+
+QRectF TQuickRep::PrintableRect() const
+{
+    const QSizeF size = PagePixels();
+    const double left = TenthsMMToPixels(Page.LeftMargin);
+    const double top = TenthsMMToPixels(Page.TopMargin);
+    return QRectF(left, top, size.width() - left - TenthsMMToPixels(Page.RightMargin),
+                  size.height() - top - TenthsMMToPixels(Page.BottomMargin));
+}
+
+std::unique_ptr<TQRPrinter> TQuickRep::NewPrinter() const
+{
+    return std::make_unique<TQRPrinter>(PagePixels(),
+        Page.Orientation == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+        PrinterSettings.PrinterIndex, PrinterSettings.Copies);
+}
+
+void TQuickRep::Prepare()
+{
+    StopBuilds();
+    qrPrinter_.reset();
+    auto printer = NewPrinter();
+    printer->SetStatus(mpBusy);
+    TQRReportBuilder(*this, *printer, nullptr).Run();
+    printer->SetStatus(mpFinished);
+    qrPrinter_ = std::move(printer);
+}
+
+void TQuickRep::Preview()
+{
+    StopBuilds();
+    qrPrinter_.reset();
+    auto printer = NewPrinter();
+    printer->SetStatus(mpBusy);
+    auto job = std::make_shared<TQRBuildJob>();
+    TQRPrinter* out = printer.get();
+    std::atomic<bool>* cancel = &job->Cancel;
+    job->Thread = std::thread([this, out, cancel] {
+        try {
+            TQRReportBuilder(*this, *out, cancel).Run();
+        } catch (const BuildCancelled&) {
+            out->SetErrorMessage("Opbouw afgebroken");
+        } catch (const std::exception& e) {
+            out->SetErrorMessage(e.what());
+        } catch (...) {
+            out->SetErrorMessage("Onbekende fout");
+        }
+        out->SetStatus(mpFinished);
+    });
+    printer->SetJob(job);
+    jobs_.push_back(job);
+    qrPrinter_ = std::move(printer);
+    if (OnPreview)
+        OnPreview(*this);
+    else
+        ShowStandardPreview(*qrPrinter_, ReportTitle);
+}
+
+void TQuickRep::Print()
+{
+    Prepare();
+    qrPrinter_->Print();
+}
+
+std::unique_ptr<TQRPrinter> TQuickRep::ReleaseQRPrinter()
+{
+    return std::move(qrPrinter_);
+}
