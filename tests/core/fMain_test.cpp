@@ -126,7 +126,7 @@ protected:
     }
     static constexpr Enabled AtStart{true, true, false, false, false, false, false, true, false, false, false, true, true};
     static constexpr Enabled PartijOnly{true, true, true, true, true, false, false, true, true, false, false, true, true};
-    static constexpr Enabled WithKandidaten{true, true, true, true, true, true, false, true, true, true, true, true, true};
+    static constexpr Enabled WithKandidaten{true, true, true, true, true, true, true, true, true, true, true, true, true};
 
     // A key pressed in the window, as a user does after bringing it to the front.
     void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -221,14 +221,18 @@ TEST(MainWindowLogic, EnablingRules)
 {
     const TMainCommands none = EnabledCommands(false, true, 0);
     EXPECT_FALSE(none.Insert || none.Edit || none.Delete || none.PartijGeg || none.ImportCSVTXT || none.Export ||
-                 none.FileSave);
+                 none.FileSave || none.Formulieren);
     const TMainCommands partij = EnabledCommands(true, true, 0);
     EXPECT_TRUE(partij.Insert && partij.PartijGeg && partij.ImportCSVTXT && partij.FileSave);
-    EXPECT_FALSE(partij.Edit || partij.Delete || partij.Export);
+    EXPECT_FALSE(partij.Edit || partij.Delete || partij.Export || partij.Formulieren);
+    EXPECT_TRUE(EnabledCommands(true, false, 2).Formulieren);
+    // Candidates in the list but none usable in the grid: no forms.
+    EXPECT_FALSE(EnabledCommands(true, true, 3).Formulieren);
+    EXPECT_FALSE(EnabledCommands(false, false, 2).Formulieren);
     // One imported candidate without a usable number: the grid counts as empty, the list does not.
     const TMainCommands odd = EnabledCommands(true, true, 1);
     EXPECT_TRUE(odd.Export);
-    EXPECT_FALSE(odd.Edit || odd.Delete);
+    EXPECT_FALSE(odd.Edit || odd.Delete || odd.Formulieren);
     EXPECT_EQ(LogoLeft(721, 122), 592);
 }
 
@@ -636,6 +640,7 @@ TEST_F(MainWindow, GridShowsTheNumbersInOrderAndKnowsWhenItIsEmpty)
         EXPECT_TRUE(form->GridIsEmpty()) << odd;
         EXPECT_TRUE(form->acExport->isEnabled()) << odd;
         EXPECT_FALSE(form->acEdit->isEnabled()) << odd;
+        EXPECT_FALSE(form->acFormulieren->isEnabled()) << odd;
     }
     KandidaatList->Clear();
     form->UpdateLijstGegevens();
