@@ -14,8 +14,10 @@
 #include "fExport.h"
 #include "fMutKandidaat.h"
 #include "fMutPartij.h"
+#include "fSelFormulier.h"
 #include "fSplashMessage.h"
 #include "ZEBComp.h"
+#include "uGlobals.h"
 
 #include <QAction>
 #include <QDir>
@@ -30,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -1179,4 +1182,53 @@ TEST_F(MainWindow, EditOnARowWhoseNumberIsNoIntegerPassesMinusOne)
     ASSERT_FALSE(message.Seen().labels.isEmpty());
     EXPECT_EQ(message.Seen().labels.last(), "frmMain.OpenKandidaatForm: 'abc' is not a valid integer value");
     EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"2", "abc"}));
+}
+
+TEST_F(MainWindow, FormsCommandOpensTheCatalogueOfTheProgramFolder)
+{
+    // The program folder of a test is its own build folder: it gets a catalogue for this test only.
+    const QString forms = QCoreApplication::applicationDirPath() + "/FORMS/";
+    ASSERT_FALSE(QFileInfo::exists(forms)) << "left over from an earlier run";
+    struct Cleanup {
+        QString path;
+        ~Cleanup() { QDir(path).removeRecursively(); }
+    } cleanup{forms};
+
+    Start();
+    // Without a candidate in the grid Ctrl+F opens nothing.
+    LoadPartij("ABC");
+    {
+        ModalAnswer none(ModalAnswer::Close());
+        Press(Qt::Key_F, Qt::ControlModifier);
+        EXPECT_FALSE(none.Seen().shown);
+    }
+
+    LoadPartij("ABC", {{"1", "Jansen", "Ede"}, {"2", "Smit", "Epe"}});
+    EXPECT_TRUE(form->sbFormulieren->isEnabled());
+    ASSERT_TRUE(QDir().mkpath(forms + "ZV"));
+    ASSERT_TRUE(WriteFileBytes(forms + "ZV/ZV_FORMS.DAT", "Categorie\r\n Groep\r\n  ZV01:Lijst\r\n"));
+    FormsDir.clear();
+    QStringList rows;
+    ModalAnswer catalogue([&rows](QWidget* window) {
+        auto* tree = window->findChild<QTreeWidget*>("tvFormulieren");
+        ASSERT_NE(tree, nullptr);
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            rows << (*it)->text(0);
+        QTest::keyClick(tree, Qt::Key_Escape);
+    });
+    Press(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(catalogue.Seen().className, "TfrmSelFormulier");
+    EXPECT_EQ(catalogue.Seen().caption, "Formulieren");
+    EXPECT_EQ(rows, (QStringList{"Categorie", "Groep", "ZV01:Lijst"}));
+    EXPECT_EQ(FormsDir, forms.toStdString());
+    EXPECT_EQ(FormsDir.back(), '/');
+
+    // A catalogue in another format: the catalogue does not open, but the user is told why.
+    ASSERT_TRUE(WriteFileBytes(forms + "ZV/ZV_FORMS.DAT", "Categorie\r\n   ZV01:Te diep\r\n"));
+    ModalAnswer error(ModalAnswer::PressKey(Qt::Key_Return));
+    QTest::mouseClick(form->sbFormulieren, Qt::LeftButton);
+    EXPECT_NE(error.Seen().className, "TfrmSelFormulier");
+    EXPECT_TRUE(error.Seen().labels.contains("Onbekend formaat in het bestand ZV_FORMS.DAT.\r\n"
+                                             "U dient contact op te nemen met de automatiserings afdeling."))
+        << error.Seen().labels.join("|").toStdString();
 }
