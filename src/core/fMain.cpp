@@ -1,9 +1,9 @@
 #include "fMain.h"
 
 #include "ActionLink.h"
-#include "AppServices.h"
 #include "Anchors.h"
 #include "AnsiText.h"
+#include "AppServices.h"
 #include "Exceptions.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
