@@ -1287,6 +1287,8 @@ TEST_F(MainWindow, MenusShowDutchOrNeutralKeyNames)
         }
     EXPECT_GE(shown, 10);
     EXPECT_EQ(form->acEdit->shortcut().toString(QKeySequence::NativeText), "Enter");
+}
+
 TEST_F(MainWindow, FormsCommandOpensTheCatalogueOfTheProgramFolder)
 {
     // The program folder of a test is its own build folder: it gets a catalogue for this test only.
