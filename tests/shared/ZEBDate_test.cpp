@@ -4,6 +4,7 @@
 
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "FocusLook.h"
 #include "FormatSettings.h"
 #include "ModalAnswer.h"
 
@@ -47,8 +48,10 @@ public:
     {
         auto* layout = new QVBoxLayout(&window);
         date = new TZEBDateEdit;
+        date->setObjectName("date");
         date->SetToday([] { return kToday; });
         next = new TZEBEdit;
+        next->setObjectName("next");
         layout->addWidget(date);
         layout->addWidget(next);
         window.show();
@@ -156,6 +159,7 @@ TEST(DateEdit, EnglishSeparatorIsTypedAndKept)
 TEST(DateEdit, InvalidDateIsReportedAndTheFocusReturns)
 {
     ScopedFormatSettings dutch(TFormatSettings::Dutch());
+    ScopedHighColor highColor(true);
     DateForm form;
     ASSERT_TRUE(form.active);
     QTest::keyClicks(form.date, "31022000");
@@ -168,6 +172,7 @@ TEST(DateEdit, InvalidDateIsReportedAndTheFocusReturns)
         EXPECT_TRUE(answer.Seen().labels.contains("31-02-2000 is not a valid date."));
     }
     EXPECT_TRUE(WaitFor([&] { return form.date->hasFocus(); }));
+    EXPECT_EQ(TintedFields(&form.window), "date") << "the field the focus passed through looks focused";
     EXPECT_EQ(form.date->selectedText(), "31-02-2000");
     EXPECT_EQ(form.date->LastErrorKind(), 1);
 
