@@ -25,6 +25,20 @@ TColor QColorToColor(const QColor& color)
     return TColor(color.red()) | (TColor(color.green()) << 8) | (TColor(color.blue()) << 16);
 }
 
+QImage DisabledGlyph(const QImage& glyph, const QColor& shade)
+{
+    QImage image = glyph.convertToFormat(QImage::Format_ARGB32);
+    const int darkest = qGray(shade.rgb());
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int gray = darkest + (255 - darkest) * qGray(line[x]) / 255;
+            line[x] = qRgba(gray, gray, gray, qAlpha(line[x]));
+        }
+    }
+    return image;
+}
+
 TFont::TFont()
 {
     const QFont font = QApplication::font();
