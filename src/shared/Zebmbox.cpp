@@ -104,6 +104,17 @@ std::array<int, 3> ButtonLefts(int panelWidth, int buttonWidth, int count, int h
     }
 }
 
+std::array<int, 3> ButtonLeftsBefore(std::array<int, 3> lefts, int buttonWidth, int count, int limit)
+{
+    if (count < 1)
+        return lefts;
+    const int shift = std::min(lefts[size_t(count - 1)] + buttonWidth - limit, lefts[0]);
+    if (shift > 0)
+        for (int i = 0; i < count; ++i)
+            lefts[size_t(i)] -= shift;
+    return lefts;
+}
+
 const TButtonKind& ButtonKindFor(int kind)
 {
     kind &= 15;
@@ -197,7 +208,9 @@ void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Tit
 void TZEBMessageForm::PlaceButtons(int halfGap)
 {
     const int panel = ui->pnlButtons->width();
-    const std::array<int, 3> lefts = ButtonLefts(panel, ui->Button1->width(), ButtonCount, halfGap);
+    const int width = ui->Button1->width();
+    const std::array<int, 3> lefts =
+        ButtonLeftsBefore(ButtonLefts(panel, width, ButtonCount, halfGap), width, ButtonCount, ui->Image1->x());
     for (int number = 1; number <= ButtonCount; ++number)
         ButtonAt(number)->move(lefts[size_t(number - 1)], ButtonAt(number)->y());
 }

@@ -72,6 +72,9 @@ int AutoSizedLabelWidth(int textWidth, int minWidth, int maxWidth);
 // Left positions of the first count buttons (each buttonWidth wide) centred in a panel
 // panelWidth wide; two buttons stand halfGap pixels on each side of the middle.
 std::array<int, 3> ButtonLefts(int panelWidth, int buttonWidth, int count, int halfGap);
+// The row of count buttons at lefts moved left as far as needed to end at limit (where the
+// picture beside them starts), but not past the panel's left edge.
+std::array<int, 3> ButtonLeftsBefore(std::array<int, 3> lefts, int buttonWidth, int count, int limit);
 
 // Button kinds: how many buttons, and per button the Dutch and English caption and the result.
 struct TButtonEntry {

@@ -158,6 +158,22 @@ TEST(MessageBoxMetrics, ButtonsAreCentredOnThePanel)
     EXPECT_EQ(ButtonLefts(289, 85, 3, 5), (std::array<int, 3>{102 - 8 - 85, 102, 102 + 85 + 8}));
 }
 
+TEST(MessageBoxMetrics, ButtonsMoveLeftOnlyAsFarAsThePictureNeeds)
+{
+    const struct {
+        std::array<int, 3> lefts;
+        int count, limit;
+        std::array<int, 3> expected;
+    } cases[] = {
+        {{9, 102, 195}, 3, 273, {2, 95, 188}},   // ends 7 pixels into the picture
+        {{20, 113, 206}, 3, 400, {20, 113, 206}}, // clear of it already
+        {{5, 98, 191}, 3, 200, {0, 93, 186}},     // no further than the panel's edge
+        {{59, 149, 0}, 2, 234, {59, 149, 0}},     // ends exactly where the picture starts
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ButtonLeftsBefore(c.lefts, 85, c.count, c.limit), c.expected) << c.limit;
+}
+
 TEST(MessageBoxMetrics, KindsWithoutAButtonSetShowOk)
 {
     EXPECT_EQ(ButtonKindFor(3).Count, 3);
@@ -340,6 +356,36 @@ TEST_F(MessageBoxTest, TallMessageWidensTheBox)
     // Shown, the label wraps at the panel's width - 47 and still fits the box.
     EXPECT_LE(message.width(), formSize.width() - 8 - 47);
     EXPECT_GE(message.width(), 241);
+}
+
+// The buttons and the picture beside them, in every kind, as opened and at other widths.
+TEST_F(MessageBoxTest, NoControlOverlapsAnother)
+{
+    for (int kind : {0, 1, 3, 4}) {
+        for (int width : {0, 296, 310, 500}) {
+            SCOPED_TRACE("kind " + std::to_string(kind) + ", width " + std::to_string(width));
+            std::vector<std::pair<QString, QRect>> shown;
+            ModalAnswer answer([&](QWidget* window) {
+                if (width)
+                    window->resize(width, window->height());
+                const FormParts p = Parts(window);
+                for (QWidget* control : {static_cast<QWidget*>(p.buttons[0]), static_cast<QWidget*>(p.buttons[1]),
+                                         static_cast<QWidget*>(p.buttons[2]), static_cast<QWidget*>(p.image)})
+                    if (control->isVisible())
+                        shown.emplace_back(control->objectName(), control->geometry());
+                window->close();
+            });
+            ZebMessageBox("C", "Titel", "Melding", kind, clBlack, 1, true);
+            ASSERT_EQ(shown.size(), size_t(ButtonKindFor(kind).Count + 1));
+            for (size_t i = 0; i < shown.size(); ++i)
+                for (size_t j = i + 1; j < shown.size(); ++j)
+                    EXPECT_FALSE(shown[i].second.intersects(shown[j].second))
+                        << shown[i].first.toStdString() << " and " << shown[j].first.toStdString();
+            // Sizes stay as given.
+            for (const auto& [name, rect] : shown)
+                EXPECT_EQ(rect.size(), name == "Image1" ? QSize(16, 16) : QSize(85, 25)) << name.toStdString();
+        }
+    }
 }
 
 TEST_F(MessageBoxTest, ResizingReplacesButtonsAndRewrapsTheLabels)
