@@ -133,6 +133,25 @@ TEST(MessageBoxMetrics, TallMessageIsWidenedThenTheBoxGrows)
     EXPECT_EQ(capped.FormWidth, 450);
 }
 
+TEST(MessageBoxMetrics, AWordWiderThanTheLabelWidensTheBoxOrGoesIntoTheMemo)
+{
+    // The shown box wraps its labels 55 pixels inside its own width.
+    const TMessageBoxMetrics wide = ComputeMessageBoxMetrics(FixedText(500, 26), FixedText(50, 13), QSize(1024, 768));
+    EXPECT_EQ(wide.MessageWidth, 500);
+    EXPECT_EQ(wide.FormWidth, 555);
+    EXPECT_EQ(wide.MinFormWidth, 555);
+    EXPECT_FALSE(wide.UseMemo);
+
+    const TMessageBoxMetrics plain = ComputeMessageBoxMetrics(FixedText(200, 26), FixedText(50, 13), QSize(1024, 768));
+    EXPECT_EQ(plain.MinFormWidth, 296);
+
+    const TMessageBoxMetrics screen = ComputeMessageBoxMetrics(FixedText(500, 26), FixedText(50, 13), QSize(400, 768));
+    EXPECT_EQ(screen.FormWidth, 400);
+    EXPECT_TRUE(screen.UseMemo);
+    EXPECT_EQ(screen.MemoWidth, 400 - 55);
+    EXPECT_EQ(screen.MemoHeight, 201 - 120);
+}
+
 TEST(MessageBoxMetrics, MessageTallerThanTheScreenGoesIntoTheMemo)
 {
     const TMessageBoxMetrics m = ComputeMessageBoxMetrics(FakeText(200000), FakeText(40), QSize(800, 600));
@@ -385,6 +404,56 @@ TEST_F(MessageBoxTest, NoControlOverlapsAnother)
             for (const auto& [name, rect] : shown)
                 EXPECT_EQ(rect.size(), name == "Image1" ? QSize(16, 16) : QSize(85, 25)) << name.toStdString();
         }
+    }
+}
+
+// Whatever is shown of a label holds its whole text: no line runs past the label or the panel,
+// measured in the label's own font (the heading is bold).
+void ExpectWhole(const QLabel* label)
+{
+    SCOPED_TRACE(label->objectName().toStdString());
+    const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1 << 20),
+                                                          Qt::TextWordWrap, label->text());
+    EXPECT_LE(needed.width(), label->width());
+    EXPECT_LE(needed.height(), label->height());
+    EXPECT_LE(label->geometry().right(), label->parentWidget()->width() - 1);
+    EXPECT_LE(label->geometry().bottom(), label->parentWidget()->height() - 1);
+}
+
+TEST_F(MessageBoxTest, LabelsHoldTheirWholeTextAlsoAnUnbreakablePath)
+{
+    const std::string folder = "/home/gebruiker/Verkiezingen_gemeenteraad_2026_kandidatenlijsten_definitief_na_de_controle";
+    std::string tall;
+    for (int i = 0; i < 40; ++i)
+        tall += "woord" + std::to_string(i) + " ";
+    const struct {
+        std::string title, message;
+        int width; // the box resized to this afterwards (0: as opened)
+    } cases[] = {
+        {"Melding", "Zorvandel is opgeslagen in " + folder + "/partij.lst", 0},
+        {"Melding", tall + folder + "/partij.lst " + tall, 0},
+        {"Melding", "Zorvandel is opgeslagen in " + folder + "/partij.lst", 296},
+        {"Een kop die in vette letters over meer dan een regel doorloopt", "Kort.", 0},
+        {"Een kop die in vette letters over meer dan een regel doorloopt", tall, 700},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.substr(0, 30) + ", width " + std::to_string(c.width));
+        bool checked = false;
+        ModalAnswer answer([&](QWidget* window) {
+            const FormParts p = Parts(window);
+            if (c.width)
+                window->resize(c.width, window->height());
+            EXPECT_LE(window->width(), QGuiApplication::primaryScreen()->geometry().width());
+            ExpectWhole(p.title);
+            if (p.message->isVisible())
+                ExpectWhole(p.message);
+            else
+                EXPECT_EQ(p.memo->toPlainText().toStdString(), c.message);
+            checked = true;
+            window->close();
+        });
+        ZebMessageBox("C", c.title, c.message, 0, clBlack, 1, true);
+        EXPECT_TRUE(checked);
     }
 }
 
