@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
 
 QColor ColorToQColor(TColor color)
 {
@@ -37,6 +39,31 @@ QImage DisabledGlyph(const QImage& glyph, const QColor& shade)
         }
     }
     return image;
+}
+
+QString BreakLongWords(const QString& text, const QFont& font, int width)
+{
+    QString laidOut = text;
+    laidOut.replace(QLatin1Char('\n'), QChar::LineSeparator); // same length, so positions match
+    QTextLayout layout(laidOut, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    QString result;
+    qsizetype from = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        const qsizetype end = line.textStart() + line.textLength();
+        result += text.mid(from, end - from);
+        from = end;
+        breaks.setPosition(end);
+        if (end < text.size() && !breaks.isAtBoundary())
+            result += QLatin1Char('\n');
+    }
+    layout.endLayout();
+    return result + text.mid(from);
 }
 
 TFont::TFont()

@@ -36,6 +36,10 @@ TColor QColorToColor(const QColor& color);
 // shade (black) and white, its transparency kept, so that no part is darker than shade.
 QImage DisabledGlyph(const QImage& glyph, const QColor& shade);
 
+// text with a line break wherever wrapping it at width in font must break inside a word (a deep
+// folder path), so that a word-wrapping label shows every character; elsewhere unchanged.
+QString BreakLongWords(const QString& text, const QFont& font, int width);
+
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // A rectangle with exclusive right and bottom edges.
