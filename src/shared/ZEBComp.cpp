@@ -112,6 +112,17 @@ bool IsEnterKey(const QKeyEvent* event)
            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }
 
+void WidenToShow(QLineEdit* field, const QString& text)
+{
+    // The size hint is room for 17 'x' plus the frame and margins around the text.
+    const QFontMetrics metrics = field->fontMetrics();
+    const int around = field->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x'));
+    const int caret = 1;
+    const int needed = metrics.horizontalAdvance(text) + around + caret;
+    if (needed > field->width())
+        field->resize(needed, field->height());
+}
+
 // --- TZEBEdit
 
 TZEBEdit::TZEBEdit(QWidget* parent) : TEntryField<QLineEdit>(parent), validator_(new TAnsiValidator(this))
