@@ -9,6 +9,8 @@
 #include "ModalAnswer.h"
 
 #include <QApplication>
+#include <QMimeData>
+#include <QWindow>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -218,6 +220,32 @@ TEST(DateEdit, ReadOnlyRefusesTypingButMovesOn)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     QTest::keyClick(form.date, Qt::Key_Return);
     EXPECT_TRUE(form.next->hasFocus());
+}
+
+// Text dragged from elsewhere and dropped on the field, delivered to its window as the window
+// system delivers a drag: the window finds the control under the pointer that takes drops.  A
+// drop taken (even when the mask then refuses the text) tells a moving source to delete its text.
+TEST(DateEdit, AReadOnlyDateTakesNoDrop)
+{
+    ScopedFormatSettings dutch(TFormatSettings::Dutch());
+    for (bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "editable");
+        DateForm form;
+        ASSERT_TRUE(form.active);
+        form.date->SetText("01-02-2000");
+        form.date->SetReadOnly(readOnly);
+        QMimeData dragged;
+        dragged.setText("31");
+        QWindow* window = form.window.windowHandle();
+        const QPointF at = form.date->mapTo(&form.window, QPointF(3, form.date->height() / 2.0));
+        QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        EXPECT_EQ(enter.isAccepted(), !readOnly);
+        QDropEvent drop(at, Qt::MoveAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &drop);
+        EXPECT_EQ(drop.isAccepted(), !readOnly);
+        EXPECT_EQ(form.date->Text(), "01-02-2000");
+    }
 }
 
 TEST(DateEdit, FixedYearIsShownAndCannotBeTyped)
