@@ -247,9 +247,15 @@ void TfrmMain::SetGlyphs()
                   {sbFormulieren, QStyle::SP_FileDialogContentsView},
                   {sbHelp, QStyle::SP_DialogHelpButton},
                   {sbExit, QStyle::SP_DialogCloseButton}};
+    const QSize size(24, 24);
     for (const auto& g : glyphs) {
-        g.button->setIcon(style()->standardIcon(g.glyph));
-        g.button->setIconSize(QSize(24, 24));
+        // The style greys a picture by darkening its light parts, which leaves dark pictures dark.
+        const QPixmap picture = style()->standardIcon(g.glyph).pixmap(size);
+        QIcon icon(picture);
+        const QColor caption = g.button->palette().color(QPalette::Disabled, QPalette::ButtonText);
+        icon.addPixmap(QPixmap::fromImage(DisabledGlyph(picture.toImage(), caption)), QIcon::Disabled);
+        g.button->setIcon(icon);
+        g.button->setIconSize(size);
     }
 }
 

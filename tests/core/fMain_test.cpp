@@ -407,6 +407,30 @@ TEST_F(MainWindow, ActionsMenusAndToolbar)
     EXPECT_EQ(grid.Columns()[2]->Width(), 225);
 }
 
+// A disabled button is drawn no darker anywhere than its greyed caption.
+TEST_F(MainWindow, DisabledToolbarButtonsLookDisabled)
+{
+    Start();
+    const auto darkest = [](QToolButton* button) {
+        const QImage image = button->grab().toImage();
+        int gray = 255;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                gray = std::min(gray, qGray(image.pixel(x, y)));
+        return gray;
+    };
+    for (const char* name : {"sbInsert", "sbEdit", "sbDelete", "sbFormulieren", "sbHelp", "sbExit"}) {
+        auto* button = form->findChild<QToolButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        SCOPED_TRACE(name);
+        const int caption = qGray(button->palette().color(QPalette::Disabled, QPalette::ButtonText).rgb());
+        button->setEnabled(true);
+        EXPECT_LT(darkest(button), caption);
+        button->setEnabled(false);
+        EXPECT_GE(darkest(button), caption - 8);
+    }
+}
+
 TEST_F(MainWindow, LogoFollowsTheRightEdgeAndTheWindowKeepsItsMinimum)
 {
     Start();
