@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QStandardPaths>
 #include <QUrl>
 #include <set>
@@ -106,7 +105,7 @@ bool OpenWithDesktop(const QString& Path) { return QDesktopServices::openUrl(QUr
 
 bool DesktopHasDocxApplication()
 {
-    const QString mime = QMimeDatabase().mimeTypeForFile("document.docx", QMimeDatabase::MatchExtension).name();
+    const QString mime = "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
     const QStringList applications = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
 
     // mimeapps.list: the user's and the system's configuration first, then the applications folders.
