@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace {
 
 const std::string Marker = "[*]";
@@ -433,6 +436,118 @@ TEST_F(DesktopTest, ConnectingNeedsAnApplicationAndKeepsOneWordProcessor)
     TWordApplication* first = ConnectWordApplication();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(ConnectWordApplication(), first);
+}
+
+} // namespace
+
+namespace {
+
+// LibreOffice Writer, run headless with a profile of its own, converting one file.
+class WriterTest : public WordProcessorTest {
+protected:
+    // Converts file into format (a filter such as "docx" or "txt:Text (encoded):UTF8") in the
+    // output folder; the converted file's path.
+    QString Convert(const QString& file, const QString& format, const QString& extension)
+    {
+        QProcess soffice;
+        soffice.setChildProcessModifier([] { ::setsid(); }); // so that soffice.bin can be ended with it
+        soffice.setProcessChannelMode(QProcess::MergedChannels);
+        soffice.start("soffice", {"--headless", "--norestore", "-env:UserInstallation=file://" + profile.path(), "--convert-to",
+                                  format, "--outdir", output.path(), file});
+        const bool finished = soffice.waitForFinished(90000);
+        if (!finished)
+            ::kill(-static_cast<pid_t>(soffice.processId()), SIGKILL);
+        EXPECT_TRUE(finished) << soffice.readAll().toStdString();
+        const QString converted = QDir(output.path()).filePath(QFileInfo(file).completeBaseName() + "." + extension);
+        EXPECT_TRUE(QFileInfo::exists(converted)) << soffice.readAll().toStdString();
+        return converted;
+    }
+
+    static std::string Read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+    }
+
+    QTemporaryDir profile;
+    QTemporaryDir output;
+};
+
+TEST_F(WriterTest, ATemplateSavedByWriterMergesLikeOurOwn)
+{
+    // Merge fields as Writer's database fields, and a marker whose star is bold.
+    const QString fodt = output.filePath("LO.fodt");
+    QFile source(fodt);
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:fo="urn:oasis:names:xsl-formatting-objects-compatible:1.0"
+ office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+ <office:automatic-styles><style:style style:name="T1" style:family="text"><style:text-properties fo:font-weight="bold"/></style:style></office:automatic-styles>
+ <office:body><office:text>
+  <text:p>Naam: <text:database-display text:table-name="kand.txt" text:table-type="table" text:column-name="naamkand" text:database-name="Text Files">&lt;naamkand&gt;</text:database-display></text:p>
+  <text:p>Nummer <text:database-display text:table-name="kand.txt" text:table-type="table" text:column-name="kand_nr" text:database-name="Text Files">&lt;kand_nr&gt;</text:database-display>, handtekening [<text:span text:style-name="T1">*</text:span>]</text:p>
+ </office:text></office:body>
+</office:document>
+)");
+    source.close();
+    const QString docx = Convert(fodt, "docx", "docx");
+    const std::string dot = templates.filePath("LO.dot").toStdString();
+    ASSERT_TRUE(QFile::copy(docx, QString::fromStdString(dot)));
+    ASSERT_NE(PartOf(QString::fromStdString(dot), "word/document.xml").find(" MERGEFIELD naamkand "), std::string::npos);
+
+    word.OpenDocument(dot);
+    // Writer does not save protection for forms: such a template is not protected.
+    EXPECT_EQ(ErrorOf([&] { word.Unprotect(""); }), NotProtectedText);
+    word.OpenDataSource(Source("SELECT * FROM kand.txt ORDER BY kand_nr"));
+    word.SetSuppressBlankLines(true);
+    word.ExecuteMailMerge(false);
+    EXPECT_EQ(AddFields(), 3);
+    word.Protect(wdAllowOnlyFormFields);
+    word.SetActiveWindowCaption("LO");
+    QFile::remove(PrivateTempFolder() + "/LO.docx");
+    word.SetVisible(true);
+    ASSERT_EQ(opened.size(), 1u);
+
+    const std::string xml = PartOf(opened[0], "word/document.xml");
+    EXPECT_EQ(xml.find("MERGEFIELD"), std::string::npos);
+    EXPECT_EQ(xml.find("formProt w:val=\"false\""), std::string::npos);
+    EXPECT_EQ(Count(xml, "<w:ffData>"), 3);
+
+    // Writer reads the merged document back: the names, one copy each.
+    const std::string text = Read(Convert(opened[0], "txt:Text (encoded):UTF8", "txt"));
+    for (const char* name : {"Naam: Jansen", "Nummer   1, handtekening", "Naam: de Vries", "Naam: \xc3\x87" "elik", "Nummer  10"})
+        EXPECT_EQ(Count(text, name), 1) << name << "\n" << text;
+    QFile::remove(opened[0]);
+}
+
+TEST_F(WriterTest, TheMergedFormOpensInWriterWithItsFieldsAndProtection)
+{
+    Merge(Template("K2", "<w:p><w:r><w:t xml:space=\"preserve\">Ondergetekende </w:t></w:r>" + ComplexField("MERGEFIELD naamkand")
+                             + "<w:r><w:t xml:space=\"preserve\"> verklaart: [*]</w:t></w:r></w:p><w:sectPr><w:formProt w:val=\"false\"/></w:sectPr>"),
+          "SELECT naamkand FROM kand.txt WHERE kand_nr <> ' 10' ORDER BY kand_nr");
+    EXPECT_EQ(AddFields(), 2);
+    word.Protect(wdAllowOnlyFormFields);
+    word.SetActiveWindowCaption("K2");
+    QFile::remove(PrivateTempFolder() + "/K2.docx");
+    word.SetVisible(true);
+    ASSERT_EQ(opened.size(), 1u);
+
+    const std::string fodt = Read(Convert(opened[0], "fodt", "fodt"));
+    std::string text; // the document's text without its markup
+    for (bool inTag = false; char c : fodt.substr(fodt.find("<office:body"))) {
+        if (c == '<' || c == '>')
+            inTag = c == '<';
+        else if (!inTag)
+            text += c;
+    }
+    EXPECT_EQ(Count(text, "Ondergetekende Jansen verklaart: "), 1) << text;
+    EXPECT_EQ(Count(text, "Ondergetekende de Vries verklaart: "), 1);
+    // Each marker is a text form field, and the form is protected for filling in.
+    EXPECT_EQ(Count(fodt, "field:type=\"vnd.oasis.opendocument.field.FORMTEXT\""), 2) << fodt;
+    EXPECT_NE(fodt.find("<config:config-item config:name=\"ProtectForm\" config:type=\"boolean\">true</config:config-item>"),
+              std::string::npos);
+    QFile::remove(opened[0]);
 }
 
 } // namespace
