@@ -68,24 +68,23 @@ void WalkParagraph(pugi::xml_node node, TStory& story)
     }
 }
 
-void WalkBody(pugi::xml_node node, TStory& story)
+void WalkBody(pugi::xml_node node, std::vector<pugi::xml_node>& paragraphs)
 {
     for (pugi::xml_node n : node.children()) {
         if (n.type() != pugi::node_element || Is(n, "w:txbxContent"))
             continue;
-        if (Is(n, "w:p")) {
-            WalkParagraph(n, story);
-            story.Mark('\r');
-        } else {
-            WalkBody(n, story);
-        }
+        if (Is(n, "w:p"))
+            paragraphs.push_back(n);
+        else
+            WalkBody(n, paragraphs);
     }
 }
 
-TStory StoryOf(pugi::xml_node body)
+TStory ParagraphStory(pugi::xml_node p)
 {
     TStory story;
-    WalkBody(body, story);
+    WalkParagraph(p, story);
+    story.Mark('\r');
     return story;
 }
 
@@ -150,20 +149,74 @@ void SplitRunAfter(pugi::xml_node child)
     }
 }
 
-std::string NewFieldName(pugi::xml_node root)
-{
-    std::set<std::string> used;
-    for (pugi::xpath_node n : root.select_nodes("//w:ffData/w:name"))
-        used.insert(n.node().attribute("w:val").value());
-    for (int i = 1;; ++i)
-        if (!used.count("Tekst" + std::to_string(i)))
-            return "Tekst" + std::to_string(i);
-}
-
 // The default text of a new text form field: five en spaces.
 const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
 
 } // namespace
+
+// The main story, paragraph by paragraph, kept while only this class changes the text.
+struct TStoryIndex {
+    std::vector<pugi::xml_node> Nodes;
+    std::vector<TStory> Paragraphs;
+    std::vector<std::size_t> Starts;
+    std::size_t Size = 0;
+    std::set<std::string> FieldNames;
+    int NextField = 1;
+
+    explicit TStoryIndex(pugi::xml_node body)
+    {
+        WalkBody(body, Nodes);
+        for (pugi::xml_node p : Nodes) {
+            Starts.push_back(Size);
+            Paragraphs.push_back(ParagraphStory(p));
+            Size += Paragraphs.back().Text.size();
+        }
+        for (pugi::xpath_node n : body.select_nodes(".//w:ffData/w:name"))
+            FieldNames.insert(n.node().attribute("w:val").value());
+    }
+
+    // The paragraph that holds position (the last one for the end).
+    std::size_t Locate(std::size_t position) const
+    {
+        const auto it = std::upper_bound(Starts.begin(), Starts.end(), position);
+        return it == Starts.begin() ? 0 : static_cast<std::size_t>(it - Starts.begin()) - 1;
+    }
+
+    // Reads paragraph i again after a change; the ones after it move.
+    void Refresh(std::size_t i)
+    {
+        const std::size_t before = Paragraphs[i].Text.size();
+        Paragraphs[i] = ParagraphStory(Nodes[i]);
+        const std::size_t after = Paragraphs[i].Text.size();
+        for (std::size_t j = i + 1; j < Starts.size(); ++j)
+            Starts[j] = Starts[j] + after - before;
+        Size = Size + after - before;
+    }
+
+    std::string NewFieldName()
+    {
+        for (;; ++NextField) {
+            const std::string name = "Tekst" + std::to_string(NextField);
+            if (FieldNames.insert(name).second)
+                return name;
+        }
+    }
+};
+
+TWordDocument::~TWordDocument() = default;
+
+TStoryIndex& TWordDocument::Story() const
+{
+    if (!story_)
+        story_ = std::make_unique<TStoryIndex>(Body());
+    return *story_;
+}
+
+pugi::xml_document& TWordDocument::Main()
+{
+    story_.reset();
+    return main_;
+}
 
 std::unique_ptr<TWordDocument> TWordDocument::Open(const QString& Path)
 {
@@ -265,21 +318,27 @@ void TWordDocument::Protect(int Type)
             }
 }
 
-std::string TWordDocument::StoryText() const { return StoryOf(Body()).Text; }
+std::string TWordDocument::StoryText() const
+{
+    std::string text;
+    for (const TStory& p : Story().Paragraphs)
+        text += p.Text;
+    return text;
+}
 
 std::size_t TWordDocument::SelectionStart() const { return selStart_; }
 std::size_t TWordDocument::SelectionEnd() const { return selEnd_; }
 
 void TWordDocument::Select(std::size_t Start, std::size_t End)
 {
-    const std::size_t size = StoryText().size();
+    const std::size_t size = Story().Size;
     selEnd_ = std::min(End, size);
     selStart_ = std::min(Start, selEnd_);
 }
 
 void TWordDocument::SelectEnd()
 {
-    const std::size_t size = StoryText().size();
+    const std::size_t size = Story().Size;
     // Before the last paragraph mark, where typing would go.
     selStart_ = selEnd_ = size > 0 ? size - 1 : 0;
 }
@@ -288,34 +347,57 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
 {
     if (Text.empty())
         return false;
-    const std::string story = StoryText();
-    const std::string hay = MatchCase ? story : Lower(story);
-    const std::string needle = MatchCase ? Text : Lower(Text);
-    std::size_t pos = std::string::npos;
-    if (Forward) {
-        pos = hay.find(needle, std::min(selEnd_, hay.size()));
-        if (pos == std::string::npos && Wrap)
-            pos = hay.find(needle);
-    } else {
-        if (selStart_ >= needle.size())
-            pos = hay.rfind(needle, selStart_ - needle.size());
-        if (pos == std::string::npos && Wrap)
-            pos = hay.rfind(needle);
-    }
-    if (pos == std::string::npos)
+    const TStoryIndex& story = Story();
+    const std::size_t count = story.Paragraphs.size();
+    if (count == 0)
         return false;
-    selStart_ = pos;
-    selEnd_ = pos + needle.size();
-    return true;
+    const std::string needle = MatchCase ? Text : Lower(Text);
+    // The hit in paragraph i, searching forward from or backward before local position from.
+    const auto search = [&](std::size_t i, std::size_t from, bool forward) {
+        const std::string& text = story.Paragraphs[i].Text;
+        const std::string hay = MatchCase ? text : Lower(text);
+        if (forward)
+            return hay.find(needle, from);
+        return from < needle.size() ? std::string::npos : hay.rfind(needle, from - needle.size());
+    };
+    const auto hit = [&](std::size_t i, std::size_t local) {
+        selStart_ = story.Starts[i] + local;
+        selEnd_ = selStart_ + needle.size();
+        return true;
+    };
+    const std::size_t home = story.Locate(Forward ? selEnd_ : selStart_);
+    const std::size_t local = (Forward ? selEnd_ : selStart_) - story.Starts[home];
+    if (Forward) {
+        for (std::size_t i = home; i < count; ++i)
+            if (const std::size_t pos = search(i, i == home ? local : 0, true); pos != std::string::npos)
+                return hit(i, pos);
+        for (std::size_t i = 0; Wrap && i <= home; ++i)
+            if (const std::size_t pos = search(i, 0, true); pos != std::string::npos)
+                return hit(i, pos);
+    } else {
+        for (std::size_t i = home + 1; i-- > 0;)
+            if (const std::size_t pos = search(i, i == home ? local : std::string::npos, false); pos != std::string::npos)
+                return hit(i, pos);
+        for (std::size_t i = count; Wrap && i-- > home;)
+            if (const std::size_t pos = search(i, std::string::npos, false); pos != std::string::npos)
+                return hit(i, pos);
+    }
+    return false;
 }
 
 void TWordDocument::AddTextFormField()
 {
-    const std::size_t start = selStart_;
-    const std::size_t end = selEnd_;
-    SplitTextAt(StoryOf(Body()), end);
-    SplitTextAt(StoryOf(Body()), start);
-    const TStory story = StoryOf(Body());
+    TStoryIndex& index = Story();
+    const std::size_t paragraph = index.Locate(selStart_);
+    const std::size_t start = selStart_ - index.Starts[paragraph];
+    const std::size_t end = selEnd_ - index.Starts[paragraph];
+    if (index.Paragraphs.empty() || end >= index.Paragraphs[paragraph].Text.size())
+        throw Exception("Hier kan geen formulierveld worden ingevoegd.");
+    SplitTextAt(index.Paragraphs[paragraph], end);
+    index.Paragraphs[paragraph] = ParagraphStory(index.Nodes[paragraph]);
+    SplitTextAt(index.Paragraphs[paragraph], start);
+    index.Paragraphs[paragraph] = ParagraphStory(index.Nodes[paragraph]);
+    const TStory& story = index.Paragraphs[paragraph];
 
     std::vector<pugi::xml_node> covered; // the w:t elements the field replaces
     pugi::xml_node startsHere, endsHere;
@@ -350,7 +432,7 @@ void TWordDocument::AddTextFormField()
     pugi::xml_node begin = run().append_child("w:fldChar");
     begin.append_attribute("w:fldCharType") = "begin";
     pugi::xml_node data = begin.append_child("w:ffData");
-    data.append_child("w:name").append_attribute("w:val") = NewFieldName(main_).c_str();
+    data.append_child("w:name").append_attribute("w:val") = index.NewFieldName().c_str();
     data.append_child("w:enabled");
     data.append_child("w:calcOnExit").append_attribute("w:val") = "0";
     data.append_child("w:textInput");
@@ -365,5 +447,6 @@ void TWordDocument::AddTextFormField()
         if (Is(r, "w:r") && !std::any_of(r.children().begin(), r.children().end(), IsContent))
             r.parent().remove_child(r);
     }
-    selStart_ = selEnd_ = start + FieldResult.size();
+    index.Refresh(paragraph);
+    selStart_ = selEnd_ = index.Starts[paragraph] + start + FieldResult.size();
 }

@@ -32,12 +32,15 @@ struct TMailMergeSettings {
     int LastRecord = INT_MAX;
 };
 
+struct TStoryIndex;
+
 class TWordDocument {
 public:
     // Opens the package at Path; throws Exception when it is no word-processing package.
     static std::unique_ptr<TWordDocument> Open(const QString& Path);
     // A new, unsaved document.
     TWordDocument(std::string Name, TWordPackage Package);
+    ~TWordDocument();
 
     std::string Name;    // Windows-1252; the file name for a document opened from a file
     std::string Caption; // its window's caption, at first its name
@@ -46,7 +49,7 @@ public:
     bool Shown = false;  // saved and handed to the desktop
     TMailMergeSettings MailMerge;
 
-    pugi::xml_document& Main() { return main_; }
+    pugi::xml_document& Main(); // for changes: what the selection knows is read again
     const pugi::xml_document& Main() const { return main_; }
     // The package with the current XML written into it.
     TWordPackage Package() const;
@@ -76,6 +79,7 @@ private:
     TWordDocument() = default;
     pugi::xml_node Body() const;
     pugi::xml_node Settings(bool create);
+    TStoryIndex& Story() const;
 
     TWordPackage package_;
     std::string mainPart_;
@@ -84,4 +88,5 @@ private:
     pugi::xml_document settings_;
     std::size_t selStart_ = 0;
     std::size_t selEnd_ = 0;
+    mutable std::unique_ptr<TStoryIndex> story_;
 };
