@@ -107,7 +107,7 @@ TEST_F(DirectoryPicker, FoldersOfAnyNameAreListedAndChosen)
 // The arrow keys work at once, and the list shows whether it has the focus.
 TEST_F(DirectoryPicker, OpensWithAVisibleFocusOnTheFolderList)
 {
-    std::string dir = "unchanged";
+    QString dir = "unchanged";
     ModalAnswer answer([&](QWidget* window) {
         auto* picker = static_cast<TfrmSelecteerDirectory*>(window);
         TDirectoryListBox* list = picker->dirlbSelect;
@@ -134,8 +134,8 @@ TEST_F(DirectoryPicker, OpensWithAVisibleFocusOnTheFolderList)
         EXPECT_EQ(list->currentRow(), here + 1);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });
-    EXPECT_TRUE(SelecteerDirectory("Kies een map", Ansi(root + "/lijsten"), true, dir));
-    EXPECT_EQ(dir, Ansi(root + "/lijsten/Nieuw"));
+    EXPECT_TRUE(SelecteerDirectory("Kies een map", root + "/lijsten", true, dir));
+    EXPECT_EQ(dir, root + "/lijsten/Nieuw");
 }
 
 TEST_F(DirectoryPicker, ClosingWithSluitenReturnsFalseAndLeavesDir)
