@@ -9,7 +9,8 @@ mode=${1:-test}
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libturbojpeg0-dev libsqlite3-dev
-          fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils)
+          libzip-dev libpugixml-dev fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui
+          poppler-utils)
 if [ "$mode" = fuzz ]; then
   packages+=(clang-14 libfuzzer-14-dev)
 fi

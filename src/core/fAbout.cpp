@@ -1,5 +1,6 @@
 #include "fAbout.h"
 
+#include "Graphics.h"
 #include "Resources.h"
 #include "ScreenCenter.h"
 #include "comfuncs.h"
@@ -7,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <algorithm>
 #include <QMouseEvent>
 
 namespace {
@@ -29,6 +31,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner), ui(std::make_unique<Ui::T
     productFont.setPixelSize(19);
     ui->lblProduct->setFont(productFont);
     programLabel_ = ui->lblProgram->text();
+    programHeight_ = ui->lblProgram->height();
     connect(ui->btnOk, &QPushButton::clicked, this, &TfrmAbout::btnOkClick);
     ui->lblOrxLink->installEventFilter(this);
     CenterOnScreen(this);
@@ -52,8 +55,21 @@ void TfrmAbout::FormShow()
     for (QLabel* label : {ui->lblProduct, ui->lblProductName, ui->lblVersionNr})
         label->setAlignment(Qt::AlignCenter);
     // Built from the layout's text each time, so showing the box again does not repeat the folder.
-    ui->lblProgram->setText(programLabel_ + QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
-                            + QDir::separator());
+    QLabel* label = ui->lblProgram;
+    label->setText(BreakLongWords(programLabel_ + QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
+                                      + QDir::separator(),
+                                  label->font(), label->width()));
+    // A folder of more lines than the layout has room for pushes what lies below it down.
+    const int grow = std::max(label->heightForWidth(label->width()), programHeight_) - label->height();
+    if (grow == 0)
+        return;
+    label->resize(label->width(), label->height() + grow);
+    for (QWidget* below : {static_cast<QWidget*>(ui->imLogo), static_cast<QWidget*>(ui->lblOrxLink),
+                           static_cast<QWidget*>(ui->pnlBottom)})
+        below->move(below->x(), below->y() + grow);
+    for (QWidget* around : {ui->pnlAbout, ui->Bevel1})
+        around->resize(around->width(), around->height() + grow);
+    setFixedHeight(height() + grow);
 }
 
 void TfrmAbout::btnOkClick()

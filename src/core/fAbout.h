@@ -32,4 +32,5 @@ protected:
 private:
     std::unique_ptr<Ui::TfrmAbout> ui;
     QString programLabel_; // the layout's text of lblProgram, before the folder is added
+    int programHeight_ = 0; // lblProgram's height in the layout
 };

@@ -3,6 +3,7 @@
 #include "ActionLink.h"
 #include "Anchors.h"
 #include "AnsiText.h"
+#include "AppServices.h"
 #include "Exceptions.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
@@ -17,7 +18,9 @@
 #include "fImportCSVTXT.h"
 #include "fMutKandidaat.h"
 #include "fMutPartij.h"
+#include "fSelFormulier.h"
 #include "fSplashMessage.h"
+#include "uGlobals.h"
 #include "uUtils.h"
 
 #include "ui_fMain.h"
@@ -121,7 +124,8 @@ TMainCommands EnabledCommands(bool HasPartij, bool GridEmpty, int Kandidaten)
             .PartijGeg = HasPartij,
             .ImportCSVTXT = HasPartij,
             .Export = HasPartij && Kandidaten > 0,
-            .FileSave = HasPartij};
+            .FileSave = HasPartij,
+            .Formulieren = rows};
 }
 
 int LogoLeft(int PanelWidth, int OwnWidth)
@@ -189,8 +193,8 @@ TfrmMain::TfrmMain(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain
     BindAction(acExport, [this] { OpenExportForm(); });
     BindAction(acImportCSVTXT, [this] { acImportCSVTXTExecute(); });
     BindAction(acAbout, [this] { acAboutExecute(); });
-    // acFormulieren and acAfdrukken stay disabled: the forms catalogue and the H1 report are not
-    // part of this program yet, so nothing is bound to them.
+    BindAction(acFormulieren, [this] { OpenFormulieren(); });
+    // acAfdrukken stays disabled: the H1 report is not part of this program yet.
     grdKandidaten->viewport()->installEventFilter(this);
     grdKandidaten->setFocus();
 }
@@ -243,9 +247,15 @@ void TfrmMain::SetGlyphs()
                   {sbFormulieren, QStyle::SP_FileDialogContentsView},
                   {sbHelp, QStyle::SP_DialogHelpButton},
                   {sbExit, QStyle::SP_DialogCloseButton}};
+    const QSize size(24, 24);
     for (const auto& g : glyphs) {
-        g.button->setIcon(style()->standardIcon(g.glyph));
-        g.button->setIconSize(QSize(24, 24));
+        // The style greys a picture by darkening its light parts, which leaves dark pictures dark.
+        const QPixmap picture = style()->standardIcon(g.glyph).pixmap(size);
+        QIcon icon(picture);
+        const QColor caption = g.button->palette().color(QPalette::Disabled, QPalette::ButtonText);
+        icon.addPixmap(QPixmap::fromImage(DisabledGlyph(picture.toImage(), caption)), QIcon::Disabled);
+        g.button->setIcon(icon);
+        g.button->setIconSize(size);
     }
 }
 
@@ -292,7 +302,7 @@ void TfrmMain::EnableDisable()
     acImportCSVTXT->setEnabled(enabled.ImportCSVTXT);
     acExport->setEnabled(enabled.Export);
     acFileSave->setEnabled(enabled.FileSave);
-    acFormulieren->setEnabled(false);
+    acFormulieren->setEnabled(enabled.Formulieren);
     acAfdrukken->setEnabled(false);
 }
 
@@ -462,6 +472,20 @@ void TfrmMain::OpenExportForm()
         if (SaveLijst(*path))
             ShowInfoMessage("Exportbestand voor Quandor aangemaakt: \r\n" + QStringToAnsi(*path));
     });
+}
+
+void TfrmMain::OpenFormulieren()
+{
+    auto catalogue = TBaseForm::Create<TfrmSelFormulier>(this);
+    FormsDir = QStringToAnsi(QCoreApplication::applicationDirPath() + "/FORMS/");
+    try {
+        catalogue->Init("ZV", FormsDir);
+    } catch (const EAbort& e) {
+        // A catalogue file in another format: say so instead of opening nothing without a word.
+        ShowApplicationError(e.Message);
+        return;
+    }
+    catalogue->ShowModal();
 }
 
 void TfrmMain::acImportCSVTXTExecute()

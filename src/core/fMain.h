@@ -31,7 +31,7 @@ bool GridShowsNoCandidate(const TZEBSortGrid& Grid);
 // Which commands are enabled, from whether a party record exists, whether the grid is empty and
 // how many candidates the list holds.
 struct TMainCommands {
-    bool Insert, Edit, Delete, PartijGeg, ImportCSVTXT, Export, FileSave;
+    bool Insert, Edit, Delete, PartijGeg, ImportCSVTXT, Export, FileSave, Formulieren;
 };
 TMainCommands EnabledCommands(bool HasPartij, bool GridEmpty, int Kandidaten);
 
@@ -61,6 +61,8 @@ public:
     void FileNew();
     void OpenPartijForm(int Mode); // 0 new, 1 edit
     void OpenExportForm();
+    // Sets FormsDir to the program folder + "FORMS/" and shows the forms catalogue on it.
+    void OpenFormulieren();
 
     // Candidate grid and commands.
     void UpdateLijstGegevens();

@@ -50,6 +50,7 @@ TfrmMutPartij::TfrmMutPartij(QWidget* owner) : TBaseOkCancel(owner)
         fields[i++]->setMaxLength(int(std::decay_t<decltype(field)>::Capacity));
     });
     edAfkorting->SetCharCase(ecUpperCase);
+    WidenToShow(edAfkorting, QString(edAfkorting->maxLength(), QLatin1Char('W')));
     edStatuNaam->installEventFilter(this);
 }
 

@@ -4,6 +4,7 @@
 #include "Exceptions.h"
 #include "Volumes.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,6 +21,31 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent)
     Directory_ = QDir::currentPath();
     Fill();
     connect(this, &QListWidget::itemDoubleClicked, this, [this] { OpenCurrent(); });
+    ShowFocus(false);
+}
+
+void TDirectoryListBox::focusInEvent(QFocusEvent* event)
+{
+    QListWidget::focusInEvent(event);
+    ShowFocus(true);
+}
+
+void TDirectoryListBox::focusOutEvent(QFocusEvent* event)
+{
+    QListWidget::focusOutEvent(event);
+    ShowFocus(false);
+}
+
+void TDirectoryListBox::ShowFocus(bool focused)
+{
+    const QPalette standard = QApplication::palette(this);
+    QPalette shown = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        shown.setColor(group, QPalette::Highlight, standard.color(group, focused ? QPalette::Highlight : QPalette::Midlight));
+        shown.setColor(group, QPalette::HighlightedText,
+                       standard.color(group, focused ? QPalette::HighlightedText : QPalette::Text));
+    }
+    setPalette(shown);
 }
 
 void TDirectoryListBox::SetRoot(const QString& root)

@@ -22,8 +22,14 @@ public:
 Q_SIGNALS:
     void DirectoryChanged();
 
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
 private:
     void Fill();
+    // The current line in the highlight colours while the list has the focus, else in grey.
+    void ShowFocus(bool focused);
 
     QString Root_ = "/";
     QString Directory_;

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
 
 QColor ColorToQColor(TColor color)
 {
@@ -23,6 +25,45 @@ QColor ColorToQColor(TColor color)
 TColor QColorToColor(const QColor& color)
 {
     return TColor(color.red()) | (TColor(color.green()) << 8) | (TColor(color.blue()) << 16);
+}
+
+QImage DisabledGlyph(const QImage& glyph, const QColor& shade)
+{
+    QImage image = glyph.convertToFormat(QImage::Format_ARGB32);
+    const int darkest = qGray(shade.rgb());
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int gray = darkest + (255 - darkest) * qGray(line[x]) / 255;
+            line[x] = qRgba(gray, gray, gray, qAlpha(line[x]));
+        }
+    }
+    return image;
+}
+
+QString BreakLongWords(const QString& text, const QFont& font, int width)
+{
+    QString laidOut = text;
+    laidOut.replace(QLatin1Char('\n'), QChar::LineSeparator); // same length, so positions match
+    QTextLayout layout(laidOut, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    QString result;
+    qsizetype from = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        const qsizetype end = line.textStart() + line.textLength();
+        result += text.mid(from, end - from);
+        from = end;
+        breaks.setPosition(end);
+        if (end < text.size() && !breaks.isAtBoundary())
+            result += QLatin1Char('\n');
+    }
+    layout.endLayout();
+    return result + text.mid(from);
 }
 
 TFont::TFont()

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -30,6 +31,14 @@ constexpr TColor clBtnShadow = 0xFF000010;
 QColor ColorToQColor(TColor color);
 // A plain colour from a painted one.
 TColor QColorToColor(const QColor& color);
+
+// A button picture as a disabled button shows it: grey, each pixel's brightness spread between
+// shade (black) and white, its transparency kept, so that no part is darker than shade.
+QImage DisabledGlyph(const QImage& glyph, const QColor& shade);
+
+// text with a line break wherever wrapping it at width in font must break inside a word (a deep
+// folder path), so that a word-wrapping label shows every character; elsewhere unchanged.
+QString BreakLongWords(const QString& text, const QFont& font, int width);
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStyleOptionButton>
 
@@ -39,12 +40,52 @@ void SetFieldColor(QWidget* field, const QColor& color)
     field->setPalette(palette);
 }
 
+namespace {
+
+// The one field that may look focused.  A field keeps its tint while its window is inactive, so
+// it sees no focus change when the focus moves on meanwhile (its window hidden, or another window
+// active): entering another field, or the focus landing elsewhere in that window, ends the tint.
+QPointer<QWidget>& TintedField()
+{
+    static QPointer<QWidget> field;
+    return field;
+}
+
+void Untint()
+{
+    if (QPointer<QWidget>& tinted = TintedField()) {
+        SetFieldColor(tinted, WindowColor());
+        tinted = nullptr;
+    }
+}
+
+void FollowFocusElsewhere()
+{
+    static const bool connected = QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget*, QWidget* now) {
+        const QWidget* tinted = TintedField();
+        if (now && tinted && now != tinted && !tinted->isAncestorOf(now) && now->window() == tinted->window())
+            Untint();
+    });
+    (void)connected;
+}
+
+} // namespace
+
 void TintField(QWidget* field, bool entering, TColor focused)
 {
-    if (!entering)
+    FollowFocusElsewhere();
+    if (!entering) {
         SetFieldColor(field, WindowColor());
-    else if (HighColorDisplay())
+        if (TintedField() == field)
+            TintedField() = nullptr;
+        return;
+    }
+    if (TintedField() != field)
+        Untint();
+    if (HighColorDisplay()) {
         SetFieldColor(field, ColorToQColor(focused));
+        TintedField() = field;
+    }
 }
 
 void SelectNextControlOf(QWidget* field)
@@ -69,6 +110,17 @@ bool IsEnterKey(const QKeyEvent* event)
 {
     return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+}
+
+void WidenToShow(QLineEdit* field, const QString& text)
+{
+    // The size hint is room for 17 'x' plus the frame and margins around the text.
+    const QFontMetrics metrics = field->fontMetrics();
+    const int around = field->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x'));
+    const int caret = 1;
+    const int needed = metrics.horizontalAdvance(text) + around + caret;
+    if (needed > field->width())
+        field->resize(needed, field->height());
 }
 
 // --- TZEBEdit

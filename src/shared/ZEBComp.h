@@ -39,6 +39,8 @@ void SelectNextControlOf(QWidget* field);
 // A focus change between controls, not the window being (de)activated or a popup opening.
 bool IsFieldChange(const QFocusEvent* event);
 bool IsEnterKey(const QKeyEvent* event);
+// Widens field where needed so that it shows text whole, caret included, without scrolling.
+void WidenToShow(QLineEdit* field, const QString& text);
 
 // What the edit-based fields share: focus tint, Enter as Tab, no context menu while read-only.
 template <class Base>

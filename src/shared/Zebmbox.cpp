@@ -26,6 +26,7 @@ constexpr int FormMargin = 30;    // beside the message and the strip
 constexpr int ScreenReserve = 100; // the box stays this much lower than the screen
 constexpr int MemoReserve = 120;   // the form's height minus the memo's
 constexpr int LabelInset = 47;     // pnlButtons' width minus the labels' wrap width
+constexpr int ShownLabelInset = LabelInset + 8; // the form's width minus the labels' wrap width
 constexpr int ThreeButtonGap = 8;
 
 const std::array<TButtonKind, 5> Kinds = {{
@@ -64,6 +65,19 @@ TMessageBoxMetrics ComputeMessageBoxMetrics(const TTextMeasure& message, const T
         m.FormWidth = std::max(m.MessageWidth + FormMargin + LeftStrip, MinFormWidth);
     }
 
+    // A word wider than the label (a deep folder path) does not wrap: the box widens until the
+    // label, wrapped where the shown box wraps it, holds the word; beyond the screen's width the
+    // memo, which wraps anywhere, shows the message.
+    bool unbreakable = false;
+    if (text.Width > m.MessageWidth) {
+        m.FormWidth = std::max(m.FormWidth, std::min(text.Width + ShownLabelInset, screen.width()));
+        unbreakable = text.Width + ShownLabelInset > screen.width();
+        m.MessageWidth = std::min(text.Width, m.FormWidth - ShownLabelInset);
+        text = message(m.MessageWidth);
+        m.MessageHeight = text.Height;
+    }
+    m.MinFormWidth = std::max(MinFormWidth, m.FormWidth);
+
     // Then a taller box, or the memo when even that would not fit on the screen.
     if (m.MessageHeight > PlainMessageHeight) {
         if (m.MessageHeight >= screen.height() - ScreenReserve) {
@@ -74,6 +88,12 @@ TMessageBoxMetrics ComputeMessageBoxMetrics(const TTextMeasure& message, const T
         } else {
             m.FormHeight += m.MessageHeight - PlainMessageHeight + 5;
         }
+    }
+
+    if (unbreakable && !m.UseMemo) {
+        m.UseMemo = true;
+        m.MemoWidth = m.MessageWidth;
+        m.MemoHeight = m.FormHeight - MemoReserve;
     }
 
     // The heading wraps at the message's width and pushes the message down.
@@ -103,6 +123,17 @@ std::array<int, 3> ButtonLefts(int panelWidth, int buttonWidth, int count, int h
     default:
         return {0, 0, 0};
     }
+}
+
+std::array<int, 3> ButtonLeftsBefore(std::array<int, 3> lefts, int buttonWidth, int count, int limit)
+{
+    if (count < 1)
+        return lefts;
+    const int shift = std::min(lefts[size_t(count - 1)] + buttonWidth - limit, lefts[0]);
+    if (shift > 0)
+        for (int i = 0; i < count; ++i)
+            lefts[size_t(i)] -= shift;
+    return lefts;
 }
 
 const TButtonKind& ButtonKindFor(int kind)
@@ -191,6 +222,7 @@ void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Tit
         ui->lblMessage->hide();
         ui->memoMessage->show();
     }
+    setMinimumWidth(m.MinFormWidth);
     resize(m.FormWidth, m.FormHeight);
     move(screen.center() - rect().center());
 }
@@ -198,7 +230,9 @@ void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Tit
 void TZEBMessageForm::PlaceButtons(int halfGap)
 {
     const int panel = ui->pnlButtons->width();
-    const std::array<int, 3> lefts = ButtonLefts(panel, ui->Button1->width(), ButtonCount, halfGap);
+    const int width = ui->Button1->width();
+    const std::array<int, 3> lefts =
+        ButtonLeftsBefore(ButtonLefts(panel, width, ButtonCount, halfGap), width, ButtonCount, ui->Image1->x());
     for (int number = 1; number <= ButtonCount; ++number)
         ButtonAt(number)->move(lefts[size_t(number - 1)], ButtonAt(number)->y());
 }

@@ -51,6 +51,7 @@ using TTextMeasure = std::function<TTextExtent(int wrapWidth)>;
 struct TMessageBoxMetrics {
     int FormWidth = 0;
     int FormHeight = 0;
+    int MinFormWidth = 0; // the least width that still shows every word of the message whole
     int MessageWidth = 0; // lblMessage
     int MessageHeight = 0;
     int MessageTop = 0;
@@ -62,8 +63,9 @@ struct TMessageBoxMetrics {
 };
 
 // Sizes the box for a message and heading measured by the given functions on a screen of the given
-// size: widens a message taller than the plain area, switches to the memo when it is still too tall
-// for the screen, and moves the message below the heading.
+// size: widens a message taller than the plain area or holding a word wider than the label,
+// switches to the memo when it is still too tall or too wide for the screen, and moves the message
+// below the heading.
 TMessageBoxMetrics ComputeMessageBoxMetrics(const TTextMeasure& message, const TTextMeasure& title, QSize screen);
 
 // Width of a label with autosize: its widest line, kept between minWidth and maxWidth.
@@ -72,6 +74,9 @@ int AutoSizedLabelWidth(int textWidth, int minWidth, int maxWidth);
 // Left positions of the first count buttons (each buttonWidth wide) centred in a panel
 // panelWidth wide; two buttons stand halfGap pixels on each side of the middle.
 std::array<int, 3> ButtonLefts(int panelWidth, int buttonWidth, int count, int halfGap);
+// The row of count buttons at lefts moved left as far as needed to end at limit (where the
+// picture beside them starts), but not past the panel's left edge.
+std::array<int, 3> ButtonLeftsBefore(std::array<int, 3> lefts, int buttonWidth, int count, int limit);
 
 // Button kinds: how many buttons, and per button the Dutch and English caption and the result.
 struct TButtonEntry {

@@ -66,6 +66,12 @@ void TfrmSelecteerDirectory::Initialize()
     });
 }
 
+void TfrmSelecteerDirectory::FormActivate()
+{
+    // The picker is worked with the keyboard (arrows, Enter): it opens on the folder list.
+    dirlbSelect->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 void TfrmSelecteerDirectory::SetAllowNew(bool allow)
 {
     AllowNew_ = allow;

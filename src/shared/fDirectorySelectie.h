@@ -46,6 +46,7 @@ public:
     QAction* acExit = nullptr;
 
 protected:
+    void FormActivate() override;
     virtual void drivecmbSelectChange();
     virtual void dirlbSelectChange();
     virtual void acInsertExecute();

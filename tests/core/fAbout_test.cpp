@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -87,6 +89,40 @@ TEST(TfrmAbout, FormShowFillsTheTextsEachTimeWithoutRepeatingTheFolder)
     // Shown a second time, the box still names the folder once.
     about.show();
     EXPECT_EQ(Label(about, "lblProgram")->text(), "Programma directory: " + ProgramFolder());
+}
+
+// Every line of the folder text lies inside the label, and the label inside the box.
+TEST(TfrmAbout, ShowsItsProgramFolderWhole)
+{
+    TfrmAbout about;
+    about.show();
+    const QLabel* label = Label(about, "lblProgram");
+    EXPECT_EQ(label->text().remove('\n'), "Programma directory: " + ProgramFolder());
+    const QRect needed =
+        label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1 << 20), Qt::TextWordWrap, label->text());
+    EXPECT_LE(needed.width(), label->width());
+    EXPECT_LE(needed.height(), label->height());
+    const QRect shown(label->mapTo(&about, QPoint(0, 0)), label->size());
+    EXPECT_TRUE(QRect(QPoint(0, 0), about.findChild<QFrame*>("pnlAbout")->geometry().bottomRight()).contains(shown));
+    for (const char* name : {"imLogo", "lblOrxLink"})
+        EXPECT_GT(Label(about, name)->y(), label->geometry().bottom()) << name;
+}
+
+// The same check, run by a copy of this program in a deep folder with an unbreakable name.
+TEST(TfrmAbout, ADeepProgramFolderIsShownWhole)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString deep = dir.filePath("Verkiezingen_gemeenteraad_2026_kandidatenlijsten_definitief_na_de_controle_"
+                                      "door_het_centraal_stembureau/en/nog/een_tweede_lange_mapnaam_zonder_spaties");
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString copy = deep + "/fAbout_test";
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner);
+    QProcess run;
+    run.start(copy, {"--gtest_filter=TfrmAbout.ShowsItsProgramFolderWhole"});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardOutput().toStdString();
 }
 
 TEST(TfrmAbout, OkEscapeAndEnterCloseTheBox)

@@ -15,8 +15,10 @@
 #include "fExport.h"
 #include "fMutKandidaat.h"
 #include "fMutPartij.h"
+#include "fSelFormulier.h"
 #include "fSplashMessage.h"
 #include "ZEBComp.h"
+#include "uGlobals.h"
 
 #include <QAction>
 #include <QDir>
@@ -36,6 +38,7 @@
 #include <QToolTip>
 #include <QWindow>
 #include <functional>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -132,7 +135,7 @@ protected:
     }
     static constexpr Enabled AtStart{true, true, false, false, false, false, false, true, false, false, false, true, true};
     static constexpr Enabled PartijOnly{true, true, true, true, true, false, false, true, true, false, false, true, true};
-    static constexpr Enabled WithKandidaten{true, true, true, true, true, true, false, true, true, true, true, true, true};
+    static constexpr Enabled WithKandidaten{true, true, true, true, true, true, true, true, true, true, true, true, true};
 
     // A key pressed in the window, as a user does after bringing it to the front.
     void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -227,14 +230,18 @@ TEST(MainWindowLogic, EnablingRules)
 {
     const TMainCommands none = EnabledCommands(false, true, 0);
     EXPECT_FALSE(none.Insert || none.Edit || none.Delete || none.PartijGeg || none.ImportCSVTXT || none.Export ||
-                 none.FileSave);
+                 none.FileSave || none.Formulieren);
     const TMainCommands partij = EnabledCommands(true, true, 0);
     EXPECT_TRUE(partij.Insert && partij.PartijGeg && partij.ImportCSVTXT && partij.FileSave);
-    EXPECT_FALSE(partij.Edit || partij.Delete || partij.Export);
+    EXPECT_FALSE(partij.Edit || partij.Delete || partij.Export || partij.Formulieren);
+    EXPECT_TRUE(EnabledCommands(true, false, 2).Formulieren);
+    // Candidates in the list but none usable in the grid: no forms.
+    EXPECT_FALSE(EnabledCommands(true, true, 3).Formulieren);
+    EXPECT_FALSE(EnabledCommands(false, false, 2).Formulieren);
     // One imported candidate without a usable number: the grid counts as empty, the list does not.
     const TMainCommands odd = EnabledCommands(true, true, 1);
     EXPECT_TRUE(odd.Export);
-    EXPECT_FALSE(odd.Edit || odd.Delete);
+    EXPECT_FALSE(odd.Edit || odd.Delete || odd.Formulieren);
     EXPECT_EQ(LogoLeft(721, 122), 592);
 }
 
@@ -398,6 +405,30 @@ TEST_F(MainWindow, ActionsMenusAndToolbar)
     EXPECT_GE(grid.Columns()[0]->Width(), 102);
     EXPECT_EQ(grid.Columns()[1]->Width(), 350);
     EXPECT_EQ(grid.Columns()[2]->Width(), 225);
+}
+
+// A disabled button is drawn no darker anywhere than its greyed caption.
+TEST_F(MainWindow, DisabledToolbarButtonsLookDisabled)
+{
+    Start();
+    const auto darkest = [](QToolButton* button) {
+        const QImage image = button->grab().toImage();
+        int gray = 255;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                gray = std::min(gray, qGray(image.pixel(x, y)));
+        return gray;
+    };
+    for (const char* name : {"sbInsert", "sbEdit", "sbDelete", "sbFormulieren", "sbHelp", "sbExit"}) {
+        auto* button = form->findChild<QToolButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        SCOPED_TRACE(name);
+        const int caption = qGray(button->palette().color(QPalette::Disabled, QPalette::ButtonText).rgb());
+        button->setEnabled(true);
+        EXPECT_LT(darkest(button), caption);
+        button->setEnabled(false);
+        EXPECT_GE(darkest(button), caption - 8);
+    }
 }
 
 TEST_F(MainWindow, LogoFollowsTheRightEdgeAndTheWindowKeepsItsMinimum)
@@ -642,6 +673,7 @@ TEST_F(MainWindow, GridShowsTheNumbersInOrderAndKnowsWhenItIsEmpty)
         EXPECT_TRUE(form->GridIsEmpty()) << odd;
         EXPECT_TRUE(form->acExport->isEnabled()) << odd;
         EXPECT_FALSE(form->acEdit->isEnabled()) << odd;
+        EXPECT_FALSE(form->acFormulieren->isEnabled()) << odd;
     }
     KandidaatList->Clear();
     form->UpdateLijstGegevens();
@@ -1279,4 +1311,53 @@ TEST_F(MainWindow, MenusShowDutchOrNeutralKeyNames)
         }
     EXPECT_GE(shown, 10);
     EXPECT_EQ(form->acEdit->shortcut().toString(QKeySequence::NativeText), "Enter");
+}
+
+TEST_F(MainWindow, FormsCommandOpensTheCatalogueOfTheProgramFolder)
+{
+    // The program folder of a test is its own build folder: it gets a catalogue for this test only.
+    const QString forms = QCoreApplication::applicationDirPath() + "/FORMS/";
+    ASSERT_FALSE(QFileInfo::exists(forms)) << "left over from an earlier run";
+    struct Cleanup {
+        QString path;
+        ~Cleanup() { QDir(path).removeRecursively(); }
+    } cleanup{forms};
+
+    Start();
+    // Without a candidate in the grid Ctrl+F opens nothing.
+    LoadPartij("ABC");
+    {
+        ModalAnswer none(ModalAnswer::Close());
+        Press(Qt::Key_F, Qt::ControlModifier);
+        EXPECT_FALSE(none.Seen().shown);
+    }
+
+    LoadPartij("ABC", {{"1", "Jansen", "Ede"}, {"2", "Smit", "Epe"}});
+    EXPECT_TRUE(form->sbFormulieren->isEnabled());
+    ASSERT_TRUE(QDir().mkpath(forms + "ZV"));
+    ASSERT_TRUE(WriteFileBytes(forms + "ZV/ZV_FORMS.DAT", "Categorie\r\n Groep\r\n  ZV01:Lijst\r\n"));
+    FormsDir.clear();
+    QStringList rows;
+    ModalAnswer catalogue([&rows](QWidget* window) {
+        auto* tree = window->findChild<QTreeWidget*>("tvFormulieren");
+        ASSERT_NE(tree, nullptr);
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            rows << (*it)->text(0);
+        QTest::keyClick(tree, Qt::Key_Escape);
+    });
+    Press(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(catalogue.Seen().className, "TfrmSelFormulier");
+    EXPECT_EQ(catalogue.Seen().caption, "Formulieren");
+    EXPECT_EQ(rows, (QStringList{"Categorie", "Groep", "ZV01:Lijst"}));
+    EXPECT_EQ(FormsDir, forms.toStdString());
+    EXPECT_EQ(FormsDir.back(), '/');
+
+    // A catalogue in another format: the catalogue does not open, but the user is told why.
+    ASSERT_TRUE(WriteFileBytes(forms + "ZV/ZV_FORMS.DAT", "Categorie\r\n   ZV01:Te diep\r\n"));
+    ModalAnswer error(ModalAnswer::PressKey(Qt::Key_Return));
+    QTest::mouseClick(form->sbFormulieren, Qt::LeftButton);
+    EXPECT_NE(error.Seen().className, "TfrmSelFormulier");
+    EXPECT_TRUE(error.Seen().labels.contains("Onbekend formaat in het bestand ZV_FORMS.DAT.\r\n"
+                                             "U dient contact op te nemen met de automatiserings afdeling."))
+        << error.Seen().labels.join("|").toStdString();
 }

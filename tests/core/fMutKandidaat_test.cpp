@@ -2,6 +2,7 @@
 
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "FocusLook.h"
 #include "FormatSettings.h"
 #include "ModalAnswer.h"
 #include "StrFuncs.h"
@@ -457,6 +458,49 @@ TEST_F(MutKandidaat, InsertAppendsEveryFieldAndTheSameDialogStartsAfresh)
     EXPECT_EQ(form->ShowModal(), TBaseForm::mrCancel);
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(KandidaatList->Count(), 2);
+}
+
+// Saving by the OK button's shortcut hides the dialog with the focus still in a field.
+TEST_F(MutKandidaat, EveryPassOfTheInsertLoopShowsOneFocusedField)
+{
+    ScopedHighColor highColor(true);
+    for (TZEBEdit* last : {form->edPlaats, form->edNaamStemapparaat}) {
+        SCOPED_TRACE(last->objectName().toStdString());
+        form->Initialize(0, true, NrList(), -1);
+        ModalAnswer pass([&](QWidget*) {
+            if (form->cbAutomatisch->isChecked())
+                QTest::mouseClick(form->cbAutomatisch, Qt::LeftButton); // the name is typed
+            FillValid();
+            Type(form->edNaamStemapparaat, "Dijk, A.B.");
+            ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+            last->setFocus();
+            EXPECT_EQ(TintedFields(form.get()), last->objectName().toStdString());
+            form->btnOk->click(); // as its shortcut: the focus stays in the field
+        });
+        ASSERT_EQ(form->ShowModal(), TBaseForm::mrOk);
+        form->Initialize(0, true, NrList(), -1);
+        ModalAnswer next([&](QWidget*) {
+            EXPECT_EQ(form->focusWidget(), form->edNaam);
+            EXPECT_EQ(TintedFields(form.get()), "edNaam");
+            QTest::keyClick(form->edNaam, Qt::Key_Escape);
+        });
+        EXPECT_EQ(form->ShowModal(), TBaseForm::mrCancel);
+    }
+}
+
+// Closing the dialog destroys the number field while it has the focus; its focus events pass the
+// key filters of the dialog and the up-down (the sanitizer build tells a filter that looks at it).
+TEST_F(MutKandidaat, DestroyedWithTheFocusInTheNumberField)
+{
+    Open(0);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->edKandidaatNr->setFocus();
+    ASSERT_TRUE(form->edKandidaatNr->hasFocus());
+    QTest::keyClick(form->edKandidaatNr, Qt::Key_Up);
+    EXPECT_EQ(form->edKandidaatNr->text(), "2");
+    form.reset();
+    EXPECT_EQ(QApplication::focusWidget(), nullptr);
 }
 
 TEST_F(MutKandidaat, EditLoadsTheFirstMatchAndOverwritesItInPlace)

@@ -207,6 +207,26 @@ TEST_F(PartijDialog, AbbreviationIsUpperCasedAndTheAppellationProposedAsStatutor
     EXPECT_EQ(PartijList->Items(0)->StatuNaam.AsString(), "Groen en Vrij!");
 }
 
+// With the caret at either end, the field shows the first and the last character: it does not scroll.
+TEST_F(PartijDialog, AbbreviationOfEightWideCapitalsIsShownWhole)
+{
+    auto dialog = Open(0);
+    dialog->show();
+    ASSERT_TRUE(Ready(dialog.get()));
+    TZEBEdit* field = dialog->edAfkorting;
+    field->setFocus();
+    TypeCharacters(field, "wwmmwwmm");
+    ASSERT_EQ(field->text(), "WWMMWWMM");
+    const int middle = field->height() / 2;
+    for (int key : {int(Qt::Key_Home), int(Qt::Key_End)}) {
+        QTest::keyClick(field, Qt::Key(key));
+        EXPECT_EQ(field->cursorPositionAt(QPoint(4, middle)), 0) << key;
+        EXPECT_EQ(field->cursorPositionAt(QPoint(field->width() - 4, middle)), 8) << key;
+    }
+    EXPECT_LE(field->geometry().right(), dialog->edAanduiding->geometry().right()); // within the dialog's fields
+    dialog->close();
+}
+
 TEST_F(PartijDialog, OkStoresExactlyTheTypedRecordInPlaceOfTheOldOne)
 {
     AddParty(SampleRecord());

@@ -61,3 +61,30 @@ TEST(TUpDown, TypedNumbersInRangeMoveThePositionOthersLeaveIt)
     EXPECT_EQ(upDown.Position(), 43);
     EXPECT_FALSE(upDown.UpButton()->isEnabled());
 }
+
+// Destroying the edit while it has the focus sends it focus events through the up-down's key
+// filter; the filter must not look at the edit as such any more (the sanitizer build tells).
+TEST(TUpDown, OutlivesItsFocusedEditAndTheEditItsUpDown)
+{
+    for (bool editFirst : {true, false}) {
+        QWidget window;
+        auto* edit = new QLineEdit(&window);
+        auto* upDown = new TUpDown(&window);
+        upDown->SetAssociate(edit);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        edit->setFocus();
+        ASSERT_TRUE(edit->hasFocus());
+        if (editFirst) {
+            delete edit;
+            EXPECT_EQ(upDown->Associate(), nullptr);
+            upDown->Step(true); // nothing to show it in
+            EXPECT_EQ(upDown->Position(), 1);
+        } else {
+            delete upDown;
+            QTest::keyClick(edit, Qt::Key_Up); // no up-down steps any more
+            EXPECT_EQ(edit->text(), "0");
+        }
+    }
+}

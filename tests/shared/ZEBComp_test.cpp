@@ -1,6 +1,7 @@
 // Entry controls as a user meets them: focus tint, Enter as Tab, read-only fields, the glyph.
 #include "ZEBComp.h"
 
+#include "FocusLook.h"
 #include "KeyInput.h"
 #include "ModalAnswer.h"
 
@@ -9,6 +10,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -17,15 +19,6 @@
 namespace {
 
 const QColor kTint(255, 255, 223);
-
-class ScopedHighColor {
-public:
-    explicit ScopedHighColor(bool value) : saved_(HighColorDisplay()) { HighColorDisplay() = value; }
-    ~ScopedHighColor() { HighColorDisplay() = saved_; }
-
-private:
-    bool saved_;
-};
 
 // A window holding the given controls one below the other, shown and active.
 class Form {
@@ -94,6 +87,51 @@ TEST(EntryControls, FocusTintFollowsTheFocusAndLeavingGivesTheWindowColour)
     QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
     QApplication::sendEvent(edit, &deactivated);
     EXPECT_EQ(Background(edit), QColor(0, 255, 0));
+}
+
+// The focus may move while a window is hidden or inactive, where its fields see no focus change.
+TEST(EntryControls, OneFieldOnlyLooksFocusedWhateverHappenedWhileTheWindowWasAway)
+{
+    ScopedHighColor highColor(true);
+    auto* first = new TZEBEdit;
+    auto* second = new TZEBMaskEdit;
+    auto* combo = new TZEBCombobox;
+    auto* button = new QPushButton("Ok");
+    first->setObjectName("first");
+    second->setObjectName("second");
+    combo->setObjectName("combo");
+    Form form(first, second, combo, button);
+    ASSERT_TRUE(form.active);
+    first->setFocus();
+    ASSERT_EQ(TintedFields(&form.window), "first");
+
+    QWidget elsewhere; // another window takes the active state meanwhile
+    const auto activate = [](QWidget& window) {
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    };
+    const struct {
+        QWidget* focused;
+        const char* tinted;
+    } cases[] = {{second, "second"}, {combo, "combo"}, {button, ""}, {first, "first"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.focused->metaObject()->className());
+        ASSERT_TRUE(activate(elsewhere));
+        c.focused->setFocus();
+        ASSERT_TRUE(activate(form.window));
+        ASSERT_TRUE(WaitFor([&] { return c.focused->hasFocus(); }));
+        EXPECT_EQ(TintedFields(&form.window), c.tinted);
+    }
+
+    // Across windows too: entering a field of another window takes the tint from this one.
+    auto* other = new TZEBEdit;
+    other->setObjectName("other");
+    Form second_window(other);
+    ASSERT_TRUE(second_window.active);
+    other->setFocus();
+    EXPECT_EQ(TintedFields(&form.window), "");
+    EXPECT_EQ(TintedFields(&second_window.window), "other");
 }
 
 TEST(EntryControls, NoTintOnDisplaysOfEightBitsOrLess)

@@ -4,10 +4,13 @@
 
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "FocusLook.h"
 #include "FormatSettings.h"
 #include "ModalAnswer.h"
 
 #include <QApplication>
+#include <QMimeData>
+#include <QWindow>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -47,8 +50,10 @@ public:
     {
         auto* layout = new QVBoxLayout(&window);
         date = new TZEBDateEdit;
+        date->setObjectName("date");
         date->SetToday([] { return kToday; });
         next = new TZEBEdit;
+        next->setObjectName("next");
         layout->addWidget(date);
         layout->addWidget(next);
         window.show();
@@ -156,6 +161,7 @@ TEST(DateEdit, EnglishSeparatorIsTypedAndKept)
 TEST(DateEdit, InvalidDateIsReportedAndTheFocusReturns)
 {
     ScopedFormatSettings dutch(TFormatSettings::Dutch());
+    ScopedHighColor highColor(true);
     DateForm form;
     ASSERT_TRUE(form.active);
     QTest::keyClicks(form.date, "31022000");
@@ -168,6 +174,7 @@ TEST(DateEdit, InvalidDateIsReportedAndTheFocusReturns)
         EXPECT_TRUE(answer.Seen().labels.contains("31-02-2000 is not a valid date."));
     }
     EXPECT_TRUE(WaitFor([&] { return form.date->hasFocus(); }));
+    EXPECT_EQ(TintedFields(&form.window), "date") << "the field the focus passed through looks focused";
     EXPECT_EQ(form.date->selectedText(), "31-02-2000");
     EXPECT_EQ(form.date->LastErrorKind(), 1);
 
@@ -213,6 +220,32 @@ TEST(DateEdit, ReadOnlyRefusesTypingButMovesOn)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     QTest::keyClick(form.date, Qt::Key_Return);
     EXPECT_TRUE(form.next->hasFocus());
+}
+
+// Text dragged from elsewhere and dropped on the field, delivered to its window as the window
+// system delivers a drag: the window finds the control under the pointer that takes drops.  A
+// drop taken (even when the mask then refuses the text) tells a moving source to delete its text.
+TEST(DateEdit, AReadOnlyDateTakesNoDrop)
+{
+    ScopedFormatSettings dutch(TFormatSettings::Dutch());
+    for (bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "editable");
+        DateForm form;
+        ASSERT_TRUE(form.active);
+        form.date->SetText("01-02-2000");
+        form.date->SetReadOnly(readOnly);
+        QMimeData dragged;
+        dragged.setText("31");
+        QWindow* window = form.window.windowHandle();
+        const QPointF at = form.date->mapTo(&form.window, QPointF(3, form.date->height() / 2.0));
+        QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        EXPECT_EQ(enter.isAccepted(), !readOnly);
+        QDropEvent drop(at, Qt::MoveAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &drop);
+        EXPECT_EQ(drop.isAccepted(), !readOnly);
+        EXPECT_EQ(form.date->Text(), "01-02-2000");
+    }
 }
 
 TEST(DateEdit, FixedYearIsShownAndCannotBeTyped)

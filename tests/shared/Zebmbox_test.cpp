@@ -133,6 +133,25 @@ TEST(MessageBoxMetrics, TallMessageIsWidenedThenTheBoxGrows)
     EXPECT_EQ(capped.FormWidth, 450);
 }
 
+TEST(MessageBoxMetrics, AWordWiderThanTheLabelWidensTheBoxOrGoesIntoTheMemo)
+{
+    // The shown box wraps its labels 55 pixels inside its own width.
+    const TMessageBoxMetrics wide = ComputeMessageBoxMetrics(FixedText(500, 26), FixedText(50, 13), QSize(1024, 768));
+    EXPECT_EQ(wide.MessageWidth, 500);
+    EXPECT_EQ(wide.FormWidth, 555);
+    EXPECT_EQ(wide.MinFormWidth, 555);
+    EXPECT_FALSE(wide.UseMemo);
+
+    const TMessageBoxMetrics plain = ComputeMessageBoxMetrics(FixedText(200, 26), FixedText(50, 13), QSize(1024, 768));
+    EXPECT_EQ(plain.MinFormWidth, 296);
+
+    const TMessageBoxMetrics screen = ComputeMessageBoxMetrics(FixedText(500, 26), FixedText(50, 13), QSize(400, 768));
+    EXPECT_EQ(screen.FormWidth, 400);
+    EXPECT_TRUE(screen.UseMemo);
+    EXPECT_EQ(screen.MemoWidth, 400 - 55);
+    EXPECT_EQ(screen.MemoHeight, 201 - 120);
+}
+
 TEST(MessageBoxMetrics, MessageTallerThanTheScreenGoesIntoTheMemo)
 {
     const TMessageBoxMetrics m = ComputeMessageBoxMetrics(FakeText(200000), FakeText(40), QSize(800, 600));
@@ -156,6 +175,22 @@ TEST(MessageBoxMetrics, ButtonsAreCentredOnThePanel)
     EXPECT_EQ(ButtonLefts(288, 85, 2, 5), (std::array<int, 3>{144 - 85 - 5, 149, 0}));
     EXPECT_EQ(ButtonLefts(288, 85, 2, 4), (std::array<int, 3>{144 - 85 - 4, 148, 0}));
     EXPECT_EQ(ButtonLefts(289, 85, 3, 5), (std::array<int, 3>{102 - 8 - 85, 102, 102 + 85 + 8}));
+}
+
+TEST(MessageBoxMetrics, ButtonsMoveLeftOnlyAsFarAsThePictureNeeds)
+{
+    const struct {
+        std::array<int, 3> lefts;
+        int count, limit;
+        std::array<int, 3> expected;
+    } cases[] = {
+        {{9, 102, 195}, 3, 273, {2, 95, 188}},   // ends 7 pixels into the picture
+        {{20, 113, 206}, 3, 400, {20, 113, 206}}, // clear of it already
+        {{5, 98, 191}, 3, 200, {0, 93, 186}},     // no further than the panel's edge
+        {{59, 149, 0}, 2, 234, {59, 149, 0}},     // ends exactly where the picture starts
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ButtonLeftsBefore(c.lefts, 85, c.count, c.limit), c.expected) << c.limit;
 }
 
 TEST(MessageBoxMetrics, KindsWithoutAButtonSetShowOk)
@@ -340,6 +375,86 @@ TEST_F(MessageBoxTest, TallMessageWidensTheBox)
     // Shown, the label wraps at the panel's width - 47 and still fits the box.
     EXPECT_LE(message.width(), formSize.width() - 8 - 47);
     EXPECT_GE(message.width(), 241);
+}
+
+// The buttons and the picture beside them, in every kind, as opened and at other widths.
+TEST_F(MessageBoxTest, NoControlOverlapsAnother)
+{
+    for (int kind : {0, 1, 3, 4}) {
+        for (int width : {0, 296, 310, 500}) {
+            SCOPED_TRACE("kind " + std::to_string(kind) + ", width " + std::to_string(width));
+            std::vector<std::pair<QString, QRect>> shown;
+            ModalAnswer answer([&](QWidget* window) {
+                if (width)
+                    window->resize(width, window->height());
+                const FormParts p = Parts(window);
+                for (QWidget* control : {static_cast<QWidget*>(p.buttons[0]), static_cast<QWidget*>(p.buttons[1]),
+                                         static_cast<QWidget*>(p.buttons[2]), static_cast<QWidget*>(p.image)})
+                    if (control->isVisible())
+                        shown.emplace_back(control->objectName(), control->geometry());
+                window->close();
+            });
+            ZebMessageBox("C", "Titel", "Melding", kind, clBlack, 1, true);
+            ASSERT_EQ(shown.size(), size_t(ButtonKindFor(kind).Count + 1));
+            for (size_t i = 0; i < shown.size(); ++i)
+                for (size_t j = i + 1; j < shown.size(); ++j)
+                    EXPECT_FALSE(shown[i].second.intersects(shown[j].second))
+                        << shown[i].first.toStdString() << " and " << shown[j].first.toStdString();
+            // Sizes stay as given.
+            for (const auto& [name, rect] : shown)
+                EXPECT_EQ(rect.size(), name == "Image1" ? QSize(16, 16) : QSize(85, 25)) << name.toStdString();
+        }
+    }
+}
+
+// Whatever is shown of a label holds its whole text: no line runs past the label or the panel,
+// measured in the label's own font (the heading is bold).
+void ExpectWhole(const QLabel* label)
+{
+    SCOPED_TRACE(label->objectName().toStdString());
+    const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1 << 20),
+                                                          Qt::TextWordWrap, label->text());
+    EXPECT_LE(needed.width(), label->width());
+    EXPECT_LE(needed.height(), label->height());
+    EXPECT_LE(label->geometry().right(), label->parentWidget()->width() - 1);
+    EXPECT_LE(label->geometry().bottom(), label->parentWidget()->height() - 1);
+}
+
+TEST_F(MessageBoxTest, LabelsHoldTheirWholeTextAlsoAnUnbreakablePath)
+{
+    const std::string folder = "/home/gebruiker/Verkiezingen_gemeenteraad_2026_kandidatenlijsten_definitief_na_de_controle";
+    std::string tall;
+    for (int i = 0; i < 40; ++i)
+        tall += "woord" + std::to_string(i) + " ";
+    const struct {
+        std::string title, message;
+        int width; // the box resized to this afterwards (0: as opened)
+    } cases[] = {
+        {"Melding", "Zorvandel is opgeslagen in " + folder + "/partij.lst", 0},
+        {"Melding", tall + folder + "/partij.lst " + tall, 0},
+        {"Melding", "Zorvandel is opgeslagen in " + folder + "/partij.lst", 296},
+        {"Een kop die in vette letters over meer dan een regel doorloopt", "Kort.", 0},
+        {"Een kop die in vette letters over meer dan een regel doorloopt", tall, 700},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.substr(0, 30) + ", width " + std::to_string(c.width));
+        bool checked = false;
+        ModalAnswer answer([&](QWidget* window) {
+            const FormParts p = Parts(window);
+            if (c.width)
+                window->resize(c.width, window->height());
+            EXPECT_LE(window->width(), QGuiApplication::primaryScreen()->geometry().width());
+            ExpectWhole(p.title);
+            if (p.message->isVisible())
+                ExpectWhole(p.message);
+            else
+                EXPECT_EQ(p.memo->toPlainText().toStdString(), c.message);
+            checked = true;
+            window->close();
+        });
+        ZebMessageBox("C", c.title, c.message, 0, clBlack, 1, true);
+        EXPECT_TRUE(checked);
+    }
 }
 
 TEST_F(MessageBoxTest, ResizingReplacesButtonsAndRewrapsTheLabels)

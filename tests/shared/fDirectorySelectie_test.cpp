@@ -7,6 +7,7 @@
 #include "fDirectoryNieuw.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -101,6 +102,40 @@ TEST_F(DirectoryPicker, FoldersOfAnyNameAreListedAndChosen)
     EXPECT_TRUE(SelecteerDirectory("Kies", start, true, dir));
     EXPECT_EQ(label, start);
     EXPECT_EQ(dir, greek);
+}
+
+// The arrow keys work at once, and the list shows whether it has the focus.
+TEST_F(DirectoryPicker, OpensWithAVisibleFocusOnTheFolderList)
+{
+    QString dir = "unchanged";
+    ModalAnswer answer([&](QWidget* window) {
+        auto* picker = static_cast<TfrmSelecteerDirectory*>(window);
+        TDirectoryListBox* list = picker->dirlbSelect;
+        ASSERT_TRUE(WaitFor([&] { return list->hasFocus(); }));
+        // The background of the current line, beside its text.
+        const auto currentLine = [list] {
+            const QRect line = list->visualItemRect(list->currentItem());
+            return list->grab().toImage().pixelColor(list->viewport()->mapTo(list, line.topLeft()) + QPoint(1, line.height() / 2));
+        };
+        const auto near = [](const QColor& a, const QColor& b) { // the style may shade a fill slightly
+            return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) < 12;
+        };
+        const QColor highlight = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+        EXPECT_TRUE(near(currentLine(), highlight));
+        picker->drivecmbSelect->setFocus(Qt::MouseFocusReason);
+        ASSERT_FALSE(list->hasFocus());
+        EXPECT_FALSE(near(currentLine(), highlight));
+        EXPECT_FALSE(near(currentLine(), QApplication::palette().color(QPalette::Active, QPalette::Base))); // still marked
+        list->setFocus(Qt::MouseFocusReason);
+        EXPECT_TRUE(near(currentLine(), highlight));
+
+        const int here = RowOf(list, root + "/lijsten");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        EXPECT_EQ(list->currentRow(), here + 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_TRUE(SelecteerDirectory("Kies een map", root + "/lijsten", true, dir));
+    EXPECT_EQ(dir, root + "/lijsten/Nieuw");
 }
 
 TEST_F(DirectoryPicker, ClosingWithSluitenReturnsFalseAndLeavesDir)

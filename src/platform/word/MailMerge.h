@@ -1,0 +1,27 @@
+#pragma once
+// The mail merge of a main document with the records of a data source, into a new document.
+//
+// The main document's body is copied once for each record; every copy after the first starts on
+// a new page.  In a copy, fields are taken in document order: a MERGEFIELD (simple w:fldSimple or
+// complex w:fldChar form, its name compared without regard to case) becomes the value of the
+// current record as plain text in the field's formatting; a NEXT field goes on to the next record
+// within the same copy and leaves nothing.  The next copy starts with the record after the last one
+// used.  Past the last record, and for a name the data source lacks, a field becomes empty.  With
+// SuppressBlankLines a paragraph whose merge fields all came out empty and that shows nothing else
+// is dropped.  Other fields stay as they are.
+
+#include "TextDriver.h"
+
+#include <pugixml.hpp>
+
+struct TMergeOptions {
+    int FirstRecord = 1; // 1-based, inclusive
+    int LastRecord = 1000000;
+    bool SuppressBlankLines = false;
+};
+
+// Merges the document element of Main (a w:document) with Data into Result (replaced).  Values
+// are Windows-1252 text; tabs become tab characters, line ends line breaks, other control
+// characters are left out.  Returns the number of copies made.
+int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const TMergeOptions& Options,
+                  pugi::xml_document& Result);

@@ -1,0 +1,369 @@
+#include "TextDriver.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+#include "RegistryStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <memory>
+#include <sqlite3.h>
+
+const char* const DataSourceFailedText = "De gegevensbron kan niet worden geopend";
+
+namespace {
+
+[[noreturn]] void Fail() { throw Exception(DataSourceFailedText); }
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string Trim(const std::string& s)
+{
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return "";
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// "DSN=Text Files;DBQ=/tmp/x/;..." -> {"dsn": "Text Files", "dbq": "/tmp/x/"}
+std::map<std::string, std::string> ConnectionKeys(const std::string& connection)
+{
+    std::map<std::string, std::string> keys;
+    std::size_t start = 0;
+    while (start <= connection.size()) {
+        std::size_t end = connection.find(';', start);
+        if (end == std::string::npos)
+            end = connection.size();
+        const std::string item = connection.substr(start, end - start);
+        const auto eq = item.find('=');
+        if (eq != std::string::npos)
+            keys.emplace(Lower(Trim(item.substr(0, eq))), Trim(item.substr(eq + 1)));
+        start = end + 1;
+    }
+    return keys;
+}
+
+bool IsTextDataSource(const std::string& dsn)
+{
+    RegistryStore reg(HKEY_CURRENT_USER);
+    if (dsn.empty() || !reg.OpenKeyReadOnly("\\Software\\ODBC\\ODBC.INI\\ODBC Data Sources") || !reg.ValueExists(dsn))
+        return false;
+    try {
+        return reg.ReadString(dsn).rfind("Microsoft Text Driver", 0) == 0;
+    } catch (const ERegistryException&) {
+        return false;
+    }
+}
+
+bool ReadFile(const QString& path, std::string& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = file.readAll();
+    bytes.assign(data.constData(), static_cast<std::size_t>(data.size()));
+    return file.error() == QFileDevice::NoError;
+}
+
+// SCHEMA.INI: per section (lower-cased) its keys (lower-cased) and values, blanks and one pair
+// of quotes stripped.
+using TSchema = std::map<std::string, std::map<std::string, std::string>>;
+
+TSchema ReadSchema(const QString& folder)
+{
+    TSchema schema;
+    std::string bytes;
+    if (!ReadFile(QDir(folder).filePath("SCHEMA.INI"), bytes)) {
+        // The name is looked up without regard to case, as on the original file system.
+        const QStringList names = QDir(folder).entryList({"schema.ini"}, QDir::Files);
+        if (names.isEmpty() || !ReadFile(QDir(folder).filePath(names.front()), bytes))
+            return schema;
+    }
+    std::string section;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        const std::string line = Trim(bytes.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            const auto close = line.find(']');
+            section = Lower(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string value = Trim(line.substr(eq + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        schema[section].emplace(Lower(Trim(line.substr(0, eq))), value);
+    }
+    return schema;
+}
+
+struct TFileFormat {
+    bool ColNameHeader = true;
+    char Delimiter = ',';
+};
+
+TFileFormat FormatOf(const TSchema& schema, const std::string& fileName)
+{
+    TFileFormat format;
+    const auto section = schema.find(Lower(fileName));
+    if (section == schema.end())
+        return format;
+    const auto& keys = section->second;
+    if (const auto header = keys.find("colnameheader"); header != keys.end()) {
+        const std::string value = Lower(header->second);
+        if (value == "false")
+            format.ColNameHeader = false;
+        else if (value != "true")
+            Fail();
+    }
+    if (const auto f = keys.find("format"); f != keys.end()) {
+        const std::string value = f->second;
+        const std::string lower = Lower(value);
+        if (lower == "tabdelimited")
+            format.Delimiter = '\t';
+        else if (lower == "csvdelimited")
+            format.Delimiter = ',';
+        else if (lower.size() == 12 && lower.rfind("delimited(", 0) == 0 && lower.back() == ')' && value[10] != '"')
+            format.Delimiter = value[10];
+        else
+            Fail();
+    }
+    return format;
+}
+
+std::string Quoted(const std::string& name)
+{
+    std::string q = "\"";
+    for (char c : name) {
+        q += c;
+        if (c == '"')
+            q += '"';
+    }
+    return q + '"';
+}
+
+struct DbCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct StmtCloser {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using TStatement = std::unique_ptr<sqlite3_stmt, StmtCloser>;
+
+TStatement Prepare(sqlite3* db, const std::string& sql, const char** tail = nullptr)
+{
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, tail) != SQLITE_OK || !stmt) {
+        sqlite3_finalize(stmt);
+        Fail();
+    }
+    return TStatement(stmt);
+}
+
+void Exec(sqlite3* db, const std::string& sql)
+{
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        Fail();
+}
+
+void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& tableName, const std::string& bytes,
+               const TFileFormat& format)
+{
+    std::vector<std::vector<std::string>> lines = SplitDelimitedText(bytes, format.Delimiter);
+    std::vector<std::string> columns;
+    std::size_t width = 0;
+    for (const auto& line : lines)
+        width = std::max(width, line.size());
+    if (format.ColNameHeader && !lines.empty()) {
+        columns = lines.front();
+        lines.erase(lines.begin());
+    }
+    columns.resize(std::max(columns.size(), format.ColNameHeader ? std::size_t(1) : width));
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].empty())
+            columns[i] = "F" + std::to_string(i + 1);
+
+    std::string create = "CREATE TABLE " + Quoted(schemaName) + "." + Quoted(tableName) + " (";
+    std::string insert = "INSERT INTO " + Quoted(schemaName) + "." + Quoted(tableName) + " VALUES (";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        create += (i ? ", " : "") + Quoted(columns[i]) + " TEXT";
+        insert += i ? ", ?" : "?";
+    }
+    Exec(db, create + ")");
+    const TStatement stmt = Prepare(db, insert + ")");
+    for (const auto& line : lines) {
+        sqlite3_reset(stmt.get());
+        sqlite3_clear_bindings(stmt.get());
+        for (std::size_t i = 0; i < line.size() && i < columns.size(); ++i)
+            sqlite3_bind_text(stmt.get(), static_cast<int>(i + 1), line[i].data(), static_cast<int>(line[i].size()),
+                              SQLITE_STATIC);
+        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+            Fail();
+    }
+}
+
+// Once the tables stand, the statement may only read them.
+int ReadOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*)
+{
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+} // namespace
+
+std::vector<std::vector<std::string>> SplitDelimitedText(const std::string& Bytes, char Delimiter)
+{
+    std::vector<std::vector<std::string>> lines;
+    std::size_t start = 0;
+    while (start < Bytes.size()) {
+        std::size_t end = Bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = Bytes.size();
+        std::size_t stop = end;
+        if (stop > start && Bytes[stop - 1] == '\r')
+            --stop;
+        const std::size_t next = end + 1;
+        if (stop == start) {
+            start = next;
+            continue;
+        }
+        std::vector<std::string> values;
+        std::size_t i = start;
+        while (true) {
+            std::string value;
+            if (i < stop && Bytes[i] == '"') {
+                std::size_t j = i + 1;
+                while (j < stop && !(Bytes[j] == '"' && (j + 1 == stop || Bytes[j + 1] == Delimiter)))
+                    ++j;
+                value = Bytes.substr(i + 1, j - i - 1);
+                i = j < stop ? j + 1 : stop; // past the closing quote
+            } else {
+                std::size_t j = i;
+                while (j < stop && Bytes[j] != Delimiter)
+                    ++j;
+                value = Bytes.substr(i, j - i);
+                i = j;
+            }
+            values.push_back(std::move(value));
+            if (i >= stop)
+                break;
+            ++i; // the delimiter
+            if (i == stop) {
+                values.emplace_back();
+                break;
+            }
+        }
+        lines.push_back(std::move(values));
+        start = next;
+    }
+    return lines;
+}
+
+TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
+{
+    const auto keys = ConnectionKeys(Connection);
+    const auto dsn = keys.find("dsn");
+    if (dsn == keys.end() || !IsTextDataSource(dsn->second))
+        Fail();
+    auto folderKey = keys.find("dbq");
+    if (folderKey == keys.end() || folderKey->second.empty())
+        folderKey = keys.find("defaultdir");
+    if (folderKey == keys.end() || folderKey->second.empty())
+        Fail();
+    const QString folder = AnsiToQString(folderKey->second);
+    if (!QDir(folder).exists())
+        Fail();
+
+    sqlite3* handle = nullptr;
+    if (sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(handle);
+        Fail();
+    }
+    const std::unique_ptr<sqlite3, DbCloser> db(handle);
+
+    const TSchema schema = ReadSchema(folder);
+    const std::string statement = Lower(Sql);
+    struct TTableFile {
+        QString File;
+        std::string Name, Schema, Table;
+    };
+    std::vector<TTableFile> tables;
+    std::vector<std::string> attached;
+    const QStringList files =
+        QDir(folder).entryList({"*.txt", "*.csv", "*.tab", "*.asc"}, QDir::Files | QDir::Readable, QDir::Name);
+    for (const QString& file : files) {
+        const std::string name = QStringToAnsi(file);
+        if (statement.find(Lower(name)) == std::string::npos)
+            continue;
+        const auto dot = name.rfind('.');
+        const std::string base = name.substr(0, dot);
+        const bool builtIn = Lower(base) == "main" || Lower(base) == "temp";
+        tables.push_back({file, name, builtIn ? Lower(base) : base, name.substr(dot + 1)});
+        if (!builtIn && std::find(attached.begin(), attached.end(), Lower(base)) == attached.end()) {
+            Exec(db.get(), "ATTACH ':memory:' AS " + Quoted(base));
+            attached.push_back(Lower(base));
+        }
+    }
+    Exec(db.get(), "BEGIN");
+    for (const TTableFile& t : tables) {
+        std::string bytes;
+        if (!ReadFile(QDir(folder).filePath(t.File), bytes))
+            Fail();
+        LoadTable(db.get(), t.Schema, t.Table, bytes, FormatOf(schema, t.Name));
+        Exec(db.get(), "CREATE TEMP VIEW " + Quoted(t.Name) + " AS SELECT * FROM " + Quoted(t.Schema) + "." + Quoted(t.Table));
+    }
+    Exec(db.get(), "COMMIT");
+
+    sqlite3_set_authorizer(db.get(), ReadOnlyAuthorizer, nullptr);
+    const char* tail = nullptr;
+    const TStatement stmt = Prepare(db.get(), Sql, &tail);
+    for (; tail && *tail; ++tail)
+        if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';')
+            Fail();
+    if (!sqlite3_stmt_readonly(stmt.get()))
+        Fail();
+
+    TRecordSet result;
+    const int count = sqlite3_column_count(stmt.get());
+    for (int i = 0; i < count; ++i) {
+        const char* name = sqlite3_column_name(stmt.get(), i);
+        result.Columns.emplace_back(name ? name : "");
+    }
+    while (true) {
+        const int rc = sqlite3_step(stmt.get());
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            Fail();
+        std::vector<std::string> row;
+        for (int i = 0; i < count; ++i) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), i));
+            row.emplace_back(text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt.get(), i)))
+                                  : std::string());
+        }
+        result.Rows.push_back(std::move(row));
+    }
+    return result;
+}

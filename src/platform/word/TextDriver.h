@@ -1,0 +1,38 @@
+#pragma once
+// The text driver behind the user data source "Text Files": it reads the delimited text files of
+// a folder as tables and runs a statement on them.
+//
+// The connection text names the data source ("DSN=Text Files") and the folder ("DBQ=<folder>",
+// else "DefaultDir=<folder>"); the data source must be listed in the registry store as a text
+// driver, as the program registers it at start-up.  Each file of the folder with the extension
+// txt, csv, tab or asc that the statement mentions is a table named by its file name; all its
+// columns hold text.  SCHEMA.INI in the folder gives, per file (its section), ColNameHeader (True:
+// the first line names the columns; False: they are F1, F2, ...) and Format (TabDelimited,
+// CSVDelimited or Delimited(x)); a file without a section is comma-delimited with a header.  A
+// value between double quotes loses them; inside, a quote ends the value only before the
+// delimiter or the end of the line, so values written with quotes and delimiters in them come
+// back whole.
+//
+// The statement runs in an in-memory SQLite database where "kand.txt" is table txt of a database
+// attached as kand, with a view named "kand.txt" over it: kand.txt, [kand.txt],
+// kand.txt.kand_nr and [kand.txt].[kand_nr] all resolve.  Only one reading statement runs.
+// Texts are Windows-1252 bytes, compared as bytes.
+
+#include <string>
+#include <vector>
+
+// A query result: column names and rows of text (a missing value is empty).
+struct TRecordSet {
+    std::vector<std::string> Columns;
+    std::vector<std::vector<std::string>> Rows;
+};
+
+// The word processor's message for a data source that cannot be opened or a statement that fails.
+extern const char* const DataSourceFailedText;
+
+// Runs Sql on the data source of Connection.  Any failure (unknown data source, missing folder,
+// unreadable file or SCHEMA.INI format, statement error) throws Exception(DataSourceFailedText).
+TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql);
+
+// One file's lines split into values with the quotes removed; empty lines are left out.
+std::vector<std::vector<std::string>> SplitDelimitedText(const std::string& Bytes, char Delimiter);

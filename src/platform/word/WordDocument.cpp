@@ -1,0 +1,452 @@
+#include "WordDocument.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+#include "WordXml.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+const char* const NotProtectedText = "Deze methode of eigenschap is niet beschikbaar omdat het document niet is beveiligd.";
+const char* const AlreadyProtectedText = "Deze methode of eigenschap is niet beschikbaar omdat het document al is beveiligd.";
+const char* const WrongPasswordText = "Het wachtwoord is onjuist.";
+
+namespace {
+
+const char* const WordNs = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+const char* const SettingsContentType = "application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml";
+
+// Settings that come before w:documentProtection in the order the schema prescribes.
+const std::set<std::string> BeforeProtection = {
+    "w:writeProtection", "w:view", "w:zoom", "w:removePersonalInformation", "w:removeDateAndTime",
+    "w:doNotDisplayPageBoundaries", "w:displayBackgroundShape", "w:printPostScriptOverText",
+    "w:printFractionalCharacterWidth", "w:printFormsData", "w:embedTrueTypeFonts", "w:embedSystemFonts",
+    "w:saveSubsetFonts", "w:saveFormsData", "w:mirrorMargins", "w:alignBordersAndEdges",
+    "w:bordersDoNotSurroundHeader", "w:bordersDoNotSurroundFooter", "w:gutterAtTop", "w:hideSpellingErrors",
+    "w:hideGrammaticalErrors", "w:activeWritingStyle", "w:proofState", "w:formsDesign", "w:attachedTemplate",
+    "w:linkStyles", "w:stylePaneFormatFilter", "w:stylePaneSortMethod", "w:documentType", "w:mailMerge",
+    "w:revisionView", "w:trackRevisions", "w:doNotTrackMoves", "w:doNotTrackFormatting"};
+
+// A stretch of the story: the text of a w:t element, or (Text null) one mark.
+struct TPiece {
+    pugi::xml_node Text;
+    std::size_t Start;
+    std::size_t Length;
+};
+
+struct TStory {
+    std::string Text;
+    std::vector<TPiece> Pieces;
+
+    void Mark(char c)
+    {
+        Pieces.push_back({pugi::xml_node(), Text.size(), 1});
+        Text += c;
+    }
+};
+
+void WalkParagraph(pugi::xml_node node, TStory& story)
+{
+    for (pugi::xml_node n : node.children()) {
+        if (n.type() != pugi::node_element || Is(n, "w:pPr") || Is(n, "w:rPr") || Is(n, "w:txbxContent")
+            || Is(n, "w:del") || Is(n, "w:instrText") || Is(n, "w:delText") || Is(n, "w:fldChar"))
+            continue;
+        if (Is(n, "w:t")) {
+            const std::string text = TextOf(n);
+            story.Pieces.push_back({n, story.Text.size(), text.size()});
+            story.Text += text;
+        } else if (Is(n, "w:tab")) {
+            story.Mark('\t');
+        } else if (Is(n, "w:fldSimple") || Is(n, "w:br") || Is(n, "w:cr") || Is(n, "w:sym") || Is(n, "w:drawing")
+                   || Is(n, "w:pict") || Is(n, "w:object") || Is(n, "w:noBreakHyphen") || Is(n, "w:ptab")) {
+            story.Mark('\x01');
+        } else {
+            WalkParagraph(n, story);
+        }
+    }
+}
+
+void WalkBody(pugi::xml_node node, std::vector<pugi::xml_node>& paragraphs)
+{
+    for (pugi::xml_node n : node.children()) {
+        if (n.type() != pugi::node_element || Is(n, "w:txbxContent"))
+            continue;
+        if (Is(n, "w:p"))
+            paragraphs.push_back(n);
+        else
+            WalkBody(n, paragraphs);
+    }
+}
+
+TStory ParagraphStory(pugi::xml_node p)
+{
+    TStory story;
+    WalkParagraph(p, story);
+    story.Mark('\r');
+    return story;
+}
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+bool IsTrue(const char* value)
+{
+    const std::string v = Lower(value);
+    return v == "1" || v == "true" || v == "on";
+}
+
+// Splits the w:t element around position so that a w:t starts or ends there.
+void SplitTextAt(const TStory& story, std::size_t position)
+{
+    for (const TPiece& piece : story.Pieces) {
+        if (!piece.Text || position <= piece.Start || position >= piece.Start + piece.Length)
+            continue;
+        const std::string text = TextOf(piece.Text);
+        const std::size_t cut = position - piece.Start;
+        pugi::xml_node rest = piece.Text.parent().insert_child_after("w:t", piece.Text);
+        SetText(rest, text.substr(cut));
+        SetText(piece.Text, text.substr(0, cut));
+        return;
+    }
+}
+
+bool IsContent(pugi::xml_node n) { return n.type() == pugi::node_element && !Is(n, "w:rPr"); }
+
+// Makes child the first content of a run of its own (a new run after its old one when needed).
+pugi::xml_node SplitRunBefore(pugi::xml_node child)
+{
+    pugi::xml_node run = child.parent();
+    bool first = true;
+    for (pugi::xml_node n = child.previous_sibling(); n; n = n.previous_sibling())
+        first = first && !IsContent(n);
+    if (first)
+        return run;
+    pugi::xml_node split = NewRun(run.parent(), run.next_sibling(), run.child("w:rPr"));
+    for (pugi::xml_node n = child; n;) {
+        const pugi::xml_node next = n.next_sibling();
+        split.append_move(n);
+        n = next;
+    }
+    return split;
+}
+
+// Moves what follows child in its run into a new run after it.
+void SplitRunAfter(pugi::xml_node child)
+{
+    if (!child.next_sibling())
+        return;
+    pugi::xml_node run = child.parent();
+    pugi::xml_node split = NewRun(run.parent(), run.next_sibling(), run.child("w:rPr"));
+    for (pugi::xml_node n = child.next_sibling(); n;) {
+        const pugi::xml_node next = n.next_sibling();
+        split.append_move(n);
+        n = next;
+    }
+}
+
+// The default text of a new text form field: five en spaces.
+const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
+
+} // namespace
+
+// The main story, paragraph by paragraph, kept while only this class changes the text.
+struct TStoryIndex {
+    std::vector<pugi::xml_node> Nodes;
+    std::vector<TStory> Paragraphs;
+    std::vector<std::size_t> Starts;
+    std::size_t Size = 0;
+    std::set<std::string> FieldNames;
+    int NextField = 1;
+
+    explicit TStoryIndex(pugi::xml_node body)
+    {
+        WalkBody(body, Nodes);
+        for (pugi::xml_node p : Nodes) {
+            Starts.push_back(Size);
+            Paragraphs.push_back(ParagraphStory(p));
+            Size += Paragraphs.back().Text.size();
+        }
+        for (pugi::xpath_node n : body.select_nodes(".//w:ffData/w:name"))
+            FieldNames.insert(n.node().attribute("w:val").value());
+    }
+
+    // The paragraph that holds position (the last one for the end).
+    std::size_t Locate(std::size_t position) const
+    {
+        const auto it = std::upper_bound(Starts.begin(), Starts.end(), position);
+        return it == Starts.begin() ? 0 : static_cast<std::size_t>(it - Starts.begin()) - 1;
+    }
+
+    // Reads paragraph i again after a change; the ones after it move.
+    void Refresh(std::size_t i)
+    {
+        const std::size_t before = Paragraphs[i].Text.size();
+        Paragraphs[i] = ParagraphStory(Nodes[i]);
+        const std::size_t after = Paragraphs[i].Text.size();
+        for (std::size_t j = i + 1; j < Starts.size(); ++j)
+            Starts[j] = Starts[j] + after - before;
+        Size = Size + after - before;
+    }
+
+    std::string NewFieldName()
+    {
+        for (;; ++NextField) {
+            const std::string name = "Tekst" + std::to_string(NextField);
+            if (FieldNames.insert(name).second)
+                return name;
+        }
+    }
+};
+
+TWordDocument::~TWordDocument() = default;
+
+TStoryIndex& TWordDocument::Story() const
+{
+    if (!story_)
+        story_ = std::make_unique<TStoryIndex>(Body());
+    return *story_;
+}
+
+pugi::xml_document& TWordDocument::Main()
+{
+    story_.reset();
+    return main_;
+}
+
+std::unique_ptr<TWordDocument> TWordDocument::Open(const QString& Path)
+{
+    std::unique_ptr<TWordDocument> doc(new TWordDocument);
+    doc->package_ = TWordPackage::Load(Path);
+    doc->Name = QStringToAnsi(QFileInfo(Path).fileName());
+    doc->Caption = doc->Name;
+    doc->Path = Path;
+    doc->mainPart_ = doc->package_.MainPartName();
+    ParseXmlPart(doc->main_, doc->package_.Part(doc->mainPart_), doc->mainPart_);
+    if (!doc->Body())
+        throw Exception("Het bestand " + doc->Name + " is geen Word-document");
+    doc->settingsPart_ = doc->package_.RelatedPartName("settings");
+    if (!doc->settingsPart_.empty() && doc->package_.HasPart(doc->settingsPart_))
+        ParseXmlPart(doc->settings_, doc->package_.Part(doc->settingsPart_), doc->settingsPart_);
+    else
+        doc->settingsPart_.clear();
+    return doc;
+}
+
+TWordDocument::TWordDocument(std::string name, TWordPackage package) : Name(std::move(name)), package_(std::move(package))
+{
+    Caption = Name;
+    IsNew = true;
+    mainPart_ = package_.MainPartName();
+    ParseXmlPart(main_, package_.Part(mainPart_), mainPart_);
+    settingsPart_ = package_.RelatedPartName("settings");
+    if (!settingsPart_.empty() && package_.HasPart(settingsPart_))
+        ParseXmlPart(settings_, package_.Part(settingsPart_), settingsPart_);
+    else
+        settingsPart_.clear();
+}
+
+TWordPackage TWordDocument::Package() const
+{
+    TWordPackage package = package_;
+    package.SetPart(mainPart_, SaveXmlPart(main_));
+    if (!settingsPart_.empty())
+        package.SetPart(settingsPart_, SaveXmlPart(settings_));
+    return package;
+}
+
+pugi::xml_node TWordDocument::Body() const { return main_.document_element().child("w:body"); }
+
+pugi::xml_node TWordDocument::Settings(bool create)
+{
+    if (settingsPart_.empty() && create) {
+        settingsPart_ = "word/settings.xml";
+        settings_.reset();
+        pugi::xml_node decl = settings_.append_child(pugi::node_declaration);
+        decl.append_attribute("version") = "1.0";
+        decl.append_attribute("encoding") = "UTF-8";
+        decl.append_attribute("standalone") = "yes";
+        settings_.append_child("w:settings").append_attribute("xmlns:w") = WordNs;
+        package_.SetPart(settingsPart_, SaveXmlPart(settings_));
+        package_.AddRelatedPart(settingsPart_, "settings", SettingsContentType);
+    }
+    return settings_.document_element();
+}
+
+bool TWordDocument::IsProtected() const
+{
+    const pugi::xml_node p = settings_.document_element().child("w:documentProtection");
+    const std::string edit = p.attribute("w:edit").value();
+    return p && IsTrue(p.attribute("w:enforcement").value()) && !edit.empty() && edit != "none";
+}
+
+void TWordDocument::Unprotect(const std::string& Password)
+{
+    if (!IsProtected())
+        throw Exception(NotProtectedText);
+    pugi::xml_node settings = Settings(false);
+    pugi::xml_node p = settings.child("w:documentProtection");
+    // A password cannot be checked here: a document that carries one stays protected.
+    if (*p.attribute("w:hash").value() || *p.attribute("w:hashValue").value() || !Password.empty())
+        throw Exception(WrongPasswordText);
+    settings.remove_child(p);
+}
+
+void TWordDocument::Protect(int Type)
+{
+    static const char* const edits[] = {"trackedChanges", "comments", "forms", "readOnly"};
+    if (Type < wdAllowOnlyRevisions || Type > wdAllowOnlyReading)
+        throw Exception("Ongeldige waarde voor de parameter Type.");
+    if (IsProtected())
+        throw Exception(AlreadyProtectedText);
+    pugi::xml_node settings = Settings(true);
+    settings.remove_child("w:documentProtection");
+    pugi::xml_node before = settings.first_child();
+    while (before && (before.type() != pugi::node_element || BeforeProtection.count(before.name())))
+        before = before.next_sibling();
+    pugi::xml_node p = before ? settings.insert_child_before("w:documentProtection", before)
+                              : settings.append_child("w:documentProtection");
+    p.append_attribute("w:edit") = edits[Type];
+    p.append_attribute("w:enforcement") = "1";
+    if (Type == wdAllowOnlyFormFields)
+        for (pugi::xpath_node s : main_.select_nodes("//w:sectPr"))
+            while (s.node().remove_child("w:formProt")) {
+            }
+}
+
+std::string TWordDocument::StoryText() const
+{
+    std::string text;
+    for (const TStory& p : Story().Paragraphs)
+        text += p.Text;
+    return text;
+}
+
+std::size_t TWordDocument::SelectionStart() const { return selStart_; }
+std::size_t TWordDocument::SelectionEnd() const { return selEnd_; }
+
+void TWordDocument::Select(std::size_t Start, std::size_t End)
+{
+    const std::size_t size = Story().Size;
+    selEnd_ = std::min(End, size);
+    selStart_ = std::min(Start, selEnd_);
+}
+
+void TWordDocument::SelectEnd()
+{
+    const std::size_t size = Story().Size;
+    // Before the last paragraph mark, where typing would go.
+    selStart_ = selEnd_ = size > 0 ? size - 1 : 0;
+}
+
+bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, bool Wrap)
+{
+    if (Text.empty())
+        return false;
+    const TStoryIndex& story = Story();
+    const std::size_t count = story.Paragraphs.size();
+    if (count == 0)
+        return false;
+    const std::string needle = MatchCase ? Text : Lower(Text);
+    // The hit in paragraph i, searching forward from or backward before local position from.
+    const auto search = [&](std::size_t i, std::size_t from, bool forward) {
+        const std::string& text = story.Paragraphs[i].Text;
+        const std::string hay = MatchCase ? text : Lower(text);
+        if (forward)
+            return hay.find(needle, from);
+        return from < needle.size() ? std::string::npos : hay.rfind(needle, from - needle.size());
+    };
+    const auto hit = [&](std::size_t i, std::size_t local) {
+        selStart_ = story.Starts[i] + local;
+        selEnd_ = selStart_ + needle.size();
+        return true;
+    };
+    const std::size_t home = story.Locate(Forward ? selEnd_ : selStart_);
+    const std::size_t local = (Forward ? selEnd_ : selStart_) - story.Starts[home];
+    if (Forward) {
+        for (std::size_t i = home; i < count; ++i)
+            if (const std::size_t pos = search(i, i == home ? local : 0, true); pos != std::string::npos)
+                return hit(i, pos);
+        for (std::size_t i = 0; Wrap && i <= home; ++i)
+            if (const std::size_t pos = search(i, 0, true); pos != std::string::npos)
+                return hit(i, pos);
+    } else {
+        for (std::size_t i = home + 1; i-- > 0;)
+            if (const std::size_t pos = search(i, i == home ? local : std::string::npos, false); pos != std::string::npos)
+                return hit(i, pos);
+        for (std::size_t i = count; Wrap && i-- > home;)
+            if (const std::size_t pos = search(i, std::string::npos, false); pos != std::string::npos)
+                return hit(i, pos);
+    }
+    return false;
+}
+
+void TWordDocument::AddTextFormField()
+{
+    TStoryIndex& index = Story();
+    const std::size_t paragraph = index.Locate(selStart_);
+    const std::size_t start = selStart_ - index.Starts[paragraph];
+    const std::size_t end = selEnd_ - index.Starts[paragraph];
+    if (index.Paragraphs.empty() || end >= index.Paragraphs[paragraph].Text.size())
+        throw Exception("Hier kan geen formulierveld worden ingevoegd.");
+    SplitTextAt(index.Paragraphs[paragraph], end);
+    index.Paragraphs[paragraph] = ParagraphStory(index.Nodes[paragraph]);
+    SplitTextAt(index.Paragraphs[paragraph], start);
+    index.Paragraphs[paragraph] = ParagraphStory(index.Nodes[paragraph]);
+    const TStory& story = index.Paragraphs[paragraph];
+
+    std::vector<pugi::xml_node> covered; // the w:t elements the field replaces
+    pugi::xml_node startsHere, endsHere;
+    for (const TPiece& piece : story.Pieces) {
+        if (!piece.Text)
+            continue;
+        if (piece.Length > 0 && piece.Start >= start && piece.Start + piece.Length <= end)
+            covered.push_back(piece.Text);
+        if (piece.Length > 0 && piece.Start == start && !startsHere)
+            startsHere = piece.Text;
+        if (piece.Start + piece.Length == start)
+            endsHere = piece.Text;
+    }
+
+    pugi::xml_node parent, before, props;
+    if (startsHere && Is(startsHere.parent(), "w:r")) {
+        before = SplitRunBefore(startsHere);
+        parent = before.parent();
+        props = before.child("w:rPr");
+    } else if (endsHere && Is(endsHere.parent(), "w:r")) {
+        SplitRunAfter(endsHere);
+        parent = endsHere.parent().parent();
+        before = endsHere.parent().next_sibling();
+        props = endsHere.parent().child("w:rPr");
+    } else {
+        throw Exception("Hier kan geen formulierveld worden ingevoegd.");
+    }
+    if (!covered.empty())
+        SplitRunAfter(covered.back());
+
+    const auto run = [&] { return NewRun(parent, before, props); };
+    pugi::xml_node begin = run().append_child("w:fldChar");
+    begin.append_attribute("w:fldCharType") = "begin";
+    pugi::xml_node data = begin.append_child("w:ffData");
+    data.append_child("w:name").append_attribute("w:val") = index.NewFieldName().c_str();
+    data.append_child("w:enabled");
+    data.append_child("w:calcOnExit").append_attribute("w:val") = "0";
+    data.append_child("w:textInput");
+    SetText(run().append_child("w:instrText"), " FORMTEXT ");
+    run().append_child("w:fldChar").append_attribute("w:fldCharType") = "separate";
+    SetText(run().append_child("w:t"), FieldResult);
+    run().append_child("w:fldChar").append_attribute("w:fldCharType") = "end";
+
+    for (pugi::xml_node t : covered) {
+        pugi::xml_node r = t.parent();
+        r.remove_child(t);
+        if (Is(r, "w:r") && !std::any_of(r.children().begin(), r.children().end(), IsContent))
+            r.parent().remove_child(r);
+    }
+    index.Refresh(paragraph);
+    selStart_ = selEnd_ = index.Starts[paragraph] + start + FieldResult.size();
+}

@@ -1,0 +1,263 @@
+#include "WordPackage.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+
+#include <QFile>
+#include <algorithm>
+#include <memory>
+#include <sstream>
+#include <zip.h>
+
+namespace {
+
+const char* const ContentTypesPart = "[Content_Types].xml";
+const char* const RelationshipNs = "http://schemas.openxmlformats.org/package/2006/relationships";
+const char* const OfficeDocumentType = "officeDocument";
+
+std::string FileNameOf(const QString& path) { return QStringToAnsi(path); }
+
+struct ZipCloser {
+    void operator()(zip_t* z) const { zip_discard(z); }
+};
+
+std::string Folder(const std::string& part)
+{
+    const auto slash = part.rfind('/');
+    return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+}
+
+// Target of a relationship, relative to base folder, as a part name without leading "/".
+std::string Resolve(const std::string& base, const std::string& target)
+{
+    std::string path = !target.empty() && target[0] == '/' ? target.substr(1) : base + target;
+    std::vector<std::string> segments;
+    std::stringstream in(path);
+    for (std::string segment; std::getline(in, segment, '/');) {
+        if (segment == "..") {
+            if (!segments.empty())
+                segments.pop_back();
+        } else if (!segment.empty() && segment != ".") {
+            segments.push_back(segment);
+        }
+    }
+    std::string result;
+    for (const std::string& s : segments)
+        result += (result.empty() ? "" : "/") + s;
+    return result;
+}
+
+bool EndsWithType(const char* type, const std::string& name)
+{
+    const std::string t = type;
+    return t.size() > name.size() && t.compare(t.size() - name.size(), name.size(), name) == 0
+        && t[t.size() - name.size() - 1] == '/';
+}
+
+bool SameText(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+} // namespace
+
+void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::string& Name)
+{
+    const pugi::xml_parse_result result = Doc.load_buffer(Data.data(), Data.size(), XmlParseOptions, pugi::encoding_utf8);
+    if (!result)
+        throw Exception("Het onderdeel " + Name + " van het document is beschadigd: " + result.description());
+}
+
+std::string SaveXmlPart(const pugi::xml_document& Doc)
+{
+    std::ostringstream out;
+    Doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
+    return out.str();
+}
+
+std::string RelationshipsPartName(const std::string& PartName)
+{
+    return Folder(PartName) + "_rels/" + PartName.substr(Folder(PartName).size()) + ".rels";
+}
+
+TWordPackage TWordPackage::Load(const QString& Path)
+{
+    const std::string name = FileNameOf(Path);
+    int error = 0;
+    std::unique_ptr<zip_t, ZipCloser> archive(zip_open(QFile::encodeName(Path).constData(), ZIP_RDONLY, &error));
+    if (!archive) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, error);
+        const std::string reason = zip_error_strerror(&ze);
+        zip_error_fini(&ze);
+        throw Exception("Het bestand " + name + " kan niet worden geopend: " + reason);
+    }
+    TWordPackage package;
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(archive.get(), i, 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME) || !(st.valid & ZIP_STAT_SIZE))
+            throw Exception("Het bestand " + name + " is beschadigd");
+        std::string entry = st.name;
+        if (!entry.empty() && entry.back() == '/')
+            continue;
+        std::string data(st.size, '\0');
+        zip_file_t* file = zip_fopen_index(archive.get(), i, 0);
+        const zip_int64_t read = file ? zip_fread(file, data.data(), st.size) : -1;
+        if (file)
+            zip_fclose(file);
+        if (read < 0 || static_cast<zip_uint64_t>(read) != st.size)
+            throw Exception("Het bestand " + name + " is beschadigd: " + entry + " is onleesbaar");
+        package.parts_.emplace_back(std::move(entry), std::move(data));
+    }
+    if (!package.HasPart(ContentTypesPart) || !package.HasPart(package.MainPartName()))
+        throw Exception("Het bestand " + name + " is geen Word-document");
+    return package;
+}
+
+void TWordPackage::Save(const QString& Path) const
+{
+    const std::string name = FileNameOf(Path);
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(Path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        throw Exception("Het bestand " + name + " kan niet worden gemaakt");
+    for (const auto& [entry, data] : parts_) {
+        zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
+        if (!source || zip_file_add(archive, entry.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
+            if (source)
+                zip_source_free(source);
+            const std::string reason = zip_strerror(archive);
+            zip_discard(archive);
+            throw Exception("Het bestand " + name + " kan niet worden geschreven: " + reason);
+        }
+    }
+    if (zip_close(archive) != 0) {
+        const std::string reason = zip_strerror(archive);
+        zip_discard(archive);
+        throw Exception("Het bestand " + name + " kan niet worden geschreven: " + reason);
+    }
+}
+
+bool TWordPackage::HasPart(const std::string& Name) const
+{
+    return std::any_of(parts_.begin(), parts_.end(), [&](const auto& p) { return p.first == Name; });
+}
+
+const std::string& TWordPackage::Part(const std::string& Name) const
+{
+    for (const auto& p : parts_)
+        if (p.first == Name)
+            return p.second;
+    throw Exception("Het document heeft geen onderdeel " + Name);
+}
+
+void TWordPackage::SetPart(const std::string& Name, std::string Data)
+{
+    for (auto& p : parts_)
+        if (p.first == Name) {
+            p.second = std::move(Data);
+            return;
+        }
+    parts_.emplace_back(Name, std::move(Data));
+}
+
+void TWordPackage::RemovePart(const std::string& Name)
+{
+    parts_.erase(std::remove_if(parts_.begin(), parts_.end(), [&](const auto& p) { return p.first == Name; }), parts_.end());
+}
+
+namespace {
+
+// Target of the first relationship of type in the relationships part rels, "" when none.
+std::string FindRelated(const TWordPackage& package, const std::string& rels, const std::string& base, const std::string& type)
+{
+    if (!package.HasPart(rels))
+        return "";
+    pugi::xml_document doc;
+    ParseXmlPart(doc, package.Part(rels), rels);
+    for (pugi::xml_node r : doc.document_element().children("Relationship"))
+        if (EndsWithType(r.attribute("Type").value(), type) && std::string(r.attribute("TargetMode").value()) != "External")
+            return Resolve(base, r.attribute("Target").value());
+    return "";
+}
+
+} // namespace
+
+std::string TWordPackage::MainPartName() const
+{
+    const std::string main = FindRelated(*this, "_rels/.rels", "", OfficeDocumentType);
+    return main.empty() ? "word/document.xml" : main;
+}
+
+std::string TWordPackage::RelatedPartName(const std::string& Type) const
+{
+    const std::string main = MainPartName();
+    return FindRelated(*this, RelationshipsPartName(main), Folder(main), Type);
+}
+
+void TWordPackage::AddRelatedPart(const std::string& Name, const std::string& Type, const std::string& ContentType)
+{
+    const std::string main = MainPartName();
+    const std::string rels = RelationshipsPartName(main);
+    pugi::xml_document doc;
+    if (HasPart(rels)) {
+        ParseXmlPart(doc, Part(rels), rels);
+    } else {
+        doc.append_child(pugi::node_declaration).append_attribute("version") = "1.0";
+        doc.append_child("Relationships").append_attribute("xmlns") = RelationshipNs;
+    }
+    pugi::xml_node root = doc.document_element();
+    int n = 1;
+    auto used = [&](const std::string& id) {
+        for (pugi::xml_node r : root.children("Relationship"))
+            if (id == r.attribute("Id").value())
+                return true;
+        return false;
+    };
+    while (used("rId" + std::to_string(n)))
+        ++n;
+    pugi::xml_node r = root.append_child("Relationship");
+    r.append_attribute("Id") = ("rId" + std::to_string(n)).c_str();
+    r.append_attribute("Type") = ("http://schemas.openxmlformats.org/officeDocument/2006/relationships/" + Type).c_str();
+    const std::string folder = Folder(main);
+    r.append_attribute("Target") = (Name.compare(0, folder.size(), folder) == 0 ? Name.substr(folder.size()) : "/" + Name).c_str();
+    SetPart(rels, SaveXmlPart(doc));
+    SetContentType(Name, ContentType);
+}
+
+std::string TWordPackage::ContentType(const std::string& Name) const
+{
+    pugi::xml_document doc;
+    ParseXmlPart(doc, Part(ContentTypesPart), ContentTypesPart);
+    pugi::xml_node types = doc.document_element();
+    for (pugi::xml_node o : types.children("Override"))
+        if (SameText(o.attribute("PartName").value(), "/" + Name))
+            return o.attribute("ContentType").value();
+    const auto dot = Name.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : Name.substr(dot + 1);
+    for (pugi::xml_node d : types.children("Default"))
+        if (SameText(d.attribute("Extension").value(), extension))
+            return d.attribute("ContentType").value();
+    return "";
+}
+
+void TWordPackage::SetContentType(const std::string& Name, const std::string& ContentType)
+{
+    pugi::xml_document doc;
+    ParseXmlPart(doc, Part(ContentTypesPart), ContentTypesPart);
+    pugi::xml_node types = doc.document_element();
+    pugi::xml_node override;
+    for (pugi::xml_node o : types.children("Override"))
+        if (SameText(o.attribute("PartName").value(), "/" + Name))
+            override = o;
+    if (!override) {
+        override = types.append_child("Override");
+        override.append_attribute("PartName") = ("/" + Name).c_str();
+        override.append_attribute("ContentType");
+    }
+    override.attribute("ContentType") = ContentType.c_str();
+    SetPart(ContentTypesPart, SaveXmlPart(doc));
+}

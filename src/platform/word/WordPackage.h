@@ -1,0 +1,50 @@
+#pragma once
+// An Office Open XML word-processing package (.docx): its parts as bytes, in their order, read
+// and written through libzip; XML parts are parsed and saved with pugixml in the form the word
+// processors expect (declaration kept, whitespace-only text kept, no reformatting).
+
+#include <QString>
+#include <pugixml.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+class TWordPackage {
+public:
+    // Reads the package at Path.  Throws Exception naming the file when it cannot be read, is
+    // no zip archive or holds no main document.
+    static TWordPackage Load(const QString& Path);
+
+    // Writes the package to Path (through a temporary file that replaces it).  Throws Exception
+    // when it cannot be written.
+    void Save(const QString& Path) const;
+
+    bool HasPart(const std::string& Name) const;
+    const std::string& Part(const std::string& Name) const; // throws when missing
+    void SetPart(const std::string& Name, std::string Data); // added at the end when new
+    void RemovePart(const std::string& Name);
+    const std::vector<std::pair<std::string, std::string>>& Parts() const { return parts_; }
+
+    // The main document part ("word/document.xml"), from the package relationships.
+    std::string MainPartName() const;
+    // The part the main document relates to with the given relationship type (its last path
+    // segment, such as "settings"); "" when there is none.
+    std::string RelatedPartName(const std::string& Type) const;
+    // Relates the main document to Name with Type and gives the part its content type.
+    void AddRelatedPart(const std::string& Name, const std::string& Type, const std::string& ContentType);
+    // The content type that [Content_Types].xml gives a part ("" when none).
+    std::string ContentType(const std::string& Name) const;
+    void SetContentType(const std::string& Name, const std::string& ContentType);
+
+private:
+    std::vector<std::pair<std::string, std::string>> parts_;
+};
+
+constexpr unsigned int XmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration;
+
+// Parses an XML part; throws Exception naming Name when it is not well-formed.
+void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::string& Name);
+std::string SaveXmlPart(const pugi::xml_document& Doc);
+
+// The relationships part of a part ("word/_rels/document.xml.rels" for "word/document.xml").
+std::string RelationshipsPartName(const std::string& PartName);

@@ -1,0 +1,326 @@
+#include "WordProcessor.h"
+
+#include "AnsiText.h"
+#include "Exceptions.h"
+#include "MailMerge.h"
+#include "PrivateTempFolder.h"
+#include "WordXml.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+#include <set>
+
+const char* const NoRecordsText =
+    "Het hoofddocument kan niet worden samengevoegd met het gegevensbestand, omdat de gegevensrecords leeg zijn "
+    "of omdat er geen records overeenkomen met de ingestelde queryopties";
+
+namespace {
+
+const char* const NoDocumentText = "Deze opdracht is niet beschikbaar omdat er geen document geopend is.";
+const char* const NoMemberText = "Het aangevraagde lid van de verzameling bestaat niet.";
+const char* const NotMainDocumentText = "Dit document is geen hoofddocument voor afdruk samenvoegen.";
+const char* const DocumentContentType = "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
+
+[[noreturn]] void NotSupported(const std::string& what)
+{
+    throw Exception("Deze waarde van " + what + " wordt niet ondersteund.");
+}
+
+// The caption as a file name: no folder separators, reserved or control characters, no leading
+// dot, not too long.
+QString SafeFileName(const std::string& caption)
+{
+    QString name;
+    for (const QChar c : AnsiToQString(caption))
+        name += c.unicode() < 0x20 || c.unicode() == 0x7f || QStringLiteral("/\\:*?\"<>|").contains(c) ? QChar('_') : c;
+    name = name.left(120);
+    while (!name.isEmpty() && (name.front() == '.' || name.front().isSpace()))
+        name.remove(0, 1);
+    while (!name.isEmpty() && (name.back() == '.' || name.back().isSpace()))
+        name.chop(1);
+    return name.isEmpty() ? QStringLiteral("Document") : name;
+}
+
+QString UniquePath(const QString& folder, const QString& base)
+{
+    QString path = QDir(folder).filePath(base + ".docx");
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QDir(folder).filePath(base + " (" + QString::number(n) + ").docx");
+    return path;
+}
+
+// The text of key in a desktop entry's [Desktop Entry] group (or "" ).
+QString DesktopEntryValue(const QString& path, const QString& key)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    bool inEntry = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith('['))
+            inEntry = line == "[Desktop Entry]";
+        else if (inEntry && line.startsWith(key + '='))
+            return line.mid(key.size() + 1).trimmed();
+    }
+    return {};
+}
+
+// Whether the desktop entry path is an application that can be started.
+bool Usable(const QString& path)
+{
+    if (!QFileInfo(path).isFile() || DesktopEntryValue(path, "Hidden").compare("true", Qt::CaseInsensitive) == 0)
+        return false;
+    const QString type = DesktopEntryValue(path, "Type");
+    if (!type.isEmpty() && type != "Application")
+        return false;
+    const QString tryExec = DesktopEntryValue(path, "TryExec");
+    return tryExec.isEmpty() || !QStandardPaths::findExecutable(tryExec).isEmpty()
+        || (QFileInfo(tryExec).isAbsolute() && QFileInfo(tryExec).isExecutable());
+}
+
+// The desktop entry of id in the applications folders, "" when none.
+QString FindDesktopEntry(const QStringList& folders, const QString& id)
+{
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(id);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return {};
+}
+
+QStringList ListValue(const QString& value)
+{
+    return value.split(';', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+bool OpenWithDesktop(const QString& Path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(Path)); }
+
+bool DesktopHasDocxApplication()
+{
+    const QString mime = "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
+    const QStringList applications = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+
+    // mimeapps.list: the user's and the system's configuration first, then the applications folders.
+    QStringList lists;
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        lists << QDir(folder).filePath("mimeapps.list");
+    for (const QString& folder : applications)
+        lists << QDir(folder).filePath("mimeapps.list");
+    std::set<QString> removed;
+    for (const QString& list : lists) {
+        QFile file(list);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        QString group;
+        while (!file.atEnd()) {
+            const QString line = QString::fromUtf8(file.readLine()).trimmed();
+            if (line.startsWith('[')) {
+                group = line;
+                continue;
+            }
+            if (!line.startsWith(mime + '='))
+                continue;
+            for (const QString& id : ListValue(line.mid(mime.size() + 1))) {
+                if (group == "[Removed Associations]")
+                    removed.insert(id);
+                else if ((group == "[Default Applications]" || group == "[Added Associations]") && !removed.count(id)
+                         && Usable(FindDesktopEntry(applications, id)))
+                    return true;
+            }
+        }
+    }
+
+    // Desktop entries that list the type; an entry of a earlier folder hides one of the same name.
+    std::set<QString> seen;
+    for (const QString& folder : applications) {
+        for (const QFileInfo& entry : QDir(folder).entryInfoList({"*.desktop"}, QDir::Files)) {
+            if (!seen.insert(entry.fileName()).second || removed.count(entry.fileName()))
+                continue;
+            if (ListValue(DesktopEntryValue(entry.filePath(), "MimeType")).contains(mime) && Usable(entry.filePath()))
+                return true;
+        }
+    }
+    return false;
+}
+
+TWordProcessor::TWordProcessor(TDocumentOpener Opener) : opener_(std::move(Opener)) {}
+
+void TWordProcessor::SetWindowState(int State) { windowState_ = State; }
+
+void TWordProcessor::SetVisible(bool Visible)
+{
+    visible_ = Visible;
+    if (!Visible)
+        return;
+    std::string failures;
+    for (const auto& doc : documents_) {
+        if (!doc->IsNew || doc->Shown)
+            continue;
+        try {
+            const QString path = UniquePath(PrivateTempFolder(), SafeFileName(doc->Caption));
+            doc->Package().Save(path);
+            doc->Path = path;
+            doc->Shown = true;
+            if (!opener_(path))
+                throw Exception("Het document " + QStringToAnsi(path) + " kan niet worden getoond");
+        } catch (const Exception& e) {
+            failures += (failures.empty() ? "" : "\r") + e.Message;
+        }
+    }
+    if (!failures.empty())
+        throw Exception(failures);
+}
+
+void TWordProcessor::Activate() { ++activations_; }
+
+int TWordProcessor::DocumentsCount() { return static_cast<int>(documents_.size()); }
+
+TWordDocument& TWordProcessor::Item(int Index)
+{
+    if (Index < 1 || Index > DocumentsCount())
+        throw Exception(NoMemberText);
+    return *documents_[static_cast<std::size_t>(Index - 1)];
+}
+
+TWordDocument& TWordProcessor::Document(int Index) { return Item(Index); }
+
+TWordDocument& TWordProcessor::Active()
+{
+    if (!active_)
+        throw Exception(NoDocumentText);
+    return *active_;
+}
+
+std::string TWordProcessor::DocumentName(int Index) { return Item(Index).Name; }
+
+void TWordProcessor::CloseDocument(int Index, int SaveChanges)
+{
+    if (SaveChanges != wdDoNotSaveChanges)
+        NotSupported("SaveChanges");
+    TWordDocument* doc = &Item(Index);
+    documents_.erase(documents_.begin() + (Index - 1));
+    if (active_ == doc)
+        active_ = documents_.empty() ? nullptr : documents_.back().get();
+}
+
+void TWordProcessor::ActivateDocument(int Index) { active_ = &Item(Index); }
+
+void TWordProcessor::OpenDocument(const std::string& FileName)
+{
+    const QString path = AnsiToQString(FileName);
+    const QFileInfo info(path);
+    if (!info.isFile())
+        throw Exception("Dit bestand kan niet worden gevonden. (" + FileName + ")");
+    for (const auto& doc : documents_)
+        if (!doc->IsNew && QFileInfo(doc->Path).canonicalFilePath() == info.canonicalFilePath()) {
+            active_ = doc.get();
+            return;
+        }
+    documents_.push_back(TWordDocument::Open(path));
+    active_ = documents_.back().get();
+}
+
+void TWordProcessor::Unprotect(const std::string& Password) { Active().Unprotect(Password); }
+
+void TWordProcessor::Protect(int Type) { Active().Protect(Type); }
+
+void TWordProcessor::OpenDataSource(const TOpenDataSourceArgs& Args)
+{
+    TWordDocument& doc = Active();
+    doc.MailMerge.HasDataSource = false;
+    doc.MailMerge.Data = RunTextQuery(Args.Connection, Args.SQLStatement + Args.SQLStatement1);
+    doc.MailMerge.HasDataSource = true;
+}
+
+void TWordProcessor::SetMailMergeDestination(int Destination) { Active().MailMerge.Destination = Destination; }
+void TWordProcessor::SetMailAsAttachment(bool Value) { Active().MailMerge.MailAsAttachment = Value; }
+void TWordProcessor::SetMailAddressFieldName(const std::string& Value) { Active().MailMerge.MailAddressFieldName = Value; }
+void TWordProcessor::SetMailSubject(const std::string& Value) { Active().MailMerge.MailSubject = Value; }
+void TWordProcessor::SetSuppressBlankLines(bool Value) { Active().MailMerge.SuppressBlankLines = Value; }
+void TWordProcessor::SetFirstRecord(int Record) { Active().MailMerge.FirstRecord = Record; }
+void TWordProcessor::SetLastRecord(int Record) { Active().MailMerge.LastRecord = Record; }
+
+void TWordProcessor::ExecuteMailMerge(bool)
+{
+    TWordDocument& main = Active();
+    const TMailMergeSettings& settings = main.MailMerge;
+    if (!settings.HasDataSource)
+        throw Exception(NotMainDocumentText);
+    if (settings.Destination != wdSendToNewDocument)
+        NotSupported("Destination");
+
+    pugi::xml_document merged;
+    const TMergeOptions options{settings.FirstRecord, settings.LastRecord, settings.SuppressBlankLines};
+    if (MergeDocument(main.Main(), settings.Data, options, merged) == 0)
+        throw Exception(NoRecordsText);
+
+    TWordPackage package = main.Package();
+    const std::string mainPart = package.MainPartName();
+    package.SetPart(mainPart, SaveXmlPart(merged));
+    package.SetContentType(mainPart, DocumentContentType);
+    const std::string settingsPart = package.RelatedPartName("settings");
+    if (!settingsPart.empty() && package.HasPart(settingsPart)) {
+        pugi::xml_document xml;
+        ParseXmlPart(xml, package.Part(settingsPart), settingsPart);
+        xml.document_element().remove_child("w:mailMerge");
+        package.SetPart(settingsPart, SaveXmlPart(xml));
+    }
+    documents_.push_back(std::make_unique<TWordDocument>("Standaardbrieven" + std::to_string(++merged_), std::move(package)));
+    active_ = documents_.back().get();
+    active_->SelectEnd();
+}
+
+std::string TWordProcessor::ActiveWindowCaption() { return Active().Caption; }
+
+void TWordProcessor::SetActiveWindowCaption(const std::string& Caption) { Active().Caption = Caption; }
+
+void TWordProcessor::FindClearFormatting() { Active(); }
+
+void TWordProcessor::FindExecute(const TFindArgs& Args)
+{
+    if (Args.MatchWildcards || Args.MatchSoundsLike || Args.MatchAllWordForms || Args.MatchWholeWord || Args.Format)
+        NotSupported("Find");
+    if (Args.Replace != wdReplaceNone)
+        NotSupported("Replace");
+    found_ = Active().Find(Args.FindText, Args.MatchCase, Args.Forward, Args.Wrap == wdFindContinue);
+}
+
+bool TWordProcessor::FindFound() { return found_; }
+
+void TWordProcessor::AddFormField(int Type)
+{
+    if (Type != wdFieldFormTextInput)
+        NotSupported("Type");
+    Active().AddTextFormField();
+}
+
+void TWordProcessor::HomeKey(int Unit)
+{
+    if (Unit != wdStory)
+        NotSupported("Unit");
+    Active().Select(0, 0);
+}
+
+TWordConnection& WordConnection()
+{
+    static TWordConnection connection;
+    return connection;
+}
+
+TWordApplication* ConnectWordApplication()
+{
+    static std::unique_ptr<TWordProcessor> running;
+    if (!WordConnection().HasDocxApplication())
+        return nullptr;
+    if (!running)
+        running = std::make_unique<TWordProcessor>([](const QString& path) { return WordConnection().Opener(path); });
+    return running.get();
+}

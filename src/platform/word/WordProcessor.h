@@ -1,0 +1,101 @@
+#pragma once
+// The word processor, in process: documents are word-processing packages held in memory, the
+// mail merge reads its data through the text driver, and making the application visible hands
+// the merged documents to the desktop's own word processor.
+//
+// Visible(true) saves every merged document that was not shown yet into the private temporary
+// folder, as its window caption made fit for a file name (unique, ".docx"), and opens it with
+// the opener.  A document that cannot be saved or opened throws Exception after the others were
+// handled.
+
+#include "WordApplication.h"
+#include "WordDocument.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// The word processor's messages that the driver recognises.
+extern const char* const NoRecordsText;
+
+// Opens a saved document for the user; false when nothing could open it.
+using TDocumentOpener = std::function<bool(const QString& Path)>;
+
+// The desktop's default application for the file (QDesktopServices).
+bool OpenWithDesktop(const QString& Path);
+// Whether the desktop has an application for .docx documents: a default or an association in
+// the mimeapps.list files, or a desktop entry that lists the type, in the folders of the XDG
+// base directories.
+bool DesktopHasDocxApplication();
+
+class TWordProcessor : public TWordApplication {
+public:
+    explicit TWordProcessor(TDocumentOpener Opener = OpenWithDesktop);
+
+    void SetWindowState(int State) override;
+    void SetVisible(bool Visible) override;
+    void Activate() override;
+
+    int DocumentsCount() override;
+    std::string DocumentName(int Index) override;
+    void CloseDocument(int Index, int SaveChanges) override;
+    void ActivateDocument(int Index) override;
+    void OpenDocument(const std::string& FileName) override;
+
+    void Unprotect(const std::string& Password) override;
+    void Protect(int Type) override;
+
+    void OpenDataSource(const TOpenDataSourceArgs& Args) override;
+    void SetMailMergeDestination(int Destination) override;
+    void SetMailAsAttachment(bool Value) override;
+    void SetMailAddressFieldName(const std::string& Value) override;
+    void SetMailSubject(const std::string& Value) override;
+    void SetSuppressBlankLines(bool Value) override;
+    void SetFirstRecord(int Record) override;
+    void SetLastRecord(int Record) override;
+    void ExecuteMailMerge(bool Pause) override;
+
+    std::string ActiveWindowCaption() override;
+    void SetActiveWindowCaption(const std::string& Caption) override;
+
+    void FindClearFormatting() override;
+    void FindExecute(const TFindArgs& Args) override;
+    bool FindFound() override;
+    void AddFormField(int Type) override;
+    void HomeKey(int Unit) override;
+
+    // What the application shows.
+    int WindowState() const { return windowState_; }
+    bool Visible() const { return visible_; }
+    int Activations() const { return activations_; }
+    // The open documents, in their order; null when none is active.
+    TWordDocument& Document(int Index); // 1-based, as the collection
+    TWordDocument* ActiveDocument() const { return active_; }
+
+private:
+    TWordDocument& Active();
+    TWordDocument& Item(int Index);
+
+    TDocumentOpener opener_;
+    std::vector<std::unique_ptr<TWordDocument>> documents_;
+    TWordDocument* active_ = nullptr;
+    int windowState_ = wdWindowStateNormal;
+    bool visible_ = false;
+    int activations_ = 0;
+    bool found_ = false;
+    int merged_ = 0;
+};
+
+// How this program connects to its word processor: whether the desktop has one for .docx, and how
+// documents are opened for the user.
+struct TWordConnection {
+    std::function<bool()> HasDocxApplication = DesktopHasDocxApplication;
+    TDocumentOpener Opener = OpenWithDesktop;
+};
+TWordConnection& WordConnection();
+
+// The running word processor of this program, started at the first connection and kept for the
+// rest of the run (a later connection finds the documents left open).  Null when the desktop has
+// no application for .docx documents.
+TWordApplication* ConnectWordApplication();

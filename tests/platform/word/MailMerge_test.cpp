@@ -1,0 +1,141 @@
+#include "MailMerge.h"
+
+#include "WordPackage.h"
+#include "WordTesting.h"
+#include "WordXml.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The paragraphs of a merged body, each as its text with marks: "|" tab, "/" line break, "#" page break.
+std::vector<std::string> Paragraphs(const pugi::xml_document& doc)
+{
+    std::vector<std::string> result;
+    for (pugi::xpath_node p : doc.select_nodes("//w:body//w:p")) {
+        std::string text;
+        pugi::xpath_node_set marks = p.node().select_nodes(".//w:t | .//w:tab | .//w:br");
+        marks.sort();
+        for (pugi::xpath_node n : marks) {
+            if (Is(n.node(), "w:t"))
+                text += TextOf(n.node());
+            else if (Is(n.node(), "w:tab"))
+                text += "|";
+            else
+                text += std::string(n.node().attribute("w:type").value()) == "page" ? "#" : "/";
+        }
+        result.push_back(text);
+    }
+    return result;
+}
+
+struct Merged {
+    int Copies;
+    std::vector<std::string> Texts;
+    std::string Xml;
+};
+
+Merged Merge(const std::string& body, const TRecordSet& data, TMergeOptions options = {})
+{
+    pugi::xml_document main;
+    ParseXmlPart(main, std::string("<w:document ") + WordNamespaces + "><w:body>" + body
+                     + "<w:sectPr><w:formProt w:val=\"false\"/></w:sectPr></w:body></w:document>",
+                 "main");
+    pugi::xml_document result;
+    const int copies = MergeDocument(main, data, options, result);
+    return {copies, Paragraphs(result), SaveXmlPart(result)};
+}
+
+const TRecordSet Kandidaten{{"kand_nr", "naamkand", "plaats"},
+                            {{"  1", "Jansen", "Assen"}, {"  2", "de Vries", ""}, {"  3", "Bakker", "Emmen"}}};
+
+TEST(MailMergeTest, OneCopyPerRecordWithBothFieldFormsAndNamesInAnyCase)
+{
+    const Merged m = Merge("<w:p><w:r><w:t xml:space=\"preserve\">Nr </w:t></w:r>" + ComplexField("MERGEFIELD KAND_NR", "&lt;kand_nr&gt;")
+                               + "<w:r><w:t xml:space=\"preserve\"> naam </w:t></w:r>" + SimpleField("MERGEFIELD  NaamKand  \\* MERGEFORMAT")
+                               + "</w:p>" + Para("slot"),
+                           Kandidaten);
+    EXPECT_EQ(m.Copies, 3);
+    EXPECT_EQ(m.Texts, (std::vector<std::string>{"Nr   1 naam Jansen", "slot", "#Nr   2 naam de Vries", "slot",
+                                                 "#Nr   3 naam Bakker", "slot"}));
+    // Fields are gone, the result keeps the field's formatting, the section stays once at the end.
+    EXPECT_EQ(m.Xml.find("MERGEFIELD"), std::string::npos);
+    EXPECT_EQ(m.Xml.find("fldChar"), std::string::npos);
+    EXPECT_NE(m.Xml.find("<w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">  1</w:t></w:r>"), std::string::npos);
+    EXPECT_NE(m.Xml.find("<w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\">Jansen</w:t></w:r>"), std::string::npos);
+    EXPECT_EQ(m.Xml.rfind("<w:sectPr>"), m.Xml.find("<w:sectPr>"));
+    EXPECT_LT(m.Xml.rfind("slot"), m.Xml.find("<w:sectPr>"));
+}
+
+TEST(MailMergeTest, NextFieldsTakeTheFollowingRecordsIntoTheSameCopy)
+{
+    // Two rows per copy: the third record starts a second copy whose NEXT runs past the end.
+    const std::string row = "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>";
+    const Merged m = Merge(row + "<w:p>" + SimpleField("NEXT") + "</w:p>" + row, Kandidaten);
+    EXPECT_EQ(m.Copies, 2);
+    EXPECT_EQ(m.Texts, (std::vector<std::string>{"Jansen", "", "de Vries", "#Bakker", "", ""}));
+
+    // A catalogue in one paragraph.
+    const Merged line = Merge("<w:p>" + ComplexField("MERGEFIELD kand_nr") + ComplexField("NEXT") + ComplexField("MERGEFIELD kand_nr")
+                                  + ComplexField("NEXT") + ComplexField("MERGEFIELD kand_nr") + "</w:p>",
+                              Kandidaten);
+    EXPECT_EQ(line.Copies, 1);
+    EXPECT_EQ(line.Texts, (std::vector<std::string>{"  1  2  3"}));
+}
+
+TEST(MailMergeTest, SuppressBlankLinesDropsOnlyParagraphsWhoseFieldsAllCameOutEmpty)
+{
+    const std::string body = "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p><w:p>" + ComplexField("MERGEFIELD plaats")
+        + "<w:r><w:t xml:space=\"preserve\"> </w:t></w:r>" + ComplexField("MERGEFIELD onbekend") + "</w:p><w:p>"
+        + ComplexField("MERGEFIELD plaats") + "<w:r><w:t>, NL</w:t></w:r></w:p>" + Para("") + Para("einde");
+    const TRecordSet second{Kandidaten.Columns, {Kandidaten.Rows[1]}};
+
+    TMergeOptions suppress;
+    suppress.SuppressBlankLines = true;
+    EXPECT_EQ(Merge(body, second, suppress).Texts, (std::vector<std::string>{"de Vries", ", NL", "", "einde"}));
+    EXPECT_EQ(Merge(body, second).Texts, (std::vector<std::string>{"de Vries", " ", ", NL", "", "einde"}));
+    // Filled, the line stays.
+    const TRecordSet first{Kandidaten.Columns, {Kandidaten.Rows[0]}};
+    EXPECT_EQ(Merge(body, first, suppress).Texts, (std::vector<std::string>{"Jansen", "Assen ", "Assen, NL", "", "einde"}));
+    // The only paragraph of a table cell stays, emptied.
+    const Merged cell = Merge("<w:tbl><w:tr><w:tc><w:p>" + ComplexField("MERGEFIELD plaats") + "</w:p></w:tc></w:tr></w:tbl>", second, suppress);
+    EXPECT_EQ(cell.Texts, (std::vector<std::string>{""}));
+}
+
+TEST(MailMergeTest, RecordRangeAndEmptyData)
+{
+    TMergeOptions range;
+    range.FirstRecord = 2;
+    range.LastRecord = 2;
+    const Merged m = Merge("<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>", Kandidaten, range);
+    EXPECT_EQ(m.Copies, 1);
+    EXPECT_EQ(m.Texts, (std::vector<std::string>{"de Vries"}));
+
+    const Merged none = Merge(Para("x"), TRecordSet{{"a"}, {}});
+    EXPECT_EQ(none.Copies, 0);
+    EXPECT_TRUE(none.Texts.empty());
+}
+
+TEST(MailMergeTest, ValuesBecomeValidTextWhateverBytesTheyHold)
+{
+    // Windows-1252 in, UTF-8 out; tabs and line ends as marks; other control bytes and XML
+    // specials do not break the document.
+    const TRecordSet data{{"v"}, {{std::string("Cura\xe7" "ao <&> \"x\"\ta\r\nb\x01" "c\x80")}}};
+    const Merged m = Merge("<w:p>" + ComplexField("MERGEFIELD v") + "</w:p>", data);
+    EXPECT_EQ(m.Texts, (std::vector<std::string>{"Cura\xc3\xa7" "ao <&> \"x\"|a/bc\xe2\x82\xac"}));
+    pugi::xml_document reparsed;
+    EXPECT_TRUE(reparsed.load_string(m.Xml.c_str()));
+}
+
+TEST(MailMergeTest, TablesAndOtherFieldsAreCopiedAsTheyStand)
+{
+    const Merged m = Merge("<w:tbl><w:tr><w:tc><w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p></w:tc><w:tc><w:p>"
+                               + ComplexField("PAGE", "1") + "</w:p></w:tc></w:tr></w:tbl>",
+                           TRecordSet{Kandidaten.Columns, {Kandidaten.Rows[0], Kandidaten.Rows[2]}});
+    EXPECT_EQ(m.Copies, 2);
+    // The second copy's table is preceded by a paragraph holding the page break.
+    EXPECT_EQ(m.Texts, (std::vector<std::string>{"Jansen", "1", "#", "Bakker", "1"}));
+    EXPECT_NE(m.Xml.find(" PAGE "), std::string::npos);
+}
+
+} // namespace

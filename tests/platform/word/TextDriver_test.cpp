@@ -1,0 +1,169 @@
+#include "TextDriver.h"
+
+#include "ErrorOf.h"
+#include "RegistryStore.h"
+#include "uUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TextDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(RegistryStore::FileName(HKEY_CURRENT_USER));
+        InstallODBCDriverIfNecessary();
+        Write("lijst.txt", "\"lijst_id\"\t\"afkorting\"\t\"kandidaten\"\r\n\"1\"\t\"ABC\"\t\"3\"\r\n");
+        Write("kand.txt", "\"kandidaat_id\"\t\"lijst_id\"\t\"kand_nr\"\t\"naamkand\"\r\n"
+                          "\"  2\"\t\"1\"\t\"  2\"\t\"de Vries\"\r\n"
+                          "\"  1\"\t\"1\"\t\"  1\"\t\"Jansen\"\r\n"
+                          "\" 10\"\t\"1\"\t\" 10\"\t\"Bakker\"\r\n");
+        Write("SCHEMA.INI", "[lijst.txt]\r\nColNameHeader=True\r\nFormat=TabDelimited\r\nMaxScanRows=25\r\n"
+                            "[kand.txt]\r\nColNameHeader=True\r\nFormat=TabDelimited\r\nMaxScanRows=25\r\n");
+    }
+    void TearDown() override { QFile::remove(RegistryStore::FileName(HKEY_CURRENT_USER)); }
+
+    void Write(const QString& name, const std::string& bytes)
+    {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+
+    std::string Connection() const
+    {
+        const std::string folder = dir.path().toStdString() + "/";
+        return "DSN=Text Files;DBQ=" + folder + ";DefaultDir=" + folder;
+    }
+
+    TRecordSet Query(const std::string& sql) { return RunTextQuery(Connection(), sql); }
+
+    // The rows as "a,b|c,d".
+    static std::string Rows(const TRecordSet& set)
+    {
+        std::string text;
+        for (const auto& row : set.Rows) {
+            text += text.empty() ? "" : "|";
+            for (std::size_t i = 0; i < row.size(); ++i)
+                text += (i ? "," : "") + row[i];
+        }
+        return text;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(TextDriverTest, TablesByFileNameInEverySpelling)
+{
+    const struct {
+        const char* sql;
+        const char* rows;
+    } cases[] = {
+        {"SELECT kand_nr, naamkand FROM kand.txt ORDER BY kand_nr", "  1,Jansen|  2,de Vries| 10,Bakker"},
+        {"select [kand_nr], [naamkand] from [kand.txt] where [kand_nr] = '  2'", "  2,de Vries"},
+        {"SELECT kand.txt.naamkand, lijst.txt.afkorting FROM kand.txt, lijst.txt "
+         "WHERE kand.txt.lijst_id = lijst.txt.lijst_id AND kand.txt.kand_nr=' 10'",
+         "Bakker,ABC"},
+        {"SELECT [kand.txt].[naamkand] FROM [kand.txt] INNER JOIN [lijst.txt] ON [kand.txt].[lijst_id] = [lijst.txt].[lijst_id] "
+         "WHERE [kand.txt].[kand_nr] = '  1'",
+         "Jansen"},
+        {"SELECT * FROM lijst.txt", "1,ABC,3"},
+        {"SELECT naamkand FROM KAND.TXT WHERE kand_nr = '999'", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Rows(Query(c.sql)), c.rows) << c.sql;
+    EXPECT_EQ(Query("SELECT * FROM lijst.txt").Columns, (std::vector<std::string>{"lijst_id", "afkorting", "kandidaten"}));
+}
+
+TEST_F(TextDriverTest, SchemaFormats)
+{
+    const struct {
+        const char* section;
+        const char* data;
+        const char* columns;
+        const char* rows;
+    } cases[] = {
+        {"Format=Delimited(;)", "\"a\";\"b\"\r\n\"1\";\"x;y\"\r\n", "a,b", "1,x;y"},
+        {"Format=CSVDelimited", "a,b\n1,2\n\n", "a,b", "1,2"},
+        {"", "a,b\r\n\"1\",2\r\n", "a,b", "1,2"}, // no section: comma with a header
+        {"ColNameHeader=False\r\nFormat=TabDelimited", "\"1\"\t\"2\"\r\n\"3\"\r\n", "F1,F2", "1,2|3,"},
+        {"ColNameHeader=\"True\"\r\nFormat=\"Delimited(|)\"", "x|y\r\n1|\"\"\r\n", "x,y", "1,"},
+    };
+    for (const auto& c : cases) {
+        Write("SCHEMA.INI", std::string("[t.txt]\r\n") + c.section + "\r\n");
+        Write("t.txt", c.data);
+        const TRecordSet set = Query("SELECT * FROM t.txt");
+        std::string columns;
+        for (const auto& name : set.Columns)
+            columns += (columns.empty() ? "" : ",") + name;
+        EXPECT_EQ(columns, c.columns) << c.section;
+        EXPECT_EQ(Rows(set), c.rows) << c.section;
+    }
+}
+
+TEST_F(TextDriverTest, QuotesAreRemovedAndValuesWrittenWithQuotesOrTabsComeBackWhole)
+{
+    const struct {
+        std::string line;
+        std::vector<std::string> values;
+    } cases[] = {
+        {"\"a\"\t\"b\"", {"a", "b"}},
+        {"\"He said \"hi\"\"\t\"x\"", {"He said \"hi\"", "x"}},
+        {"\"a\tb\"\t\"c\"", {"a\tb", "c"}},
+        {"\"  \"\t\"\"\t", {"  ", "", ""}},
+        {"plain\t\"q", {"plain", "q"}},
+        {"\"\xe9t\xe9\"", {"\xe9t\xe9"}},
+    };
+    for (const auto& c : cases) {
+        const auto lines = SplitDelimitedText(c.line + "\r\n", '\t');
+        ASSERT_EQ(lines.size(), 1u) << c.line;
+        EXPECT_EQ(lines[0], c.values) << c.line;
+    }
+    EXPECT_EQ(SplitDelimitedText("\r\n\"a\"\r\n\r\n\"b\"", '\t'), (std::vector<std::vector<std::string>>{{"a"}, {"b"}}));
+}
+
+TEST_F(TextDriverTest, FailuresGiveTheDataSourceMessage)
+{
+    const std::string folder = dir.path().toStdString();
+    const struct {
+        std::string connection;
+        std::string sql;
+    } cases[] = {
+        {Connection(), "SELEC kand_nr FROM kand.txt"},
+        {Connection(), "SELECT kand_nr FROM bestaatniet.txt"},
+        {Connection(), "SELECT onbekend FROM kand.txt"},
+        {Connection(), "DELETE FROM kand.txt"},
+        {Connection(), "SELECT * FROM kand.txt; DELETE FROM kand.txt"},
+        {Connection(), "ATTACH 'x.db' AS x"},
+        {"DSN=Excel Files;DBQ=" + folder, "SELECT * FROM kand.txt"},
+        {"DBQ=" + folder, "SELECT * FROM kand.txt"},
+        {"DSN=Text Files;DBQ=" + folder + "/missing/", "SELECT * FROM kand.txt"},
+        {"DSN=Text Files", "SELECT * FROM kand.txt"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ErrorOf([&] { RunTextQuery(c.connection, c.sql); }), "De gegevensbron kan niet worden geopend") << c.sql;
+
+    // An unknown format, and a data source that the program has not registered.
+    Write("SCHEMA.INI", "[kand.txt]\r\nFormat=FixedLength\r\n");
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM kand.txt"); }), "De gegevensbron kan niet worden geopend");
+    Write("SCHEMA.INI", "");
+    // Without a section the file is read comma-delimited: one column.
+    EXPECT_EQ(Query("SELECT * FROM kand.txt").Columns.size(), 1u);
+    QFile::remove(RegistryStore::FileName(HKEY_CURRENT_USER));
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM kand.txt"); }), "De gegevensbron kan niet worden geopend");
+}
+
+TEST_F(TextDriverTest, FilesTheStatementDoesNotNameAreNotRead)
+{
+    // A broken file elsewhere in the folder does not stop the statement.
+    Write("gemeente.txt", "\"a\"\t\"a\"\r\n");
+    Write("SCHEMA.INI", "[gemeente.txt]\r\nFormat=TabDelimited\r\n[kand.txt]\r\nFormat=TabDelimited\r\n");
+    EXPECT_EQ(Query("SELECT naamkand FROM kand.txt WHERE kand_nr = '  1'").Rows.size(), 1u);
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM gemeente.txt"); }), "De gegevensbron kan niet worden geopend");
+}
+
+} // namespace

@@ -1,0 +1,553 @@
+#include "WordProcessor.h"
+
+#include "AnsiText.h"
+#include "ErrorOf.h"
+#include "PrivateTempFolder.h"
+#include "RegistryStore.h"
+#include "WordTesting.h"
+#include "WordXml.h"
+#include "uUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+const std::string Marker = "[*]";
+const std::string FieldText = "\u2002\u2002\u2002\u2002\u2002"; // a new text field's five en spaces
+
+class WordProcessorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(RegistryStore::FileName(HKEY_CURRENT_USER));
+        InstallODBCDriverIfNecessary();
+        WriteData("kand.txt", "\"kand_nr\"\t\"naamkand\"\t\"plaats\"\r\n\"  1\"\t\"Jansen\"\t\"Assen\"\r\n"
+                              "\"  2\"\t\"de Vries\"\t\"\"\r\n\" 10\"\t\"\xc7" "elik\"\t\"Emmen\"\r\n");
+        WriteData("SCHEMA.INI", "[kand.txt]\r\nColNameHeader=True\r\nFormat=TabDelimited\r\nMaxScanRows=25\r\n");
+    }
+    void TearDown() override { QFile::remove(RegistryStore::FileName(HKEY_CURRENT_USER)); }
+
+    void WriteData(const QString& name, const std::string& bytes)
+    {
+        QFile f(data.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+
+    // A template code + ".dot" in the templates folder.
+    std::string Template(const std::string& code, const std::string& body, const std::string& settings = FormsProtection)
+    {
+        const QString path = templates.filePath(QString::fromStdString(code) + ".dot");
+        MakeWordPackage(body, settings).Save(path);
+        return path.toStdString();
+    }
+
+    TOpenDataSourceArgs Source(const std::string& sql) const
+    {
+        TOpenDataSourceArgs args;
+        args.Name = data.path().toStdString() + "/";
+        args.Format = wdOpenFormatText;
+        args.LinkToSource = true;
+        args.Connection = "DSN=Text Files;DBQ=" + args.Name + ";DefaultDir=" + args.Name;
+        args.SQLStatement = sql.substr(0, 255);
+        args.SQLStatement1 = sql.size() > 255 ? sql.substr(255) : "";
+        return args;
+    }
+
+    // Opens, unprotects and merges a template as the driver does; the merged document is active.
+    void Merge(const std::string& path, const std::string& sql)
+    {
+        word.OpenDocument(path);
+        word.Unprotect("");
+        word.OpenDataSource(Source(sql));
+        word.SetMailMergeDestination(wdSendToNewDocument);
+        word.SetMailAsAttachment(false);
+        word.SetMailAddressFieldName("");
+        word.SetMailSubject("");
+        word.SetSuppressBlankLines(true);
+        word.SetFirstRecord(1);
+        word.SetLastRecord(1000000);
+        word.ExecuteMailMerge(false);
+    }
+
+    // Every "[*]" of the active document becomes a text form field, as the driver does it.
+    int AddFields()
+    {
+        TFindArgs find;
+        find.FindText = Marker;
+        find.Forward = false;
+        find.Wrap = wdFindContinue;
+        int added = 0;
+        word.FindClearFormatting();
+        word.FindExecute(find);
+        while (word.FindFound()) {
+            word.AddFormField(wdFieldFormTextInput);
+            ++added;
+            word.FindExecute(find);
+        }
+        return added;
+    }
+
+    QTemporaryDir templates;
+    QTemporaryDir data;
+    std::vector<QString> opened;
+    TWordProcessor word{[this](const QString& path) {
+        opened.push_back(path);
+        return true;
+    }};
+};
+
+std::string PartXml(const TWordDocument& doc, const std::string& part) { return doc.Package().Part(part); }
+
+int Count(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + what.size()))
+        ++n;
+    return n;
+}
+
+TEST_F(WordProcessorTest, AFormMadeAsTheDriverMakesItIsMergedFilledProtectedAndShown)
+{
+    const std::string dot = Template("K1", Para("Kandidaat") + "<w:p>" + ComplexField("MERGEFIELD kand_nr") + "<w:r><w:t xml:space=\"preserve\"> - </w:t></w:r>"
+                                               + SimpleField("MERGEFIELD NAAMKAND") + "</w:p>"
+                                               + "<w:p><w:r><w:t xml:space=\"preserve\">Handtekening: [*] datum </w:t></w:r>"
+                                                 "<w:r><w:t>[</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>*</w:t></w:r><w:r><w:t>]</w:t></w:r></w:p>"
+                                               + "<w:sectPr><w:formProt w:val=\"false\"/></w:sectPr>");
+    // A statement longer than 255 characters, split as the driver splits it.
+    const std::string sql = "SELECT kand_nr, naamkand, plaats FROM kand.txt WHERE kand_nr = ' 10'" + std::string(200, ' ') + " ORDER BY kand_nr";
+    Merge(dot, sql);
+
+    ASSERT_EQ(word.DocumentsCount(), 2);
+    EXPECT_EQ(word.DocumentName(1), "K1.dot");
+    EXPECT_EQ(word.DocumentName(2), "Standaardbrieven1");
+    EXPECT_EQ(word.ActiveWindowCaption(), "Standaardbrieven1");
+    word.CloseDocument(1, wdDoNotSaveChanges);
+    word.ActivateDocument(1);
+    EXPECT_EQ(AddFields(), 2);
+    word.HomeKey(wdStory);
+    word.Protect(wdAllowOnlyFormFields);
+    word.SetActiveWindowCaption("K1 - 10 - \xc7" "elik");
+    word.SetWindowState(wdWindowStateNormal);
+    word.SetVisible(true);
+    word.Activate();
+    word.SetWindowState(wdWindowStateMaximize);
+
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], PrivateTempFolder() + "/K1 - 10 - \u00c7elik.docx");
+    const std::string xml = PartOf(opened[0], "word/document.xml");
+    EXPECT_NE(xml.find(">Kandidaat<"), std::string::npos);
+    EXPECT_NE(xml.find("> 10<"), std::string::npos);
+    EXPECT_NE(xml.find(">\xc3\x87" "elik<"), std::string::npos);
+    EXPECT_EQ(xml.find("MERGEFIELD"), std::string::npos);
+    EXPECT_EQ(Count(xml, "<w:ffData>"), 2);
+    EXPECT_EQ(Count(xml, " FORMTEXT "), 2);
+    EXPECT_EQ(xml.find("[*]"), std::string::npos);
+    EXPECT_EQ(xml.find("formProt"), std::string::npos);
+    EXPECT_NE(PartOf(opened[0], "word/settings.xml").find("<w:documentProtection w:edit=\"forms\" w:enforcement=\"1\"/><w:defaultTabStop"),
+              std::string::npos);
+    EXPECT_NE(PartOf(opened[0], "[Content_Types].xml").find("wordprocessingml.document.main+xml"), std::string::npos);
+    EXPECT_EQ(word.Visible(), true);
+    EXPECT_EQ(word.WindowState(), wdWindowStateMaximize);
+    EXPECT_EQ(word.Activations(), 1);
+
+    // Shown once: a second Visible opens nothing again.
+    word.SetVisible(true);
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(WordProcessorTest, MarkersBecomeFieldsWhereverTheyStandAndSplitOverRuns)
+{
+    const struct {
+        std::string paragraph;
+        std::string story; // the text afterwards, fields as F
+        int fields;
+    } cases[] = {
+        {"<w:r><w:t>[*]</w:t></w:r>", "F", 1},
+        {"<w:r><w:t>a[*]b</w:t></w:r>", "aFb", 1},
+        {"<w:r><w:t>[*][*]x[*]</w:t></w:r>", "FFxF", 3},
+        {"<w:r><w:t>a[</w:t></w:r><w:r><w:rPr><w:i/></w:rPr><w:t>*</w:t></w:r><w:r><w:t>]b</w:t></w:r>", "aFb", 1},
+        {"<w:r><w:t>[</w:t><w:t>*]</w:t><w:tab/><w:t>z</w:t></w:r>", "F\tz", 1},
+        {"<w:hyperlink><w:r><w:t>[*]</w:t></w:r></w:hyperlink><w:r><w:t>[*]</w:t></w:r>", "FF", 2},
+        {"<w:r><w:t>[ * ] [*</w:t></w:r><w:r><w:tab/></w:r><w:r><w:t>]</w:t></w:r>", "[ * ] [*\t]", 0},
+    };
+    for (const auto& c : cases) {
+        TWordProcessor local([](const QString&) { return true; });
+        local.OpenDocument(Template("T", "<w:p>" + c.paragraph + "</w:p><w:tbl><w:tr><w:tc><w:p><w:r><w:t>[*]</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"));
+        TFindArgs find;
+        find.FindText = Marker;
+        find.Forward = false;
+        find.Wrap = wdFindContinue;
+        int added = 0;
+        for (local.FindExecute(find); local.FindFound(); local.FindExecute(find)) {
+            local.AddFormField(wdFieldFormTextInput);
+            ++added;
+        }
+        EXPECT_EQ(added, c.fields + 1) << c.paragraph;
+        std::string story = local.ActiveDocument()->StoryText();
+        for (auto pos = story.find(FieldText); pos != std::string::npos; pos = story.find(FieldText))
+            story.replace(pos, FieldText.size(), "F");
+        EXPECT_EQ(story, c.story + "\rF\r") << c.paragraph;
+        // The document stays well-formed and every field is a complete FORMTEXT field.
+        const std::string xml = PartXml(*local.ActiveDocument(), "word/document.xml");
+        pugi::xml_document reparsed;
+        EXPECT_TRUE(reparsed.load_string(xml.c_str())) << c.paragraph;
+        EXPECT_EQ(Count(xml, "<w:ffData><w:name w:val=\"Tekst"), c.fields + 1);
+        EXPECT_EQ(Count(xml, "w:fldCharType=\"end\""), c.fields + 1);
+    }
+}
+
+TEST_F(WordProcessorTest, TheMarkersFormattingAndTheFieldNamesAreKept)
+{
+    word.OpenDocument(Template("T", "<w:p><w:r><w:t xml:space=\"preserve\">a </w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>[*] en [*]</w:t></w:r></w:p>"));
+    EXPECT_EQ(AddFields(), 2);
+    const std::string xml = PartXml(*word.ActiveDocument(), "word/document.xml");
+    EXPECT_NE(xml.find("<w:r><w:t xml:space=\"preserve\">a </w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:fldChar w:fldCharType=\"begin\"><w:ffData>"
+                       "<w:name w:val=\"Tekst2\"/><w:enabled/><w:calcOnExit w:val=\"0\"/><w:textInput/></w:ffData></w:fldChar></w:r>"),
+              std::string::npos);
+    EXPECT_NE(xml.find("<w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\"> en </w:t></w:r>"), std::string::npos);
+    EXPECT_NE(xml.find("<w:name w:val=\"Tekst1\"/>"), std::string::npos);
+}
+
+TEST_F(WordProcessorTest, TheSelectionAfterMergeFindAndHomeKey)
+{
+    Merge(Template("T", Para("ab[*]cd")), "SELECT * FROM kand.txt WHERE kand_nr = '  1'");
+    TWordDocument& doc = *word.ActiveDocument();
+    EXPECT_EQ(doc.StoryText(), "ab[*]cd\r");
+    EXPECT_EQ(doc.SelectionStart(), 7u); // the merge leaves the cursor at the end
+    TFindArgs find;
+    find.FindText = Marker;
+    find.Forward = false;
+    find.Wrap = wdFindContinue;
+    word.FindExecute(find);
+    ASSERT_TRUE(word.FindFound());
+    EXPECT_EQ(doc.SelectionStart(), 2u);
+    EXPECT_EQ(doc.SelectionEnd(), 5u);
+    word.AddFormField(wdFieldFormTextInput);
+    EXPECT_EQ(doc.SelectionStart(), 2u + FieldText.size());
+    word.FindExecute(find);
+    EXPECT_FALSE(word.FindFound());
+    word.HomeKey(wdStory);
+    EXPECT_EQ(doc.SelectionStart(), 0u);
+    EXPECT_EQ(doc.SelectionEnd(), 0u);
+}
+
+TEST_F(WordProcessorTest, ProtectionAndItsFailures)
+{
+    // A template that is not protected cannot be unprotected.
+    word.OpenDocument(Template("Open", Para("x"), "<w:zoom w:percent=\"100\"/>"));
+    EXPECT_EQ(ErrorOf([&] { word.Unprotect(""); }), NotProtectedText);
+    word.OpenDocument(Template("Off", Para("x"), "<w:documentProtection w:edit=\"forms\" w:enforcement=\"0\"/>"));
+    EXPECT_EQ(ErrorOf([&] { word.Unprotect(""); }), NotProtectedText);
+    word.OpenDocument(Template("Pw", Para("x"), "<w:documentProtection w:edit=\"forms\" w:enforcement=\"true\" w:hashValue=\"abc\"/>"));
+    EXPECT_EQ(ErrorOf([&] { word.Unprotect(""); }), WrongPasswordText);
+
+    word.OpenDocument(Template("On", Para("x"), FormsProtection));
+    EXPECT_EQ(ErrorOf([&] { word.Unprotect(""); }), "(no error)");
+    EXPECT_EQ(ErrorOf([&] { word.Unprotect(""); }), NotProtectedText);
+    word.Protect(wdAllowOnlyFormFields);
+    EXPECT_EQ(ErrorOf([&] { word.Protect(wdAllowOnlyFormFields); }), AlreadyProtectedText);
+
+    // A package without settings gets them, related and typed.
+    TWordPackage bare = MakeWordPackage("<w:p><w:pPr><w:sectPr><w:formProt w:val=\"0\"/></w:sectPr></w:pPr></w:p><w:sectPr><w:formProt w:val=\"false\"/></w:sectPr>");
+    bare.RemovePart("word/settings.xml");
+    bare.RemovePart("word/_rels/document.xml.rels");
+    bare.Save(templates.filePath("Bare.dot"));
+    word.OpenDocument(templates.filePath("Bare.dot").toStdString());
+    word.Protect(wdAllowOnlyFormFields);
+    const TWordPackage saved = word.ActiveDocument()->Package();
+    EXPECT_EQ(saved.RelatedPartName("settings"), "word/settings.xml");
+    EXPECT_NE(saved.Part("word/settings.xml").find("<w:documentProtection w:edit=\"forms\" w:enforcement=\"1\"/>"), std::string::npos);
+    EXPECT_EQ(saved.ContentType("word/settings.xml"), "application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml");
+    EXPECT_EQ(saved.Part("word/document.xml").find("formProt"), std::string::npos);
+}
+
+TEST_F(WordProcessorTest, TheMergesOwnFailures)
+{
+    const std::string dot = Template("T", "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>");
+    word.OpenDocument(dot);
+    EXPECT_EQ(ErrorOf([&] { word.ExecuteMailMerge(false); }), "Dit document is geen hoofddocument voor afdruk samenvoegen.");
+    EXPECT_EQ(ErrorOf([&] { word.OpenDataSource(Source("SELECT naamkand FROM kand.txt WHERE")); }),
+              "De gegevensbron kan niet worden geopend");
+    word.OpenDataSource(Source("SELECT naamkand FROM kand.txt WHERE kand_nr = '  7'"));
+    EXPECT_EQ(ErrorOf([&] { word.ExecuteMailMerge(false); }),
+              "Het hoofddocument kan niet worden samengevoegd met het gegevensbestand, omdat de gegevensrecords leeg zijn "
+              "of omdat er geen records overeenkomen met de ingestelde queryopties");
+    EXPECT_EQ(word.DocumentsCount(), 1);
+
+    // A template that is not a package, or a missing one.
+    QFile text(templates.filePath("Kapot.dot"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("{\\rtf1 dit is geen pakket}");
+    text.close();
+    EXPECT_EQ(ErrorOf([&] { word.OpenDocument(templates.filePath("Kapot.dot").toStdString()); }),
+              "Het bestand " + templates.filePath("Kapot.dot").toStdString() + " kan niet worden geopend: Not a zip archive");
+    EXPECT_EQ(ErrorOf([&] { word.OpenDocument(templates.filePath("Weg.dot").toStdString()); }),
+              "Dit bestand kan niet worden gevonden. (" + templates.filePath("Weg.dot").toStdString() + ")");
+    EXPECT_EQ(word.DocumentsCount(), 1);
+}
+
+TEST_F(WordProcessorTest, DocumentsByIndex)
+{
+    QTemporaryDir other;
+    const std::string first = Template("H3", Para("een"));
+    MakeWordPackage(Para("twee")).Save(other.filePath("H3.dot"));
+    word.OpenDocument(first);
+    word.OpenDocument(other.filePath("H3.dot").toStdString());
+    word.OpenDocument(first); // already open: only activated
+    ASSERT_EQ(word.DocumentsCount(), 2);
+    EXPECT_EQ(word.ActiveDocument(), &word.Document(1));
+    EXPECT_EQ(word.DocumentName(2), "H3.dot");
+
+    word.ActivateDocument(2);
+    EXPECT_EQ(word.ActiveDocument()->StoryText(), "twee\r");
+    word.CloseDocument(2, wdDoNotSaveChanges);
+    EXPECT_EQ(word.ActiveDocument()->StoryText(), "een\r");
+    for (int index : {0, 2})
+        EXPECT_EQ(ErrorOf([&] { word.DocumentName(index); }), "Het aangevraagde lid van de verzameling bestaat niet.");
+    word.CloseDocument(1, wdDoNotSaveChanges);
+    EXPECT_EQ(word.ActiveDocument(), nullptr);
+    EXPECT_EQ(ErrorOf([&] { word.ActiveWindowCaption(); }), "Deze opdracht is niet beschikbaar omdat er geen document geopend is.");
+}
+
+TEST_F(WordProcessorTest, VisibleSavesEachMergedDocumentUnderItsCaptionOnce)
+{
+    const std::string dot = Template("T", "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>");
+    const struct {
+        std::string caption;
+        QString file;
+    } cases[] = {
+        {"H3", "H3.docx"},
+        {"H3", "H3 (2).docx"},
+        {"a/b\\c:d*e?f\"g<h>i|j\x01", "a_b_c_d_e_f_g_h_i_j_.docx"},
+        {"..", "Document.docx"},
+        {" .verborgen. ", "verborgen.docx"},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(PrivateTempFolder() + "/" + c.file);
+    }
+    for (const auto& c : cases) {
+        Merge(dot, "SELECT naamkand FROM kand.txt WHERE kand_nr = '  2'");
+        word.SetActiveWindowCaption(c.caption);
+        for (int i = word.DocumentsCount(); i >= 1; --i)
+            if (word.DocumentName(i) == "T.dot")
+                word.CloseDocument(i, wdDoNotSaveChanges);
+    }
+    word.SetVisible(true);
+    ASSERT_EQ(opened.size(), std::size(cases));
+    for (std::size_t i = 0; i < opened.size(); ++i) {
+        EXPECT_EQ(opened[i], PrivateTempFolder() + "/" + cases[i].file);
+        EXPECT_NE(PartOf(opened[i], "word/document.xml").find(">de Vries<"), std::string::npos);
+        QFile::remove(opened[i]);
+    }
+    // The templates themselves are not shown.
+    for (const QString& path : opened)
+        EXPECT_TRUE(path.endsWith(".docx"));
+}
+
+TEST_F(WordProcessorTest, AnOpenerThatFailsIsReportedAfterTheDocumentWasSaved)
+{
+    TWordProcessor failing([](const QString&) { return false; });
+    failing.OpenDocument(Template("T", Para("x")));
+    failing.Unprotect("");
+    failing.OpenDataSource(Source("SELECT * FROM kand.txt"));
+    failing.ExecuteMailMerge(false);
+    failing.SetActiveWindowCaption("Mislukt");
+    const QString path = PrivateTempFolder() + "/Mislukt.docx";
+    QFile::remove(path);
+    EXPECT_EQ(ErrorOf([&] { failing.SetVisible(true); }), "Het document " + QStringToAnsi(path) + " kan niet worden getoond");
+    EXPECT_TRUE(QFileInfo::exists(path));
+    QFile::remove(path);
+}
+
+// The desktop's applications, in folders of the test's own.
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"})
+            saved.emplace_back(name, qgetenv(name));
+        qputenv("XDG_DATA_HOME", (root.path() + "/data").toUtf8());
+        qputenv("XDG_DATA_DIRS", (root.path() + "/system").toUtf8());
+        qputenv("XDG_CONFIG_HOME", (root.path() + "/config").toUtf8());
+        qputenv("XDG_CONFIG_DIRS", (root.path() + "/etc").toUtf8());
+        for (const char* folder : {"data/applications", "system/applications", "config", "etc"})
+            QDir().mkpath(root.filePath(folder));
+    }
+    void TearDown() override
+    {
+        for (const auto& [name, value] : saved)
+            qputenv(name, value);
+    }
+
+    void Write(const QString& relative, const QString& text)
+    {
+        QFile f(root.filePath(relative));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text.toUtf8());
+    }
+
+    static QString Entry(const QString& mime, const QString& extra = "")
+    {
+        return "[Desktop Entry]\nType=Application\nName=Writer\nExec=true %U\nMimeType=text/plain;" + mime + ";\n" + extra;
+    }
+
+    QTemporaryDir root;
+    std::vector<std::pair<const char*, QByteArray>> saved;
+};
+
+const QString Docx = "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
+
+TEST_F(DesktopTest, AnApplicationForDocxIsFoundInTheDesktopsEntriesAndLists)
+{
+    EXPECT_FALSE(DesktopHasDocxApplication());
+    Write("system/applications/viewer.desktop", Entry("application/pdf"));
+    EXPECT_FALSE(DesktopHasDocxApplication());
+
+    Write("system/applications/writer.desktop", Entry(Docx));
+    EXPECT_TRUE(DesktopHasDocxApplication());
+    // The user's entry of the same name hides it.
+    Write("data/applications/writer.desktop", Entry(Docx, "Hidden=true\n"));
+    EXPECT_FALSE(DesktopHasDocxApplication());
+    Write("data/applications/writer.desktop", Entry(Docx, "TryExec=/geen/programma\n"));
+    EXPECT_FALSE(DesktopHasDocxApplication());
+    // Removed in the user's list.
+    Write("data/applications/writer.desktop", Entry(Docx));
+    Write("config/mimeapps.list", "[Removed Associations]\n" + Docx + "=writer.desktop;\n");
+    EXPECT_FALSE(DesktopHasDocxApplication());
+    // A default in a list names an entry that lists other types.
+    Write("config/mimeapps.list", "[Default Applications]\n" + Docx + "=viewer.desktop\n");
+    EXPECT_TRUE(DesktopHasDocxApplication());
+}
+
+TEST_F(DesktopTest, ConnectingNeedsAnApplicationAndKeepsOneWordProcessor)
+{
+    WordConnection().HasDocxApplication = DesktopHasDocxApplication;
+    EXPECT_EQ(ConnectWordApplication(), nullptr);
+    Write("data/applications/writer.desktop", Entry(Docx));
+    TWordApplication* first = ConnectWordApplication();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(ConnectWordApplication(), first);
+}
+
+} // namespace
+
+namespace {
+
+// LibreOffice Writer, run headless with a profile of its own, converting one file.
+class WriterTest : public WordProcessorTest {
+protected:
+    // Converts file into format (a filter such as "docx" or "txt:Text (encoded):UTF8") in the
+    // output folder; the converted file's path.
+    QString Convert(const QString& file, const QString& format, const QString& extension)
+    {
+        QProcess soffice;
+        soffice.setChildProcessModifier([] { ::setsid(); }); // so that soffice.bin can be ended with it
+        soffice.setProcessChannelMode(QProcess::MergedChannels);
+        soffice.start("soffice", {"--headless", "--norestore", "-env:UserInstallation=file://" + profile.path(), "--convert-to",
+                                  format, "--outdir", output.path(), file});
+        const bool finished = soffice.waitForFinished(90000);
+        if (!finished)
+            ::kill(-static_cast<pid_t>(soffice.processId()), SIGKILL);
+        EXPECT_TRUE(finished) << soffice.readAll().toStdString();
+        const QString converted = QDir(output.path()).filePath(QFileInfo(file).completeBaseName() + "." + extension);
+        EXPECT_TRUE(QFileInfo::exists(converted)) << soffice.readAll().toStdString();
+        return converted;
+    }
+
+    static std::string Read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+    }
+
+    QTemporaryDir profile;
+    QTemporaryDir output;
+};
+
+TEST_F(WriterTest, ATemplateSavedByWriterMergesLikeOurOwn)
+{
+    // Merge fields as Writer's database fields, and a marker whose star is bold.
+    const QString fodt = output.filePath("LO.fodt");
+    QFile source(fodt);
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:fo="urn:oasis:names:xsl-formatting-objects-compatible:1.0"
+ office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+ <office:automatic-styles><style:style style:name="T1" style:family="text"><style:text-properties fo:font-weight="bold"/></style:style></office:automatic-styles>
+ <office:body><office:text>
+  <text:p>Naam: <text:database-display text:table-name="kand.txt" text:table-type="table" text:column-name="naamkand" text:database-name="Text Files">&lt;naamkand&gt;</text:database-display></text:p>
+  <text:p>Nummer <text:database-display text:table-name="kand.txt" text:table-type="table" text:column-name="kand_nr" text:database-name="Text Files">&lt;kand_nr&gt;</text:database-display>, handtekening [<text:span text:style-name="T1">*</text:span>]</text:p>
+ </office:text></office:body>
+</office:document>
+)");
+    source.close();
+    const QString docx = Convert(fodt, "docx", "docx");
+    const std::string dot = templates.filePath("LO.dot").toStdString();
+    ASSERT_TRUE(QFile::copy(docx, QString::fromStdString(dot)));
+    ASSERT_NE(PartOf(QString::fromStdString(dot), "word/document.xml").find(" MERGEFIELD naamkand "), std::string::npos);
+
+    word.OpenDocument(dot);
+    // Writer does not save protection for forms: such a template is not protected.
+    EXPECT_EQ(ErrorOf([&] { word.Unprotect(""); }), NotProtectedText);
+    word.OpenDataSource(Source("SELECT * FROM kand.txt ORDER BY kand_nr"));
+    word.SetSuppressBlankLines(true);
+    word.ExecuteMailMerge(false);
+    EXPECT_EQ(AddFields(), 3);
+    word.Protect(wdAllowOnlyFormFields);
+    word.SetActiveWindowCaption("LO");
+    QFile::remove(PrivateTempFolder() + "/LO.docx");
+    word.SetVisible(true);
+    ASSERT_EQ(opened.size(), 1u);
+
+    const std::string xml = PartOf(opened[0], "word/document.xml");
+    EXPECT_EQ(xml.find("MERGEFIELD"), std::string::npos);
+    EXPECT_EQ(xml.find("formProt w:val=\"false\""), std::string::npos);
+    EXPECT_EQ(Count(xml, "<w:ffData>"), 3);
+
+    // Writer reads the merged document back: the names, one copy each.
+    const std::string text = Read(Convert(opened[0], "txt:Text (encoded):UTF8", "txt"));
+    for (const char* name : {"Naam: Jansen", "Nummer   1, handtekening", "Naam: de Vries", "Naam: \xc3\x87" "elik", "Nummer  10"})
+        EXPECT_EQ(Count(text, name), 1) << name << "\n" << text;
+    QFile::remove(opened[0]);
+}
+
+TEST_F(WriterTest, TheMergedFormOpensInWriterWithItsFieldsAndProtection)
+{
+    Merge(Template("K2", "<w:p><w:r><w:t xml:space=\"preserve\">Ondergetekende </w:t></w:r>" + ComplexField("MERGEFIELD naamkand")
+                             + "<w:r><w:t xml:space=\"preserve\"> verklaart: [*]</w:t></w:r></w:p><w:sectPr><w:formProt w:val=\"false\"/></w:sectPr>"),
+          "SELECT naamkand FROM kand.txt WHERE kand_nr <> ' 10' ORDER BY kand_nr");
+    EXPECT_EQ(AddFields(), 2);
+    word.Protect(wdAllowOnlyFormFields);
+    word.SetActiveWindowCaption("K2");
+    QFile::remove(PrivateTempFolder() + "/K2.docx");
+    word.SetVisible(true);
+    ASSERT_EQ(opened.size(), 1u);
+
+    const std::string fodt = Read(Convert(opened[0], "fodt", "fodt"));
+    std::string text; // the document's text without its markup
+    for (bool inTag = false; char c : fodt.substr(fodt.find("<office:body"))) {
+        if (c == '<' || c == '>')
+            inTag = c == '<';
+        else if (!inTag)
+            text += c;
+    }
+    EXPECT_EQ(Count(text, "Ondergetekende Jansen verklaart: "), 1) << text;
+    EXPECT_EQ(Count(text, "Ondergetekende de Vries verklaart: "), 1);
+    // Each marker is a text form field, and the form is protected for filling in.
+    EXPECT_EQ(Count(fodt, "field:type=\"vnd.oasis.opendocument.field.FORMTEXT\""), 2) << fodt;
+    EXPECT_NE(fodt.find("<config:config-item config:name=\"ProtectForm\" config:type=\"boolean\">true</config:config-item>"),
+              std::string::npos);
+    QFile::remove(opened[0]);
+}
+
+} // namespace
