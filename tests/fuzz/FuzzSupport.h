@@ -2,6 +2,8 @@
 // What every fuzz target shares: a private folder for the files it hands its reader, an offscreen
 // application where the reader needs one, and a check that stops the run on a broken promise.
 
+#include "Exceptions.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
