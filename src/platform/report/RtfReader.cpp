@@ -58,9 +58,9 @@ bool IsSkippedDestination(const std::string& word)
     return false;
 }
 
-[[noreturn]] void Invalid(const char* what)
+[[noreturn]] void Invalid(const std::string& what)
 {
-    throw EConvertError(std::string("Ongeldige RTF-tekst: ") + what);
+    throw EConvertError("Ongeldige RTF-tekst: " + what);
 }
 
 class Reader {
@@ -71,6 +71,8 @@ public:
     {
         if (rtf_.substr(0, 5) != "{\\rtf")
             Invalid("geen RTF");
+        if (rtf_.size() > MaxRtfBytes)
+            Invalid("de tekst is groter dan " + std::to_string(MaxRtfBytes >> 20) + " MB");
         doc_.clear();
         cursor_ = QTextCursor(&doc_);
         family_ = doc_.defaultFont().family();
@@ -82,7 +84,8 @@ public:
             const char c = rtf_[pos_];
             if (c == '{') {
                 ++pos_;
-                ++depth;
+                if (++depth > MaxRtfDepth)
+                    Invalid("de groepen zijn dieper genest dan " + std::to_string(MaxRtfDepth));
                 stack_.push_back(state_);
                 if (depth == 1)
                     continue;
@@ -304,7 +307,8 @@ private:
         } else if (w == "sa") {
             pa.spaceAfter = param;
         } else if (w == "tx") {
-            pa.tabs.push_back(param);
+            if (pa.tabs.size() < MaxRtfTabStops)
+                pa.tabs.push_back(param);
         } else if (w == "uc") {
             state_.ucSkip = std::max(0, param);
         } else if (w == "u") {

@@ -15,11 +15,18 @@
 // caller's (the document's default font), as the report's labels fix it too.
 //
 // A text that does not start with "{\rtf", or whose groups are not closed at its end (a truncated
-// file) or close more often than they open, raises EConvertError "Ongeldige RTF-tekst: " + what
-// is wrong; the document is then left empty.
+// file) or close more often than they open, or that passes a bound below, raises EConvertError
+// "Ongeldige RTF-tekst: " + what is wrong; the document is then left empty.
 
 #include <QString>
+#include <cstddef>
 #include <string_view>
+
+// Bounds on a text, far beyond what word processors write: groups nested deeper, or a text
+// larger, raise EConvertError; tab stops past the 64th of a paragraph are left out.
+constexpr std::size_t MaxRtfDepth = 500;
+constexpr std::size_t MaxRtfBytes = std::size_t(64) << 20;
+constexpr std::size_t MaxRtfTabStops = 64;
 
 class QTextDocument;
 
