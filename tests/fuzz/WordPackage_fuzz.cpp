@@ -6,27 +6,9 @@
 #include "FuzzSupport.h"
 #include "WordPackage.h"
 #include "WordProcessor.h"
+#include "WordTesting.h"
 
 namespace {
-
-const char* const ContentTypes =
-    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-    R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-    R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-    R"(<Default Extension="xml" ContentType="application/xml"/>)"
-    R"(<Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>)"
-    R"(<Override PartName="/word/settings.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml"/>)"
-    R"(</Types>)";
-const char* const PackageRels =
-    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>)"
-    R"(</Relationships>)";
-const char* const DocumentRels =
-    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings" Target="settings.xml"/>)"
-    R"(</Relationships>)";
 
 // Runs what the forms driver does with a template; the word processor's failures are messages.
 void UseTemplate(const std::filesystem::path& path)
@@ -95,13 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         WriteFileBytes(path, bytes);
     } else {
         const std::size_t nul = bytes.find('\0');
-        TWordPackage package;
-        package.SetPart("[Content_Types].xml", ContentTypes);
-        package.SetPart("_rels/.rels", PackageRels);
-        package.SetPart("word/_rels/document.xml.rels", DocumentRels);
+        TWordPackage package = MakeWordPackage("");
         package.SetPart("word/document.xml", std::string(bytes.substr(0, nul)));
         if (nul != std::string_view::npos)
             package.SetPart("word/settings.xml", std::string(bytes.substr(nul + 1)));
+        else
+            package.RemovePart("word/settings.xml");
         package.Save(QString::fromStdString(path.string()));
     }
     UseTemplate(path);
