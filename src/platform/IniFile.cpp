@@ -148,8 +148,41 @@ std::string FormatProblem(const std::string& text)
 
 } // namespace
 
-TIniFile::TIniFile(std::string FileName) : FFileName(std::move(FileName))
+TIniFile::TIniFile(std::string FileName, TIniDurability Durability)
+    : FFileName(std::move(FileName)), FDurability(Durability)
 {
+}
+
+std::optional<std::string> TIniFile::Text(bool* missing) const
+{
+    if (FPending) {
+        if (missing)
+            *missing = false;
+        return FPending;
+    }
+    return Load(missing);
+}
+
+void TIniFile::Update(const std::function<void()>& Body)
+{
+    if (FPending) {
+        Body();
+        return;
+    }
+    bool missing = false;
+    const std::optional<std::string> loaded = Load(&missing);
+    if (!loaded && !missing)
+        throw Exception("Unable to write to " + FFileName);
+    FPending = loaded.value_or(std::string());
+    try {
+        Body();
+    } catch (...) {
+        FPending.reset();
+        throw;
+    }
+    const std::string text = std::move(*FPending);
+    FPending.reset();
+    Save(text);
 }
 
 // The file's bytes; none when it is missing or cannot be read as a regular file (missing tells which).
@@ -181,12 +214,16 @@ std::optional<std::string> TIniFile::Load(bool* missing) const
     return text;
 }
 
-void TIniFile::Save(const std::string& Text) const
+void TIniFile::Save(const std::string& Text)
 {
+    if (FPending) {
+        FPending = Text;
+        return;
+    }
     try {
         TSafeFileWriter file(FFileName);
         file.Write(Text.data(), Text.size());
-        file.Commit();
+        file.Commit(FDurability == TIniDurability::Durable);
     } catch (const std::exception&) {
         throw Exception("Unable to write to " + FFileName);
     }
@@ -195,7 +232,7 @@ void TIniFile::Save(const std::string& Text) const
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident,
                                  const std::string& Default) const
 {
-    const std::optional<std::string> text = Load();
+    const std::optional<std::string> text = Text();
     if (!text)
         return Default;
     const std::vector<TIniLine> lines = SplitLines(*text);
@@ -209,7 +246,7 @@ std::string TIniFile::ReadString(const std::string& Section, const std::string& 
 void TIniFile::ReadSection(const std::string& Section, std::vector<std::string>& Strings) const
 {
     Strings.clear();
-    const std::optional<std::string> text = Load();
+    const std::optional<std::string> text = Text();
     if (!text)
         return;
     const std::vector<TIniLine> lines = SplitLines(*text);
@@ -231,7 +268,7 @@ void TIniFile::ReadSectionValues(const std::string& Section, std::vector<std::st
 void TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value)
 {
     bool missing = false;
-    const std::optional<std::string> loaded = Load(&missing);
+    const std::optional<std::string> loaded = Text(&missing);
     if (!loaded && !missing)
         throw Exception("Unable to write to " + FFileName);
     std::string text = loaded.value_or(std::string());
@@ -268,7 +305,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
 
 void TIniFile::EraseSection(const std::string& Section)
 {
-    const std::optional<std::string> loaded = Load();
+    const std::optional<std::string> loaded = Text();
     if (!loaded)
         return;
     std::string text = *loaded;

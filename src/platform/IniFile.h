@@ -9,14 +9,22 @@
 // - a write goes to a new file beside the old one that is renamed over it, so a failure leaves the
 //   file as it was.  A refused write raises Exception "Unable to write to <file name>".
 // Lines end in CR LF, or as the file's first line ends.  Text and names are Windows-1252.
+//
+// Update runs several writes as one: the file is read once, the writes change the text in memory
+// and the result is written once at the end (nothing when a write fails or the body throws).
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+// Whether a write waits until the file is on the disk.  A scratch file that is written anew on
+// every use does not need that.
+enum class TIniDurability { Durable, Scratch };
+
 class TIniFile {
 public:
-    explicit TIniFile(std::string FileName);
+    explicit TIniFile(std::string FileName, TIniDurability Durability = TIniDurability::Durable);
     const std::string& FileName() const { return FFileName; }
 
     std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) const;
@@ -29,6 +37,8 @@ public:
     // Removes the section's heading and every line up to the next heading.
     void EraseSection(const std::string& Section);
 
+    void Update(const std::function<void()>& Body);
+
     // The profile routines pass over lines they cannot read; a file that holds such lines is not
     // what this program wrote or expects.  Raises Exception "Onbekend formaat in het bestand "
     // + Name + ": " and what is wrong ("geen tekstbestand", "regel <n> bevat geen "="", "regel <n>
@@ -37,7 +47,10 @@ public:
 
 private:
     std::optional<std::string> Load(bool* missing = nullptr) const;
-    void Save(const std::string& Text) const;
+    std::optional<std::string> Text(bool* missing = nullptr) const; // the pending text, else the file's
+    void Save(const std::string& Text);
 
     std::string FFileName;
+    TIniDurability FDurability;
+    std::optional<std::string> FPending; // the text of a running Update
 };

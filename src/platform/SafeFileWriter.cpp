@@ -32,10 +32,10 @@ void TSafeFileWriter::Write(const void* data, std::size_t size)
         Flush();
 }
 
-void TSafeFileWriter::Commit()
+void TSafeFileWriter::Commit(bool durable)
 {
     Flush();
-    if (RetryOnInterrupt([&] { return ::fsync(FHandle); }) != 0)
+    if (durable && RetryOnInterrupt([&] { return ::fsync(FHandle); }) != 0)
         ThrowIoError(errno);
     const int handle = FHandle;
     FHandle = -1;
@@ -44,7 +44,8 @@ void TSafeFileWriter::Commit()
     if (::rename(FTemporary.c_str(), FTarget.c_str()) != 0)
         ThrowIoError(errno);
     FTemporary.clear();
-    SyncFolder();
+    if (durable)
+        SyncFolder();
 }
 
 std::filesystem::path TSafeFileWriter::Folder() const

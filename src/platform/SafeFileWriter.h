@@ -19,8 +19,9 @@ public:
     TSafeFileWriter& operator=(const TSafeFileWriter&) = delete;
 
     void Write(const void* data, std::size_t size);
-    // Flushes the new file to disk and renames it over the target.
-    void Commit();
+    // Renames the new file over the target; with durable, after flushing it to the disk (and the
+    // rename after it), so that not even a power cut leaves a half-written file.
+    void Commit(bool durable = true);
 
 private:
     static constexpr std::size_t BufferSize = 1 << 16;

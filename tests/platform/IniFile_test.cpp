@@ -171,3 +171,31 @@ TEST_F(IniFileTest, CheckFormatNamesTheFirstFault)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(IniFileTest, UpdateWritesOnceAndNothingWhenItFails)
+{
+    Write("[keep]\r\nk=1\r\n");
+    TIniFile ini(Path(), TIniDurability::Scratch);
+    ini.Update([&] {
+        ini.EraseSection("keep");
+        ini.WriteString("a", "x", "1");
+        EXPECT_EQ(ini.ReadString("a", "x", ""), "1"); // reads see the pending text
+        EXPECT_EQ(Bytes(), "[keep]\r\nk=1\r\n");      // the file does not, yet
+        ini.WriteString("a", "y", "2");
+    });
+    EXPECT_EQ(Bytes(), "[a]\r\nx=1\r\ny=2\r\n");
+    EXPECT_EQ(ErrorOf([&] {
+                  ini.Update([&] {
+                      ini.WriteString("b", "z", "3");
+                      throw Exception("stop");
+                  });
+              }),
+              "stop");
+    EXPECT_EQ(Bytes(), "[a]\r\nx=1\r\ny=2\r\n");
+    EXPECT_EQ(ini.ReadString("b", "z", "none"), "none");
+    EXPECT_EQ(Entries(), QStringList{"test.ini"});
+}
+
+} // namespace
