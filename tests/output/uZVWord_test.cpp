@@ -533,3 +533,242 @@ TEST_F(Substitute, SyntaxErrorsAndUnknownFields)
 }
 
 } // namespace
+
+// ---- Extra fields and FORMVARS.INI ----
+
+#include "uGlobals.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTest>
+
+namespace {
+
+TEST(FieldOption, TheUpperCasedTextBetweenTheFirstParentheses)
+{
+    const struct {
+        const char *key, *option;
+    } cases[] = {{"Nummer(AUTONUM)", "AUTONUM"}, {"Geheim (nostore)", "NOSTORE"}, {"a(b)(c)", "B"},
+                 {"a)b(c", ""},                 {"geen", ""},                     {"open(", ""},
+                 {"a(x)y)", "X"},               {"a()", ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FieldOption(c.key), c.option) << c.key;
+}
+
+TEST(ExtraFieldsGeometry, GrowsWithTheFieldsAndScrollsWhenTheScreenIsTooLow)
+{
+    const TExtraFieldsGeometry two = ExtraFieldsGeometry(2, 1024, 16);
+    EXPECT_EQ(std::make_pair(two.Width, two.Height), std::make_pair(400, 128));
+    EXPECT_FALSE(two.Scrolls);
+    EXPECT_EQ(two.ButtonTop + TExtraFieldsGeometry::ButtonHeight + 38, two.Height);
+    EXPECT_EQ(std::make_pair(two.OkLeft, two.CancelLeft), std::make_pair(110, 205));
+
+    const TExtraFieldsGeometry many = ExtraFieldsGeometry(200, 768, 16);
+    EXPECT_TRUE(many.Scrolls);
+    EXPECT_LE(many.Height, 768 - 25); // room for the title bar
+    EXPECT_EQ(many.Width, 416);       // the fields keep their places beside the scroll bar
+    EXPECT_GE(many.ContentHeight, 4 + 25 * 199 + TExtraFieldsGeometry::EditHeight);
+    EXPECT_LE(many.AreaHeight, many.ButtonTop);
+    EXPECT_EQ(many.CancelLeft + TExtraFieldsGeometry::ButtonWidth, many.Width - many.OkLeft); // centred
+}
+
+class ExtraFields : public ::testing::Test {
+protected:
+    ExtraFields() : saved(FormsDir) { FormsDir = dir.path().toStdString() + "/"; }
+    ~ExtraFields() override { FormsDir = saved; }
+
+    QString FormVars() const { return dir.path() + "/FORMVARS.INI"; }
+    static std::string Today() { return QDate::currentDate().toString("dd-MM-yy").toStdString(); }
+    static std::vector<QLineEdit*> Edits(QWidget* w)
+    {
+        const QList<QLineEdit*> edits = w->findChildren<QLineEdit*>();
+        return {edits.begin(), edits.end()};
+    }
+    static void Type(QWidget* w, const QString& text)
+    {
+        QTest::keyClicks(w->focusWidget() ? w->focusWidget() : w, text);
+    }
+
+    std::string saved;
+    QTemporaryDir dir;
+};
+
+TEST_F(ExtraFields, TwoFieldsAsTheUserMeetsThem)
+{
+    ASSERT_TRUE(WriteFileBytes(FormVars(), "[General]\r\ndtKlanten=01-01-20\r\n\r\n[Vars]\r\nNummer(AUTONUM)=41\r\n"));
+    Lines fields = {"Datum=Datum vergadering", "Nummer(AUTONUM)=Volgnummer"};
+    QStringList labels, texts;
+    std::vector<QRect> editPlaces;
+    QStringList focusOrder; // "edit <n>" or a button's text
+    QSize size;
+    ModalAnswer answer([&](QWidget* w) {
+        size = w->size();
+        for (QLabel* label : w->findChildren<QLabel*>())
+            labels << label->text() + "@" + QString::number(label->x()) + "," + QString::number(label->y());
+        for (QLineEdit* edit : Edits(w)) {
+            texts << edit->text();
+            editPlaces.push_back(edit->geometry());
+        }
+        const std::vector<QLineEdit*> edits = Edits(w);
+        const auto focused = [&] {
+            QWidget* f = w->focusWidget();
+            for (std::size_t i = 0; i < edits.size(); ++i)
+                if (f == edits[i])
+                    return "edit " + QString::number(i);
+            auto* button = qobject_cast<QPushButton*>(f);
+            return button ? PlainText(button->text()) : QString("?");
+        };
+        for (int i = 0; i < 4; ++i) {
+            focusOrder << focused();
+            QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
+        }
+        focusOrder << focused();
+        // Back at the first edit: type there, then over the proposed number.
+        Type(w, "1 mei");
+        QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
+        Type(w, "43");
+        auto buttons = w->findChildren<QPushButton*>();
+        QTest::mouseClick(buttons[0], Qt::LeftButton);
+    });
+    EXPECT_EQ(GetNewVarValues(fields), 1);
+    EXPECT_EQ(answer.Seen().caption, "Extra velden voor MS Word koppeling");
+    EXPECT_EQ(answer.Seen().buttons, (QStringList{"&OK", "&Annuleren"}));
+    EXPECT_EQ(size, QSize(400, 128));
+    EXPECT_EQ(labels, (QStringList{"Datum vergadering@8,8", "Volgnummer@8,33"}));
+    EXPECT_EQ(texts, (QStringList{"", "42"}));
+    ASSERT_EQ(editPlaces.size(), 2u);
+    EXPECT_EQ(editPlaces[0], QRect(170, 4, 218, 21));
+    EXPECT_EQ(editPlaces[1], QRect(170, 29, 218, 21));
+    EXPECT_EQ(focusOrder, (QStringList{"edit 0", "edit 1", "OK", "Annuleren", "edit 0"}));
+
+    EXPECT_EQ(fields, (Lines{"Datum=1 mei", "Nummer(AUTONUM)=43"}));
+    EXPECT_EQ(ReadFileBytes(FormVars()), "[General]\r\ndtKlanten=" + Today() +
+                                             "\r\n\r\n[Vars]\r\nNummer(AUTONUM)=43\r\nDatum=1 mei\r\n");
+}
+
+TEST_F(ExtraFields, InitialTextsByOption)
+{
+    ASSERT_TRUE(WriteFileBytes(FormVars(), "[Vars]\r\nPlain=vorige\r\nGeheim(NOSTORE)=opgeslagen\r\n"
+                                           "Tekst(AUTONUM)=abc\r\nNul(autonum)=\r\nMin(AUTONUM)= -5 \r\n"));
+    Lines fields = {"Plain=a", "Geheim(NOSTORE)=b", "Tekst(AUTONUM)=c", "Nul(autonum)=d", "Min(AUTONUM)=e",
+                    "Nieuw(AUTONUM)=f", "Onbekend=g"};
+    QStringList texts;
+    ModalAnswer answer([&](QWidget* w) {
+        for (QLineEdit* edit : Edits(w))
+            texts << edit->text();
+        QTest::keyClick(w->focusWidget(), Qt::Key_Return); // OK is the default button
+    });
+    EXPECT_EQ(GetNewVarValues(fields), 1);
+    EXPECT_EQ(texts, (QStringList{"vorige", "", "", "1", "-4", "1", ""}));
+    EXPECT_EQ(fields, (Lines{"Plain=vorige", "Geheim(NOSTORE)=", "Tekst(AUTONUM)=", "Nul(autonum)=1",
+                             "Min(AUTONUM)=-4", "Nieuw(AUTONUM)=1", "Onbekend="}));
+    TIniFile vars(FormVars().toStdString());
+    EXPECT_EQ(vars.ReadString("Vars", "Geheim(NOSTORE)", "?"), "");
+    EXPECT_EQ(vars.ReadString("Vars", "Nieuw(AUTONUM)", "?"), "1");
+}
+
+TEST_F(ExtraFields, ClearingAnEditStoresAnEmptyValue)
+{
+    ASSERT_TRUE(WriteFileBytes(FormVars(), "[Vars]\r\nNaam=Piet\r\n"));
+    Lines fields = {"Naam=Uw naam", "Naam=Nog eens"};
+    ModalAnswer answer([&](QWidget* w) {
+        QLineEdit* first = Edits(w)[0];
+        first->selectAll();
+        QTest::keyClick(first, Qt::Key_Delete);
+        QTest::keyClick(first, Qt::Key_Tab);
+        Type(w, "Klaas");
+        QTest::mouseClick(w->findChildren<QPushButton*>()[0], Qt::LeftButton);
+    });
+    EXPECT_EQ(GetNewVarValues(fields), 1);
+    // The second line's value goes to the first line of that key, as the list's values work.
+    EXPECT_EQ(fields, (Lines{"Naam=Klaas", "Naam=Nog eens"}));
+    EXPECT_EQ(TIniFile(FormVars().toStdString()).ReadString("Vars", "Naam", "?"), "Klaas");
+}
+
+TEST_F(ExtraFields, CancelLeavesTheFieldsButUpdatesTheDate)
+{
+    const std::string before = "[General]\r\ndtKlanten=01-01-20\r\n\r\n[Vars]\r\nDatum=oud\r\n";
+    const struct {
+        const char* how;
+        ModalAnswer::Action action;
+    } cases[] = {
+        {"Esc", ModalAnswer::PressKey(Qt::Key_Escape)},
+        {"button", ModalAnswer::ClickButton("Annuleren")},
+        {"close box", ModalAnswer::Close()},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteFileBytes(FormVars(), before));
+        Lines fields = {"Datum=Datum vergadering"};
+        ModalAnswer answer([&](QWidget* w) {
+            Type(w, "nieuw");
+            c.action(w);
+        });
+        EXPECT_EQ(GetNewVarValues(fields), 2) << c.how;
+        EXPECT_EQ(fields, Lines{"Datum=Datum vergadering"}) << c.how;
+        EXPECT_EQ(ReadFileBytes(FormVars()), "[General]\r\ndtKlanten=" + Today() + "\r\n\r\n[Vars]\r\nDatum=oud\r\n");
+    }
+}
+
+TEST_F(ExtraFields, TwoHundredFieldsScrollInADialogThatFitsTheScreen)
+{
+    Lines fields;
+    for (int i = 0; i < 200; ++i)
+        fields.push_back("Veld" + std::to_string(i) + "=Vraag " + std::to_string(i));
+    QRect frame, screen;
+    bool lastVisible = false, scrolls = false;
+    ModalAnswer answer([&](QWidget* w) {
+        frame = w->frameGeometry();
+        screen = w->screen()->availableGeometry();
+        auto* area = w->findChild<QScrollArea*>();
+        scrolls = area != nullptr;
+        for (int i = 0; i < 199; ++i)
+            QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
+        Type(w, "laatste");
+        QWidget* last = w->focusWidget();
+        if (area) {
+            const QRect shown = area->viewport()->rect();
+            const QRect place(last->mapTo(area->viewport(), QPoint(0, 0)), last->size());
+            lastVisible = shown.contains(place);
+        }
+        QTest::mouseClick(w->findChildren<QPushButton*>()[0], Qt::LeftButton);
+    });
+    EXPECT_EQ(GetNewVarValues(fields), 1);
+    EXPECT_TRUE(scrolls);
+    EXPECT_TRUE(screen.contains(frame)) << frame.height() << " in " << screen.height();
+    EXPECT_TRUE(lastVisible);
+    EXPECT_EQ(fields[199], "Veld199=laatste");
+    EXPECT_EQ(fields[0], "Veld0=");
+}
+
+TEST_F(ExtraFields, ADamagedOrUnwritableFormVarsIsLeftAloneWithAClearMessage)
+{
+    const std::string path = FormVars().toStdString();
+    const struct {
+        std::string bytes, expected;
+    } cases[] = {
+        {"[Vars]\r\nDatum\r\n", "GetNewVarValues: Onbekend formaat in het bestand " + path + ": regel 2 bevat geen \"=\"."},
+        {std::string("[Vars]\r\nDa\0\0\0", 11), "GetNewVarValues: Onbekend formaat in het bestand " + path + ": geen tekstbestand."},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteFileBytes(FormVars(), c.bytes));
+        Lines fields = {"Datum=Datum"};
+        ModalAnswer answer(ModalAnswer::PressKey(Qt::Key_Return));
+        EXPECT_EQ(ErrorOf([&] { GetNewVarValues(fields); }), c.expected);
+        EXPECT_FALSE(answer.Seen().shown);
+        EXPECT_EQ(ReadFileBytes(FormVars()), c.bytes);
+        EXPECT_EQ(fields, Lines{"Datum=Datum"});
+    }
+    // Tests run as root, for whom no file is read-only: a folder stands in the file's place.
+    QFile::remove(FormVars());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("FORMVARS.INI"));
+    Lines fields = {"Datum=Datum"};
+    ModalAnswer answer(ModalAnswer::PressKey(Qt::Key_Return));
+    EXPECT_EQ(ErrorOf([&] { GetNewVarValues(fields); }), "GetNewVarValues: Unable to write to " + path);
+    EXPECT_FALSE(answer.Seen().shown);
+}
+
+} // namespace
