@@ -87,12 +87,14 @@ public:
 
     TDelimitedText& Item(std::string_view value)
     {
+        char* p = Room(value.size() + 3);
         if (!FLineStart)
-            FText += FDelimiter;
+            *p++ = FDelimiter;
         FLineStart = false;
-        FText += '"';
-        FText += value;
-        FText += '"';
+        *p++ = '"';
+        p = std::copy(value.begin(), value.end(), p);
+        *p++ = '"';
+        FSize = std::size_t(p - FBuffer.data());
         return *this;
     }
     template <class... Values>
@@ -103,42 +105,93 @@ public:
     }
     void EndLine()
     {
-        FText += "\r\n";
+        char* p = Room(2);
+        p[0] = '\r';
+        p[1] = '\n';
+        FSize += 2;
         FLineStart = true;
     }
-    const std::string& Text() const { return FText; }
+    std::string_view Text() const { return {FBuffer.data(), FSize}; }
+    void Clear() { FSize = 0; }
 
 private:
+    // Where the next bytes go, with room for n of them.
+    char* Room(std::size_t n)
+    {
+        if (FSize + n > FBuffer.size())
+            FBuffer.resize(std::max(2 * FBuffer.size(), FSize + n + 1024));
+        return FBuffer.data() + FSize;
+    }
+
     char FDelimiter;
     bool FLineStart = true;
-    std::string FText;
+    std::string FBuffer; // the first FSize bytes are the text
+    std::size_t FSize = 0;
 };
 
-// Creates or truncates fileName, private to the user, and writes bytes; the file is closed on every path.
-void WriteDataFile(const std::string& fileName, const std::string& bytes)
-{
-    const int handle = RetryOnInterrupt([&] {
-        return ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    });
-    if (handle < 0) // when creating, a missing folder: the file layer's "Invalid filename"
-        ThrowFileError(errno == ENOENT ? ENOTDIR : errno);
-    // An older file may have had a wider mode; a device (not ours to change) is only written to.
-    struct stat info {};
-    int error = ::fstat(handle, &info) != 0                            ? errno
-                : S_ISREG(info.st_mode) && ::fchmod(handle, 0600) != 0 ? errno
-                                                                       : 0;
-    for (std::size_t done = 0; error == 0 && done < bytes.size();) {
-        const int n = RetryOnInterrupt([&] { return ::write(handle, bytes.data() + done, bytes.size() - done); });
-        if (n < 0)
-            error = errno;
-        else
-            done += std::size_t(n);
+// A data file: created or truncated, private to the user; closed on every path.  Failures raise
+// EInOutError with the file layer's texts.
+class TDataFile {
+public:
+    explicit TDataFile(const std::string& fileName)
+    {
+        FHandle = RetryOnInterrupt([&] {
+            return ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        });
+        if (FHandle < 0) // when creating, a missing folder: the file layer's "Invalid filename"
+            ThrowFileError(errno == ENOENT ? ENOTDIR : errno);
+        // An older file may have had a wider mode; a device (not ours to change) is only written to.
+        struct stat info {};
+        if (::fstat(FHandle, &info) != 0 || (S_ISREG(info.st_mode) && ::fchmod(FHandle, 0600) != 0))
+            Fail(errno);
     }
-    if (::close(handle) != 0 && error == 0)
-        error = errno;
-    if (error != 0)
+    ~TDataFile()
+    {
+        if (FHandle >= 0)
+            ::close(FHandle);
+    }
+    TDataFile(const TDataFile&) = delete;
+    TDataFile& operator=(const TDataFile&) = delete;
+
+    // Writes the text's lines and empties it.
+    void Write(TDelimitedText& text)
+    {
+        const std::string_view bytes = text.Text();
+        for (std::size_t done = 0; done < bytes.size();) {
+            const int n = RetryOnInterrupt([&] { return ::write(FHandle, bytes.data() + done, bytes.size() - done); });
+            if (n < 0)
+                Fail(errno);
+            done += std::size_t(n);
+        }
+        text.Clear();
+    }
+    // Writes a full buffer's worth of lines.
+    void WriteWhenFull(TDelimitedText& text)
+    {
+        if (text.Text().size() >= BufferSize)
+            Write(text);
+    }
+    void Close(TDelimitedText& text)
+    {
+        Write(text);
+        const int handle = FHandle;
+        FHandle = -1;
+        if (::close(handle) != 0)
+            ThrowFileError(errno);
+    }
+
+    static constexpr std::size_t BufferSize = 1 << 16;
+
+private:
+    [[noreturn]] void Fail(int error)
+    {
+        ::close(FHandle);
+        FHandle = -1;
         ThrowFileError(error);
-}
+    }
+
+    int FHandle = -1;
+};
 
 template <class TList>
 const TList& Existing(const TList* list, const char* name)
@@ -148,21 +201,39 @@ const TList& Existing(const TList* list, const char* name)
     return *list;
 }
 
-std::string NumberKey(const TKandidaatRecord& k)
+// The candidate number right-aligned in three characters with blanks, and a full stop behind it
+// ("  7."); the key is the first three characters.
+std::string_view NumberKeyWithStop(const TKandidaatRecord& k, std::array<char, 4>& buffer)
 {
-    return PadLeft(k.KandidaatNr.AsString(), 3, ' ');
+    const std::string_view nr = k.KandidaatNr.View(); // at most three characters
+    buffer = {' ', ' ', ' ', '.'};
+    std::copy(nr.begin(), nr.end(), buffer.begin() + (3 - nr.size()));
+    return {buffer.data(), buffer.size()};
 }
 
-std::string VoorlettersExt(const TKandidaatRecord& k)
+std::string_view VoorlettersExt(const TKandidaatRecord& k)
 {
     const std::string_view naam = k.NaamStemapparaat.View();
     const std::size_t comma = naam.find(',');
-    return comma == std::string_view::npos ? k.Voorletters.AsString() : std::string(naam.substr(comma + 1));
+    return comma == std::string_view::npos ? k.Voorletters.View() : naam.substr(comma + 1);
+}
+
+// Prefixes, a blank and the surname, without the leading blanks (bytes up to 32) of the whole.
+std::string_view NaamKand(const TKandidaatRecord& k, std::string& buffer)
+{
+    buffer.assign(k.Voorvoegsels.View());
+    buffer += ' ';
+    buffer += k.Achternaam.View();
+    std::string_view naam = buffer;
+    while (!naam.empty() && static_cast<unsigned char>(naam.front()) <= 32)
+        naam.remove_prefix(1);
+    return naam;
 }
 
 void WriteFixedRow(const std::string& fileName, char delimiter, const std::vector<const char*>& columns,
                    const std::vector<std::string>& row)
 {
+    TDataFile file(fileName);
     TDelimitedText text(delimiter);
     for (const char* column : columns)
         text.Item(column);
@@ -170,7 +241,7 @@ void WriteFixedRow(const std::string& fileName, char delimiter, const std::vecto
     for (const std::string& value : row)
         text.Item(value);
     text.EndLine();
-    WriteDataFile(fileName, text.Text());
+    file.Close(text);
 }
 
 const std::string TenBlanks(10, ' ');
@@ -188,6 +259,7 @@ void PartijToTextFile(const std::string& FileName, char Delimiter)
     AsPlainError("PartijToTextFile: ", [&] {
         const TPartijList& partijen = Existing(PartijList, "PartijList");
         const int kandidaten = Existing(KandidaatList, "KandidaatList").Count();
+        TDataFile file(FileName);
         TDelimitedText text(Delimiter);
         text.Items("lijst_id", "lijst_nr", "afkorting", "kandidaten", "NAAM", "statunaam", "aanduiding", "adres",
                    "postcode", "plaats", "kleur", "ZETELS", "ZETELSS", "RESTZETELS", "RESTSNEL", "NMGEMACHT",
@@ -202,7 +274,7 @@ void PartijToTextFile(const std::string& FileName, char Delimiter)
                        p.AdresVervanger.View(), p.PostcodeVervanger.View(), p.PlaatsVervanger.View());
             text.EndLine();
         }
-        WriteDataFile(FileName, text.Text());
+        file.Close(text);
     });
 }
 
@@ -218,7 +290,10 @@ void KandidatenToTextFile(const std::string& FileName, char Delimiter, const std
                     selected.insert(UpperStr(*name));
         const bool filter = Selection && !Selection->empty();
 
+        TDataFile file(FileName);
         TDelimitedText text(Delimiter);
+        std::array<char, 4> keyBuffer;
+        std::string naamBuffer;
         text.Items("kandidaat_id", "lijst_id", "kand_nr", "naam", "voorlettrs", "voorvoegsels", "voornaam",
                    "geslacht", "gebdatum", "naamkand", "adres", "postcode", "plaats", "zetel_nr", "nr",
                    "voorletters_ext");
@@ -227,12 +302,13 @@ void KandidatenToTextFile(const std::string& FileName, char Delimiter, const std
             const TKandidaatRecord& k = *kandidaten.Items(i);
             if (filter && !selected.contains(UpperStr(PadLeft(k.KandidaatNr.AsString(), 3, '0'))))
                 continue;
-            const std::string key = NumberKey(k);
+            const std::string_view nr = NumberKeyWithStop(k, keyBuffer);
+            const std::string_view key = nr.substr(0, 3);
             text.Items(key, "1", key, k.NaamStemapparaat.View(), k.Voorletters.View(), k.Voorvoegsels.View(),
-                       k.Voornaam.View(), k.Geslacht.View(), k.Geboortedatum.View(),
-                       TrimLeftStr(k.Voorvoegsels.AsString() + " " + k.Achternaam.AsString()), k.Adres.View(),
-                       k.Postcode.View(), k.Plaats.View(), "0", key + ".", VoorlettersExt(k));
+                       k.Voornaam.View(), k.Geslacht.View(), k.Geboortedatum.View(), NaamKand(k, naamBuffer),
+                       k.Adres.View(), k.Postcode.View(), k.Plaats.View(), "0", nr, VoorlettersExt(k));
             text.EndLine();
+            file.WriteWhenFull(text);
         }
         if (EofRecord && kandidaten.Count() > 0) {
             text.Items("999", "1", "999");
@@ -240,7 +316,7 @@ void KandidatenToTextFile(const std::string& FileName, char Delimiter, const std
                 text.Item(" ");
             text.EndLine();
         }
-        WriteDataFile(FileName, text.Text());
+        file.Close(text);
     });
 }
 
@@ -302,7 +378,8 @@ void OverigeGegevensToTextFile(const std::string& FileName, const std::vector<st
         for (const std::string& line : Fields)
             text.Item(ValueByName(Fields, NameOf(line).value_or("")));
         text.EndLine();
-        WriteDataFile(FileName, text.Text());
+        TDataFile file(FileName);
+        file.Close(text);
     });
 }
 
