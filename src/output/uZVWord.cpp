@@ -33,19 +33,6 @@
 
 namespace {
 
-// Runs body; any failure leaves as a new plain Exception with prefix in front of its message.
-template <class Body>
-decltype(auto) AsPlainError(const std::string& prefix, Body&& body)
-{
-    try {
-        return body();
-    } catch (const Exception& e) {
-        throw Exception(prefix + e.Message);
-    } catch (const std::exception& e) {
-        throw Exception(prefix + e.what());
-    }
-}
-
 // ---- string lists ----
 
 std::optional<std::string> NameOf(const std::string& line)
@@ -256,7 +243,7 @@ std::string TodayText(const char* pattern)
 
 void PartijToTextFile(const std::string& FileName, char Delimiter)
 {
-    AsPlainError("PartijToTextFile: ", [&] {
+    GuardedPlain("PartijToTextFile: ", [&] {
         const TPartijList& partijen = Existing(PartijList, "PartijList");
         const int kandidaten = Existing(KandidaatList, "KandidaatList").Count();
         TDataFile file(FileName);
@@ -281,7 +268,7 @@ void PartijToTextFile(const std::string& FileName, char Delimiter)
 void KandidatenToTextFile(const std::string& FileName, char Delimiter, const std::vector<std::string>* Selection,
                           bool EofRecord)
 {
-    AsPlainError("KandidatenToTextFile: ", [&] {
+    GuardedPlain("KandidatenToTextFile: ", [&] {
         const TKandidaatList& kandidaten = Existing(KandidaatList, "KandidaatList");
         std::unordered_set<std::string> selected; // upper-cased names of the selection's lines
         if (Selection)
@@ -322,7 +309,7 @@ void KandidatenToTextFile(const std::string& FileName, char Delimiter, const std
 
 void GemeenteToTextFile(const std::string& FileName, char Delimiter)
 {
-    AsPlainError("GemeenteToTextFile: ", [&] {
+    GuardedPlain("GemeenteToTextFile: ", [&] {
         std::vector<std::string> row(11, TenBlanks);
         row[0] = "1";
         WriteFixedRow(FileName, Delimiter,
@@ -334,7 +321,7 @@ void GemeenteToTextFile(const std::string& FileName, char Delimiter)
 
 void DeelraadToTextFile(const std::string& FileName, char Delimiter)
 {
-    AsPlainError("DeelraadToTextFile: ", [&] {
+    GuardedPlain("DeelraadToTextFile: ", [&] {
         std::vector<std::string> row(10, TenBlanks);
         row[0] = row[1] = "1";
         WriteFixedRow(FileName, Delimiter,
@@ -346,7 +333,7 @@ void DeelraadToTextFile(const std::string& FileName, char Delimiter)
 
 void VerkToTextFile(const std::string& FileName, char Delimiter)
 {
-    AsPlainError("VerkToTextFile: ", [&] {
+    GuardedPlain("VerkToTextFile: ", [&] {
         const std::vector<const char*> columns = {
             "Aanduiding", "Omschrijving", "LOmschrijving", "Datum",       "LDatum",       "DatumKand",
             "LDatumKand", "DatumKand3",   "LDatumKand3",   "Datum5",      "LDatum5",      "Datum14",
@@ -365,7 +352,7 @@ std::string LongDateText(int Year, int Month, int Day)
 
 void OverigeGegevensToTextFile(const std::string& FileName, const std::vector<std::string>& Fields, char Delimiter)
 {
-    AsPlainError("OverigeGegevensToTextFile: ", [&] {
+    GuardedPlain("OverigeGegevensToTextFile: ", [&] {
         const QDate today = QDate::currentDate();
         TDelimitedText text(Delimiter);
         text.Items("dHuidig", "Dummy");
@@ -407,7 +394,7 @@ const std::array<const char*, 12> SchemaDataFiles = {"lijst.txt",   "kand.txt", 
 
 void MakeSchemaFile(const std::string& Dir, char Delimiter)
 {
-    AsPlainError("MakeSchemaFile: ", [&] {
+    GuardedPlain("MakeSchemaFile: ", [&] {
         const std::string folder = !Dir.empty() && Dir.back() == '/' ? Dir : Dir + "/";
         // Written anew before every merge, so one write that need not wait for the disk.
         TIniFile ini(folder + "SCHEMA.INI", TIniDurability::Scratch);
@@ -627,16 +614,18 @@ void StoreExtraFieldValues(std::vector<std::string>& Fields, const std::vector<s
                            const std::string& FormVarsFile)
 {
     TIniFile vars(FormVarsFile);
-    for (std::size_t i = 0; i < Fields.size() && i < Texts.size(); ++i) {
-        const std::string key = NameOf(Fields[i]).value_or("");
-        if (Texts[i].empty()) {
-            Fields[i] = key + "=";
-        } else {
-            const int first = IndexOfName(Fields, key);
-            Fields[std::size_t(first < 0 ? int(i) : first)] = key + "=" + Texts[i];
+    vars.Update([&] { // one write for all fields
+        for (std::size_t i = 0; i < Fields.size() && i < Texts.size(); ++i) {
+            const std::string key = NameOf(Fields[i]).value_or("");
+            if (Texts[i].empty()) {
+                Fields[i] = key + "=";
+            } else {
+                const int first = IndexOfName(Fields, key);
+                Fields[std::size_t(first < 0 ? int(i) : first)] = key + "=" + Texts[i];
+            }
+            vars.WriteString(VarsSection, key, Texts[i]);
         }
-        vars.WriteString(VarsSection, key, Texts[i]);
-    }
+    });
 }
 
 TExtraFieldsGeometry ExtraFieldsGeometry(int FieldCount, int ScreenHeight, int ScrollBarWidth)
@@ -729,7 +718,7 @@ private:
 
 int GetNewVarValues(std::vector<std::string>& Fields)
 {
-    return AsPlainError("GetNewVarValues: ", [&] {
+    return GuardedPlain("GetNewVarValues: ", [&] {
         const std::string fileName = FormsDir + "FORMVARS.INI";
         TIniFile vars(fileName);
         vars.CheckFormat(fileName); // a damaged file is neither used nor overwritten

@@ -129,7 +129,7 @@ std::vector<TExtraField> ExtraFieldsFor(const std::vector<std::string>& Fields, 
 
 // After OK: line i of Fields takes Texts[i] (an empty text makes the line its key and "="; another
 // sets the value of the first line with that key) and [Vars] of FORMVARS.INI stores every key with
-// its text.
+// its text, in one write.
 void StoreExtraFieldValues(std::vector<std::string>& Fields, const std::vector<std::string>& Texts,
                            const std::string& FormVarsFile);
 

@@ -271,8 +271,9 @@ TEST_F(DataFiles, AllFilesGoIntoThePrivateFolderReadableByTheUserAlone)
     for (const char* name : {"lijst.txt", "kand.txt", "kand2.txt", "gemeente.txt", "deelraad.txt", "verk.txt",
                              "overig.txt", "SCHEMA.INI"}) {
         EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder + name))) << name;
-        if (std::string(name) != "SCHEMA.INI")
+        if (std::string(name) != "SCHEMA.INI") {
             EXPECT_EQ(ModeOf(folder + name), 0600u) << name;
+        }
     }
     EXPECT_EQ(ModeOf(PrivateTempFolder().toStdString()), 0700u);
     EXPECT_EQ(ReadFileBytes(QString::fromStdString(folder + "kand.txt")), KandHeader + KandRow("  1", "Naam1"));
