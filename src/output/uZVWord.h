@@ -134,9 +134,10 @@ void StoreExtraFieldValues(std::vector<std::string>& Fields, const std::vector<s
                            const std::string& FormVarsFile);
 
 // Sizes and places of the extra-fields dialog for n fields on a screen whose usable height is
-// ScreenHeight.  Field i's label stands at (8, FieldTop + 25 i) and its edit at (170, FieldTop - 4 +
-// 25 i), 218 wide, in the dialog or, when the fields do not fit on the screen, in a scrolled area at
-// the dialog's top left, AreaHeight high.
+// ScreenHeight.  The dialog is 400 by 25 n + 78; field i's label stands at (8, 8 + 25 i) and its edit
+// at (170, 4 + 25 i), 218 by 21.  When the dialog would not fit on the screen with its title bar, it
+// is cut to fit and widened by the scroll bar, and the fields scroll in an area AreaHeight high at
+// its top left.
 struct TExtraFieldsGeometry {
     int Width = 400;
     int Height = 0;
