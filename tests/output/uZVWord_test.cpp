@@ -560,23 +560,6 @@ TEST(FieldOption, TheUpperCasedTextBetweenTheFirstParentheses)
         EXPECT_EQ(FieldOption(c.key), c.option) << c.key;
 }
 
-TEST(ExtraFieldsGeometry, GrowsWithTheFieldsAndScrollsWhenTheScreenIsTooLow)
-{
-    const TExtraFieldsGeometry two = ExtraFieldsGeometry(2, 1024, 16);
-    EXPECT_EQ(std::make_pair(two.Width, two.Height), std::make_pair(400, 128));
-    EXPECT_FALSE(two.Scrolls);
-    EXPECT_EQ(two.ButtonTop + TExtraFieldsGeometry::ButtonHeight + 38, two.Height);
-    EXPECT_EQ(std::make_pair(two.OkLeft, two.CancelLeft), std::make_pair(110, 205));
-
-    const TExtraFieldsGeometry many = ExtraFieldsGeometry(200, 768, 16);
-    EXPECT_TRUE(many.Scrolls);
-    EXPECT_LE(many.Height, 768 - 25); // room for the title bar
-    EXPECT_EQ(many.Width, 416);       // the fields keep their places beside the scroll bar
-    EXPECT_GE(many.ContentHeight, 4 + 25 * 199 + TExtraFieldsGeometry::EditHeight);
-    EXPECT_LE(many.AreaHeight, many.ButtonTop);
-    EXPECT_EQ(many.CancelLeft + TExtraFieldsGeometry::ButtonWidth, many.Width - many.OkLeft); // centred
-}
-
 class ExtraFields : public ::testing::Test {
 protected:
     ExtraFields() : saved(FormsDir) { FormsDir = dir.path().toStdString() + "/"; }
