@@ -24,20 +24,6 @@ namespace {
 constexpr int ImageRole = Qt::UserRole;
 constexpr int TextRole = Qt::UserRole + 1; // the node's text as read, Windows-1252
 
-// Runs body; the abort passes unchanged, any other failure leaves as a plain Exception with prefix
-// in front of its text.
-template <class Body>
-void GuardedPlain(const std::string& prefix, Body&& body)
-{
-    try {
-        body();
-    } catch (const EAbort&) {
-        throw;
-    } catch (const std::exception& e) {
-        throw Exception(prefix + e.what());
-    }
-}
-
 int Depth(const QTreeWidgetItem* item)
 {
     int depth = 0;
@@ -176,7 +162,7 @@ void TfrmSelFormulier::Init(const std::string& Folder, const std::string& BaseDi
         Initialize();
         FBaseDir = BaseDir;
         LaadFormulieren(Folder, true);
-    });
+    }, true);
 }
 
 void TfrmSelFormulier::LaadFormulieren(const std::string& Folder, bool ExpandFirst)
@@ -223,7 +209,7 @@ void TfrmSelFormulier::LaadFormulieren(const std::string& Folder, bool ExpandFir
         if (ExpandFirst && first->childCount() > 0)
             first->child(0)->setExpanded(true);
         tvFormulieren->setFocus();
-    });
+    }, true);
 }
 
 int TfrmSelFormulier::ImageIndex(const QTreeWidgetItem* Item)

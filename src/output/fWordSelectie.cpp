@@ -13,21 +13,6 @@
 #include <QFrame>
 #include <QPushButton>
 
-namespace {
-
-// Runs body; any failure leaves as a plain Exception with prefix in front of its text.
-template <class Body>
-decltype(auto) AsPlainException(const std::string& prefix, Body&& body)
-{
-    try {
-        return body();
-    } catch (const std::exception& e) {
-        throw Exception(prefix + e.what());
-    }
-}
-
-} // namespace
-
 std::string SelectionLine(const TKandidaatRecord& Kandidaat)
 {
     return PadLeft(Kandidaat.KandidaatNr.AsString(), 3, '0') + "=" + Kandidaat.NaamStemapparaat.AsString();
@@ -74,7 +59,7 @@ void TfrmSelectie::btnOkClick()
 
 bool SelectKandidaten(std::vector<std::string>& List)
 {
-    return AsPlainException("SelectKandidaten: ", [&] {
+    return GuardedPlain("SelectKandidaten: ", [&] {
         List.clear();
         auto dialog = TBaseForm::Create<TfrmSelectie>();
         dialog->Init(false);
@@ -96,7 +81,7 @@ bool SelectKandidaten(std::vector<std::string>& List)
 
 void KandidatenToDataset(TDataSet& DataSet, const std::vector<std::string>& List)
 {
-    AsPlainException("KandidatenToDataset: ", [&] {
+    GuardedPlain("KandidatenToDataset: ", [&] {
         if (DataSet.FieldCount() == 0) {
             DataSet.AddField("kand_nr", ftInteger);
             DataSet.AddField("naamkand", ftString, 20);

@@ -4,6 +4,7 @@
 #include "FloatText.h"
 #include "FormatSettings.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -199,8 +200,9 @@ TField& TDataSet::Fields(int index) const
 
 TField& TDataSet::FieldByName(const std::string& name) const
 {
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
     for (const auto& field : fields_)
-        if (field->FieldName() == name)
+        if (std::ranges::equal(field->FieldName(), name, {}, upper, upper)) // names ignore case
             return *field;
     throw Exception(Prefix() + "Field '" + name + "' not found");
 }

@@ -73,7 +73,7 @@ public:
 
     int FieldCount() const { return int(fields_.size()); }
     TField& Fields(int index) const;
-    TField& FieldByName(const std::string& name) const;
+    TField& FieldByName(const std::string& name) const; // names compare without regard to case
 
     // Appends one record (fields in order; missing values are null) and makes it current.
     // Text is cut to the field's size.  A value that does not fit the field's type throws

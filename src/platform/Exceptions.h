@@ -51,3 +51,21 @@ decltype(auto) Guarded(const std::string& prefix, Body&& body)
         throw Exception(prefix + e.what());
     }
 }
+
+// Runs body; a failure leaves as a new plain Exception with prefix put in front of its message
+// (the class of the failure is not kept).  With passAbort, the abort exception leaves unchanged.
+template <class Body>
+decltype(auto) GuardedPlain(const std::string& prefix, Body&& body, bool passAbort = false)
+{
+    try {
+        return body();
+    } catch (const EAbort& e) {
+        if (passAbort)
+            throw;
+        throw Exception(prefix + e.Message);
+    } catch (const Exception& e) {
+        throw Exception(prefix + e.Message);
+    } catch (const std::exception& e) {
+        throw Exception(prefix + e.what());
+    }
+}

@@ -31,12 +31,18 @@ TFormatSettings TFormatSettings::English()
     s.DecimalSeparator = '.';
     s.ThousandSeparator = ',';
     s.ShortDateFormat = "mm/dd/yyyy";
+    s.LongMonthNames = {"January", "February", "March",     "April",   "May",      "June",
+                        "July",    "August",   "September", "October", "November", "December"};
     return s;
 }
 
 TFormatSettings TFormatSettings::FromSystemLocale()
 {
-    const QLocale locale = QLocale::system();
+    return FromLocale(QLocale::system());
+}
+
+TFormatSettings TFormatSettings::FromLocale(const QLocale& locale)
+{
     TFormatSettings s;
     s.DecimalSeparator = AnsiChar(locale.decimalPoint(), '.');
     s.ThousandSeparator = AnsiChar(locale.groupSeparator(), s.DecimalSeparator == ',' ? '.' : ',');
@@ -69,6 +75,8 @@ TFormatSettings TFormatSettings::FromSystemLocale()
             s.TimeSeparator = AnsiChar(QString(c), ':');
             break;
         }
+    for (int month = 1; month <= 12; ++month)
+        s.LongMonthNames[std::size_t(month - 1)] = QStringToAnsi(locale.monthName(month, QLocale::LongFormat));
     return s;
 }
 

@@ -4,6 +4,7 @@
 #include "Exceptions.h"
 
 #include <cerrno>
+#include <string>
 #include <system_error>
 
 // Raises the input/output error for an errno value, with the system's text.
@@ -20,4 +21,24 @@ int RetryOnInterrupt(auto call)
         result = static_cast<int>(call());
     while (result < 0 && errno == EINTR);
     return result;
+}
+
+// The file layer's text for an errno value: "File not found", "Invalid filename", "Too many open
+// files", "File access denied", "Disk full", else "I/O error <number>".
+inline std::string FileErrorText(int error)
+{
+    switch (error) {
+    case ENOENT: return "File not found";
+    case ENOTDIR: case ENAMETOOLONG: return "Invalid filename";
+    case EMFILE: case ENFILE: return "Too many open files";
+    case EACCES: case EPERM: case EROFS: case EISDIR: return "File access denied";
+    case ENOSPC: case EDQUOT: case EFBIG: return "Disk full";
+    default: return "I/O error " + std::to_string(error);
+    }
+}
+
+// Raises the input/output error for an errno value, with the file layer's text.
+[[noreturn]] inline void ThrowFileError(int error)
+{
+    throw EInOutError(FileErrorText(error), error);
 }

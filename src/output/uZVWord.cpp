@@ -1,0 +1,733 @@
+#include "uZVWord.h"
+
+#include "AnsiText.h"
+#include "AnsiValidator.h"
+#include "DataSet.h"
+#include "Exceptions.h"
+#include "FormatSettings.h"
+#include "IniFile.h"
+#include "IntText.h"
+#include "PosixIO.h"
+#include "ScreenCenter.h"
+#include "StrFuncs.h"
+#include "uGlobals.h"
+#include "uUtils.h"
+#include "uZVGlobals.h"
+
+#include <QDate>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_set>
+
+namespace {
+
+// ---- string lists ----
+
+std::optional<std::string> NameOf(const std::string& line)
+{
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos)
+        return std::nullopt;
+    return line.substr(0, eq);
+}
+
+std::string ValueOf(const std::string& line)
+{
+    const std::size_t eq = line.find('=');
+    return eq == std::string::npos ? std::string() : line.substr(eq + 1);
+}
+
+int IndexOfName(const std::vector<std::string>& list, const std::string& name)
+{
+    const std::string wanted = UpperStr(name);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (const auto n = NameOf(list[i]); n && UpperStr(*n) == wanted)
+            return int(i);
+    return -1;
+}
+
+// The value of the first line named name, "" when there is none.
+std::string ValueByName(const std::vector<std::string>& list, const std::string& name)
+{
+    const int i = IndexOfName(list, name);
+    return i < 0 ? std::string() : ValueOf(list[std::size_t(i)]);
+}
+
+// ---- data files ----
+
+// Lines of quoted items separated by the delimiter, each ending in CR LF.
+class TDelimitedText {
+public:
+    explicit TDelimitedText(char delimiter) : FDelimiter(delimiter) {}
+
+    TDelimitedText& Item(std::string_view value)
+    {
+        char* p = Room(value.size() + 3);
+        if (!FLineStart)
+            *p++ = FDelimiter;
+        FLineStart = false;
+        *p++ = '"';
+        p = std::copy(value.begin(), value.end(), p);
+        *p++ = '"';
+        FSize = std::size_t(p - FBuffer.data());
+        return *this;
+    }
+    template <class... Values>
+    TDelimitedText& Items(const Values&... values)
+    {
+        (Item(values), ...);
+        return *this;
+    }
+    void EndLine()
+    {
+        char* p = Room(2);
+        p[0] = '\r';
+        p[1] = '\n';
+        FSize += 2;
+        FLineStart = true;
+    }
+    std::string_view Text() const { return {FBuffer.data(), FSize}; }
+    void Clear() { FSize = 0; }
+
+private:
+    // Where the next bytes go, with room for n of them.
+    char* Room(std::size_t n)
+    {
+        if (FSize + n > FBuffer.size())
+            FBuffer.resize(std::max(2 * FBuffer.size(), FSize + n + 1024));
+        return FBuffer.data() + FSize;
+    }
+
+    char FDelimiter;
+    bool FLineStart = true;
+    std::string FBuffer; // the first FSize bytes are the text
+    std::size_t FSize = 0;
+};
+
+// A data file: created or truncated, private to the user; closed on every path.  Failures raise
+// EInOutError with the file layer's texts.
+class TDataFile {
+public:
+    explicit TDataFile(const std::string& fileName)
+    {
+        FHandle = RetryOnInterrupt([&] {
+            return ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        });
+        if (FHandle < 0) // when creating, a missing folder: the file layer's "Invalid filename"
+            ThrowFileError(errno == ENOENT ? ENOTDIR : errno);
+        // An older file may have had a wider mode; a device (not ours to change) is only written to.
+        struct stat info {};
+        if (::fstat(FHandle, &info) != 0 || (S_ISREG(info.st_mode) && ::fchmod(FHandle, 0600) != 0))
+            Fail(errno);
+    }
+    ~TDataFile()
+    {
+        if (FHandle >= 0)
+            ::close(FHandle);
+    }
+    TDataFile(const TDataFile&) = delete;
+    TDataFile& operator=(const TDataFile&) = delete;
+
+    // Writes the text's lines and empties it.
+    void Write(TDelimitedText& text)
+    {
+        const std::string_view bytes = text.Text();
+        for (std::size_t done = 0; done < bytes.size();) {
+            const int n = RetryOnInterrupt([&] { return ::write(FHandle, bytes.data() + done, bytes.size() - done); });
+            if (n < 0)
+                Fail(errno);
+            done += std::size_t(n);
+        }
+        text.Clear();
+    }
+    // Writes a full buffer's worth of lines.
+    void WriteWhenFull(TDelimitedText& text)
+    {
+        if (text.Text().size() >= BufferSize)
+            Write(text);
+    }
+    void Close(TDelimitedText& text)
+    {
+        Write(text);
+        const int handle = FHandle;
+        FHandle = -1;
+        if (::close(handle) != 0)
+            ThrowFileError(errno);
+    }
+
+    static constexpr std::size_t BufferSize = 1 << 16;
+
+private:
+    [[noreturn]] void Fail(int error)
+    {
+        ::close(FHandle);
+        FHandle = -1;
+        ThrowFileError(error);
+    }
+
+    int FHandle = -1;
+};
+
+template <class TList>
+const TList& Existing(const TList* list, const char* name)
+{
+    if (!list)
+        throw Exception(std::string(name) + " bestaat niet");
+    return *list;
+}
+
+// The candidate number right-aligned in three characters with blanks, and a full stop behind it
+// ("  7."); the key is the first three characters.
+std::string_view NumberKeyWithStop(const TKandidaatRecord& k, std::array<char, 4>& buffer)
+{
+    const std::string_view nr = k.KandidaatNr.View(); // at most three characters
+    buffer = {' ', ' ', ' ', '.'};
+    std::copy(nr.begin(), nr.end(), buffer.begin() + (3 - nr.size()));
+    return {buffer.data(), buffer.size()};
+}
+
+std::string_view VoorlettersExt(const TKandidaatRecord& k)
+{
+    const std::string_view naam = k.NaamStemapparaat.View();
+    const std::size_t comma = naam.find(',');
+    return comma == std::string_view::npos ? k.Voorletters.View() : naam.substr(comma + 1);
+}
+
+// Prefixes, a blank and the surname, without the leading blanks (bytes up to 32) of the whole.
+std::string_view NaamKand(const TKandidaatRecord& k, std::string& buffer)
+{
+    buffer.assign(k.Voorvoegsels.View());
+    buffer += ' ';
+    buffer += k.Achternaam.View();
+    std::string_view naam = buffer;
+    while (!naam.empty() && static_cast<unsigned char>(naam.front()) <= 32)
+        naam.remove_prefix(1);
+    return naam;
+}
+
+void WriteFixedRow(const std::string& fileName, char delimiter, const std::vector<const char*>& columns,
+                   const std::vector<std::string>& row)
+{
+    TDataFile file(fileName);
+    TDelimitedText text(delimiter);
+    for (const char* column : columns)
+        text.Item(column);
+    text.EndLine();
+    for (const std::string& value : row)
+        text.Item(value);
+    text.EndLine();
+    file.Close(text);
+}
+
+const std::string TenBlanks(10, ' ');
+
+std::string TodayText(const char* pattern)
+{
+    const QDate today = QDate::currentDate();
+    return QStringToAnsi(today.toString(QString::fromLatin1(pattern)));
+}
+
+} // namespace
+
+void PartijToTextFile(const std::string& FileName, char Delimiter)
+{
+    GuardedPlain("PartijToTextFile: ", [&] {
+        const TPartijList& partijen = Existing(PartijList, "PartijList");
+        const int kandidaten = Existing(KandidaatList, "KandidaatList").Count();
+        TDataFile file(FileName);
+        TDelimitedText text(Delimiter);
+        text.Items("lijst_id", "lijst_nr", "afkorting", "kandidaten", "NAAM", "statunaam", "aanduiding", "adres",
+                   "postcode", "plaats", "kleur", "ZETELS", "ZETELSS", "RESTZETELS", "RESTSNEL", "NMGEMACHT",
+                   "ADRGEMACHT", "PCGEMACHT", "PLGEMACHT", "NMVERVANG", "ADRVERVANG", "PCVERVANG", "PLVERVANG");
+        text.EndLine();
+        if (partijen.Count() > 0) {
+            const TPartijRecord& p = *partijen.Items(0);
+            text.Items("1", "1", p.Afkorting.View(), std::to_string(kandidaten), p.Aanduiding.View(),
+                       p.StatuNaam.View(), p.Aanduiding.View(), p.Adres.View(), p.PostCode.View(), p.Plaats.View(),
+                       "0", "0", "0", "0", "0", p.NaamGemachtigde.View(), p.AdresGemachtigde.View(),
+                       p.PostcodeGemachtigde.View(), p.PlaatsGemachtigde.View(), p.NaamVervanger.View(),
+                       p.AdresVervanger.View(), p.PostcodeVervanger.View(), p.PlaatsVervanger.View());
+            text.EndLine();
+        }
+        file.Close(text);
+    });
+}
+
+void KandidatenToTextFile(const std::string& FileName, char Delimiter, const std::vector<std::string>* Selection,
+                          bool EofRecord)
+{
+    GuardedPlain("KandidatenToTextFile: ", [&] {
+        const TKandidaatList& kandidaten = Existing(KandidaatList, "KandidaatList");
+        std::unordered_set<std::string> selected; // upper-cased names of the selection's lines
+        if (Selection)
+            for (const std::string& line : *Selection)
+                if (const auto name = NameOf(line))
+                    selected.insert(UpperStr(*name));
+        const bool filter = Selection && !Selection->empty();
+
+        TDataFile file(FileName);
+        TDelimitedText text(Delimiter);
+        std::array<char, 4> keyBuffer;
+        std::string naamBuffer;
+        text.Items("kandidaat_id", "lijst_id", "kand_nr", "naam", "voorlettrs", "voorvoegsels", "voornaam",
+                   "geslacht", "gebdatum", "naamkand", "adres", "postcode", "plaats", "zetel_nr", "nr",
+                   "voorletters_ext");
+        text.EndLine();
+        for (int i = 0; i < kandidaten.Count(); ++i) {
+            const TKandidaatRecord& k = *kandidaten.Items(i);
+            if (filter && !selected.contains(UpperStr(PadLeft(k.KandidaatNr.AsString(), 3, '0'))))
+                continue;
+            const std::string_view nr = NumberKeyWithStop(k, keyBuffer);
+            const std::string_view key = nr.substr(0, 3);
+            text.Items(key, "1", key, k.NaamStemapparaat.View(), k.Voorletters.View(), k.Voorvoegsels.View(),
+                       k.Voornaam.View(), k.Geslacht.View(), k.Geboortedatum.View(), NaamKand(k, naamBuffer),
+                       k.Adres.View(), k.Postcode.View(), k.Plaats.View(), "0", nr, VoorlettersExt(k));
+            text.EndLine();
+            file.WriteWhenFull(text);
+        }
+        if (EofRecord && kandidaten.Count() > 0) {
+            text.Items("999", "1", "999");
+            for (int column = 4; column <= 16; ++column)
+                text.Item(" ");
+            text.EndLine();
+        }
+        file.Close(text);
+    });
+}
+
+void GemeenteToTextFile(const std::string& FileName, char Delimiter)
+{
+    GuardedPlain("GemeenteToTextFile: ", [&] {
+        std::vector<std::string> row(11, TenBlanks);
+        row[0] = "1";
+        WriteFixedRow(FileName, Delimiter,
+                      {"GemNummer", "Gemeente", "Provincie", "GemHuis", "GemAdres", "GemPostcode", "GemPlaats",
+                       "Zetels", "Burgemeester", "Secretaris", "KiesKring"},
+                      row);
+    });
+}
+
+void DeelraadToTextFile(const std::string& FileName, char Delimiter)
+{
+    GuardedPlain("DeelraadToTextFile: ", [&] {
+        std::vector<std::string> row(10, TenBlanks);
+        row[0] = row[1] = "1";
+        WriteFixedRow(FileName, Delimiter,
+                      {"GemNummer", "Deelraad_Nr", "Deelraad_naam", "Adres", "Postcode", "Plaats", "Zetels",
+                       "Voorzitter", "Secretaris", "Telefoon"},
+                      row);
+    });
+}
+
+void VerkToTextFile(const std::string& FileName, char Delimiter)
+{
+    GuardedPlain("VerkToTextFile: ", [&] {
+        const std::vector<const char*> columns = {
+            "Aanduiding", "Omschrijving", "LOmschrijving", "Datum",       "LDatum",       "DatumKand",
+            "LDatumKand", "DatumKand3",   "LDatumKand3",   "Datum5",      "LDatum5",      "Datum14",
+            "LDatum14",   "Datum28",      "LDatum28",      "Datum43",     "LDatum43",     "DatumKand2",
+            "LDatumKand2", "DatumKand43", "LDatumKand43",  "VerkType"};
+        WriteFixedRow(FileName, Delimiter, columns, std::vector<std::string>(columns.begin(), columns.end()));
+    });
+}
+
+std::string LongDateText(int Year, int Month, int Day)
+{
+    char year[16];
+    std::snprintf(year, sizeof year, "%04d", Year);
+    return std::to_string(Day) + " " + FormatSettings().LongMonthNames.at(std::size_t(Month - 1)) + " " + year;
+}
+
+void OverigeGegevensToTextFile(const std::string& FileName, const std::vector<std::string>& Fields, char Delimiter)
+{
+    GuardedPlain("OverigeGegevensToTextFile: ", [&] {
+        const QDate today = QDate::currentDate();
+        TDelimitedText text(Delimiter);
+        text.Items("dHuidig", "Dummy");
+        for (const std::string& line : Fields) {
+            const std::string name = NameOf(line).value_or("");
+            text.Item(name.substr(0, name.find('(')));
+        }
+        text.EndLine();
+        text.Items(LongDateText(today.year(), today.month(), today.day()), " ");
+        for (const std::string& line : Fields)
+            text.Item(ValueByName(Fields, NameOf(line).value_or("")));
+        text.EndLine();
+        TDataFile file(FileName);
+        file.Close(text);
+    });
+}
+
+std::string WriteMergeDataFiles(const std::vector<std::string>* Selection, bool EofRecord,
+                                const std::vector<std::string>& Fields)
+{
+    const std::string dir = GetQuandorTempDirectory();
+    const char tab = '\t';
+    PartijToTextFile(dir + "lijst.txt", tab);
+    KandidatenToTextFile(dir + "kand.txt", tab, Selection, EofRecord);
+    KandidatenToTextFile(dir + "kand2.txt", tab, nullptr, true);
+    GemeenteToTextFile(dir + "gemeente.txt", tab);
+    DeelraadToTextFile(dir + "deelraad.txt", tab);
+    VerkToTextFile(dir + "verk.txt", tab);
+    OverigeGegevensToTextFile(dir + "overig.txt", Fields, tab);
+    MakeSchemaFile(dir, tab);
+    return dir;
+}
+
+// ---- SCHEMA.INI ----
+
+const std::array<const char*, 12> SchemaDataFiles = {"lijst.txt",   "kand.txt",    "comb.txt",     "bureau.txt",
+                                                     "leden.txt",   "overig.txt",  "verk.txt",     "gemeente.txt",
+                                                     "fleden.txt",  "uitslag.txt", "deelraad.txt", "kand2.txt"};
+
+void MakeSchemaFile(const std::string& Dir, char Delimiter)
+{
+    GuardedPlain("MakeSchemaFile: ", [&] {
+        const std::string folder = !Dir.empty() && Dir.back() == '/' ? Dir : Dir + "/";
+        // Written anew before every merge, so one write that need not wait for the disk.
+        TIniFile ini(folder + "SCHEMA.INI", TIniDurability::Scratch);
+        const std::string format = Delimiter == '\t' ? "TabDelimited" : std::string("Delimited(") + Delimiter + ")";
+        ini.Update([&] {
+            for (const char* section : SchemaDataFiles) {
+                ini.EraseSection(section);
+                ini.WriteString(section, "ColNameHeader", "True");
+                ini.WriteString(section, "Format", format);
+                ini.WriteString(section, "MaxScanRows", "25");
+            }
+        });
+    });
+}
+
+// ---- Form layout file ----
+
+TFormLayout::TFormLayout(std::string FileName)
+    : FFileName(std::move(FileName)), FName(FFileName.substr(FFileName.find_last_of('/') + 1))
+{
+}
+
+TIniFile TFormLayout::Ini() const
+{
+    TIniFile ini(FFileName);
+    if (!FChecked) {
+        ini.CheckFormat(FName);
+        FChecked = true;
+    }
+    return ini;
+}
+
+std::string TFormLayout::Read(const std::string& Section, const std::string& Ident, const std::string& Default) const
+{
+    return Ini().ReadString(Section, Ident, Default);
+}
+
+bool TFormLayout::Flag(const std::string& Section, const std::string& Ident) const
+{
+    return UpperStr(Read(Section, Ident, "N")) == "Y";
+}
+
+bool TFormLayout::Empty() const
+{
+    return Flag("GENERAL", "empty");
+}
+
+bool TFormLayout::AutoLoop() const
+{
+    return Flag("GENERAL", "autoloop");
+}
+
+bool TFormLayout::EofRecord() const
+{
+    return Flag("KAND OPTIONS", "eof_record");
+}
+
+bool TFormLayout::Selectie() const
+{
+    return Flag("KAND OPTIONS", "selectie");
+}
+
+bool TFormLayout::DocTitleEmpty() const
+{
+    return Read("GENERAL", "doctitle", "").empty();
+}
+
+TPassKind TFormLayout::PassKind() const
+{
+    const std::string kind = UpperStr(Read("GENERAL", "multirun", "N"));
+    if (kind == "N")
+        return TPassKind::Single;
+    switch (kind.empty() ? '\0' : kind[0]) {
+    case 'B':
+    case 'L':
+    case 'S': return TPassKind::Single;
+    case 'K': return TPassKind::PerCandidate;
+    default:
+        throw Exception("Ongeldige multirun specifier in formulieropmaakbestand: \rGebruik L, K, C, B, S of N");
+    }
+}
+
+void TFormLayout::ReadFields(std::vector<std::string>& Fields) const
+{
+    Ini().ReadSectionValues("FIELDS", Fields);
+}
+
+std::string TFormLayout::SqlStatement() const
+{
+    const std::string nodef = "nodef";
+    const std::string select = Read("SQL", "select", nodef);
+    if (select == nodef)
+        throw Exception("Missing SQL statement in " + FName);
+    std::string sql = "SELECT " + select;
+    const std::string from = Read("SQL", "from", nodef);
+    if (from == nodef)
+        throw Exception("Missing FROM statement in " + FName);
+    sql += " FROM " + from;
+    if (const std::string where = Read("SQL", "where", nodef); where != nodef)
+        sql += " WHERE " + where;
+    if (const std::string orderBy = Read("SQL", "orderby", nodef); orderBy != nodef)
+        sql += " ORDER BY " + orderBy;
+    return sql;
+}
+
+namespace {
+
+bool IsIdentifierChar(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+int IntegerWidth(const TField& field)
+{
+    const std::string name = LowerStr(field.FieldName());
+    if (name == "lijst_id" || name == "kand_id")
+        return 5;
+    if (name == "lijst_nr")
+        return 2;
+    if (name == "kand_nr")
+        return 3;
+    if (name == "bureau_id" || name == "bureau_nr")
+        return 4;
+    return field.DisplayWidth();
+}
+
+std::string FormattedValue(const TField& field)
+{
+    switch (field.DataType()) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftLargeint: {
+        const int width = IntegerWidth(field);
+        return field.IsNull() ? Replicate("0", width) : PadLeft(field.AsString(), width, ' ');
+    }
+    case ftFloat:
+    case ftCurrency: {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.2f", field.AsFloat());
+        std::string text = buffer;
+        for (char& c : text)
+            if (c == '.')
+                c = FormatSettings().DecimalSeparator;
+        return PadLeft(text, field.DisplayWidth(), ' ');
+    }
+    default: return PadRight(field.AsString(), field.DisplayWidth(), ' ');
+    }
+}
+
+} // namespace
+
+std::string SubstituteSqlParams(const std::string& SQL, const TDataSet& DataSet)
+{
+    std::string text = SQL;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find('@', from)) != std::string::npos;) {
+        if (at + 1 == text.size())
+            throw Exception("SQL syntax error in formulieropmaakbestand");
+        std::size_t end = at + 1;
+        while (end < text.size() && IsIdentifierChar(text[end]))
+            ++end;
+        const std::string value = "'" + FormattedValue(DataSet.FieldByName(text.substr(at + 1, end - at - 1))) + "'";
+        text.replace(at, end - at, value);
+        from = at + value.size();
+    }
+    return text;
+}
+
+// ---- Extra fields and FORMVARS.INI ----
+
+std::string FieldOption(const std::string& Key)
+{
+    const std::size_t open = Key.find('(');
+    const std::size_t close = Key.find(')');
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        return {};
+    return UpperStr(Key.substr(open + 1, close - open - 1));
+}
+
+namespace {
+
+const char* const VarsSection = "Vars";
+
+std::string InitialText(const std::string& key, const TIniFile& vars)
+{
+    const std::string option = FieldOption(key);
+    if (option == "NOSTORE")
+        return {};
+    if (option != "AUTONUM")
+        return vars.ReadString(VarsSection, key, "");
+    try {
+        const std::string stored = vars.ReadString(VarsSection, key, "");
+        return stored.empty() ? "1" : std::to_string(static_cast<long long>(StrToInt(stored)) + 1);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+} // namespace
+
+std::vector<TExtraField> ExtraFieldsFor(const std::vector<std::string>& Fields, const std::string& FormVarsFile)
+{
+    const TIniFile vars(FormVarsFile);
+    std::vector<TExtraField> result;
+    for (const std::string& line : Fields) {
+        TExtraField field;
+        field.Key = NameOf(line).value_or("");
+        field.Prompt = ValueOf(line);
+        field.Initial = InitialText(field.Key, vars);
+        result.push_back(std::move(field));
+    }
+    return result;
+}
+
+void StoreExtraFieldValues(std::vector<std::string>& Fields, const std::vector<std::string>& Texts,
+                           const std::string& FormVarsFile)
+{
+    TIniFile vars(FormVarsFile);
+    vars.Update([&] { // one write for all fields
+        for (std::size_t i = 0; i < Fields.size() && i < Texts.size(); ++i) {
+            const std::string key = NameOf(Fields[i]).value_or("");
+            if (Texts[i].empty()) {
+                Fields[i] = key + "=";
+            } else {
+                const int first = IndexOfName(Fields, key);
+                Fields[std::size_t(first < 0 ? int(i) : first)] = key + "=" + Texts[i];
+            }
+            vars.WriteString(VarsSection, key, Texts[i]);
+        }
+    });
+}
+
+TExtraFieldsGeometry ExtraFieldsGeometry(int FieldCount, int ScreenHeight, int ScrollBarWidth)
+{
+    constexpr int FrameReserve = 40; // title bar and borders
+    TExtraFieldsGeometry g;
+    g.Height = 25 * FieldCount + 78;
+    g.ContentHeight = 25 * FieldCount + 4;
+    const int maxHeight = std::max(ScreenHeight - FrameReserve, 25 * 4 + 78);
+    if (g.Height > maxHeight) {
+        g.Scrolls = true;
+        g.Height = maxHeight;
+        g.Width += ScrollBarWidth;
+    }
+    g.ButtonTop = g.Height - TExtraFieldsGeometry::ButtonHeight - 38;
+    g.AreaHeight = g.ButtonTop - 4;
+    g.OkLeft = g.Width / 2 - 90;
+    g.CancelLeft = g.Width / 2 + 5;
+    return g;
+}
+
+namespace {
+
+// The dialog, built for the fields it is given.
+class TExtraFieldsDialog : public QDialog {
+public:
+    explicit TExtraFieldsDialog(const std::vector<TExtraField>& fields)
+    {
+        setWindowTitle("Extra velden voor MS Word koppeling");
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const TExtraFieldsGeometry g =
+            ExtraFieldsGeometry(int(fields.size()), screen ? screen->availableGeometry().height() : 768, scrollBar);
+        setFixedSize(g.Width, g.Height);
+
+        QWidget* area = this;
+        if (g.Scrolls) {
+            auto* scroll = new QScrollArea(this);
+            scroll->setGeometry(0, 0, g.Width, g.AreaHeight);
+            scroll->setFrameShape(QFrame::NoFrame);
+            scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            area = new QWidget;
+            area->resize(g.Width - scrollBar, g.ContentHeight);
+            scroll->setWidget(area);
+        }
+        QWidget* previous = nullptr;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const int row = 25 * int(i);
+            auto* label = new QLabel(AnsiToQString(fields[i].Prompt), area);
+            label->move(8, 8 + row);
+            label->adjustSize();
+            auto* edit = new QLineEdit(AnsiToQString(fields[i].Initial), area);
+            edit->setValidator(new TAnsiValidator(edit));
+            edit->setGeometry(170, 4 + row, 218, TExtraFieldsGeometry::EditHeight);
+            FEdits.push_back(edit);
+            if (previous)
+                setTabOrder(previous, edit);
+            previous = edit;
+        }
+        auto* ok = new QPushButton("&OK", this);
+        ok->setGeometry(g.OkLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
+        ok->setDefault(true);
+        auto* cancel = new QPushButton("&Annuleren", this);
+        cancel->setGeometry(g.CancelLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
+        if (previous)
+            setTabOrder(previous, ok);
+        setTabOrder(ok, cancel);
+        connect(ok, &QPushButton::clicked, this, [this] { done(1); });
+        connect(cancel, &QPushButton::clicked, this, [this] { done(2); });
+        if (!FEdits.empty())
+            FEdits.front()->setFocus();
+        CenterOnScreen(this);
+    }
+
+    void reject() override { done(2); } // Esc and the close box
+
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const QLineEdit* edit : FEdits)
+            texts.push_back(QStringToAnsi(edit->text()));
+        return texts;
+    }
+
+private:
+    std::vector<QLineEdit*> FEdits;
+};
+
+} // namespace
+
+int GetNewVarValues(std::vector<std::string>& Fields)
+{
+    return GuardedPlain("GetNewVarValues: ", [&] {
+        const std::string fileName = FormsDir + "FORMVARS.INI";
+        TIniFile vars(fileName);
+        vars.CheckFormat(fileName); // a damaged file is neither used nor overwritten
+        vars.WriteString("General", "dtKlanten", TodayText("dd-MM-yy"));
+
+        TExtraFieldsDialog dialog(ExtraFieldsFor(Fields, fileName));
+        const int result = dialog.exec();
+        if (result == 1)
+            StoreExtraFieldValues(Fields, dialog.Texts(), fileName);
+        return result == 1 ? 1 : 2;
+    });
+}

@@ -1,0 +1,328 @@
+#include "IniFile.h"
+
+#include "Exceptions.h"
+#include "PosixIO.h"
+#include "SafeFileWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t MaxValueLength = 2047;
+
+enum class TLineKind { Blank, Comment, Section, BadSection, Key, NoEquals };
+
+// One line of the file: where its text lies and what it holds.
+struct TIniLine {
+    std::size_t Begin = 0; // first byte
+    std::size_t End = 0;   // end of the text, before CR LF
+    std::size_t Next = 0;  // first byte of the next line
+    TLineKind Kind = TLineKind::Blank;
+    std::string Name;  // section or key name
+    std::string Value; // key value, blanks and quotes dropped
+};
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string Trimmed(const std::string& text, std::size_t begin, std::size_t end)
+{
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+bool SameName(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Upper(a[i]) != Upper(b[i]))
+            return false;
+    return true;
+}
+
+std::vector<TIniLine> SplitLines(const std::string& text)
+{
+    std::vector<TIniLine> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        TIniLine line;
+        line.Begin = pos;
+        const std::size_t lf = text.find('\n', pos);
+        line.Next = lf == std::string::npos ? text.size() : lf + 1;
+        line.End = lf == std::string::npos ? text.size() : lf;
+        if (line.End > line.Begin && text[line.End - 1] == '\r')
+            --line.End;
+        pos = line.Next;
+
+        std::size_t first = line.Begin;
+        while (first < line.End && IsBlank(text[first]))
+            ++first;
+        if (first == line.End) {
+            line.Kind = TLineKind::Blank;
+        } else if (text[first] == ';') {
+            line.Kind = TLineKind::Comment;
+        } else if (text[first] == '[') {
+            const std::size_t close = text.find(']', first);
+            line.Kind = close < line.End ? TLineKind::Section : TLineKind::BadSection;
+            line.Name = Trimmed(text, first + 1, close < line.End ? close : line.End);
+        } else {
+            const std::size_t eq = text.find('=', first);
+            if (eq < line.End) {
+                line.Kind = TLineKind::Key;
+                line.Name = Trimmed(text, first, eq);
+                line.Value = Trimmed(text, eq + 1, line.End);
+                const std::size_t n = line.Value.size();
+                if (n >= 2 && (line.Value[0] == '"' || line.Value[0] == '\'') && line.Value[n - 1] == line.Value[0])
+                    line.Value = line.Value.substr(1, n - 2);
+                if (line.Value.size() > MaxValueLength)
+                    line.Value.resize(MaxValueLength);
+            } else {
+                line.Kind = TLineKind::NoEquals;
+                line.Name = Trimmed(text, first, line.End);
+            }
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// The lines of the first section of that name: from its heading up to the next heading.
+struct TSectionRange {
+    std::size_t Heading = 0;
+    std::size_t End = 0; // index of the next heading, or the line count
+};
+
+std::optional<TSectionRange> FindSection(const std::vector<TIniLine>& lines, const std::string& section)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].Kind != TLineKind::Section || !SameName(lines[i].Name, section))
+            continue;
+        std::size_t end = i + 1;
+        while (end < lines.size() && lines[end].Kind != TLineKind::Section && lines[end].Kind != TLineKind::BadSection)
+            ++end;
+        return TSectionRange{i, end};
+    }
+    return std::nullopt;
+}
+
+std::string LineEnd(const std::string& text)
+{
+    const std::size_t lf = text.find('\n');
+    return lf != std::string::npos && (lf == 0 || text[lf - 1] != '\r') ? "\n" : "\r\n";
+}
+
+// What keeps text from being an INI file, or "" when nothing does.
+std::string FormatProblem(const std::string& text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 32 && c != '\t' && c != '\r' && c != '\n')
+            return "geen tekstbestand";
+    bool inSection = false;
+    int number = 0;
+    for (const TIniLine& line : SplitLines(text)) {
+        const std::string regel = "regel " + std::to_string(++number);
+        if (line.Kind == TLineKind::Section)
+            inSection = true;
+        else if (line.Kind == TLineKind::BadSection)
+            return regel + " mist \"]\"";
+        else if ((line.Kind == TLineKind::Key || line.Kind == TLineKind::NoEquals) && !inSection)
+            return regel + " staat buiten een sectie";
+        else if (line.Kind == TLineKind::NoEquals)
+            return regel + " bevat geen \"=\"";
+    }
+    return {};
+}
+
+} // namespace
+
+TIniFile::TIniFile(std::string FileName, TIniDurability Durability)
+    : FFileName(std::move(FileName)), FDurability(Durability)
+{
+}
+
+std::optional<std::string> TIniFile::Text(bool* missing) const
+{
+    if (FPending) {
+        if (missing)
+            *missing = false;
+        return FPending;
+    }
+    return Load(missing);
+}
+
+void TIniFile::Update(const std::function<void()>& Body)
+{
+    if (FPending) {
+        Body();
+        return;
+    }
+    bool missing = false;
+    const std::optional<std::string> loaded = Load(&missing);
+    if (!loaded && !missing)
+        throw Exception("Unable to write to " + FFileName);
+    FPending = loaded.value_or(std::string());
+    try {
+        Body();
+    } catch (...) {
+        FPending.reset();
+        throw;
+    }
+    const std::string text = std::move(*FPending);
+    FPending.reset();
+    Save(text);
+}
+
+// The file's bytes; none when it is missing or cannot be read as a regular file (missing tells which).
+std::optional<std::string> TIniFile::Load(bool* missing) const
+{
+    if (missing)
+        *missing = false;
+    const int handle = RetryOnInterrupt([&] { return ::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC); });
+    if (handle < 0) {
+        if (missing)
+            *missing = errno == ENOENT;
+        return std::nullopt;
+    }
+    std::optional<std::string> text;
+    struct stat info {};
+    if (::fstat(handle, &info) == 0 && S_ISREG(info.st_mode)) {
+        text.emplace();
+        char buffer[1 << 14];
+        for (;;) {
+            const int n = RetryOnInterrupt([&] { return ::read(handle, buffer, sizeof buffer); });
+            if (n < 0)
+                text.reset();
+            if (n <= 0)
+                break;
+            text->append(buffer, std::size_t(n));
+        }
+    }
+    ::close(handle);
+    return text;
+}
+
+void TIniFile::Save(const std::string& Text)
+{
+    if (FPending) {
+        FPending = Text;
+        return;
+    }
+    try {
+        ReplaceFile(FFileName, Text, FDurability == TIniDurability::Durable);
+    } catch (const std::exception&) {
+        throw Exception("Unable to write to " + FFileName);
+    }
+}
+
+std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident,
+                                 const std::string& Default) const
+{
+    const std::optional<std::string> text = Text();
+    if (!text)
+        return Default;
+    const std::vector<TIniLine> lines = SplitLines(*text);
+    if (const auto range = FindSection(lines, Section))
+        for (std::size_t i = range->Heading + 1; i < range->End; ++i)
+            if (lines[i].Kind == TLineKind::Key && SameName(lines[i].Name, Ident))
+                return lines[i].Value;
+    return Default;
+}
+
+void TIniFile::ReadSection(const std::string& Section, std::vector<std::string>& Strings) const
+{
+    Strings.clear();
+    const std::optional<std::string> text = Text();
+    if (!text)
+        return;
+    const std::vector<TIniLine> lines = SplitLines(*text);
+    if (const auto range = FindSection(lines, Section))
+        for (std::size_t i = range->Heading + 1; i < range->End; ++i)
+            if (lines[i].Kind == TLineKind::Key)
+                Strings.push_back(lines[i].Name);
+}
+
+void TIniFile::ReadSectionValues(const std::string& Section, std::vector<std::string>& Strings) const
+{
+    std::vector<std::string> keys;
+    ReadSection(Section, keys);
+    Strings.clear();
+    for (const std::string& key : keys)
+        Strings.push_back(key + "=" + ReadString(Section, key, ""));
+}
+
+void TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value)
+{
+    bool missing = false;
+    const std::optional<std::string> loaded = Text(&missing);
+    if (!loaded && !missing)
+        throw Exception("Unable to write to " + FFileName);
+    std::string text = loaded.value_or(std::string());
+    const std::vector<TIniLine> lines = SplitLines(text);
+    const std::string eol = LineEnd(text);
+    const std::string entry = Ident + "=" + Value;
+
+    if (const auto range = FindSection(lines, Section)) {
+        std::size_t last = range->Heading; // the last line of the section that is not blank
+        for (std::size_t i = range->Heading + 1; i < range->End; ++i) {
+            const TIniLine& line = lines[i];
+            if (line.Kind == TLineKind::Key && SameName(line.Name, Ident)) {
+                text.replace(line.Begin, line.End - line.Begin, entry);
+                Save(text);
+                return;
+            }
+            if (line.Kind != TLineKind::Blank)
+                last = i;
+        }
+        const TIniLine& after = lines[last];
+        std::string insert = entry + eol;
+        if (after.Next == after.End) // the file's last line has no line end
+            insert = eol + entry;
+        text.insert(after.Next, insert);
+    } else {
+        if (!text.empty() && text.back() != '\n')
+            text += eol;
+        if (!lines.empty() && lines.back().Kind != TLineKind::Blank)
+            text += eol;
+        text += "[" + Section + "]" + eol + entry + eol;
+    }
+    Save(text);
+}
+
+void TIniFile::EraseSection(const std::string& Section)
+{
+    const std::optional<std::string> loaded = Text();
+    if (!loaded)
+        return;
+    std::string text = *loaded;
+    const std::vector<TIniLine> lines = SplitLines(text);
+    const auto range = FindSection(lines, Section);
+    if (!range)
+        return;
+    const std::size_t begin = lines[range->Heading].Begin;
+    const std::size_t end = range->End < lines.size() ? lines[range->End].Begin : text.size();
+    text.erase(begin, end - begin);
+    Save(text);
+}
+
+void TIniFile::CheckFormat(const std::string& Name) const
+{
+    const std::optional<std::string> text = Load();
+    if (!text)
+        return;
+    const std::string problem = FormatProblem(*text);
+    if (!problem.empty())
+        throw Exception("Onbekend formaat in het bestand " + Name + ": " + problem + ".");
+}

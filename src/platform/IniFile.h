@@ -1,0 +1,56 @@
+#pragma once
+// INI files with the rules of the Windows profile routines:
+// - section and key names compare without regard to case (ASCII letters); blanks (spaces, tabs)
+//   around names and values are dropped, then one pair of enclosing double or single quotes;
+// - a value is read up to 2047 characters; a missing file, section or key gives the default;
+// - nothing is cached: every read reads the file, every write rewrites it at once;
+// - a write changes one key in place (or adds it at the end of its section, or adds the section at
+//   the end of the file) and keeps every other byte of the file; the first write creates the file;
+// - a write goes to a new file beside the old one that is renamed over it, so a failure leaves the
+//   file as it was.  A refused write raises Exception "Unable to write to <file name>".
+// Lines end in CR LF, or as the file's first line ends.  Text and names are Windows-1252.
+//
+// Update runs several writes as one: the file is read once, the writes change the text in memory
+// and the result is written once at the end (nothing when a write fails or the body throws).
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Whether a write waits until the file is on the disk.  A scratch file that is written anew on
+// every use does not need that.
+enum class TIniDurability { Durable, Scratch };
+
+class TIniFile {
+public:
+    explicit TIniFile(std::string FileName, TIniDurability Durability = TIniDurability::Durable);
+    const std::string& FileName() const { return FFileName; }
+
+    std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) const;
+    // The key names of the section, in file order.
+    void ReadSection(const std::string& Section, std::vector<std::string>& Strings) const;
+    // One line per key of the section: the name, "=" and its value as ReadString gives it.
+    void ReadSectionValues(const std::string& Section, std::vector<std::string>& Strings) const;
+
+    void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value);
+    // Removes the section's heading and every line up to the next heading.
+    void EraseSection(const std::string& Section);
+
+    void Update(const std::function<void()>& Body);
+
+    // The profile routines pass over lines they cannot read; a file that holds such lines is not
+    // what this program wrote or expects.  Raises Exception "Onbekend formaat in het bestand "
+    // + Name + ": " and what is wrong ("geen tekstbestand", "regel <n> bevat geen "="", "regel <n>
+    // staat buiten een sectie", "regel <n> mist "]"") + ".".  A missing file passes.
+    void CheckFormat(const std::string& Name) const;
+
+private:
+    std::optional<std::string> Load(bool* missing = nullptr) const;
+    std::optional<std::string> Text(bool* missing = nullptr) const; // the pending text, else the file's
+    void Save(const std::string& Text);
+
+    std::string FFileName;
+    TIniDurability FDurability;
+    std::optional<std::string> FPending; // the text of a running Update
+};
