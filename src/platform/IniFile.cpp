@@ -288,7 +288,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
         }
         const TIniLine& after = lines[last];
         std::string insert = entry + eol;
-        if (after.Next == after.End) // the file's last line has no line end
+        if (text[after.Next - 1] != '\n') // the file's last line has no line end (a lone CR ends none)
             insert = eol + entry;
         text.insert(after.Next, insert);
     } else {

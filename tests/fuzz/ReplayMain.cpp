@@ -29,8 +29,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no input files\n");
         return 1;
     }
-    double slowest = 0;
-    std::string slowestName;
+    double slowest = 0, slowestPerByte = 0;
+    std::string slowestName, slowestPerByteName;
     for (const auto& file : files) {
         std::ifstream in(file, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -46,7 +46,13 @@ int main(int argc, char** argv)
             slowest = seconds;
             slowestName = file.filename().string();
         }
+        // Per byte only where the bytes outweigh the fixed cost of a call.
+        if (bytes.size() >= 1024 && seconds / double(bytes.size()) >= slowestPerByte) {
+            slowestPerByte = seconds / double(bytes.size());
+            slowestPerByteName = file.filename().string();
+        }
     }
-    std::printf("%zu files replayed; slowest %s, %.3f s\n", files.size(), slowestName.c_str(), slowest);
+    std::printf("%zu files replayed; slowest %s, %.3f s; slowest per byte %s, %.3f us/byte\n", files.size(),
+                slowestName.c_str(), slowest, slowestPerByteName.c_str(), slowestPerByte * 1e6);
     return 0;
 }

@@ -114,6 +114,14 @@ TEST_F(IniFileTest, AWriteToAFileWithoutFinalLineEnd)
     EXPECT_EQ(Bytes(), "[a]\r\nk=1\r\nj=2");
     ini.WriteString("b", "k", "3");
     EXPECT_EQ(Bytes(), "[a]\r\nk=1\r\nj=2\r\n\r\n[b]\r\nk=3\r\n");
+
+    // A carriage return without a line feed ends no line: a key written after it reads back.
+    for (const std::string& before : {std::string("[a]\r\nk=1\r"), std::string("[a]\rk=1\r")}) {
+        Write(before);
+        ini.WriteString("a", "j", "2");
+        EXPECT_EQ(Bytes(), before + "\r\nj=2") << before;
+        EXPECT_EQ(ini.ReadString("a", "j", "(default)"), "2") << before;
+    }
 }
 
 TEST_F(IniFileTest, EraseSectionRemovesItsLinesOnly)
