@@ -6,14 +6,18 @@
 
 namespace {
 
-// The section names of the file's heading lines, at most a few.
+// The section names of the file's heading lines (without the blanks around them), at most a few.
 std::vector<std::string> Sections(std::string_view text)
 {
     std::vector<std::string> names;
     for (std::size_t at = 0; (at = text.find('[', at)) != std::string_view::npos && names.size() < 4; ++at) {
         const std::size_t close = text.find_first_of("]\r\n", at);
-        if (close != std::string_view::npos && text[close] == ']')
-            names.emplace_back(text.substr(at + 1, close - at - 1));
+        if (close == std::string_view::npos || text[close] != ']')
+            continue;
+        const std::string_view name = text.substr(at + 1, close - at - 1);
+        const std::size_t first = name.find_first_not_of(" \t");
+        names.emplace_back(first == std::string_view::npos ? std::string_view()
+                                                            : name.substr(first, name.find_last_not_of(" \t") - first + 1));
     }
     names.push_back("GENERAL");
     return names;

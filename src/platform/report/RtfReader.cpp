@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <string>
@@ -17,6 +18,11 @@
 namespace {
 
 constexpr int kDefaultHalfPoints = 24;
+// The ranges word processors allow: measures within 22 inches, font sizes up to 1638 points.
+constexpr int kMaxTwips = 31680;
+constexpr int kMaxHalfPoints = 3276;
+
+int Measure(int twips, int low = -kMaxTwips) { return std::clamp(twips, low, kMaxTwips); }
 
 struct CharState {
     bool bold = false;
@@ -289,7 +295,7 @@ private:
         } else if (w == "ulnone") {
             ch.underline = false;
         } else if (w == "fs") {
-            ch.halfPoints = hasParam && param > 0 ? param : kDefaultHalfPoints;
+            ch.halfPoints = hasParam && param > 0 ? std::min(param, kMaxHalfPoints) : kDefaultHalfPoints;
         } else if (w == "ql") {
             pa.alignment = Qt::AlignLeft;
         } else if (w == "qc") {
@@ -299,16 +305,16 @@ private:
         } else if (w == "qj") {
             pa.alignment = Qt::AlignJustify;
         } else if (w == "li") {
-            pa.leftIndent = param;
+            pa.leftIndent = Measure(param);
         } else if (w == "fi") {
-            pa.firstIndent = param;
+            pa.firstIndent = Measure(param);
         } else if (w == "sb") {
-            pa.spaceBefore = param;
+            pa.spaceBefore = Measure(param, 0);
         } else if (w == "sa") {
-            pa.spaceAfter = param;
+            pa.spaceAfter = Measure(param, 0);
         } else if (w == "tx") {
             if (pa.tabs.size() < MaxRtfTabStops)
-                pa.tabs.push_back(param);
+                pa.tabs.push_back(Measure(param, 0));
         } else if (w == "uc") {
             state_.ucSkip = std::max(0, param);
         } else if (w == "u") {

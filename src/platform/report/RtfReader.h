@@ -4,8 +4,10 @@
 // Understood: groups; the destinations that hold no body text are skipped (font, colour and style
 // tables, information, pictures, headers and footers, footnotes, every "\*" destination, field
 // instructions; a field shows its result); paragraphs (\par, \pard, alignment \ql \qc \qr \qj, left
-// and first-line indents \li \fi, tab stops \tx, space before and after \sb \sa); line breaks;
-// characters: \plain, bold \b, italic \i, underline \ul \ulnone, font size \fs (half points), \tab;
+// and first-line indents \li \fi, tab stops \tx, space before and after \sb \sa, each held within
+// 22 inches and space not below zero); line breaks;
+// characters: \plain, bold \b, italic \i, underline \ul \ulnone, font size \fs (half points, at most
+// 1638 points), \tab;
 // bytes and \'hh as Windows-1252; \uN (negative N counts from 65536) with \ucN replacement characters
 // skipped; \~ \_ \- and the named quotes and dashes; the bytes of \binN are passed over.  Everything
 // else is ignored.

@@ -196,6 +196,20 @@ TEST(RtfReader, BoundsOnNestingSizeAndTabStops)
     const QList<QTextOption::Tab> stops = doc.begin().blockFormat().tabPositions();
     ASSERT_EQ(stops.size(), 64);
     EXPECT_EQ(stops.back().position, 64.0);
+
+    // Measures beyond a word processor's range are held at its ends: 22 inches (31680 twips, no
+    // space below zero) and 1638 points.  Far larger ones overflowed the layout's height.
+    QTextDocument measures;
+    ReadRtf(R"({\rtf1\sb-5\sa99999999999\li-99999\fi99999\tx-4\tx99999\fs99999 x\par})", measures);
+    const QTextBlockFormat block = measures.begin().blockFormat();
+    EXPECT_EQ(block.topMargin(), 0.0);
+    EXPECT_EQ(block.bottomMargin(), 2112.0);
+    EXPECT_EQ(block.leftMargin(), -2112.0);
+    EXPECT_EQ(block.textIndent(), 2112.0);
+    ASSERT_EQ(block.tabPositions().size(), 2);
+    EXPECT_EQ(block.tabPositions()[0].position, 0.0);
+    EXPECT_EQ(block.tabPositions()[1].position, 2112.0);
+    EXPECT_EQ(FormatOf(measures, "x").font().pixelSize(), 2184);
 }
 
 } // namespace
