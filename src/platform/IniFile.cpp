@@ -5,6 +5,7 @@
 #include "SafeFileWriter.h"
 
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -256,11 +257,25 @@ void TIniFile::ReadSection(const std::string& Section, std::vector<std::string>&
 
 void TIniFile::ReadSectionValues(const std::string& Section, std::vector<std::string>& Strings) const
 {
-    std::vector<std::string> keys;
-    ReadSection(Section, keys);
+    // The file is read once: every key gets the value ReadString gives it, the first of its name's.
     Strings.clear();
-    for (const std::string& key : keys)
-        Strings.push_back(key + "=" + ReadString(Section, key, ""));
+    const std::optional<std::string> text = Text();
+    if (!text)
+        return;
+    const std::vector<TIniLine> lines = SplitLines(*text);
+    const auto range = FindSection(lines, Section);
+    if (!range)
+        return;
+    std::map<std::string, const std::string*> first;
+    for (std::size_t i = range->Heading + 1; i < range->End; ++i) {
+        if (lines[i].Kind != TLineKind::Key)
+            continue;
+        std::string upper = lines[i].Name;
+        for (char& c : upper)
+            c = Upper(c);
+        const std::string& value = *first.emplace(upper, &lines[i].Value).first->second;
+        Strings.push_back(lines[i].Name + "=" + value);
+    }
 }
 
 void TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value)
