@@ -125,6 +125,13 @@ std::string LineEnd(const std::string& text)
     return lf != std::string::npos && (lf == 0 || text[lf - 1] != '\r') ? "\n" : "\r\n";
 }
 
+// What ends the file's unfinished last line: the line feed after a lone carriage return (which
+// ends no line, but was read as the first half of a line end), else a whole line end.
+std::string Unfinished(const std::string& text, const std::string& eol)
+{
+    return !text.empty() && text.back() == '\r' ? "\n" : eol;
+}
+
 // What keeps text from being an INI file, or "" when nothing does.
 std::string FormatProblem(const std::string& text)
 {
@@ -303,12 +310,12 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
         }
         const TIniLine& after = lines[last];
         std::string insert = entry + eol;
-        if (text[after.Next - 1] != '\n') // the file's last line has no line end (a lone CR ends none)
-            insert = eol + entry;
+        if (text[after.Next - 1] != '\n') // the file's last line has no line end
+            insert = Unfinished(text, eol) + entry;
         text.insert(after.Next, insert);
     } else {
         if (!text.empty() && text.back() != '\n')
-            text += eol;
+            text += Unfinished(text, eol);
         if (!lines.empty() && lines.back().Kind != TLineKind::Blank)
             text += eol;
         text += "[" + Section + "]" + eol + entry + eol;
