@@ -1,8 +1,8 @@
 // Every reader of outside files on the worst shapes of input that fuzzing and reading the code
 // brought up, each at growing sizes, so that the fitted complexity shows whether time stays linear
 // in the input; and the slowest inputs per byte that the fuzz targets found (bench/inputs/<reader>/),
-// each timed on its own.  Memory: run with /usr/bin/time -v for the peak; every shape here keeps
-// it linear as well (see bench/inputs/README.md).
+// each timed on its own.  Memory: "--read <reader> <file>" reads one file once, for /usr/bin/time
+// to give its peak (see bench/inputs/README.md).
 #include "IniFile.h"
 #include "ImportReader.h"
 #include "ListFile.h"
@@ -154,6 +154,7 @@ const std::map<std::string, std::function<void(const std::string&)>> Readers = {
     {"ListFile", ReadListFile},   {"ImportReader", ReadImport},       {"RtfReader", ReadRtfText},
     {"RegistryStore", ReadRegistry}, {"FormCatalogue", ReadCatalogue}, {"TextDriver", ReadTextDriver},
     {"WordPackage", ReadWordPackage}, {"IniFile", ReadIniFile},
+    {"ImportReaderDecomposed", ReadImport},
 };
 
 // --- the worst shapes, n units each
@@ -173,6 +174,8 @@ std::string Shape(const std::string& name, std::int64_t n)
         return std::string(632 + 285 * std::size_t(n), '\x07');
     if (name == "ImportReader") // a header of 1000 columns with the record names, short data lines
         return "Kand_nr" + Repeat(";Achternaam\tPlaats=x", 1000) + "\n" + Repeat("1;a\tb;c\n", n);
+    if (name == "ImportReaderDecomposed") // UTF-8 whose accents follow their letters: each line composed
+        return "Kand_nr;Achternaam;Plaats\n" + Repeat("5;C\xcc\xa7eli\xcc\x81k;E\xcc\x81de\n", n);
     if (name == "RtfReader") // 64 tab stops copied into every group, groups 400 deep
         return "{\\rtf1 " + Repeat("\\tx100", 100) + Repeat(std::string(400, '{') + "x\\par" + std::string(400, '}'), n) + "}";
     if (name == "RegistryStore") // keys with a value and a key below, side by side
@@ -246,6 +249,15 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QDir().mkpath(QFileInfo(RegistryStore::FileName(HKEY_CURRENT_USER)).path());
     InstallODBCDriverIfNecessary();
+
+    // "--read <reader> <file>": one reading of one file, for measuring its time and peak memory.
+    if (argc == 4 && std::string(argv[1]) == "--read") {
+        std::ifstream in(argv[3], std::ios::binary);
+        Readers.at(argv[2])(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+        std::error_code ignored;
+        fs::remove_all(Folder, ignored);
+        return 0;
+    }
 
     for (const auto& [name, read] : Readers) {
         if (name == "WordPackage")

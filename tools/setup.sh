@@ -12,7 +12,7 @@ packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-t
           libzip-dev libpugixml-dev fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui
           poppler-utils)
 if [ "$mode" = fuzz ]; then
-  packages+=(clang-14 libfuzzer-14-dev)
+  packages+=(clang libfuzzer-14-dev) # clang is clang 14 on Debian 12
 fi
 missing=()
 for p in "${packages[@]}"; do
@@ -47,7 +47,7 @@ case "$mode" in
     ;;
   fuzz)
     seconds=${2:-60}
-    build build-fuzz -DZORVANDEL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++-14
+    build build-fuzz -DZORVANDEL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
     export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

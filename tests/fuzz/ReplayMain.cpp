@@ -38,10 +38,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot read %s\n", file.c_str());
             return 1;
         }
-        std::fprintf(stderr, "%s (%zu bytes)\n", file.c_str(), bytes.size());
+        std::fprintf(stderr, "%s (%zu bytes", file.c_str(), bytes.size());
         const auto start = std::chrono::steady_clock::now();
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::fprintf(stderr, ", %.6f s)\n", seconds);
         if (seconds >= slowest) {
             slowest = seconds;
             slowestName = file.filename().string();
