@@ -33,7 +33,8 @@ TEST(WordPackage, PartsLargerTogetherThanTheBoundAreRefused)
     // Besides document.xml and the other small parts, one part of the given size.
     const std::size_t small = [&] {
         std::size_t total = 0;
-        for (const auto& part : MakeWordPackage(Para("x")).Parts())
+        const TWordPackage package = MakeWordPackage(Para("x"));
+        for (const auto& part : package.Parts())
             total += part.second.size();
         return total;
     }();
