@@ -16,6 +16,7 @@
 #include "fImportCSVTXT.h"
 #include "fMutKandidaat.h"
 #include "fMutPartij.h"
+#include "fOvzKandidatenlijstH1.h"
 #include "fSplashMessage.h"
 #include "uUtils.h"
 
@@ -191,8 +192,9 @@ TfrmMain::TfrmMain(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain
     BindAction(acExport, [this] { OpenExportForm(); });
     BindAction(acImportCSVTXT, [this] { acImportCSVTXTExecute(); });
     BindAction(acAbout, [this] { acAboutExecute(); });
-    // acFormulieren and acAfdrukken stay disabled: the forms catalogue and the H1 report are not
-    // part of this program yet, so nothing is bound to them.
+    // acFormulieren stays disabled: the forms catalogue is not part of this program yet.
+    // acAfdrukken is disabled in the layout and never enabled, so no user reaches the H1 report.
+    BindAction(acAfdrukken, [this] { PrintKandidatenlijstH1(); });
     grdKandidaten->viewport()->installEventFilter(this);
     grdKandidaten->setFocus();
 }
@@ -602,4 +604,11 @@ void TfrmMain::DeleteSelectedRow()
     grid.DeleteRow(row);
     if (row < grid.RowCount())
         grid.SetRow(row);
+}
+
+void TfrmMain::PrintKandidatenlijstH1()
+{
+    auto report = TBaseForm::Create<TfrmOvzKandidatenlijstH1>(this);
+    report->Initialize();
+    report->ShowReport();
 }

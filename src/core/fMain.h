@@ -64,6 +64,8 @@ public:
     void FileNew();
     void OpenPartijForm(int Mode); // 0 new, 1 edit
     void OpenExportForm();
+    // The H1 candidate-list report, built and previewed (acAfdrukken).
+    void PrintKandidatenlijstH1();
 
     // Candidate grid and commands.
     void UpdateLijstGegevens();
