@@ -8,7 +8,7 @@ mode=${1:-test}
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libturbojpeg0-dev libsqlite3-dev
-          fonts-dejavu-core)
+          fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -27,6 +27,9 @@ void TQRBuildJob::Stop()
 TQRPrinter::TQRPrinter(QSizeF pageSize, QPageLayout::Orientation orientation, int printerIndex, int copies)
     : pageSize_(pageSize), printer_(QPrinter::HighResolution)
 {
+    // Pages are replayed in report pixels: a picture's fonts are resolved for the device's
+    // resolution on replay, so a scaled painter would scale the text twice.
+    printer_.setResolution(96);
     if (printerIndex >= 0) {
         const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
         if (printerIndex < printers.size())
@@ -112,14 +115,14 @@ void TQRPrinter::Print()
         first = std::max(first, printer_.fromPage());
         last = std::min(last, printer_.toPage() > 0 ? printer_.toPage() : last);
     }
+    printer_.setResolution(96);
     QPainter painter;
     if (!painter.begin(&printer_))
         throw Exception("Kan niet afdrukken: de printer is niet beschikbaar.");
-    const double scale = printer_.resolution() / 96.0;
     for (int number = first; number <= last; ++number) {
         if (number > first)
             printer_.newPage();
-        PaintPage(painter, pages[size_t(number - 1)], pageSize_, scale);
+        PaintPage(painter, pages[size_t(number - 1)], pageSize_, 1.0);
     }
     painter.end();
 }
@@ -172,6 +175,7 @@ private:
 TQRPreview::TQRPreview(QWidget* parent) : QScrollArea(parent), page_(new TQRPreviewPage(*this))
 {
     setBackgroundRole(QPalette::Dark);
+    setFocusPolicy(Qt::NoFocus);
     setWidget(page_);
     setWidgetResizable(false);
     UpdateSize();
@@ -225,6 +229,7 @@ QImage TQRPreview::PageImage()
         const double scale = zoom_ / 100.0;
         const QSizeF size = printer_->PageSize() * scale;
         image_ = QImage(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())), QImage::Format_RGB32);
+        image_.fill(Qt::white);
         QPainter painter(&image_);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);

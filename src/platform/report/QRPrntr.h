@@ -102,7 +102,8 @@ void ShowStandardPreview(TQRPrinter& printer, const QString& title);
 
 // The preview control.  Page numbers are 1-based; the page shown is clamped to the pages built
 // so far when painted (an empty desk while none is).  Zoom is a percentage (1..1000; 100 shows a
-// report pixel as a screen pixel).  The printer is not owned.
+// report pixel as a screen pixel).  The printer is not owned.  The control takes no keyboard focus,
+// so keys go to the window that holds it (scroll through VertScrollBar or the mouse wheel).
 class TQRPreview : public QScrollArea {
     Q_OBJECT
 public:

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 
+#include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -95,10 +96,16 @@ public:
                     Invalid("een groep sluit die niet open is");
                 --depth;
                 Flush();
+                if (depth == 0) {
+                    // A final \par ends the last paragraph rather than starting an empty one.
+                    if (cursor_.block().length() == 1 && doc_.blockCount() > 1)
+                        cursor_.deletePreviousChar();
+                    else
+                        cursor_.setBlockFormat(BlockFormat());
+                    break;
+                }
                 state_ = stack_.back();
                 stack_.pop_back();
-                if (depth == 0)
-                    break;
             } else if (c == '\\') {
                 ControlWord();
             } else if (c == '\r' || c == '\n') {
@@ -109,11 +116,8 @@ public:
             }
         }
         if (depth != 0) {
-            doc_.clear();
             Invalid("de tekst houdt op binnen een groep");
         }
-        Flush();
-        cursor_.setBlockFormat(BlockFormat());
     }
 
 private:
@@ -259,7 +263,9 @@ private:
         CharState& ch = state_.chars;
         ParaState& pa = state_.para;
         const bool on = !hasParam || param != 0;
-        if (IsSkippedDestination(w)) {
+        if (w == "bin") {
+            pos_ += std::min(size_t(std::max(0, param)), rtf_.size() - pos_);
+        } else if (IsSkippedDestination(w)) {
             state_.skip = true;
         } else if (w == "par" || w == "sect" || w == "page" || w == "row") {
             Paragraph();
@@ -340,5 +346,10 @@ private:
 
 void ReadRtf(std::string_view rtf, QTextDocument& document)
 {
-    Reader(rtf, document).Run();
+    try {
+        Reader(rtf, document).Run();
+    } catch (...) {
+        document.clear();
+        throw;
+    }
 }

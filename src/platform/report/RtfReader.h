@@ -7,7 +7,8 @@
 // and first-line indents \li \fi, tab stops \tx, space before and after \sb \sa); line breaks;
 // characters: \plain, bold \b, italic \i, underline \ul \ulnone, font size \fs (half points), \tab;
 // bytes and \'hh as Windows-1252; \uN (negative N counts from 65536) with \ucN replacement characters
-// skipped; \~ \_ \- and the named quotes and dashes.  Everything else is ignored.
+// skipped; \~ \_ \- and the named quotes and dashes; the bytes of \binN are passed over.  Everything
+// else is ignored.
 //
 // Sizes become pixels at 96 per inch, the report's unit (one point is 4/3 pixel, one twip 1/15
 // pixel), so the text lays out alike on every screen and in every thread.  The font family is the

@@ -5,12 +5,14 @@
 
 #include "AnsiText.h"
 #include "Exceptions.h"
+#include "ErrorOf.h"
 #include "ModalAnswer.h"
 
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <chrono>
 #include <thread>
 
@@ -57,6 +59,12 @@ struct ListReport {
         extra.ForceNewPage = true;
         extra.Height = 50;
         extra.Add<TQRLabel>("BIJLAGE");
+        TQRRichText& text = extra.Add<TQRRichText>();
+        text.Top = 20;
+        text.Width = 300;
+        extra.BeforePrint = [&text](TQRCustomBand&, bool&) {
+            text.SetRtf("{\\rtf1 {\\b Verklaring}\\par ondertekend te \\'e9\\'e9n plaats}");
+        };
         for (int i = 1; i <= count; ++i)
             rows.Items.push_back(std::to_string(i));
     }
@@ -107,12 +115,14 @@ TEST(QuickRpt, BandsFlowOverPagesWithFooterOnEveryPageAndForcedNewPage)
         EXPECT_EQ(PagesOf(pages, "TITEL"), std::vector<int>{1});
         EXPECT_EQ(PagesOf(pages, "KOP"), std::vector<int>{1});
         EXPECT_EQ(PagesOf(pages, "BIJLAGE"), std::vector<int>{c.expectedPages});
-        EXPECT_EQ(pages.back().size(), 2) << "the child starts a page of its own";
+        EXPECT_EQ(pages.back(), (QStringList{"BIJLAGE", "Verklaring", QString::fromUtf8("ondertekend te één plaats"), "VOET"}))
+            << "the child starts a page of its own";
         const auto rowPages = PagesOf(pages, "rij ");
         EXPECT_EQ(int(rowPages.size()), c.rows);
         EXPECT_TRUE(std::is_sorted(rowPages.begin(), rowPages.end()));
-        if (c.rows == 40)
+        if (c.rows == 40) {
             EXPECT_EQ(std::count(rowPages.begin(), rowPages.end(), 1), 38);
+        }
         // The summary follows the last row, on its page when there is room.
         const auto slot = PagesOf(pages, "SLOT");
         ASSERT_EQ(slot.size(), 1u);
@@ -272,6 +282,51 @@ TEST(QuickRpt, FreeingTheReportOrPrinterDuringABuildStopsIt)
             r.reset();
             EXPECT_EQ(printer->Status(), mpFinished);
             EXPECT_LT(printer->PageCount(), 400);
+        }
+    }
+}
+
+TEST(QuickRpt, RichTextLoadsFromFilesGrowsAndIsCutWhenItMayNot)
+{
+    QTemporaryDir dir;
+    std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}";
+    for (int i = 1; i <= 30; ++i)
+        rtf += "Alinea " + std::to_string(i) + " van de verklaring\\par ";
+    rtf += "}";
+    const QString good = dir.filePath("goed.rtf");
+    const QString damaged = dir.filePath("kapot.rtf");
+    ASSERT_TRUE(WriteFileBytes(good, rtf));
+    ASSERT_TRUE(WriteFileBytes(damaged, rtf.substr(0, rtf.size() - 1)));
+
+    TQuickRep report;
+    TQRBand& band = report.AddBand<TQRBand>(rbSummary);
+    band.Height = 40;
+    TQRRichText& text = band.Add<TQRRichText>();
+    text.Top = 10;
+    text.Width = 300;
+    text.Height = 20;
+    text.SetText("vooraf");
+    EXPECT_NE(ErrorOf<EInOutError>([&] { text.LoadFromFile(dir.filePath("weg.rtf").toStdString()); }),
+              "(no error)");
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { text.LoadFromFile(damaged.toStdString()); }),
+              "Ongeldige RTF-tekst: de tekst houdt op binnen een groep");
+    EXPECT_EQ(text.PlainText(), "vooraf");
+    text.LoadFromFile(good.toStdString());
+    EXPECT_TRUE(text.PlainText().startsWith("Alinea 1 van de verklaring\nAlinea 2 "));
+
+    for (const bool stretch : {true, false}) {
+        text.AutoStretch = stretch;
+        report.Prepare();
+        const auto pages = PageTexts(*report.QRPrinter());
+        ASSERT_EQ(pages.size(), 1u);
+        if (stretch) {
+            EXPECT_GT(band.PrintHeight(), 30 * 12.0);
+            ASSERT_EQ(pages[0].size(), 30);
+            for (int i = 0; i < 30; ++i)
+                EXPECT_EQ(pages[0][i], QString("Alinea %1 van de verklaring").arg(i + 1));
+        } else {
+            EXPECT_EQ(band.PrintHeight(), 40);
+            EXPECT_EQ(pages[0], QStringList{"Alinea 1 van de verklaring"});
         }
     }
 }
