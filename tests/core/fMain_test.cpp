@@ -30,17 +30,6 @@
 
 namespace {
 
-// Types a full path into a file dialog and presses Enter.
-ModalAnswer::Action ChooseFile(const QString& path)
-{
-    return [path](QWidget* window) {
-        auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(edit, nullptr);
-        edit->setText(path);
-        QTest::keyClick(edit, Qt::Key_Return);
-    };
-}
-
 std::unique_ptr<TKandidaatRecord> Kandidaat(const std::string& nr, const std::string& naam, const std::string& plaats)
 {
     auto k = std::make_unique<TKandidaatRecord>();
@@ -447,7 +436,7 @@ TEST_F(MainWindow, ClosingWithPartyAsksToSave)
         EXPECT_TRUE(form->isVisible());
     }
     ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
-    ModalAnswer dialog(ChooseFile(saved));
+    ModalAnswer dialog(ModalAnswer::ChooseFile(saved));
     ModalAnswer done(ModalAnswer::ClickButton("Ok"));
     Press(Qt::Key_Escape);
     ASSERT_TRUE(done.Seen().shown);
@@ -462,7 +451,7 @@ TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
     LoadPartij("ABC", {{"10", "Tien", "Ede"}, {"2", "Twee", "Epe"}});
     const QString first = Path("lijst.lst");
     {
-        ModalAnswer dialog(ChooseFile(Path("lijst"))); // typed without extension
+        ModalAnswer dialog(ModalAnswer::ChooseFile(Path("lijst"))); // typed without extension
         ModalAnswer done(ModalAnswer::ClickButton("Ok"));
         Press(Qt::Key_S, Qt::ControlModifier);
         ASSERT_TRUE(done.Seen().shown);
@@ -477,9 +466,9 @@ TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
     // to the dialog, where a new name is written at once.
     KandidaatList->Delete(1);
     const QString second = Path("tweede.lst");
-    ModalAnswer dialog(ChooseFile(first));
+    ModalAnswer dialog(ModalAnswer::ChooseFile(first));
     ModalAnswer no(ModalAnswer::ClickButton("Nee"));
-    ModalAnswer again(ChooseFile(second));
+    ModalAnswer again(ModalAnswer::ChooseFile(second));
     ModalAnswer done(ModalAnswer::ClickButton("Ok"));
     Press(Qt::Key_S, Qt::ControlModifier);
     ASSERT_TRUE(done.Seen().shown);
@@ -490,7 +479,7 @@ TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
     EXPECT_TRUE(done.Seen().labels.contains("Zorvandel is opgeslagen in " + second));
 
     // Yes overwrites.
-    ModalAnswer dialog3(ChooseFile(first));
+    ModalAnswer dialog3(ModalAnswer::ChooseFile(first));
     ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
     ModalAnswer done3(ModalAnswer::ClickButton("Ok"));
     EXPECT_TRUE(form->FileSaveAs());
@@ -519,9 +508,9 @@ TEST_F(MainWindow, OpenAsksToSaveThenRestoresTheRecords)
 
     LoadPartij("OTHER");
     ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
-    ModalAnswer save(ChooseFile(Path("other.lst")));
+    ModalAnswer save(ModalAnswer::ChooseFile(Path("other.lst")));
     ModalAnswer saved(ModalAnswer::ClickButton("Ok"));
-    ModalAnswer open(ChooseFile(file));
+    ModalAnswer open(ModalAnswer::ChooseFile(file));
     Press(Qt::Key_O, Qt::ControlModifier);
     ASSERT_TRUE(open.Seen().shown);
     EXPECT_EQ(open.Seen().className, "QFileDialog");
@@ -568,7 +557,7 @@ TEST_F(MainWindow, DamagedListFilesShowWhatSurvived)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(WriteFileBytes(Path(c.name), c.content));
-        ModalAnswer open(ChooseFile(Path(c.name)));
+        ModalAnswer open(ModalAnswer::ChooseFile(Path(c.name)));
         ModalAnswer message(ModalAnswer::ClickButton("Ok"));
         form->FileOpen();
         ASSERT_TRUE(message.Seen().shown);
@@ -799,7 +788,7 @@ TEST_F(MainWindow, TheMainRoadFromNewListToReopenedFile)
     // Ctrl+S writes the file.
     const QString file = Path("road.lst");
     {
-        ModalAnswer save(ChooseFile(file));
+        ModalAnswer save(ModalAnswer::ChooseFile(file));
         ModalAnswer done(ModalAnswer::ClickButton("Ok"));
         Press(Qt::Key_S, Qt::ControlModifier);
         ASSERT_TRUE(done.Seen().shown);
@@ -816,7 +805,7 @@ TEST_F(MainWindow, TheMainRoadFromNewListToReopenedFile)
         EXPECT_EQ(KandidaatList->Count(), 0);
     }
     ModalAnswer no(ModalAnswer::ClickButton("Nee"));
-    ModalAnswer open(ChooseFile(file));
+    ModalAnswer open(ModalAnswer::ChooseFile(file));
     Press(Qt::Key_O, Qt::ControlModifier);
     ASSERT_TRUE(open.Seen().shown);
     EXPECT_EQ(form->windowTitle(), "Zorvandel - PE");
@@ -881,7 +870,7 @@ TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
     ASSERT_TRUE(WriteFileBytes(csv, "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats\n"
                     "3;Jansen;J.;van;Jan;M;1-2-1970;Dorpsstraat 1;1234 AB;Ede\n"
                     "abc;Pietersen;P.;;;;;Kerkweg 2;4321 BA;Epe\n"));
-    ModalAnswer picker(ChooseFile(csv));
+    ModalAnswer picker(ModalAnswer::ChooseFile(csv));
     ModalAnswer import([](QWidget* window) {
         QTest::mouseClick(window->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
     });
