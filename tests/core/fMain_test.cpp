@@ -6,12 +6,14 @@
 #include "RegistryStore.h"
 #include "ZEBDBSortGrid.h"
 #include "ZEBMessages.h"
+#include "ZEBPrev.h"
 #include "ZEBSortGrid.h"
 #include "fExport.h"
 #include "fMutKandidaat.h"
 #include "fMutPartij.h"
 #include "fSplashMessage.h"
 #include "ZEBComp.h"
+#include "report/QRPrntr.h"
 
 #include <QAction>
 #include <QDir>
@@ -933,4 +935,35 @@ TEST_F(MainWindow, EditOnARowWhoseNumberIsNoIntegerPassesMinusOne)
     ASSERT_FALSE(message.Seen().labels.isEmpty());
     EXPECT_EQ(message.Seen().labels.last(), "frmMain.OpenKandidaatForm: 'abc' is not a valid integer value");
     EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"2", "abc"}));
+}
+
+// The print command: no user reaches it (acAfdrukken stays disabled), but called it previews the H1
+// report of the window's lists in the shared previewer, which frees the pages when it closes.
+TEST_F(MainWindow, PrintKandidatenlijstH1PreviewsTheListsInTheSharedPreviewer)
+{
+    Start();
+    LoadPartij("ABC", {{"10", "Tien", "Utrecht"}, {"2", "Twee", "Delft"}});
+    EXPECT_FALSE(form->acAfdrukken->isEnabled());
+    TfrmZEBPreviewer previewer;
+    frmZEBPreviewer = &previewer;
+    QStringList firstPage;
+    QString info;
+    RunWhen([&] {
+        return QApplication::activeModalWidget() == &previewer && !previewer.findChild<TfrmSplashMessage*>()
+            && !previewer.lblPage->text().startsWith("Pagina");
+    },
+            [&] {
+                info = previewer.lblPage->text();
+                for (const TQRTextItem& text : previewer.QRPrinter()->Page(1).Texts)
+                    firstPage << text.Text;
+                QTest::keyClick(&previewer, Qt::Key_Escape);
+            },
+            &previewer);
+    form->PrintKandidatenlijstH1();
+    frmZEBPreviewer = nullptr;
+    EXPECT_EQ(info, "1 van 4");
+    EXPECT_TRUE(firstPage.contains("Partij ABC"));
+    EXPECT_LT(firstPage.indexOf("Twee"), firstPage.indexOf("Tien"));
+    EXPECT_FALSE(previewer.isVisible());
+    EXPECT_EQ(previewer.QRPrinter(), nullptr);
 }

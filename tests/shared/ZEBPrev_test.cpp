@@ -5,11 +5,13 @@
 #include "ModalAnswer.h"
 #include "ZEBMessages.h"
 #include "fSplashMessage.h"
+#include "uGlobals.h"
 #include "report/QRPrntr.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPainter>
@@ -316,6 +318,19 @@ TEST_F(Previewer, PrintsIntoAPdfFile)
     EXPECT_TRUE(text.contains("Pagina 1")) << text.toStdString();
     EXPECT_TRUE(text.contains("Pagina 2")) << text.toStdString();
     EXPECT_EQ(text.count('\f'), 2);
+}
+
+TEST_F(Previewer, F4OpensThePrinterSetupOfTheReport)
+{
+    Show(1);
+    PrinterName = "ongewijzigd";
+    printer->Printer().setOutputFileName(QDir::temp().filePath("rapport.pdf")); // no printer device chosen
+    ModalAnswer setup(ModalAnswer::Close());
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(setup.Seen().shown);
+    EXPECT_TRUE(setup.Seen().className.contains("PrintDialog")) << setup.Seen().className.toStdString();
+    EXPECT_EQ(PrinterName, "ongewijzigd"); // printing into a file names no printer to share
+    EXPECT_TRUE(form.isVisible());
 }
 
 // The export buttons, made visible.
