@@ -9,7 +9,6 @@
 #include "fSplashMessage.h"
 #include "report/QRExport.h"
 #include "report/QRPrntr.h"
-#include "uGlobals.h"
 #include "uUtils.h"
 
 #include "ui_ZEBPrev.h"
@@ -291,7 +290,7 @@ void TfrmZEBPreviewer::sbSetupClick()
     }
 }
 
-bool TfrmZEBPreviewer::HandleKey(TPreviewKey Command)
+void TfrmZEBPreviewer::HandleKey(TPreviewKey Command)
 {
     const auto navigate = [this](QToolButton* button, auto target) {
         if (button->isEnabled() && ReportReady())
@@ -338,9 +337,8 @@ bool TfrmZEBPreviewer::HandleKey(TPreviewKey Command)
         sbSetupClick();
         break;
     case TPreviewKey::None:
-        return false;
+        break;
     }
-    return true;
 }
 
 void TfrmZEBPreviewer::Export(bool Excel)

@@ -143,7 +143,7 @@ private:
     void GoToPage(int Page);
     void sbSetupClick();
     void Help();
-    bool HandleKey(TPreviewKey Command);
+    void HandleKey(TPreviewKey Command);
     void Export(bool Excel);
 
     std::unique_ptr<TQRPrinter> printer_;

@@ -1,5 +1,5 @@
 // The report previewer as a user meets it: page info, navigation by keys and buttons, zoom and
-// scrolling, closing while the report is built, printing into a PDF, and the export questions.
+// scrolling, closing while the report is built, printer setup, and the export questions.
 #include "ZEBPrev.h"
 
 #include "ModalAnswer.h"
@@ -15,7 +15,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QPainter>
-#include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,10 +49,6 @@ TEST(PreviewRules, KeysWithoutModifiersOnly)
         Qt::MouseButtons buttons;
         TPreviewKey expected;
     } cases[] = {
-        {Qt::Key_PageUp, none, Qt::NoButton, TPreviewKey::PreviousPage},
-        {Qt::Key_PageDown, none, Qt::NoButton, TPreviewKey::NextPage},
-        {Qt::Key_Home, none, Qt::NoButton, TPreviewKey::FirstPage},
-        {Qt::Key_End, none, Qt::NoButton, TPreviewKey::LastPage},
         {Qt::Key_Escape, none, Qt::NoButton, TPreviewKey::Close},
         {Qt::Key_Plus, Qt::KeypadModifier, Qt::NoButton, TPreviewKey::ZoomIn},
         {Qt::Key_Minus, Qt::KeypadModifier, Qt::NoButton, TPreviewKey::ZoomOut},
@@ -66,8 +61,6 @@ TEST(PreviewRules, KeysWithoutModifiersOnly)
         {Qt::Key_F3, none, Qt::NoButton, TPreviewKey::ZoomToWidth},
         {Qt::Key_F4, none, Qt::NoButton, TPreviewKey::Setup},
         {Qt::Key_PageDown, Qt::ControlModifier, Qt::NoButton, TPreviewKey::None},
-        {Qt::Key_PageUp, Qt::ControlModifier, Qt::NoButton, TPreviewKey::None},
-        {Qt::Key_End, Qt::ShiftModifier, Qt::NoButton, TPreviewKey::None},
         {Qt::Key_Escape, Qt::AltModifier, Qt::NoButton, TPreviewKey::None},
         {Qt::Key_F2, Qt::MetaModifier, Qt::NoButton, TPreviewKey::None},
         {Qt::Key_PageDown, none, Qt::LeftButton, TPreviewKey::None},
@@ -134,24 +127,10 @@ protected:
     TQRPrinter* printer = nullptr; // owned by form while attached
 };
 
-TEST_F(Previewer, StartsWithItsDefaults)
-{
-    EXPECT_EQ(form.windowTitle(), "Preview");
-    EXPECT_EQ(form.Buttons(), 0x63FF);
-    EXPECT_TRUE(form.PrinterPreference);
-    EXPECT_TRUE(form.ExportFolder.empty());
-    EXPECT_FALSE(form.OnBeforeExport || form.OnAfterExport || form.OnBeforeRTFExport || form.OnAfterRTFExport
-                 || form.OnBeforeXLSExport || form.OnAfterXLSExport);
-    EXPECT_EQ(form.property("HelpContext").toInt(), 1);
-    EXPECT_EQ(form.QRPrinter(), nullptr);
-    EXPECT_EQ(form.sbFirstPage->toolTip(), "Eerste pagina (<Home>)");
-    EXPECT_EQ(form.sbClose->toolTip(), "Sluiten (<Esc>)");
-    EXPECT_EQ(form.SaveDialog1->windowTitle(), "Rapport exporteren");
-}
-
 TEST_F(Previewer, ButtonSetShowsExactlyItsButtons)
 {
     Show(1);
+    EXPECT_EQ(form.Buttons(), DefaultPreviewButtons);
     const std::vector<QToolButton*> buttons = {
         form.sbFirstPage, form.sbPreviousPage, form.sbNextPage, form.sbLastPage, form.sbPrintReport,
         form.sbSetup, form.sbZoomIn, form.sbZoomOut, form.sbZoom100, form.sbZoomToWidth,
@@ -303,23 +282,6 @@ TEST_F(Previewer, WhileTheReportIsBuiltCommandsWaitAndEscapeDoesNotClose)
     EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(Previewer, PrintsIntoAPdfFile)
-{
-    Show(2);
-    QTemporaryDir dir;
-    const QString pdf = dir.path() + "/rapport.pdf";
-    printer->Printer().setOutputFileName(pdf);
-    Key(Qt::Key_F2);
-    EXPECT_EQ(form.lblPage->text(), "1 van 2");
-    QProcess pdftotext;
-    pdftotext.start("pdftotext", {pdf, "-"});
-    ASSERT_TRUE(pdftotext.waitForFinished(30000));
-    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
-    EXPECT_TRUE(text.contains("Pagina 1")) << text.toStdString();
-    EXPECT_TRUE(text.contains("Pagina 2")) << text.toStdString();
-    EXPECT_EQ(text.count('\f'), 2);
-}
-
 TEST_F(Previewer, F4OpensThePrinterSetupOfTheReport)
 {
     Show(1);
@@ -441,16 +403,5 @@ TEST_P(PreviewerExport, CancellingTheDialogIsShownAsAnError)
 }
 
 INSTANTIATE_TEST_SUITE_P(WordAndExcel, PreviewerExport, ::testing::Values(0, 1));
-
-TEST_F(Previewer, ThePdfExportDoesNothing)
-{
-    Show(1);
-    form.SetButtons(0x7FFF);
-    ModalAnswer anything(ModalAnswer::Close());
-    QTest::mouseClick(form.sbPDFExport, Qt::LeftButton);
-    QTest::qWait(50);
-    EXPECT_FALSE(anything.Seen().shown);
-    EXPECT_TRUE(form.isVisible());
-}
 
 } // namespace
