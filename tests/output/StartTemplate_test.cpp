@@ -629,3 +629,105 @@ TEST(WordDocuments, ByNameFromTheLastOneOpened)
 }
 
 } // namespace
+
+namespace {
+
+// Text of a flat OpenDocument file without its markup.
+std::string BodyText(const std::string& fodt)
+{
+    std::string text;
+    const std::size_t body = fodt.find("<office:body");
+    bool inTag = false;
+    for (char c : fodt.substr(body == std::string::npos ? 0 : body)) {
+        if (c == '<' || c == '>')
+            inTag = c == '<';
+        else if (!inTag)
+            text += c;
+    }
+    return text;
+}
+
+TEST_F(Driver, AMergedFormOpensInLibreOfficeWithItsNamesFieldsAndProtection)
+{
+    if (QStandardPaths::findExecutable("soffice").isEmpty())
+        GTEST_SKIP() << "LibreOffice Writer is not installed";
+    AddKandidaat("7", "\xc7" "elik", "Emmen");
+    ModalAnswer selection(Choose({0}));
+    Start("ZV02");
+    ASSERT_EQ(OpenedNames(), (std::vector<std::string>{"ZV02 - 7 - \xc3\x87" "elik, A. (Anna).docx"}));
+    QTemporaryDir out;
+    QString error;
+    const QString fodt = OfficeConvert(opened[0], "fodt", out.path(), &error);
+    ASSERT_FALSE(fodt.isEmpty()) << error.toStdString();
+    const std::string xml = ReadFileBytes(fodt);
+    const std::string text = BodyText(xml);
+    EXPECT_NE(text.find("Verklaring van instemming"), std::string::npos);
+    EXPECT_EQ(Count(text, "\xc3\x87" "elik"), 1) << text;
+    EXPECT_EQ(Count(text, "Emmen"), 1);
+    EXPECT_NE(text.find("7 op de kandidatenlijst met de aanduiding ZORVANDEL."), std::string::npos) << text;
+    EXPECT_EQ(Count(text, "[*]"), 0);
+    EXPECT_EQ(Count(xml, "field:type=\"vnd.oasis.opendocument.field.FORMTEXT\""), 3) << xml;
+    EXPECT_NE(xml.find("<config:config-item config:name=\"ProtectForm\" config:type=\"boolean\">true</config:config-item>"),
+              std::string::npos);
+}
+
+TEST_F(Driver, ATemplateSavedByWriterWorksOnceProtected)
+{
+    if (QStandardPaths::findExecutable("soffice").isEmpty())
+        GTEST_SKIP() << "LibreOffice Writer is not installed";
+    // Writer's own document: database fields of the data source's columns, a marker whose star is bold.
+    QTemporaryDir out;
+    const QString fodt = out.filePath("ZV02.fodt");
+    ASSERT_TRUE(WriteFileBytes(fodt, R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:fo="urn:oasis:names:xsl-formatting-objects-compatible:1.0"
+ office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+ <office:automatic-styles><style:style style:name="T1" style:family="text"><style:text-properties fo:font-weight="bold"/></style:style></office:automatic-styles>
+ <office:body><office:text>
+  <text:p>Kandidaat <text:database-display text:table-name="kand.txt" text:table-type="table" text:column-name="kand_nr" text:database-name="Text Files">&lt;kand_nr&gt;</text:database-display>: <text:database-display text:table-name="kand.txt" text:table-type="table" text:column-name="naamkand" text:database-name="Text Files">&lt;naamkand&gt;</text:database-display></text:p>
+  <text:p>Handtekening: [<text:span text:style-name="T1">*</text:span>]</text:p>
+ </office:text></office:body>
+</office:document>
+)"));
+    QString error;
+    const QString docx = OfficeConvert(fodt, "docx", out.path(), &error);
+    ASSERT_FALSE(docx.isEmpty()) << error.toStdString();
+    TestFolder();
+    QFile::remove(TemplatePath("ZV02"));
+    ASSERT_TRUE(QFile::copy(docx, TemplatePath("ZV02")));
+    AddKandidaat("1", "Jansen");
+    AddKandidaat("2", "Smit");
+
+    // As Writer saved it, the template carries no protection for forms.
+    {
+        ErrorBox box;
+        ModalAnswer selection(Choose({1}));
+        ModalAnswer answer(ReadErrorBox(box));
+        Start("ZV02");
+        EXPECT_EQ(box.title, "Start formulier");
+        EXPECT_EQ(box.message, "De sjabloon is niet beveiligd." + TemplateTail);
+        EXPECT_TRUE(opened.empty());
+    }
+
+    // Protected for form filling as our templates are, it merges as they do.
+    {
+        std::unique_ptr<TWordDocument> doc = TWordDocument::Open(TemplatePath("ZV02"));
+        doc->Protect(wdAllowOnlyFormFields);
+        doc->Package().Save(TemplatePath("ZV02"));
+    }
+    ModalAnswer selection(Choose({1}));
+    Start("ZV02");
+    ASSERT_EQ(OpenedNames(), (std::vector<std::string>{"ZV02 - 2 - Smit, A. (Anna).docx"}));
+    const std::string xml = Xml(0);
+    EXPECT_EQ(Count(xml, "MERGEFIELD"), 0);
+    EXPECT_EQ(Count(xml, ">Smit<"), 1);
+    EXPECT_EQ(Count(xml, ">  2<"), 1);
+    EXPECT_EQ(Count(xml, "<w:ffData>"), 1);
+    EXPECT_EQ(Count(xml, "formProt w:val=\"false\""), 0);
+    EXPECT_EQ(Count(Xml(0, "word/settings.xml"), FormsProtectionXml), 1);
+    const QString txt = OfficeConvert(opened[0], "txt:Text (encoded):UTF8", out.path(), &error);
+    ASSERT_FALSE(txt.isEmpty()) << error.toStdString();
+    EXPECT_NE(ReadFileBytes(txt).find("Kandidaat   2: Smit"), std::string::npos) << ReadFileBytes(txt);
+}
+
+} // namespace
