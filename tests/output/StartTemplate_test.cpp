@@ -322,7 +322,7 @@ TEST_F(Driver, TheCallsInTheirOrder)
                         "MailAsAttachment false", "MailAddressFieldName ''", "MailSubject ''", "SuppressBlankLines true",
                         "FirstRecord 1", "LastRecord 1000000", "Execute false", "Caption"};
     Lines expected = {"WindowState 0", "Visible false"};
-    for (const std::string& title : {"ZV02 - 12 - Smit, A. (Anna)", "ZV02 - 4 - Jansen, A. (Anna)"}) {
+    for (const char* title : {"ZV02 - 12 - Smit, A. (Anna)", "ZV02 - 4 - Jansen, A. (Anna)"}) {
         const bool second = expected.size() > 2;
         // Closing the template looks through the documents from the last; the first pass finds none
         // open, the second finds the first pass's merged document.
