@@ -61,16 +61,6 @@ void Reported(const std::string& prefix, Body&& body)
     }
 }
 
-// A modal dialog shows the normal cursor, whatever the command around it shows.
-int ShowModalWithNormalCursor(const std::function<int()>& show)
-{
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    struct Restore {
-        ~Restore() { QApplication::restoreOverrideCursor(); }
-    } restore;
-    return show();
-}
-
 // Shows a file dialog that keeps its last chosen name, as a component does; true with the name
 // chosen, false when cancelled.
 bool ExecuteFileDialog(QFileDialog* dialog, QString& fileName)
