@@ -23,30 +23,20 @@ void CryptRecord(TRecord& record)
 // Reads a file through a buffer; never asks for bytes past its end twice.
 class TListReader {
 public:
+    // Without blocking on a pipe; only a regular file has an end (not a pipe or /dev/zero).
     explicit TListReader(const std::filesystem::path& fileName)
+        : FFile(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }))
     {
-        // Without blocking on a pipe; only a regular file has an end (not a pipe or /dev/zero).
-        FHandle = RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
-        if (FHandle < 0)
+        if (FFile.Get() < 0)
             ThrowIoError(errno);
         struct stat info {};
-        const int error = ::fstat(FHandle, &info) != 0 ? errno
+        const int error = ::fstat(FFile.Get(), &info) != 0 ? errno
                           : S_ISDIR(info.st_mode)       ? EISDIR
                           : !S_ISREG(info.st_mode)      ? EINVAL
                                                         : 0;
-        if (error != 0) {
-            ::close(FHandle);
-            FHandle = -1;
+        if (error != 0)
             ThrowIoError(error);
-        }
     }
-    ~TListReader()
-    {
-        if (FHandle >= 0)
-            ::close(FHandle);
-    }
-    TListReader(const TListReader&) = delete;
-    TListReader& operator=(const TListReader&) = delete;
 
     bool AtEnd() { return FPos == FEnd && !Fill(); }
 
@@ -70,18 +60,12 @@ public:
         return true;
     }
 
-    void Close()
-    {
-        const int handle = FHandle;
-        FHandle = -1;
-        if (::close(handle) != 0)
-            ThrowIoError(errno);
-    }
+    void Close() { FFile.Close(); }
 
 private:
     bool Fill()
     {
-        const int n = RetryOnInterrupt([&] { return ::read(FHandle, FBuffer.data(), FBuffer.size()); });
+        const int n = RetryOnInterrupt([&] { return ::read(FFile.Get(), FBuffer.data(), FBuffer.size()); });
         if (n < 0)
             ThrowIoError(errno);
         FPos = 0;
@@ -89,7 +73,7 @@ private:
         return n > 0;
     }
 
-    int FHandle = -1;
+    TFileHandle FFile;
     std::vector<char> FBuffer = std::vector<char>(1 << 16);
     std::size_t FPos = 0;
     std::size_t FEnd = 0;

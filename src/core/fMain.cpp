@@ -18,6 +18,7 @@
 #include "fImportCSVTXT.h"
 #include "fMutKandidaat.h"
 #include "fMutPartij.h"
+#include "fOvzKandidatenlijstH1.h"
 #include "fSelFormulier.h"
 #include "fSplashMessage.h"
 #include "uGlobals.h"
@@ -58,16 +59,6 @@ void Reported(const std::string& prefix, Body&& body)
     } catch (const std::exception& e) {
         ShowInfoMessage(prefix + e.what());
     }
-}
-
-// A modal dialog shows the normal cursor, whatever the command around it shows.
-int ShowModalWithNormalCursor(const std::function<int()>& show)
-{
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    struct Restore {
-        ~Restore() { QApplication::restoreOverrideCursor(); }
-    } restore;
-    return show();
 }
 
 // Shows a file dialog that keeps its last chosen name, as a component does; true with the name
@@ -194,7 +185,8 @@ TfrmMain::TfrmMain(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain
     BindAction(acImportCSVTXT, [this] { acImportCSVTXTExecute(); });
     BindAction(acAbout, [this] { acAboutExecute(); });
     BindAction(acFormulieren, [this] { OpenFormulieren(); });
-    // acAfdrukken stays disabled: the H1 report is not part of this program yet.
+    // acAfdrukken is disabled in the layout and never enabled, so no user reaches the H1 report.
+    BindAction(acAfdrukken, [this] { PrintKandidatenlijstH1(); });
     grdKandidaten->viewport()->installEventFilter(this);
     grdKandidaten->setFocus();
 }
@@ -625,4 +617,11 @@ void TfrmMain::DeleteSelectedRow()
     grid.DeleteRow(row);
     if (row < grid.RowCount())
         grid.SetRow(row);
+}
+
+void TfrmMain::PrintKandidatenlijstH1()
+{
+    auto report = TBaseForm::Create<TfrmOvzKandidatenlijstH1>(this);
+    report->Initialize();
+    report->ShowReport();
 }

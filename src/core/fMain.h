@@ -63,6 +63,8 @@ public:
     void OpenExportForm();
     // Sets FormsDir to the program folder + "FORMS/" and shows the forms catalogue on it.
     void OpenFormulieren();
+    // The H1 candidate-list report, built and previewed (acAfdrukken).
+    void PrintKandidatenlijstH1();
 
     // Candidate grid and commands.
     void UpdateLijstGegevens();

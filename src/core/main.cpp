@@ -1,4 +1,5 @@
 #include "QtTranslations.h"
+#include "ZEBPrev.h"
 #include "fMain.h"
 #include "vyxclient_soapintf.h"
 
@@ -17,6 +18,9 @@ int main(int argc, char* argv[])
     // the splash, and its first activation initialises it.  Closing it ends the loop; destroying
     // it frees the lists.
     auto frmMain = TBaseForm::Create<TfrmMain>();
+    // The shared report previewer, hidden until a report shows it.
+    TfrmZEBPreviewer previewer;
+    frmZEBPreviewer = &previewer;
     frmMain->show();
     frmMain->activateWindow();
     return app.exec();

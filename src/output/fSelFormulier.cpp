@@ -4,7 +4,7 @@
 #include "Anchors.h"
 #include "AnsiText.h"
 #include "Exceptions.h"
-#include "FormStart.h"
+#include "uZVWord.h"
 #include "Resources.h"
 #include "SysCalls.h"
 

@@ -10,15 +10,25 @@
 #include "PosixIO.h"
 #include "ScreenCenter.h"
 #include "StrFuncs.h"
+#include "SysCalls.h"
+#include "TextDriver.h"
+#include "WordProcessor.h"
+#include "ZEBMessages.h"
+#include "fGauge.h"
+#include "fWordSelectie.h"
 #include "uGlobals.h"
 #include "uUtils.h"
 #include "uZVGlobals.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -730,4 +740,318 @@ int GetNewVarValues(std::vector<std::string>& Fields)
             StoreExtraFieldValues(Fields, dialog.Texts(), fileName);
         return result == 1 ? 1 : 2;
     });
+}
+
+// ---- Word documents by name ----
+
+std::string WordDocumentName(const std::string& FileName)
+{
+    const std::size_t slash = FileName.find_last_of('/');
+    return slash == std::string::npos ? FileName : FileName.substr(slash + 1);
+}
+
+namespace {
+
+// The highest index of an open document named like the file-name part of FileName, 0 when none.
+int FindWordDocument(TWordApplication& word, const std::string& FileName)
+{
+    const std::string name = WordDocumentName(FileName);
+    for (int i = word.DocumentsCount(); i >= 1; --i)
+        if (word.DocumentName(i) == name)
+            return i;
+    return 0;
+}
+
+} // namespace
+
+void CloseWordDocument(TWordApplication& WordApp, const std::string& FileName)
+{
+    if (const int i = FindWordDocument(WordApp, FileName))
+        WordApp.CloseDocument(i, wdDoNotSaveChanges);
+}
+
+void ActivateWordDocument(TWordApplication& WordApp, const std::string& Name)
+{
+    if (const int i = FindWordDocument(WordApp, Name))
+        WordApp.ActivateDocument(i);
+}
+
+// ---- The mail-merge driver ----
+
+bool FindCmdLineSwitch(const std::vector<std::string>& Arguments, const std::string& Switch)
+{
+    const std::string wanted = UpperStr(Switch);
+    for (std::size_t i = 1; i < Arguments.size(); ++i) {
+        const std::string& arg = Arguments[i];
+        if (!arg.empty() && (arg[0] == '-' || arg[0] == '/') && UpperStr(arg.substr(1)) == wanted)
+            return true;
+    }
+    return false;
+}
+
+std::pair<std::string, std::string> SplitSqlStatement(const std::string& Sql)
+{
+    if (Sql.size() >= 255)
+        return {Sql.substr(0, 255), Sql.substr(255)};
+    return {Sql, {}};
+}
+
+TTemplateEnvironment ProgramEnvironment()
+{
+    return {ConnectWordApplication, [] {
+                std::vector<std::string> arguments;
+                for (const QString& arg : QCoreApplication::arguments())
+                    arguments.push_back(QStringToAnsi(arg));
+                return arguments;
+            }};
+}
+
+namespace {
+
+const char* const StartHeading = "Start formulier";
+
+// An error box of the request, with the normal cursor over it.
+void ShowStartError(const std::string& title, const std::string& text)
+{
+    ShowModalWithNormalCursor([&] {
+        ShowErrorMessage(title, text);
+        return 0;
+    });
+}
+
+// The progress window's step text, shown at once.
+void ShowStep(const std::string& text)
+{
+    dlgGauge->Message->setText(AnsiToQString(text));
+    dlgGauge->repaint();
+}
+
+// One request's working objects and settings.
+class TTemplateRun {
+public:
+    TTemplateRun(const std::string& code, const TTemplateEnvironment& environment)
+        : FCode(code), FEnvironment(environment), FTemplateFolder(FormsDir + "ZV/TEMPLATE/"),
+          FLayoutFolder(FormsDir + "ZV/FORMDAT/"), FTemplatePath(FTemplateFolder + code + ".dot"),
+          FLayout(FLayoutFolder + code + ".dat")
+    {
+    }
+
+    // The steps up to the first repetition; false when the request ends with a message.
+    bool Prepare()
+    {
+        if (!FileExists(FTemplatePath)) {
+            ShowStartError(StartHeading, "De sjabloon voor dit formulier kon niet worden gevonden. "
+                                           "Controleer of u de laatste update goed heeft ge\xefnstalleerd.");
+            return false;
+        }
+        if (!FileExists(FLayoutFolder + FCode + ".dat")) {
+            ShowStartError(StartHeading, "Het opmaakbestand voor dit formulier kon niet worden gevonden. "
+                                           "Controleer of u de laatste update goed heeft ge\xefnstalleerd.");
+            return false;
+        }
+        FEmpty = FLayout.Empty();
+        FEofRecord = FLayout.EofRecord();
+        if (FLayout.Selectie() && !ShowModalWithNormalCursor([this] { return int(SelectKandidaten(FSelection)); }))
+            throw EAbort("user abort");
+        return true;
+    }
+
+    // One run: extra fields, data files, the passes.  Returns whether the run asks to be repeated.
+    bool Run()
+    {
+        FLayout.ReadFields(FFields);
+        if (!FFields.empty() && ShowModalWithNormalCursor([this] { return GetNewVarValues(FFields); }) == 2)
+            throw EAbort("User abort");
+        QCoreApplication::processEvents();
+
+        const std::string sql = FLayout.SqlStatement();
+        int passes = 1;
+        const bool perCandidate = FLayout.PassKind() == TPassKind::PerCandidate;
+        if (perCandidate) {
+            KandidatenToDataset(FKandidaten, FSelection);
+            passes = FKandidaten.RecordCount();
+        }
+
+        dlgGauge->ProgressBar->setRange(0, passes);
+        dlgGauge->ProgressBar->setValue(0);
+        dlgGauge->Message->setText("Export naar Word - Ophalen gegevens");
+        dlgGauge->Initialize();
+        dlgGauge->show();
+        dlgGauge->repaint();
+        const bool autoLoop = FLayout.AutoLoop();
+
+        const std::string dataFolder = WriteMergeDataFiles(&FSelection, FEofRecord, FFields);
+
+        ShowStep("Export naar Word - Openen Word");
+        TWordApplication* word = FEnvironment.ConnectWord();
+        if (!word)
+            throw Exception("Kon geen Word koppeling maken");
+        word->SetWindowState(wdWindowStateNormal);
+        word->SetVisible(false);
+
+        if (perCandidate) {
+            FKandidaten.First();
+            if (FEmpty && FKandidaten.Eof() && passes == 0)
+                passes = 1;
+        }
+        try {
+            for (int i = 1; i <= passes; ++i)
+                Pass(*word, i, sql, dataFolder, perCandidate);
+        } catch (...) {
+            ShowWord(*word);
+            throw;
+        }
+        ShowWord(*word);
+        // Without extra fields there is no dialog whose cancel would end the repetition.
+        return autoLoop && !FFields.empty();
+    }
+
+private:
+    void Pass(TWordApplication& word, int i, const std::string& sql, const std::string& dataFolder, bool perCandidate)
+    {
+        CloseWordDocument(word, FTemplatePath);
+        ShowStep("Export naar Word - Aanmaken formulier");
+        word.OpenDocument(FTemplatePath);
+        try {
+            word.Unprotect("");
+        } catch (const std::exception&) {
+            throw EConvertError("De sjabloon is niet beveiligd.");
+        }
+
+        const auto [statement, statement1] = SplitSqlStatement(perCandidate ? SubstituteSqlParams(sql, FKandidaten) : sql);
+        ShowStep("Export naar Word - Samenvoegen");
+        TOpenDataSourceArgs source;
+        source.Name = AddSlash(dataFolder);
+        source.Format = wdOpenFormatText;
+        source.ConfirmConversions = false;
+        source.ReadOnly = false;
+        source.LinkToSource = true;
+        source.AddToRecentFiles = false;
+        source.Revert = false;
+        source.Connection = "DSN=Text Files;DBQ=" + dataFolder + ";DefaultDir=" + dataFolder;
+        source.SQLStatement = statement;
+        source.SQLStatement1 = statement1;
+        word.OpenDataSource(source);
+        word.SetMailMergeDestination(wdSendToNewDocument);
+        word.SetMailAsAttachment(false);
+        word.SetMailAddressFieldName("");
+        word.SetMailSubject("");
+        word.SetSuppressBlankLines(true);
+        word.SetFirstRecord(1);
+        word.SetLastRecord(1000000);
+        word.ExecuteMailMerge(false);
+
+        std::string title = word.ActiveWindowCaption();
+        CloseWordDocument(word, FTemplatePath);
+        ActivateWordDocument(word, title);
+
+        const std::vector<std::string> arguments = FEnvironment.Arguments();
+        const bool noFind = FindCmdLineSwitch(arguments, "nofind");
+        if (!FindCmdLineSwitch(arguments, "noclearformat"))
+            word.FindClearFormatting();
+        if (!noFind) {
+            TFindArgs find;
+            find.FindText = "[*]";
+            find.Forward = false;
+            find.Wrap = wdFindContinue;
+            find.Replace = wdReplaceNone;
+            word.FindExecute(find);
+            while (word.FindFound()) {
+                word.AddFormField(wdFieldFormTextInput);
+                word.FindExecute(find);
+            }
+            if (!FindCmdLineSwitch(arguments, "nohome"))
+                word.HomeKey(wdStory);
+        }
+        word.Protect(wdAllowOnlyFormFields);
+
+        if (FLayout.DocTitleEmpty())
+            title = FCode;
+        if (perCandidate)
+            title += " - " + FKandidaten.Fields(0).AsString() + " - " + FKandidaten.Fields(1).AsString();
+        word.SetActiveWindowCaption(title);
+        word.SetWindowState(wdWindowStateNormal);
+        if (perCandidate)
+            FKandidaten.Next();
+
+        dlgGauge->ProgressBar->setValue(i);
+        ShowStep("Aangemaakt: " + title);
+    }
+
+    // The end of the passes, also after a failure: the template closed, the documents shown.
+    void ShowWord(TWordApplication& word)
+    {
+        CloseWordDocument(word, FTemplatePath);
+        word.SetVisible(true);
+        word.Activate();
+        word.SetWindowState(wdWindowStateMaximize);
+    }
+
+    static bool FileExists(const std::string& path) { return QFileInfo(AnsiToQString(path)).isFile(); }
+    static std::string AddSlash(const std::string& path) { return !path.empty() && path.back() == '/' ? path : path + "/"; }
+
+    std::string FCode;
+    const TTemplateEnvironment& FEnvironment;
+    std::string FTemplateFolder, FLayoutFolder, FTemplatePath;
+    TFormLayout FLayout;
+    std::vector<std::string> FFields;
+    std::vector<std::string> FSelection;
+    TDataSet FKandidaten;
+    bool FEmpty = false;
+    bool FEofRecord = false;
+};
+
+// Shows a failure of the request by its kind.
+void ShowStartFailure(const std::exception& e, QWidget* programWindow)
+{
+    if (dynamic_cast<const EAbort*>(&e))
+        return;
+    if (programWindow) {
+        programWindow->raise();
+        programWindow->activateWindow();
+    }
+    const std::string message = e.what();
+    if (dynamic_cast<const EConvertError*>(&e)) {
+        ShowStartError(StartHeading, message + "\r\r" + "Controleer of het sjabloon nog openstaat in Word. " +
+                                           "Sluit deze zonodig zonder de wijzigingen op te slaan. " +
+                                           "Indien de fout zich blijft herhalen is het sjabloon beschadigd en dient u " +
+                                           "contact op te nemen met de ORX.");
+    } else if (message == NoRecordsText) {
+        ShowStartError(StartHeading, "Er zijn geen of onvoldoende gegevens beschikbaar voor dit formulier. \r"
+                                       "Mogelijkerwijs zijn er nog lijsten zonder kandidaten of bureau's zonder bureauleden.");
+    } else if (message == DataSourceFailedText) {
+        ShowStartError(StartHeading, message + "\r\r" + "Er zit een syntactische fout in de SQL query. " +
+                                           "Controleer of de ODBC-drivers zijn ge\xefnstalleerd.");
+    } else {
+        ShowStartError("StartTemplate: ", message + "\r\r" + "De fout is opgetreden tijdens exporteren naar Word. " +
+                                                "Sluit Word en probeer het opnieuw. Neem contact op met de " +
+                                                "Quandor helpdesk indien de fout zich blijft herhalen.");
+    }
+}
+
+} // namespace
+
+void StartTemplateWith(const std::string& Code, const TTemplateEnvironment& Environment)
+{
+    const QPointer<QWidget> programWindow = QApplication::activeWindow();
+    const std::unique_ptr<TdlgGauge> gauge(new TdlgGauge(programWindow));
+    dlgGauge = gauge.get();
+    struct TGaugeReset {
+        ~TGaugeReset() { dlgGauge = nullptr; }
+    } gaugeReset;
+    const TWaitCursor hourglass;
+    try {
+        TTemplateRun run(Code, Environment);
+        if (!run.Prepare())
+            return;
+        while (run.Run()) {
+        }
+    } catch (const std::exception& e) {
+        ShowStartFailure(e, programWindow);
+    }
+}
+
+void StartTemplate(const std::string& Code)
+{
+    StartTemplateWith(Code, ProgramEnvironment());
 }

@@ -1,13 +1,15 @@
 #pragma once
-// The forms output's preparation of a mail merge: the data files that the templates read, their
-// SCHEMA.INI, the form's layout file with its SQL statement, and the extra fields asked of the user
-// (FORMVARS.INI).  Text is Windows-1252 throughout.
+// The forms output's mail merge: the data files that the templates read, their SCHEMA.INI, the
+// form's layout file with its SQL statement, the extra fields asked of the user (FORMVARS.INI), and
+// the driver that merges a form's template in the word processor.  Text is Windows-1252 throughout.
 //
 // A string list here is a vector of lines "name=value".  A line's name is the text before its first
 // "="; a line without "=" has no name.  Names compare without regard to case (ASCII letters).
 
 #include <array>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TDataSet;
@@ -159,3 +161,45 @@ TExtraFieldsGeometry ExtraFieldsGeometry(int FieldCount, int ScreenHeight, int S
 // (Fields unchanged).  A FORMVARS.INI that is not an INI file is left alone.  Failures raise a plain
 // Exception "GetNewVarValues: " + the message.
 int GetNewVarValues(std::vector<std::string>& Fields);
+
+// ---- Word documents by name ----
+
+class TWordApplication;
+
+// The file-name part of a path: the text after its last "/", all of it without one.
+std::string WordDocumentName(const std::string& FileName);
+
+// Closes without saving the open document with the highest index whose name equals the file-name
+// part of FileName (case counts); at most one.  The word processor's failures pass unchanged.
+void CloseWordDocument(TWordApplication& WordApp, const std::string& FileName);
+// Activates the open document with the highest index whose name equals the file-name part of Name.
+void ActivateWordDocument(TWordApplication& WordApp, const std::string& Name);
+
+// ---- The mail-merge driver ----
+
+// Whether one of the program's arguments (Arguments[0] is the program itself) is "-" or "/"
+// followed by Switch, without regard to case.
+bool FindCmdLineSwitch(const std::vector<std::string>& Arguments, const std::string& Switch);
+
+// The statement as the data source takes it: its first 255 characters and the rest.
+std::pair<std::string, std::string> SplitSqlStatement(const std::string& Sql);
+
+// What the driver talks to: the word processor (null: none can be connected) and the program's
+// arguments, asked anew in every pass.
+struct TTemplateEnvironment {
+    std::function<TWordApplication*()> ConnectWord;
+    std::function<std::vector<std::string>()> Arguments;
+};
+// The running word processor (ConnectWordApplication) and the program's command line.
+TTemplateEnvironment ProgramEnvironment();
+
+// Produces the form Code from FormsDir: template ZV/TEMPLATE/<Code>.dot, layout file
+// ZV/FORMDAT/<Code>.dat.  Asks for candidates and extra fields when the layout wants them, writes
+// the data files into the private temporary folder, merges the template once (or once per chosen
+// candidate for multirun "K") and leaves the merged documents, their "[*]" markers turned into text
+// form fields and protected for form filling, shown by the word processor.  The switches
+// noclearformat, nofind and nohome leave steps out.  A layout with autoloop "Y" repeats the whole
+// run with new extra fields until their dialog is cancelled; without [FIELDS] it runs once.
+// Every failure is shown inside; nothing is thrown.  Code is Windows-1252.
+void StartTemplate(const std::string& Code);
+void StartTemplateWith(const std::string& Code, const TTemplateEnvironment& Environment);

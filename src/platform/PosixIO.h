@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 
 // Raises the input/output error for an errno value, with the system's text.
 [[noreturn]] inline void ThrowIoError(int error)
@@ -42,3 +43,27 @@ inline std::string FileErrorText(int error)
 {
     throw EInOutError(FileErrorText(error), error);
 }
+
+// Owns a file descriptor: closed on destruction, or by Close, which reports a failed close.
+class TFileHandle {
+public:
+    explicit TFileHandle(int handle) : FHandle(handle) {}
+    ~TFileHandle()
+    {
+        if (FHandle >= 0)
+            ::close(FHandle);
+    }
+    TFileHandle(const TFileHandle&) = delete;
+    TFileHandle& operator=(const TFileHandle&) = delete;
+    int Get() const { return FHandle; }
+    void Close()
+    {
+        const int handle = FHandle;
+        FHandle = -1;
+        if (::close(handle) != 0)
+            ThrowIoError(errno);
+    }
+
+private:
+    int FHandle;
+};

@@ -85,29 +85,6 @@ std::string ReadAll(int handle)
     }
 }
 
-class TFileHandle {
-public:
-    explicit TFileHandle(int handle) : FHandle(handle) {}
-    ~TFileHandle()
-    {
-        if (FHandle >= 0)
-            ::close(FHandle);
-    }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-    int Get() const { return FHandle; }
-    void Close()
-    {
-        const int handle = FHandle;
-        FHandle = -1;
-        if (::close(handle) != 0)
-            ThrowIoError(errno);
-    }
-
-private:
-    int FHandle;
-};
-
 // Overwrites an existing file with content, for a folder that takes no new file.  The part past
 // the old end is written first, so a full disk or a size limit stops it before any old byte is
 // touched; any later failure puts the old content (kept in memory) back over the blocks it had.

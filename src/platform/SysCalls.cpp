@@ -41,6 +41,15 @@ void ShowMessage(const std::string& text)
     box.exec();
 }
 
+int ShowModalWithNormalCursor(const std::function<int()>& show)
+{
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    struct Restore {
+        ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    return show();
+}
+
 TWaitCursor::TWaitCursor()
     : active_(!QApplication::overrideCursor() || QApplication::overrideCursor()->shape() != Qt::WaitCursor)
 {

@@ -1,6 +1,7 @@
 #pragma once
 // Small services the program took from the operating system.
 
+#include <functional>
 #include <string>
 
 class QWidget;
@@ -17,6 +18,9 @@ void LockWindowUpdate(QWidget* window);
 
 // A plain message box with the application's title and an OK button.
 void ShowMessage(const std::string& text);
+
+// Runs show (a modal window) with the normal cursor, whatever the command around it shows.
+int ShowModalWithNormalCursor(const std::function<int()>& show);
 
 // Shows the hourglass cursor for its lifetime (inside another hourglass it changes nothing).
 class TWaitCursor {

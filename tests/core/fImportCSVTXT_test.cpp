@@ -469,14 +469,7 @@ TEST_F(ImportTest, LineEndsOfEveryKind)
 TEST_F(ImportTest, TheCommandAsksAboutTheExistingCandidatesAndPicksTheFile)
 {
     const fs::path file = Write("lijst.csv", Header + "\n" + Jansen + "\n");
-    auto typeName = [&](const fs::path& name) {
-        return [name](QWidget* window) {
-            auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_NE(edit, nullptr);
-            edit->setText(QString::fromStdString(name.string()));
-            QTest::keyClick(edit, Qt::Key_Return);
-        };
-    };
+    auto typeName = [](const fs::path& name) { return ModalAnswer::ChooseFile(QString::fromStdString(name.string())); };
     auto pressOk = [](QWidget* window) {
         QTest::mouseClick(static_cast<TfrmImportCSVTXT*>(window)->btnOk, Qt::LeftButton);
     };

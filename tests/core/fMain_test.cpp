@@ -9,6 +9,7 @@
 #include "ZEBDBSortGrid.h"
 #include "ZEBMessages.h"
 #include "Volumes.h"
+#include "ZEBPrev.h"
 #include "ZEBSortGrid.h"
 #include "DirectoryListBox.h"
 #include "fDirectorySelectie.h"
@@ -19,6 +20,7 @@
 #include "fSplashMessage.h"
 #include "ZEBComp.h"
 #include "uGlobals.h"
+#include "report/QRPrntr.h"
 
 #include <QAction>
 #include <QDir>
@@ -42,17 +44,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Types a full path into a file dialog and presses Enter.
-ModalAnswer::Action ChooseFile(const QString& path)
-{
-    return [path](QWidget* window) {
-        auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(edit, nullptr);
-        edit->setText(path);
-        QTest::keyClick(edit, Qt::Key_Return);
-    };
-}
 
 std::unique_ptr<TKandidaatRecord> Kandidaat(const std::string& nr, const std::string& naam, const std::string& plaats)
 {
@@ -496,7 +487,7 @@ TEST_F(MainWindow, ClosingWithPartyAsksToSave)
         EXPECT_TRUE(form->isVisible());
     }
     ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
-    ModalAnswer dialog(ChooseFile(saved));
+    ModalAnswer dialog(ModalAnswer::ChooseFile(saved));
     ModalAnswer done(ModalAnswer::ClickButton("Ok"));
     Press(Qt::Key_Escape);
     ASSERT_TRUE(done.Seen().shown);
@@ -511,7 +502,7 @@ TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
     LoadPartij("ABC", {{"10", "Tien", "Ede"}, {"2", "Twee", "Epe"}});
     const QString first = Path("lijst.lst");
     {
-        ModalAnswer dialog(ChooseFile(Path("lijst"))); // typed without extension
+        ModalAnswer dialog(ModalAnswer::ChooseFile(Path("lijst"))); // typed without extension
         ModalAnswer done(ModalAnswer::ClickButton("Ok"));
         Press(Qt::Key_S, Qt::ControlModifier);
         ASSERT_TRUE(done.Seen().shown);
@@ -526,9 +517,9 @@ TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
     // to the dialog, where a new name is written at once.
     KandidaatList->Delete(1);
     const QString second = Path("tweede.lst");
-    ModalAnswer dialog(ChooseFile(first));
+    ModalAnswer dialog(ModalAnswer::ChooseFile(first));
     ModalAnswer no(ModalAnswer::ClickButton("Nee"));
-    ModalAnswer again(ChooseFile(second));
+    ModalAnswer again(ModalAnswer::ChooseFile(second));
     ModalAnswer done(ModalAnswer::ClickButton("Ok"));
     Press(Qt::Key_S, Qt::ControlModifier);
     ASSERT_TRUE(done.Seen().shown);
@@ -539,7 +530,7 @@ TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
     EXPECT_TRUE(done.Seen().labels.contains("Zorvandel is opgeslagen in " + second));
 
     // Yes overwrites.
-    ModalAnswer dialog3(ChooseFile(first));
+    ModalAnswer dialog3(ModalAnswer::ChooseFile(first));
     ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
     ModalAnswer done3(ModalAnswer::ClickButton("Ok"));
     EXPECT_TRUE(form->FileSaveAs());
@@ -568,9 +559,9 @@ TEST_F(MainWindow, OpenAsksToSaveThenRestoresTheRecords)
 
     LoadPartij("OTHER");
     ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
-    ModalAnswer save(ChooseFile(Path("other.lst")));
+    ModalAnswer save(ModalAnswer::ChooseFile(Path("other.lst")));
     ModalAnswer saved(ModalAnswer::ClickButton("Ok"));
-    ModalAnswer open(ChooseFile(file));
+    ModalAnswer open(ModalAnswer::ChooseFile(file));
     Press(Qt::Key_O, Qt::ControlModifier);
     ASSERT_TRUE(open.Seen().shown);
     EXPECT_EQ(open.Seen().className, "QFileDialog");
@@ -617,7 +608,7 @@ TEST_F(MainWindow, DamagedListFilesShowWhatSurvived)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(WriteFileBytes(Path(c.name), c.content));
-        ModalAnswer open(ChooseFile(Path(c.name)));
+        ModalAnswer open(ModalAnswer::ChooseFile(Path(c.name)));
         ModalAnswer message(ModalAnswer::ClickButton("Ok"));
         form->FileOpen();
         ASSERT_TRUE(message.Seen().shown);
@@ -828,7 +819,7 @@ TEST_F(MainWindow, ClosingWithYesWhenTheSaveFailsKeepsTheProgramAndTheOldFile)
     const QString saved = Path("slot.lst");
     ASSERT_TRUE(WriteFileBytes(saved, "vorige lijst"));
     ModalAnswer yes(ModalAnswer::ClickButton("Ja"));
-    ModalAnswer dialog(ChooseFile(saved));
+    ModalAnswer dialog(ModalAnswer::ChooseFile(saved));
     ModalAnswer overwrite(ModalAnswer::ClickButton("Ja"));
     ModalAnswer failed(ModalAnswer::ClickButton("Ok"));
     {
@@ -864,7 +855,7 @@ TEST_F(MainWindow, FoldersWhoseNamesWindows1252CannotHold)
         csv, "Kand_nr;Achternaam;Voorletters;Voorvoegsels;Voornaam;Geslacht;Gebdatum;Adres;Postcode;Plaats\n"
              "3;Jansen;J.;van;Jan;M;1-2-1970;Dorpsstraat 1;1234 AB;Ede\n"));
     {
-        ModalAnswer picker(ChooseFile(csv));
+        ModalAnswer picker(ModalAnswer::ChooseFile(csv));
         ModalAnswer import([](QWidget* window) {
             QTest::mouseClick(window->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
         });
@@ -877,7 +868,7 @@ TEST_F(MainWindow, FoldersWhoseNamesWindows1252CannotHold)
     // Save there and open again.
     const QString list = greek + "/lijst.lst";
     {
-        ModalAnswer dialog(ChooseFile(list));
+        ModalAnswer dialog(ModalAnswer::ChooseFile(list));
         ModalAnswer done(ModalAnswer::ClickButton("Ok"));
         Press(Qt::Key_S, Qt::ControlModifier);
         ASSERT_TRUE(done.Seen().shown);
@@ -886,7 +877,7 @@ TEST_F(MainWindow, FoldersWhoseNamesWindows1252CannotHold)
     LoadPartij("XYZ");
     {
         ModalAnswer no(ModalAnswer::ClickButton("Nee"));
-        ModalAnswer open(ChooseFile(list));
+        ModalAnswer open(ModalAnswer::ChooseFile(list));
         Press(Qt::Key_O, Qt::ControlModifier);
         ASSERT_TRUE(open.Seen().shown);
     }
@@ -989,7 +980,7 @@ TEST_F(MainWindow, TheMainRoadFromNewListToReopenedFile)
     // Ctrl+S writes the file.
     const QString file = Path("road.lst");
     {
-        ModalAnswer save(ChooseFile(file));
+        ModalAnswer save(ModalAnswer::ChooseFile(file));
         ModalAnswer done(ModalAnswer::ClickButton("Ok"));
         Press(Qt::Key_S, Qt::ControlModifier);
         ASSERT_TRUE(done.Seen().shown);
@@ -1006,7 +997,7 @@ TEST_F(MainWindow, TheMainRoadFromNewListToReopenedFile)
         EXPECT_EQ(KandidaatList->Count(), 0);
     }
     ModalAnswer no(ModalAnswer::ClickButton("Nee"));
-    ModalAnswer open(ChooseFile(file));
+    ModalAnswer open(ModalAnswer::ChooseFile(file));
     Press(Qt::Key_O, Qt::ControlModifier);
     ASSERT_TRUE(open.Seen().shown);
     EXPECT_EQ(form->windowTitle(), "Zorvandel - PE");
@@ -1071,7 +1062,7 @@ TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
     ASSERT_TRUE(WriteFileBytes(csv, std::string(ImportHeader) +
                     "3;Jansen;J.;van;Jan;M;1-2-1970;Dorpsstraat 1;1234 AB;Ede\n"
                     "abc;Pietersen;P.;;;;;Kerkweg 2;4321 BA;Epe\n"));
-    ModalAnswer picker(ChooseFile(csv));
+    ModalAnswer picker(ModalAnswer::ChooseFile(csv));
     ModalAnswer import(ImportOk());
     // The number column holds a text that is no number: the grid says so when it sorts.
     ModalAnswer sortMessage(ModalAnswer::ClickButton("OK"));
@@ -1134,7 +1125,7 @@ TEST_F(MainWindow, TextsWithDoubleQuotesShowWhole)
                     "6;Smit;S.;;;;;Laan 3;4321 BA;Ede\n"));
     {
         ModalAnswer keep(ModalAnswer::ClickButton("Nee"));
-        ModalAnswer picker(ChooseFile(csv));
+        ModalAnswer picker(ModalAnswer::ChooseFile(csv));
         ModalAnswer import(ImportOk());
         ModalAnswer failure(ModalAnswer::ClickButton("Ok"));
         Press(Qt::Key_I, Qt::ControlModifier);
@@ -1315,13 +1306,14 @@ TEST_F(MainWindow, MenusShowDutchOrNeutralKeyNames)
 
 TEST_F(MainWindow, FormsCommandOpensTheCatalogueOfTheProgramFolder)
 {
-    // The program folder of a test is its own build folder: it gets a catalogue for this test only.
+    // The program folder of a test is its own build folder, whose FORMS/ holds only the H1 texts:
+    // it gets a catalogue for this test only.
     const QString forms = QCoreApplication::applicationDirPath() + "/FORMS/";
-    ASSERT_FALSE(QFileInfo::exists(forms)) << "left over from an earlier run";
+    ASSERT_FALSE(QFileInfo::exists(forms + "ZV")) << "left over from an earlier run";
     struct Cleanup {
         QString path;
         ~Cleanup() { QDir(path).removeRecursively(); }
-    } cleanup{forms};
+    } cleanup{forms + "ZV"};
 
     Start();
     // Without a candidate in the grid Ctrl+F opens nothing.
@@ -1360,4 +1352,35 @@ TEST_F(MainWindow, FormsCommandOpensTheCatalogueOfTheProgramFolder)
     EXPECT_TRUE(error.Seen().labels.contains("Onbekend formaat in het bestand ZV_FORMS.DAT.\r\n"
                                              "U dient contact op te nemen met de automatiserings afdeling."))
         << error.Seen().labels.join("|").toStdString();
+}
+
+// The print command: no user reaches it (acAfdrukken stays disabled), but called it previews the H1
+// report of the window's lists in the shared previewer, which frees the pages when it closes.
+TEST_F(MainWindow, PrintKandidatenlijstH1PreviewsTheListsInTheSharedPreviewer)
+{
+    Start();
+    LoadPartij("ABC", {{"10", "Tien", "Utrecht"}, {"2", "Twee", "Delft"}});
+    EXPECT_FALSE(form->acAfdrukken->isEnabled());
+    TfrmZEBPreviewer previewer;
+    frmZEBPreviewer = &previewer;
+    QStringList firstPage;
+    QString info;
+    RunWhen([&] {
+        return QApplication::activeModalWidget() == &previewer && !previewer.findChild<TfrmSplashMessage*>()
+            && !previewer.lblPage->text().startsWith("Pagina");
+    },
+            [&] {
+                info = previewer.lblPage->text();
+                for (const TQRTextItem& text : previewer.QRPrinter()->Page(1).Texts)
+                    firstPage << text.Text;
+                QTest::keyClick(&previewer, Qt::Key_Escape);
+            },
+            &previewer);
+    form->PrintKandidatenlijstH1();
+    frmZEBPreviewer = nullptr;
+    EXPECT_EQ(info, "1 van 4");
+    EXPECT_TRUE(firstPage.contains("Partij ABC"));
+    EXPECT_LT(firstPage.indexOf("Twee"), firstPage.indexOf("Tien"));
+    EXPECT_FALSE(previewer.isVisible());
+    EXPECT_EQ(previewer.QRPrinter(), nullptr);
 }

@@ -1,7 +1,7 @@
 #include "fSelFormulier.h"
 
 #include "ErrorOf.h"
-#include "FormStart.h"
+#include "uZVWord.h"
 #include "ModalAnswer.h"
 
 #include <QAction>

@@ -1,5 +1,7 @@
 #include "ModalAnswer.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -7,6 +9,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -149,6 +152,42 @@ ModalAnswer::Action ModalAnswer::PressKey(int key)
 ModalAnswer::Action ModalAnswer::Close()
 {
     return [](QWidget* window) { window->close(); };
+}
+
+ModalAnswer::Action ModalAnswer::ChooseFile(const QString& path)
+{
+    return [path](QWidget* window) {
+        auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
+        if (!edit) {
+            ADD_FAILURE() << "no file name field in " << window->metaObject()->className();
+            return;
+        }
+        edit->setText(path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    };
+}
+
+void RunWhen(std::function<bool()> ready, std::function<void()> action, QWidget* window, int timeoutMs)
+{
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(5);
+    QPointer<QWidget> guard(window);
+    const QDeadlineTimer deadline(timeoutMs);
+    QObject::connect(timer, &QTimer::timeout, timer,
+                     [timer, guard, deadline, ready = std::move(ready), action = std::move(action)] {
+                         if (ready()) {
+                             timer->stop();
+                             timer->deleteLater();
+                             action();
+                         } else if (deadline.hasExpired()) {
+                             timer->stop();
+                             timer->deleteLater();
+                             ADD_FAILURE() << "RunWhen: never ready";
+                             if (guard)
+                                 guard->close();
+                         }
+                     });
+    timer->start();
 }
 
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs)

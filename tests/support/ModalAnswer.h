@@ -33,10 +33,18 @@ public:
     static Action ClickButton(const QString& text); // push button whose text (without '&') matches
     static Action PressKey(int key);
     static Action Close(); // the window's close box
+    // A file dialog: types the full path into its name field and presses Enter.
+    static Action ChooseFile(const QString& path);
 
 private:
     std::shared_ptr<SeenWindow> seen_;
 };
+
+// Runs action once, from the event loop, as soon as ready() holds, without blocking the loop while
+// it waits (so it also waits correctly inside a loop that a busy window runs itself).  When ready()
+// has not held after timeoutMs, the test fails and window (when given) is closed.
+void RunWhen(std::function<bool()> ready, std::function<void()> action, QWidget* window = nullptr,
+             int timeoutMs = 20000);
 
 // Runs the event loop until pred() holds or timeoutMs passes; returns pred().
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000);

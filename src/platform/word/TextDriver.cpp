@@ -2,14 +2,17 @@
 
 #include "AnsiText.h"
 #include "Exceptions.h"
+#include "IniFile.h"
 #include "RegistryStore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sqlite3.h>
 
 const char* const DataSourceFailedText = "De gegevensbron kan niet worden geopend";
@@ -72,44 +75,18 @@ bool ReadFile(const QString& path, std::string& bytes)
     return file.error() == QFileDevice::NoError;
 }
 
-// SCHEMA.INI: per section (lower-cased) its keys (lower-cased) and values, blanks and one pair
-// of quotes stripped.
-using TSchema = std::map<std::string, std::map<std::string, std::string>>;
-
-TSchema ReadSchema(const QString& folder)
+// The folder's SCHEMA.INI, its name looked up without regard to case, as on the original file
+// system; none when the folder has none.
+std::optional<TIniFile> ReadSchema(const QString& folder)
 {
-    TSchema schema;
-    std::string bytes;
-    if (!ReadFile(QDir(folder).filePath("SCHEMA.INI"), bytes)) {
-        // The name is looked up without regard to case, as on the original file system.
+    QString path = QDir(folder).filePath("SCHEMA.INI");
+    if (!QFileInfo(path).isFile()) {
         const QStringList names = QDir(folder).entryList({"schema.ini"}, QDir::Files);
-        if (names.isEmpty() || !ReadFile(QDir(folder).filePath(names.front()), bytes))
-            return schema;
+        if (names.isEmpty())
+            return std::nullopt;
+        path = QDir(folder).filePath(names.front());
     }
-    std::string section;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        const std::string line = Trim(bytes.substr(start, end - start));
-        start = end + 1;
-        if (line.empty() || line[0] == ';')
-            continue;
-        if (line[0] == '[') {
-            const auto close = line.find(']');
-            section = Lower(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
-            continue;
-        }
-        const auto eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string value = Trim(line.substr(eq + 1));
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-            value = value.substr(1, value.size() - 2);
-        schema[section].emplace(Lower(Trim(line.substr(0, eq))), value);
-    }
-    return schema;
+    return TIniFile(QFile::encodeName(path).toStdString());
 }
 
 struct TFileFormat {
@@ -117,32 +94,30 @@ struct TFileFormat {
     char Delimiter = ',';
 };
 
-TFileFormat FormatOf(const TSchema& schema, const std::string& fileName)
+// The format of a data file by its section of SCHEMA.INI; a missing key (or section) keeps the
+// default, a value the driver does not know fails.
+TFileFormat FormatOf(const std::optional<TIniFile>& schema, const std::string& fileName)
 {
     TFileFormat format;
-    const auto section = schema.find(Lower(fileName));
-    if (section == schema.end())
+    if (!schema)
         return format;
-    const auto& keys = section->second;
-    if (const auto header = keys.find("colnameheader"); header != keys.end()) {
-        const std::string value = Lower(header->second);
-        if (value == "false")
-            format.ColNameHeader = false;
-        else if (value != "true")
-            Fail();
-    }
-    if (const auto f = keys.find("format"); f != keys.end()) {
-        const std::string value = f->second;
-        const std::string lower = Lower(value);
-        if (lower == "tabdelimited")
-            format.Delimiter = '\t';
-        else if (lower == "csvdelimited")
-            format.Delimiter = ',';
-        else if (lower.size() == 12 && lower.rfind("delimited(", 0) == 0 && lower.back() == ')' && value[10] != '"')
-            format.Delimiter = value[10];
-        else
-            Fail();
-    }
+    const std::string header = Lower(schema->ReadString(fileName, "ColNameHeader", ""));
+    if (header == "false")
+        format.ColNameHeader = false;
+    else if (!header.empty() && header != "true")
+        Fail();
+    const std::string value = schema->ReadString(fileName, "Format", "");
+    const std::string lower = Lower(value);
+    if (lower.empty())
+        return format;
+    if (lower == "tabdelimited")
+        format.Delimiter = '\t';
+    else if (lower == "csvdelimited")
+        format.Delimiter = ',';
+    else if (lower.size() == 12 && lower.rfind("delimited(", 0) == 0 && lower.back() == ')' && value[10] != '"')
+        format.Delimiter = value[10];
+    else
+        Fail();
     return format;
 }
 
@@ -303,7 +278,7 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
     }
     const std::unique_ptr<sqlite3, DbCloser> db(handle);
 
-    const TSchema schema = ReadSchema(folder);
+    const std::optional<TIniFile> schema = ReadSchema(folder);
     const std::string statement = Lower(Sql);
     struct TTableFile {
         QString File;

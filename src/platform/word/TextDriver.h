@@ -6,9 +6,10 @@
 // else "DefaultDir=<folder>"); the data source must be listed in the registry store as a text
 // driver, as the program registers it at start-up.  Each file of the folder with the extension
 // txt, csv, tab or asc that the statement mentions is a table named by its file name; all its
-// columns hold text.  SCHEMA.INI in the folder gives, per file (its section), ColNameHeader (True:
-// the first line names the columns; False: they are F1, F2, ...) and Format (TabDelimited,
-// CSVDelimited or Delimited(x)); a file without a section is comma-delimited with a header.  A
+// columns hold text.  SCHEMA.INI in the folder, read as an INI file (TIniFile), gives per file (its
+// section) ColNameHeader (True: the first line names the columns; False: they are F1, F2, ...) and
+// Format (TabDelimited, CSVDelimited or Delimited(x)); a file without a section is comma-delimited
+// with a header.  A
 // value between double quotes loses them; inside, a quote ends the value only before the
 // delimiter or the end of the line, so values written with quotes and delimiters in them come
 // back whole.

@@ -92,6 +92,8 @@ TEST_F(TextDriverTest, SchemaFormats)
         {"", "a,b\r\n\"1\",2\r\n", "a,b", "1,2"}, // no section: comma with a header
         {"ColNameHeader=False\r\nFormat=TabDelimited", "\"1\"\t\"2\"\r\n\"3\"\r\n", "F1,F2", "1,2|3,"},
         {"ColNameHeader=\"True\"\r\nFormat=\"Delimited(|)\"", "x|y\r\n1|\"\"\r\n", "x,y", "1,"},
+        // Read by the INI routines' rules: blanks and single quotes around values, names in any case.
+        {"colnameheader = 'false' \r\n FORMAT\t= 'Delimited(;)'", "1;2\r\n", "F1,F2", "1,2"},
     };
     for (const auto& c : cases) {
         Write("SCHEMA.INI", std::string("[t.txt]\r\n") + c.section + "\r\n");

@@ -1,0 +1,342 @@
+// The H1 report built from real lists: the pages it prepares, the texts from FORMS/, and the
+// preview and printing through the shared previewer.
+#include "fOvzKandidatenlijstH1.h"
+
+#include "ModalAnswer.h"
+#include "ZEBPrev.h"
+#include "fSplashMessage.h"
+#include "report/QRPrntr.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const QString kHeads = "voorletters";
+const QString kFootnote = "zie toelichting punt 2";
+const QString kTextA = "Verklaring van de ondertekenaars en aanwijzing van de gemachtigde"; // H1a
+const QString kTextC = "Toelichting";                                                       // H1c
+const QString kTextE = "Verklaring van instemming";                                         // H1e
+
+struct Row {
+    std::string nr = {}, voorvoegsels = {}, achternaam = {}, voorletters = "A.", geboortedatum = "01-02-1970",
+                                                adres = "Dorpsstraat 1", postcode = "1234 AB", plaats = "Utrecht";
+};
+
+class H1Report : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto partij = std::make_unique<TPartijRecord>();
+        partij->Aanduiding = "Groen Links Midden";
+        partij->NaamGemachtigde = "P. de Vries";
+        partij->AdresGemachtigde = "Kerkweg 4";
+        partij->PostcodeGemachtigde = "3511 AA";
+        partij->PlaatsGemachtigde = "Utrecht";
+        partij->NaamVervanger = "K. Bos";
+        partij->AdresVervanger = "Laan 9";
+        partij->PostcodeVervanger = "1011 BB";
+        partij->PlaatsVervanger = "Amsterdam";
+        PartijList->Add(std::move(partij));
+    }
+
+    static void Add(const Row& row)
+    {
+        auto k = std::make_unique<TKandidaatRecord>();
+        k->KandidaatNr = row.nr;
+        k->Voorvoegsels = row.voorvoegsels;
+        k->Achternaam = row.achternaam;
+        k->Voorletters = row.voorletters;
+        k->Geboortedatum = row.geboortedatum;
+        k->Adres = row.adres;
+        k->Postcode = row.postcode;
+        k->Plaats = row.plaats;
+        KandidaatList->Add(std::move(k));
+    }
+
+    static void AddNumbered(int count)
+    {
+        for (int i = 1; i <= count; ++i)
+            Add({.nr = std::to_string(i), .achternaam = "Kandidaat" + std::to_string(i)});
+    }
+
+    // The report, initialised and prepared; dir replaces the program folder when given.
+    static std::unique_ptr<TfrmOvzKandidatenlijstH1> Prepared(const QString& dir = {})
+    {
+        auto form = TBaseForm::Create<TfrmOvzKandidatenlijstH1>();
+        form->Initialize();
+        if (!dir.isEmpty())
+            form->ProgramDir = QFile::encodeName(dir).toStdString() + "/";
+        form->Report.Prepare();
+        return form;
+    }
+
+    // Each page's texts in the order they were painted.
+    static std::vector<QStringList> Pages(const TQRPrinter& printer)
+    {
+        std::vector<QStringList> pages;
+        for (int p = 1; p <= printer.PageCount(); ++p) {
+            QStringList texts;
+            for (const TQRTextItem& item : printer.Page(p).Texts)
+                texts << item.Text;
+            pages.push_back(texts);
+        }
+        return pages;
+    }
+
+    // The top of the first text on a page that equals text, or -1.
+    static double TopOf(const TQRPrinter& printer, int page, const QString& text)
+    {
+        for (const TQRTextItem& item : printer.Page(page).Texts)
+            if (item.Text == text)
+                return item.Rect.top();
+        return -1;
+    }
+
+    // The row texts (the number column and what follows it) in page order.
+    static QStringList Numbers(const std::vector<QStringList>& pages)
+    {
+        QStringList numbers;
+        for (const QStringList& page : pages)
+            for (const QString& text : page)
+                if (text.endsWith('.') && text.size() <= 4 && text.front().isDigit())
+                    numbers << text;
+        return numbers;
+    }
+
+    // The previewer stands modally with its first page info, done waiting for the report.
+    static bool PreviewerReady(TfrmZEBPreviewer& previewer)
+    {
+        return QApplication::activeModalWidget() == &previewer && !previewer.findChild<TfrmSplashMessage*>()
+            && !previewer.lblPage->text().startsWith("Pagina");
+    }
+
+    TZVLists lists;
+};
+
+TEST_F(H1Report, RowsInNumberOrderWithTheirNameAndPlaceRules)
+{
+    Add({.nr = "10", .voorvoegsels = "van der", .achternaam = "Berg", .postcode = "1000 AA", .plaats = "Amsterdam"});
+    Add({.nr = "2", .achternaam = "Jansen", .voorletters = "J.P.", .adres = "Markt 3"});
+    Add({.nr = "1", .voorvoegsels = " de", .achternaam = "Wit", .geboortedatum = "12-12-1980"});
+    const auto form = Prepared();
+    const auto pages = Pages(*form->Report.QRPrinter());
+    ASSERT_EQ(pages.size(), 4u); // the list, then three text pages
+    EXPECT_EQ(Numbers(pages), QStringList({"1.", "2.", "10."}));
+
+    const QStringList& first = pages[0];
+    struct {
+        QString nr;
+        QStringList row;
+    } cases[] = {
+        {"1.", {"1.", "de Wit", "A.", "12-12-1980", "Dorpsstraat 1", "1234 AB  Utrecht"}},
+        {"2.", {"2.", "Jansen", "J.P.", "01-02-1970", "Markt 3", "1234 AB  Utrecht"}},
+        {"10.", {"10.", "van der Berg", "A.", "01-02-1970", "Dorpsstraat 1", "1000 AA  Amsterdam"}},
+    };
+    for (const auto& c : cases) {
+        const auto at = first.indexOf(c.nr);
+        ASSERT_GE(at, 0) << c.nr.toStdString();
+        EXPECT_EQ(first.mid(at, c.row.size()), c.row) << c.nr.toStdString();
+    }
+    // The party's appellation in the title.
+    EXPECT_TRUE(first.contains("Groen Links Midden"));
+    EXPECT_LT(first.indexOf("KANDIDATENLIJST"), first.indexOf("1."));
+}
+
+TEST_F(H1Report, EqualNumbersGiveTwoRowsOfTheLaterCandidate)
+{
+    Add({.nr = "1", .achternaam = "Eerste"});
+    Add({.nr = "1", .achternaam = "Tweede"});
+    const auto form = Prepared();
+    const auto pages = Pages(*form->Report.QRPrinter());
+    EXPECT_EQ(Numbers(pages), QStringList({"1.", "1."}));
+    EXPECT_EQ(pages[0].count("Tweede"), 2);
+    EXPECT_FALSE(pages[0].contains("Eerste"));
+}
+
+TEST_F(H1Report, RowsContinueOverPagesThenFootnotesAndThreeTextPages)
+{
+    AddNumbered(80);
+    const auto form = Prepared();
+    const TQRPrinter& printer = *form->Report.QRPrinter();
+    const auto pages = Pages(printer);
+    ASSERT_GE(pages.size(), 5u);
+    const int n = int(pages.size());
+
+    // Every number once, in order, over several pages; the heads on the first page only.
+    QStringList expected;
+    for (int i = 1; i <= 80; ++i)
+        expected << QString::number(i) + ".";
+    EXPECT_EQ(Numbers(pages), expected);
+    EXPECT_TRUE(pages[0].contains(kHeads));
+    for (int p = 1; p < n; ++p)
+        EXPECT_FALSE(pages[size_t(p)].contains(kHeads)) << "page " << p + 1;
+    EXPECT_TRUE(pages[1].contains("Kandidaat40") || pages[1].contains("Kandidaat80"));
+
+    // The footnotes follow the last row, on its page, below it.
+    const int lastRowPage = n - 3;
+    ASSERT_TRUE(pages[size_t(lastRowPage - 1)].contains("80."));
+    EXPECT_GT(TopOf(printer, lastRowPage, kFootnote), TopOf(printer, lastRowPage, "80."));
+    EXPECT_TRUE(pages[size_t(lastRowPage - 1)].contains("zie toelichting punt 1"));
+
+    // The three texts each open a page of their own, in order.
+    EXPECT_EQ(pages[size_t(n - 3)].front(), kTextA);
+    EXPECT_EQ(pages[size_t(n - 2)].front(), kTextC);
+    EXPECT_EQ(pages[size_t(n - 1)].front(), kTextE);
+
+    // The page footer on every page, the last one included; no text is missing.
+    for (int p = 0; p < n; ++p) {
+        EXPECT_TRUE(pages[size_t(p)].contains(H1FooterNotice)) << "page " << p + 1;
+        EXPECT_TRUE(pages[size_t(p)].contains(H1FormCode)) << "page " << p + 1;
+        for (const QString& text : pages[size_t(p)])
+            EXPECT_FALSE(text.contains("ontbreekt")) << text.toStdString();
+    }
+}
+
+TEST_F(H1Report, TheAgentAndSubstituteStandOnTheFirstTextPage)
+{
+    AddNumbered(1);
+    const auto form = Prepared();
+    const auto pages = Pages(*form->Report.QRPrinter());
+    const QStringList& page = pages[1];
+    EXPECT_EQ(page.front(), kTextA);
+    EXPECT_TRUE(page.contains("P. de Vries"));
+    EXPECT_TRUE(page.contains("Kerkweg 4   3511 AA   Utrecht"));
+    EXPECT_TRUE(page.contains("K. Bos"));
+    EXPECT_TRUE(page.contains("Laan 9   1011 BB   Amsterdam"));
+    EXPECT_TRUE(page.contains("Als diens plaatsvervanger(s) wordt (worden) aangewezen:"));
+    // H1b's signature lines follow the substitute.
+    EXPECT_GT(page.indexOf(QRegularExpression("^Plaats en datum.*")), page.indexOf("K. Bos"));
+}
+
+TEST_F(H1Report, WithoutCandidatesTheReportStillPrints)
+{
+    const auto form = Prepared();
+    const auto pages = Pages(*form->Report.QRPrinter());
+    ASSERT_EQ(pages.size(), 4u);
+    EXPECT_TRUE(pages[0].contains("KANDIDATENLIJST"));
+    EXPECT_TRUE(pages[0].contains(kHeads));
+    EXPECT_TRUE(pages[0].contains(kFootnote));
+    EXPECT_TRUE(Numbers(pages).isEmpty());
+    EXPECT_EQ(pages[1].front(), kTextA);
+    EXPECT_EQ(pages[2].front(), kTextC);
+    EXPECT_EQ(pages[3].front(), kTextE);
+}
+
+TEST_F(H1Report, WithoutAPartyRecordThePartyLabelsStayEmpty)
+{
+    PartijList->Clear();
+    AddNumbered(2);
+    const auto form = Prepared();
+    const auto pages = Pages(*form->Report.QRPrinter());
+    ASSERT_EQ(pages.size(), 4u);
+    EXPECT_EQ(Numbers(pages), QStringList({"1.", "2."}));
+    EXPECT_FALSE(pages[0].contains("Groen Links Midden"));
+    EXPECT_FALSE(pages[1].contains("P. de Vries"));
+}
+
+TEST_F(H1Report, NumbersThatAreNoIntegerPrintAsStored)
+{
+    // Free text after an import: the rows sort on the padded text; such a row shows its number as it
+    // stands, the others as usual.
+    Add({.nr = "2", .achternaam = "Twee"});
+    Add({.nr = "x1", .achternaam = "Vrij"});
+    Add({.nr = " 3", .achternaam = "Spatie"});
+    Add({.nr = "-1", .achternaam = "Min"});
+    const auto form = Prepared();
+    const auto pages = Pages(*form->Report.QRPrinter());
+    ASSERT_EQ(pages.size(), 4u);
+    const QStringList& page = pages[0];
+    for (const auto& [nr, name] : {std::pair{"2.", "Twee"}, {"x1", "Vrij"}, {"3", "Spatie"}, {"-1", "Min"}}) {
+        const auto at = page.indexOf(nr);
+        ASSERT_GE(at, 0) << nr;
+        EXPECT_EQ(page.value(at + 1), name) << nr;
+    }
+}
+
+TEST_F(H1Report, AMissingOrDamagedTextPrintsANoteInItsPlace)
+{
+    AddNumbered(3);
+    QTemporaryDir dir;
+    const QString source = QCoreApplication::applicationDirPath() + "/FORMS/";
+    QDir().mkpath(dir.path() + "/FORMS");
+    for (const char* name : {"H1b.rtf", "H1d.rtf", "H1e.rtf", "H1f.rtf"})
+        ASSERT_TRUE(QFile::copy(source + name, dir.path() + "/FORMS/" + name)) << name;
+    // H1a is missing, H1c is cut off in the middle of a group.
+    ASSERT_TRUE(WriteFileBytes(dir.path() + "/FORMS/H1c.rtf", "{\\rtf1\\ansi {\\b Toelichting"));
+
+    const auto form = Prepared(dir.path());
+    const auto pages = Pages(*form->Report.QRPrinter());
+    ASSERT_EQ(pages.size(), 4u);
+    EXPECT_EQ(Numbers(pages), QStringList({"1.", "2.", "3."}));
+    const QString a = pages[1].join(' ');
+    const QString c = pages[2].join(' ');
+    EXPECT_TRUE(a.contains("FORMS/H1a.rtf kon niet worden gelezen")) << a.toStdString();
+    EXPECT_TRUE(c.contains("FORMS/H1c.rtf kon niet worden gelezen")) << c.toStdString();
+    EXPECT_TRUE(c.contains("Ongeldige RTF-tekst")) << c.toStdString();
+    // The texts that are there still print, and so do the labels around the missing one.
+    EXPECT_TRUE(pages[1].contains("P. de Vries"));
+    EXPECT_TRUE(pages[2].join(' ').contains("Inleveren"));
+    EXPECT_EQ(pages[3].front(), kTextE);
+}
+
+// ShowReport previews through the shared previewer, which shows the built pages modally and
+// frees them when it closes.
+TEST_F(H1Report, ShowReportPreviewsInTheSharedPreviewerAndPrintsToPdf)
+{
+    AddNumbered(30);
+    TfrmZEBPreviewer previewer;
+    frmZEBPreviewer = &previewer;
+    QTemporaryDir dir;
+    const QString pdf = dir.path() + "/h1.pdf";
+    QString caption, info;
+    bool preference = true;
+    int count = 0;
+    bool shown = false;
+    RunWhen([&] { return PreviewerReady(previewer); },
+            [&] {
+                shown = true;
+                caption = previewer.windowTitle();
+                info = previewer.lblPage->text();
+                preference = previewer.PrinterPreference;
+                count = previewer.QRPrinter()->PageCount();
+                previewer.QRPrinter()->Printer().setOutputFileName(pdf);
+                QTest::keyClick(previewer.ZEBPreview, Qt::Key_F2);
+                QTest::keyClick(previewer.ZEBPreview, Qt::Key_Escape);
+            },
+            &previewer);
+    auto form = TBaseForm::Create<TfrmOvzKandidatenlijstH1>();
+    form->Initialize();
+    form->ShowReport();
+    frmZEBPreviewer = nullptr;
+
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(caption, "Quandor 4 - Kandidatenlijst - Model H1 ");
+    EXPECT_FALSE(preference);
+    EXPECT_GE(count, 4);
+    EXPECT_EQ(info, QString("1 van %1").arg(count));
+    EXPECT_FALSE(previewer.isVisible());
+    EXPECT_EQ(previewer.QRPrinter(), nullptr);
+    EXPECT_EQ(form->Report.QRPrinter(), nullptr);
+
+    // The PDF holds the pages as the preview showed them.
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(pdftotext.waitForFinished(30000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_EQ(text.count('\f'), count);
+    for (const QString& expected : {QString("KANDIDATENLIJST"), QString("Kandidaat1"), QString("30."),
+                                    QString("Kandidaat30"), kTextA, kTextE, QString(H1FormCode)})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString();
+}
+
+} // namespace
