@@ -16,6 +16,13 @@
 class TZEBEdit;
 struct TPartijRecord;
 
+// The fields that OK requires, in the order it checks them.
+enum class TPartijVeld { Afkorting, Aanduiding };
+
+// The first required field of the entered record that is empty or holds blanks only, with its
+// message; nothing when both are filled.
+TInputCheck<TPartijVeld> ValidatePartij(const TPartijRecord& Invoer);
+
 class TfrmMutPartij : public TBaseOkCancel {
     Q_OBJECT
 public:
@@ -27,7 +34,7 @@ public:
     // Mode 0 (new): empty fields.  Mode 1 (edit): the fields of the record in PartijList.
     void Initialize(int Mode);
 
-    // Both required fields are filled; else tells the first missing one and focuses it.
+    // ValidatePartij on the fields; a refusal is told and its field focused.
     bool ValidateInput();
     // Stores the record; a failure is told and gives false.
     bool Save();
@@ -59,6 +66,7 @@ protected:
 private:
     // The fields in the order of the record's fields.
     std::array<TZEBEdit*, 14> RecordFields() const;
+    TZEBEdit* Field(TPartijVeld Veld) const;
     void LoadRecord(const TPartijRecord& record);
     void StoreRecord(TPartijRecord& record) const;
 };

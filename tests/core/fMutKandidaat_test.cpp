@@ -21,6 +21,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <set>
 
 namespace {
@@ -278,35 +280,97 @@ TEST_F(MutKandidaat, ALongNameIsCutSilentlyOnInsertAndWithAMessageOnEdit)
     EXPECT_EQ(form->GetNaamStemapparaat(), surname.toStdString() + ", ABCDEFGH");
 }
 
-TEST_F(MutKandidaat, ValidationRunsInItsOrderOneMessageAtATime)
+TEST(ValidateKandidaat, ChecksInTheirOrderFirstRefusalWins)
+{
+    using enum TKandidaatVeld;
+    const char* const leeg = "U dient een kandidaat nummer in te voeren.";
+    const char* const bereik = "Het kandidaatnummer dient tussen 1 en 80 te liggen";
+    const char* const bestaat = "Het ingevoerde kandidaat nummer bestaat reeds.";
+    struct Case {
+        const char* what;
+        std::function<void(TKandidaatInvoer&)> change;
+        std::optional<TKandidaatVeld> refused;
+        std::string message;
+        bool dateAsked;
+    };
+    const std::vector<Case> cases = {
+        {"all valid", [](TKandidaatInvoer&) {}, std::nullopt, "", true},
+        {"no number", [](TKandidaatInvoer& i) { i.KandidaatNr = ""; }, KandidaatNr, leeg, false},
+        {"blank number", [](TKandidaatInvoer& i) { i.KandidaatNr = " \t"; i.Naam = ""; }, KandidaatNr, leeg, false},
+        {"surname", [](TKandidaatInvoer& i) { i.Naam = "  "; i.Voorletters = ""; }, Naam,
+            "U dient de achternaam van de kandidaat in te voeren.", false},
+        {"initials", [](TKandidaatInvoer& i) { i.Voorletters = ""; i.NaamStemapparaat = ""; }, Voorletters,
+            "U dient de voorletters van de kandidaat in te voeren.", false},
+        {"machine name", [](TKandidaatInvoer& i) { i.NaamStemapparaat = ""; i.Plaats = ""; }, NaamStemapparaat,
+            "U dient de naamsvermelding op de stemapparaatuur in te voeren.", false},
+        {"place before address", [](TKandidaatInvoer& i) { i.Plaats = ""; i.Adres = ""; }, Plaats,
+            "U dient de woonplaats van de kandidaat in te voeren.", false},
+        {"address before postcode", [](TKandidaatInvoer& i) { i.Adres = ""; i.PostCode = ""; }, Adres,
+            "U dient het adres van de kandidaat in te voeren.", false},
+        {"postcode", [](TKandidaatInvoer& i) { i.PostCode = " "; }, PostCode,
+            "U dient de postcode van de kandidaat in te voeren.", false},
+        {"date before number range", [](TKandidaatInvoer& i) { i.GeboortedatumGeldig = [] { return false; }; i.KandidaatNr = "0"; },
+            Geboortedatum, "De ingevoerde datum is geen geldige datum.", true},
+        {"zero", [](TKandidaatInvoer& i) { i.KandidaatNr = "0"; }, KandidaatNr, bereik, true},
+        {"81", [](TKandidaatInvoer& i) { i.KandidaatNr = "81"; }, KandidaatNr, bereik, true},
+        {"spin left behind", [](TKandidaatInvoer& i) { i.KandidaatNr = "150"; i.Positie = 15; }, KandidaatNr, bereik, true},
+        {"too long for a number", [](TKandidaatInvoer& i) { i.KandidaatNr = "12345678901"; }, KandidaatNr, bereik, true},
+        {"no whole number", [](TKandidaatInvoer& i) { i.KandidaatNr = "1a"; }, KandidaatNr, bereik, true},
+        {"80 with blanks and zeros", [](TKandidaatInvoer& i) { i.KandidaatNr = " 080 "; i.Positie = 80; }, std::nullopt, "", true},
+        {"insert: number in use", [](TKandidaatInvoer& i) { i.KandidaatNr = "4"; i.Positie = 4; }, KandidaatNr, bestaat, true},
+        {"insert: compared trimmed and padded", [](TKandidaatInvoer& i) { i.KandidaatNr = " 9 "; i.Positie = 9; },
+            KandidaatNr, bestaat, true},
+        {"insert: the selected row's number", [](TKandidaatInvoer& i) { i.KandidaatNr = "4"; i.Positie = 4; i.OrigNr = 4; },
+            KandidaatNr, bestaat, true},
+        {"edit keeping its number", [](TKandidaatInvoer& i) { i.Mode = 1; i.KandidaatNr = "9"; i.Positie = 9; i.OrigNr = 9; },
+            std::nullopt, "", true},
+        {"edit taking one in use", [](TKandidaatInvoer& i) { i.Mode = 1; i.KandidaatNr = "9"; i.Positie = 9; i.OrigNr = 4; },
+            KandidaatNr, bestaat, true},
+        {"delete checks nothing", [](TKandidaatInvoer& i) { i = {}; i.Mode = 2; }, std::nullopt, "", false},
+    };
+    const std::vector<std::string> nrList{"0000000004", "0000000009"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int dateAsked = 0;
+        TKandidaatInvoer invoer;
+        invoer.KandidaatNr = "3";
+        invoer.Positie = 3;
+        invoer.Naam = "Dijk";
+        invoer.Voorletters = "A.";
+        invoer.NaamStemapparaat = "Dijk, A.";
+        invoer.Plaats = "Ede";
+        invoer.Adres = "Kerkweg 2";
+        invoer.PostCode = "6711 AA";
+        invoer.GeboortedatumGeldig = [] { return true; };
+        c.change(invoer);
+        if (invoer.GeboortedatumGeldig) {
+            invoer.GeboortedatumGeldig = [&dateAsked, check = invoer.GeboortedatumGeldig] {
+                ++dateAsked;
+                return check();
+            };
+        }
+        const TInputCheck<TKandidaatVeld> result = ValidateKandidaat(invoer, nrList);
+        ASSERT_EQ(result.has_value(), c.refused.has_value());
+        if (result) {
+            EXPECT_EQ(result->Field, *c.refused);
+            EXPECT_EQ(result->Message, c.message);
+        }
+        EXPECT_EQ(dateAsked, c.dateAsked ? 1 : 0);
+    }
+}
+
+// The dialog's side of a refusal: told, the dialog stays open with the focus on the field; the
+// date field completes its text when checked, and a blank date passes.
+TEST_F(MutKandidaat, RefusalFocusesTheFieldAndABlankDatePasses)
 {
     Open(0);
-    form->edKandidaatNr->clear();
-    ExpectRefused("U dient een kandidaat nummer in te voeren.", form->edKandidaatNr);
-    Type(form->edKandidaatNr, "3");
-    Type(form->edNaam, "  ");
-    ExpectRefused("U dient de achternaam van de kandidaat in te voeren.", form->edNaam);
-    Type(form->edNaam, "Dijk");
-    ExpectRefused("U dient de voorletters van de kandidaat in te voeren.", form->edVoorletters);
-    Type(form->edVoorletters, "A.");
-
-    // Voting-machine name: with automatic naming off the typed name is required.
-    QTest::mouseClick(form->cbAutomatisch, Qt::LeftButton);
-    form->edNaamStemapparaat->clear();
-    ExpectRefused("U dient de naamsvermelding op de stemapparaatuur in te voeren.", form->edNaamStemapparaat);
-    Type(form->edNaamStemapparaat, "Dijk, A.");
-
-    // Place comes before address and postcode.
-    ExpectRefused("U dient de woonplaats van de kandidaat in te voeren.", form->edPlaats);
-    Type(form->edPlaats, "Ede");
-    ExpectRefused("U dient het adres van de kandidaat in te voeren.", form->edAdres);
-    Type(form->edAdres, "Kerkweg 2");
-    ExpectRefused("U dient de postcode van de kandidaat in te voeren.", form->edPostCode);
-    Type(form->edPostCode, "6711 AA");
-
+    FillValid();
     TypeDate("31021970");
     ExpectRefused("De ingevoerde datum is geen geldige datum.", form->edGeboortedatum);
     form->edGeboortedatum->SetText("");
+    form->edPlaats->clear();
+    ExpectRefused("U dient de woonplaats van de kandidaat in te voeren.", form->edPlaats);
+    Type(form->edPlaats, "Ede");
     EXPECT_TRUE(ClickOk().isEmpty()) << "a blank birth date passes";
     EXPECT_FALSE(form->isVisible());
     ASSERT_EQ(KandidaatList->Count(), 1);
