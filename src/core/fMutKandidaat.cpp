@@ -63,7 +63,7 @@ bool KandidaatNrIsUniek(const std::string& Nr, const std::vector<std::string>& N
 TInputCheck<TKandidaatVeld> ValidateKandidaat(const TKandidaatInvoer& Invoer, const std::vector<std::string>& NrList)
 {
     using enum TKandidaatVeld;
-    if (Invoer.Mode == 2)
+    if (Invoer.Mode == mmDelete)
         return std::nullopt;
     const auto fout = [](TKandidaatVeld veld, std::string melding) {
         return TInvalidInput<TKandidaatVeld>{veld, std::move(melding)};
@@ -91,7 +91,7 @@ TInputCheck<TKandidaatVeld> ValidateKandidaat(const TKandidaatInvoer& Invoer, co
     const int nr = IsInteger(typed) ? StrToInt(typed) : 0;
     if (nr < 1 || nr > MaxKandidaatNr)
         return fout(KandidaatNr, "Het kandidaatnummer dient tussen 1 en " + std::to_string(MaxKandidaatNr) + " te liggen");
-    if ((Invoer.Mode == 0 || Invoer.Positie != Invoer.OrigNr) && !KandidaatNrIsUniek(Invoer.KandidaatNr, NrList))
+    if ((Invoer.Mode == mmInsert || Invoer.Positie != Invoer.OrigNr) && !KandidaatNrIsUniek(Invoer.KandidaatNr, NrList))
         return fout(KandidaatNr, "Het ingevoerde kandidaat nummer bestaat reeds.");
     return std::nullopt;
 }
@@ -163,9 +163,9 @@ TfrmMutKandidaat::TfrmMutKandidaat(QWidget* owner) : TBaseOkCancel(owner)
     connect(cbAutomatisch, &QCheckBox::toggled, this, [this] { Handle([this] { cbAutomatischClick(); }); });
 }
 
-void TfrmMutKandidaat::Initialize(int Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr)
+void TfrmMutKandidaat::Initialize(TMutateMode Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr)
 {
-    if (Mode < 0 || Mode > 2)
+    if (Mode < mmInsert || Mode > mmDelete)
         throw Exception("TfrmMutKandidaat.Initialize: invalid mode " + std::to_string(Mode));
     TBaseOkCancel::Initialize();
     this->NrList = NrList;
@@ -175,7 +175,7 @@ void TfrmMutKandidaat::Initialize(int Mode, bool OkNieuw, const std::vector<std:
     cbOkNieuw->setChecked(OkNieuw);
     this->Mode = Mode;
     switch (Mode) {
-    case 0:
+    case mmInsert:
         setWindowTitle("Toevoegen kandidaat");
         udKandidaatNr->SetPosition(NextKandidaatNr());
         for (TZEBEdit* field : {edNaam, edVoorletters, edVoorvoegsels, edVoornaam, edNaamStemapparaat})
@@ -185,11 +185,11 @@ void TfrmMutKandidaat::Initialize(int Mode, bool OkNieuw, const std::vector<std:
         for (TZEBEdit* field : {edAdres, edPostCode, edPlaats})
             field->SetText("");
         break;
-    case 1:
+    case mmEdit:
         setWindowTitle("Wijzigen kandidaat");
         LoadKandidaatRecord();
         break;
-    case 2:
+    default:
         setWindowTitle("Verwijderen kandidaat");
         LoadKandidaatRecord();
         break;
@@ -270,10 +270,10 @@ bool TfrmMutKandidaat::Save()
     try {
         return Guarded("frmKandidaatGeg.Save: ", [this] {
             switch (Mode) {
-            case 0:
+            case mmInsert:
                 AddKandidaatRecord();
                 return true;
-            case 1:
+            case mmEdit:
                 UpdateKandidaatRecord();
                 return true;
             default:
@@ -377,7 +377,7 @@ void TfrmMutKandidaat::SelectGeslacht(int Index)
 void TfrmMutKandidaat::DisableInput()
 {
     // Only delete mode locks the fields; the other modes find them as the user left them.
-    const bool enabled = Mode != 2;
+    const bool enabled = Mode != mmDelete;
     for (QWidget* control : std::initializer_list<QWidget*>{cbAutomatisch, udKandidaatNr, edKandidaatNr, cmbGeslacht,
              edNaam, edVoorletters, edVoornaam, edVoorvoegsels, edGeboortedatum, edAdres, edPostCode, edPlaats})
         control->setEnabled(enabled);
@@ -414,7 +414,7 @@ void TfrmMutKandidaat::btnOkClick()
     SetModalResult(mrNone);
     if (ValidateInput() && Save()) {
         // The saved number as the caller's view shows it ("007" was saved as 7).
-        if (Mode != 2)
+        if (Mode != mmDelete)
             edKandidaatNr->SetText(std::to_string(udKandidaatNr->Position()));
         SetModalResult(mrOk);
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The dialog in which the user adds (mode 0), changes (1) or removes (2) one candidate.  On OK it
+// The dialog in which the user adds (mmInsert), changes (mmEdit) or removes (mmDelete) one candidate.  On OK it
 // validates the fields one at a time, then changes KandidaatList itself; the caller brings its
 // view in line afterwards.  One dialog object may be initialised and shown any number of times:
 //
@@ -52,7 +52,7 @@ enum class TKandidaatVeld { KandidaatNr, Naam, Voorletters, NaamStemapparaat, Pl
 
 // What the candidate dialog holds when OK is pressed.
 struct TKandidaatInvoer {
-    int Mode = 0;
+    TMutateMode Mode = mmInsert;
     std::string KandidaatNr; // as typed
     int Positie = 0;         // of the spin, which a number typed outside its range leaves behind
     int OrigNr = -1;         // the number the record was opened with
@@ -76,14 +76,14 @@ public:
     explicit TfrmMutKandidaat(QWidget* owner = nullptr);
 
     using TBaseOkCancel::Initialize;
-    // Prepares one showing.  Mode 0 insert: proposes NextKandidaatNr and empties every field;
-    // 1 edit and 2 delete: load the record numbered CurrentNr (-1: none), delete also locks the
+    // Prepares one showing.  Insert: proposes NextKandidaatNr and empties every field; edit and
+    // delete: load the record numbered CurrentNr (-1: none), delete also locks the
     // fields.  OkNieuw shows and ticks "Na opslaan nieuwe kandidaat toevoegen" (else it is hidden
     // and clear).  NrList: the numbers in use, each KandidaatNr left-padded with "0" to 10
     // characters, sorted ascending, no duplicates; it is copied.  Throws EConvertError when the
     // last entry of NrList (insert) or a record number met while searching (edit, delete) is no
     // whole number; the dialog must then not be shown.
-    void Initialize(int Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr);
+    void Initialize(TMutateMode Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr);
 
     // After OK: the state of "Na opslaan nieuwe kandidaat toevoegen".
     bool GetOkNieuw() const;
@@ -141,7 +141,7 @@ private:
     QWidget* Field(TKandidaatVeld Veld) const;
 
     int OrigNr = -1;
-    int Mode = 0;
+    TMutateMode Mode = mmInsert;
     std::vector<std::string> NrList;
     bool Loading = false;
 };

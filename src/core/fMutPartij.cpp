@@ -87,12 +87,12 @@ void TfrmMutPartij::StoreRecord(TPartijRecord& record) const
     TPartijRecord::ForEachField(record, [&](auto& field) { field = fields[i++]->Text(); });
 }
 
-void TfrmMutPartij::Initialize(int Mode)
+void TfrmMutPartij::Initialize(TMutateMode Mode)
 {
     TBaseOkCancel::Initialize();
-    if (Mode == ModeNew) {
+    if (Mode == mmInsert) {
         setWindowTitle("Toevoegen zorvandel gegevens");
-    } else if (Mode == ModeEdit) {
+    } else if (Mode == mmEdit) {
         LoadRecord(*PartijList->Items(0));
         setWindowTitle(AnsiToQString("Wijzigen zorvandel gegevens - " + edAfkorting->Text()));
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The party dialog: enters (mode 0) or changes (mode 1) the one party record.  OK stores the
+// The party dialog: enters (mmInsert) or changes (mmEdit) the one party record.  OK stores the
 // fields as a new record in place of the one in PartijList; Cancel stores nothing.
 //
 //     auto dialog = TBaseForm::Create<TfrmMutPartij>(owner);
@@ -26,13 +26,10 @@ TInputCheck<TPartijVeld> ValidatePartij(const TPartijRecord& Invoer);
 class TfrmMutPartij : public TBaseOkCancel {
     Q_OBJECT
 public:
-    static constexpr int ModeNew = 0;
-    static constexpr int ModeEdit = 1;
-
     explicit TfrmMutPartij(QWidget* owner = nullptr);
 
-    // Mode 0 (new): empty fields.  Mode 1 (edit): the fields of the record in PartijList.
-    void Initialize(int Mode);
+    // mmInsert (new): empty fields.  mmEdit: the fields of the record in PartijList.
+    void Initialize(TMutateMode Mode);
 
     // ValidatePartij on the fields; a refusal is told and its field focused.
     bool ValidateInput();

@@ -407,7 +407,8 @@ TZEBSortGrid::TZEBSortGrid(QWidget* parent) : TStringGrid(parent), searchOptions
 {
     SetDefaultRowHeight(17);
     ++columnGuard_;
-    SetOptions(1215);
+    SetOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect | goDrawFocusSelected |
+               goColSizing | goEditing);
     columns_ = CreateColumns();
     SetHighlightColor(clHighlight);
     SetHighlightTextColor(clHighlightText);
@@ -845,7 +846,7 @@ void TZEBSortGrid::KeyUp(int& Key, Qt::KeyboardModifiers Shift)
     searchOptions_.SearchCol = sortedCol_;
     searchOptions_.SearchText = keyBuffer_;
     if (!Search()) {
-        MessageBeep(16);
+        MessageBeep(mbIconError);
         keyBuffer_ = remembered;
     }
 }

@@ -63,7 +63,7 @@ void TypeAndTab(QWidget* window, const QString& text)
 
 class PartijDialog : public ::testing::Test {
 protected:
-    std::unique_ptr<TfrmMutPartij> Open(int mode)
+    std::unique_ptr<TfrmMutPartij> Open(TMutateMode mode)
     {
         auto dialog = TBaseForm::Create<TfrmMutPartij>();
         dialog->Initialize(mode);
@@ -88,7 +88,7 @@ TEST_F(PartijDialog, LayoutFieldsAndTabOrder)
 {
     auto dialog = TBaseForm::Create<TfrmMutPartij>();
     EXPECT_EQ(dialog->windowTitle(), "Partijgegevens");
-    dialog->Initialize(0);
+    dialog->Initialize(mmInsert);
     EXPECT_EQ(dialog->windowTitle(), "Toevoegen zorvandel gegevens");
 
     // Every field holds as many characters as its record field; only the abbreviation is short.
@@ -169,7 +169,7 @@ TEST(ValidatePartij, FirstEmptyOrBlankRequiredField)
 TEST_F(PartijDialog, RefusalIsToldAndFocusesTheField)
 {
     MessageTeksten.Application = "Zorvandel 4.0";
-    auto dialog = Open(0);
+    auto dialog = Open(mmInsert);
     bool openAfter = false;
     QString focusAfter;
     ModalAnswer form([&](QWidget* window) {
@@ -193,7 +193,7 @@ TEST_F(PartijDialog, RefusalIsToldAndFocusesTheField)
 
 TEST_F(PartijDialog, AbbreviationIsUpperCasedAndTheAppellationProposedAsStatutoryName)
 {
-    auto dialog = Open(0);
+    auto dialog = Open(mmInsert);
     ModalAnswer form([&](QWidget* window) {
         ASSERT_TRUE(Ready(dialog.get()));
         TypeAndTab(window, "Groen en Vrij");
@@ -229,7 +229,7 @@ TEST_F(PartijDialog, AbbreviationIsUpperCasedAndTheAppellationProposedAsStatutor
 // With the caret at either end, the field shows the first and the last character: it does not scroll.
 TEST_F(PartijDialog, AbbreviationOfEightWideCapitalsIsShownWhole)
 {
-    auto dialog = Open(0);
+    auto dialog = Open(mmInsert);
     dialog->show();
     ASSERT_TRUE(Ready(dialog.get()));
     TZEBEdit* field = dialog->edAfkorting;
@@ -254,7 +254,7 @@ TEST_F(PartijDialog, OkStoresExactlyTheTypedRecordInPlaceOfTheOldOne)
     const TPartijRecord* old = PartijList->Items(0);
     const QString sixty = QString(" Lange naam ").leftJustified(60, 'x');
 
-    auto dialog = Open(0);
+    auto dialog = Open(mmInsert);
     EXPECT_TRUE(dialog->edAanduiding->text().isEmpty()) << "new mode starts empty";
     ModalAnswer form([&](QWidget* window) {
         ASSERT_TRUE(Ready(dialog.get()));
@@ -300,7 +300,7 @@ TEST_F(PartijDialog, EditModeShowsTheStoredRecordAndOkReplacesIt)
     AddParty(stored);
     AddCandidate("7");
 
-    auto dialog = Open(1);
+    auto dialog = Open(mmEdit);
     EXPECT_EQ(dialog->windowTitle(), "Wijzigen zorvandel gegevens - ABC");
     EXPECT_EQ(dialog->edPlaats->text(), QString::fromUtf8("\u00c9\u00e9n"));
     const std::vector<std::pair<TZEBEdit*, const char*>> shown = {{dialog->edAfkorting, "ABC"},
@@ -335,7 +335,7 @@ TEST_F(PartijDialog, CancelAndEscStoreNothing)
     AddCandidate("1");
     const TPartijRecord* old = PartijList->Items(0);
 
-    auto dialog = Open(0);
+    auto dialog = Open(mmInsert);
     ModalAnswer cancel([&](QWidget* window) {
         ASSERT_TRUE(Ready(dialog.get()));
         TypeAndTab(window, "Nieuw");
@@ -345,7 +345,7 @@ TEST_F(PartijDialog, CancelAndEscStoreNothing)
     });
     EXPECT_EQ(dialog->ShowModal(), TBaseForm::mrCancel);
 
-    dialog = Open(1);
+    dialog = Open(mmEdit);
     ModalAnswer esc([&](QWidget*) {
         ASSERT_TRUE(Ready(dialog.get()));
         TypeCharacters(dialog->edAanduiding, " gewijzigd");
