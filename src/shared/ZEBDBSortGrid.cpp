@@ -622,15 +622,9 @@ void TZEBDBSortGrid::GridDrawCell(int ACol, int ARow, const TRect& Rect)
     } else {
         return;
     }
-    const std::string& text = grid_->Cells(ACol, ARow);
-    const int width = canvas.TextWidth(text);
-    int x = Rect.Left + 2;
-    switch (ACol < grid_->Columns().Count() ? grid_->Columns()[ACol]->Alignment() : taLeftJustify) {
-    case taRightJustify: x = Rect.Right - 3 - width; break;
-    case taCenter: x = Rect.Left + 2 + Rect.Width() / 2 - width / 2; break;
-    default: break;
-    }
-    canvas.TextRect(Rect, x, Rect.Top + 2, text);
+    const TAlignment alignment = ACol < grid_->Columns().Count() ? grid_->Columns()[ACol]->Alignment() : taLeftJustify;
+    const int dx = 2;
+    ZEBSortGrid::WriteCellText(canvas, Rect, dx, alignment, grid_->Cells(ACol, ARow), 2, dx);
 }
 
 // ---- Row marking ----

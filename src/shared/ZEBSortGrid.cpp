@@ -74,18 +74,19 @@ void GetNextItem(std::string& Items, std::string& Item)
     Items = close + 2 <= Items.size() ? Items.substr(close + 2) : std::string();
 }
 
-int TextLeft(const TRect& Rect, int DX, TAlignment Alignment, int textWidth)
+int TextLeft(const TRect& Rect, int DX, TAlignment Alignment, int textWidth, int CentreDX)
 {
     switch (Alignment) {
     case taRightJustify: return Rect.Right - textWidth - 3;
-    case taCenter: return Rect.Left + (Rect.Right - Rect.Left) / 2 - textWidth / 2;
+    case taCenter: return Rect.Left + CentreDX + (Rect.Right - Rect.Left) / 2 - textWidth / 2;
     default: return Rect.Left + DX;
     }
 }
 
-void WriteCellText(TCanvas& Canvas, const TRect& Rect, int DX, TAlignment Alignment, const std::string& Text, int DY)
+void WriteCellText(TCanvas& Canvas, const TRect& Rect, int DX, TAlignment Alignment, const std::string& Text, int DY,
+                   int CentreDX)
 {
-    Canvas.TextRect(Rect, TextLeft(Rect, DX, Alignment, Canvas.TextWidth(Text)), Rect.Top + DY, Text);
+    Canvas.TextRect(Rect, TextLeft(Rect, DX, Alignment, Canvas.TextWidth(Text), CentreDX), Rect.Top + DY, Text);
 }
 
 } // namespace ZEBSortGrid

@@ -224,10 +224,13 @@ int CompareStrings(const TSortedListEntry& Item1, const TSortedListEntry& Item2)
 int NumericCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2);
 int DateTimeCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2);
 
-// Where WriteCellText starts a text of textWidth pixels in rect.
-int TextLeft(const TRect& Rect, int DX, TAlignment Alignment, int textWidth);
-// Fills Rect with the canvas's brush and writes Text clipped to it.
-void WriteCellText(TCanvas& Canvas, const TRect& Rect, int DX, TAlignment Alignment, const std::string& Text, int DY);
+// Where a cell text of textWidth pixels starts in Rect, for both grids: left Rect.Left + DX; right
+// Rect.Right - textWidth - 3; centred the middle of Rect less half the text (integer halves),
+// moved CentreDX to the right (the sort grid 0; the data-bound grid repaints its cells with its DX).
+int TextLeft(const TRect& Rect, int DX, TAlignment Alignment, int textWidth, int CentreDX = 0);
+// Fills Rect with the canvas's brush and writes Text clipped to it, at TextLeft and Rect.Top + DY.
+void WriteCellText(TCanvas& Canvas, const TRect& Rect, int DX, TAlignment Alignment, const std::string& Text, int DY,
+                   int CentreDX = 0);
 
 } // namespace ZEBSortGrid
 

@@ -531,6 +531,10 @@ TEST(ZEBSortGridDraw, TextPositions)
     EXPECT_EQ(ZEBSortGrid::TextLeft(cell, 2, taRightJustify, 40), 57);
     EXPECT_EQ(ZEBSortGrid::TextLeft(cell, 2, taCenter, 40), 30);
     EXPECT_EQ(ZEBSortGrid::TextLeft(cell, 2, taLeftJustify, 40), 2);
+    // The data-bound grid's repaint moves only centred text by its DX.
+    EXPECT_EQ(ZEBSortGrid::TextLeft(cell, 2, taCenter, 40, 2), 32);
+    EXPECT_EQ(ZEBSortGrid::TextLeft(cell, 2, taRightJustify, 40, 2), 57);
+    EXPECT_EQ(ZEBSortGrid::TextLeft(cell, 2, taLeftJustify, 40, 2), 2);
 }
 
 TEST(ZEBSortGridDraw, CellLooks)
