@@ -24,7 +24,7 @@ using TEndSortEvent = std::function<void(TZEBSortGrid* Sender, int Col)>;
 using TTitleClickEvent = std::function<void(TZEBSortGrid* Sender, int Col)>;
 using TGridNotifyEvent = std::function<void(TZEBSortGrid* Sender)>;
 
-// One record of the sort list: a cell text and the row it came from.
+// A cell text and the row it came from, as the compare routines take them.
 struct TSortedListEntry {
     std::string Key;
     int Row = 0;
@@ -217,7 +217,7 @@ extern TDisplayNumericFormat NumericFormat;
 std::string RemoveBlanks(const std::string& Items);
 void GetNextItem(std::string& Items, std::string& Item);
 
-// Compare routines of the sort list, by the sort engine's rules: -1, 0 or 1; equal keys fall back
+// Compare routines, by the sort engine's rules: -1, 0 or 1; equal keys fall back
 // on the row.  CompareStrings compares the texts as they are; the other two read them under the
 // formats above.
 int CompareStrings(const TSortedListEntry& Item1, const TSortedListEntry& Item2);

@@ -91,6 +91,8 @@ TEST(SortEngine, SortsByTheRulesOfTheColumn)
     ukDate.Date = dfUK;
     TSortRules longDate = Rules(cfDate);
     longDate.Date = dfNLLong;
+    TSortRules shortDate = Rules(cfDate);
+    shortDate.Date = dfNLShort;
     struct Case {
         const char* what;
         TSortRules rules;
@@ -111,6 +113,8 @@ TEST(SortEngine, SortsByTheRulesOfTheColumn)
         {"English dates with am and pm", ukDate, {"12/31/2001 01:00 pm", "12/31/2001 11:00 am"}, {1, 0}, 0},
         {"seconds in the long form", longDate, {"01-01-2001 10:00:02", "01-01-2001 10:00:01"}, {1, 0}, 0},
         {"a lone date is not read", Rules(cfDate), {"", "abc", ""}, {0, 2, 1}, 0},
+        {"a lone date sorts after the empty cells", Rules(cfDate), {"abc", "", ""}, {1, 2, 0}, 0},
+        {"a lone impossible short date", shortDate, {"99/99/2001", ""}, {1, 0}, 0},
         {"a lone date descending", Rules(cfDate, true), {"", "31/02/2001 10:00", ""}, {1, 2, 0}, 0},
     };
     for (const Case& c : cases) {
