@@ -329,6 +329,17 @@ TEST(ZEBSortGridSort, InvalidNumberIsReportedOncePerSort)
     EXPECT_EQ(ColumnTexts(*grid, 0), (Strings{"x", "y", "1", "3"}));
 }
 
+// Rows moved by anything but a sort are sorted again in full.
+TEST(ZEBSortGridSort, RowsMovedFromOutsideAreSortedAgain)
+{
+    auto grid = MakeGrid(2, {"\"3\",\"c\"", "\"1\",\"a\"", "\"2\",\"b\""});
+    grid->Columns()[0]->SetFormat(cfNumber);
+    grid->Sort(0, false);
+    grid->MoveRow(1, 3);
+    grid->Sort(0, false);
+    EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"a", "b", "c"}));
+}
+
 TEST(ZEBSortGridSort, UpdateRowResortsTheArrowColumn)
 {
     auto grid = MakeGrid(2, {"\"3\",\"c\"", "\"1\",\"a\""});
