@@ -153,8 +153,7 @@ TSortEngine::TSortEngine(TReport Report)
 {
 }
 
-TSortEngine::TKeys TSortEngine::BuildKeys(const TSortRules& Rules, int Count,
-                                          const std::function<const std::string&(int)>& Text)
+TSortEngine::TKeys TSortEngine::BuildKeys(const TSortRules& Rules, int Count, const TCellText& Text)
 {
     TKeys result;
     result.Keys.resize(std::size_t(Count));

@@ -57,7 +57,20 @@ struct TSortRules {
 
 class TSortEngine {
 public:
-    using TCellText = std::function<const std::string&(int Row)>;
+    // The text of a row of the sorted column: refers to a callable that outlives it.
+    class TCellText {
+    public:
+        template <class F>
+        TCellText(const F& f)
+            : object_(&f), call_([](const void* o, int row) -> const std::string& { return (*static_cast<const F*>(o))(row); })
+        {
+        }
+        const std::string& operator()(int Row) const { return call_(object_, Row); }
+
+    private:
+        const void* object_;
+        const std::string& (*call_)(const void*, int);
+    };
     using TReport = std::function<void(const std::string&)>;
     // A row that moves from one place to another; From -1: none moves.
     struct TMove {
@@ -111,7 +124,7 @@ private:
     };
     struct TKeys;
 
-    static TKeys BuildKeys(const TSortRules& Rules, int Count, const std::function<const std::string&(int)>& Text);
+    static TKeys BuildKeys(const TSortRules& Rules, int Count, const TCellText& Text);
     void ReportInvalid(int Count) const;
     bool SameRules(const TSortRules& Rules) const;
 
