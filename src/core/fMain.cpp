@@ -180,7 +180,7 @@ TfrmMain::TfrmMain(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain
     BindAction(acFileNew, [this] { FileNew(); });
     BindAction(acFileOpen, [this] { FileOpen(); });
     BindAction(acFileSave, [this] { FileSaveAs(); });
-    BindAction(acPartijGeg, [this] { OpenPartijForm(1); });
+    BindAction(acPartijGeg, [this] { OpenPartijForm(mmEdit); });
     BindAction(acExport, [this] { OpenExportForm(); });
     BindAction(acImportCSVTXT, [this] { acImportCSVTXTExecute(); });
     BindAction(acAbout, [this] { acAboutExecute(); });
@@ -423,12 +423,12 @@ void TfrmMain::FileNew()
             AskQuestion("Opslaan zorvandel", "Wilt u de huidige zorvandel gegevens opslaan?", false) == mrYes &&
             !FileSaveAs())
             return;
-        OpenPartijForm(0);
+        OpenPartijForm(mmInsert);
     } catch (const std::exception&) {
     }
 }
 
-void TfrmMain::OpenPartijForm(int Mode)
+void TfrmMain::OpenPartijForm(TMutateMode Mode)
 {
     Reported("frmMain.OpenPartijForm: ", [&] {
         const TWaitCursor hourglass;
@@ -436,7 +436,7 @@ void TfrmMain::OpenPartijForm(int Mode)
         dialog->Initialize(Mode);
         if (ShowModalWithNormalCursor([&] { return dialog->ShowModal(); }) != mrOk)
             return;
-        if (Mode == TfrmMutPartij::ModeNew)
+        if (Mode == mmInsert)
             KandidaatList->Clear();
         UpdateLijstGegevens();
         EnableDisable();
@@ -529,25 +529,25 @@ void TfrmMain::UpdateNrList(std::vector<std::string>& List)
 
 void TfrmMain::Mutate(int Mode)
 {
-    OpenKandidaatForm(Mode);
+    OpenKandidaatForm(TMutateMode(Mode));
 }
 
 void TfrmMain::acInsertExecute()
 {
     if (acInsert->isEnabled())
-        OpenKandidaatForm(0);
+        OpenKandidaatForm(mmInsert);
 }
 
 void TfrmMain::acEditExecute()
 {
     if (acEdit->isEnabled())
-        OpenKandidaatForm(1);
+        OpenKandidaatForm(mmEdit);
 }
 
 void TfrmMain::acDeleteExecute()
 {
     if (acDelete->isEnabled())
-        OpenKandidaatForm(2);
+        OpenKandidaatForm(mmDelete);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
@@ -563,7 +563,7 @@ void TfrmMain::grdKandidatenDblClick()
     acEditExecute();
 }
 
-void TfrmMain::OpenKandidaatForm(int Mode)
+void TfrmMain::OpenKandidaatForm(TMutateMode Mode)
 {
     Reported("frmMain.OpenKandidaatForm: ", [&] {
         const TWaitCursor hourglass;
@@ -572,7 +572,7 @@ void TfrmMain::OpenKandidaatForm(int Mode)
         auto dialog = TBaseForm::Create<TfrmMutKandidaat>(this); // serves every pass
         bool again = true;
         while (again) {
-            again = Mode == 0;
+            again = Mode == mmInsert;
             UpdateNrList(nrList);
             int currentNr = -1;
             if (!GridIsEmpty()) {
@@ -587,15 +587,17 @@ void TfrmMain::OpenKandidaatForm(int Mode)
             const std::vector<std::string> cells{dialog->GetKandidaatNr(), dialog->GetNaamStemapparaat(),
                                                  dialog->GetPlaats()};
             switch (Mode) {
-            case 0:
+            case mmInsert:
                 grid.InsertRowValues(cells);
                 again = dialog->GetOkNieuw();
                 break;
-            case 1:
+            case mmEdit:
                 grid.UpdateRowValues(grid.Row(), cells);
                 break;
-            case 2:
+            case mmDelete:
                 DeleteSelectedRow();
+                break;
+            default:
                 break;
             }
             grid.Sort(0, false);

@@ -59,7 +59,7 @@ public:
     bool FileSaveAs();
     void FileOpen();
     void FileNew();
-    void OpenPartijForm(int Mode); // 0 new, 1 edit
+    void OpenPartijForm(TMutateMode Mode); // insert (a new list) or edit
     void OpenExportForm();
     // Sets FormsDir to the program folder + "FORMS/" and shows the forms catalogue on it.
     void OpenFormulieren();
@@ -69,7 +69,7 @@ public:
     // Candidate grid and commands.
     void UpdateLijstGegevens();
     void UpdateNrList(std::vector<std::string>& List);
-    void OpenKandidaatForm(int Mode); // 0 insert, 1 edit, 2 delete
+    void OpenKandidaatForm(TMutateMode Mode); // insert, edit or delete
 
     TfrmSplashMessage* Splash() const { return splash_; }
 

@@ -51,6 +51,51 @@ int FindKandidaatRecord(const TKandidaatList& List, int Nr, bool Trim)
     return -1;
 }
 
+bool KandidaatNrIsUniek(const std::string& Nr, const std::vector<std::string>& NrList)
+{
+    const std::string key = KandidaatNrKey(TrimStr(Nr));
+    for (const std::string& entry : NrList)
+        if (TrimStr(entry) == key)
+            return false;
+    return true;
+}
+
+TInputCheck<TKandidaatVeld> ValidateKandidaat(const TKandidaatInvoer& Invoer, const std::vector<std::string>& NrList)
+{
+    using enum TKandidaatVeld;
+    if (Invoer.Mode == mmDelete)
+        return std::nullopt;
+    const auto fout = [](TKandidaatVeld veld, std::string melding) {
+        return TInvalidInput<TKandidaatVeld>{veld, std::move(melding)};
+    };
+    const auto leeg = [](const std::string& text) { return TrimStr(text).empty(); };
+    if (leeg(Invoer.KandidaatNr))
+        return fout(KandidaatNr, "U dient een kandidaat nummer in te voeren.");
+    if (leeg(Invoer.Naam))
+        return fout(Naam, "U dient de achternaam van de kandidaat in te voeren.");
+    if (leeg(Invoer.Voorletters))
+        return fout(Voorletters, "U dient de voorletters van de kandidaat in te voeren.");
+    if (leeg(Invoer.NaamStemapparaat))
+        return fout(NaamStemapparaat, "U dient de naamsvermelding op de stemapparaatuur in te voeren.");
+    if (leeg(Invoer.Plaats))
+        return fout(Plaats, "U dient de woonplaats van de kandidaat in te voeren.");
+    if (leeg(Invoer.Adres))
+        return fout(Adres, "U dient het adres van de kandidaat in te voeren.");
+    if (leeg(Invoer.PostCode))
+        return fout(PostCode, "U dient de postcode van de kandidaat in te voeren.");
+    if (!Invoer.GeboortedatumGeldig())
+        return fout(Geboortedatum, "De ingevoerde datum is geen geldige datum.");
+    // The typed number, not the spin position: a number typed outside the spin's range leaves
+    // the position behind, and would otherwise pass here and be saved as another number.
+    const std::string typed = TrimStr(Invoer.KandidaatNr);
+    const int nr = IsInteger(typed) ? StrToInt(typed) : 0;
+    if (nr < 1 || nr > MaxKandidaatNr)
+        return fout(KandidaatNr, "Het kandidaatnummer dient tussen 1 en " + std::to_string(MaxKandidaatNr) + " te liggen");
+    if ((Invoer.Mode == mmInsert || Invoer.Positie != Invoer.OrigNr) && !KandidaatNrIsUniek(Invoer.KandidaatNr, NrList))
+        return fout(KandidaatNr, "Het ingevoerde kandidaat nummer bestaat reeds.");
+    return std::nullopt;
+}
+
 namespace {
 
 // Whether the user could put the focus on control now (its window need not be active).
@@ -118,9 +163,9 @@ TfrmMutKandidaat::TfrmMutKandidaat(QWidget* owner) : TBaseOkCancel(owner)
     connect(cbAutomatisch, &QCheckBox::toggled, this, [this] { Handle([this] { cbAutomatischClick(); }); });
 }
 
-void TfrmMutKandidaat::Initialize(int Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr)
+void TfrmMutKandidaat::Initialize(TMutateMode Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr)
 {
-    if (Mode < 0 || Mode > 2)
+    if (Mode < mmInsert || Mode > mmDelete)
         throw Exception("TfrmMutKandidaat.Initialize: invalid mode " + std::to_string(Mode));
     TBaseOkCancel::Initialize();
     this->NrList = NrList;
@@ -130,7 +175,7 @@ void TfrmMutKandidaat::Initialize(int Mode, bool OkNieuw, const std::vector<std:
     cbOkNieuw->setChecked(OkNieuw);
     this->Mode = Mode;
     switch (Mode) {
-    case 0:
+    case mmInsert:
         setWindowTitle("Toevoegen kandidaat");
         udKandidaatNr->SetPosition(NextKandidaatNr());
         for (TZEBEdit* field : {edNaam, edVoorletters, edVoorvoegsels, edVoornaam, edNaamStemapparaat})
@@ -140,11 +185,11 @@ void TfrmMutKandidaat::Initialize(int Mode, bool OkNieuw, const std::vector<std:
         for (TZEBEdit* field : {edAdres, edPostCode, edPlaats})
             field->SetText("");
         break;
-    case 1:
+    case mmEdit:
         setWindowTitle("Wijzigen kandidaat");
         LoadKandidaatRecord();
         break;
-    case 2:
+    default:
         setWindowTitle("Verwijderen kandidaat");
         LoadKandidaatRecord();
         break;
@@ -179,56 +224,45 @@ int TfrmMutKandidaat::NextKandidaatNr() const
 
 bool TfrmMutKandidaat::KandidaatNrIsUniek() const
 {
-    const std::string key = KandidaatNrKey(TrimStr(edKandidaatNr->Text()));
-    for (const std::string& entry : NrList)
-        if (TrimStr(entry) == key)
-            return false;
-    return true;
+    return ::KandidaatNrIsUniek(edKandidaatNr->Text(), NrList);
 }
 
-int TfrmMutKandidaat::TypedNr() const
+QWidget* TfrmMutKandidaat::Field(TKandidaatVeld Veld) const
 {
-    const std::string text = TrimStr(edKandidaatNr->Text());
-    return IsInteger(text) ? StrToInt(text) : 0;
+    switch (Veld) {
+    case TKandidaatVeld::Naam: return edNaam;
+    case TKandidaatVeld::Voorletters: return edVoorletters;
+    case TKandidaatVeld::NaamStemapparaat: return edNaamStemapparaat;
+    case TKandidaatVeld::Plaats: return edPlaats;
+    case TKandidaatVeld::Adres: return edAdres;
+    case TKandidaatVeld::PostCode: return edPostCode;
+    case TKandidaatVeld::Geboortedatum: return edGeboortedatum;
+    default: return edKandidaatNr;
+    }
 }
 
 bool TfrmMutKandidaat::ValidateInput()
 {
-    if (Mode == 2)
+    TKandidaatInvoer invoer;
+    invoer.Mode = Mode;
+    invoer.KandidaatNr = edKandidaatNr->Text();
+    invoer.Positie = udKandidaatNr->Position();
+    invoer.OrigNr = OrigNr;
+    invoer.Naam = edNaam->Text();
+    invoer.Voorletters = edVoorletters->Text();
+    invoer.NaamStemapparaat = edNaamStemapparaat->Text();
+    invoer.Plaats = edPlaats->Text();
+    invoer.Adres = edAdres->Text();
+    invoer.PostCode = edPostCode->Text();
+    invoer.GeboortedatumGeldig = [this] { return edGeboortedatum->ValidateDate(); };
+    const TInputCheck<TKandidaatVeld> fout = ValidateKandidaat(invoer, NrList);
+    if (!fout)
         return true;
-    const auto fail = [](const std::string& message, QWidget* control) {
-        ShowInfoMessage(message);
-        if (CanFocus(control))
-            control->setFocus();
-        return false;
-    };
-    if (edKandidaatNr->IsEmpty())
-        return fail("U dient een kandidaat nummer in te voeren.", edKandidaatNr);
-    if (edNaam->IsEmpty())
-        return fail("U dient de achternaam van de kandidaat in te voeren.", edNaam);
-    if (edVoorletters->IsEmpty())
-        return fail("U dient de voorletters van de kandidaat in te voeren.", edVoorletters);
-    if (edNaamStemapparaat->IsEmpty())
-        return fail("U dient de naamsvermelding op de stemapparaatuur in te voeren.", edNaamStemapparaat);
-    if (edPlaats->IsEmpty())
-        return fail("U dient de woonplaats van de kandidaat in te voeren.", edPlaats);
-    if (edAdres->IsEmpty())
-        return fail("U dient het adres van de kandidaat in te voeren.", edAdres);
-    if (edPostCode->IsEmpty())
-        return fail("U dient de postcode van de kandidaat in te voeren.", edPostCode);
-    if (!edGeboortedatum->ValidateDate())
-        return fail("De ingevoerde datum is geen geldige datum.", edGeboortedatum);
-    // The typed number, not the spin position: a number typed outside the spin's range leaves
-    // the position behind, and would otherwise pass here and be saved as another number.
-    const int nr = TypedNr();
-    if (nr < 1 || nr > MaxKandidaatNr) {
-        ShowInfoMessage("Het kandidaatnummer dient tussen 1 en " + std::to_string(MaxKandidaatNr) + " te liggen");
-        edKandidaatNr->setFocus();
-        return false;
-    }
-    if ((Mode == 0 || udKandidaatNr->Position() != OrigNr) && !KandidaatNrIsUniek())
-        return fail("Het ingevoerde kandidaat nummer bestaat reeds.", edKandidaatNr);
-    return true;
+    ShowInfoMessage(fout->Message);
+    QWidget* field = Field(fout->Field);
+    if (CanFocus(field))
+        field->setFocus();
+    return false;
 }
 
 bool TfrmMutKandidaat::Save()
@@ -236,10 +270,10 @@ bool TfrmMutKandidaat::Save()
     try {
         return Guarded("frmKandidaatGeg.Save: ", [this] {
             switch (Mode) {
-            case 0:
+            case mmInsert:
                 AddKandidaatRecord();
                 return true;
-            case 1:
+            case mmEdit:
                 UpdateKandidaatRecord();
                 return true;
             default:
@@ -343,7 +377,7 @@ void TfrmMutKandidaat::SelectGeslacht(int Index)
 void TfrmMutKandidaat::DisableInput()
 {
     // Only delete mode locks the fields; the other modes find them as the user left them.
-    const bool enabled = Mode != 2;
+    const bool enabled = Mode != mmDelete;
     for (QWidget* control : std::initializer_list<QWidget*>{cbAutomatisch, udKandidaatNr, edKandidaatNr, cmbGeslacht,
              edNaam, edVoorletters, edVoornaam, edVoorvoegsels, edGeboortedatum, edAdres, edPostCode, edPlaats})
         control->setEnabled(enabled);
@@ -380,7 +414,7 @@ void TfrmMutKandidaat::btnOkClick()
     SetModalResult(mrNone);
     if (ValidateInput() && Save()) {
         // The saved number as the caller's view shows it ("007" was saved as 7).
-        if (Mode != 2)
+        if (Mode != mmDelete)
             edKandidaatNr->SetText(std::to_string(udKandidaatNr->Position()));
         SetModalResult(mrOk);
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The dialog in which the user adds (mode 0), changes (1) or removes (2) one candidate.  On OK it
+// The dialog in which the user adds (mmInsert), changes (mmEdit) or removes (mmDelete) one candidate.  On OK it
 // validates the fields one at a time, then changes KandidaatList itself; the caller brings its
 // view in line afterwards.  One dialog object may be initialised and shown any number of times:
 //
@@ -15,6 +15,7 @@
 #include "fBaseOkCancel.h"
 #include "uZVGlobals.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,26 +39,51 @@ std::string ComposeNaamStemapparaat(const std::string& Voorvoegsels, const std::
 // EConvertError ("'x' is not a valid integer value").
 int FindKandidaatRecord(const TKandidaatList& List, int Nr, bool Trim);
 
+constexpr int MaxKandidaatNr = 80; // highest number accepted on OK
+
 // A candidate number as NrList holds it: left-padded with "0" to 10 characters.
 std::string KandidaatNrKey(const std::string& Nr);
+
+// No entry of NrList equals the number Nr (trimmed) left-padded with "0" to 10 characters.
+bool KandidaatNrIsUniek(const std::string& Nr, const std::vector<std::string>& NrList);
+
+// The fields that OK checks, in its order.
+enum class TKandidaatVeld { KandidaatNr, Naam, Voorletters, NaamStemapparaat, Plaats, Adres, PostCode, Geboortedatum };
+
+// What the candidate dialog holds when OK is pressed.
+struct TKandidaatInvoer {
+    TMutateMode Mode = mmInsert;
+    std::string KandidaatNr; // as typed
+    int Positie = 0;         // of the spin, which a number typed outside its range leaves behind
+    int OrigNr = -1;         // the number the record was opened with
+    std::string Naam, Voorletters, NaamStemapparaat, Plaats, Adres, PostCode;
+    // Completes the typed birth date and tells whether it is a date (a blank one is); asked only
+    // when every field before it passed.
+    std::function<bool()> GeboortedatumGeldig;
+};
+
+// The checks of OK in their order: the first field refused, with its message; nothing when OK may
+// save.  Delete mode checks nothing.  A number must be filled, a whole number from 1 to
+// MaxKandidaatNr, and unique in NrList on insert and when an edit changes it.
+TInputCheck<TKandidaatVeld> ValidateKandidaat(const TKandidaatInvoer& Invoer, const std::vector<std::string>& NrList);
 
 class TfrmMutKandidaat : public TBaseOkCancel {
     Q_OBJECT
 public:
-    static constexpr int MaxKandidaatNr = 80;     // highest number accepted on OK
+    static constexpr int MaxKandidaatNr = ::MaxKandidaatNr;
     static constexpr int MaxNaamStemapparaat = 50; // the composed name is cut to this
 
     explicit TfrmMutKandidaat(QWidget* owner = nullptr);
 
     using TBaseOkCancel::Initialize;
-    // Prepares one showing.  Mode 0 insert: proposes NextKandidaatNr and empties every field;
-    // 1 edit and 2 delete: load the record numbered CurrentNr (-1: none), delete also locks the
+    // Prepares one showing.  Insert: proposes NextKandidaatNr and empties every field; edit and
+    // delete: load the record numbered CurrentNr (-1: none), delete also locks the
     // fields.  OkNieuw shows and ticks "Na opslaan nieuwe kandidaat toevoegen" (else it is hidden
     // and clear).  NrList: the numbers in use, each KandidaatNr left-padded with "0" to 10
     // characters, sorted ascending, no duplicates; it is copied.  Throws EConvertError when the
     // last entry of NrList (insert) or a record number met while searching (edit, delete) is no
     // whole number; the dialog must then not be shown.
-    void Initialize(int Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr);
+    void Initialize(TMutateMode Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr);
 
     // After OK: the state of "Na opslaan nieuwe kandidaat toevoegen".
     bool GetOkNieuw() const;
@@ -71,7 +97,7 @@ public:
     int NextKandidaatNr() const;
     // No entry of NrList equals the typed number, left-padded with "0" to 10 characters.
     bool KandidaatNrIsUniek() const;
-    // The checks of OK in their order; the first failure is told, gets the focus and gives false.
+    // ValidateKandidaat on the fields; a refusal is told and its field focused.
     bool ValidateInput();
     // Adds, overwrites or (after a question) removes the record by mode; a failure is told and
     // gives false.
@@ -112,11 +138,10 @@ private:
     void DeleteKandidaatRecord();
     void FillKandidaatRecord(TKandidaatRecord& Record) const;
     int FoundRecord(bool Trim) const;
-    // The number as typed, or 0 when the text holds no whole number.
-    int TypedNr() const;
+    QWidget* Field(TKandidaatVeld Veld) const;
 
     int OrigNr = -1;
-    int Mode = 0;
+    TMutateMode Mode = mmInsert;
     std::vector<std::string> NrList;
     bool Loading = false;
 };

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 #include "ZEBComp.h"
+#include "StrFuncs.h"
 #include "ZEBMessages.h"
 #include "uZVGlobals.h"
 
@@ -22,6 +23,16 @@ void FocusIfPossible(QWidget* widget)
 }
 
 } // namespace
+
+TInputCheck<TPartijVeld> ValidatePartij(const TPartijRecord& Invoer)
+{
+    // The abbreviation is checked before the appellation.
+    if (TrimStr(Invoer.Afkorting.AsString()).empty())
+        return TInvalidInput<TPartijVeld>{TPartijVeld::Afkorting, "U dient de afkorting van de partij in te voeren."};
+    if (TrimStr(Invoer.Aanduiding.AsString()).empty())
+        return TInvalidInput<TPartijVeld>{TPartijVeld::Aanduiding, "U dient een naam van de partij in te voeren."};
+    return std::nullopt;
+}
 
 TfrmMutPartij::TfrmMutPartij(QWidget* owner) : TBaseOkCancel(owner)
 {
@@ -76,12 +87,12 @@ void TfrmMutPartij::StoreRecord(TPartijRecord& record) const
     TPartijRecord::ForEachField(record, [&](auto& field) { field = fields[i++]->Text(); });
 }
 
-void TfrmMutPartij::Initialize(int Mode)
+void TfrmMutPartij::Initialize(TMutateMode Mode)
 {
     TBaseOkCancel::Initialize();
-    if (Mode == ModeNew) {
+    if (Mode == mmInsert) {
         setWindowTitle("Toevoegen zorvandel gegevens");
-    } else if (Mode == ModeEdit) {
+    } else if (Mode == mmEdit) {
         LoadRecord(*PartijList->Items(0));
         setWindowTitle(AnsiToQString("Wijzigen zorvandel gegevens - " + edAfkorting->Text()));
     }
@@ -113,21 +124,21 @@ void TfrmMutPartij::btnOkClick()
         SetModalResult(mrOk);
 }
 
+TZEBEdit* TfrmMutPartij::Field(TPartijVeld Veld) const
+{
+    return Veld == TPartijVeld::Afkorting ? edAfkorting : edAanduiding;
+}
+
 bool TfrmMutPartij::ValidateInput()
 {
-    // The abbreviation is checked before the appellation.
-    const std::pair<TZEBEdit*, const char*> required[] = {
-        {edAfkorting, "U dient de afkorting van de partij in te voeren."},
-        {edAanduiding, "U dient een naam van de partij in te voeren."},
-    };
-    for (const auto& [field, message] : required) {
-        if (field->IsEmpty()) {
-            ShowInfoMessage(message);
-            FocusIfPossible(field);
-            return false;
-        }
-    }
-    return true;
+    TPartijRecord invoer;
+    StoreRecord(invoer);
+    const TInputCheck<TPartijVeld> fout = ValidatePartij(invoer);
+    if (!fout)
+        return true;
+    ShowInfoMessage(fout->Message);
+    FocusIfPossible(Field(fout->Field));
+    return false;
 }
 
 bool TfrmMutPartij::Save()

@@ -1,5 +1,5 @@
 #pragma once
-// The party dialog: enters (mode 0) or changes (mode 1) the one party record.  OK stores the
+// The party dialog: enters (mmInsert) or changes (mmEdit) the one party record.  OK stores the
 // fields as a new record in place of the one in PartijList; Cancel stores nothing.
 //
 //     auto dialog = TBaseForm::Create<TfrmMutPartij>(owner);
@@ -16,18 +16,22 @@
 class TZEBEdit;
 struct TPartijRecord;
 
+// The fields that OK requires, in the order it checks them.
+enum class TPartijVeld { Afkorting, Aanduiding };
+
+// The first required field of the entered record that is empty or holds blanks only, with its
+// message; nothing when both are filled.
+TInputCheck<TPartijVeld> ValidatePartij(const TPartijRecord& Invoer);
+
 class TfrmMutPartij : public TBaseOkCancel {
     Q_OBJECT
 public:
-    static constexpr int ModeNew = 0;
-    static constexpr int ModeEdit = 1;
-
     explicit TfrmMutPartij(QWidget* owner = nullptr);
 
-    // Mode 0 (new): empty fields.  Mode 1 (edit): the fields of the record in PartijList.
-    void Initialize(int Mode);
+    // mmInsert (new): empty fields.  mmEdit: the fields of the record in PartijList.
+    void Initialize(TMutateMode Mode);
 
-    // Both required fields are filled; else tells the first missing one and focuses it.
+    // ValidatePartij on the fields; a refusal is told and its field focused.
     bool ValidateInput();
     // Stores the record; a failure is told and gives false.
     bool Save();
@@ -59,6 +63,7 @@ protected:
 private:
     // The fields in the order of the record's fields.
     std::array<TZEBEdit*, 14> RecordFields() const;
+    TZEBEdit* Field(TPartijVeld Veld) const;
     void LoadRecord(const TPartijRecord& record);
     void StoreRecord(TPartijRecord& record) const;
 };

@@ -38,40 +38,17 @@ int DefaultDisplayWidth(TFieldType type, int size)
     }
 }
 
-std::string TwoDigits(int n)
-{
-    return std::string{char('0' + n / 10 % 10), char('0' + n % 10)};
-}
-
 // The locale's short date form ("dd-mm-yyyy"), with the time behind it when asked.
 std::string DateTimeText(TDateTime value, bool date, bool time)
 {
-    const TDateTimeParts p = DecodeDateTime(value);
-    std::string out;
-    if (date) {
-        const std::string& pattern = FormatSettings().ShortDateFormat;
-        for (std::size_t i = 0; i < pattern.size(); ++i) {
-            if (pattern.compare(i, 4, "yyyy") == 0) {
-                out += TwoDigits(p.Year / 100) + TwoDigits(p.Year);
-                i += 3;
-            } else if (pattern.compare(i, 2, "mm") == 0) {
-                out += TwoDigits(p.Month);
-                ++i;
-            } else if (pattern.compare(i, 2, "dd") == 0) {
-                out += TwoDigits(p.Day);
-                ++i;
-            } else {
-                out += pattern[i];
-            }
-        }
-    }
+    std::string pattern = date ? FormatSettings().ShortDateFormat : std::string();
     if (time) {
         const char sep = FormatSettings().TimeSeparator;
-        if (!out.empty())
-            out += ' ';
-        out += TwoDigits(p.Hour) + sep + TwoDigits(p.Minute) + sep + TwoDigits(p.Second);
+        if (!pattern.empty())
+            pattern += ' ';
+        pattern += std::string("hh") + sep + "nn" + sep + "ss";
     }
-    return out;
+    return FormatDateTime(pattern, value);
 }
 
 } // namespace

@@ -53,3 +53,29 @@ TDateTimeParts DecodeDateTime(TDateTime value)
     parts.Hour = int(ms / 3'600'000);
     return parts;
 }
+
+std::string FormatDateTime(const std::string& Pattern, TDateTime Value)
+{
+    const TDateTimeParts p = DecodeDateTime(Value);
+    const bool twelveHours = Pattern.find("am/pm") != std::string::npos;
+    const auto two = [](int n) { return std::string{char('0' + n / 10 % 10), char('0' + n % 10)}; };
+    std::string out;
+    for (std::size_t i = 0; i < Pattern.size();) {
+        const auto at = [&](const char* token) { return Pattern.compare(i, std::char_traits<char>::length(token), token) == 0; };
+        if (at("yyyy")) {
+            out += two(p.Year / 100) + two(p.Year);
+            i += 4;
+        } else if (at("am/pm")) {
+            out += p.Hour < 12 ? "am" : "pm";
+            i += 5;
+        } else if (at("mm") || at("dd") || at("hh") || at("nn") || at("ss")) {
+            const char part = Pattern[i];
+            const int hour = twelveHours ? (p.Hour + 11) % 12 + 1 : p.Hour;
+            out += two(part == 'm' ? p.Month : part == 'd' ? p.Day : part == 'h' ? hour : part == 'n' ? p.Minute : p.Second);
+            i += 2;
+        } else {
+            out += Pattern[i++];
+        }
+    }
+    return out;
+}

@@ -510,27 +510,6 @@ void TStringGrid::ReorderRows(int first, const std::vector<int>& order)
     ScheduleSync(false);
 }
 
-void TStringGrid::MoveColumn(int FromIndex, int ToIndex)
-{
-    CheckCell(FromIndex, 0);
-    CheckCell(ToIndex, 0);
-    if (FromIndex == ToIndex)
-        return;
-    RowsMoving();
-    for (int r = 0; r < RowCount(); ++r) {
-        auto& cells = rows_[r];
-        cells.resize(std::size_t(colCount_));
-        auto moved = std::move(cells[std::size_t(FromIndex)]);
-        cells.erase(cells.begin() + FromIndex);
-        cells.insert(cells.begin() + ToIndex, std::move(moved));
-    }
-    const int width = colWidths_[std::size_t(FromIndex)];
-    colWidths_.erase(colWidths_.begin() + FromIndex);
-    colWidths_.insert(colWidths_.begin() + ToIndex, width);
-    ColumnMoved(FromIndex, ToIndex);
-    ScheduleSync(true);
-}
-
 void TStringGrid::InvalidateGrid()
 {
     viewport()->update();
@@ -646,7 +625,6 @@ bool TStringGrid::SelectCell(int ACol, int ARow)
 
 void TStringGrid::SizeChanged(int, int) {}
 void TStringGrid::ColWidthsChanged() {}
-void TStringGrid::ColumnMoved(int, int) {}
 void TStringGrid::CellChanging(int, int) {}
 void TStringGrid::RowsMoving() {}
 

@@ -186,7 +186,6 @@ protected:
     virtual bool SelectCell(int ACol, int ARow);
     virtual void SizeChanged(int OldColCount, int OldRowCount);
     virtual void ColWidthsChanged();
-    virtual void ColumnMoved(int FromIndex, int ToIndex);
     // Before the text of a cell changes (SetCells) and before rows move.
     virtual void CellChanging(int ACol, int ARow);
     virtual void RowsMoving();
@@ -212,8 +211,6 @@ protected:
     }
     // Makes (ACol, ARow) the current cell and scrolls it into view.
     void FocusCell(int ACol, int ARow, bool MoveAnchor);
-    // Moves a column with its cells.
-    void MoveColumn(int FromIndex, int ToIndex);
 
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;

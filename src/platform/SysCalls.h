@@ -9,7 +9,8 @@ class QWidget;
 // Milliseconds since the program started (the system tick count of the original).
 double GetTickCount();
 
-// The warning sound; type is the original's sound code (16: error).
+// The warning sound; type is the original's sound code.
+enum : unsigned { mbIconError = 16 };
 void MessageBeep(unsigned type);
 
 // Stops redrawing window (nullptr: redraws the one locked window again).  Only one window of the

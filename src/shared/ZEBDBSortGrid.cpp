@@ -23,11 +23,6 @@ constexpr TColor SearchBoxActiveColor = 0xDFFFFF;
 constexpr TColor MarkedRowColor = 0xC08000;
 const std::string Marker = ">";
 
-std::string TwoDigits(int n)
-{
-    return std::string{char('0' + n / 10 % 10), char('0' + n % 10)};
-}
-
 bool IsDutch(TDisplayDateFormat format)
 {
     return format == dfNL || format == dfNLShort || format == dfNLLong;
@@ -74,21 +69,17 @@ bool CellDate(const std::string& cell, TDisplayDateFormat format, TDate& date)
 
 std::string FormatGridDate(TDateTime value, TDisplayDateFormat format)
 {
-    const TDateTimeParts p = DecodeDateTime(value);
-    const std::string day = TwoDigits(p.Day), month = TwoDigits(p.Month);
-    const std::string year = TwoDigits(p.Year / 100) + TwoDigits(p.Year);
     const bool dutch = IsDutch(format);
-    std::string text = dutch ? day + "-" + month + "-" + year : month + "/" + day + "/" + year;
-    if (format == dfNLShort || format == dfUKShort)
-        return text;
-    const char sep = FormatSettings().TimeSeparator;
-    const int hour = dutch ? p.Hour : (p.Hour + 11) % 12 + 1; // 12-hour clock: 0 shows as 12
-    text += ' ' + TwoDigits(hour) + sep + TwoDigits(p.Minute);
-    if (format == dfNLLong || format == dfUKLong)
-        text += sep + TwoDigits(p.Second);
-    if (!dutch)
-        text += p.Hour < 12 ? " am" : " pm";
-    return text;
+    std::string pattern = dutch ? "dd-mm-yyyy" : "mm/dd/yyyy";
+    if (format != dfNLShort && format != dfUKShort) {
+        const char sep = FormatSettings().TimeSeparator;
+        pattern += std::string(" hh") + sep + "nn";
+        if (format == dfNLLong || format == dfUKLong)
+            pattern += std::string(1, sep) + "ss";
+        if (!dutch)
+            pattern += " am/pm";
+    }
+    return FormatDateTime(pattern, value);
 }
 
 std::string FormatGridNumber(double value, TDisplayNumericFormat format)
@@ -631,15 +622,9 @@ void TZEBDBSortGrid::GridDrawCell(int ACol, int ARow, const TRect& Rect)
     } else {
         return;
     }
-    const std::string& text = grid_->Cells(ACol, ARow);
-    const int width = canvas.TextWidth(text);
-    int x = Rect.Left + 2;
-    switch (ACol < grid_->Columns().Count() ? grid_->Columns()[ACol]->Alignment() : taLeftJustify) {
-    case taRightJustify: x = Rect.Right - 3 - width; break;
-    case taCenter: x = Rect.Left + 2 + Rect.Width() / 2 - width / 2; break;
-    default: break;
-    }
-    canvas.TextRect(Rect, x, Rect.Top + 2, text);
+    const TAlignment alignment = ACol < grid_->Columns().Count() ? grid_->Columns()[ACol]->Alignment() : taLeftJustify;
+    const int dx = 2;
+    ZEBSortGrid::WriteCellText(canvas, Rect, dx, alignment, grid_->Cells(ACol, ARow), 2, dx);
 }
 
 // ---- Row marking ----

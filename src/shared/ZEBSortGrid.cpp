@@ -1,9 +1,6 @@
 #include "ZEBSortGrid.h"
 
-#include "DateTime.h"
-
 #include "Exceptions.h"
-#include "IntText.h"
 #include "Resources.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
@@ -11,191 +8,38 @@
 #include <QAbstractSlider>
 #include <QBitmap>
 #include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <cstring>
-#include <cmath>
-#include <numeric>
 
 // ---------------------------------------------------------------------------------------------
-// Keys and the compare routines
+// The compare routines
 
 namespace ZEBSortGrid {
 
 TDisplayDateFormat DateFormat = dfNL;
 TDisplayNumericFormat NumericFormat = nfNL;
 
-} // namespace ZEBSortGrid
-
 namespace {
 
-using ZEBSortGrid::TSortKey;
-
-const char* const kInvalidNumber = "Invalid numeric format. Try setting the correct format on the grid.";
-
-int Sign(int value)
+int CompareEntries(const TSortedListEntry& Item1, const TSortedListEntry& Item2, const TSortRules& rules)
 {
-    return value < 0 ? -1 : (value > 0 ? 1 : 0);
-}
-
-int CompareRows(int row1, int row2)
-{
-    return row1 < row2 ? -1 : (row1 > row2 ? 1 : 0);
+    static const TSortEngine engine;
+    return engine.CompareTexts(Item1.Key, Item1.Row, Item2.Key, Item2.Row, rules);
 }
 
 } // namespace
-
-bool ZEBSortGrid::ReadNumber(const std::string& text, TDisplayNumericFormat format, double& value)
-{
-    const char thousands = format == nfNL ? '.' : ',';
-    const char decimal = format == nfNL ? ',' : '.';
-    thread_local std::string digits;
-    digits.clear();
-    for (char c : text)
-        if (c != thousands)
-            digits += c == decimal ? '.' : c;
-    std::size_t begin = 0;
-    std::size_t end = digits.size();
-    while (begin < end && static_cast<unsigned char>(digits[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(digits[end - 1]) <= ' ')
-        --end;
-    if (begin < end && digits[begin] == '+')
-        ++begin;
-    if (begin == end)
-        return false;
-    for (std::size_t i = begin; i < end; ++i)
-        if (!std::isdigit(static_cast<unsigned char>(digits[i])) && std::strchr(".eE+-", digits[i]) == nullptr)
-            return false;
-    const auto result = std::from_chars(digits.data() + begin, digits.data() + end, value);
-    return result.ec == std::errc() && result.ptr == digits.data() + end;
-}
-
-namespace {
-
-TSortKey NumericKey(const std::string& text, TDisplayNumericFormat format)
-{
-    TSortKey key;
-    if (text.empty())
-        return key;
-    key.Kind = ZEBSortGrid::ReadNumber(text, format, key.Value) ? TSortKey::kValue : TSortKey::kInvalid;
-    return key;
-}
-
-bool OddDateLength(const std::string& text)
-{
-    return !text.empty() && text.size() != 10 && text.size() != 16 && text.size() != 19;
-}
-
-TSortKey DateKey(const std::string& text, TDisplayDateFormat format)
-{
-    TSortKey key;
-    if (!text.empty()) {
-        key.Kind = TSortKey::kValue;
-        key.Value = ZEBSortGrid::ReadDateTime(text, format);
-    }
-    return key;
-}
-
-TSortKey TextKey(const std::string& text, bool caseSensitive)
-{
-    TSortKey key;
-    key.Kind = TSortKey::kValue;
-    key.Text = caseSensitive ? text : LowerStr(text);
-    return key;
-}
-
-int CompareKeyValues(const TSortKey& a, const TSortKey& b)
-{
-    if (a.Kind != b.Kind)
-        return a.Kind < b.Kind ? -1 : 1;
-    if (a.Value != b.Value)
-        return a.Value < b.Value ? -1 : 1;
-    return Sign(a.Text.compare(b.Text));
-}
-
-int CompareKeys(const TSortKey& a, int rowA, const TSortKey& b, int rowB)
-{
-    const int result = CompareKeyValues(a, b);
-    return result != 0 ? result : CompareRows(rowA, rowB);
-}
-
-// An exception leaves the unit-wide formats as they were.
-class TFormatScope {
-public:
-    TFormatScope(TDisplayNumericFormat numeric, TDisplayDateFormat date)
-        : numeric_(ZEBSortGrid::NumericFormat), date_(ZEBSortGrid::DateFormat)
-    {
-        ZEBSortGrid::NumericFormat = numeric;
-        ZEBSortGrid::DateFormat = date;
-    }
-    ~TFormatScope()
-    {
-        ZEBSortGrid::NumericFormat = numeric_;
-        ZEBSortGrid::DateFormat = date_;
-    }
-    TFormatScope(const TFormatScope&) = delete;
-    TFormatScope& operator=(const TFormatScope&) = delete;
-
-private:
-    TDisplayNumericFormat numeric_;
-    TDisplayDateFormat date_;
-};
-
-} // namespace
-
-namespace ZEBSortGrid {
-
-double ReadDateTime(const std::string& text, TDisplayDateFormat format)
-{
-    const bool uk = format == dfUK || format == dfUKShort || format == dfUKLong;
-    const bool shortForm = format == dfNLShort || format == dfUKShort;
-    const bool longForm = format == dfNLLong || format == dfUKLong;
-    const int year = StrToInt(MidStr(text, 7, 4));
-    const int month = StrToInt(MidStr(text, uk ? 1 : 4, 2));
-    const int day = StrToInt(MidStr(text, uk ? 4 : 1, 2));
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    if (!shortForm) {
-        hour = StrToInt(MidStr(text, 12, 2));
-        minute = StrToInt(MidStr(text, 15, 2));
-        if (longForm)
-            second = StrToInt(MidStr(text, 18, 2));
-        if (uk) {
-            const std::string marker = LowerStr(MidStr(text, longForm ? 21 : 18, 2));
-            if (marker == "pm" && hour < 12)
-                hour += 12;
-        }
-    }
-    return EncodeDateTime(year, month, day, hour, minute, second);
-}
 
 int CompareStrings(const TSortedListEntry& Item1, const TSortedListEntry& Item2)
 {
-    const int result = Sign(Item1.Key.compare(Item2.Key));
-    return result != 0 ? result : CompareRows(Item1.Row, Item2.Row);
+    return CompareEntries(Item1, Item2, {.Format = cfString, .CaseSensitive = true});
 }
 
 int NumericCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2)
 {
-    const TSortKey key1 = NumericKey(Item1.Key, NumericFormat);
-    const TSortKey key2 = NumericKey(Item2.Key, NumericFormat);
-    if (key1.Kind == TSortKey::kInvalid || key2.Kind == TSortKey::kInvalid)
-        ShowMessage(kInvalidNumber);
-    return CompareKeys(key1, Item1.Row, key2, Item2.Row);
+    return CompareEntries(Item1, Item2, {.Format = cfNumber, .Numeric = NumericFormat});
 }
 
 int DateTimeCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2)
 {
-    if (Item1.Key.empty() || Item2.Key.empty()) {
-        if (Item1.Key.empty() && Item2.Key.empty())
-            return CompareRows(Item1.Row, Item2.Row);
-        return Item1.Key.empty() ? -1 : 1;
-    }
-    if (OddDateLength(Item1.Key) && OddDateLength(Item2.Key))
-        throw Exception("DateTimeCompare: wrong date format");
-    return CompareKeys(DateKey(Item1.Key, DateFormat), Item1.Row, DateKey(Item2.Key, DateFormat), Item2.Row);
+    return CompareEntries(Item1, Item2, {.Format = cfDate, .Date = DateFormat});
 }
 
 std::string RemoveBlanks(const std::string& Items)
@@ -230,18 +74,19 @@ void GetNextItem(std::string& Items, std::string& Item)
     Items = close + 2 <= Items.size() ? Items.substr(close + 2) : std::string();
 }
 
-int TextLeft(const TRect& Rect, int DX, TAlignment Alignment, int textWidth)
+int TextLeft(const TRect& Rect, int DX, TAlignment Alignment, int textWidth, int CentreDX)
 {
     switch (Alignment) {
     case taRightJustify: return Rect.Right - textWidth - 3;
-    case taCenter: return Rect.Left + (Rect.Right - Rect.Left) / 2 - textWidth / 2;
+    case taCenter: return Rect.Left + CentreDX + (Rect.Right - Rect.Left) / 2 - textWidth / 2;
     default: return Rect.Left + DX;
     }
 }
 
-void WriteCellText(TCanvas& Canvas, const TRect& Rect, int DX, TAlignment Alignment, const std::string& Text, int DY)
+void WriteCellText(TCanvas& Canvas, const TRect& Rect, int DX, TAlignment Alignment, const std::string& Text, int DY,
+                   int CentreDX)
 {
-    Canvas.TextRect(Rect, TextLeft(Rect, DX, Alignment, Canvas.TextWidth(Text)), Rect.Top + DY, Text);
+    Canvas.TextRect(Rect, TextLeft(Rect, DX, Alignment, Canvas.TextWidth(Text), CentreDX), Rect.Top + DY, Text);
 }
 
 } // namespace ZEBSortGrid
@@ -506,16 +351,6 @@ void TZEBSortGridColumns::Clear()
     EndUpdate();
 }
 
-void TZEBSortGridColumns::Move(int fromIndex, int toIndex)
-{
-    (void)(*this)[fromIndex];
-    (void)(*this)[toIndex];
-    auto item = std::move(items_[std::size_t(fromIndex)]);
-    items_.erase(items_.begin() + fromIndex);
-    items_.insert(items_.begin() + toIndex, std::move(item));
-    Changed(nullptr);
-}
-
 int TZEBSortGridColumns::IndexOf(const TColumn* item) const
 {
     for (std::size_t i = 0; i < items_.size(); ++i)
@@ -573,7 +408,8 @@ TZEBSortGrid::TZEBSortGrid(QWidget* parent) : TStringGrid(parent), searchOptions
 {
     SetDefaultRowHeight(17);
     ++columnGuard_;
-    SetOptions(1215);
+    SetOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect | goDrawFocusSelected |
+               goColSizing | goEditing);
     columns_ = CreateColumns();
     SetHighlightColor(clHighlight);
     SetHighlightTextColor(clHighlightText);
@@ -623,16 +459,8 @@ void TZEBSortGrid::SizeChanged(int OldColCount, int OldRowCount)
 {
     TStringGrid::SizeChanged(OldColCount, OldRowCount);
     if (OldColCount != ColCount())
-        state_.Valid = false;
-    if (RowCount() != OldRowCount) {
-        if (RowCount() == OldRowCount + 1 && state_.Valid && state_.ChangedRow < 0) {
-            state_.ChangedRow = OldRowCount;
-            state_.Appended = true;
-            state_.OldKey.clear();
-        } else {
-            state_.Valid = false;
-        }
-    }
+        engine_.Invalidate();
+    engine_.RowCountChanged(OldRowCount, RowCount());
     if (columnGuard_ > 0 || !columns_)
         return;
     ++columnGuard_;
@@ -650,30 +478,15 @@ void TZEBSortGrid::ColWidthsChanged()
         (*columns_)[c]->SetWidth(ColWidths(c));
 }
 
-void TZEBSortGrid::ColumnMoved(int FromIndex, int ToIndex)
-{
-    state_.Valid = false;
-    columns_->Move(FromIndex, ToIndex);
-    TStringGrid::ColumnMoved(FromIndex, ToIndex);
-}
-
 void TZEBSortGrid::CellChanging(int ACol, int ARow)
 {
-    if (!state_.Valid || ACol != state_.Col || ARow < state_.FixedRows || ARow == state_.ChangedRow)
-        return;
-    if (state_.ChangedRow >= 0) {
-        state_.Valid = false;
-        return;
-    }
-    state_.ChangedRow = ARow;
-    state_.Appended = false;
-    state_.OldKey = Cells(ACol, ARow);
+    engine_.CellChanging(ACol, ARow, Cells(ACol, ARow));
 }
 
 void TZEBSortGrid::RowsMoving()
 {
     if (!movingRows_)
-        state_.Valid = false;
+        engine_.Invalidate();
 }
 
 void TZEBSortGrid::BeginUpdate()
@@ -807,6 +620,21 @@ void TZEBSortGrid::Sort(int ACol, bool Descending)
     arrowCol_ = ACol;
 }
 
+// The rows move as the engine sorted them, which it need not hear of.
+template <class Move>
+void TZEBSortGrid::MoveRows(Move&& move)
+{
+    movingRows_ = true;
+    move();
+    movingRows_ = false;
+}
+
+TSortRules TZEBSortGrid::SortRules(int ACol) const
+{
+    const TColumn* column = (*columns_)[ACol];
+    return {column->Format(), column->CaseSensitive(), column->SortDirection() != 0, numericFormat_, dateFormat_};
+}
+
 void TZEBSortGrid::SortColumn(int ACol)
 {
     TWaitCursor cursor;
@@ -817,208 +645,33 @@ void TZEBSortGrid::SortColumn(int ACol)
         int target = Row();
         const int oldRow = target;
         try {
-            TFormatScope formats(numericFormat_, dateFormat_);
-            if (!FastSort(ACol, target))
-                FullSort(ACol, target);
+            const TSortRules rules = SortRules(ACol);
+            const int first = FixedRows();
+            const auto text = [this, ACol](int row) -> const std::string& { return Cells(ACol, row); };
+            TSortEngine::TMove move;
+            if (engine_.Resort(ACol, rules, first, RowCount(), text, move)) {
+                target = TSortEngine::RowAfterMove(target, move);
+                if (move.From >= 0)
+                    MoveRows([&] { MoveRow(move.From, move.To); });
+            } else {
+                const std::vector<int> rows = engine_.Sort(ACol, rules, first, RowCount() - first, text);
+                const auto at = std::find(rows.begin(), rows.end(), target);
+                if (at != rows.end())
+                    target = first + int(at - rows.begin());
+                MoveRows([&] { ReorderRows(first, rows); });
+            }
         } catch (...) {
             GotoCell(ACol, oldRow);
             throw;
         }
         GotoCell(ACol, target);
     } else {
-        state_.Valid = false;
+        engine_.Invalidate();
     }
     if (OnEndSort)
         OnEndSort(this, ACol);
     sortedCol_ = ACol;
     EndUpdate();
-}
-
-void TZEBSortGrid::FullSort(int ACol, int& target)
-{
-    TColumn* column = (*columns_)[ACol];
-    const TColumnFormat format = column->Format();
-    const bool descending = column->SortDirection() != 0;
-    const int first = FixedRows();
-    const int count = RowCount() - first;
-
-    sortList_.Clear();
-    for (int r = first; r < RowCount(); ++r)
-        sortList_.Add({Cells(ACol, r), r});
-    std::vector<TSortKey> keys(static_cast<std::size_t>(count));
-    int invalid = 0;
-    int odd = 0;
-    int nonEmpty = 0;
-    for (auto& entry : sortList_.Items()) {
-        odd += OddDateLength(entry.Key);
-        nonEmpty += !entry.Key.empty();
-    }
-    if (format == cfDate && odd >= 2)
-        throw Exception("DateTimeCompare: wrong date format");
-    for (int i = 0; i < count; ++i) {
-        const std::string& text = sortList_[i].Key;
-        TSortKey& key = keys[std::size_t(i)];
-        if (format == cfNumber) {
-            key = NumericKey(text, ZEBSortGrid::NumericFormat);
-            invalid += key.Kind == TSortKey::kInvalid;
-        } else if (format == cfDate) {
-            // A date is only read when there is another date to compare it with; a single one
-            // sorts after the empty cells.
-            if (nonEmpty < 2 && !text.empty())
-                key.Kind = TSortKey::kValue;
-            else
-                key = DateKey(text, ZEBSortGrid::DateFormat);
-        } else {
-            key = TextKey(text, column->CaseSensitive());
-            sortList_[i].Key = key.Text;
-        }
-    }
-    if (invalid > 0)
-        ShowMessage(kInvalidNumber);
-
-    std::vector<int> order(static_cast<std::size_t>(count));
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        return CompareKeys(keys[std::size_t(a)], first + a, keys[std::size_t(b)], first + b) < 0;
-    });
-    if (descending)
-        std::reverse(order.begin(), order.end());
-    std::vector<int> rows(order.size());
-    int moved = target;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        rows[i] = first + order[i];
-        if (rows[i] == target)
-            moved = first + int(i);
-    }
-    target = moved;
-    movingRows_ = true;
-    ReorderRows(first, rows);
-    movingRows_ = false;
-
-    state_ = TSortState{};
-    state_.Valid = true;
-    state_.Col = ACol;
-    state_.Descending = descending;
-    state_.Format = format;
-    state_.CaseSensitive = column->CaseSensitive();
-    state_.Numeric = numericFormat_;
-    state_.Date = dateFormat_;
-    state_.FixedRows = first;
-    state_.SortedRows = count;
-    state_.InvalidKeys = invalid;
-    state_.OddLengthKeys = odd;
-    std::vector<TSortKey> sorted;
-    sorted.reserve(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        sorted.push_back(std::move(keys[std::size_t(order[i])]));
-        if (i > 0)
-            state_.EqualPairs += CompareKeyValues(sorted[i - 1], sorted[i]) == 0;
-    }
-    state_.Keys.Assign(std::move(sorted));
-    state_.NonEmptyKeys = nonEmpty;
-    // A single date was not read, so its key cannot place another row.
-    state_.Valid = !(format == cfDate && nonEmpty == 1);
-}
-
-bool TZEBSortGrid::FastSort(int ACol, int& target)
-{
-    TColumn* column = (*columns_)[ACol];
-    const TColumnFormat format = column->Format();
-    const bool descending = column->SortDirection() != 0;
-    const int first = FixedRows();
-    TSortState& s = state_;
-    if (!s.Valid || s.Col != ACol || s.Descending != descending || s.Format != format
-        || s.CaseSensitive != column->CaseSensitive() || s.FixedRows != first
-        || (format == cfNumber && s.Numeric != numericFormat_) || (format == cfDate && s.Date != dateFormat_)
-        || RowCount() - first != s.SortedRows + (s.Appended ? 1 : 0))
-        return false;
-    const int count = RowCount() - first;
-    if (s.Keys.Count() != s.SortedRows)
-        return false;
-    auto keyOf = [&](const std::string& text) {
-        if (format == cfNumber)
-            return NumericKey(text, numericFormat_);
-        if (format == cfDate)
-            return DateKey(text, dateFormat_);
-        return TextKey(text, column->CaseSensitive());
-    };
-    auto equal = [](const TSortKey& a, const TSortKey& b) { return CompareKeyValues(a, b) == 0; };
-
-    if (s.ChangedRow < 0) {
-        if (descending && s.EqualPairs > 0)
-            return false;
-        if (s.InvalidKeys > 0)
-            ShowMessage(kInvalidNumber);
-        return true;
-    }
-
-    const int changed = s.ChangedRow;
-    const int index = changed - first; // its place among the sorted rows
-    const std::string& text = Cells(ACol, changed);
-    if (format == cfDate && (s.OddLengthKeys > 0 || OddDateLength(text) || OddDateLength(s.OldKey)))
-        return false;
-    // A date is only read when there is another date to compare it with.
-    const int othersNonEmpty = s.NonEmptyKeys - (!s.Appended && !s.OldKey.empty() ? 1 : 0);
-    if (format == cfDate && !text.empty() && othersNonEmpty == 0)
-        return false;
-    TSortKey key = keyOf(text);
-    // Neighbours with equal keys among the other rows: a descending sort would reverse them.
-    int pairs = s.EqualPairs;
-    if (descending && !s.Appended) {
-        const int last = s.Keys.Count() - 1;
-        const TSortKey& old = s.Keys[index];
-        if (index > 0 && equal(s.Keys[index - 1], old))
-            --pairs;
-        if (index < last && equal(old, s.Keys[index + 1]))
-            --pairs;
-        if (index > 0 && index < last && equal(s.Keys[index - 1], s.Keys[index + 1]))
-            ++pairs;
-    }
-    if (descending && pairs > 0)
-        return false;
-
-    int invalid = s.InvalidKeys + (key.Kind == TSortKey::kInvalid);
-    if (!s.Appended)
-        invalid -= s.Keys.Take(index).Kind == TSortKey::kInvalid;
-    if (invalid > 0)
-        ShowMessage(kInvalidNumber);
-
-    // The first of the other rows that the changed row goes before.
-    const int others = s.Keys.Count();
-    auto otherRow = [&](int k) { return first + k + (k >= index ? 1 : 0); };
-    const int lo = s.Keys.FirstWhere([&](const TSortKey& other, int k) {
-        const int c = CompareKeys(key, changed, other, otherRow(k));
-        return descending ? c > 0 : c < 0;
-    });
-    if (descending) {
-        if (lo > 0 && equal(s.Keys[lo - 1], key))
-            ++pairs;
-        if (lo < others && equal(key, s.Keys[lo]))
-            ++pairs;
-    }
-    s.Keys.Insert(lo, std::move(key));
-
-    const int to = first + lo;
-    if (target == changed) {
-        target = to;
-    } else {
-        if (target > changed)
-            --target;
-        if (target >= to && target >= first)
-            ++target;
-    }
-    movingRows_ = true;
-    MoveRow(changed, to);
-    movingRows_ = false;
-
-    s.SortedRows = count;
-    s.EqualPairs = pairs;
-    s.InvalidKeys = invalid;
-    s.NonEmptyKeys = othersNonEmpty + !text.empty();
-    s.ChangedRow = -1;
-    s.Appended = false;
-    s.OldKey.clear();
-    return true;
 }
 
 void TZEBSortGrid::TitleSort(int ACol)
@@ -1194,7 +847,7 @@ void TZEBSortGrid::KeyUp(int& Key, Qt::KeyboardModifiers Shift)
     searchOptions_.SearchCol = sortedCol_;
     searchOptions_.SearchText = keyBuffer_;
     if (!Search()) {
-        MessageBeep(16);
+        MessageBeep(mbIconError);
         keyBuffer_ = remembered;
     }
 }

@@ -3,6 +3,7 @@
 // sorting on a column (title click, Ctrl+Enter, Sort), incremental search while typing, rows in a
 // second colour, and rows filled from item lists of quoted values ("1", "item 2", "item n").
 
+#include "SortEngine.h"
 #include "StringGrid.h"
 
 #include <QPixmap>
@@ -12,9 +13,6 @@
 #include <string>
 #include <vector>
 
-enum TColumnFormat { cfString, cfNumber, cfDate };
-enum TDisplayDateFormat { dfNL, dfUK, dfNLShort, dfUKShort, dfNLLong, dfUKLong };
-enum TDisplayNumericFormat { nfNL, nfUK };
 enum TGridColorToggleStyle { tsNone, tsToggleRowOdd, tsToggleRowEven, tsToggleColOdd, tsToggleColEven };
 
 class TZEBSortGrid;
@@ -26,22 +24,10 @@ using TEndSortEvent = std::function<void(TZEBSortGrid* Sender, int Col)>;
 using TTitleClickEvent = std::function<void(TZEBSortGrid* Sender, int Col)>;
 using TGridNotifyEvent = std::function<void(TZEBSortGrid* Sender)>;
 
-// One record of the sort list: a cell text and the row it came from.
+// A cell text and the row it came from, as the compare routines take them.
 struct TSortedListEntry {
     std::string Key;
     int Row = 0;
-};
-
-class TSortedList {
-public:
-    void Add(TSortedListEntry entry) { items_.push_back(std::move(entry)); }
-    void Clear() { items_.clear(); }
-    int Count() const { return int(items_.size()); }
-    TSortedListEntry& operator[](int index) { return items_[std::size_t(index)]; }
-    std::vector<TSortedListEntry>& Items() { return items_; }
-
-private:
-    std::vector<TSortedListEntry> items_;
 };
 
 // What Search and the incremental search look for.
@@ -189,7 +175,6 @@ public:
     TColumn* Add();
     void Delete(int index);
     void Clear();
-    void Move(int fromIndex, int toIndex);
     int IndexOf(const TColumn* item) const;
     void Assign(const TZEBSortGridColumns& source);
 
@@ -223,16 +208,8 @@ struct TCellLook {
 
 namespace ZEBSortGrid {
 
-// A cell text prepared for comparing: the text as compared, or a number or date-time.
-struct TSortKey {
-    enum TKind { kEmpty, kInvalid, kValue };
-    TKind Kind = kEmpty;
-    double Value = 0;
-    std::string Text;
-};
-
 // The date and number formats the compare routines read; every grid's DateFormat and NumericFormat
-// setters write them, and a sort sets them from its grid for its own duration.
+// setters write them.
 extern TDisplayDateFormat DateFormat;
 extern TDisplayNumericFormat NumericFormat;
 
@@ -240,23 +217,20 @@ extern TDisplayNumericFormat NumericFormat;
 std::string RemoveBlanks(const std::string& Items);
 void GetNextItem(std::string& Items, std::string& Item);
 
-// Compare routines of the sort list: -1, 0 or 1; equal keys fall back on the row.
+// Compare routines, by the sort engine's rules: -1, 0 or 1; equal keys fall back
+// on the row.  CompareStrings compares the texts as they are; the other two read them under the
+// formats above.
 int CompareStrings(const TSortedListEntry& Item1, const TSortedListEntry& Item2);
 int NumericCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2);
 int DateTimeCompare(const TSortedListEntry& Item1, const TSortedListEntry& Item2);
 
-// The number a cell text stands for under the number format: thousands marks dropped, the decimal
-// mark read as the decimal point, blanks around it allowed.
-bool ReadNumber(const std::string& text, TDisplayNumericFormat format, double& value);
-
-// The date-time a text stands for under the date format (positions per format); raises
-// EConvertError when a field is no number or the date or time does not exist.
-double ReadDateTime(const std::string& text, TDisplayDateFormat format);
-
-// Where WriteCellText starts a text of textWidth pixels in rect.
-int TextLeft(const TRect& Rect, int DX, TAlignment Alignment, int textWidth);
-// Fills Rect with the canvas's brush and writes Text clipped to it.
-void WriteCellText(TCanvas& Canvas, const TRect& Rect, int DX, TAlignment Alignment, const std::string& Text, int DY);
+// Where a cell text of textWidth pixels starts in Rect, for both grids: left Rect.Left + DX; right
+// Rect.Right - textWidth - 3; centred the middle of Rect less half the text (integer halves),
+// moved CentreDX to the right (the sort grid 0; the data-bound grid repaints its cells with its DX).
+int TextLeft(const TRect& Rect, int DX, TAlignment Alignment, int textWidth, int CentreDX = 0);
+// Fills Rect with the canvas's brush and writes Text clipped to it, at TextLeft and Rect.Top + DY.
+void WriteCellText(TCanvas& Canvas, const TRect& Rect, int DX, TAlignment Alignment, const std::string& Text, int DY,
+                   int CentreDX = 0);
 
 } // namespace ZEBSortGrid
 
@@ -335,7 +309,6 @@ protected:
     void DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState State) override;
     void SizeChanged(int OldColCount, int OldRowCount) override;
     void ColWidthsChanged() override;
-    void ColumnMoved(int FromIndex, int ToIndex) override;
     void CellChanging(int ACol, int ARow) override;
     void RowsMoving() override;
     void MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y) override;
@@ -348,40 +321,18 @@ private:
     friend class TZEBSortGridColumns;
     friend class TColumn;
 
-    // What the rows were last sorted by, and the one row changed since, so that a re-sort after
-    // one appended or changed row only moves that row.
-    struct TSortState {
-        bool Valid = false;
-        int Col = -1;
-        bool Descending = false;
-        TColumnFormat Format = cfString;
-        bool CaseSensitive = false;
-        TDisplayNumericFormat Numeric = nfNL;
-        TDisplayDateFormat Date = dfNL;
-        int FixedRows = 0;
-        int SortedRows = 0;   // data rows in sorted order
-        int EqualPairs = 0;   // neighbours with equal keys (descending sorts)
-        int InvalidKeys = 0;  // numbers that do not convert
-        int OddLengthKeys = 0; // dates of a length other than 10, 16 or 19
-        int NonEmptyKeys = 0;
-        int ChangedRow = -1;
-        bool Appended = false;
-        std::string OldKey;
-        TBlockList<ZEBSortGrid::TSortKey, 64> Keys; // of the sorted rows, in their order
-    };
-
     void CheckItems(const char* operation, const std::string& Items) const;
     void CheckRowNumber(int ARow) const;
     void AddInsertRow();
     void RowUpdated(int ARow);
     void TitleSort(int ACol);
-    bool FastSort(int ACol, int& target);
-    void FullSort(int ACol, int& target);
+    TSortRules SortRules(int ACol) const;
+    template <class Move>
+    void MoveRows(Move&& move);
     void ApplyColumnWidth(TColumn* item);
 
     std::unique_ptr<TZEBSortGridColumns> columns_;
     TSearchOptions searchOptions_;
-    TSortedList sortList_;
     int sortedCol_ = -1;
     bool keyBoardBuffer_ = true;
     std::string keyBuffer_;
@@ -402,5 +353,5 @@ private:
     TGridColorToggleStyle toggleStyle_ = tsNone;
     bool sizingAtPress_ = false;
     bool movingRows_ = false;
-    TSortState state_;
+    TSortEngine engine_;
 };

@@ -17,6 +17,8 @@
 
 #include <QDialog>
 #include <QSize>
+#include "ModalResult.h"
+
 #include <array>
 #include <functional>
 #include <memory>
@@ -28,11 +30,8 @@ namespace Ui {
 class TZEBMessageForm;
 }
 
-// Modal results.
-constexpr int mrOk = 1;
-constexpr int mrCancel = 2;
-constexpr int mrYes = 6;
-constexpr int mrNo = 7;
+// Button kinds (Flags & 15).
+enum : int { mbOk = 0, mbOkCancel = 1, mbYesNoCancel = 3, mbYesNo = 4 };
 
 int ZebMessageBox(const std::string& Caption, const std::string& Title, const std::string& Message, int Flags,
                   TColor MessageColor, int DefaultButton, bool Dutch);

@@ -11,6 +11,8 @@
 // marked "Default" (a focused push button takes Enter itself); the dialog's own Esc/Enter
 // handling is not used.
 
+#include "ModalResult.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <functional>
@@ -21,13 +23,14 @@ class QAbstractButton;
 class QAction;
 class QPushButton;
 
+// The modes a record is opened in: by the record commands of a list screen (Mutate) and by the
+// dialogs they open.
+enum TMutateMode : int { mmInsert = 0, mmEdit = 1, mmDelete = 2, mmView = 3 };
+
 class TBaseForm : public QDialog {
     Q_OBJECT
 public:
-    // Modal results.
-    static constexpr int mrNone = 0;
-    static constexpr int mrOk = 1;
-    static constexpr int mrCancel = 2;
+    using enum TModalResult;
 
     explicit TBaseForm(QWidget* owner = nullptr);
     ~TBaseForm() override;

@@ -9,6 +9,8 @@
 
 #include "fBaseForm.h"
 
+#include <optional>
+#include <string>
 #include <utility>
 
 class QFrame;
@@ -16,6 +18,18 @@ class QPushButton;
 
 // Left positions of the OK and Cancel buttons, centred in a panel with 12 pixels between them.
 std::pair<int, int> OkCancelPositions(int panelLeft, int panelWidth, int okWidth, int cancelWidth);
+
+// The first entered value that a dialog's OK refuses: the field to go back to and the message
+// that tells why.  A dialog's check is a plain function of the entered values giving this, or
+// nothing when OK may go on.
+template <class TField>
+struct TInvalidInput {
+    TField Field;
+    std::string Message;
+    bool operator==(const TInvalidInput&) const = default;
+};
+template <class TField>
+using TInputCheck = std::optional<TInvalidInput<TField>>;
 
 class TBaseOkCancel : public TBaseForm {
     Q_OBJECT

@@ -63,22 +63,22 @@ void TBaseSelect::Mutate(int /*Mode*/)
 
 void TBaseSelect::acInsertExecute()
 {
-    Mutate(0);
+    Mutate(mmInsert);
 }
 
 void TBaseSelect::acEditExecute()
 {
-    Mutate(1);
+    Mutate(mmEdit);
 }
 
 void TBaseSelect::acDeleteExecute()
 {
-    Mutate(2);
+    Mutate(mmDelete);
 }
 
 void TBaseSelect::acBekijkenExecute()
 {
-    Mutate(3);
+    Mutate(mmView);
 }
 
 void TBaseSelect::acBijwerkenExecute()

@@ -1,6 +1,6 @@
 #pragma once
 // A list screen with record commands: insert (Ins), edit (Enter), delete (Del) and view all go
-// through Mutate (0 insert, 1 edit, 2 delete, 3 view); refresh (F5) reopens the data.
+// through Mutate (TMutateMode: 0 insert, 1 edit, 2 delete, 3 view); refresh (F5) reopens the data.
 
 #include "fBaseMainSel.h"
 

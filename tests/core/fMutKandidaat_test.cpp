@@ -21,6 +21,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <set>
 
 namespace {
@@ -58,7 +60,7 @@ protected:
         return result;
     }
 
-    void Open(int mode, int currentNr = -1, bool okNieuw = false)
+    void Open(TMutateMode mode, int currentNr = -1, bool okNieuw = false)
     {
         form->Initialize(mode, okNieuw, NrList(), currentNr);
         form->show();
@@ -151,7 +153,7 @@ TEST_F(MutKandidaat, LayoutCaptionsAndHints)
     }
 
     // Tab order: the fields in their order, then OK and Cancel.
-    Open(0);
+    Open(mmInsert);
     std::vector<QWidget*> chain;
     QWidget* w = form->edKandidaatNr;
     for (int i = 0; i < 15; ++i, w = w->nextInFocusChain()) {
@@ -168,7 +170,7 @@ TEST_F(MutKandidaat, LayoutCaptionsAndHints)
 
 TEST_F(MutKandidaat, ProposesTheHighestNumberInUsePlusOne)
 {
-    Open(0, -1, true);
+    Open(mmInsert, -1, true);
     EXPECT_EQ(form->windowTitle(), "Toevoegen kandidaat");
     EXPECT_EQ(form->GetKandidaatNr(), "1") << "no candidates yet";
     EXPECT_TRUE(form->cbOkNieuw->isVisible());
@@ -176,12 +178,12 @@ TEST_F(MutKandidaat, ProposesTheHighestNumberInUsePlusOne)
 
     for (const char* nr : {"3", "1", "5", "2", "4"})
         AddRecord(nr);
-    Open(0, 5, true);
+    Open(mmInsert, 5, true);
     EXPECT_EQ(form->GetKandidaatNr(), "6");
     EXPECT_EQ(form->udKandidaatNr->Position(), 6);
 
     AddRecord("80");
-    Open(0);
+    Open(mmInsert);
     EXPECT_EQ(form->GetKandidaatNr(), "81");
     EXPECT_FALSE(form->cbOkNieuw->isVisible());
     EXPECT_FALSE(form->GetOkNieuw());
@@ -189,7 +191,7 @@ TEST_F(MutKandidaat, ProposesTheHighestNumberInUsePlusOne)
     ExpectRefused("Het kandidaatnummer dient tussen 1 en 80 te liggen", form->edKandidaatNr);
 
     AddRecord("99");
-    Open(0);
+    Open(mmInsert);
     EXPECT_EQ(form->GetKandidaatNr(), "99") << "the spin control holds its maximum";
 }
 
@@ -197,13 +199,13 @@ TEST_F(MutKandidaat, ANumberInUseThatIsNoWholeNumberStopsInitialize)
 {
     AddRecord("1");
     AddRecord("abc"); // possible after an import; sorts last
-    EXPECT_EQ(ErrorOf<EConvertError>([&] { form->Initialize(0, true, NrList(), -1); }),
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { form->Initialize(mmInsert, true, NrList(), -1); }),
               "'0000000abc' is not a valid integer value");
 }
 
 TEST_F(MutKandidaat, ComposesTheVotingMachineNameWhileTyping)
 {
-    Open(0);
+    Open(mmInsert);
     Type(form->edNaam, "Dijk");
     EXPECT_EQ(form->GetNaamStemapparaat(), "Dijk");
     Type(form->edVoorletters, "A.B.");
@@ -243,7 +245,7 @@ TEST_F(MutKandidaat, ComposesTheVotingMachineNameWhileTyping)
 TEST_F(MutKandidaat, ALongNameIsCutSilentlyOnInsertAndWithAMessageOnEdit)
 {
     const QString surname = QString(40, 'x'); // with ", " and the initials: 42 + initials
-    Open(0);
+    Open(mmInsert);
     Type(form->edNaam, surname);
     {
         ModalAnswer none(ModalAnswer::ClickButton("Ok"));
@@ -259,7 +261,7 @@ TEST_F(MutKandidaat, ALongNameIsCutSilentlyOnInsertAndWithAMessageOnEdit)
     KandidaatList->Items(0)->Geslacht = "";
     {
         ModalAnswer none(ModalAnswer::ClickButton("Ok"));
-        Open(1, 7);
+        Open(mmEdit, 7);
         EXPECT_FALSE(none.Seen().shown) << "loading shows no message";
     }
     EXPECT_EQ(form->GetNaamStemapparaat(), "opgeslagen naam 7") << "the stored name is what the dialog shows";
@@ -278,35 +280,97 @@ TEST_F(MutKandidaat, ALongNameIsCutSilentlyOnInsertAndWithAMessageOnEdit)
     EXPECT_EQ(form->GetNaamStemapparaat(), surname.toStdString() + ", ABCDEFGH");
 }
 
-TEST_F(MutKandidaat, ValidationRunsInItsOrderOneMessageAtATime)
+TEST(ValidateKandidaat, ChecksInTheirOrderFirstRefusalWins)
 {
-    Open(0);
-    form->edKandidaatNr->clear();
-    ExpectRefused("U dient een kandidaat nummer in te voeren.", form->edKandidaatNr);
-    Type(form->edKandidaatNr, "3");
-    Type(form->edNaam, "  ");
-    ExpectRefused("U dient de achternaam van de kandidaat in te voeren.", form->edNaam);
-    Type(form->edNaam, "Dijk");
-    ExpectRefused("U dient de voorletters van de kandidaat in te voeren.", form->edVoorletters);
-    Type(form->edVoorletters, "A.");
+    using enum TKandidaatVeld;
+    const char* const leeg = "U dient een kandidaat nummer in te voeren.";
+    const char* const bereik = "Het kandidaatnummer dient tussen 1 en 80 te liggen";
+    const char* const bestaat = "Het ingevoerde kandidaat nummer bestaat reeds.";
+    struct Case {
+        const char* what;
+        std::function<void(TKandidaatInvoer&)> change;
+        std::optional<TKandidaatVeld> refused;
+        std::string message;
+        bool dateAsked;
+    };
+    const std::vector<Case> cases = {
+        {"all valid", [](TKandidaatInvoer&) {}, std::nullopt, "", true},
+        {"no number", [](TKandidaatInvoer& i) { i.KandidaatNr = ""; }, KandidaatNr, leeg, false},
+        {"blank number", [](TKandidaatInvoer& i) { i.KandidaatNr = " \t"; i.Naam = ""; }, KandidaatNr, leeg, false},
+        {"surname", [](TKandidaatInvoer& i) { i.Naam = "  "; i.Voorletters = ""; }, Naam,
+            "U dient de achternaam van de kandidaat in te voeren.", false},
+        {"initials", [](TKandidaatInvoer& i) { i.Voorletters = ""; i.NaamStemapparaat = ""; }, Voorletters,
+            "U dient de voorletters van de kandidaat in te voeren.", false},
+        {"machine name", [](TKandidaatInvoer& i) { i.NaamStemapparaat = ""; i.Plaats = ""; }, NaamStemapparaat,
+            "U dient de naamsvermelding op de stemapparaatuur in te voeren.", false},
+        {"place before address", [](TKandidaatInvoer& i) { i.Plaats = ""; i.Adres = ""; }, Plaats,
+            "U dient de woonplaats van de kandidaat in te voeren.", false},
+        {"address before postcode", [](TKandidaatInvoer& i) { i.Adres = ""; i.PostCode = ""; }, Adres,
+            "U dient het adres van de kandidaat in te voeren.", false},
+        {"postcode", [](TKandidaatInvoer& i) { i.PostCode = " "; }, PostCode,
+            "U dient de postcode van de kandidaat in te voeren.", false},
+        {"date before number range", [](TKandidaatInvoer& i) { i.GeboortedatumGeldig = [] { return false; }; i.KandidaatNr = "0"; },
+            Geboortedatum, "De ingevoerde datum is geen geldige datum.", true},
+        {"zero", [](TKandidaatInvoer& i) { i.KandidaatNr = "0"; }, KandidaatNr, bereik, true},
+        {"81", [](TKandidaatInvoer& i) { i.KandidaatNr = "81"; }, KandidaatNr, bereik, true},
+        {"spin left behind", [](TKandidaatInvoer& i) { i.KandidaatNr = "150"; i.Positie = 15; }, KandidaatNr, bereik, true},
+        {"too long for a number", [](TKandidaatInvoer& i) { i.KandidaatNr = "12345678901"; }, KandidaatNr, bereik, true},
+        {"no whole number", [](TKandidaatInvoer& i) { i.KandidaatNr = "1a"; }, KandidaatNr, bereik, true},
+        {"80 with blanks and zeros", [](TKandidaatInvoer& i) { i.KandidaatNr = " 080 "; i.Positie = 80; }, std::nullopt, "", true},
+        {"insert: number in use", [](TKandidaatInvoer& i) { i.KandidaatNr = "4"; i.Positie = 4; }, KandidaatNr, bestaat, true},
+        {"insert: compared trimmed and padded", [](TKandidaatInvoer& i) { i.KandidaatNr = " 9 "; i.Positie = 9; },
+            KandidaatNr, bestaat, true},
+        {"insert: the selected row's number", [](TKandidaatInvoer& i) { i.KandidaatNr = "4"; i.Positie = 4; i.OrigNr = 4; },
+            KandidaatNr, bestaat, true},
+        {"edit keeping its number", [](TKandidaatInvoer& i) { i.Mode = mmEdit; i.KandidaatNr = "9"; i.Positie = 9; i.OrigNr = 9; },
+            std::nullopt, "", true},
+        {"edit taking one in use", [](TKandidaatInvoer& i) { i.Mode = mmEdit; i.KandidaatNr = "9"; i.Positie = 9; i.OrigNr = 4; },
+            KandidaatNr, bestaat, true},
+        {"delete checks nothing", [](TKandidaatInvoer& i) { i = {}; i.Mode = mmDelete; }, std::nullopt, "", false},
+    };
+    const std::vector<std::string> nrList{"0000000004", "0000000009"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int dateAsked = 0;
+        TKandidaatInvoer invoer;
+        invoer.KandidaatNr = "3";
+        invoer.Positie = 3;
+        invoer.Naam = "Dijk";
+        invoer.Voorletters = "A.";
+        invoer.NaamStemapparaat = "Dijk, A.";
+        invoer.Plaats = "Ede";
+        invoer.Adres = "Kerkweg 2";
+        invoer.PostCode = "6711 AA";
+        invoer.GeboortedatumGeldig = [] { return true; };
+        c.change(invoer);
+        if (invoer.GeboortedatumGeldig) {
+            invoer.GeboortedatumGeldig = [&dateAsked, check = invoer.GeboortedatumGeldig] {
+                ++dateAsked;
+                return check();
+            };
+        }
+        const TInputCheck<TKandidaatVeld> result = ValidateKandidaat(invoer, nrList);
+        ASSERT_EQ(result.has_value(), c.refused.has_value());
+        if (result) {
+            EXPECT_EQ(result->Field, *c.refused);
+            EXPECT_EQ(result->Message, c.message);
+        }
+        EXPECT_EQ(dateAsked, c.dateAsked ? 1 : 0);
+    }
+}
 
-    // Voting-machine name: with automatic naming off the typed name is required.
-    QTest::mouseClick(form->cbAutomatisch, Qt::LeftButton);
-    form->edNaamStemapparaat->clear();
-    ExpectRefused("U dient de naamsvermelding op de stemapparaatuur in te voeren.", form->edNaamStemapparaat);
-    Type(form->edNaamStemapparaat, "Dijk, A.");
-
-    // Place comes before address and postcode.
-    ExpectRefused("U dient de woonplaats van de kandidaat in te voeren.", form->edPlaats);
-    Type(form->edPlaats, "Ede");
-    ExpectRefused("U dient het adres van de kandidaat in te voeren.", form->edAdres);
-    Type(form->edAdres, "Kerkweg 2");
-    ExpectRefused("U dient de postcode van de kandidaat in te voeren.", form->edPostCode);
-    Type(form->edPostCode, "6711 AA");
-
+// The dialog's side of a refusal: told, the dialog stays open with the focus on the field; the
+// date field completes its text when checked, and a blank date passes.
+TEST_F(MutKandidaat, RefusalFocusesTheFieldAndABlankDatePasses)
+{
+    Open(mmInsert);
+    FillValid();
     TypeDate("31021970");
     ExpectRefused("De ingevoerde datum is geen geldige datum.", form->edGeboortedatum);
     form->edGeboortedatum->SetText("");
+    form->edPlaats->clear();
+    ExpectRefused("U dient de woonplaats van de kandidaat in te voeren.", form->edPlaats);
+    Type(form->edPlaats, "Ede");
     EXPECT_TRUE(ClickOk().isEmpty()) << "a blank birth date passes";
     EXPECT_FALSE(form->isVisible());
     ASSERT_EQ(KandidaatList->Count(), 1);
@@ -315,7 +379,7 @@ TEST_F(MutKandidaat, ValidationRunsInItsOrderOneMessageAtATime)
 
 TEST_F(MutKandidaat, NumberOutsideTheRangeIsRefusedWhateverTheSpinShows)
 {
-    Open(0);
+    Open(mmInsert);
     FillValid();
     for (const char* typed : {"0", "81", "150", "12345678901"}) {
         form->edKandidaatNr->clear();
@@ -337,7 +401,7 @@ TEST_F(MutKandidaat, NumberOutsideTheRangeIsRefusedWhateverTheSpinShows)
 
 TEST_F(MutKandidaat, NumberFieldTakesDigitsOnlyAndStepsWithTheArrows)
 {
-    Open(0);
+    Open(mmInsert);
     form->edKandidaatNr->clear();
     Type(form->edKandidaatNr, "1a- 2.");
     EXPECT_EQ(form->GetKandidaatNr(), "12");
@@ -367,25 +431,20 @@ TEST_F(MutKandidaat, UniqueNumberOnInsertAndWhenEditChangesIt)
 {
     AddRecord("4");
     AddRecord("9");
-    Open(0);
+    Open(mmInsert);
     FillValid();
     form->edKandidaatNr->clear();
     Type(form->edKandidaatNr, "4");
     ExpectRefused("Het ingevoerde kandidaat nummer bestaat reeds.", form->edKandidaatNr);
-    EXPECT_FALSE(form->KandidaatNrIsUniek());
-    form->edKandidaatNr->setText(" 9 ");
-    EXPECT_FALSE(form->KandidaatNrIsUniek()) << "compared trimmed and padded";
-    form->edKandidaatNr->setText("5");
-    EXPECT_TRUE(form->KandidaatNrIsUniek());
 
     // Edit keeping its own number: no uniqueness check.
-    Open(1, 9);
+    Open(mmEdit, 9);
     EXPECT_EQ(form->windowTitle(), "Wijzigen kandidaat");
     EXPECT_TRUE(ClickOk().isEmpty());
     EXPECT_FALSE(form->isVisible());
 
     // Edit changing it to a number in use, then to a free one: same record, same place.
-    Open(1, 4);
+    Open(mmEdit, 4);
     form->edKandidaatNr->clear();
     Type(form->edKandidaatNr, "9");
     ExpectRefused("Het ingevoerde kandidaat nummer bestaat reeds.", form->edKandidaatNr);
@@ -400,7 +459,7 @@ TEST_F(MutKandidaat, UniqueNumberOnInsertAndWhenEditChangesIt)
 TEST_F(MutKandidaat, InsertAppendsEveryFieldAndTheSameDialogStartsAfresh)
 {
     AddRecord("1");
-    form->Initialize(0, true, NrList(), 1);
+    form->Initialize(mmInsert, true, NrList(), 1);
     int shown = 0;
     ModalAnswer first([&](QWidget*) {
         ++shown;
@@ -439,7 +498,7 @@ TEST_F(MutKandidaat, InsertAppendsEveryFieldAndTheSameDialogStartsAfresh)
 
     // Second pass on the same object: every field emptied, the next number proposed, the
     // repeat box ticked again, automatic naming as the user left it.
-    form->Initialize(0, true, NrList(), 2);
+    form->Initialize(mmInsert, true, NrList(), 2);
     EXPECT_EQ(form->GetKandidaatNr(), "3");
     for (TZEBEdit* field : {form->edNaam, form->edVoorletters, form->edVoorvoegsels, form->edVoornaam,
              form->edNaamStemapparaat, form->edAdres, form->edPostCode, form->edPlaats})
@@ -466,7 +525,7 @@ TEST_F(MutKandidaat, EveryPassOfTheInsertLoopShowsOneFocusedField)
     ScopedHighColor highColor(true);
     for (TZEBEdit* last : {form->edPlaats, form->edNaamStemapparaat}) {
         SCOPED_TRACE(last->objectName().toStdString());
-        form->Initialize(0, true, NrList(), -1);
+        form->Initialize(mmInsert, true, NrList(), -1);
         ModalAnswer pass([&](QWidget*) {
             if (form->cbAutomatisch->isChecked())
                 QTest::mouseClick(form->cbAutomatisch, Qt::LeftButton); // the name is typed
@@ -478,7 +537,7 @@ TEST_F(MutKandidaat, EveryPassOfTheInsertLoopShowsOneFocusedField)
             form->btnOk->click(); // as its shortcut: the focus stays in the field
         });
         ASSERT_EQ(form->ShowModal(), TBaseForm::mrOk);
-        form->Initialize(0, true, NrList(), -1);
+        form->Initialize(mmInsert, true, NrList(), -1);
         ModalAnswer next([&](QWidget*) {
             EXPECT_EQ(form->focusWidget(), form->edNaam);
             EXPECT_EQ(TintedFields(form.get()), "edNaam");
@@ -492,7 +551,7 @@ TEST_F(MutKandidaat, EveryPassOfTheInsertLoopShowsOneFocusedField)
 // key filters of the dialog and the up-down (the sanitizer build tells a filter that looks at it).
 TEST_F(MutKandidaat, DestroyedWithTheFocusInTheNumberField)
 {
-    Open(0);
+    Open(mmInsert);
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     form->edKandidaatNr->setFocus();
@@ -509,7 +568,7 @@ TEST_F(MutKandidaat, EditLoadsTheFirstMatchAndOverwritesItInPlace)
     TKandidaatRecord* target = AddRecord(" 5 ", "Tweede"); // trimmed before the conversion
     target->Geslacht = "v";
     AddRecord("5", "Derde");
-    Open(1, 5);
+    Open(mmEdit, 5);
     EXPECT_EQ(form->GetKandidaatNr(), "5");
     EXPECT_EQ(form->edNaam->Text(), "Tweede");
     EXPECT_EQ(form->cmbGeslacht->currentText(), "V") << "the item chosen without regard to case";
@@ -530,7 +589,7 @@ TEST_F(MutKandidaat, EditLoadsTheFirstMatchAndOverwritesItInPlace)
 TEST_F(MutKandidaat, EditWithoutAMatchingRecordTellsOnSave)
 {
     AddRecord("3");
-    Open(1, -1); // the selected row's number was no whole number
+    Open(mmEdit, -1); // the selected row's number was no whole number
     EXPECT_EQ(form->edNaam->text(), "") << "the fields keep the layout's values";
     EXPECT_EQ(form->GetKandidaatNr(), "1");
     form->edKandidaatNr->clear();
@@ -547,7 +606,7 @@ TEST_F(MutKandidaat, EditWithoutAMatchingRecordTellsOnSave)
     KandidaatList->Clear();
     AddRecord("x1");
     AddRecord("2");
-    EXPECT_EQ(ErrorOf<EConvertError>([&] { form->Initialize(1, false, {}, 2); }), "'x1' is not a valid integer value");
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { form->Initialize(mmEdit, false, {}, 2); }), "'x1' is not a valid integer value");
 }
 
 TEST_F(MutKandidaat, DeleteAsksAndRemovesOnlyOnYes)
@@ -555,7 +614,7 @@ TEST_F(MutKandidaat, DeleteAsksAndRemovesOnlyOnYes)
     AddRecord("1", "Een");
     AddRecord("2", "Twee");
     AddRecord("3", "Drie");
-    Open(2, 2);
+    Open(mmDelete, 2);
     EXPECT_EQ(form->windowTitle(), "Verwijderen kandidaat");
     for (QWidget* control : std::initializer_list<QWidget*>{form->cbAutomatisch, form->udKandidaatNr,
              form->edKandidaatNr, form->cmbGeslacht, form->edNaam, form->edVoorletters, form->edVoornaam,
@@ -584,7 +643,7 @@ TEST_F(MutKandidaat, DeleteAsksAndRemovesOnlyOnYes)
     EXPECT_EQ(KandidaatList->Items(1)->Achternaam.AsString(), "Drie");
 
     // The same object initialised for an insert afterwards takes input again.
-    Open(0);
+    Open(mmInsert);
     for (QWidget* control : std::initializer_list<QWidget*>{form->cbAutomatisch, form->edKandidaatNr,
              form->cmbGeslacht, form->edNaam, form->edGeboortedatum, form->edPlaats})
         EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
@@ -596,7 +655,7 @@ TEST_F(MutKandidaat, DeleteAsksAndRemovesOnlyOnYes)
 TEST_F(MutKandidaat, DeleteConvertsTheNumberUntrimmed)
 {
     AddRecord("4 "); // loads (trimmed) but is not found untrimmed
-    Open(2, 4);
+    Open(mmDelete, 4);
     EXPECT_EQ(form->edNaam->Text(), "Jansen");
     ModalAnswer question(ModalAnswer::ClickButton("Ja"));
     ModalAnswer failure(ModalAnswer::ClickButton("Ok"));

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 const char* const kAfkortingMessage = "U dient de afkorting van de partij in te voeren.";
@@ -61,7 +63,7 @@ void TypeAndTab(QWidget* window, const QString& text)
 
 class PartijDialog : public ::testing::Test {
 protected:
-    std::unique_ptr<TfrmMutPartij> Open(int mode)
+    std::unique_ptr<TfrmMutPartij> Open(TMutateMode mode)
     {
         auto dialog = TBaseForm::Create<TfrmMutPartij>();
         dialog->Initialize(mode);
@@ -86,7 +88,7 @@ TEST_F(PartijDialog, LayoutFieldsAndTabOrder)
 {
     auto dialog = TBaseForm::Create<TfrmMutPartij>();
     EXPECT_EQ(dialog->windowTitle(), "Partijgegevens");
-    dialog->Initialize(0);
+    dialog->Initialize(mmInsert);
     EXPECT_EQ(dialog->windowTitle(), "Toevoegen zorvandel gegevens");
 
     // Every field holds as many characters as its record field; only the abbreviation is short.
@@ -132,49 +134,66 @@ TEST_F(PartijDialog, LayoutFieldsAndTabOrder)
                                   "edPostcodeVervanger", "edPlaatsVervanger", "btnOk", "btnCancel", "edAanduiding"}));
 }
 
-TEST_F(PartijDialog, ValidationTellsOneMissingFieldAtATimeAndFocusesIt)
+TEST(ValidatePartij, FirstEmptyOrBlankRequiredField)
+{
+    struct Case {
+        const char* afkorting;
+        const char* aanduiding;
+        std::optional<TPartijVeld> refused;
+    };
+    const Case cases[] = {
+        {"", "", TPartijVeld::Afkorting}, // the abbreviation comes first
+        {"  \t ", "Belang", TPartijVeld::Afkorting},
+        {"\x01\x1f", "Belang", TPartijVeld::Afkorting}, // control characters count as blanks
+        {"ABC", "", TPartijVeld::Aanduiding},
+        {"ABC", "   ", TPartijVeld::Aanduiding},
+        {"ABC", "Belang", std::nullopt},
+        {" A ", "\xa0", std::nullopt}, // a no-break space is text
+    };
+    for (const Case& c : cases) {
+        TPartijRecord invoer = SampleRecord();
+        invoer.Afkorting = c.afkorting;
+        invoer.Aanduiding = c.aanduiding;
+        const TInputCheck<TPartijVeld> result = ValidatePartij(invoer);
+        SCOPED_TRACE(std::string(c.afkorting) + "|" + c.aanduiding);
+        ASSERT_EQ(result.has_value(), c.refused.has_value());
+        if (!result)
+            continue;
+        EXPECT_EQ(result->Field, *c.refused);
+        EXPECT_EQ(result->Message, *c.refused == TPartijVeld::Afkorting ? kAfkortingMessage : kAanduidingMessage);
+    }
+}
+
+// A refusal is told in the program's box, keeps the dialog open and the focus on the field (not
+// moved to the first one when the dialog is active again).
+TEST_F(PartijDialog, RefusalIsToldAndFocusesTheField)
 {
     MessageTeksten.Application = "Zorvandel 4.0";
-    auto dialog = Open(0);
-    std::vector<bool> openAfter;
-    std::vector<QString> focusAfter;
+    auto dialog = Open(mmInsert);
+    bool openAfter = false;
+    QString focusAfter;
     ModalAnswer form([&](QWidget* window) {
         ASSERT_TRUE(Ready(dialog.get()));
-        auto pressOk = [&](QWidget* expectedFocus) {
-            QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
-            openAfter.push_back(window->isVisible());
-            // Back in the dialog the focus stands on the field (not moved to the first one).
-            window->activateWindow();
-            FocusOn(expectedFocus);
-            focusAfter.push_back(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "");
-        };
-        pressOk(dialog->edAfkorting); // both empty: the abbreviation comes first
-        TypeCharacters(dialog->edAfkorting, "  \t ");
-        pressOk(dialog->edAfkorting); // blanks only count as empty
-        dialog->edAfkorting->clear();
-        TypeCharacters(dialog->edAfkorting, "abc");
-        TypeCharacters(dialog->edAanduiding, "   ");
-        pressOk(dialog->edAanduiding);
+        TypeCharacters(dialog->edAanduiding, "Belang");
+        QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+        openAfter = window->isVisible();
+        window->activateWindow();
+        FocusOn(dialog->edAfkorting);
+        focusAfter = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "";
     });
-    ModalAnswer first(ModalAnswer::ClickButton("Ok"));
-    ModalAnswer second(ModalAnswer::ClickButton("Ok"));
-    ModalAnswer third(ModalAnswer::ClickButton("Ok"));
+    ModalAnswer box(ModalAnswer::ClickButton("Ok"));
     EXPECT_EQ(dialog->ShowModal(), TBaseForm::mrCancel);
 
-    EXPECT_EQ(openAfter, std::vector<bool>({true, true, true}));
-    EXPECT_EQ(focusAfter, std::vector<QString>({"edAfkorting", "edAfkorting", "edAanduiding"}));
-    for (const ModalAnswer* box : {&first, &second}) {
-        EXPECT_EQ(box->Seen().caption, "Zorvandel 4.0");
-        EXPECT_TRUE(box->Seen().labels.contains(kAfkortingMessage)) << box->Seen().labels.join('|').toStdString();
-        EXPECT_FALSE(box->Seen().labels.contains(kAanduidingMessage));
-    }
-    EXPECT_TRUE(third.Seen().labels.contains(kAanduidingMessage)) << third.Seen().labels.join('|').toStdString();
+    EXPECT_TRUE(openAfter);
+    EXPECT_EQ(focusAfter, "edAfkorting");
+    EXPECT_EQ(box.Seen().caption, "Zorvandel 4.0");
+    EXPECT_TRUE(box.Seen().labels.contains(kAfkortingMessage)) << box.Seen().labels.join('|').toStdString();
     EXPECT_EQ(PartijList->Count(), 0);
 }
 
 TEST_F(PartijDialog, AbbreviationIsUpperCasedAndTheAppellationProposedAsStatutoryName)
 {
-    auto dialog = Open(0);
+    auto dialog = Open(mmInsert);
     ModalAnswer form([&](QWidget* window) {
         ASSERT_TRUE(Ready(dialog.get()));
         TypeAndTab(window, "Groen en Vrij");
@@ -210,7 +229,7 @@ TEST_F(PartijDialog, AbbreviationIsUpperCasedAndTheAppellationProposedAsStatutor
 // With the caret at either end, the field shows the first and the last character: it does not scroll.
 TEST_F(PartijDialog, AbbreviationOfEightWideCapitalsIsShownWhole)
 {
-    auto dialog = Open(0);
+    auto dialog = Open(mmInsert);
     dialog->show();
     ASSERT_TRUE(Ready(dialog.get()));
     TZEBEdit* field = dialog->edAfkorting;
@@ -235,7 +254,7 @@ TEST_F(PartijDialog, OkStoresExactlyTheTypedRecordInPlaceOfTheOldOne)
     const TPartijRecord* old = PartijList->Items(0);
     const QString sixty = QString(" Lange naam ").leftJustified(60, 'x');
 
-    auto dialog = Open(0);
+    auto dialog = Open(mmInsert);
     EXPECT_TRUE(dialog->edAanduiding->text().isEmpty()) << "new mode starts empty";
     ModalAnswer form([&](QWidget* window) {
         ASSERT_TRUE(Ready(dialog.get()));
@@ -281,7 +300,7 @@ TEST_F(PartijDialog, EditModeShowsTheStoredRecordAndOkReplacesIt)
     AddParty(stored);
     AddCandidate("7");
 
-    auto dialog = Open(1);
+    auto dialog = Open(mmEdit);
     EXPECT_EQ(dialog->windowTitle(), "Wijzigen zorvandel gegevens - ABC");
     EXPECT_EQ(dialog->edPlaats->text(), QString::fromUtf8("\u00c9\u00e9n"));
     const std::vector<std::pair<TZEBEdit*, const char*>> shown = {{dialog->edAfkorting, "ABC"},
@@ -316,7 +335,7 @@ TEST_F(PartijDialog, CancelAndEscStoreNothing)
     AddCandidate("1");
     const TPartijRecord* old = PartijList->Items(0);
 
-    auto dialog = Open(0);
+    auto dialog = Open(mmInsert);
     ModalAnswer cancel([&](QWidget* window) {
         ASSERT_TRUE(Ready(dialog.get()));
         TypeAndTab(window, "Nieuw");
@@ -326,7 +345,7 @@ TEST_F(PartijDialog, CancelAndEscStoreNothing)
     });
     EXPECT_EQ(dialog->ShowModal(), TBaseForm::mrCancel);
 
-    dialog = Open(1);
+    dialog = Open(mmEdit);
     ModalAnswer esc([&](QWidget*) {
         ASSERT_TRUE(Ready(dialog.get()));
         TypeCharacters(dialog->edAanduiding, " gewijzigd");

@@ -42,3 +42,22 @@ TEST(DateTime, RejectsDatesAndTimesThatDoNotExist)
     EXPECT_THROW(EncodeDateTime(2024, 2, 31), EConvertError);
     EXPECT_THROW(EncodeDateTime(2024, 2, 1, 24), EConvertError);
 }
+
+TEST(DateTime, FormatsAfterAPattern)
+{
+    const TDateTime afternoon = EncodeDateTime(2024, 3, 5, 14, 7, 9);
+    const TDateTime midnight = EncodeDateTime(812, 12, 31, 0, 5);
+    struct Case {
+        TDateTime value;
+        const char* pattern;
+        const char* text;
+    };
+    for (const Case& c : {Case{afternoon, "dd-mm-yyyy hh:nn:ss", "05-03-2024 14:07:09"},
+             Case{afternoon, "mm/dd/yyyy hh.nn am/pm", "03/05/2024 02.07 pm"},
+             Case{midnight, "yyyy hh am/pm", "0812 12 am"},
+             Case{EncodeDateTime(2024, 1, 2, 12), "hh:nn am/pm", "12:00 pm"},
+             Case{afternoon, "d m y h n s am", "d m y h n s am"}, // single letters stand as they are
+             Case{afternoon, "", ""}}) {
+        EXPECT_EQ(FormatDateTime(c.pattern, c.value), c.text) << c.pattern;
+    }
+}
