@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the program needs on Debian 12, builds it, then either starts it ("run") or runs
 # every test twice: once in the normal build, once built with address and undefined-behaviour
-# sanitizers ("test").
+# sanitizers ("test").  "fuzz [seconds]" also installs clang with libFuzzer, builds the fuzz
+# targets of tests/fuzz and runs each for the given time (default 60 s), four at a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-test}
@@ -10,6 +11,9 @@ packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-t
           libgtest-dev libgmock-dev libbenchmark-dev libturbojpeg0-dev libsqlite3-dev
           libzip-dev libpugixml-dev fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui
           poppler-utils)
+if [ "$mode" = fuzz ]; then
+  packages+=(clang libfuzzer-14-dev) # clang is clang 14 on Debian 12
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -41,8 +45,45 @@ case "$mode" in
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     (cd build-asan && ctest --output-on-failure -j "$jobs")
     ;;
+  fuzz)
+    seconds=${2:-60}
+    build build-fuzz -DZORVANDEL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
+    export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers.supp:print_suppressions=0
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    (cd build-fuzz && ctest --output-on-failure -j "$jobs")
+    # Each target grows its own corpus in build-fuzz/corpus/<reader>, starting from the seeds in
+    # tests/fuzz/corpus/<reader>; a failing input is kept as build-fuzz/findings/<reader>-crash-...
+    mkdir -p build-fuzz/findings build-fuzz/logs
+    fuzz_one() { # reader, largest input
+      local reader=$1 max_len=$2
+      mkdir -p "build-fuzz/corpus/$reader"
+      "build-fuzz/tests/fuzz/${reader}_fuzz" "build-fuzz/corpus/$reader" "tests/fuzz/corpus/$reader" \
+        -max_len="$max_len" -rss_limit_mb=2048 -timeout=10 -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="build-fuzz/findings/$reader-" >"build-fuzz/logs/$reader.log" 2>&1
+    }
+    status=0
+    running=0
+    while read -r reader max_len; do
+      fuzz_one "$reader" "$max_len" &
+      running=$((running + 1))
+      if [ "$running" -ge 4 ]; then
+        wait -n || status=1
+        running=$((running - 1))
+      fi
+    done < tests/fuzz/targets.txt
+    while [ "$running" -gt 0 ]; do
+      wait -n || status=1
+      running=$((running - 1))
+    done
+    while read -r reader max_len; do
+      echo "$reader: $(grep -h '^stat::number_of_executed_units' "build-fuzz/logs/$reader.log" | awk '{print $2}') runs," \
+        "$(grep -cE '^==[0-9]+==ERROR|check failed|deadly signal' "build-fuzz/logs/$reader.log") failures (build-fuzz/logs/$reader.log)"
+    done < tests/fuzz/targets.txt
+    exit $status
+    ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|fuzz [seconds]" >&2
     exit 2
     ;;
 esac

@@ -79,6 +79,9 @@ std::vector<TFormNode> ParseFormCatalogue(const std::vector<std::string>& Lines)
                 node.Parent = nodes[std::size_t(sibling)].Parent;
             }
             node.Depth = node.Parent < 0 ? 0 : nodes[std::size_t(node.Parent)].Depth + 1;
+            if (std::size_t(node.Depth) >= MaxCatalogueDepth)
+                throw Exception("line " + std::to_string(n + 1) + " lies deeper than " + std::to_string(MaxCatalogueDepth) +
+                                " levels");
             if (node.Parent >= 0)
                 nodes[std::size_t(node.Parent)].HasChildren = true;
         }
@@ -173,9 +176,11 @@ void TfrmSelFormulier::LaadFormulieren(const std::string& Folder, bool ExpandFir
                 QFile file(fileName);
                 if (!file.open(QIODevice::ReadOnly))
                     throw Exception(file.errorString().toStdString());
-                const QByteArray bytes = file.readAll();
+                const QByteArray bytes = file.read(qint64(MaxCatalogueBytes) + 1);
                 if (file.error() != QFileDevice::NoError)
                     throw Exception(file.errorString().toStdString());
+                if (std::size_t(bytes.size()) > MaxCatalogueBytes)
+                    throw Exception("the file is larger than " + std::to_string(MaxCatalogueBytes) + " bytes");
                 nodes = ParseFormCatalogue(TextLines(bytes.toStdString()));
             } catch (const std::exception&) {
                 throw EAbort("Onbekend formaat in het bestand " + Folder + "_FORMS.DAT." + "\r\n" +

@@ -16,6 +16,7 @@
 
 #include "fBaseForm.h"
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -43,8 +44,14 @@ std::string CatalogueFileName(const std::string& BaseDir, const std::string& Fol
 // The lines of a text file: CR LF, LF and CR end a line; an end after the last line adds none.
 std::vector<std::string> TextLines(const std::string& Bytes);
 
-// The tree of the catalogue's lines.  A line two or more levels deeper than the node before it
-// throws an Exception naming the line's number (from 1).  No lines give no nodes.
+// Bounds far beyond any catalogue, so that a hostile file cannot exhaust memory or the stack of the
+// tree: at most MaxCatalogueDepth levels, at most MaxCatalogueBytes in the file.
+constexpr std::size_t MaxCatalogueDepth = 64;
+constexpr std::size_t MaxCatalogueBytes = std::size_t(16) << 20;
+
+// The tree of the catalogue's lines.  A line two or more levels deeper than the node before it,
+// or deeper than MaxCatalogueDepth levels, throws an Exception naming the line's number (from 1).
+// No lines give no nodes.
 std::vector<TFormNode> ParseFormCatalogue(const std::vector<std::string>& Lines);
 
 // The image index of a node: 2 depth 0, 5 depth 1, 4 a form with versions, 3 a form or a version;
@@ -81,7 +88,8 @@ public:
     // failure leaves as an Exception with "TfrmSelFormulier.Init: " in front.
     void Init(const std::string& Folder, const std::string& BaseDir);
     // Fills the tree anew from Folder's catalogue under the kept base folder.  A missing file
-    // shows the single node NoForms.  A file that cannot be read or is no catalogue raises the
+    // shows the single node NoForms.  A file that cannot be read, is larger than MaxCatalogueBytes
+    // or is no catalogue raises the
     // abort with the text "Onbekend formaat in het bestand <Folder>_FORMS.DAT." and the contact
     // line; any other failure leaves as an Exception with "TfrmSelFormulier.LaadFormulieren: ".
     void LaadFormulieren(const std::string& Folder, bool ExpandFirst);

@@ -5,6 +5,7 @@
 #include "SafeFileWriter.h"
 
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,6 +123,13 @@ std::string LineEnd(const std::string& text)
 {
     const std::size_t lf = text.find('\n');
     return lf != std::string::npos && (lf == 0 || text[lf - 1] != '\r') ? "\n" : "\r\n";
+}
+
+// What ends the file's unfinished last line: the line feed after a lone carriage return (which
+// ends no line, but was read as the first half of a line end), else a whole line end.
+std::string Unfinished(const std::string& text, const std::string& eol)
+{
+    return !text.empty() && text.back() == '\r' ? "\n" : eol;
 }
 
 // What keeps text from being an INI file, or "" when nothing does.
@@ -256,11 +264,25 @@ void TIniFile::ReadSection(const std::string& Section, std::vector<std::string>&
 
 void TIniFile::ReadSectionValues(const std::string& Section, std::vector<std::string>& Strings) const
 {
-    std::vector<std::string> keys;
-    ReadSection(Section, keys);
+    // The file is read once: every key gets the value ReadString gives it, the first of its name's.
     Strings.clear();
-    for (const std::string& key : keys)
-        Strings.push_back(key + "=" + ReadString(Section, key, ""));
+    const std::optional<std::string> text = Text();
+    if (!text)
+        return;
+    const std::vector<TIniLine> lines = SplitLines(*text);
+    const auto range = FindSection(lines, Section);
+    if (!range)
+        return;
+    std::map<std::string, const std::string*> first;
+    for (std::size_t i = range->Heading + 1; i < range->End; ++i) {
+        if (lines[i].Kind != TLineKind::Key)
+            continue;
+        std::string upper = lines[i].Name;
+        for (char& c : upper)
+            c = Upper(c);
+        const std::string& value = *first.emplace(upper, &lines[i].Value).first->second;
+        Strings.push_back(lines[i].Name + "=" + value);
+    }
 }
 
 void TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value)
@@ -288,12 +310,12 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
         }
         const TIniLine& after = lines[last];
         std::string insert = entry + eol;
-        if (after.Next == after.End) // the file's last line has no line end
-            insert = eol + entry;
+        if (text[after.Next - 1] != '\n') // the file's last line has no line end
+            insert = Unfinished(text, eol) + entry;
         text.insert(after.Next, insert);
     } else {
         if (!text.empty() && text.back() != '\n')
-            text += eol;
+            text += Unfinished(text, eol);
         if (!lines.empty() && lines.back().Kind != TLineKind::Blank)
             text += eol;
         text += "[" + Section + "]" + eol + entry + eol;

@@ -80,6 +80,16 @@ TEST(FormCatalogue, TwoLevelsDeeperIsNoCatalogue)
         EXPECT_THROW(ParseFormCatalogue(lines), Exception) << lines.back();
 }
 
+TEST(FormCatalogue, DeeperThanTheBoundIsNoCatalogue)
+{
+    std::vector<std::string> lines;
+    for (std::size_t depth = 0; depth < MaxCatalogueDepth; ++depth)
+        lines.push_back(std::string(depth, ' ') + "n");
+    ASSERT_EQ(ParseFormCatalogue(lines).back().Depth, int(MaxCatalogueDepth) - 1);
+    lines.push_back(std::string(MaxCatalogueDepth, '\t') + "te diep");
+    EXPECT_EQ(ErrorOf([&] { ParseFormCatalogue(lines); }), "line 65 lies deeper than 64 levels");
+}
+
 TEST(FormCatalogue, LinesEndAsAStringListEndsThem)
 {
     const struct {
@@ -303,6 +313,17 @@ TEST_F(Catalogue, ACatalogueInAnotherFormatAbortsInit)
     // A file that cannot be read counts the same.
     QDir(dir.path()).remove("ZV/ZV_FORMS.DAT");
     QDir().mkpath(dir.filePath("ZV/ZV_FORMS.DAT"));
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->LaadFormulieren("ZV", false); }), TooDeep);
+}
+
+TEST_F(Catalogue, ACatalogueLargerThanTheBoundAbortsInit)
+{
+    // One line of blanks: a single node without text.
+    const std::string base = Folder(std::string(MaxCatalogueBytes, ' '));
+    form = TBaseForm::Create<TfrmSelFormulier>();
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", base); }), "(no error)");
+    EXPECT_EQ(Tree()->topLevelItemCount(), 1);
+    Folder(std::string(MaxCatalogueBytes + 1, ' '));
     EXPECT_EQ(ErrorOf<EAbort>([&] { form->LaadFormulieren("ZV", false); }), TooDeep);
 }
 

@@ -114,6 +114,24 @@ TEST_F(IniFileTest, AWriteToAFileWithoutFinalLineEnd)
     EXPECT_EQ(Bytes(), "[a]\r\nk=1\r\nj=2");
     ini.WriteString("b", "k", "3");
     EXPECT_EQ(Bytes(), "[a]\r\nk=1\r\nj=2\r\n\r\n[b]\r\nk=3\r\n");
+
+    // A last line that ends in a lone carriage return gets its line feed: the key written after
+    // it reads back, and the line before keeps its value.
+    const struct {
+        std::string before, section, after;
+    } cases[] = {
+        {"[a]\r\nk=1\r", "a", "[a]\r\nk=1\r\nj=2"},
+        {"[a]\r\nk=1\r", "b", "[a]\r\nk=1\r\n\r\n[b]\r\nj=2\r\n"},
+        {"[a]\rk=1\r", "a", "[a]\rk=1\r\nj=2"},
+    };
+    for (const auto& c : cases) {
+        Write(c.before);
+        const std::string k = ini.ReadString("a", "k", "(default)");
+        ini.WriteString(c.section, "j", "2");
+        EXPECT_EQ(Bytes(), c.after) << c.before;
+        EXPECT_EQ(ini.ReadString(c.section, "j", "(default)"), "2") << c.before;
+        EXPECT_EQ(ini.ReadString("a", "k", "(default)"), k) << c.before;
+    }
 }
 
 TEST_F(IniFileTest, EraseSectionRemovesItsLinesOnly)

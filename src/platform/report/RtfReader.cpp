@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <string>
@@ -17,6 +18,11 @@
 namespace {
 
 constexpr int kDefaultHalfPoints = 24;
+// The ranges word processors allow: measures within 22 inches, font sizes up to 1638 points.
+constexpr int kMaxTwips = 31680;
+constexpr int kMaxHalfPoints = 3276;
+
+int Measure(int twips, int low = -kMaxTwips) { return std::clamp(twips, low, kMaxTwips); }
 
 struct CharState {
     bool bold = false;
@@ -58,9 +64,9 @@ bool IsSkippedDestination(const std::string& word)
     return false;
 }
 
-[[noreturn]] void Invalid(const char* what)
+[[noreturn]] void Invalid(const std::string& what)
 {
-    throw EConvertError(std::string("Ongeldige RTF-tekst: ") + what);
+    throw EConvertError("Ongeldige RTF-tekst: " + what);
 }
 
 class Reader {
@@ -71,6 +77,8 @@ public:
     {
         if (rtf_.substr(0, 5) != "{\\rtf")
             Invalid("geen RTF");
+        if (rtf_.size() > MaxRtfBytes)
+            Invalid("de tekst is groter dan " + std::to_string(MaxRtfBytes >> 20) + " MB");
         doc_.clear();
         cursor_ = QTextCursor(&doc_);
         family_ = doc_.defaultFont().family();
@@ -82,7 +90,8 @@ public:
             const char c = rtf_[pos_];
             if (c == '{') {
                 ++pos_;
-                ++depth;
+                if (++depth > MaxRtfDepth)
+                    Invalid("de groepen zijn dieper genest dan " + std::to_string(MaxRtfDepth));
                 stack_.push_back(state_);
                 if (depth == 1)
                     continue;
@@ -286,7 +295,7 @@ private:
         } else if (w == "ulnone") {
             ch.underline = false;
         } else if (w == "fs") {
-            ch.halfPoints = hasParam && param > 0 ? param : kDefaultHalfPoints;
+            ch.halfPoints = hasParam && param > 0 ? std::min(param, kMaxHalfPoints) : kDefaultHalfPoints;
         } else if (w == "ql") {
             pa.alignment = Qt::AlignLeft;
         } else if (w == "qc") {
@@ -296,15 +305,16 @@ private:
         } else if (w == "qj") {
             pa.alignment = Qt::AlignJustify;
         } else if (w == "li") {
-            pa.leftIndent = param;
+            pa.leftIndent = Measure(param);
         } else if (w == "fi") {
-            pa.firstIndent = param;
+            pa.firstIndent = Measure(param);
         } else if (w == "sb") {
-            pa.spaceBefore = param;
+            pa.spaceBefore = Measure(param, 0);
         } else if (w == "sa") {
-            pa.spaceAfter = param;
+            pa.spaceAfter = Measure(param, 0);
         } else if (w == "tx") {
-            pa.tabs.push_back(param);
+            if (pa.tabs.size() < MaxRtfTabStops)
+                pa.tabs.push_back(Measure(param, 0));
         } else if (w == "uc") {
             state_.ucSkip = std::max(0, param);
         } else if (w == "u") {

@@ -62,11 +62,43 @@ bool SameText(const std::string& a, const std::string& b)
 
 } // namespace
 
+namespace {
+
+// The depth of the deepest element below node, walked without recursion.
+std::size_t ElementDepth(pugi::xml_node node)
+{
+    std::size_t depth = 0, deepest = 0;
+    pugi::xml_node n = node.first_child();
+    while (n && n != node) {
+        if (n.type() == pugi::node_element)
+            deepest = std::max(deepest, depth + 1);
+        if (n.first_child()) {
+            n = n.first_child();
+            ++depth;
+            continue;
+        }
+        while (n != node && !n.next_sibling()) {
+            n = n.parent();
+            --depth;
+        }
+        if (n != node)
+            n = n.next_sibling();
+    }
+    return deepest;
+}
+
+} // namespace
+
 void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::string& Name)
 {
     const pugi::xml_parse_result result = Doc.load_buffer(Data.data(), Data.size(), XmlParseOptions, pugi::encoding_utf8);
     if (!result)
         throw Exception("Het onderdeel " + Name + " van het document is beschadigd: " + result.description());
+    if (ElementDepth(Doc) > MaxXmlDepth) {
+        Doc.reset();
+        throw Exception("Het onderdeel " + Name + " van het document is beschadigd: de elementen zijn dieper genest dan " +
+                        std::to_string(MaxXmlDepth));
+    }
 }
 
 std::string SaveXmlPart(const pugi::xml_document& Doc)
@@ -94,6 +126,7 @@ TWordPackage TWordPackage::Load(const QString& Path)
         throw Exception("Het bestand " + name + " kan niet worden geopend: " + reason);
     }
     TWordPackage package;
+    std::size_t total = 0;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
@@ -103,6 +136,11 @@ TWordPackage TWordPackage::Load(const QString& Path)
         std::string entry = st.name;
         if (!entry.empty() && entry.back() == '/')
             continue;
+        // The sizes the archive states, checked before anything is unpacked.
+        if (st.size > MaxPackageBytes - total)
+            throw Exception("Het bestand " + name + " is beschadigd: de onderdelen zijn samen groter dan " +
+                            std::to_string(MaxPackageBytes >> 20) + " MB");
+        total += st.size;
         std::string data(st.size, '\0');
         zip_file_t* file = zip_fopen_index(archive.get(), i, 0);
         const zip_int64_t read = file ? zip_fread(file, data.data(), st.size) : -1;

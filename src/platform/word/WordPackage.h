@@ -4,15 +4,22 @@
 // processors expect (declaration kept, whitespace-only text kept, no reformatting).
 
 #include <QString>
+#include <cstddef>
 #include <pugixml.hpp>
 #include <string>
 #include <utility>
 #include <vector>
 
+// Bounds far beyond any template, so that a hostile package cannot exhaust memory or the stack:
+// the parts of a package together hold at most MaxPackageBytes, an XML part nests its elements
+// at most MaxXmlDepth deep (the document element at depth 1).
+constexpr std::size_t MaxPackageBytes = std::size_t(64) << 20;
+constexpr std::size_t MaxXmlDepth = 256;
+
 class TWordPackage {
 public:
     // Reads the package at Path.  Throws Exception naming the file when it cannot be read, is
-    // no zip archive or holds no main document.
+    // no zip archive, holds more than MaxPackageBytes or holds no main document.
     static TWordPackage Load(const QString& Path);
 
     // Writes the package to Path (through a temporary file that replaces it).  Throws Exception
@@ -42,7 +49,8 @@ private:
 
 constexpr unsigned int XmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration;
 
-// Parses an XML part; throws Exception naming Name when it is not well-formed.
+// Parses an XML part; throws Exception naming Name when it is not well-formed or nests deeper
+// than MaxXmlDepth.
 void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::string& Name);
 std::string SaveXmlPart(const pugi::xml_document& Doc);
 

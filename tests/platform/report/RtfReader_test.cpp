@@ -159,4 +159,57 @@ TEST(RtfReader, ReadsWhatLibreOfficeWriterSaves)
     EXPECT_EQ(FormatOf(doc, "slash").font().pixelSize(), 16);
 }
 
+// A hostile text can neither nest groups without end nor grow without bound; the limits lie far
+// beyond what word processors write.
+TEST(RtfReader, BoundsOnNestingSizeAndTabStops)
+{
+    const auto error = [](const std::string& rtf) {
+        QTextDocument doc;
+        try {
+            ReadRtf(rtf, doc);
+        } catch (const EConvertError& e) {
+            EXPECT_TRUE(doc.isEmpty());
+            return e.Message;
+        }
+        return std::string("(no error)");
+    };
+    const auto nested = [](std::size_t depth) {
+        return "{\\rtf1 " + std::string(depth - 1, '{') + "diep" + std::string(depth, '}');
+    };
+    EXPECT_EQ(error(nested(MaxRtfDepth)), "(no error)");
+    EXPECT_EQ(error(nested(MaxRtfDepth + 1)), "Ongeldige RTF-tekst: de groepen zijn dieper genest dan 500");
+    // Binary data, which the reader passes over, fills the text up to the limit and one past it.
+    const auto sized = [](std::size_t size) {
+        const std::size_t binary = size - 20; // "{\\rtf1\\bin", eight digits, " " and "}" around it
+        return "{\\rtf1\\bin" + std::to_string(binary) + " " + std::string(binary, '}') + "}";
+    };
+    ASSERT_EQ(sized(MaxRtfBytes).size(), MaxRtfBytes);
+    EXPECT_EQ(error(sized(MaxRtfBytes)), "(no error)");
+    EXPECT_EQ(error(sized(MaxRtfBytes + 1)), "Ongeldige RTF-tekst: de tekst is groter dan 64 MB");
+
+    // Tab stops past the 64th of a paragraph are left out, as word processors do.
+    std::string tabs = "{\\rtf1 ";
+    for (int i = 1; i <= 100; ++i)
+        tabs += "\\tx" + std::to_string(i * 15);
+    QTextDocument doc;
+    ReadRtf(tabs + " a\\tab b\\par}", doc);
+    const QList<QTextOption::Tab> stops = doc.begin().blockFormat().tabPositions();
+    ASSERT_EQ(stops.size(), 64);
+    EXPECT_EQ(stops.back().position, 64.0);
+
+    // Measures beyond a word processor's range are held at its ends: 22 inches (31680 twips, no
+    // space below zero) and 1638 points.  Far larger ones overflowed the layout's height.
+    QTextDocument measures;
+    ReadRtf(R"({\rtf1\sb-5\sa99999999999\li-99999\fi99999\tx-4\tx99999\fs99999 x\par})", measures);
+    const QTextBlockFormat block = measures.begin().blockFormat();
+    EXPECT_EQ(block.topMargin(), 0.0);
+    EXPECT_EQ(block.bottomMargin(), 2112.0);
+    EXPECT_EQ(block.leftMargin(), -2112.0);
+    EXPECT_EQ(block.textIndent(), 2112.0);
+    ASSERT_EQ(block.tabPositions().size(), 2);
+    EXPECT_EQ(block.tabPositions()[0].position, 0.0);
+    EXPECT_EQ(block.tabPositions()[1].position, 2112.0);
+    EXPECT_EQ(FormatOf(measures, "x").font().pixelSize(), 2184);
+}
+
 } // namespace
