@@ -33,13 +33,15 @@ build() { # dir, extra cmake args
 
 case "$mode" in
   run)
-    build build -DZORVANDEL_BENCH=OFF
+    build build -DZORVANDEL_TESTS=OFF -DZORVANDEL_BENCH=OFF
     exec ./build/Zorvandel
     ;;
   test)
-    build build
+    # CI turns warnings into errors.
+    werror=OFF; [ "${CI:-}" = true ] && werror=ON
+    build build -DZORVANDEL_TESTS=ON -DZORVANDEL_WERROR=$werror
     (cd build && ctest --output-on-failure -j "$jobs")
-    build build-asan -DZORVANDEL_SANITIZE=ON -DZORVANDEL_BENCH=OFF
+    build build-asan -DZORVANDEL_TESTS=ON -DZORVANDEL_SANITIZE=ON -DZORVANDEL_BENCH=OFF -DZORVANDEL_WERROR=$werror
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
     export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -163,17 +163,17 @@ TfrmMutKandidaat::TfrmMutKandidaat(QWidget* owner) : TBaseOkCancel(owner)
     connect(cbAutomatisch, &QCheckBox::toggled, this, [this] { Handle([this] { cbAutomatischClick(); }); });
 }
 
-void TfrmMutKandidaat::Initialize(TMutateMode Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr)
+void TfrmMutKandidaat::Initialize(TMutateMode AMode, bool OkNieuw, const std::vector<std::string>& ANrList, int CurrentNr)
 {
-    if (Mode < mmInsert || Mode > mmDelete)
-        throw Exception("TfrmMutKandidaat.Initialize: invalid mode " + std::to_string(Mode));
+    if (AMode < mmInsert || AMode > mmDelete)
+        throw Exception("TfrmMutKandidaat.Initialize: invalid mode " + std::to_string(AMode));
     TBaseOkCancel::Initialize();
-    this->NrList = NrList;
+    NrList = ANrList;
     OrigNr = CurrentNr;
     Loading = true;
     cbOkNieuw->setVisible(OkNieuw);
     cbOkNieuw->setChecked(OkNieuw);
-    this->Mode = Mode;
+    Mode = AMode;
     switch (Mode) {
     case mmInsert:
         setWindowTitle("Toevoegen kandidaat");

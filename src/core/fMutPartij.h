@@ -29,6 +29,7 @@ public:
     explicit TfrmMutPartij(QWidget* owner = nullptr);
 
     // mmInsert (new): empty fields.  mmEdit: the fields of the record in PartijList.
+    using TBaseOkCancel::Initialize;
     void Initialize(TMutateMode Mode);
 
     // ValidatePartij on the fields; a refusal is told and its field focused.

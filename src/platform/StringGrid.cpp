@@ -607,12 +607,12 @@ void TStringGrid::PaintCell(QPainter* painter, QWidget* surface, const QRect& lo
     painter->restore();
 }
 
-void TStringGrid::DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState State)
+void TStringGrid::DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState AState)
 {
     if (defaultDrawing_)
         canvas_.TextRect(Rect, Rect.Left + 2, Rect.Top + 2, Cells(ACol, ARow));
     if (OnDrawCell)
-        OnDrawCell(this, ACol, ARow, Rect, State);
+        OnDrawCell(this, ACol, ARow, Rect, AState);
 }
 
 bool TStringGrid::SelectCell(int ACol, int ARow)

@@ -182,7 +182,7 @@ public:
     std::function<void(TStringGrid* Sender, int ACol, int ARow, bool& CanSelect)> OnSelectCell;
 
 protected:
-    virtual void DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState State);
+    virtual void DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState AState);
     virtual bool SelectCell(int ACol, int ARow);
     virtual void SizeChanged(int OldColCount, int OldRowCount);
     virtual void ColWidthsChanged();

@@ -121,9 +121,9 @@ QMimeData* TZEBDLBListBox::DragData() const
     for (int i = 0; i < count(); ++i)
         if (item(i)->isSelected())
             texts += QByteArray::fromStdString(QStringToAnsi(item(i)->text())) + '\n';
-    auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(DLBMimeType), texts);
-    return data;
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(DLBMimeType), texts);
+    return mime;
 }
 
 void TZEBDLBListBox::BeginDrag()
@@ -174,12 +174,12 @@ void TZEBDLBListBox::dropEvent(QDropEvent* event)
 
 // ---- Speed buttons
 
-TZEBDLBSpeedButton::TZEBDLBSpeedButton(TZEBDualListBox* owner, TMove move) : QToolButton(owner)
+TZEBDLBSpeedButton::TZEBDLBSpeedButton(TZEBDualListBox* owner, TMove AMove) : QToolButton(owner)
 {
     setFocusPolicy(Qt::NoFocus);
     resize(SpeedButtonWidth, SpeedButtonHeight);
     // Connected first, so the move comes before any other handler of the click.
-    connect(this, &QAbstractButton::clicked, this, [owner, move] { (owner->*move)(); });
+    connect(this, &QAbstractButton::clicked, this, [owner, AMove] { (owner->*AMove)(); });
 }
 
 // ---- TDLBItems

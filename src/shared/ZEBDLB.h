@@ -124,7 +124,7 @@ class TZEBDLBSpeedButton : public QToolButton {
     Q_OBJECT
 public:
     using TMove = void (TZEBDualListBox::*)();
-    TZEBDLBSpeedButton(TZEBDualListBox* owner, TMove move);
+    TZEBDLBSpeedButton(TZEBDualListBox* owner, TMove AMove);
 };
 
 // The items of one list: texts with their objects, in the order the list shows them.  Adding

@@ -886,7 +886,7 @@ bool TZEBSortGrid::ScrollBarAction(Qt::Orientation orientation, int action)
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
-TCellLook TZEBSortGrid::CellLook(int ACol, int ARow, TGridDrawState State, const TFont& canvasFont, TColor canvasBrush)
+TCellLook TZEBSortGrid::CellLook(int ACol, int ARow, TGridDrawState AState, const TFont& canvasFont, TColor canvasBrush)
 {
     TCellLook look;
     look.Text = Cells(ACol, ARow);
@@ -897,7 +897,7 @@ TCellLook TZEBSortGrid::CellLook(int ACol, int ARow, TGridDrawState State, const
         TColumn* column = (*columns_)[ACol];
         look.Alignment = column->Alignment();
         look.Font.AssignSilently(column->Font());
-        if ((State & gdFocused) || ((State & gdSelected) && (Options() & goRowSelect))) {
+        if ((AState & gdFocused) || ((AState & gdSelected) && (Options() & goRowSelect))) {
             look.Font.SetColor(highlightTextColor_);
             look.Brush = highlightColor_;
         } else {
@@ -915,9 +915,9 @@ TCellLook TZEBSortGrid::CellLook(int ACol, int ARow, TGridDrawState State, const
         look.Brush = FixedColor();
     if (arrowCol_ >= 0 && showSortArrow_ && ACol == arrowCol_ && ACol < columns_->Count())
         look.Arrow = (*columns_)[ACol]->SortDirection() != 0 ? 2 : 1;
-    if (State & gdSelected) {
+    if (AState & gdSelected) {
         look.Mode = TCellLook::mdSelected;
-        if (State & gdFocused) {
+        if (AState & gdFocused) {
             look.Brush = highlightColor_;
             look.Font.SetColor(highlightTextColor_);
         } else {
@@ -945,18 +945,18 @@ TCellLook TZEBSortGrid::CellLook(int ACol, int ARow, TGridDrawState State, const
     return look;
 }
 
-void TZEBSortGrid::DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState State)
+void TZEBSortGrid::DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState AState)
 {
     TCanvas& canvas = *Canvas();
-    const TCellLook look = CellLook(ACol, ARow, State, canvas.Font, canvas.BrushColor);
+    const TCellLook look = CellLook(ACol, ARow, AState, canvas.Font, canvas.BrushColor);
     canvas.Font.AssignSilently(look.Font);
     canvas.BrushColor = look.Brush;
     if (look.Mode == TCellLook::mdInherited) {
-        TStringGrid::DrawCell(ACol, ARow, Rect, State);
+        TStringGrid::DrawCell(ACol, ARow, Rect, AState);
     } else {
         WriteCellText(canvas, Rect, 2, look.Alignment, look.Text, 2);
         if (look.Mode == TCellLook::mdDefault && OnDrawCell)
-            OnDrawCell(this, ACol, ARow, Rect, State);
+            OnDrawCell(this, ACol, ARow, Rect, AState);
     }
     // The arrow shows in the top right corner of the title cell.
     if (look.Arrow != 0 && ARow == 0) {

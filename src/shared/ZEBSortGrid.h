@@ -301,12 +301,12 @@ public:
     bool MatchCell(int ACol, int ARow, const std::string& Text) const;
 
     // What DrawCell paints for a cell, starting from the canvas's font and brush.
-    TCellLook CellLook(int ACol, int ARow, TGridDrawState State, const TFont& canvasFont, TColor canvasBrush);
+    TCellLook CellLook(int ACol, int ARow, TGridDrawState AState, const TFont& canvasFont, TColor canvasBrush);
 
 protected:
     virtual std::unique_ptr<TZEBSortGridColumns> CreateColumns();
 
-    void DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState State) override;
+    void DrawCell(int ACol, int ARow, const TRect& Rect, TGridDrawState AState) override;
     void SizeChanged(int OldColCount, int OldRowCount) override;
     void ColWidthsChanged() override;
     void CellChanging(int ACol, int ARow) override;

@@ -84,9 +84,9 @@ void TBaseSelect::acBekijkenExecute()
 void TBaseSelect::acBijwerkenExecute()
 {
     const TWaitCursor hourglass;
-    if (TDataSet* data = dsSelect.DataSet) {
-        data->Close();
-        data->Open();
+    if (TDataSet* dataSet = dsSelect.DataSet) {
+        dataSet->Close();
+        dataSet->Open();
     }
     dbgridSelect->RefreshAll();
     EnableDisable();
