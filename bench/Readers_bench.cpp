@@ -175,7 +175,7 @@ std::string Shape(const std::string& name, std::int64_t n)
     if (name == "ImportReader") // a header of 1000 columns with the record names, short data lines
         return "Kand_nr" + Repeat(";Achternaam\tPlaats=x", 1000) + "\n" + Repeat("1;a\tb;c\n", n);
     if (name == "ImportReaderDecomposed") // UTF-8 whose accents follow their letters: each line composed
-        return "Kand_nr;Achternaam;Plaats\n" + Repeat("5;C\xcc\xa7eli\xcc\x81k;E\xcc\x81de\n", n);
+        return "Kand_nr;Achternaam;Plaats\n" + Repeat("5;C\xcc\xa7" "eli\xcc\x81k;E\xcc\x81" "de\n", n);
     if (name == "RtfReader") // 64 tab stops copied into every group, groups 400 deep
         return "{\\rtf1 " + Repeat("\\tx100", 100) + Repeat(std::string(400, '{') + "x\\par" + std::string(400, '}'), n) + "}";
     if (name == "RegistryStore") // keys with a value and a key below, side by side
