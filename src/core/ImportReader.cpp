@@ -4,7 +4,6 @@
 #include "Exceptions.h"
 #include "PosixIO.h"
 #include "StrFuncs.h"
-#include "SysCalls.h"
 #include "uUtils.h"
 
 #include <algorithm>

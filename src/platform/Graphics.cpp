@@ -22,11 +22,6 @@ QColor ColorToQColor(TColor color)
     return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
 }
 
-TColor QColorToColor(const QColor& color)
-{
-    return TColor(color.red()) | (TColor(color.green()) << 8) | (TColor(color.blue()) << 16);
-}
-
 QImage DisabledGlyph(const QImage& glyph, const QColor& shade)
 {
     QImage image = glyph.convertToFormat(QImage::Format_ARGB32);
@@ -101,14 +96,6 @@ void TFont::SetBold(bool bold)
 {
     if (bold_ != bold) {
         bold_ = bold;
-        Changed();
-    }
-}
-
-void TFont::SetItalic(bool italic)
-{
-    if (italic_ != italic) {
-        italic_ = italic;
         Changed();
     }
 }

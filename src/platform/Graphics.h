@@ -29,8 +29,6 @@ constexpr TColor clBtnShadow = 0xFF000010;
 
 // The colour to paint with (system colours resolved).
 QColor ColorToQColor(TColor color);
-// A plain colour from a painted one.
-TColor QColorToColor(const QColor& color);
 
 // A button picture as a disabled button shows it: grey, each pixel's brightness spread between
 // shade (black) and white, its transparency kept, so that no part is darker than shade.
@@ -68,7 +66,6 @@ public:
     void SetSize(int size);
     void SetColor(TColor color);
     void SetBold(bool bold);
-    void SetItalic(bool italic);
 
     // Copies every setting and reports one change.
     void Assign(const TFont& source);

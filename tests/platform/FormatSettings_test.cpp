@@ -59,3 +59,34 @@ TEST(FormatSettings, MonthNamesFollowTheUsersLocaleSettings)
         EXPECT_TRUE(output.contains(c.expected)) << c.variable << "=" << c.value << ": " << output.toStdString();
     }
 }
+
+#include <QLocale>
+
+// Separators and date order as each locale writes them; a symbol that is no single Windows-1252
+// character (the narrow no-break space of French) falls back.
+TEST(FormatSettings, SeparatorsAndDateOrderFromAGivenLocale)
+{
+    const struct {
+        const char* locale;
+        char date, time, decimal, thousand;
+        const char* shortDate;
+    } cases[] = {
+        {"nl_NL", '-', ':', ',', '.', "dd-mm-yyyy"},
+        {"nl_BE", '/', ':', ',', '.', "dd/mm/yyyy"},
+        {"en_US", '/', ':', '.', ',', "mm/dd/yyyy"},
+        {"en_GB", '/', ':', '.', ',', "dd/mm/yyyy"},
+        {"de_DE", '.', ':', ',', '.', "dd.mm.yyyy"},
+        {"sv_SE", '-', ':', ',', '\xA0', "yyyy-mm-dd"}, // the no-break space, a Windows-1252 byte
+        {"ja_JP", '/', ':', '.', ',', "yyyy/mm/dd"},
+        {"fr_FR", '/', ':', ',', '.', "dd/mm/yyyy"},
+        {"C", '-', ':', '.', ',', "dd-mm-yyyy"},
+    };
+    for (const auto& c : cases) {
+        const TFormatSettings s = TFormatSettings::FromLocale(QLocale(QString::fromLatin1(c.locale)));
+        EXPECT_EQ(s.DateSeparator, c.date) << c.locale;
+        EXPECT_EQ(s.TimeSeparator, c.time) << c.locale;
+        EXPECT_EQ(s.DecimalSeparator, c.decimal) << c.locale;
+        EXPECT_EQ(s.ThousandSeparator, c.thousand) << c.locale;
+        EXPECT_EQ(s.ShortDateFormat, c.shortDate) << c.locale;
+    }
+}
