@@ -150,7 +150,7 @@ void TZEBEdit::SetText(const std::string& text)
 
 // --- TZEBCombobox
 
-TZEBCombobox::TZEBCombobox(QWidget* parent) : QComboBox(parent)
+TZEBCombobox::TZEBCombobox(QWidget* parent) : QComboBox(parent), TEntrySettings(clFocusedField)
 {
     setInsertPolicy(QComboBox::NoInsert);
 }
@@ -262,12 +262,8 @@ void TZEBCombobox::keyPressEvent(QKeyEvent* event)
         }
     }
     // A drop-down list that is open takes Enter itself (selects and closes).
-    if (tabOnEnter_ && IsEnterKey(event) && DroppedDown() == simple_) {
-        SelectNextControl();
-        event->accept();
-        return;
-    }
-    QComboBox::keyPressEvent(event);
+    if (!EnterMovesOn(event, DroppedDown() == simple_))
+        QComboBox::keyPressEvent(event);
 }
 
 void TZEBCombobox::wheelEvent(QWheelEvent* event)
@@ -352,7 +348,7 @@ QImage GlyphImage(const std::string& bitmap)
 
 } // namespace
 
-TZEBCheckBox::TZEBCheckBox(QWidget* parent) : QCheckBox(parent)
+TZEBCheckBox::TZEBCheckBox(QWidget* parent) : QCheckBox(parent), TEntrySettings(clFocusedCheckBox)
 {
     checkedGlyph_ = GlyphImage(StoredGlyph(true));
     uncheckedGlyph_ = GlyphImage(StoredGlyph(false));
@@ -391,12 +387,8 @@ void TZEBCheckBox::paintEvent(QPaintEvent* event)
 
 void TZEBCheckBox::keyPressEvent(QKeyEvent* event)
 {
-    if (tabOnEnter_ && IsEnterKey(event)) {
-        SelectNextControl();
-        event->accept();
-        return;
-    }
-    QCheckBox::keyPressEvent(event);
+    if (!EnterMovesOn(event))
+        QCheckBox::keyPressEvent(event);
 }
 
 void TZEBCheckBox::focusInEvent(QFocusEvent* event)

@@ -42,18 +42,46 @@ bool IsEnterKey(const QKeyEvent* event);
 // Widens field where needed so that it shows text whole, caret included, without scrolling.
 void WidenToShow(QLineEdit* field, const QString& text);
 
-// What the edit-based fields share: focus tint, Enter as Tab, no context menu while read-only.
-template <class Base>
-class TEntryField : public Base {
+// What every entry control keeps: the tint it takes while focused and whether Enter moves on
+// like Tab.
+class TEntrySettings {
 public:
-    using Base::Base;
+    explicit TEntrySettings(TColor focused) : focusedColor_(focused) {}
+    virtual ~TEntrySettings() = default;
 
     TColor FocusedColor() const { return focusedColor_; }
     void SetFocusedColor(TColor value) { focusedColor_ = value; }
     bool TabOnEnter() const { return tabOnEnter_; }
     void SetTabOnEnter(bool value) { tabOnEnter_ = value; }
 
-    virtual void SelectNextControl() { SelectNextControlOf(this); }
+    // Moves the focus on as Tab would.
+    virtual void SelectNextControl() = 0;
+
+protected:
+    // Enter (without Ctrl or Alt) moves on when TabOnEnter is set and the control lets it
+    // (allowed); the key is then taken and true returned.
+    bool EnterMovesOn(QKeyEvent* event, bool allowed = true)
+    {
+        if (!tabOnEnter_ || !allowed || !IsEnterKey(event))
+            return false;
+        SelectNextControl();
+        event->accept();
+        return true;
+    }
+
+    TColor focusedColor_;
+
+private:
+    bool tabOnEnter_ = true;
+};
+
+// What the edit-based fields share: focus tint, Enter as Tab, no context menu while read-only.
+template <class Base>
+class TEntryField : public Base, public TEntrySettings {
+public:
+    explicit TEntryField(QWidget* parent = nullptr) : Base(parent), TEntrySettings(clFocusedField) {}
+
+    void SelectNextControl() override { SelectNextControlOf(this); }
 
 protected:
     // Whether the field is read-only for the user (the base's own read-only flag by default).
@@ -72,12 +100,8 @@ protected:
     }
     void keyPressEvent(QKeyEvent* event) override
     {
-        if (tabOnEnter_ && IsEnterKey(event)) {
-            SelectNextControl();
-            event->accept();
-            return;
-        }
-        Base::keyPressEvent(event);
+        if (!EnterMovesOn(event))
+            Base::keyPressEvent(event);
     }
     void mousePressEvent(QMouseEvent* event) override
     {
@@ -95,10 +119,6 @@ protected:
         }
         Base::contextMenuEvent(event);
     }
-
-private:
-    TColor focusedColor_ = clFocusedField;
-    bool tabOnEnter_ = true;
 };
 
 class TZEBEdit : public TEntryField<QLineEdit> {
@@ -129,7 +149,7 @@ enum TComboBoxStyle { csDropDown, csSimple, csDropDownList };
 // Styles: csDropDown an editable field with a list, csSimple an editable field whose list does
 // not drop down, csDropDownList a pick-only list (the default, as for a plain Qt combo box, so
 // that a layout gets a pick-only list unless it makes the box editable).
-class TZEBCombobox : public QComboBox {
+class TZEBCombobox : public QComboBox, public TEntrySettings {
     Q_OBJECT
     Q_PROPERTY(uint FocusedColor READ FocusedColor WRITE SetFocusedColor)
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
@@ -137,11 +157,6 @@ class TZEBCombobox : public QComboBox {
 
 public:
     explicit TZEBCombobox(QWidget* parent = nullptr);
-
-    TColor FocusedColor() const { return focusedColor_; }
-    void SetFocusedColor(TColor value) { focusedColor_ = value; }
-    bool TabOnEnter() const { return tabOnEnter_; }
-    void SetTabOnEnter(bool value) { tabOnEnter_ = value; }
 
     TComboBoxStyle Style() const;
     // Takes effect at once; remembered for switching read-only off unless read-only.
@@ -152,7 +167,7 @@ public:
     void SetReadOnly(bool value);
     bool DroppedDown() const;
 
-    virtual void SelectNextControl();
+    void SelectNextControl() override;
     // No item is selected.
     virtual bool IsEmpty() const;
 
@@ -173,9 +188,7 @@ private:
     void ApplyStyle(TComboBoxStyle value);
     void PrepareLineEdit();
 
-    TColor focusedColor_ = clFocusedField;
     bool readOnly_ = false;
-    bool tabOnEnter_ = true;
     bool simple_ = false;
     TComboBoxStyle rememberedStyle_ = csDropDownList;
 };
@@ -202,7 +215,7 @@ std::string StoredGlyph(bool checked);
 std::string RecolorGlyph(std::string bitmap, TColor color);
 
 // While it has the focus, the check box shows its box as a tinted glyph.
-class TZEBCheckBox : public QCheckBox {
+class TZEBCheckBox : public QCheckBox, public TEntrySettings {
     Q_OBJECT
     Q_PROPERTY(uint FocusedColor READ FocusedColor WRITE SetFocusedColor)
     Q_PROPERTY(bool TabOnEnter READ TabOnEnter WRITE SetTabOnEnter)
@@ -210,13 +223,10 @@ class TZEBCheckBox : public QCheckBox {
 public:
     explicit TZEBCheckBox(QWidget* parent = nullptr);
 
-    TColor FocusedColor() const { return focusedColor_; }
     // Recolours both glyphs, each time from the stored images.
     void SetFocusedColor(TColor value);
-    bool TabOnEnter() const { return tabOnEnter_; }
-    void SetTabOnEnter(bool value) { tabOnEnter_ = value; }
 
-    virtual void SelectNextControl();
+    void SelectNextControl() override;
 
     const QImage& Glyph(bool checked) const { return checked ? checkedGlyph_ : uncheckedGlyph_; }
     // Where the glyph is drawn: inside the box, wherever the style puts the box.
@@ -229,8 +239,6 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    TColor focusedColor_ = clFocusedCheckBox;
-    bool tabOnEnter_ = true;
     QImage checkedGlyph_;
     QImage uncheckedGlyph_;
 };
