@@ -136,42 +136,32 @@ int FieldOf(std::string_view name)
 // Reading an import file
 
 TImportTextFile::TImportTextFile(const std::filesystem::path& fileName, TImportEncoding& encoding)
+    : FHandle(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }))
 {
-    FHandle = RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); });
-    if (FHandle < 0)
+    if (FHandle.Get() < 0)
         throw EInOutError(CannotOpen, errno);
-    try {
-        struct stat info {};
-        if (::fstat(FHandle, &info) != 0)
-            throw EInOutError(CannotOpen, errno);
-        // Only a regular file has an end: not a directory, a pipe or a device such as /dev/zero.
-        if (!S_ISREG(info.st_mode))
-            throw EInOutError(CannotOpen, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
-        FBuffer.resize(1 << 16);
-        const std::int64_t modified = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-        const bool same = encoding.Known && encoding.Device == info.st_dev && encoding.Inode == info.st_ino &&
-                          encoding.Size == std::uint64_t(info.st_size) && encoding.ModifiedNs == modified;
-        if (!same) {
-            encoding.Utf8 = ScanUtf8();
-            encoding.Known = true;
-            encoding.Device = info.st_dev;
-            encoding.Inode = info.st_ino;
-            encoding.Size = std::uint64_t(info.st_size);
-            encoding.ModifiedNs = modified;
-        }
-        FUtf8 = encoding.Utf8;
-        // A UTF-8 file's byte-order mark is no part of its first line.
-        if (FUtf8 && Fill() && FEnd >= 3 && std::string_view(FBuffer.data(), 3) == "\xEF\xBB\xBF")
-            FPos = 3;
-    } catch (...) {
-        ::close(FHandle);
-        throw;
+    struct stat info {};
+    if (::fstat(FHandle.Get(), &info) != 0)
+        throw EInOutError(CannotOpen, errno);
+    // Only a regular file has an end: not a directory, a pipe or a device such as /dev/zero.
+    if (!S_ISREG(info.st_mode))
+        throw EInOutError(CannotOpen, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    FBuffer.resize(1 << 16);
+    const std::int64_t modified = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    const bool same = encoding.Known && encoding.Device == info.st_dev && encoding.Inode == info.st_ino &&
+                      encoding.Size == std::uint64_t(info.st_size) && encoding.ModifiedNs == modified;
+    if (!same) {
+        encoding.Utf8 = ScanUtf8();
+        encoding.Known = true;
+        encoding.Device = info.st_dev;
+        encoding.Inode = info.st_ino;
+        encoding.Size = std::uint64_t(info.st_size);
+        encoding.ModifiedNs = modified;
     }
-}
-
-TImportTextFile::~TImportTextFile()
-{
-    ::close(FHandle);
+    FUtf8 = encoding.Utf8;
+    // A UTF-8 file's byte-order mark is no part of its first line.
+    if (FUtf8 && Fill() && FEnd >= 3 && std::string_view(FBuffer.data(), 3) == "\xEF\xBB\xBF")
+        FPos = 3;
 }
 
 // Reads the whole file once, a piece at a time, and goes back to its start.
@@ -182,7 +172,7 @@ bool TImportTextFile::ScanUtf8()
         if (!check.Feed(reinterpret_cast<const unsigned char*>(FBuffer.data()), FEnd))
             break;
     const bool utf8 = check.Finish();
-    if (::lseek(FHandle, 0, SEEK_SET) != 0)
+    if (::lseek(FHandle.Get(), 0, SEEK_SET) != 0)
         ThrowIoError(errno);
     FPos = FEnd = 0;
     return utf8;
@@ -190,7 +180,7 @@ bool TImportTextFile::ScanUtf8()
 
 bool TImportTextFile::Fill()
 {
-    const int n = RetryOnInterrupt([&] { return ::read(FHandle, FBuffer.data(), FBuffer.size()); });
+    const int n = RetryOnInterrupt([&] { return ::read(FHandle.Get(), FBuffer.data(), FBuffer.size()); });
     if (n < 0)
         ThrowIoError(errno);
     FPos = 0;

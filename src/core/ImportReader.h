@@ -11,6 +11,7 @@
 // them by column name.  Built in full that line grows with the number of columns for every data
 // line, however short; TImportColumns gives the same items from the data line itself instead.
 
+#include "PosixIO.h"
 #include "uZVGlobals.h"
 
 #include <cstddef>
@@ -45,9 +46,6 @@ public:
     static constexpr std::size_t MaxLineLength = 65536;
 
     TImportTextFile(const std::filesystem::path& fileName, TImportEncoding& encoding);
-    ~TImportTextFile();
-    TImportTextFile(const TImportTextFile&) = delete;
-    TImportTextFile& operator=(const TImportTextFile&) = delete;
 
     // The next line as Windows-1252 text, without its line end; false at the end of the file.
     bool ReadLine(std::string& line);
@@ -59,7 +57,7 @@ private:
     bool Fill();
     bool ScanUtf8();
 
-    int FHandle = -1;
+    TFileHandle FHandle;
     bool FUtf8 = false;
     std::vector<char> FBuffer;
     std::size_t FPos = 0;

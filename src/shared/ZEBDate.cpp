@@ -1,6 +1,7 @@
 #include "ZEBDate.h"
 
 #include "AnsiText.h"
+#include "DateTime.h"
 #include "Exceptions.h"
 
 #include <QApplication>
@@ -70,7 +71,7 @@ bool CompleteDate(std::string& text, const std::string& blankText, TDateFormat f
         return false;
     const int day = format == DDMMYYYY ? first : second;
     const int month = format == DDMMYYYY ? second : first;
-    return year >= 1 && year <= 9999 && QDate::isValid(year, month, day);
+    return IsValidDate(year, month, day);
 }
 
 bool CheckTime(const std::string& text, const std::string& timeFormat)
