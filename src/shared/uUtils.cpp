@@ -6,6 +6,7 @@
 #include "PrivateTempFolder.h"
 #include "RegistryStore.h"
 #include "StrFuncs.h"
+#include "TextDriver.h"
 #include "Volumes.h"
 #include "uGlobals.h"
 
@@ -25,11 +26,10 @@ constexpr int WholeText = INT_MAX;
 void InstallODBCDriverIfNecessary()
 {
     Guarded("InstallODBCDriverIfNecessary: ", [] {
-        const std::string dataSources = "\\Software\\ODBC\\ODBC.INI\\ODBC Data Sources";
         RegistryStore reg(HKEY_CURRENT_USER);
-        if (!reg.OpenKey(dataSources, true))
+        if (!reg.OpenKey(OdbcDataSourcesKey, true))
             throw Exception("Kon ODBC key niet vinden en aanmaken");
-        if (reg.ValueExists("Text Files"))
+        if (reg.ValueExists(TextDataSourceName))
             return;
 
         // The data source's own keys first and its entry in the list last, so that a failure
@@ -47,9 +47,9 @@ void InstallODBCDriverIfNecessary()
         reg.WriteInteger("Threads", 3);
         reg.WriteString("UserCommitSync", "Yes");
 
-        if (!reg.OpenKey(dataSources, true))
+        if (!reg.OpenKey(OdbcDataSourcesKey, true))
             throw Exception("Kon ODBC key niet vinden en aanmaken");
-        reg.WriteString("Text Files", "Microsoft Text Driver (*.txt; *.csv)");
+        reg.WriteString(TextDataSourceName, TextDriverName);
     });
 }
 

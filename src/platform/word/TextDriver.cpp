@@ -56,10 +56,10 @@ std::map<std::string, std::string> ConnectionKeys(const std::string& connection)
 bool IsTextDataSource(const std::string& dsn)
 {
     RegistryStore reg(HKEY_CURRENT_USER);
-    if (dsn.empty() || !reg.OpenKeyReadOnly("\\Software\\ODBC\\ODBC.INI\\ODBC Data Sources") || !reg.ValueExists(dsn))
+    if (dsn.empty() || !reg.OpenKeyReadOnly(OdbcDataSourcesKey) || !reg.ValueExists(dsn))
         return false;
     try {
-        return reg.ReadString(dsn).rfind("Microsoft Text Driver", 0) == 0;
+        return reg.ReadString(dsn).rfind(TextDriverPrefix, 0) == 0;
     } catch (const ERegistryException&) {
         return false;
     }

@@ -22,6 +22,14 @@
 #include <string>
 #include <vector>
 
+// Where the data sources are listed in the registry store (HKEY_CURRENT_USER), the text driver's
+// data source and the driver name it is listed with; a data source is a text one when its listed
+// driver name begins with TextDriverPrefix.
+inline constexpr const char* OdbcDataSourcesKey = "\\Software\\ODBC\\ODBC.INI\\ODBC Data Sources";
+inline constexpr const char* TextDataSourceName = "Text Files";
+inline constexpr const char* TextDriverName = "Microsoft Text Driver (*.txt; *.csv)";
+inline constexpr const char* TextDriverPrefix = "Microsoft Text Driver";
+
 // A query result: column names and rows of text (a missing value is empty).
 struct TRecordSet {
     std::vector<std::string> Columns;
