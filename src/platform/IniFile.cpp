@@ -164,7 +164,7 @@ void TIniFile::Update(const std::function<void()>& Body)
         return;
     }
     bool missing = false;
-    const std::optional<std::string> loaded = Load(&missing);
+    const std::optional<std::string> loaded = RefusedScratch() ? std::nullopt : Load(&missing);
     if (!loaded && !missing)
         throw Exception("Unable to write to " + FFileName);
     FPending = loaded.value_or(std::string());
@@ -215,7 +215,10 @@ void TIniFile::Save(const std::string& Text)
         return;
     }
     try {
-        ReplaceFile(FFileName, Text, FDurability == TIniDurability::Durable);
+        if (FDurability == TIniDurability::Scratch)
+            ReplacePrivateFile(FFileName, Text);
+        else
+            ReplaceFile(FFileName, Text);
     } catch (const std::exception&) {
         throw Exception("Unable to write to " + FFileName);
     }
@@ -268,10 +271,19 @@ void TIniFile::ReadSectionValues(const std::string& Section, std::vector<std::st
     }
 }
 
+// Whether this is a scratch file with something other than a regular file in its place, which
+// is neither opened (a FIFO would block) nor written through.
+bool TIniFile::RefusedScratch() const
+{
+    struct stat info {};
+    return FDurability == TIniDurability::Scratch && !FPending && ::lstat(FFileName.c_str(), &info) == 0 &&
+           !S_ISREG(info.st_mode);
+}
+
 void TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value)
 {
     bool missing = false;
-    const std::optional<std::string> loaded = Text(&missing);
+    const std::optional<std::string> loaded = RefusedScratch() ? std::nullopt : Text(&missing);
     if (!loaded && !missing)
         throw Exception("Unable to write to " + FFileName);
     std::string text = loaded.value_or(std::string());
@@ -308,6 +320,8 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
 
 void TIniFile::EraseSection(const std::string& Section)
 {
+    if (RefusedScratch())
+        throw Exception("Unable to write to " + FFileName);
     const std::optional<std::string> loaded = Text();
     if (!loaded)
         return;

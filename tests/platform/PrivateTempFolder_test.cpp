@@ -75,7 +75,7 @@ TEST_F(PrivateTempFolderTest, AnotherUsersFolderIsRefused)
     ASSERT_TRUE(QDir().mkpath(ExpectedPath()));
     ASSERT_EQ(::chown(QFile::encodeName(ExpectedPath()).constData(), 65534, 65534), 0);
     EXPECT_EQ(ErrorOf<EInOutError>([&] { PrivateTempFolder(); }),
-              "Temporary folder " + ExpectedPath().toStdString() + " belongs to another user");
+              "De tijdelijke map " + ExpectedPath().toStdString() + " is van een andere gebruiker");
 }
 
 } // namespace
