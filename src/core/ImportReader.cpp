@@ -1,6 +1,7 @@
 #include "ImportReader.h"
 
 #include "AnsiText.h"
+#include "AsciiCase.h"
 #include "Exceptions.h"
 #include "PosixIO.h"
 #include "StrFuncs.h"
@@ -105,27 +106,11 @@ const TColumnField ColumnFields[] = {
     {"Plaats", [](TKandidaatRecord& r, const std::string& v) { r.Plaats = v; }},
 };
 
-bool SameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 // The record column a name stands for, -1 for none.
 int FieldOf(std::string_view name)
 {
     for (std::size_t i = 0; i < std::size(ColumnFields); ++i)
-        if (SameName(name, ColumnFields[i].Name))
+        if (AsciiSameText(name, ColumnFields[i].Name))
             return int(i);
     return -1;
 }

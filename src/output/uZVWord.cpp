@@ -4,10 +4,12 @@
 #include "AnsiValidator.h"
 #include "DataSet.h"
 #include "Exceptions.h"
+#include "FolderLock.h"
 #include "FormatSettings.h"
 #include "IniFile.h"
 #include "IntText.h"
 #include "PosixIO.h"
+#include "SafeFileWriter.h"
 #include "ScreenCenter.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
@@ -126,22 +128,11 @@ private:
     std::size_t FSize = 0;
 };
 
-// A data file: created or truncated, private to the user; closed on every path.  Failures raise
-// EInOutError with the file layer's texts.
+// A data file: created anew, private to the user (CreatePrivateFile); closed on every path.
+// Failures raise EInOutError with the file layer's texts.
 class TDataFile {
 public:
-    explicit TDataFile(const std::string& fileName)
-    {
-        FHandle = RetryOnInterrupt([&] {
-            return ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-        });
-        if (FHandle < 0) // when creating, a missing folder: the file layer's "Invalid filename"
-            ThrowFileError(errno == ENOENT ? ENOTDIR : errno);
-        // An older file may have had a wider mode; a device (not ours to change) is only written to.
-        struct stat info {};
-        if (::fstat(FHandle, &info) != 0 || (S_ISREG(info.st_mode) && ::fchmod(FHandle, 0600) != 0))
-            Fail(errno);
-    }
+    explicit TDataFile(const std::string& fileName) : FHandle(CreatePrivateFile(fileName)) {}
     ~TDataFile()
     {
         if (FHandle >= 0)
@@ -726,19 +717,32 @@ private:
 
 } // namespace
 
+int AskExtraFieldValues(std::vector<std::string>& Fields, const std::string& FormVarsFile,
+                        const TAskExtraFields& Ask)
+{
+    const std::size_t slash = FormVarsFile.find_last_of('/');
+    const TFolderLock lock(slash == std::string::npos ? "." : FormVarsFile.substr(0, slash + 1),
+                           TFolderLock::TWait::Wait);
+    TIniFile vars(FormVarsFile);
+    vars.CheckFormat(FormVarsFile); // a damaged file is neither used nor overwritten
+    vars.WriteString("General", "dtKlanten", TodayText("dd-MM-yy"));
+    const std::optional<std::vector<std::string>> texts = Ask(ExtraFieldsFor(Fields, FormVarsFile));
+    if (!texts)
+        return 2;
+    StoreExtraFieldValues(Fields, *texts, FormVarsFile);
+    return 1;
+}
+
 int GetNewVarValues(std::vector<std::string>& Fields)
 {
     return GuardedPlain("GetNewVarValues: ", [&] {
-        const std::string fileName = FormsDir + "FORMVARS.INI";
-        TIniFile vars(fileName);
-        vars.CheckFormat(fileName); // a damaged file is neither used nor overwritten
-        vars.WriteString("General", "dtKlanten", TodayText("dd-MM-yy"));
-
-        TExtraFieldsDialog dialog(ExtraFieldsFor(Fields, fileName));
-        const int result = dialog.exec();
-        if (result == 1)
-            StoreExtraFieldValues(Fields, dialog.Texts(), fileName);
-        return result == 1 ? 1 : 2;
+        return AskExtraFieldValues(Fields, FormsDir + "FORMVARS.INI",
+                                   [](const std::vector<TExtraField>& fields) -> std::optional<std::vector<std::string>> {
+                                       TExtraFieldsDialog dialog(fields);
+                                       if (dialog.exec() != 1)
+                                           return std::nullopt;
+                                       return dialog.Texts();
+                                   });
     });
 }
 
@@ -777,6 +781,9 @@ void ActivateWordDocument(TWordApplication& WordApp, const std::string& Name)
 }
 
 // ---- The mail-merge driver ----
+
+const char* const AnotherFormText = "Er wordt al een formulier gemaakt door een ander exemplaar van het programma. "
+                                    "Probeer het opnieuw wanneer dat formulier klaar is.";
 
 bool FindCmdLineSwitch(const std::vector<std::string>& Arguments, const std::string& Switch)
 {
@@ -847,6 +854,12 @@ public:
         if (!FileExists(FLayoutFolder + FCode + ".dat")) {
             ShowStartError(StartHeading, "Het opmaakbestand voor dit formulier kon niet worden gevonden. "
                                            "Controleer of u de laatste update goed heeft ge\xefnstalleerd.");
+            return false;
+        }
+        // The data files of the private folder are this request's until it ends.
+        FFolderLock = std::make_unique<TFolderLock>(GetQuandorTempDirectory(), TFolderLock::TWait::DontWait);
+        if (FFolderLock->Busy()) {
+            ShowStartError(StartHeading, AnotherFormText);
             return false;
         }
         FEmpty = FLayout.Empty();
@@ -994,6 +1007,7 @@ private:
     const TTemplateEnvironment& FEnvironment;
     std::string FTemplateFolder, FLayoutFolder, FTemplatePath;
     TFormLayout FLayout;
+    std::unique_ptr<TFolderLock> FFolderLock;
     std::vector<std::string> FFields;
     std::vector<std::string> FSelection;
     TDataSet FKandidaten;

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -155,6 +156,19 @@ struct TExtraFieldsGeometry {
 };
 TExtraFieldsGeometry ExtraFieldsGeometry(int FieldCount, int ScreenHeight, int ScrollBarWidth);
 
+// The extra fields asked of the user: given the fields with their initial texts, the texts entered
+// after OK, none after a cancel.
+using TAskExtraFields = std::function<std::optional<std::vector<std::string>>(const std::vector<TExtraField>&)>;
+
+// One asking of extra fields against the FORMVARS.INI FormVarsFile: [General] dtKlanten := today as
+// "dd-mm-yy" (also when cancelled), Ask gets the fields and their initial texts, and after OK the
+// entered texts are stored (StoreExtraFieldValues).  The folder of FormVarsFile is locked
+// (TFolderLock, waiting for another copy of the program) from the first read to the last write, so
+// that two copies never hand out the same "AUTONUM" number.  A file that is not an INI file is left
+// alone (TIniFile::CheckFormat).  Returns 1 after OK, 2 after a cancel.
+int AskExtraFieldValues(std::vector<std::string>& Fields, const std::string& FormVarsFile,
+                        const TAskExtraFields& Ask);
+
 // Asks the values of Fields' lines in the dialog "Extra velden voor MS Word koppeling" and stores them
 // in FormsDir + "FORMVARS.INI" ([General] dtKlanten := today as "dd-mm-yy" first, also when the
 // dialog is cancelled).  Returns 1 after OK (Fields holds the entered values), 2 after a cancel
@@ -200,6 +214,9 @@ TTemplateEnvironment ProgramEnvironment();
 // form fields and protected for form filling, shown by the word processor.  The switches
 // noclearformat, nofind and nohome leave steps out.  A layout with autoloop "Y" repeats the whole
 // run with new extra fields until their dialog is cancelled; without [FIELDS] it runs once.
+// One request at a time holds the private temporary folder: while another copy of the program
+// makes a form there, the request ends with AnotherFormText under the heading "Start formulier".
 // Every failure is shown inside; nothing is thrown.  Code is Windows-1252.
 void StartTemplate(const std::string& Code);
+extern const char* const AnotherFormText;
 void StartTemplateWith(const std::string& Code, const TTemplateEnvironment& Environment);

@@ -1,5 +1,6 @@
 #include "DataSet.h"
 
+#include "AsciiCase.h"
 #include "Exceptions.h"
 #include "FloatText.h"
 #include "FormatSettings.h"
@@ -177,9 +178,8 @@ TField& TDataSet::Fields(int index) const
 
 TField& TDataSet::FieldByName(const std::string& name) const
 {
-    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
     for (const auto& field : fields_)
-        if (std::ranges::equal(field->FieldName(), name, {}, upper, upper)) // names ignore case
+        if (AsciiSameText(field->FieldName(), name)) // names ignore case
             return *field;
     throw Exception(Prefix() + "Field '" + name + "' not found");
 }

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "AsciiCase.h"
 #include "Exceptions.h"
 #include "PosixIO.h"
 #include "SafeFileWriter.h"
@@ -37,21 +38,6 @@ std::string Trimmed(const std::string& text, std::size_t begin, std::size_t end)
     while (end > begin && IsBlank(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
-}
-
-char Upper(char c)
-{
-    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-bool SameName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
 }
 
 std::vector<TIniLine> SplitLines(const std::string& text)
@@ -109,7 +95,7 @@ struct TSectionRange {
 std::optional<TSectionRange> FindSection(const std::vector<TIniLine>& lines, const std::string& section)
 {
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].Kind != TLineKind::Section || !SameName(lines[i].Name, section))
+        if (lines[i].Kind != TLineKind::Section || !AsciiSameText(lines[i].Name, section))
             continue;
         std::size_t end = i + 1;
         while (end < lines.size() && lines[end].Kind != TLineKind::Section && lines[end].Kind != TLineKind::BadSection)
@@ -178,7 +164,7 @@ void TIniFile::Update(const std::function<void()>& Body)
         return;
     }
     bool missing = false;
-    const std::optional<std::string> loaded = Load(&missing);
+    const std::optional<std::string> loaded = RefusedScratch() ? std::nullopt : Load(&missing);
     if (!loaded && !missing)
         throw Exception("Unable to write to " + FFileName);
     FPending = loaded.value_or(std::string());
@@ -229,7 +215,10 @@ void TIniFile::Save(const std::string& Text)
         return;
     }
     try {
-        ReplaceFile(FFileName, Text, FDurability == TIniDurability::Durable);
+        if (FDurability == TIniDurability::Scratch)
+            ReplacePrivateFile(FFileName, Text);
+        else
+            ReplaceFile(FFileName, Text);
     } catch (const std::exception&) {
         throw Exception("Unable to write to " + FFileName);
     }
@@ -244,7 +233,7 @@ std::string TIniFile::ReadString(const std::string& Section, const std::string& 
     const std::vector<TIniLine> lines = SplitLines(*text);
     if (const auto range = FindSection(lines, Section))
         for (std::size_t i = range->Heading + 1; i < range->End; ++i)
-            if (lines[i].Kind == TLineKind::Key && SameName(lines[i].Name, Ident))
+            if (lines[i].Kind == TLineKind::Key && AsciiSameText(lines[i].Name, Ident))
                 return lines[i].Value;
     return Default;
 }
@@ -277,18 +266,24 @@ void TIniFile::ReadSectionValues(const std::string& Section, std::vector<std::st
     for (std::size_t i = range->Heading + 1; i < range->End; ++i) {
         if (lines[i].Kind != TLineKind::Key)
             continue;
-        std::string upper = lines[i].Name;
-        for (char& c : upper)
-            c = Upper(c);
-        const std::string& value = *first.emplace(upper, &lines[i].Value).first->second;
+        const std::string& value = *first.emplace(AsciiUpperStr(lines[i].Name), &lines[i].Value).first->second;
         Strings.push_back(lines[i].Name + "=" + value);
     }
+}
+
+// Whether this is a scratch file with something other than a regular file in its place, which
+// is neither opened (a FIFO would block) nor written through.
+bool TIniFile::RefusedScratch() const
+{
+    struct stat info {};
+    return FDurability == TIniDurability::Scratch && !FPending && ::lstat(FFileName.c_str(), &info) == 0 &&
+           !S_ISREG(info.st_mode);
 }
 
 void TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value)
 {
     bool missing = false;
-    const std::optional<std::string> loaded = Text(&missing);
+    const std::optional<std::string> loaded = RefusedScratch() ? std::nullopt : Text(&missing);
     if (!loaded && !missing)
         throw Exception("Unable to write to " + FFileName);
     std::string text = loaded.value_or(std::string());
@@ -300,7 +295,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
         std::size_t last = range->Heading; // the last line of the section that is not blank
         for (std::size_t i = range->Heading + 1; i < range->End; ++i) {
             const TIniLine& line = lines[i];
-            if (line.Kind == TLineKind::Key && SameName(line.Name, Ident)) {
+            if (line.Kind == TLineKind::Key && AsciiSameText(line.Name, Ident)) {
                 text.replace(line.Begin, line.End - line.Begin, entry);
                 Save(text);
                 return;
@@ -325,6 +320,8 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
 
 void TIniFile::EraseSection(const std::string& Section)
 {
+    if (RefusedScratch())
+        throw Exception("Unable to write to " + FFileName);
     const std::optional<std::string> loaded = Text();
     if (!loaded)
         return;

@@ -19,7 +19,9 @@
 #include <vector>
 
 // Whether a write waits until the file is on the disk.  A scratch file that is written anew on
-// every use does not need that.
+// every use does not need that; it lies in the user's private folder and is the user's alone: it is
+// written as ReplacePrivateFile writes (mode 0600, no link followed), and a write to a scratch file
+// that is not a regular file raises "Unable to write to <file name>" without opening it.
 enum class TIniDurability { Durable, Scratch };
 
 class TIniFile {
@@ -49,6 +51,7 @@ private:
     std::optional<std::string> Load(bool* missing = nullptr) const;
     std::optional<std::string> Text(bool* missing = nullptr) const; // the pending text, else the file's
     void Save(const std::string& Text);
+    bool RefusedScratch() const;
 
     std::string FFileName;
     TIniDurability FDurability;

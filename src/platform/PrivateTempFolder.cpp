@@ -2,11 +2,12 @@
 
 #include "AnsiText.h"
 #include "Exceptions.h"
+#include "PosixIO.h"
 
 #include <QDir>
 #include <QFile>
 #include <cerrno>
-#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,27 +16,75 @@ namespace {
 
 [[noreturn]] void Fail(const QString& path, const char* what, int error)
 {
-    std::string message = "Temporary folder " + QStringToAnsi(path) + " " + what;
+    std::string message = "De tijdelijke map " + QStringToAnsi(path) + " " + what;
     if (error != 0)
-        message += std::string(": ") + std::strerror(error);
+        message += " (foutcode " + std::to_string(error) + ")";
     throw EInOutError(message, error);
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
+// The entries of the open directory dir, without "." and "..".  Reads through a copy of the
+// descriptor, so dir stays open.  Returns errno, 0 when it could be read.
+int EntriesOf(int dir, std::vector<std::string>& names)
+{
+    const int copy = ::dup(dir);
+    DIR* stream = copy < 0 ? nullptr : ::fdopendir(copy);
+    if (!stream) {
+        const int error = errno;
+        if (copy >= 0)
+            ::close(copy);
+        return error;
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
+    ::rewinddir(stream);
+    errno = 0;
+    while (const dirent* entry = ::readdir(stream)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    const int error = errno;
+    ::closedir(stream);
+    return error;
+}
 
-private:
-    int fd_;
-};
+// Whether the directory holds an entry that is not the user's.
+bool HoldsForeignEntries(int dir, uid_t user)
+{
+    std::vector<std::string> names;
+    if (EntriesOf(dir, names) != 0)
+        return true;
+    for (const std::string& name : names) {
+        struct stat info {};
+        if (::fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && info.st_uid != user)
+            return true;
+    }
+    return false;
+}
+
+// Removes everything inside the open directory dir, never following a link: a subdirectory is
+// opened relative to its parent with O_NOFOLLOW, so a link swapped in meanwhile is only unlinked.
+// Returns errno of the first failure, 0 when it is empty.
+int RemoveEntries(int dir, int depth = 0)
+{
+    if (depth > 64)
+        return ELOOP;
+    std::vector<std::string> names;
+    if (const int error = EntriesOf(dir, names))
+        return error;
+    for (const std::string& name : names) {
+        if (::unlinkat(dir, name.c_str(), 0) == 0 || errno == ENOENT)
+            continue;
+        if (errno != EISDIR && errno != EPERM)
+            return errno;
+        const TFileHandle sub(::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (sub.Get() < 0)
+            return errno;
+        if (const int error = RemoveEntries(sub.Get(), depth + 1))
+            return error;
+        if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
+            return errno;
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -46,18 +95,22 @@ QString PrivateTempFolder()
     const QByteArray name = QFile::encodeName(path);
 
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        Fail(path, "cannot be created", errno);
+        Fail(path, "kan niet worden aangemaakt", errno);
 
     // Checked through a descriptor of the directory itself, never through a link in its place.
-    const Descriptor dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (dir.get() < 0)
-        Fail(path, "is not a directory of its own", errno);
+    const TFileHandle dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (dir.Get() < 0)
+        Fail(path, "is geen eigen map", errno);
     struct stat info {};
-    if (::fstat(dir.get(), &info) != 0)
-        Fail(path, "cannot be examined", errno);
+    if (::fstat(dir.Get(), &info) != 0)
+        Fail(path, "kan niet worden onderzocht", errno);
     if (info.st_uid != user)
-        Fail(path, "belongs to another user", 0);
-    if ((info.st_mode & 07777) != 0700 && ::fchmod(dir.get(), 0700) != 0)
-        Fail(path, "cannot be made private", errno);
+        Fail(path, "is van een andere gebruiker", 0);
+    const bool wasOpen = (info.st_mode & 07777) != 0700;
+    if (wasOpen && ::fchmod(dir.Get(), 0700) != 0)
+        Fail(path, "kan niet worden afgeschermd", errno);
+    if (wasOpen || HoldsForeignEntries(dir.Get(), user))
+        if (const int error = RemoveEntries(dir.Get()))
+            Fail(path, "kan niet worden leeggemaakt", error);
     return path;
 }

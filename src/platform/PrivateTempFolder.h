@@ -5,7 +5,10 @@
 
 #include <QString>
 
-// The folder's path (no trailing separator).  A missing folder is made; one of ours with a wider
-// mode is narrowed to 0700.  Throws EInOutError when it cannot be made, or when something that is
-// not our own directory (another user's folder, a symbolic link, a file) stands at its place.
+// The folder's path (no trailing separator).  A missing folder is made.  One of ours that was open
+// to others (a mode other than 0700, or an entry of another user's in it) is narrowed to 0700 and
+// emptied, since anything in it may have been planted or opened by someone else; its entries are
+// removed without following any link.  Throws EInOutError "De tijdelijke map <path> ..." when it
+// cannot be made, narrowed or emptied, or when something that is not our own directory (another
+// user's folder, a symbolic link, a file) stands at its place.
 QString PrivateTempFolder();

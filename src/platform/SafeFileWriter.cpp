@@ -131,34 +131,29 @@ void SyncFolder(const std::filesystem::path& folder)
     }
 }
 
-// Replaces the content of the file fileName names (through its links; the links stay), or
-// creates it.  The new content goes into a file beside the target that is renamed over it, so a
-// failure leaves the target as it was; where the folder takes no new file, an existing target is
-// overwritten in place (WriteInPlace).
-} // namespace
-
-void ReplaceFile(const std::filesystem::path& fileName, std::string_view content, bool durable)
+// A new file beside target for its next content: a name of its own, opened for writing with
+// mode; -1 (errno set) when the folder takes none.
+int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& temporary, mode_t mode)
 {
-    const std::filesystem::path target = LinkTarget(fileName);
-    const std::optional<mode_t> mode = ExistingMode(target);
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-
     static std::atomic<unsigned> serial{0};
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     const std::string stem =
         "." + target.filename().string().substr(0, 200) + ".tmp" + std::to_string(::getpid()) + "-";
-    std::filesystem::path temporary;
-    int handle = -1;
-    for (int attempt = 0; handle < 0; ++attempt) {
+    for (int attempt = 0;; ++attempt) {
         temporary = folder / (stem + std::to_string(serial++));
-        handle = RetryOnInterrupt(
-            [&] { return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
-        if (handle < 0 && (errno != EEXIST || attempt == 100)) {
-            if (!mode)
-                ThrowIoError(errno);
-            WriteInPlace(target, content);
-            return;
-        }
+        const int handle = RetryOnInterrupt([&] {
+            return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        });
+        if (handle >= 0 || errno != EEXIST || attempt == 100)
+            return handle;
     }
+}
+
+// Writes content into the new file handle (named temporary, which is removed on failure) and renames
+// it over target.
+void RenameInto(int handle, const std::filesystem::path& temporary, const std::filesystem::path& target,
+                std::string_view content, bool durable)
+{
     struct Cleanup {
         const std::filesystem::path& temporary;
         bool done = false;
@@ -169,8 +164,6 @@ void ReplaceFile(const std::filesystem::path& fileName, std::string_view content
         }
     } cleanup{temporary};
     TFileHandle file(handle);
-    if (mode)
-        ::fchmod(file.Get(), *mode); // the replaced file keeps its permissions
     WriteAt(file.Get(), content, 0);
     if (durable && RetryOnInterrupt([&] { return ::fsync(file.Get()); }) != 0)
         ThrowIoError(errno);
@@ -179,6 +172,74 @@ void ReplaceFile(const std::filesystem::path& fileName, std::string_view content
         ThrowIoError(errno);
     cleanup.done = true;
     if (durable)
-        SyncFolder(folder);
+        SyncFolder(target.has_parent_path() ? target.parent_path() : std::filesystem::path("."));
 }
 
+// What stands at path, not following a link: nothing, or a regular file.  Anything else is refused
+// with the errno value given for it.
+void RequireRegularOrNothing(const std::filesystem::path& path, void (*fail)(int))
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno != ENOENT)
+            fail(errno);
+        return;
+    }
+    if (!S_ISREG(info.st_mode))
+        fail(S_ISDIR(info.st_mode) ? EISDIR : EACCES);
+}
+
+} // namespace
+
+void ReplaceFile(const std::filesystem::path& fileName, std::string_view content, bool durable)
+{
+    const std::filesystem::path target = LinkTarget(fileName);
+    const std::optional<mode_t> mode = ExistingMode(target);
+    std::filesystem::path temporary;
+    const int handle = CreateTemporary(target, temporary, 0666);
+    if (handle < 0) {
+        if (!mode)
+            ThrowIoError(errno);
+        WriteInPlace(target, content); // the folder takes no new file
+        return;
+    }
+    if (mode)
+        ::fchmod(handle, *mode); // the replaced file keeps its permissions
+    RenameInto(handle, temporary, target, content, durable);
+}
+
+void ReplacePrivateFile(const std::filesystem::path& fileName, std::string_view content, bool durable)
+{
+    RequireRegularOrNothing(fileName, [](int error) { ThrowIoError(error); });
+    std::filesystem::path temporary;
+    const int handle = CreateTemporary(fileName, temporary, 0600);
+    if (handle < 0)
+        ThrowIoError(errno);
+    if (::fchmod(handle, 0600) != 0) {
+        const int error = errno;
+        ::close(handle);
+        ::unlink(temporary.c_str());
+        ThrowIoError(error);
+    }
+    RenameInto(handle, temporary, fileName, content, durable);
+}
+
+int CreatePrivateFile(const std::filesystem::path& fileName)
+{
+    // Creating in a missing folder is the file layer's "Invalid filename".
+    const auto fail = [](int error) { ThrowFileError(error == ENOENT ? ENOTDIR : error); };
+    RequireRegularOrNothing(fileName, fail);
+    if (::unlink(fileName.c_str()) != 0 && errno != ENOENT)
+        fail(errno);
+    const int handle = RetryOnInterrupt([&] {
+        return ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    });
+    if (handle < 0)
+        fail(errno == EEXIST ? EACCES : errno); // something was put in its place meanwhile
+    if (::fchmod(handle, 0600) != 0) {
+        const int error = errno;
+        ::close(handle);
+        fail(error);
+    }
+    return handle;
+}

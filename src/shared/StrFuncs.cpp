@@ -1,5 +1,6 @@
 #include "StrFuncs.h"
 
+#include "AsciiCase.h"
 #include "Exceptions.h"
 
 #include <algorithm>
@@ -8,9 +9,6 @@
 namespace {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) < 33; }
-
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 int Length(const std::string& S) { return static_cast<int>(S.size()); }
 
@@ -143,16 +141,12 @@ std::string AddBackslash(const std::string& S)
 
 std::string UpperStr(const std::string& S)
 {
-    std::string result = S;
-    std::transform(result.begin(), result.end(), result.begin(), UpperChar);
-    return result;
+    return AsciiUpperStr(S);
 }
 
 std::string LowerStr(const std::string& S)
 {
-    std::string result = S;
-    std::transform(result.begin(), result.end(), result.begin(), LowerChar);
-    return result;
+    return AsciiLowerStr(S);
 }
 
 std::string QuoteStr(const std::string& S)

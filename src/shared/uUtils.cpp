@@ -60,7 +60,7 @@ std::string GetQuandorTempDirectory()
         bool ok = false;
         std::string path = QStringToAnsi(folder, &ok);
         if (!ok)
-            throw Exception("Temporary folder " + path + " has characters that cannot be used");
+            throw Exception("De tijdelijke map " + path + " bevat tekens die niet kunnen worden gebruikt");
         if (path.empty() || path.back() != '/')
             path += '/';
         return path;

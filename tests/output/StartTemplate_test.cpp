@@ -5,6 +5,7 @@
 
 #include "AnsiText.h"
 #include "DualListTesting.h"
+#include "FolderLock.h"
 #include "ModalAnswer.h"
 #include "OfficeConvert.h"
 #include "PrivateTempFolder.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -577,6 +579,57 @@ TEST_F(Driver, CancellingWritesNothingAndShowsNothing)
     EXPECT_FALSE(QFileInfo::exists(kand));
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(word.DocumentsCount(), 0);
+}
+
+// The second copy of the program for TwoCopiesMakeFormsOneAfterTheOther: it starts the same form
+// while the first copy is making it in the same private folder.
+TEST_F(Driver, SecondCopyStartingAForm)
+{
+    const char* tmp = std::getenv("ZORVANDEL_FIRST_COPY_TMPDIR");
+    if (!tmp)
+        GTEST_SKIP() << "run as a copy of the program by TwoCopiesMakeFormsOneAfterTheOther";
+    setenv("TMPDIR", tmp, 1);
+    FormsDir = std::getenv("ZORVANDEL_FIRST_COPY_FORMS");
+    PartijList->Items(0)->StatuNaam = "Tweede Partij";
+    ErrorBox box;
+    ModalAnswer answer(ReadErrorBox(box));
+    Start("ZV03");
+    EXPECT_TRUE(box.shown);
+    EXPECT_EQ(box.title, "Start formulier");
+    EXPECT_EQ(box.message, AnotherFormText);
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(Driver, TwoCopiesMakeFormsOneAfterTheOther)
+{
+    TestFolder();
+    WriteLayout("ZV03", "[FIELDS]\r\nzitting=Zitting\r\n[SQL]\r\nselect=*\r\nfrom=lijst.txt, overig.txt\r\n");
+    const QString kand = QString::fromStdString(GetQuandorTempDirectory() + "kand.txt");
+    QFile::remove(kand);
+    int secondCopy = -1;
+    ModalAnswer fields([&](QWidget* window) {
+        // The first copy is asking for its extra fields: the second one starts the same form now.
+        QProcess copy;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZORVANDEL_FIRST_COPY_TMPDIR", QDir::tempPath());
+        env.insert("ZORVANDEL_FIRST_COPY_FORMS", QString::fromStdString(FormsDir));
+        copy.setProcessEnvironment(env);
+        copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=Driver.SecondCopyStartingAForm"});
+        if (copy.waitForFinished(100000))
+            secondCopy = copy.exitCode();
+        EXPECT_EQ(secondCopy, 0) << copy.readAllStandardOutput().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(kand)) << "the second copy wrote its data files";
+        QTest::mouseClick(window->findChildren<QPushButton*>().at(0), Qt::LeftButton);
+    });
+    Start("ZV03");
+    EXPECT_EQ(secondCopy, 0);
+    ASSERT_EQ(OpenedNames(), (std::vector<std::string>{"ZV03.docx"}));
+    EXPECT_EQ(Count(Xml(0), ">Zorvandel Partij<"), 2);
+    EXPECT_EQ(Count(Xml(0), "Tweede"), 0);
+
+    // Once the first copy is done, the folder is free again.
+    const TFolderLock after(GetQuandorTempDirectory(), TFolderLock::TWait::DontWait);
+    EXPECT_TRUE(after.Held());
 }
 
 TEST_F(Driver, PerCandidateWithoutCandidatesMakesADocumentOnlyWhenEmptyIsSet)

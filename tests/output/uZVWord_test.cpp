@@ -2,6 +2,7 @@
 
 #include "DataSet.h"
 #include "ErrorOf.h"
+#include "FileSizeLimit.h"
 #include "FormatSettings.h"
 #include "IniFile.h"
 #include "ModalAnswer.h"
@@ -17,7 +18,11 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
+#include <QProcess>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -261,22 +266,129 @@ mode_t ModeOf(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
+std::string SchemaSection(const std::string& name, const std::string& format)
+{
+    return "[" + name + "]\r\nColNameHeader=True\r\nFormat=" + format + "\r\nMaxScanRows=25\r\n";
+}
+
+std::string FullSchema(const std::string& format, const std::string& before = "")
+{
+    std::string text = before;
+    for (const char* name : SchemaDataFiles)
+        text += (text.empty() ? "" : "\r\n") + SchemaSection(name, format);
+    return text;
+}
+
+// Sets the umask for the scope.
+struct Umask {
+    explicit Umask(mode_t mask) : previous(::umask(mask)) {}
+    ~Umask() { ::umask(previous); }
+    mode_t previous;
+};
+
 TEST_F(DataFiles, AllFilesGoIntoThePrivateFolderReadableByTheUserAlone)
 {
+    const Umask umask(022);
     const std::string folder = GetQuandorTempDirectory();
     ASSERT_TRUE(WriteFileBytes(QString::fromStdString(folder + "kand.txt"), "old personal data, old mode"));
     ASSERT_EQ(::chmod((folder + "kand.txt").c_str(), 0644), 0);
+    ASSERT_TRUE(WriteFileBytes(QString::fromStdString(folder + "SCHEMA.INI"), "[other.txt]\r\nFormat=CSVDelimited\r\n"));
+    ASSERT_EQ(::chmod((folder + "SCHEMA.INI").c_str(), 0666), 0);
+    // Whoever opened the old file sees nothing of the new one.
+    const int held = ::open((folder + "kand.txt").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
     AddKandidaten({"1"});
     EXPECT_EQ(WriteMergeDataFiles(nullptr, false, {"a=b"}), folder);
     for (const char* name : {"lijst.txt", "kand.txt", "kand2.txt", "gemeente.txt", "deelraad.txt", "verk.txt",
                              "overig.txt", "SCHEMA.INI"}) {
         EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder + name))) << name;
-        if (std::string(name) != "SCHEMA.INI") {
-            EXPECT_EQ(ModeOf(folder + name), 0600u) << name;
-        }
+        EXPECT_EQ(ModeOf(folder + name), 0600u) << name;
     }
     EXPECT_EQ(ModeOf(PrivateTempFolder().toStdString()), 0700u);
     EXPECT_EQ(ReadFileBytes(QString::fromStdString(folder + "kand.txt")), KandHeader + KandRow("  1", "Naam1"));
+    char buffer[64] = {};
+    EXPECT_EQ(::pread(held, buffer, sizeof buffer - 1, 0), 27);
+    EXPECT_STREQ(buffer, "old personal data, old mode");
+    ::close(held);
+}
+
+// Runs shell commands as the user nobody; returns the exit code.
+int AsNobody(const QString& commands)
+{
+    QProcess child;
+    child.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "sh", "-c", commands});
+    if (!child.waitForFinished(60000))
+        return -1;
+    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+}
+
+TEST_F(DataFiles, WhatAnotherUserPlantedInAnOpenFolderGetsNoData)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "another user's files need root";
+    QDir(PrivateTempFolder()).removeRecursively();
+    const std::string folder = GetQuandorTempDirectory();
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    const std::string own = Path("own.ini"); // a file of the user's outside the folder
+    ASSERT_TRUE(WriteFileBytes(QString::fromStdString(own), "[mine]\r\nkey=value\r\n"));
+    for (QString above = QFileInfo(QString::fromStdString(folder)).path(); above != "/"; above = QFileInfo(above).path())
+        QFile::setPermissions(above, QFile::permissions(above) | QFile::ExeOther);
+    ASSERT_EQ(AsNobody(QString("cd %1 && mkfifo kand2.txt && chmod 666 kand2.txt && ln -s %2 SCHEMA.INI")
+                           .arg(QString::fromStdString(folder), QString::fromStdString(own))),
+              0);
+    // The planter listens at the FIFO.
+    const int reader = ::open((folder + "kand2.txt").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+
+    AddKandidaten({"1", "2"});
+    EXPECT_EQ(WriteMergeDataFiles(nullptr, false, {}), folder);
+    char buffer[256];
+    EXPECT_LE(::read(reader, buffer, sizeof buffer), 0) << "the FIFO received candidates";
+    ::close(reader);
+    EXPECT_EQ(ReadFileBytes(QString::fromStdString(own)), "[mine]\r\nkey=value\r\n");
+    EXPECT_EQ(ModeOf(folder), 0700u);
+    for (const char* name : {"kand2.txt", "SCHEMA.INI"}) {
+        struct stat info {};
+        ASSERT_EQ(::lstat((folder + name).c_str(), &info), 0) << name;
+        EXPECT_TRUE(S_ISREG(info.st_mode)) << name;
+        EXPECT_EQ(info.st_uid, ::geteuid()) << name;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << name;
+    }
+    EXPECT_EQ(ReadFileBytes(QString::fromStdString(folder + "kand2.txt")),
+              KandHeader + KandRow("  1", "Naam1") + KandRow("  2", "Naam2") + EndRecord);
+    EXPECT_EQ(ReadFileBytes(QString::fromStdString(folder + "SCHEMA.INI")), FullSchema("TabDelimited"));
+}
+
+TEST_F(DataFiles, AFifoDeviceOrLinkInAFilesPlaceIsRefusedWithoutWaiting)
+{
+    const std::string folder = GetQuandorTempDirectory();
+    const std::string kand = folder + "kand.txt", schema = folder + "SCHEMA.INI";
+    const auto plant = [&](const std::string& path, const std::function<int()>& make) {
+        ::unlink(path.c_str());
+        ASSERT_EQ(make(), 0) << path;
+    };
+    const auto fifo = [](const std::string& path) { return [path] { return ::mkfifo(path.c_str(), 0600); }; };
+    const auto link = [](const char* target, const std::string& path) {
+        return [target, path] { return ::symlink(target, path.c_str()); };
+    };
+    const std::string fifoElsewhere = Path("fifo");
+    ASSERT_EQ(::mkfifo(fifoElsewhere.c_str(), 0600), 0);
+    AddKandidaten({"1"});
+    for (const auto& make : std::vector<std::function<int()>>{fifo(kand), link("/dev/zero", kand),
+                                                              link(fifoElsewhere.c_str(), kand)}) {
+        plant(kand, make);
+        EXPECT_EQ(ErrorOf([&] { WriteMergeDataFiles(nullptr, false, {}); }), "KandidatenToTextFile: File access denied");
+    }
+    ::unlink(kand.c_str());
+    for (const auto& make : std::vector<std::function<int()>>{fifo(schema), link("/dev/zero", schema),
+                                                              link(fifoElsewhere.c_str(), schema)}) {
+        plant(schema, make);
+        EXPECT_EQ(ErrorOf([&] { WriteMergeDataFiles(nullptr, false, {}); }),
+                  "MakeSchemaFile: Unable to write to " + schema);
+    }
+    ::unlink(schema.c_str());
+    EXPECT_EQ(ErrorOf([&] { KandidatenToTextFile("/dev/zero", '\t', nullptr, true); }),
+              "KandidatenToTextFile: File access denied");
 }
 
 TEST_F(DataFiles, FailuresCarryTheWritersNameAndTheFileLayersText)
@@ -289,8 +401,12 @@ TEST_F(DataFiles, FailuresCarryTheWritersNameAndTheFileLayersText)
         {[&] { PartijToTextFile(Path("folder.txt"), '\t'); }, "PartijToTextFile: File access denied"},
         {[&] { KandidatenToTextFile(Path("none/kand.txt"), '\t', nullptr, true); },
          "KandidatenToTextFile: Invalid filename"},
-        {[&] { GemeenteToTextFile("/dev/full", '\t'); }, "GemeenteToTextFile: Disk full"},
-        {[&] { DeelraadToTextFile("/dev/full", '\t'); }, "DeelraadToTextFile: Disk full"},
+        {[&] {
+             const FileSizeLimit full(10);
+             GemeenteToTextFile(Path("gemeente.txt"), '\t');
+         },
+         "GemeenteToTextFile: Disk full"},
+        {[&] { DeelraadToTextFile("/dev/full", '\t'); }, "DeelraadToTextFile: File access denied"},
         {[&] { VerkToTextFile(Path("folder.txt/verk.txt/x"), '\t'); }, "VerkToTextFile: Invalid filename"},
         {[&] { OverigeGegevensToTextFile(Path("folder.txt"), {}, '\t'); },
          "OverigeGegevensToTextFile: File access denied"},
@@ -308,19 +424,6 @@ TEST_F(DataFiles, FailuresCarryTheWritersNameAndTheFileLayersText)
 }
 
 // ---- SCHEMA.INI ----
-
-std::string SchemaSection(const std::string& name, const std::string& format)
-{
-    return "[" + name + "]\r\nColNameHeader=True\r\nFormat=" + format + "\r\nMaxScanRows=25\r\n";
-}
-
-std::string FullSchema(const std::string& format, const std::string& before = "")
-{
-    std::string text = before;
-    for (const char* name : SchemaDataFiles)
-        text += (text.empty() ? "" : "\r\n") + SchemaSection(name, format);
-    return text;
-}
 
 TEST_F(DataFiles, SchemaCoversTheTwelveFilesInTableOrder)
 {
@@ -726,6 +829,38 @@ TEST_F(ExtraFields, TwoHundredFieldsScrollInADialogThatFitsTheScreen)
     EXPECT_TRUE(lastVisible);
     EXPECT_EQ(fields[199], "Veld199=laatste");
     EXPECT_EQ(fields[0], "Veld0=");
+}
+
+// One copy of the program numbering letters for TwoCopiesNumberingAtOnceHandOutEveryNumberOnce: 300
+// askings of an "AUTONUM" field, each taking the number proposed.
+TEST(ExtraFieldsCopy, NumbersThreeHundredLetters)
+{
+    const char* formVars = std::getenv("ZORVANDEL_NUMBERING_FORMVARS");
+    if (!formVars)
+        GTEST_SKIP() << "run as a copy of the program by TwoCopiesNumberingAtOnceHandOutEveryNumberOnce";
+    const auto takeProposal = [](const std::vector<TExtraField>& fields) {
+        return std::optional<Lines>(Lines{fields.at(0).Initial});
+    };
+    for (int letter = 0; letter < 300; ++letter) {
+        Lines fields = {"briefnr(AUTONUM)=Volgnummer"};
+        ASSERT_EQ(AskExtraFieldValues(fields, formVars, takeProposal), 1);
+    }
+}
+
+TEST_F(ExtraFields, TwoCopiesNumberingAtOnceHandOutEveryNumberOnce)
+{
+    QProcess copies[2];
+    for (QProcess& copy : copies) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZORVANDEL_NUMBERING_FORMVARS", FormVars());
+        copy.setProcessEnvironment(env);
+        copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=ExtraFieldsCopy.*"});
+    }
+    for (QProcess& copy : copies) {
+        ASSERT_TRUE(copy.waitForFinished(100000));
+        EXPECT_EQ(copy.exitCode(), 0) << copy.readAllStandardOutput().toStdString();
+    }
+    EXPECT_EQ(TIniFile(FormVars().toStdString()).ReadString("Vars", "briefnr(AUTONUM)", ""), "600");
 }
 
 TEST_F(ExtraFields, ADamagedOrUnwritableFormVarsIsLeftAloneWithAClearMessage)

@@ -53,6 +53,43 @@ TEST_F(PrivateTempFolderTest, OurFolderWithAWiderModeIsNarrowed)
     EXPECT_EQ(ModeOf(ExpectedPath()), 0700u);
 }
 
+TEST_F(PrivateTempFolderTest, AnOpenFolderIsEmptiedWithoutFollowingItsLinks)
+{
+    QDir elsewhere(QDir::tempPath() + "/elsewhere");
+    ASSERT_TRUE(elsewhere.mkpath("."));
+    ASSERT_TRUE(WriteFileBytes(elsewhere.filePath("keep.txt"), "keep"));
+    const QString path = PrivateTempFolder();
+    ASSERT_TRUE(QDir(path).mkpath("sub/deeper"));
+    ASSERT_TRUE(WriteFileBytes(path + "/sub/deeper/kand.txt", "planted"));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), path + "/sub/link"));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath("keep.txt"), path + "/SCHEMA.INI"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path + "/kand2.txt").constData(), 0666), 0);
+
+    PrivateTempFolder(); // private already: the user's own entries stay
+    EXPECT_EQ(QDir(path).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(), 3);
+
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0777), 0);
+    EXPECT_EQ(PrivateTempFolder(), path);
+    EXPECT_EQ(ModeOf(path), 0700u);
+    EXPECT_EQ(QDir(path).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{});
+    EXPECT_EQ(ReadFileBytes(elsewhere.filePath("keep.txt")), "keep") << "what the links named is left alone";
+    elsewhere.removeRecursively();
+}
+
+TEST_F(PrivateTempFolderTest, AnotherUsersEntryInAPrivateFolderEmptiesItToo)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "handing a file to another user needs root";
+    const QString path = PrivateTempFolder();
+    ASSERT_TRUE(WriteFileBytes(path + "/lijst.txt", "ours"));
+    ASSERT_TRUE(WriteFileBytes(path + "/kand.txt", "theirs"));
+    ASSERT_EQ(::chown(QFile::encodeName(path + "/kand.txt").constData(), 65534, 65534), 0);
+    PrivateTempFolder();
+    EXPECT_EQ(QDir(path).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{});
+}
+
 TEST_F(PrivateTempFolderTest, ALinkOrAFileInItsPlaceIsRefused)
 {
     QDir elsewhere(QDir::tempPath() + "/elsewhere");
@@ -75,7 +112,7 @@ TEST_F(PrivateTempFolderTest, AnotherUsersFolderIsRefused)
     ASSERT_TRUE(QDir().mkpath(ExpectedPath()));
     ASSERT_EQ(::chown(QFile::encodeName(ExpectedPath()).constData(), 65534, 65534), 0);
     EXPECT_EQ(ErrorOf<EInOutError>([&] { PrivateTempFolder(); }),
-              "Temporary folder " + ExpectedPath().toStdString() + " belongs to another user");
+              "De tijdelijke map " + ExpectedPath().toStdString() + " is van een andere gebruiker");
 }
 
 } // namespace

@@ -109,8 +109,8 @@ TEST(GetQuandorTempDirectory, AFolderThatIsNotOursFailsWithTheRoutinesName)
     const QString path = PrivateTempFolder();
     QDir(path).removeRecursively();
     ASSERT_TRUE(WriteFileBytes(path));
-    EXPECT_EQ(LeftStr(ErrorOf<EInOutError>([] { GetQuandorTempDirectory(); }), 43),
-              "GetQuandorTempDirectory: Temporary folder /");
+    EXPECT_EQ(LeftStr(ErrorOf<EInOutError>([] { GetQuandorTempDirectory(); }), 44),
+              "GetQuandorTempDirectory: De tijdelijke map /");
     QFile::remove(path);
 }
 

@@ -1,10 +1,10 @@
 #include "MailMerge.h"
 
 #include "AnsiText.h"
+#include "AsciiCase.h"
 #include "WordXml.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -80,10 +80,7 @@ int ColumnIndex(const TRecordSet& data, const std::string& name)
 {
     for (std::size_t i = 0; i < data.Columns.size(); ++i) {
         const std::string& c = data.Columns[i];
-        if (c.size() == name.size()
-            && std::equal(c.begin(), c.end(), name.begin(), [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-               }))
+        if (AsciiSameText(c, name))
             return static_cast<int>(i);
     }
     return -1;

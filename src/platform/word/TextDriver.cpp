@@ -1,6 +1,7 @@
 #include "TextDriver.h"
 
 #include "AnsiText.h"
+#include "AsciiCase.h"
 #include "Exceptions.h"
 #include "IniFile.h"
 #include "RegistryStore.h"
@@ -20,12 +21,6 @@ const char* const DataSourceFailedText = "De gegevensbron kan niet worden geopen
 namespace {
 
 [[noreturn]] void Fail() { throw Exception(DataSourceFailedText); }
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 std::string Trim(const std::string& s)
 {
@@ -47,7 +42,7 @@ std::map<std::string, std::string> ConnectionKeys(const std::string& connection)
         const std::string item = connection.substr(start, end - start);
         const auto eq = item.find('=');
         if (eq != std::string::npos)
-            keys.emplace(Lower(Trim(item.substr(0, eq))), Trim(item.substr(eq + 1)));
+            keys.emplace(AsciiLowerStr(Trim(item.substr(0, eq))), Trim(item.substr(eq + 1)));
         start = end + 1;
     }
     return keys;
@@ -101,13 +96,13 @@ TFileFormat FormatOf(const std::optional<TIniFile>& schema, const std::string& f
     TFileFormat format;
     if (!schema)
         return format;
-    const std::string header = Lower(schema->ReadString(fileName, "ColNameHeader", ""));
+    const std::string header = AsciiLowerStr(schema->ReadString(fileName, "ColNameHeader", ""));
     if (header == "false")
         format.ColNameHeader = false;
     else if (!header.empty() && header != "true")
         Fail();
     const std::string value = schema->ReadString(fileName, "Format", "");
-    const std::string lower = Lower(value);
+    const std::string lower = AsciiLowerStr(value);
     if (lower.empty())
         return format;
     if (lower == "tabdelimited")
@@ -279,7 +274,7 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
     const std::unique_ptr<sqlite3, DbCloser> db(handle);
 
     const std::optional<TIniFile> schema = ReadSchema(folder);
-    const std::string statement = Lower(Sql);
+    const std::string statement = AsciiLowerStr(Sql);
     struct TTableFile {
         QString File;
         std::string Name, Schema, Table;
@@ -290,15 +285,15 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
         QDir(folder).entryList({"*.txt", "*.csv", "*.tab", "*.asc"}, QDir::Files | QDir::Readable, QDir::Name);
     for (const QString& file : files) {
         const std::string name = QStringToAnsi(file);
-        if (statement.find(Lower(name)) == std::string::npos)
+        if (statement.find(AsciiLowerStr(name)) == std::string::npos)
             continue;
         const auto dot = name.rfind('.');
         const std::string base = name.substr(0, dot);
-        const bool builtIn = Lower(base) == "main" || Lower(base) == "temp";
-        tables.push_back({file, name, builtIn ? Lower(base) : base, name.substr(dot + 1)});
-        if (!builtIn && std::find(attached.begin(), attached.end(), Lower(base)) == attached.end()) {
+        const bool builtIn = AsciiLowerStr(base) == "main" || AsciiLowerStr(base) == "temp";
+        tables.push_back({file, name, builtIn ? AsciiLowerStr(base) : base, name.substr(dot + 1)});
+        if (!builtIn && std::find(attached.begin(), attached.end(), AsciiLowerStr(base)) == attached.end()) {
             Exec(db.get(), "ATTACH ':memory:' AS " + Quoted(base));
-            attached.push_back(Lower(base));
+            attached.push_back(AsciiLowerStr(base));
         }
     }
     Exec(db.get(), "BEGIN");

@@ -1,12 +1,12 @@
 #include "WordDocument.h"
 
 #include "AnsiText.h"
+#include "AsciiCase.h"
 #include "Exceptions.h"
 #include "WordXml.h"
 
 #include <QFileInfo>
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 const char* const NotProtectedText = "Deze methode of eigenschap is niet beschikbaar omdat het document niet is beveiligd.";
@@ -88,15 +88,9 @@ TStory ParagraphStory(pugi::xml_node p)
     return story;
 }
 
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 bool IsTrue(const char* value)
 {
-    const std::string v = Lower(value);
+    const std::string v = AsciiLowerStr(value);
     return v == "1" || v == "true" || v == "on";
 }
 
@@ -351,11 +345,11 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
     const std::size_t count = story.Paragraphs.size();
     if (count == 0)
         return false;
-    const std::string needle = MatchCase ? Text : Lower(Text);
+    const std::string needle = MatchCase ? Text : AsciiLowerStr(Text);
     // The hit in paragraph i, searching forward from or backward before local position from.
     const auto search = [&](std::size_t i, std::size_t from, bool forward) {
         const std::string& text = story.Paragraphs[i].Text;
-        const std::string hay = MatchCase ? text : Lower(text);
+        const std::string hay = MatchCase ? text : AsciiLowerStr(text);
         if (forward)
             return hay.find(needle, from);
         return from < needle.size() ? std::string::npos : hay.rfind(needle, from - needle.size());

@@ -1,6 +1,7 @@
 #include "WordPackage.h"
 
 #include "AnsiText.h"
+#include "AsciiCase.h"
 #include "Exceptions.h"
 
 #include <QFile>
@@ -52,12 +53,6 @@ bool EndsWithType(const char* type, const std::string& name)
     const std::string t = type;
     return t.size() > name.size() && t.compare(t.size() - name.size(), name.size(), name) == 0
         && t[t.size() - name.size() - 1] == '/';
-}
-
-bool SameText(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 } // namespace
@@ -272,12 +267,12 @@ std::string TWordPackage::ContentType(const std::string& Name) const
     ParseXmlPart(doc, Part(ContentTypesPart), ContentTypesPart);
     pugi::xml_node types = doc.document_element();
     for (pugi::xml_node o : types.children("Override"))
-        if (SameText(o.attribute("PartName").value(), "/" + Name))
+        if (AsciiSameText(o.attribute("PartName").value(), "/" + Name))
             return o.attribute("ContentType").value();
     const auto dot = Name.rfind('.');
     const std::string extension = dot == std::string::npos ? std::string() : Name.substr(dot + 1);
     for (pugi::xml_node d : types.children("Default"))
-        if (SameText(d.attribute("Extension").value(), extension))
+        if (AsciiSameText(d.attribute("Extension").value(), extension))
             return d.attribute("ContentType").value();
     return "";
 }
@@ -289,7 +284,7 @@ void TWordPackage::SetContentType(const std::string& Name, const std::string& Co
     pugi::xml_node types = doc.document_element();
     pugi::xml_node override;
     for (pugi::xml_node o : types.children("Override"))
-        if (SameText(o.attribute("PartName").value(), "/" + Name))
+        if (AsciiSameText(o.attribute("PartName").value(), "/" + Name))
             override = o;
     if (!override) {
         override = types.append_child("Override");

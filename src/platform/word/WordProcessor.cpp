@@ -12,7 +12,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
+#include <atomic>
+#include <cerrno>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const char* const NoRecordsText =
     "Het hoofddocument kan niet worden samengevoegd met het gegevensbestand, omdat de gegevensrecords leeg zijn "
@@ -43,14 +47,6 @@ QString SafeFileName(const std::string& caption)
     while (!name.isEmpty() && (name.back() == '.' || name.back().isSpace()))
         name.chop(1);
     return name.isEmpty() ? QStringLiteral("Document") : name;
-}
-
-QString UniquePath(const QString& folder, const QString& base)
-{
-    QString path = QDir(folder).filePath(base + ".docx");
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = QDir(folder).filePath(base + " (" + QString::number(n) + ").docx");
-    return path;
 }
 
 // The text of key in a desktop entry's [Desktop Entry] group (or "" ).
@@ -100,6 +96,32 @@ QStringList ListValue(const QString& value)
 }
 
 } // namespace
+
+QString SaveNewDocument(const TWordPackage& Package, const QString& Folder, const QString& Base)
+{
+    // Written under a name of this process's own first, then given the document's name by a hard
+    // link, which takes a free name only: a name taken meanwhile by another copy of the program
+    // fails with EEXIST and the next one is tried.
+    static std::atomic<unsigned> serial{0};
+    const QDir folder(Folder);
+    const QString temporary = folder.filePath(QString(".%1-%2.docx.tmp").arg(::getpid()).arg(serial++));
+    const QByteArray temporaryName = QFile::encodeName(temporary);
+    struct TRemove {
+        const QByteArray& name;
+        ~TRemove() { ::unlink(name.constData()); }
+    } remove{temporaryName};
+    Package.Save(temporary);
+    if (::chmod(temporaryName.constData(), 0600) != 0)
+        throw Exception("Het bestand " + QStringToAnsi(temporary) + " kan niet worden afgeschermd");
+    for (int n = 1; n <= 10000; ++n) {
+        const QString path = folder.filePath(n == 1 ? Base + ".docx" : Base + " (" + QString::number(n) + ").docx");
+        if (::link(temporaryName.constData(), QFile::encodeName(path).constData()) == 0)
+            return path;
+        if (errno != EEXIST)
+            throw Exception("Het bestand " + QStringToAnsi(path) + " kan niet worden gemaakt");
+    }
+    throw Exception("Het bestand " + QStringToAnsi(folder.filePath(Base + ".docx")) + " kan niet worden gemaakt");
+}
 
 bool OpenWithDesktop(const QString& Path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(Path)); }
 
@@ -165,8 +187,7 @@ void TWordProcessor::SetVisible(bool Visible)
         if (!doc->IsNew || doc->Shown)
             continue;
         try {
-            const QString path = UniquePath(PrivateTempFolder(), SafeFileName(doc->Caption));
-            doc->Package().Save(path);
+            const QString path = SaveNewDocument(doc->Package(), PrivateTempFolder(), SafeFileName(doc->Caption));
             doc->Path = path;
             doc->Shown = true;
             if (!opener_(path))

@@ -29,6 +29,10 @@ bool OpenWithDesktop(const QString& Path);
 // base directories.
 bool DesktopHasDocxApplication();
 
+// Saves Package as a new document in Folder named Base + ".docx", or Base + " (n).docx" with the
+// first n from 2 on whose name is free, and returns its path.
+QString SaveNewDocument(const TWordPackage& Package, const QString& Folder, const QString& Base);
+
 class TWordProcessor : public TWordApplication {
 public:
     explicit TWordProcessor(TDocumentOpener Opener = OpenWithDesktop);

@@ -1,5 +1,7 @@
 #include "WordXml.h"
 
+#include "AsciiCase.h"
+
 #include <cctype>
 
 bool IsBlankParagraph(pugi::xml_node p)
@@ -33,7 +35,7 @@ TFieldInstruction ParseFieldInstruction(const std::string& instruction)
     };
     skipBlanks();
     while (i < instruction.size() && !std::isspace(static_cast<unsigned char>(instruction[i])))
-        result.Keyword += static_cast<char>(std::toupper(static_cast<unsigned char>(instruction[i++])));
+        result.Keyword += AsciiUpper(instruction[i++]);
     skipBlanks();
     if (i < instruction.size() && instruction[i] == '"') {
         const std::size_t close = instruction.find('"', i + 1);

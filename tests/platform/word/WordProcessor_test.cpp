@@ -2,12 +2,14 @@
 
 #include "AnsiText.h"
 #include "ErrorOf.h"
+#include "ModalAnswer.h"
 #include "PrivateTempFolder.h"
 #include "RegistryStore.h"
 #include "WordTesting.h"
 #include "WordXml.h"
 #include "uUtils.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -366,6 +370,65 @@ TEST_F(WordProcessorTest, AnOpenerThatFailsIsReportedAfterTheDocumentWasSaved)
     EXPECT_EQ(ErrorOf([&] { failing.SetVisible(true); }), "Het document " + QStringToAnsi(path) + " kan niet worden getoond");
     EXPECT_TRUE(QFileInfo::exists(path));
     QFile::remove(path);
+}
+
+// One copy of the program for TwoCopiesSavingAtOnceNeverReplaceEachOthersDocuments: saves forty
+// documents named like the other copy's, each holding its own mark.
+TEST(SaveNewDocumentCopy, SavesForty)
+{
+    const char* folder = std::getenv("ZORVANDEL_SAVING_FOLDER");
+    const char* mark = std::getenv("ZORVANDEL_SAVING_MARK");
+    if (!folder || !mark)
+        GTEST_SKIP() << "run as a copy of the program by TwoCopiesSavingAtOnceNeverReplaceEachOthersDocuments";
+    for (int i = 0; i < 40; ++i)
+        SaveNewDocument(MakeWordPackage(Para(std::string(mark) + " " + std::to_string(i))), folder, "ZV01");
+}
+
+TEST(SaveNewDocument, TwoCopiesSavingAtOnceNeverReplaceEachOthersDocuments)
+{
+    QTemporaryDir folder;
+    QProcess copies[2];
+    for (int c = 0; c < 2; ++c) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZORVANDEL_SAVING_FOLDER", folder.path());
+        env.insert("ZORVANDEL_SAVING_MARK", c == 0 ? "eerste" : "tweede");
+        copies[c].setProcessEnvironment(env);
+        copies[c].start(QCoreApplication::applicationFilePath(), {"--gtest_filter=SaveNewDocumentCopy.*"});
+    }
+    for (QProcess& copy : copies) {
+        ASSERT_TRUE(copy.waitForFinished(100000));
+        EXPECT_EQ(copy.exitCode(), 0) << copy.readAllStandardOutput().toStdString();
+    }
+    std::set<std::string> marks;
+    const QStringList names = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const std::string xml = PartOf(folder.filePath(name), "word/document.xml");
+        const std::string open = "<w:t xml:space=\"preserve\">";
+        const std::size_t at = xml.find(open);
+        if (at != std::string::npos)
+            marks.insert(xml.substr(at + open.size(), xml.find("</w:t>", at) - at - open.size()));
+    }
+    EXPECT_EQ(names.size(), 80) << names.join(", ").toStdString();
+    EXPECT_EQ(marks.size(), 80u);
+}
+
+TEST(SaveNewDocument, AUsersOwnNewFileWhateverTheUmaskNeverThroughALink)
+{
+    QTemporaryDir folder;
+    const mode_t previous = ::umask(022);
+    const QString elsewhere = folder.filePath("elsewhere.docx");
+    ASSERT_TRUE(WriteFileBytes(elsewhere, "someone else's"));
+    ASSERT_TRUE(QFile::link(elsewhere, folder.filePath("H1.docx")));
+    const QString path = SaveNewDocument(MakeWordPackage(Para("inhoud")), folder.path(), "H1");
+    ::umask(previous);
+    EXPECT_EQ(path, folder.filePath("H1 (2).docx"));
+    EXPECT_EQ(ReadFileBytes(elsewhere), "someone else's");
+    EXPECT_EQ(QFileInfo(folder.filePath("H1.docx")).symLinkTarget(), elsewhere);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_NE(PartOf(path, "word/document.xml").find(">inhoud<"), std::string::npos);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3) << "no file left behind";
 }
 
 // The desktop's applications, in folders of the test's own.

@@ -1,0 +1,67 @@
+#include "FolderLock.h"
+
+#include "PosixIO.h"
+
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <utility>
+
+namespace {
+
+// The folders this process holds: their descriptor (which carries the lock) and the number of holders.
+struct THolding {
+    int Handle = -1;
+    int Count = 0;
+};
+std::mutex HoldingsMutex;
+std::map<std::pair<unsigned long long, unsigned long long>, THolding> Holdings;
+
+} // namespace
+
+TFolderLock::TFolderLock(const std::string& Folder, TWait Wait)
+{
+    int handle = RetryOnInterrupt(
+        [&] { return ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC); });
+    if (handle < 0)
+        return;
+    struct stat info {};
+    if (::fstat(handle, &info) != 0) {
+        ::close(handle);
+        return;
+    }
+    FDevice = info.st_dev;
+    FInode = info.st_ino;
+    {
+        const std::lock_guard<std::mutex> guard(HoldingsMutex);
+        if (const auto held = Holdings.find({FDevice, FInode}); held != Holdings.end()) {
+            ++held->second.Count;
+            FHeld = true;
+            ::close(handle);
+            return;
+        }
+    }
+    const int operation = LOCK_EX | (Wait == TWait::DontWait ? LOCK_NB : 0);
+    if (RetryOnInterrupt([&] { return ::flock(handle, operation); }) != 0) {
+        FBusy = errno == EWOULDBLOCK;
+        ::close(handle);
+        return;
+    }
+    const std::lock_guard<std::mutex> guard(HoldingsMutex);
+    Holdings[{FDevice, FInode}] = THolding{handle, 1};
+    FHeld = true;
+}
+
+TFolderLock::~TFolderLock()
+{
+    if (!FHeld)
+        return;
+    const std::lock_guard<std::mutex> guard(HoldingsMutex);
+    const auto held = Holdings.find({FDevice, FInode});
+    if (held != Holdings.end() && --held->second.Count == 0) {
+        ::close(held->second.Handle); // gives up the lock
+        Holdings.erase(held);
+    }
+}
