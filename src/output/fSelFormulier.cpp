@@ -5,6 +5,7 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 #include "uZVWord.h"
+#include "RegularFile.h"
 #include "Resources.h"
 #include "SysCalls.h"
 
@@ -39,9 +40,19 @@ std::string CatalogueFileName(const std::string& BaseDir, const std::string& Fol
     return BaseDir + Folder + "/" + Folder + "_FORMS.DAT";
 }
 
-std::vector<std::string> TextLines(const std::string& Bytes)
+std::vector<std::string> TextLines(const std::string& Bytes, std::size_t MaxLines)
 {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < Bytes.size(); ++i)
+        if (Bytes[i] == '\n' || (Bytes[i] == '\r' && (i + 1 == Bytes.size() || Bytes[i + 1] != '\n')))
+            ++count;
+    if (!Bytes.empty() && Bytes.back() != '\n' && Bytes.back() != '\r')
+        ++count;
+    if (count > MaxLines)
+        throw Exception("het bestand heeft meer dan " + std::to_string(MaxLines) + " regels");
+
     std::vector<std::string> lines;
+    lines.reserve(count);
     std::size_t start = 0;
     while (start < Bytes.size()) {
         const std::size_t end = Bytes.find_first_of("\r\n", start);
@@ -68,7 +79,7 @@ std::vector<TFormNode> ParseFormCatalogue(const std::vector<std::string>& Lines)
             const int previous = static_cast<int>(nodes.size()) - 1;
             const int previousDepth = nodes[std::size_t(previous)].Depth;
             if (level > previousDepth + 1)
-                throw Exception("line " + std::to_string(n + 1) + " lies more than one level deeper than the line before");
+                throw Exception("regel " + std::to_string(n + 1) + " ligt meer dan een niveau dieper dan de regel ervoor");
             if (level == previousDepth + 1) {
                 node.Parent = previous;
             } else {
@@ -80,8 +91,8 @@ std::vector<TFormNode> ParseFormCatalogue(const std::vector<std::string>& Lines)
             }
             node.Depth = node.Parent < 0 ? 0 : nodes[std::size_t(node.Parent)].Depth + 1;
             if (std::size_t(node.Depth) >= MaxCatalogueDepth)
-                throw Exception("line " + std::to_string(n + 1) + " lies deeper than " + std::to_string(MaxCatalogueDepth) +
-                                " levels");
+                throw Exception("regel " + std::to_string(n + 1) + " ligt dieper dan " + std::to_string(MaxCatalogueDepth) +
+                                " niveaus");
             if (node.Parent >= 0)
                 nodes[std::size_t(node.Parent)].HasChildren = true;
         }
@@ -173,15 +184,8 @@ void TfrmSelFormulier::LaadFormulieren(const std::string& Folder, bool ExpandFir
         std::vector<TFormNode> nodes;
         if (QFileInfo::exists(fileName)) {
             try {
-                QFile file(fileName);
-                if (!file.open(QIODevice::ReadOnly))
-                    throw Exception(file.errorString().toStdString());
-                const QByteArray bytes = file.read(qint64(MaxCatalogueBytes) + 1);
-                if (file.error() != QFileDevice::NoError)
-                    throw Exception(file.errorString().toStdString());
-                if (std::size_t(bytes.size()) > MaxCatalogueBytes)
-                    throw Exception("the file is larger than " + std::to_string(MaxCatalogueBytes) + " bytes");
-                nodes = ParseFormCatalogue(TextLines(bytes.toStdString()));
+                nodes = ParseFormCatalogue(TextLines(ReadRegularFile(QFile::encodeName(fileName).toStdString(),
+                                                                     MaxCatalogueBytes), MaxCatalogueLines));
             } catch (const std::exception&) {
                 throw EAbort("Onbekend formaat in het bestand " + Folder + "_FORMS.DAT." + "\r\n" +
                              "U dient contact op te nemen met de automatiserings afdeling.");

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -87,7 +88,7 @@ TEST(FormCatalogue, DeeperThanTheBoundIsNoCatalogue)
         lines.push_back(std::string(depth, ' ') + "n");
     ASSERT_EQ(ParseFormCatalogue(lines).back().Depth, int(MaxCatalogueDepth) - 1);
     lines.push_back(std::string(MaxCatalogueDepth, '\t') + "te diep");
-    EXPECT_EQ(ErrorOf([&] { ParseFormCatalogue(lines); }), "line 65 lies deeper than 64 levels");
+    EXPECT_EQ(ErrorOf([&] { ParseFormCatalogue(lines); }), "regel 65 ligt dieper dan 64 niveaus");
 }
 
 TEST(FormCatalogue, LinesEndAsAStringListEndsThem)
@@ -105,8 +106,15 @@ TEST(FormCatalogue, LinesEndAsAStringListEndsThem)
         {"\r\n", {""}},
         {"\xe9t\xe9\r\n", {"\xe9t\xe9"}},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(TextLines(c.bytes), c.lines) << c.bytes;
+        // The count that the bound is checked against is the count of lines.
+        EXPECT_EQ(TextLines(c.bytes, c.lines.size()), c.lines) << c.bytes;
+        if (!c.lines.empty()) {
+            EXPECT_EQ(ErrorOf([&] { TextLines(c.bytes, c.lines.size() - 1); }),
+                      "het bestand heeft meer dan " + std::to_string(c.lines.size() - 1) + " regels") << c.bytes;
+        }
+    }
 }
 
 TEST(FormCatalogue, TheCodeIsTheTextBeforeTheFirstColon)
@@ -325,6 +333,42 @@ TEST_F(Catalogue, ACatalogueLargerThanTheBoundAbortsInit)
     EXPECT_EQ(Tree()->topLevelItemCount(), 1);
     Folder(std::string(MaxCatalogueBytes + 1, ' '));
     EXPECT_EQ(ErrorOf<EAbort>([&] { form->LaadFormulieren("ZV", false); }), TooDeep);
+}
+
+// The bound on lines is checked before a line becomes a node; a catalogue at the bound loads.
+TEST_F(Catalogue, ACatalogueWithMoreLinesThanTheBoundAbortsInit)
+{
+    std::string lines = "Cat\r\n";
+    for (std::size_t i = 1; i < MaxCatalogueLines; ++i)
+        lines += " Sub\r\n";
+    form = TBaseForm::Create<TfrmSelFormulier>();
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", Folder(lines)); }), "(no error)");
+    EXPECT_EQ(Tree()->topLevelItem(0)->childCount(), int(MaxCatalogueLines) - 1);
+    Folder(lines + "\n");
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->LaadFormulieren("ZV", false); }), TooDeep);
+}
+
+// A FIFO (or a link to one, or to a device) in the catalogue's place is not waited for or read.
+TEST_F(Catalogue, ACatalogueThatIsNoRegularFileAbortsInit)
+{
+    const std::string base = Folder("");
+    const QString file = dir.filePath("ZV/ZV_FORMS.DAT");
+    for (const char* target : {"fifo", "link to fifo", "/dev/zero"}) {
+        SCOPED_TRACE(target);
+        QFile::remove(file);
+        QFile::remove(dir.filePath("pijp"));
+        if (target == std::string("/dev/zero")) {
+            ASSERT_TRUE(QFile::link(target, file));
+        } else {
+            const QString fifo = target == std::string("fifo") ? file : dir.filePath("pijp");
+            ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            if (fifo != file) {
+                ASSERT_TRUE(QFile::link(fifo, file));
+            }
+        }
+        form = TBaseForm::Create<TfrmSelFormulier>();
+        EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", base); }), TooDeep);
+    }
 }
 
 TEST_F(Catalogue, AFormWithoutColonGivesTheStartError)
