@@ -40,29 +40,28 @@ std::string CatalogueFileName(const std::string& BaseDir, const std::string& Fol
     return BaseDir + Folder + "/" + Folder + "_FORMS.DAT";
 }
 
-std::vector<std::string> TextLines(const std::string& Bytes, std::size_t MaxLines)
+std::vector<std::string> TextLines(const std::string& Bytes, std::size_t MaxLines, std::size_t MaxLineBytes)
 {
+    // Calls line(begin, end) for every line, its end before the line end.
+    const auto forEachLine = [&Bytes](const auto& line) {
+        std::size_t start = 0;
+        while (start < Bytes.size()) {
+            const std::size_t end = std::min(Bytes.find_first_of("\r\n", start), Bytes.size());
+            line(start, end);
+            start = end + (end + 1 < Bytes.size() && Bytes[end] == '\r' && Bytes[end + 1] == '\n' ? 2 : 1);
+        }
+    };
     std::size_t count = 0;
-    for (std::size_t i = 0; i < Bytes.size(); ++i)
-        if (Bytes[i] == '\n' || (Bytes[i] == '\r' && (i + 1 == Bytes.size() || Bytes[i + 1] != '\n')))
-            ++count;
-    if (!Bytes.empty() && Bytes.back() != '\n' && Bytes.back() != '\r')
-        ++count;
-    if (count > MaxLines)
-        throw Exception("het bestand heeft meer dan " + std::to_string(MaxLines) + " regels");
-
+    forEachLine([&](std::size_t begin, std::size_t end) {
+        if (end - begin > MaxLineBytes)
+            throw Exception("regel " + std::to_string(count + 1) + " is langer dan " + std::to_string(MaxLineBytes) +
+                            " tekens");
+        if (++count > MaxLines)
+            throw Exception("het bestand heeft meer dan " + std::to_string(MaxLines) + " regels");
+    });
     std::vector<std::string> lines;
     lines.reserve(count);
-    std::size_t start = 0;
-    while (start < Bytes.size()) {
-        const std::size_t end = Bytes.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(Bytes.substr(start));
-            break;
-        }
-        lines.push_back(Bytes.substr(start, end - start));
-        start = end + (Bytes[end] == '\r' && end + 1 < Bytes.size() && Bytes[end + 1] == '\n' ? 2 : 1);
-    }
+    forEachLine([&](std::size_t begin, std::size_t end) { lines.push_back(Bytes.substr(begin, end - begin)); });
     return lines;
 }
 
@@ -185,7 +184,8 @@ void TfrmSelFormulier::LaadFormulieren(const std::string& Folder, bool ExpandFir
         if (QFileInfo::exists(fileName)) {
             try {
                 nodes = ParseFormCatalogue(TextLines(ReadRegularFile(QFile::encodeName(fileName).toStdString(),
-                                                                     MaxCatalogueBytes), MaxCatalogueLines));
+                                                                     MaxCatalogueBytes), MaxCatalogueLines,
+                                                     MaxCatalogueLineBytes));
             } catch (const std::exception&) {
                 throw EAbort("Onbekend formaat in het bestand " + Folder + "_FORMS.DAT." + "\r\n" +
                              "U dient contact op te nemen met de automatiserings afdeling.");

@@ -115,6 +115,10 @@ TEST(FormCatalogue, LinesEndAsAStringListEndsThem)
                       "het bestand heeft meer dan " + std::to_string(c.lines.size() - 1) + " regels") << c.bytes;
         }
     }
+    // The length of a line is its bytes without the line end.
+    EXPECT_EQ(TextLines("abc\r\nde\rf", 3, 3), (std::vector<std::string>{"abc", "de", "f"}));
+    EXPECT_EQ(ErrorOf([&] { TextLines("ab\r\nabc\r\n", 3, 2); }), "regel 2 is langer dan 2 tekens");
+    EXPECT_EQ(ErrorOf([&] { TextLines("ab\nabc", 3, 2); }), "regel 2 is langer dan 2 tekens");
 }
 
 TEST(FormCatalogue, TheCodeIsTheTextBeforeTheFirstColon)
@@ -326,8 +330,9 @@ TEST_F(Catalogue, ACatalogueInAnotherFormatAbortsInit)
 
 TEST_F(Catalogue, ACatalogueLargerThanTheBoundAbortsInit)
 {
-    // One line of blanks: a single node without text.
-    const std::string base = Folder(std::string(MaxCatalogueBytes, ' '));
+    // One line of blanks: a single node without text.  (No catalogue within the bounds on lines
+    // reaches the bound on bytes, which is checked first, by the file's size.)
+    const std::string base = Folder(std::string(MaxCatalogueLineBytes, ' '));
     form = TBaseForm::Create<TfrmSelFormulier>();
     EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", base); }), "(no error)");
     EXPECT_EQ(Tree()->topLevelItemCount(), 1);
@@ -345,6 +350,16 @@ TEST_F(Catalogue, ACatalogueWithMoreLinesThanTheBoundAbortsInit)
     EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", Folder(lines)); }), "(no error)");
     EXPECT_EQ(Tree()->topLevelItem(0)->childCount(), int(MaxCatalogueLines) - 1);
     Folder(lines + "\n");
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->LaadFormulieren("ZV", false); }), TooDeep);
+}
+
+// A line too long to show in the tree is checked before the tree is built.
+TEST_F(Catalogue, ACatalogueWithALineLongerThanTheBoundAbortsInit)
+{
+    const std::string longest = "  H3:" + std::string(MaxCatalogueLineBytes - 5, 'x');
+    form = TBaseForm::Create<TfrmSelFormulier>();
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", Folder("Cat\r\n Sub\r\n" + longest + "\r\n")); }), "(no error)");
+    Folder("Cat\r\n Sub\r\n" + longest + "x\r\n");
     EXPECT_EQ(ErrorOf<EAbort>([&] { form->LaadFormulieren("ZV", false); }), TooDeep);
 }
 

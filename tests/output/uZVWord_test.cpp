@@ -781,7 +781,7 @@ TEST_F(ExtraFields, AFormVarsThatIsNoRegularFileOrTooLargeGivesAMessage)
     ASSERT_TRUE(WriteFileBytes(FormVars(), large));
     Lines fields = {"Datum=Datum"};
     ModalAnswer answer(ModalAnswer::PressKey(Qt::Key_Return));
-    EXPECT_EQ(ErrorOf([&] { GetNewVarValues(fields); }), "GetNewVarValues: Het bestand " + path + " is groter dan 1 MB.");
+    EXPECT_EQ(ErrorOf([&] { GetNewVarValues(fields); }), "GetNewVarValues: Het bestand " + path + " is groter dan 256 kB.");
     EXPECT_FALSE(answer.Seen().shown);
     EXPECT_EQ(ReadFileBytes(FormVars()), large);
 }

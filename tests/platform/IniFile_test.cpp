@@ -249,7 +249,7 @@ TEST_F(IniFileTest, AFileLargerThanTheBoundIsRefusedWithAMessage)
     TIniFile ini(Path());
     EXPECT_EQ(ini.ReadString("GENERAL", "multirun", "N"), "K");
     Write("[GENERAL]\r\nmultirun=K\r\n" + std::string(MaxIniBytes - 22, ';'));
-    const std::string message = "Het bestand " + Path() + " is groter dan 1 MB.";
+    const std::string message = "Het bestand " + Path() + " is groter dan 256 kB.";
     EXPECT_EQ(ErrorOf([&] { ini.ReadString("GENERAL", "multirun", "N"); }), message);
     EXPECT_EQ(ErrorOf([&] { ini.CheckFormat("test.ini"); }), message);
     EXPECT_EQ(ErrorOf([&] { ini.WriteString("Vars", "datum", "1"); }), message);

@@ -37,7 +37,7 @@ extern const char* const DataSourceFailedText;
 // holds at most MaxTextFileBytes, a statement runs at most MaxQuerySteps steps of SQLite's virtual
 // machine (well under a second's work) and gives at most MaxQueryRows rows.
 constexpr std::size_t MaxTextFileBytes = std::size_t(8) << 20;
-constexpr long long MaxQuerySteps = 50'000'000;
+constexpr long long MaxQuerySteps = 20'000'000;
 constexpr std::size_t MaxQueryRows = 100000;
 
 // Runs Sql on the data source of Connection.  Any failure (unknown data source, missing folder,
