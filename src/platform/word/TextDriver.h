@@ -36,7 +36,7 @@ extern const char* const DataSourceFailedText;
 // end (a recursive WITH without a bound) cannot take the program's time or memory: a data file
 // holds at most MaxTextFileBytes, a statement runs at most MaxQuerySteps steps of SQLite's virtual
 // machine (well under a second's work) and gives at most MaxQueryRows rows.
-constexpr std::size_t MaxTextFileBytes = std::size_t(8) << 20;
+constexpr std::size_t MaxTextFileBytes = std::size_t(2) << 20;
 constexpr long long MaxQuerySteps = 20'000'000;
 constexpr std::size_t MaxQueryRows = 100000;
 
