@@ -10,7 +10,11 @@
 #include "TextDriver.h"
 #include "WordDocument.h"
 #include "WordTesting.h"
+#include "fOvzKandidatenlijstH1.h"
 #include "fSelFormulier.h"
+#include "report/QRPrntr.h"
+#include "uGlobals.h"
+#include "uZVWord.h"
 #include "report/RtfReader.h"
 #include "uUtils.h"
 
@@ -18,11 +22,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QApplication>
+#include <QTimer>
 #include <QTextDocument>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <cstdio>
 #include <map>
 #include <unistd.h>
 
@@ -150,6 +156,87 @@ void ReadIniFile(const std::string& bytes)
     benchmark::DoNotOptimize(ini.ReadString("GENERAL", "multirun", "N"));
 }
 
+// --- the same files as the windows and the report read them (for "--read"): the file is copied
+// into its place (so that its bytes are not held here), read, and the message it ends with printed
+
+// The forms catalogue as the window loads and shows it.
+void PlaceFile(const fs::path& file, const fs::path& place)
+{
+    fs::create_directories(place.parent_path());
+    fs::copy_file(file, place, fs::copy_options::overwrite_existing);
+}
+
+void ReadCatalogueWindow(const fs::path& file)
+{
+    PlaceFile(file, Folder / "FORMS" / "ZV" / "ZV_FORMS.DAT");
+    auto form = TBaseForm::Create<TfrmSelFormulier>();
+    try {
+        form->Init("ZV", (Folder / "FORMS").string() + "/");
+        form->show(); // as the user sees it
+        QApplication::processEvents();
+        form->repaint();
+    } catch (const Exception& e) {
+        std::printf("%s\n", e.Message.c_str());
+    }
+}
+
+// FORMVARS.INI as the extra fields' dialog reads and writes it; the dialog is cancelled.
+void ReadFormVars(const fs::path& file)
+{
+    PlaceFile(file, Folder / "FORMS" / "FORMVARS.INI");
+    FormsDir = (Folder / "FORMS").string() + "/";
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    cancel.start(10);
+    std::vector<std::string> fields{"Datum=Datum vergadering", "Nummer(AUTONUM)=Volgnummer"};
+    try {
+        std::printf("%d\n", GetNewVarValues(fields));
+    } catch (const Exception& e) {
+        std::printf("%s\n", e.Message.c_str());
+    }
+}
+
+// An RTF text as FORMS/H1a.rtf of the H1 report, which is prepared.
+void ReadH1Report(const fs::path& file)
+{
+    PlaceFile(file, Folder / "FORMS" / "H1a.rtf");
+    const TZVLists lists;
+    PartijList->Add(std::make_unique<TPartijRecord>());
+    auto form = TBaseForm::Create<TfrmOvzKandidatenlijstH1>();
+    form->Initialize();
+    form->ProgramDir = Folder.string() + "/";
+    form->Report.Prepare();
+    const QStringList pages = [&] {
+        QStringList texts;
+        for (const TQRTextItem& item : form->Report.QRPrinter()->Page(2).Texts)
+            texts << item.Text;
+        return texts;
+    }();
+    std::printf("%s\n", pages.join(' ').left(300).toLocal8Bit().constData());
+}
+
+// A statement (the file's text) on a data folder of one small file.
+void RunQuery(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    const std::string sql((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    fs::create_directories(Folder / "query");
+    WriteBytes(Folder / "query" / "kand.txt", "\"kand_nr\"\r\n\"1\"\r\n");
+    try {
+        std::printf("%zu rows\n", RunTextQuery("DSN=Text Files;DBQ=" + (Folder / "query").string(), sql).Rows.size());
+    } catch (const Exception& e) {
+        std::printf("%s\n", e.Message.c_str());
+    }
+}
+
+const std::map<std::string, std::function<void(const fs::path&)>> WholeReaders = {
+    {"CatalogueWindow", ReadCatalogueWindow}, {"FormVars", ReadFormVars}, {"H1Report", ReadH1Report},
+    {"Query", RunQuery},
+};
+
 const std::map<std::string, std::function<void(const std::string&)>> Readers = {
     {"ListFile", ReadListFile},   {"ImportReader", ReadImport},       {"RtfReader", ReadRtfText},
     {"RegistryStore", ReadRegistry}, {"FormCatalogue", ReadCatalogue}, {"TextDriver", ReadTextDriver},
@@ -177,7 +264,7 @@ std::string Shape(const std::string& name, std::int64_t n)
     if (name == "ImportReaderDecomposed") // UTF-8 whose accents follow their letters: each line composed
         return "Kand_nr;Achternaam;Plaats\n" + Repeat("5;C\xcc\xa7" "eli\xcc\x81k;E\xcc\x81" "de\n", n);
     if (name == "RtfReader") // 64 tab stops copied into every group, groups 400 deep
-        return "{\\rtf1 " + Repeat("\\tx100", 100) + Repeat(std::string(400, '{') + "x\\par" + std::string(400, '}'), n) + "}";
+        return "{\\rtf1 " + Repeat("\\tx100", 100) + Repeat(std::string(400, '{') + "x\\line" + std::string(400, '}'), n) + "}";
     if (name == "RegistryStore") // keys with a value and a key below, side by side
         return "{\"keys\":[" +
                Repeat("{\"name\":\"k\",\"values\":[{\"name\":\"v\",\"type\":\"number\",\"data\":1}],\"keys\":[{\"name\":\"l\"}]},", n) +
@@ -246,14 +333,18 @@ int main(int argc, char** argv)
     fs::create_directories(Folder / "config");
     setenv("XDG_CONFIG_HOME", (Folder / "config").c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     QDir().mkpath(QFileInfo(RegistryStore::FileName(HKEY_CURRENT_USER)).path());
     InstallODBCDriverIfNecessary();
 
     // "--read <reader> <file>": one reading of one file, for measuring its time and peak memory.
     if (argc == 4 && std::string(argv[1]) == "--read") {
-        std::ifstream in(argv[3], std::ios::binary);
-        Readers.at(argv[2])(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+        if (WholeReaders.count(argv[2])) {
+            WholeReaders.at(argv[2])(argv[3]);
+        } else {
+            std::ifstream in(argv[3], std::ios::binary);
+            Readers.at(argv[2])(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+        }
         std::error_code ignored;
         fs::remove_all(Folder, ignored);
         return 0;

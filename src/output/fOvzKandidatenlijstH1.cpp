@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QPrinterInfo>
 #include <algorithm>
+#include <new>
 
 const char* const H1FooterNotice =
     "Inleveren bij het centraal stembureau, met de verklaringen van instemming van alle kandidaten.";
@@ -328,6 +329,8 @@ void TfrmOvzKandidatenlijstH1::LoadText(TQRRichText& Box, const std::string& Nam
         Box.LoadFromFile(ProgramDir + fileName);
     } catch (const Exception& e) {
         Box.SetText(MissingTextNote(fileName, e.Message));
+    } catch (const std::bad_alloc&) {
+        Box.SetText(MissingTextNote(fileName, "onvoldoende geheugen"));
     }
 }
 

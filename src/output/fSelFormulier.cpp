@@ -5,6 +5,7 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 #include "uZVWord.h"
+#include "RegularFile.h"
 #include "Resources.h"
 #include "SysCalls.h"
 
@@ -39,19 +40,28 @@ std::string CatalogueFileName(const std::string& BaseDir, const std::string& Fol
     return BaseDir + Folder + "/" + Folder + "_FORMS.DAT";
 }
 
-std::vector<std::string> TextLines(const std::string& Bytes)
+std::vector<std::string> TextLines(const std::string& Bytes, std::size_t MaxLines, std::size_t MaxLineBytes)
 {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < Bytes.size()) {
-        const std::size_t end = Bytes.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(Bytes.substr(start));
-            break;
+    // Calls line(begin, end) for every line, its end before the line end.
+    const auto forEachLine = [&Bytes](const auto& line) {
+        std::size_t start = 0;
+        while (start < Bytes.size()) {
+            const std::size_t end = std::min(Bytes.find_first_of("\r\n", start), Bytes.size());
+            line(start, end);
+            start = end + (end + 1 < Bytes.size() && Bytes[end] == '\r' && Bytes[end + 1] == '\n' ? 2 : 1);
         }
-        lines.push_back(Bytes.substr(start, end - start));
-        start = end + (Bytes[end] == '\r' && end + 1 < Bytes.size() && Bytes[end + 1] == '\n' ? 2 : 1);
-    }
+    };
+    std::size_t count = 0;
+    forEachLine([&](std::size_t begin, std::size_t end) {
+        if (end - begin > MaxLineBytes)
+            throw Exception("regel " + std::to_string(count + 1) + " is langer dan " + std::to_string(MaxLineBytes) +
+                            " tekens");
+        if (++count > MaxLines)
+            throw Exception("het bestand heeft meer dan " + std::to_string(MaxLines) + " regels");
+    });
+    std::vector<std::string> lines;
+    lines.reserve(count);
+    forEachLine([&](std::size_t begin, std::size_t end) { lines.push_back(Bytes.substr(begin, end - begin)); });
     return lines;
 }
 
@@ -68,7 +78,7 @@ std::vector<TFormNode> ParseFormCatalogue(const std::vector<std::string>& Lines)
             const int previous = static_cast<int>(nodes.size()) - 1;
             const int previousDepth = nodes[std::size_t(previous)].Depth;
             if (level > previousDepth + 1)
-                throw Exception("line " + std::to_string(n + 1) + " lies more than one level deeper than the line before");
+                throw Exception("regel " + std::to_string(n + 1) + " ligt meer dan een niveau dieper dan de regel ervoor");
             if (level == previousDepth + 1) {
                 node.Parent = previous;
             } else {
@@ -80,8 +90,8 @@ std::vector<TFormNode> ParseFormCatalogue(const std::vector<std::string>& Lines)
             }
             node.Depth = node.Parent < 0 ? 0 : nodes[std::size_t(node.Parent)].Depth + 1;
             if (std::size_t(node.Depth) >= MaxCatalogueDepth)
-                throw Exception("line " + std::to_string(n + 1) + " lies deeper than " + std::to_string(MaxCatalogueDepth) +
-                                " levels");
+                throw Exception("regel " + std::to_string(n + 1) + " ligt dieper dan " + std::to_string(MaxCatalogueDepth) +
+                                " niveaus");
             if (node.Parent >= 0)
                 nodes[std::size_t(node.Parent)].HasChildren = true;
         }
@@ -173,15 +183,9 @@ void TfrmSelFormulier::LaadFormulieren(const std::string& Folder, bool ExpandFir
         std::vector<TFormNode> nodes;
         if (QFileInfo::exists(fileName)) {
             try {
-                QFile file(fileName);
-                if (!file.open(QIODevice::ReadOnly))
-                    throw Exception(file.errorString().toStdString());
-                const QByteArray bytes = file.read(qint64(MaxCatalogueBytes) + 1);
-                if (file.error() != QFileDevice::NoError)
-                    throw Exception(file.errorString().toStdString());
-                if (std::size_t(bytes.size()) > MaxCatalogueBytes)
-                    throw Exception("the file is larger than " + std::to_string(MaxCatalogueBytes) + " bytes");
-                nodes = ParseFormCatalogue(TextLines(bytes.toStdString()));
+                nodes = ParseFormCatalogue(TextLines(ReadRegularFile(QFile::encodeName(fileName).toStdString(),
+                                                                     MaxCatalogueBytes), MaxCatalogueLines,
+                                                     MaxCatalogueLineBytes));
             } catch (const std::exception&) {
                 throw EAbort("Onbekend formaat in het bestand " + Folder + "_FORMS.DAT." + "\r\n" +
                              "U dient contact op te nemen met de automatiserings afdeling.");

@@ -41,13 +41,19 @@ struct TFormNode {
 // BaseDir + Folder + "/" + Folder + "_FORMS.DAT"; BaseDir ends with its separator.
 std::string CatalogueFileName(const std::string& BaseDir, const std::string& Folder);
 
-// The lines of a text file: CR LF, LF and CR end a line; an end after the last line adds none.
-std::vector<std::string> TextLines(const std::string& Bytes);
-
 // Bounds far beyond any catalogue, so that a hostile file cannot exhaust memory or the stack of the
-// tree: at most MaxCatalogueDepth levels, at most MaxCatalogueBytes in the file.
+// tree, nor the time to show it: at most MaxCatalogueDepth levels, MaxCatalogueBytes in the file,
+// MaxCatalogueLines lines of at most MaxCatalogueLineBytes each.
 constexpr std::size_t MaxCatalogueDepth = 64;
 constexpr std::size_t MaxCatalogueBytes = std::size_t(16) << 20;
+constexpr std::size_t MaxCatalogueLines = 10000;
+constexpr std::size_t MaxCatalogueLineBytes = 1024;
+
+// The lines of a text file: CR LF, LF and CR end a line; an end after the last line adds none.
+// More than MaxLines lines, or a line longer than MaxLineBytes, throw an Exception before any line
+// is split off.
+std::vector<std::string> TextLines(const std::string& Bytes, std::size_t MaxLines = std::size_t(-1),
+                                   std::size_t MaxLineBytes = std::size_t(-1));
 
 // The tree of the catalogue's lines.  A line two or more levels deeper than the node before it,
 // or deeper than MaxCatalogueDepth levels, throws an Exception naming the line's number (from 1).
@@ -88,9 +94,9 @@ public:
     // failure leaves as an Exception with "TfrmSelFormulier.Init: " in front.
     void Init(const std::string& Folder, const std::string& BaseDir);
     // Fills the tree anew from Folder's catalogue under the kept base folder.  A missing file
-    // shows the single node NoForms.  A file that cannot be read, is larger than MaxCatalogueBytes
-    // or is no catalogue raises the
-    // abort with the text "Onbekend formaat in het bestand <Folder>_FORMS.DAT." and the contact
+    // shows the single node NoForms.  A file that cannot be read (no regular file: a FIFO is not
+    // waited for), is larger than MaxCatalogueBytes, holds more than MaxCatalogueLines lines or a
+    // line longer than MaxCatalogueLineBytes, or is no catalogue raises the abort with the text "Onbekend formaat in het bestand <Folder>_FORMS.DAT." and the contact
     // line; any other failure leaves as an Exception with "TfrmSelFormulier.LaadFormulieren: ".
     void LaadFormulieren(const std::string& Folder, bool ExpandFirst);
 

@@ -816,6 +816,8 @@ TTemplateEnvironment ProgramEnvironment()
 namespace {
 
 const char* const StartHeading = "Start formulier";
+const char* const OutOfMemoryText = "Er is onvoldoende geheugen om dit formulier te maken. Mogelijk is een bestand in de "
+                                    "map FORMS beschadigd of te groot. Neem contact op met de Quandor helpdesk.";
 
 // An error box of the request, with the normal cursor over it.
 void ShowStartError(const std::string& title, const std::string& text)
@@ -1025,7 +1027,9 @@ void ShowStartFailure(const std::exception& e, QWidget* programWindow)
         programWindow->activateWindow();
     }
     const std::string message = e.what();
-    if (dynamic_cast<const EConvertError*>(&e)) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) {
+        ShowStartError(StartHeading, OutOfMemoryText);
+    } else if (dynamic_cast<const EConvertError*>(&e)) {
         ShowStartError(StartHeading, message + "\r\r" + "Controleer of het sjabloon nog openstaat in Word. " +
                                            "Sluit deze zonodig zonder de wijzigingen op te slaan. " +
                                            "Indien de fout zich blijft herhalen is het sjabloon beschadigd en dient u " +

@@ -2,6 +2,7 @@
 // The exception family the program's routines raise and its command handlers catch.
 
 #include <exception>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -38,12 +39,15 @@ public:
 };
 
 // Runs body; a failure leaves with prefix put in front of its message.  An Exception keeps its
-// class; any other std::exception becomes an Exception with the same text.
+// class; any other std::exception becomes an Exception with the same text.  A failed allocation
+// leaves unchanged, so that the handler that shows it can say so in words.
 template <class Body>
 decltype(auto) Guarded(const std::string& prefix, Body&& body)
 {
     try {
         return body();
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (Exception& e) {
         e.Message = prefix + e.Message;
         throw;
@@ -53,12 +57,15 @@ decltype(auto) Guarded(const std::string& prefix, Body&& body)
 }
 
 // Runs body; a failure leaves as a new plain Exception with prefix put in front of its message
-// (the class of the failure is not kept).  With passAbort, the abort exception leaves unchanged.
+// (the class of the failure is not kept).  With passAbort, the abort exception leaves unchanged;
+// so does a failed allocation.
 template <class Body>
 decltype(auto) GuardedPlain(const std::string& prefix, Body&& body, bool passAbort = false)
 {
     try {
         return body();
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const EAbort& e) {
         if (passAbort)
             throw;

@@ -2,13 +2,11 @@
 
 #include "AsciiCase.h"
 #include "Exceptions.h"
-#include "PosixIO.h"
+#include "RegularFile.h"
 #include "SafeFileWriter.h"
 
-#include <fcntl.h>
+#include <cerrno>
 #include <map>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -184,28 +182,15 @@ std::optional<std::string> TIniFile::Load(bool* missing) const
 {
     if (missing)
         *missing = false;
-    const int handle = RetryOnInterrupt([&] { return ::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC); });
-    if (handle < 0) {
+    try {
+        return ReadRegularFile(FFileName, MaxIniBytes);
+    } catch (const EInOutError& e) {
+        if (e.ErrorCode == EFBIG)
+            throw Exception("Het bestand " + FFileName + " is groter dan " + SizeText(MaxIniBytes) + ".");
         if (missing)
-            *missing = errno == ENOENT;
+            *missing = e.ErrorCode == ENOENT;
         return std::nullopt;
     }
-    std::optional<std::string> text;
-    struct stat info {};
-    if (::fstat(handle, &info) == 0 && S_ISREG(info.st_mode)) {
-        text.emplace();
-        char buffer[1 << 14];
-        for (;;) {
-            const int n = RetryOnInterrupt([&] { return ::read(handle, buffer, sizeof buffer); });
-            if (n < 0)
-                text.reset();
-            if (n <= 0)
-                break;
-            text->append(buffer, std::size_t(n));
-        }
-    }
-    ::close(handle);
-    return text;
 }
 
 void TIniFile::Save(const std::string& Text)

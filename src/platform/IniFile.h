@@ -9,14 +9,22 @@
 // - a write goes to a new file beside the old one that is renamed over it, so a failure leaves the
 //   file as it was.  A refused write raises Exception "Unable to write to <file name>".
 // Lines end in CR LF, or as the file's first line ends.  Text and names are Windows-1252.
+// Only a regular file is read, opened without blocking: anything else (a FIFO, a device) reads as
+// a file that cannot be read, which gives the defaults and refuses writes.  A file larger than
+// MaxIniBytes raises Exception "Het bestand <file name> is groter dan 256 kB." on every read and
+// write.
 //
 // Update runs several writes as one: the file is read once, the writes change the text in memory
 // and the result is written once at the end (nothing when a write fails or the body throws).
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+// Far beyond any settings or layout file; bounds the memory and time a damaged file can take.
+constexpr std::size_t MaxIniBytes = std::size_t(256) << 10;
 
 // Whether a write waits until the file is on the disk.  A scratch file that is written anew on
 // every use does not need that; it lies in the user's private folder and is the user's alone: it is

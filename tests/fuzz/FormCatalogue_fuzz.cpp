@@ -1,6 +1,9 @@
-// The forms catalogue (<folder>_FORMS.DAT): any bytes give a tree of nodes or are no catalogue.
+// The forms catalogue (<folder>_FORMS.DAT): any bytes give a tree of nodes or are no catalogue, and
+// a bound on its lines refuses exactly the texts of more lines.
 #include "FuzzSupport.h"
 #include "fSelFormulier.h"
+
+#include <algorithm>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -10,7 +13,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::vector<std::string> lines = TextLines(std::string(FuzzBytes(data, size)));
+    const std::string bytes(FuzzBytes(data, size));
+    const std::vector<std::string> lines = TextLines(bytes);
+    // The bound on lines, as the window checks it before splitting (here a small one, from the
+    // input's size): refused exactly when there are more lines.
+    const std::size_t bound = std::min(MaxCatalogueLines, size % 64);
+    try {
+        FUZZ_CHECK(TextLines(bytes, bound) == lines);
+        FUZZ_CHECK(lines.size() <= bound);
+    } catch (const Exception&) {
+        FUZZ_CHECK(lines.size() > bound);
+    }
     std::vector<TFormNode> nodes;
     try {
         nodes = ParseFormCatalogue(lines);

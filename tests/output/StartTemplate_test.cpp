@@ -507,6 +507,24 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
     }
 }
 
+// Memory that runs out is shown in words, never as "std::bad_alloc".
+TEST_F(Driver, MemoryThatRunsOutIsShownInWords)
+{
+    AddKandidaat("1", "Jansen");
+    struct TOutOfMemory : TRecordingWord {
+        using TRecordingWord::TRecordingWord;
+        void ExecuteMailMerge(bool) override { throw std::bad_alloc(); }
+    } outOfMemory(word);
+    ErrorBox box;
+    ModalAnswer answer(ReadErrorBox(box));
+    Start("ZV01", &outOfMemory);
+    EXPECT_EQ(box.title, "Start formulier");
+    EXPECT_EQ(box.message, "Er is onvoldoende geheugen om dit formulier te maken. Mogelijk is een bestand in de map "
+                           "FORMS beschadigd of te groot. Neem contact op met de Quandor helpdesk.");
+    EXPECT_TRUE(opened.empty());
+
+}
+
 TEST_F(Driver, WithoutAWordProcessorTheLinkCannotBeMade)
 {
     AddKandidaat("1", "Jansen");

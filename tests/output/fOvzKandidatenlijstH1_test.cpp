@@ -2,10 +2,12 @@
 // preview and printing through the shared previewer.
 #include "fOvzKandidatenlijstH1.h"
 
+#include "AddressSpaceLimit.h"
 #include "ModalAnswer.h"
 #include "ZEBPrev.h"
 #include "fSplashMessage.h"
 #include "report/QRPrntr.h"
+#include "report/RtfReader.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,8 @@
 #include <QTest>
 #include <algorithm>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -287,6 +291,66 @@ TEST_F(H1Report, AMissingOrDamagedTextPrintsANoteInItsPlace)
     EXPECT_TRUE(pages[1].contains("P. de Vries"));
     EXPECT_TRUE(pages[2].join(' ').contains("Inleveren"));
     EXPECT_EQ(pages[3].front(), kTextE);
+}
+
+// A text that is no regular file (a FIFO, a link to one or to a device), one larger than the bound,
+// or one of too many paragraphs prints the note; nothing waits, and the size is checked first.
+TEST_F(H1Report, ATextThatIsNoRegularFileOrTooLargePrintsTheNote)
+{
+    AddNumbered(1);
+    QTemporaryDir dir;
+    const QString forms = dir.path() + "/FORMS/";
+    const QString source = QCoreApplication::applicationDirPath() + "/FORMS/";
+    QDir().mkpath(forms);
+    for (const char* name : {"H1b.rtf", "H1d.rtf"})
+        ASSERT_TRUE(QFile::copy(source + name, forms + name)) << name;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(forms + "H1a.rtf").constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.path() + "/pijp").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(dir.path() + "/pijp", forms + "H1c.rtf"));
+    ASSERT_TRUE(QFile::link("/dev/zero", forms + "H1e.rtf"));
+    ASSERT_TRUE(WriteFileBytes(forms + "H1f.rtf", ""));
+    ASSERT_EQ(::truncate(QFile::encodeName(forms + "H1f.rtf").constData(), off_t(MaxRtfBytes) + 1), 0);
+    std::string paragraphs = "{\\rtf1 ";
+    for (std::size_t i = 0; i <= MaxRtfParagraphs; ++i)
+        paragraphs += "\\par ";
+    ASSERT_TRUE(WriteFileBytes(forms + "H1b.rtf", paragraphs + "}"));
+
+    const auto form = Prepared(dir.path());
+    const auto pages = Pages(*form->Report.QRPrinter());
+    ASSERT_EQ(pages.size(), 4u);
+    const QString all = (pages[1] + pages[2] + pages[3]).join(' ');
+    for (const char* name : {"H1a", "H1c", "H1e"})
+        EXPECT_TRUE(all.contains(QString("FORMS/%1.rtf kon niet worden gelezen (het is geen gewoon bestand)").arg(name)))
+            << name << all.toStdString();
+    EXPECT_TRUE(all.contains("FORMS/H1f.rtf kon niet worden gelezen (het bestand is groter dan 64 MB)")) << all.toStdString();
+    EXPECT_TRUE(all.contains("FORMS/H1b.rtf kon niet worden gelezen (Ongeldige RTF-tekst: meer dan 1000 alinea's)"))
+        << all.toStdString();
+    EXPECT_TRUE(pages[1].contains("P. de Vries"));
+}
+
+// Memory that runs out while a text is read prints the note, in words, instead of ending the report.
+TEST_F(H1Report, ATextForWhichMemoryRunsOutPrintsTheNote)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than a limit on it leaves";
+#else
+    AddNumbered(1);
+    QTemporaryDir dir;
+    QDir().mkpath(dir.path() + "/FORMS");
+    const QString text = dir.path() + "/FORMS/H1a.rtf";
+    ASSERT_TRUE(WriteFileBytes(text, ""));
+    ASSERT_EQ(::truncate(QFile::encodeName(text).constData(), off_t(MaxRtfBytes)), 0);
+    auto form = TBaseForm::Create<TfrmOvzKandidatenlijstH1>();
+    form->Initialize();
+    form->ProgramDir = QFile::encodeName(dir.path()).toStdString() + "/";
+    {
+        // The address space in use and 32 MB more: half of what the text alone would need.
+        const AddressSpaceLimit limit(32 << 20);
+        form->Report.Prepare();
+    }
+    const QString page = Pages(*form->Report.QRPrinter())[1].join(' ');
+    EXPECT_TRUE(page.contains("FORMS/H1a.rtf kon niet worden gelezen (onvoldoende geheugen)")) << page.toStdString();
+#endif
 }
 
 // ShowReport previews through the shared previewer, which shows the built pages modally and

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -87,7 +88,7 @@ TEST(FormCatalogue, DeeperThanTheBoundIsNoCatalogue)
         lines.push_back(std::string(depth, ' ') + "n");
     ASSERT_EQ(ParseFormCatalogue(lines).back().Depth, int(MaxCatalogueDepth) - 1);
     lines.push_back(std::string(MaxCatalogueDepth, '\t') + "te diep");
-    EXPECT_EQ(ErrorOf([&] { ParseFormCatalogue(lines); }), "line 65 lies deeper than 64 levels");
+    EXPECT_EQ(ErrorOf([&] { ParseFormCatalogue(lines); }), "regel 65 ligt dieper dan 64 niveaus");
 }
 
 TEST(FormCatalogue, LinesEndAsAStringListEndsThem)
@@ -105,8 +106,19 @@ TEST(FormCatalogue, LinesEndAsAStringListEndsThem)
         {"\r\n", {""}},
         {"\xe9t\xe9\r\n", {"\xe9t\xe9"}},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(TextLines(c.bytes), c.lines) << c.bytes;
+        // The count that the bound is checked against is the count of lines.
+        EXPECT_EQ(TextLines(c.bytes, c.lines.size()), c.lines) << c.bytes;
+        if (!c.lines.empty()) {
+            EXPECT_EQ(ErrorOf([&] { TextLines(c.bytes, c.lines.size() - 1); }),
+                      "het bestand heeft meer dan " + std::to_string(c.lines.size() - 1) + " regels") << c.bytes;
+        }
+    }
+    // The length of a line is its bytes without the line end.
+    EXPECT_EQ(TextLines("abc\r\nde\rf", 3, 3), (std::vector<std::string>{"abc", "de", "f"}));
+    EXPECT_EQ(ErrorOf([&] { TextLines("ab\r\nabc\r\n", 3, 2); }), "regel 2 is langer dan 2 tekens");
+    EXPECT_EQ(ErrorOf([&] { TextLines("ab\nabc", 3, 2); }), "regel 2 is langer dan 2 tekens");
 }
 
 TEST(FormCatalogue, TheCodeIsTheTextBeforeTheFirstColon)
@@ -318,13 +330,47 @@ TEST_F(Catalogue, ACatalogueInAnotherFormatAbortsInit)
 
 TEST_F(Catalogue, ACatalogueLargerThanTheBoundAbortsInit)
 {
-    // One line of blanks: a single node without text.
-    const std::string base = Folder(std::string(MaxCatalogueBytes, ' '));
+    // One line of blanks: a single node without text.  (No catalogue within the bounds on lines
+    // reaches the bound on bytes, which is checked first, by the file's size.)
+    const std::string base = Folder(std::string(MaxCatalogueLineBytes, ' '));
     form = TBaseForm::Create<TfrmSelFormulier>();
     EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", base); }), "(no error)");
     EXPECT_EQ(Tree()->topLevelItemCount(), 1);
     Folder(std::string(MaxCatalogueBytes + 1, ' '));
     EXPECT_EQ(ErrorOf<EAbort>([&] { form->LaadFormulieren("ZV", false); }), TooDeep);
+}
+
+// The bound on lines is checked before a line becomes a node; a catalogue at the bound loads.
+TEST_F(Catalogue, ACatalogueWithMoreLinesThanTheBoundAbortsInit)
+{
+    std::string lines = "Cat\r\n";
+    for (std::size_t i = 1; i < MaxCatalogueLines; ++i)
+        lines += " Sub\r\n";
+    form = TBaseForm::Create<TfrmSelFormulier>();
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", Folder(lines)); }), "(no error)");
+    EXPECT_EQ(Tree()->topLevelItem(0)->childCount(), int(MaxCatalogueLines) - 1);
+    Folder(lines + "\n");
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->LaadFormulieren("ZV", false); }), TooDeep);
+}
+
+// A line too long to show in the tree is checked before the tree is built.
+TEST_F(Catalogue, ACatalogueWithALineLongerThanTheBoundAbortsInit)
+{
+    const std::string longest = "  H3:" + std::string(MaxCatalogueLineBytes - 5, 'x');
+    form = TBaseForm::Create<TfrmSelFormulier>();
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", Folder("Cat\r\n Sub\r\n" + longest + "\r\n")); }), "(no error)");
+    Folder("Cat\r\n Sub\r\n" + longest + "x\r\n");
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->LaadFormulieren("ZV", false); }), TooDeep);
+}
+
+// A FIFO in the catalogue's place is neither waited for nor read.
+TEST_F(Catalogue, ACatalogueThatIsNoRegularFileAbortsInit)
+{
+    const std::string base = Folder("");
+    QFile::remove(dir.filePath("ZV/ZV_FORMS.DAT"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("ZV/ZV_FORMS.DAT")).constData(), 0600), 0);
+    form = TBaseForm::Create<TfrmSelFormulier>();
+    EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", base); }), TooDeep);
 }
 
 TEST_F(Catalogue, AFormWithoutColonGivesTheStartError)

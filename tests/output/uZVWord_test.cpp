@@ -649,6 +649,7 @@ TEST_F(Substitute, SyntaxErrorsAndUnknownFields)
 #include <QScreen>
 #include <QScrollArea>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -888,6 +889,30 @@ TEST_F(ExtraFields, ADamagedOrUnwritableFormVarsIsLeftAloneWithAClearMessage)
     ModalAnswer answer(ModalAnswer::PressKey(Qt::Key_Return));
     EXPECT_EQ(ErrorOf([&] { GetNewVarValues(fields); }), "GetNewVarValues: Unable to write to " + path);
     EXPECT_FALSE(answer.Seen().shown);
+}
+
+// A FIFO in FORMVARS.INI's place is neither waited for nor read, and a file larger than the bound
+// is refused by its size: each with a message and no dialog.
+TEST_F(ExtraFields, AFormVarsThatIsNoRegularFileOrTooLargeGivesAMessage)
+{
+    const std::string path = FormVars().toStdString();
+    const std::string large = "[Vars]\r\nDatum=1\r\n" + std::string(MaxIniBytes, ';');
+    const struct {
+        std::function<void()> plant;
+        std::string expected;
+    } cases[] = {
+        {[&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }, "GetNewVarValues: Unable to write to " + path},
+        {[&] { QFile::remove(FormVars()), WriteFileBytes(FormVars(), large); },
+         "GetNewVarValues: Het bestand " + path + " is groter dan 256 kB."},
+    };
+    for (const auto& c : cases) {
+        c.plant();
+        Lines fields = {"Datum=Datum"};
+        ModalAnswer answer(ModalAnswer::PressKey(Qt::Key_Return));
+        EXPECT_EQ(ErrorOf([&] { GetNewVarValues(fields); }), c.expected);
+        EXPECT_FALSE(answer.Seen().shown);
+    }
+    EXPECT_EQ(ReadFileBytes(FormVars()), large);
 }
 
 } // namespace

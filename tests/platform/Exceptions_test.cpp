@@ -29,3 +29,16 @@ TEST(Guarded, ForeignExceptionsBecomeExceptionsAndValuesPassThrough)
     EXPECT_THROW(Guarded("p: ", [] { throw EAbort(); }), EAbort);
     EXPECT_EQ(Guarded("p: ", [] { return 42; }), 42);
 }
+
+namespace {
+
+// A failed allocation passes the guards unchanged, so that no "std::bad_alloc" text with prefixes
+// reaches a message box: the handler that shows it says so in words.
+TEST(Guarded, AFailedAllocationPassesUnchanged)
+{
+    EXPECT_THROW(Guarded("p: ", [] { throw std::bad_alloc(); }), std::bad_alloc);
+    EXPECT_THROW(GuardedPlain("p: ", [] { throw std::bad_alloc(); }), std::bad_alloc);
+    EXPECT_THROW(GuardedPlain("p: ", [] { Guarded("q: ", [] { throw std::bad_alloc(); }); }, true), std::bad_alloc);
+}
+
+} // namespace

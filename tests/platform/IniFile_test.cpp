@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -214,6 +216,44 @@ TEST_F(IniFileTest, UpdateWritesOnceAndNothingWhenItFails)
     EXPECT_EQ(Bytes(), "[a]\r\nx=1\r\ny=2\r\n");
     EXPECT_EQ(ini.ReadString("b", "z", "none"), "none");
     EXPECT_EQ(Entries(), QStringList{"test.ini"});
+}
+
+} // namespace
+
+namespace {
+
+// A FIFO without a writer, a link to one and a link to a device that never ends read as files
+// that cannot be read: the defaults, and writes refused; nothing waits and nothing is read.
+TEST_F(IniFileTest, WhatIsNoRegularFileIsNeitherWaitedForNorRead)
+{
+    ASSERT_EQ(::mkfifo(Path("pijp.ini").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(Path("pijp.ini").c_str(), Path("naar-pijp.ini").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", Path("nullen.ini").c_str()), 0);
+    for (const char* name : {"pijp.ini", "naar-pijp.ini", "nullen.ini"}) {
+        SCOPED_TRACE(name);
+        TIniFile ini(Path(name));
+        EXPECT_EQ(ini.ReadString("SQL", "select", "nodef"), "nodef");
+        std::vector<std::string> keys{"oud"};
+        ini.ReadSectionValues("FIELDS", keys);
+        EXPECT_TRUE(keys.empty());
+        EXPECT_EQ(ErrorOf([&] { ini.CheckFormat(name); }), "(no error)");
+        EXPECT_EQ(ErrorOf([&] { ini.WriteString("General", "dtKlanten", "07-12-26"); }), "Unable to write to " + Path(name));
+        EXPECT_EQ(ErrorOf([&] { ini.Update([&] { ini.EraseSection("kand.txt"); }); }), "Unable to write to " + Path(name));
+    }
+}
+
+// A file past the bound is refused by its size, on every read and write, with a message.
+TEST_F(IniFileTest, AFileLargerThanTheBoundIsRefusedWithAMessage)
+{
+    Write("[GENERAL]\r\nmultirun=K\r\n" + std::string(MaxIniBytes - 23, ';'));
+    TIniFile ini(Path());
+    EXPECT_EQ(ini.ReadString("GENERAL", "multirun", "N"), "K");
+    Write("[GENERAL]\r\nmultirun=K\r\n" + std::string(MaxIniBytes - 22, ';'));
+    const std::string message = "Het bestand " + Path() + " is groter dan 256 kB.";
+    EXPECT_EQ(ErrorOf([&] { ini.ReadString("GENERAL", "multirun", "N"); }), message);
+    EXPECT_EQ(ErrorOf([&] { ini.CheckFormat("test.ini"); }), message);
+    EXPECT_EQ(ErrorOf([&] { ini.WriteString("Vars", "datum", "1"); }), message);
+    EXPECT_EQ(Bytes().size(), MaxIniBytes + 1);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 #include "QRPrntr.h"
+#include "RegularFile.h"
 #include "RtfReader.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -165,13 +166,7 @@ TQRRichText::TQRRichText(TQRCustomBand& parent) : TQRPrintable(parent), Font(par
 
 void TQRRichText::LoadFromFile(const std::string& fileName)
 {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        throw EInOutError(std::strerror(errno ? errno : ENOENT), errno ? errno : ENOENT);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw EInOutError(std::strerror(EIO), EIO);
-    SetRtf(bytes);
+    SetRtf(ReadRegularFile(fileName, MaxRtfBytes));
 }
 
 void TQRRichText::SetRtf(const std::string& rtf)

@@ -112,8 +112,9 @@ public:
     QFont Font; // default font of the text: its family is used for all of it
     bool AutoStretch = true;
 
-    // Reads an RTF file (RtfReader).  A file that cannot be read raises EInOutError with the
-    // system's text; one that is not valid RTF raises EConvertError.  On failure the content is
+    // Reads an RTF file (RtfReader) of at most MaxRtfBytes.  A file that cannot be read, is no
+    // regular file (a FIFO is not waited for) or is larger raises EInOutError (ReadRegularFile);
+    // one that is not valid RTF raises EConvertError.  On failure the content is
     // left as it was.
     void LoadFromFile(const std::string& fileName);
     // RTF text (raises EConvertError as above, content then unchanged).

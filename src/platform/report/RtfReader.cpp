@@ -140,6 +140,9 @@ private:
         }
         if (!run_.isEmpty() && !SameChars(runChars_, state_.chars))
             Flush();
+        chars_ += std::size_t(text.size());
+        if (chars_ > MaxRtfChars)
+            Invalid("meer dan " + std::to_string(MaxRtfChars) + " tekens");
         if (run_.isEmpty())
             runChars_ = state_.chars;
         run_ += text;
@@ -191,6 +194,8 @@ private:
     {
         if (state_.skip)
             return;
+        if (++paragraphs_ > MaxRtfParagraphs)
+            Invalid("meer dan " + std::to_string(MaxRtfParagraphs) + " alinea's");
         Flush();
         cursor_.setBlockFormat(BlockFormat());
         cursor_.insertBlock(BlockFormat(), CharFormat(state_.chars));
@@ -350,6 +355,8 @@ private:
     QString run_;
     CharState runChars_;
     int pendingSkip_ = 0;
+    std::size_t paragraphs_ = 0;
+    std::size_t chars_ = 0; // of body text
 };
 
 } // namespace

@@ -24,10 +24,14 @@
 #include <cstddef>
 #include <string_view>
 
-// Bounds on a text, far beyond what word processors write: groups nested deeper, or a text
-// larger, raise EConvertError; tab stops past the 64th of a paragraph are left out.
+// Bounds on a text, far beyond the texts it holds (a page or two), so that the time and memory of
+// reading and laying it out stay small: groups nested deeper, a text larger, more paragraphs or
+// more characters of body text raise EConvertError; tab stops past the 64th of a paragraph are
+// left out.
 constexpr std::size_t MaxRtfDepth = 500;
 constexpr std::size_t MaxRtfBytes = std::size_t(64) << 20;
+constexpr std::size_t MaxRtfParagraphs = 1000;
+constexpr std::size_t MaxRtfChars = 100000;
 constexpr std::size_t MaxRtfTabStops = 64;
 
 class QTextDocument;

@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "IniFile.h"
 #include "RegistryStore.h"
+#include "RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,14 +61,14 @@ bool IsTextDataSource(const std::string& dsn)
     }
 }
 
-bool ReadFile(const QString& path, std::string& bytes)
+// A data file's bytes; only a regular file of at most MaxTextFileBytes (a FIFO is not waited for).
+std::string ReadDataFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray data = file.readAll();
-    bytes.assign(data.constData(), static_cast<std::size_t>(data.size()));
-    return file.error() == QFileDevice::NoError;
+    try {
+        return ReadRegularFile(QFile::encodeName(path).toStdString(), MaxTextFileBytes);
+    } catch (const EInOutError&) {
+        Fail();
+    }
 }
 
 // The folder's SCHEMA.INI, its name looked up without regard to case, as on the original file
@@ -92,7 +93,7 @@ struct TFileFormat {
 // The format of a data file by its section of SCHEMA.INI; a missing key (or section) keeps the
 // default, a value the driver does not know fails.
 TFileFormat FormatOf(const std::optional<TIniFile>& schema, const std::string& fileName)
-{
+try {
     TFileFormat format;
     if (!schema)
         return format;
@@ -114,6 +115,8 @@ TFileFormat FormatOf(const std::optional<TIniFile>& schema, const std::string& f
     else
         Fail();
     return format;
+} catch (const Exception&) {
+    Fail(); // a SCHEMA.INI too large to read
 }
 
 std::string Quoted(const std::string& name)
@@ -185,6 +188,14 @@ void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& ta
         if (sqlite3_step(stmt.get()) != SQLITE_DONE)
             Fail();
     }
+}
+
+// Stops the statement once it has run MaxQuerySteps virtual machine steps (counted in blocks).
+constexpr int StepsPerCall = 1000;
+
+int StopEndlessQuery(void* calls)
+{
+    return ++*static_cast<long long*>(calls) > MaxQuerySteps / StepsPerCall ? 1 : 0;
 }
 
 // Once the tables stand, the statement may only read them.
@@ -272,6 +283,8 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
         Fail();
     }
     const std::unique_ptr<sqlite3, DbCloser> db(handle);
+    // Sorts and temporary tables stay in memory, never in files of the system's temporary folder.
+    Exec(db.get(), "PRAGMA temp_store = MEMORY");
 
     const std::optional<TIniFile> schema = ReadSchema(folder);
     const std::string statement = AsciiLowerStr(Sql);
@@ -298,10 +311,7 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
     }
     Exec(db.get(), "BEGIN");
     for (const TTableFile& t : tables) {
-        std::string bytes;
-        if (!ReadFile(QDir(folder).filePath(t.File), bytes))
-            Fail();
-        LoadTable(db.get(), t.Schema, t.Table, bytes, FormatOf(schema, t.Name));
+        LoadTable(db.get(), t.Schema, t.Table, ReadDataFile(QDir(folder).filePath(t.File)), FormatOf(schema, t.Name));
         Exec(db.get(), "CREATE TEMP VIEW " + Quoted(t.Name) + " AS SELECT * FROM " + Quoted(t.Schema) + "." + Quoted(t.Table));
     }
     Exec(db.get(), "COMMIT");
@@ -315,6 +325,8 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
     if (!sqlite3_stmt_readonly(stmt.get()))
         Fail();
 
+    long long progressCalls = 0;
+    sqlite3_progress_handler(db.get(), StepsPerCall, StopEndlessQuery, &progressCalls);
     TRecordSet result;
     const int count = sqlite3_column_count(stmt.get());
     for (int i = 0; i < count; ++i) {
@@ -325,7 +337,7 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
         const int rc = sqlite3_step(stmt.get());
         if (rc == SQLITE_DONE)
             break;
-        if (rc != SQLITE_ROW)
+        if (rc != SQLITE_ROW || result.Rows.size() >= MaxQueryRows)
             Fail();
         std::vector<std::string> row;
         for (int i = 0; i < count; ++i) {

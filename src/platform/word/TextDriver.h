@@ -19,6 +19,7 @@
 // kand.txt.kand_nr and [kand.txt].[kand_nr] all resolve.  Only one reading statement runs.
 // Texts are Windows-1252 bytes, compared as bytes.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,18 @@ struct TRecordSet {
 // The word processor's message for a data source that cannot be opened or a statement that fails.
 extern const char* const DataSourceFailedText;
 
+// Bounds far beyond the forms' data and statements, so that a damaged file or a statement without
+// end (a recursive WITH without a bound) cannot take the program's time or memory: a data file
+// holds at most MaxTextFileBytes, a statement runs at most MaxQuerySteps steps of SQLite's virtual
+// machine (well under a second's work) and gives at most MaxQueryRows rows.
+constexpr std::size_t MaxTextFileBytes = std::size_t(2) << 20;
+constexpr long long MaxQuerySteps = 20'000'000;
+constexpr std::size_t MaxQueryRows = 100000;
+
 // Runs Sql on the data source of Connection.  Any failure (unknown data source, missing folder,
-// unreadable file or SCHEMA.INI format, statement error) throws Exception(DataSourceFailedText).
+// a data file or SCHEMA.INI that is no regular file, too large or in an unknown format, statement
+// error, a statement past the bounds) throws Exception(DataSourceFailedText).  Sorts and
+// temporary tables are kept in memory, not in the system's temporary folder.
 TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql);
 
 // One file's lines split into values with the quotes removed; empty lines are left out.

@@ -159,20 +159,43 @@ TEST(RtfReader, ReadsWhatLibreOfficeWriterSaves)
     EXPECT_EQ(FormatOf(doc, "slash").font().pixelSize(), 16);
 }
 
+// The reader's refusal of rtf, which leaves the document empty, or "(no error)".
+std::string RefusalOf(const std::string& rtf)
+{
+    QTextDocument doc;
+    try {
+        ReadRtf(rtf, doc);
+    } catch (const EConvertError& e) {
+        EXPECT_TRUE(doc.isEmpty());
+        return e.Message;
+    }
+    return "(no error)";
+}
+
+// The paragraphs and the characters of body text are bounded, so that a text of many small
+// paragraphs or of one endless one takes little time and memory to read and lay out; what skipped
+// groups hold does not count.
+TEST(RtfReader, BoundsOnParagraphsAndCharacters)
+{
+    const auto error = RefusalOf;
+    std::string paragraphs;
+    for (std::size_t i = 0; i < MaxRtfParagraphs; ++i)
+        paragraphs += "a\\par ";
+    EXPECT_EQ(error("{\\rtf1 " + paragraphs + "}"), "(no error)");
+    EXPECT_EQ(error("{\\rtf1 " + paragraphs + "\\par}"), "Ongeldige RTF-tekst: meer dan 1000 alinea's");
+    EXPECT_EQ(error("{\\rtf1 " + paragraphs + "{\\footer\\par}}"), "(no error)");
+
+    const std::string text(MaxRtfChars - 1, 'x');
+    EXPECT_EQ(error("{\\rtf1 " + text + "\\'e9}"), "(no error)");
+    EXPECT_EQ(error("{\\rtf1 " + text + "\\'e9\\u8364?}"), "Ongeldige RTF-tekst: meer dan 100000 tekens");
+    EXPECT_EQ(error("{\\rtf1 " + text + "{\\*\\generator " + text + "}.}"), "(no error)");
+}
+
 // A hostile text can neither nest groups without end nor grow without bound; the limits lie far
 // beyond what word processors write.
 TEST(RtfReader, BoundsOnNestingSizeAndTabStops)
 {
-    const auto error = [](const std::string& rtf) {
-        QTextDocument doc;
-        try {
-            ReadRtf(rtf, doc);
-        } catch (const EConvertError& e) {
-            EXPECT_TRUE(doc.isEmpty());
-            return e.Message;
-        }
-        return std::string("(no error)");
-    };
+    const auto error = RefusalOf;
     const auto nested = [](std::size_t depth) {
         return "{\\rtf1 " + std::string(depth - 1, '{') + "diep" + std::string(depth, '}');
     };

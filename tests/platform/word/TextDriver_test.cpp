@@ -1,6 +1,7 @@
 #include "TextDriver.h"
 
 #include "ErrorOf.h"
+#include "IniFile.h"
 #include "RegistryStore.h"
 #include "uUtils.h"
 
@@ -8,6 +9,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -166,6 +170,91 @@ TEST_F(TextDriverTest, FilesTheStatementDoesNotNameAreNotRead)
     Write("SCHEMA.INI", "[gemeente.txt]\r\nFormat=TabDelimited\r\n[kand.txt]\r\nFormat=TabDelimited\r\n");
     EXPECT_EQ(Query("SELECT naamkand FROM kand.txt WHERE kand_nr = '  1'").Rows.size(), 1u);
     EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM gemeente.txt"); }), "De gegevensbron kan niet worden geopend");
+}
+
+// The default file layer of SQLite, counting the temporary files it is asked to open.
+class TempFileCounter {
+public:
+    TempFileCounter() : base_(sqlite3_vfs_find(nullptr))
+    {
+        counting_ = *base_;
+        counting_.zName = "telt-tijdelijke-bestanden";
+        counting_.pAppData = this;
+        counting_.xOpen = [](sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+            auto* self = static_cast<TempFileCounter*>(vfs->pAppData);
+            if (flags & (SQLITE_OPEN_TEMP_DB | SQLITE_OPEN_TEMP_JOURNAL | SQLITE_OPEN_TRANSIENT_DB | SQLITE_OPEN_SUBJOURNAL))
+                ++self->Opened;
+            return self->base_->xOpen(self->base_, name, file, flags, outFlags);
+        };
+        sqlite3_vfs_register(&counting_, 1);
+    }
+    ~TempFileCounter()
+    {
+        sqlite3_vfs_unregister(&counting_);
+        sqlite3_vfs_register(base_, 1);
+    }
+    TempFileCounter(const TempFileCounter&) = delete;
+    TempFileCounter& operator=(const TempFileCounter&) = delete;
+
+    int Opened = 0;
+
+private:
+    sqlite3_vfs* base_;
+    sqlite3_vfs counting_{};
+};
+
+// A statement without end is stopped with the data source's message, and neither it nor a large
+// sort puts anything in files of the system's temporary folder.
+TEST_F(TextDriverTest, AStatementWithoutEndIsStoppedAndNothingSpillsIntoTemporaryFiles)
+{
+    const TempFileCounter temporary;
+    const std::string endless = "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) ";
+    for (const std::string& sql : {endless + "SELECT x FROM n ORDER BY x DESC",
+                                   endless + "SELECT x FROM n",
+                                   std::string("WITH RECURSIVE n(x) AS (SELECT 1 UNION SELECT x + 1 FROM n) SELECT count(*) FROM n")})
+        EXPECT_EQ(ErrorOf([&] { Query(sql); }), "De gegevensbron kan niet worden geopend") << sql;
+    // Within the bounds a sort far larger than SQLite's page cache stays in memory.
+    const TRecordSet sorted = Query("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 90000) "
+                                    "SELECT printf('%0200d', x) AS v FROM n ORDER BY v DESC");
+    ASSERT_EQ(sorted.Rows.size(), 90000u);
+    EXPECT_EQ(sorted.Rows.front()[0], std::string(195, '0') + "90000");
+    EXPECT_EQ(temporary.Opened, 0);
+    // One row past the bound on rows fails.
+    const std::string upTo = "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < ";
+    EXPECT_EQ(Query(upTo + std::to_string(MaxQueryRows) + ") SELECT x FROM n").Rows.size(), MaxQueryRows);
+    EXPECT_EQ(ErrorOf([&] { Query(upTo + std::to_string(MaxQueryRows + 1) + ") SELECT x FROM n"); }),
+              "De gegevensbron kan niet worden geopend");
+}
+
+// A data file or SCHEMA.INI that is a FIFO (or a link to one or to a device) is neither waited for
+// nor read; one larger than the bound is refused by its size.
+TEST_F(TextDriverTest, FilesThatAreNoRegularFilesOrTooLargeGiveTheDataSourceMessage)
+{
+    const auto path = [&](const char* name) { return QFile::encodeName(dir.filePath(name)); };
+    ASSERT_EQ(::mkfifo(path("pijp").constData(), 0600), 0);
+    for (const char* target : {"pijp", "/dev/zero"}) {
+        SCOPED_TRACE(target);
+        QFile::remove(dir.filePath("SCHEMA.INI"));
+        ASSERT_TRUE(QFile::link(target[0] == '/' ? QString(target) : dir.filePath(target), dir.filePath("SCHEMA.INI")));
+        // Without its SCHEMA.INI the tab-delimited file reads as one column.
+        EXPECT_EQ(Query("SELECT * FROM kand.txt").Columns.size(), 1u);
+        QFile::remove(dir.filePath("lijst.txt"));
+        ASSERT_TRUE(QFile::link(target[0] == '/' ? QString(target) : dir.filePath(target), dir.filePath("lijst.txt")));
+        EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM lijst.txt"); }), "De gegevensbron kan niet worden geopend");
+    }
+    QFile::remove(dir.filePath("SCHEMA.INI"));
+    ASSERT_EQ(::mkfifo(path("SCHEMA.INI").constData(), 0600), 0);
+    EXPECT_EQ(Query("SELECT * FROM kand.txt").Columns.size(), 1u);
+
+    QFile::remove(dir.filePath("SCHEMA.INI"));
+    Write("SCHEMA.INI", "[kand.txt]\r\nFormat=TabDelimited\r\n" + std::string(MaxIniBytes, ';'));
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM kand.txt"); }), "De gegevensbron kan niet worden geopend");
+    Write("SCHEMA.INI", "[kand.txt]\r\nFormat=TabDelimited\r\n");
+    Write("kand.txt", "\"kand_nr\"\r\n");
+    ASSERT_EQ(::truncate(path("kand.txt").constData(), off_t(MaxTextFileBytes)), 0);
+    EXPECT_EQ(Query("SELECT * FROM kand.txt").Columns, std::vector<std::string>{"kand_nr"});
+    ASSERT_EQ(::truncate(path("kand.txt").constData(), off_t(MaxTextFileBytes) + 1), 0);
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM kand.txt"); }), "De gegevensbron kan niet worden geopend");
 }
 
 } // namespace

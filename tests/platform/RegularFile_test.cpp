@@ -1,0 +1,49 @@
+#include "RegularFile.h"
+
+#include "Exceptions.h"
+
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+// The text and code of the refusal, or "(read <bytes>)".
+std::string Outcome(const std::filesystem::path& path, std::size_t maxBytes)
+{
+    try {
+        return "(read " + ReadRegularFile(path, maxBytes) + ")";
+    } catch (const EInOutError& e) {
+        return e.Message + " [" + std::to_string(e.ErrorCode) + "]";
+    }
+}
+
+// Only a regular file is read, through its links (FIFOs and devices: in the readers' own tests).
+TEST(RegularFile, ARegularFileIsReadThroughItsLinksAndNothingElse)
+{
+    QTemporaryDir dir;
+    const std::filesystem::path folder = dir.path().toStdString();
+    std::ofstream(folder / "tekst.ini", std::ios::binary) << "[A]\r\nb=c\r\n";
+    std::filesystem::create_symlink(folder / "tekst.ini", folder / "naar-tekst");
+    EXPECT_EQ(Outcome(folder / "naar-tekst", 100), "(read [A]\r\nb=c\r\n)");
+    EXPECT_EQ(Outcome(folder, 100), "het is een map [" + std::to_string(EISDIR) + "]");
+    EXPECT_EQ(Outcome(folder / "weg", 100), "het bestand bestaat niet [" + std::to_string(ENOENT) + "]");
+}
+
+// The size is checked before a byte is read: a sparse file far past the bound costs nothing.
+TEST(RegularFile, AFileLargerThanTheBoundIsRefusedByItsSize)
+{
+    QTemporaryDir dir;
+    const std::filesystem::path path = dir.path().toStdString() + "/groot";
+    std::ofstream(path, std::ios::binary) << std::string(2048, 'x');
+    EXPECT_EQ(Outcome(path, 2048), "(read " + std::string(2048, 'x') + ")");
+    EXPECT_EQ(Outcome(path, 2047), "het bestand is groter dan 2047 bytes [" + std::to_string(EFBIG) + "]");
+    EXPECT_EQ(Outcome(path, 1024), "het bestand is groter dan 1 kB [" + std::to_string(EFBIG) + "]");
+    ASSERT_EQ(::truncate(path.c_str(), off_t(1) << 40), 0);
+    EXPECT_EQ(Outcome(path, std::size_t(64) << 20), "het bestand is groter dan 64 MB [" + std::to_string(EFBIG) + "]");
+    std::ofstream(dir.path().toStdString() + "/leeg");
+    EXPECT_EQ(Outcome(dir.path().toStdString() + "/leeg", 0), "(read )");
+}
+
+} // namespace
