@@ -6,6 +6,7 @@
 #include "SafeFileWriter.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 #include <map>
 
 namespace {
