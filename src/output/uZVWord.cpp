@@ -1010,7 +1010,7 @@ void ShowStartFailure(const std::exception& e, QWidget* programWindow)
         programWindow->raise();
         programWindow->activateWindow();
     }
-    const std::string message = e.what();
+    const std::string message = MessageOf(e);
     if (dynamic_cast<const EConvertError*>(&e)) {
         ShowStartError(StartHeading, message + "\r\r" + "Controleer of het sjabloon nog openstaat in Word. " +
                                            "Sluit deze zonodig zonder de wijzigingen op te slaan. " +

@@ -528,9 +528,9 @@ TEST_F(Substitute, SyntaxErrorsAndUnknownFields)
     table.AppendRecord({std::int64_t(5)});
     EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("WHERE kand_nr=@", table); }),
               "SQL syntax error in formulieropmaakbestand");
-    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("@@kand_nr", table); }), "Field '' not found");
-    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("a=@ b", table); }), "Field '' not found");
-    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("@bureau_id", table); }), "Field 'bureau_id' not found");
+    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("@@kand_nr", table); }), "Veld '' niet gevonden");
+    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("a=@ b", table); }), "Veld '' niet gevonden");
+    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("@bureau_id", table); }), "Veld 'bureau_id' niet gevonden");
 }
 
 } // namespace

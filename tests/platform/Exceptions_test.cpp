@@ -29,3 +29,12 @@ TEST(Guarded, ForeignExceptionsBecomeExceptionsAndValuesPassThrough)
     EXPECT_THROW(Guarded("p: ", [] { throw EAbort(); }), EAbort);
     EXPECT_EQ(Guarded("p: ", [] { return 42; }), 42);
 }
+
+TEST(Guarded, TheLibrarysFailuresToFindMemoryReadInDutch)
+{
+    EXPECT_EQ(ErrorOf([] { Guarded("p: ", [] { throw std::bad_alloc(); }); }), "p: Onvoldoende geheugen");
+    EXPECT_EQ(ErrorOf([] { GuardedPlain("q: ", [] { std::string().reserve(std::string().max_size() + 1); }); }),
+              "q: Onvoldoende geheugen");
+    EXPECT_EQ(ErrorOf([] { GuardedPlain("r: ", [] { throw std::runtime_error("x"); }); }), "r: x");
+    EXPECT_EQ(MessageOf(EConvertError("fout")), "fout");
+}
