@@ -1,10 +1,14 @@
 #include "IniFile.h"
 
+#include "AnsiText.h"
 #include "Exceptions.h"
 #include "PosixIO.h"
 #include "SafeFileWriter.h"
 
+#include <QFile>
+
 #include <fcntl.h>
+#include <algorithm>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +16,8 @@
 namespace {
 
 constexpr std::size_t MaxValueLength = 2047;
+// A UTF-8 byte-order mark before the first line is passed over.
+const std::string Utf8Bom = "\xEF\xBB\xBF";
 
 enum class TLineKind { Blank, Comment, Section, BadSection, Key, NoEquals };
 
@@ -69,11 +75,13 @@ std::vector<TIniLine> SplitLines(const std::string& text)
         pos = line.Next;
 
         std::size_t first = line.Begin;
+        if (first == 0 && text.compare(0, Utf8Bom.size(), Utf8Bom) == 0)
+            first = std::min(Utf8Bom.size(), line.End);
         while (first < line.End && IsBlank(text[first]))
             ++first;
         if (first == line.End) {
             line.Kind = TLineKind::Blank;
-        } else if (text[first] == ';') {
+        } else if (text[first] == ';' || text[first] == '#') {
             line.Kind = TLineKind::Comment;
         } else if (text[first] == '[') {
             const std::size_t close = text.find(']', first);
@@ -132,26 +140,14 @@ std::string Unfinished(const std::string& text, const std::string& eol)
     return !text.empty() && text.back() == '\r' ? "\n" : eol;
 }
 
-// What keeps text from being an INI file, or "" when nothing does.
-std::string FormatProblem(const std::string& text)
+// Whether text is no text at all: it holds control characters other than tab, CR and LF.  Every
+// line of a text file is read or passed over as the profile routines do.
+bool IsNoText(const std::string& text)
 {
     for (const char c : text)
         if (static_cast<unsigned char>(c) < 32 && c != '\t' && c != '\r' && c != '\n')
-            return "geen tekstbestand";
-    bool inSection = false;
-    int number = 0;
-    for (const TIniLine& line : SplitLines(text)) {
-        const std::string regel = "regel " + std::to_string(++number);
-        if (line.Kind == TLineKind::Section)
-            inSection = true;
-        else if (line.Kind == TLineKind::BadSection)
-            return regel + " mist \"]\"";
-        else if ((line.Kind == TLineKind::Key || line.Kind == TLineKind::NoEquals) && !inSection)
-            return regel + " staat buiten een sectie";
-        else if (line.Kind == TLineKind::NoEquals)
-            return regel + " bevat geen \"=\"";
-    }
-    return {};
+            return true;
+    return false;
 }
 
 } // namespace
@@ -344,7 +340,6 @@ void TIniFile::CheckFormat(const std::string& Name) const
     const std::optional<std::string> text = Load();
     if (!text)
         return;
-    const std::string problem = FormatProblem(*text);
-    if (!problem.empty())
-        throw Exception("Onbekend formaat in het bestand " + Name + ": " + problem + ".");
+    if (IsNoText(*text))
+        throw Exception("Onbekend formaat in het bestand " + Name + ": geen tekstbestand.");
 }

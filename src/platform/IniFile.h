@@ -39,16 +39,17 @@ public:
 
     void Update(const std::function<void()>& Body);
 
-    // The profile routines pass over lines they cannot read; a file that holds such lines is not
-    // what this program wrote or expects.  Raises Exception "Onbekend formaat in het bestand "
-    // + Name + ": " and what is wrong ("geen tekstbestand", "regel <n> bevat geen "="", "regel <n>
-    // staat buiten een sectie", "regel <n> mist "]"") + ".".  A missing file passes.
+    // Lines the profile routines pass over (comments after ";" or "#", lines outside a section,
+    // lines without "=", a UTF-8 byte-order mark) are read past and kept on a write.  A file that is
+    // no text at all (control characters other than tab, CR and LF) raises Exception "Onbekend
+    // formaat in het bestand " + Name + ": geen tekstbestand.".  A missing file passes.
     void CheckFormat(const std::string& Name) const;
 
 private:
     std::optional<std::string> Load(bool* missing = nullptr) const;
     std::optional<std::string> Text(bool* missing = nullptr) const; // the pending text, else the file's
     void Save(const std::string& Text);
+    std::string ShownName() const; // the path as messages show it
 
     std::string FFileName;
     TIniDurability FDurability;
