@@ -389,7 +389,7 @@ bool TfrmMain::FileSaveAs()
                 continue;
             if (!SaveLijst(fileName))
                 return false;
-            ShowInfoMessage("Zorvandel is opgeslagen in " + QStringToAnsi(fileName));
+            ShowInfoMessageUnicode("Zorvandel is opgeslagen in " + fileName);
             return true;
         }
     } catch (const std::exception&) {
@@ -462,7 +462,7 @@ void TfrmMain::OpenExportForm()
             return;
         }
         if (SaveLijst(*path))
-            ShowInfoMessage("Exportbestand voor Quandor aangemaakt: \r\n" + QStringToAnsi(*path));
+            ShowInfoMessageUnicode("Exportbestand voor Quandor aangemaakt: \r\n" + *path);
     });
 }
 

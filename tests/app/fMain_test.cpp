@@ -496,6 +496,20 @@ TEST_F(MainWindow, ClosingWithPartyAsksToSave)
     EXPECT_EQ(QFileInfo(saved).size(), 632);
 }
 
+TEST_F(MainWindow, TheSavedMessageShowsAPathOutsideWindows1252Whole)
+{
+    Start();
+    LoadPartij("ABC", {{"1", "Een", "Ede"}});
+    const QString folder = Path(QStringLiteral(u"\u0395\u03bb\u03bb\u03ac\u03b4\u03b1 \u0142\u00f3d\u017a"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ModalAnswer dialog(ModalAnswer::ChooseFile(folder + "/lijst.lst"));
+    ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+    Press(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(done.Seen().shown);
+    EXPECT_TRUE(done.Seen().labels.contains("Zorvandel is opgeslagen in " + folder + "/lijst.lst"))
+        << done.Seen().labels.join('|').toStdString();
+}
+
 TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
 {
     Start();
