@@ -469,7 +469,7 @@ void TfrmMain::OpenExportForm()
 void TfrmMain::OpenFormulieren()
 {
     auto catalogue = TBaseForm::Create<TfrmSelFormulier>(this);
-    FormsDir = QStringToAnsi(QCoreApplication::applicationDirPath() + "/FORMS/");
+    FormsDir = QCoreApplication::applicationDirPath() + "/FORMS/";
     try {
         catalogue->Init("ZV", FormsDir);
     } catch (const EAbort& e) {

@@ -34,9 +34,9 @@ int Depth(const QTreeWidgetItem* item)
 
 } // namespace
 
-std::string CatalogueFileName(const std::string& BaseDir, const std::string& Folder)
+QString CatalogueFileName(const QString& BaseDir, const std::string& Folder)
 {
-    return BaseDir + Folder + "/" + Folder + "_FORMS.DAT";
+    return BaseDir + AnsiToQString(Folder) + "/" + AnsiToQString(Folder + "_FORMS.DAT");
 }
 
 std::vector<std::string> TextLines(const std::string& Bytes)
@@ -156,7 +156,7 @@ TfrmSelFormulier::TfrmSelFormulier(QWidget* owner) : TBaseForm(owner), StartForm
 
 TfrmSelFormulier::~TfrmSelFormulier() = default;
 
-void TfrmSelFormulier::Init(const std::string& Folder, const std::string& BaseDir)
+void TfrmSelFormulier::Init(const std::string& Folder, const QString& BaseDir)
 {
     GuardedPlain("TfrmSelFormulier.Init: ", [&] {
         Initialize();
@@ -168,7 +168,7 @@ void TfrmSelFormulier::Init(const std::string& Folder, const std::string& BaseDi
 void TfrmSelFormulier::LaadFormulieren(const std::string& Folder, bool ExpandFirst)
 {
     GuardedPlain("TfrmSelFormulier.LaadFormulieren: ", [&] {
-        const QString fileName = AnsiToQString(CatalogueFileName(FBaseDir, Folder));
+        const QString fileName = CatalogueFileName(FBaseDir, Folder);
         tvFormulieren->clear();
         std::vector<TFormNode> nodes;
         if (QFileInfo::exists(fileName)) {

@@ -157,6 +157,21 @@ TIniFile::TIniFile(std::string FileName, TIniDurability Durability)
 {
 }
 
+TIniFile::TIniFile(const QString& FileName, TIniDurability Durability)
+    : TIniFile(QFile::encodeName(FileName).toStdString(), Durability)
+{
+}
+
+QString TIniFile::Path() const
+{
+    return QFile::decodeName(QByteArray::fromStdString(FFileName));
+}
+
+std::string TIniFile::ShownName() const
+{
+    return QStringToAnsi(Path());
+}
+
 std::optional<std::string> TIniFile::Text(bool* missing) const
 {
     if (FPending) {
@@ -176,7 +191,7 @@ void TIniFile::Update(const std::function<void()>& Body)
     bool missing = false;
     const std::optional<std::string> loaded = Load(&missing);
     if (!loaded && !missing)
-        throw Exception("Unable to write to " + FFileName);
+        throw Exception("Unable to write to " + ShownName());
     FPending = loaded.value_or(std::string());
     try {
         Body();
@@ -227,7 +242,7 @@ void TIniFile::Save(const std::string& Text)
     try {
         ReplaceFile(FFileName, Text, FDurability == TIniDurability::Durable);
     } catch (const std::exception&) {
-        throw Exception("Unable to write to " + FFileName);
+        throw Exception("Unable to write to " + ShownName());
     }
 }
 
@@ -286,7 +301,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
     bool missing = false;
     const std::optional<std::string> loaded = Text(&missing);
     if (!loaded && !missing)
-        throw Exception("Unable to write to " + FFileName);
+        throw Exception("Unable to write to " + ShownName());
     std::string text = loaded.value_or(std::string());
     const std::vector<TIniLine> lines = SplitLines(text);
     const std::string eol = LineEnd(text);

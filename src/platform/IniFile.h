@@ -8,10 +8,13 @@
 //   the end of the file) and keeps every other byte of the file; the first write creates the file;
 // - a write goes to a new file beside the old one that is renamed over it, so a failure leaves the
 //   file as it was.  A refused write raises Exception "Unable to write to <file name>".
-// Lines end in CR LF, or as the file's first line ends.  Text and names are Windows-1252.
+// Lines end in CR LF, or as the file's first line ends.  Text and names are Windows-1252; the file
+// name is a path (QString), or its bytes in the file system's encoding (QFile::encodeName).
 //
 // Update runs several writes as one: the file is read once, the writes change the text in memory
 // and the result is written once at the end (nothing when a write fails or the body throws).
+
+#include <QString>
 
 #include <functional>
 #include <optional>
@@ -25,7 +28,9 @@ enum class TIniDurability { Durable, Scratch };
 class TIniFile {
 public:
     explicit TIniFile(std::string FileName, TIniDurability Durability = TIniDurability::Durable);
+    explicit TIniFile(const QString& FileName, TIniDurability Durability = TIniDurability::Durable);
     const std::string& FileName() const { return FFileName; }
+    QString Path() const;
 
     std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) const;
     // The key names of the section, in file order.

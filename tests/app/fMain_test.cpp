@@ -1,6 +1,7 @@
 #include "fMain.h"
 
 #include "ActionLink.h"
+#include "ChildRun.h"
 #include "FileSizeLimit.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
@@ -1355,8 +1356,8 @@ TEST_F(MainWindow, FormsCommandOpensTheCatalogueOfTheProgramFolder)
     EXPECT_EQ(catalogue.Seen().className, "TfrmSelFormulier");
     EXPECT_EQ(catalogue.Seen().caption, "Formulieren");
     EXPECT_EQ(rows, (QStringList{"Categorie", "Groep", "ZV01:Lijst"}));
-    EXPECT_EQ(FormsDir, forms.toStdString());
-    EXPECT_EQ(FormsDir.back(), '/');
+    EXPECT_EQ(FormsDir, forms);
+    EXPECT_TRUE(FormsDir.endsWith('/'));
 
     // A catalogue in another format: the catalogue does not open, but the user is told why.
     ASSERT_TRUE(WriteFileBytes(forms + "ZV/ZV_FORMS.DAT", "Categorie\r\n   ZV01:Te diep\r\n"));
@@ -1397,4 +1398,19 @@ TEST_F(MainWindow, PrintKandidatenlijstH1PreviewsTheListsInTheSharedPreviewer)
     EXPECT_LT(firstPage.indexOf("Twee"), firstPage.indexOf("Tien"));
     EXPECT_FALSE(previewer.isVisible());
     EXPECT_EQ(previewer.QRPrinter(), nullptr);
+}
+
+// The forms command run by a copy of this program in folders whose names hold letters of
+// Windows-1252 and beyond it: the catalogue of FORMS/ beside it opens.
+TEST(MainWindowFolders, FormsCommandFromAProgramFolderWithLettersOutsideAscii)
+{
+    for (const QString& sub : FolderNamesOutsideAscii()) {
+        SCOPED_TRACE(sub.toStdString());
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString folder = dir.filePath(sub);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const TChildRun run = RunThisTest("MainWindow.FormsCommandOpensTheCatalogueOfTheProgramFolder", folder);
+        EXPECT_TRUE(run.Passed()) << run.Output;
+    }
 }

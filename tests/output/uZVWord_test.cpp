@@ -1,11 +1,13 @@
 #include "uZVWord.h"
 
+#include "ChildRun.h"
 #include "DataSet.h"
 #include "ErrorOf.h"
 #include "FormatSettings.h"
 #include "IniFile.h"
 #include "ModalAnswer.h"
 #include "PrivateTempFolder.h"
+#include "RegistryStore.h"
 #include "uUtils.h"
 #include "uZVGlobals.h"
 
@@ -18,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -263,11 +266,11 @@ mode_t ModeOf(const std::string& path)
 
 TEST_F(DataFiles, AllFilesGoIntoThePrivateFolderReadableByTheUserAlone)
 {
-    const std::string folder = GetQuandorTempDirectory();
+    const std::string folder = GetQuandorTempDirectory().toStdString();
     ASSERT_TRUE(WriteFileBytes(QString::fromStdString(folder + "kand.txt"), "old personal data, old mode"));
     ASSERT_EQ(::chmod((folder + "kand.txt").c_str(), 0644), 0);
     AddKandidaten({"1"});
-    EXPECT_EQ(WriteMergeDataFiles(nullptr, false, {"a=b"}), folder);
+    EXPECT_EQ(WriteMergeDataFiles(nullptr, false, {"a=b"}), GetQuandorTempDirectory());
     for (const char* name : {"lijst.txt", "kand.txt", "kand2.txt", "gemeente.txt", "deelraad.txt", "verk.txt",
                              "overig.txt", "SCHEMA.INI"}) {
         EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder + name))) << name;
@@ -324,11 +327,11 @@ std::string FullSchema(const std::string& format, const std::string& before = ""
 
 TEST_F(DataFiles, SchemaCoversTheTwelveFilesInTableOrder)
 {
-    MakeSchemaFile(dir.path().toStdString(), '\t');
+    MakeSchemaFile(dir.path(), '\t');
     const std::string expected = FullSchema("TabDelimited");
     EXPECT_EQ(Bytes("SCHEMA.INI"), expected);
     EXPECT_NE(expected.find("[comb.txt]"), std::string::npos);
-    MakeSchemaFile(dir.path().toStdString() + "/", '\t'); // the same file, and the same bytes again
+    MakeSchemaFile(dir.path() + "/", '\t'); // the same file, and the same bytes again
     EXPECT_EQ(Bytes("SCHEMA.INI"), expected);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"SCHEMA.INI"});
 }
@@ -338,16 +341,16 @@ TEST_F(DataFiles, SchemaKeepsOtherSectionsAndReplacesItsOwn)
     ASSERT_TRUE(WriteFileBytes(dir.path() + "/SCHEMA.INI",
                                "[extra.txt]\r\nFormat=CSVDelimited\r\n\r\n[KAND.TXT]\r\nCol1=kand_nr Text\r\n"
                                "ColNameHeader=False\r\nCharacterSet=ANSI\r\n"));
-    MakeSchemaFile(dir.path().toStdString(), ';');
+    MakeSchemaFile(dir.path(), ';');
     EXPECT_EQ(Bytes("SCHEMA.INI"), FullSchema("Delimited(;)", "[extra.txt]\r\nFormat=CSVDelimited\r\n"));
 }
 
 TEST_F(DataFiles, SchemaRefusedNamesTheFile)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir("SCHEMA.INI"));
-    EXPECT_EQ(ErrorOf([&] { MakeSchemaFile(dir.path().toStdString(), '\t'); }),
+    EXPECT_EQ(ErrorOf([&] { MakeSchemaFile(dir.path(), '\t'); }),
               "MakeSchemaFile: Unable to write to " + Path("SCHEMA.INI"));
-    EXPECT_EQ(ErrorOf([&] { MakeSchemaFile(Path("missing"), '\t'); }),
+    EXPECT_EQ(ErrorOf([&] { MakeSchemaFile(QString::fromStdString(Path("missing")), '\t'); }),
               "MakeSchemaFile: Unable to write to " + Path("missing") + "/SCHEMA.INI");
 }
 
@@ -358,7 +361,7 @@ protected:
     TFormLayout Make(const std::string& text)
     {
         EXPECT_TRUE(WriteFileBytes(dir.path() + "/H3.dat", text));
-        return TFormLayout((dir.path() + "/H3.dat").toStdString());
+        return TFormLayout(dir.path() + "/H3.dat");
     }
     QTemporaryDir dir;
 };
@@ -570,7 +573,7 @@ TEST(FieldOption, TheUpperCasedTextBetweenTheFirstParentheses)
 
 class ExtraFields : public ::testing::Test {
 protected:
-    ExtraFields() : saved(FormsDir) { FormsDir = dir.path().toStdString() + "/"; }
+    ExtraFields() : saved(FormsDir) { FormsDir = dir.path() + "/"; }
     ~ExtraFields() override { FormsDir = saved; }
 
     QString FormVars() const { return dir.path() + "/FORMVARS.INI"; }
@@ -585,7 +588,7 @@ protected:
         QTest::keyClicks(w->focusWidget() ? w->focusWidget() : w, text);
     }
 
-    std::string saved;
+    QString saved;
     QTemporaryDir dir;
 };
 
@@ -778,6 +781,65 @@ TEST_F(ExtraFields, ADamagedOrUnwritableFormVarsIsLeftAloneWithAClearMessage)
     ModalAnswer answer(ModalAnswer::PressKey(Qt::Key_Return));
     EXPECT_EQ(ErrorOf([&] { GetNewVarValues(fields); }), "GetNewVarValues: Unable to write to " + path);
     EXPECT_FALSE(answer.Seen().shown);
+}
+
+// A program installed for all users: its forms folder belongs to another user.  A copy of this
+// program runs as "nobody" against such a folder.
+TEST(ExtraFieldsAsAnotherUser, AFormsFolderTheUserCannotWriteKeepsItsFormVarsUnchanged)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can run a program as another user";
+    // Under /tmp, which every user can pass through (the test's own temporary folder is private).
+    QTemporaryDir dir("/tmp/zorvandel-test-XXXXXX");
+    ASSERT_TRUE(dir.isValid());
+    const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+        | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), open));
+    const QString forms = dir.path() + "/FORMS/";
+    const std::string shipped = "[General]\r\ndtKlanten=01-01-20\r\n\r\n[Vars]\r\nNaam=Piet\r\n";
+    ASSERT_TRUE(QDir().mkpath(forms));
+    ASSERT_TRUE(WriteFileBytes(forms + "FORMVARS.INI", shipped));
+    const QString home = dir.path() + "/home";
+    ASSERT_TRUE(QDir().mkpath(home));
+    ASSERT_EQ(::chown(QFile::encodeName(home).constData(), 65534, 65534), 0);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", home);
+    environment.insert("HOME", home);
+    environment.insert("ZORVANDEL_TEST_FORMS", forms);
+    const TChildRun run = RunThisTest("ExtraFieldsAsAnotherUser.RunAsTheUser", dir.path(), environment,
+                                      {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
+    EXPECT_TRUE(run.Passed()) << run.Output;
+    EXPECT_EQ(ReadFileBytes(forms + "FORMVARS.INI"), shipped);
+}
+
+// The user's side of the test above; it runs only there.
+TEST(ExtraFieldsAsAnotherUser, RunAsTheUser)
+{
+    const char* forms = std::getenv("ZORVANDEL_TEST_FORMS");
+    if (!forms)
+        GTEST_SKIP() << "run by the test above";
+    FormsDir = QFile::decodeName(forms);
+    const QString own = QFileInfo(RegistryStore::FileName(HKEY_CURRENT_USER)).absolutePath() + "/FORMVARS.INI";
+    ASSERT_EQ(FormVarsFileName(), own);
+    for (const char* typed : {"Klaas", "Jan"}) {
+        Lines fields = {"Naam=Uw naam"};
+        QString proposed;
+        ModalAnswer answer([&](QWidget* window) {
+            auto* edit = qobject_cast<QLineEdit*>(window->focusWidget());
+            ASSERT_NE(edit, nullptr);
+            proposed = edit->text();
+            edit->selectAll();
+            QTest::keyClicks(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        EXPECT_EQ(GetNewVarValues(fields), 1);
+        // The shipped value first, then the user's own.
+        EXPECT_EQ(proposed, std::string(typed) == "Klaas" ? "Piet" : "Klaas");
+        EXPECT_EQ(fields, Lines{"Naam=" + std::string(typed)});
+        EXPECT_EQ(TIniFile(own).ReadString("Vars", "Naam", "?"), typed);
+    }
+    EXPECT_EQ(TIniFile(own).ReadString("General", "dtKlanten", "?"), QDate::currentDate().toString("dd-MM-yy").toStdString());
 }
 
 } // namespace

@@ -100,8 +100,8 @@ TEST(UnitStart, SetsTheSubDistrictTerms)
 TEST(GetQuandorTempDirectory, ThePrivateFolderWithATrailingSeparator)
 {
     // How the folder is made private is PrivateTempFolder's own test.
-    EXPECT_EQ(GetQuandorTempDirectory(), PrivateTempFolder().toStdString() + "/");
-    EXPECT_TRUE(QFileInfo(QString::fromStdString(GetQuandorTempDirectory())).isDir());
+    EXPECT_EQ(GetQuandorTempDirectory(), PrivateTempFolder() + "/");
+    EXPECT_TRUE(QFileInfo(GetQuandorTempDirectory()).isDir());
 }
 
 TEST(GetQuandorTempDirectory, AFolderThatIsNotOursFailsWithTheRoutinesName)
