@@ -799,7 +799,7 @@ TEST(ExtraFieldsAsAnotherUser, AFormsFolderTheUserCannotWriteKeepsItsFormVarsUnc
     const std::string shipped = "[General]\r\ndtKlanten=01-01-20\r\n\r\n[Vars]\r\nNaam=Piet\r\n";
     ASSERT_TRUE(QDir().mkpath(forms));
     ASSERT_TRUE(WriteFileBytes(forms + "FORMVARS.INI", shipped));
-    const QString home = dir.path() + "/home";
+    const QString home = dir.path() + "/home " + FolderNamesOutsideAscii().back(); // its configuration too
     ASSERT_TRUE(QDir().mkpath(home));
     ASSERT_EQ(::chown(QFile::encodeName(home).constData(), 65534, 65534), 0);
 
