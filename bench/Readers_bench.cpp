@@ -20,6 +20,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QFile>
 #include <QDir>
 #include <QFileInfo>
 #include <QApplication>
@@ -171,7 +172,7 @@ void ReadCatalogueWindow(const fs::path& file)
     PlaceFile(file, Folder / "FORMS" / "ZV" / "ZV_FORMS.DAT");
     auto form = TBaseForm::Create<TfrmSelFormulier>();
     try {
-        form->Init("ZV", (Folder / "FORMS").string() + "/");
+        form->Init("ZV", QFile::decodeName(QByteArray::fromStdString((Folder / "FORMS").string())) + "/");
         form->show(); // as the user sees it
         QApplication::processEvents();
         form->repaint();
@@ -184,7 +185,7 @@ void ReadCatalogueWindow(const fs::path& file)
 void ReadFormVars(const fs::path& file)
 {
     PlaceFile(file, Folder / "FORMS" / "FORMVARS.INI");
-    FormsDir = (Folder / "FORMS").string() + "/";
+    FormsDir = QFile::decodeName(QByteArray::fromStdString((Folder / "FORMS").string())) + "/";
     QTimer cancel;
     QObject::connect(&cancel, &QTimer::timeout, [] {
         if (QWidget* dialog = QApplication::activeModalWidget())

@@ -1,5 +1,6 @@
 // Writing a merge's seven data files and SCHEMA.INI for 80 and 10,000 candidates, beside a baseline
 // that writes the same bytes to the same files with one plain write each.
+#include <QFile>
 #include "uUtils.h"
 #include "uZVWord.h"
 #include "uZVGlobals.h"
@@ -64,7 +65,7 @@ void BM_PlainWriteBaseline(benchmark::State& state)
     std::vector<std::pair<std::string, std::string>> files;
     {
         TFilledLists lists(static_cast<int>(state.range(0)));
-        const std::string folder = WriteMergeDataFiles(nullptr, true, Fields);
+        const std::string folder = QFile::encodeName(WriteMergeDataFiles(nullptr, true, Fields)).toStdString();
         for (const char* name : FileNames) {
             std::ifstream in(folder + name, std::ios::binary);
             files.emplace_back(folder + name, std::string(std::istreambuf_iterator<char>(in), {}));

@@ -389,7 +389,7 @@ bool TfrmMain::FileSaveAs()
                 continue;
             if (!SaveLijst(fileName))
                 return false;
-            ShowInfoMessage("Zorvandel is opgeslagen in " + QStringToAnsi(fileName));
+            ShowInfoMessageUnicode("Zorvandel is opgeslagen in " + fileName);
             return true;
         }
     } catch (const std::exception&) {
@@ -462,14 +462,14 @@ void TfrmMain::OpenExportForm()
             return;
         }
         if (SaveLijst(*path))
-            ShowInfoMessage("Exportbestand voor Quandor aangemaakt: \r\n" + QStringToAnsi(*path));
+            ShowInfoMessageUnicode("Exportbestand voor Quandor aangemaakt: \r\n" + *path);
     });
 }
 
 void TfrmMain::OpenFormulieren()
 {
     auto catalogue = TBaseForm::Create<TfrmSelFormulier>(this);
-    FormsDir = QStringToAnsi(QCoreApplication::applicationDirPath() + "/FORMS/");
+    FormsDir = QCoreApplication::applicationDirPath() + "/FORMS/";
     try {
         catalogue->Init("ZV", FormsDir);
     } catch (const EAbort& e) {

@@ -400,6 +400,6 @@ const TImportColumns& TImportLines::Columns(std::size_t index) const
     const auto after = std::upper_bound(FParts.begin(), FParts.end(), index,
                                         [](std::size_t i, const auto& part) { return i < part.first; });
     if (index >= Count() || after == FParts.begin())
-        throw Exception("List index out of bounds (" + std::to_string(index) + ")");
+        throw Exception("Lijstindex buiten bereik (" + std::to_string(index) + ")");
     return *std::prev(after)->second;
 }

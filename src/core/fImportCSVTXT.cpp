@@ -172,7 +172,7 @@ void TfrmImportCSVTXT::ImportFile()
         for (std::size_t count = 0; pending || file.ReadLine(line); ++count) {
             pending = false;
             if (columns->Count() == 0)
-                throw Exception("List index out of bounds (0)");
+                throw Exception("Lijstindex buiten bereik (0)");
             if (count == MaxImportLines)
                 throw Exception(MaxImportLinesMessage);
             if (FOutData)
@@ -189,7 +189,7 @@ void TfrmImportCSVTXT::ImportFile()
         throw Exception("Het bestand is niet te lezen." + e.Message);
     } catch (const std::exception& e) {
         FWaitCursor.reset();
-        throw Exception("Het bestand is niet te lezen." + std::string(e.what()));
+        throw Exception("Het bestand is niet te lezen." + MessageOf(e));
     }
 }
 

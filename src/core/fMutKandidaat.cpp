@@ -166,7 +166,7 @@ TfrmMutKandidaat::TfrmMutKandidaat(QWidget* owner) : TBaseOkCancel(owner)
 void TfrmMutKandidaat::Initialize(TMutateMode AMode, bool OkNieuw, const std::vector<std::string>& ANrList, int CurrentNr)
 {
     if (AMode < mmInsert || AMode > mmDelete)
-        throw Exception("TfrmMutKandidaat.Initialize: invalid mode " + std::to_string(AMode));
+        throw Exception("TfrmMutKandidaat.Initialize: ongeldige modus " + std::to_string(AMode));
     TBaseOkCancel::Initialize();
     NrList = ANrList;
     OrigNr = CurrentNr;

@@ -6,7 +6,7 @@ TKandidaatList* KandidaatList = nullptr;
 TZVLists::TZVLists()
 {
     if (PartijList || KandidaatList)
-        throw std::logic_error("TZVLists: the lists exist already");
+        throw std::logic_error("TZVLists: de lijsten bestaan al");
     auto partijen = std::make_unique<TPartijList>();
     auto kandidaten = std::make_unique<TKandidaatList>();
     PartijList = partijen.release();

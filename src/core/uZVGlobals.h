@@ -140,7 +140,7 @@ public:
     int Add(std::unique_ptr<TRecord> record)
     {
         if (!record)
-            throw std::invalid_argument("Add: no record");
+            throw std::invalid_argument("Add: geen record");
         FItems.push_back(std::move(record));
         return Count() - 1;
     }
@@ -153,7 +153,7 @@ private:
     std::size_t CheckedIndex(int index) const
     {
         if (index < 0 || index >= Count())
-            throw Exception("List index out of bounds (" + std::to_string(index) + ")");
+            throw Exception("Lijstindex buiten bereik (" + std::to_string(index) + ")");
         return static_cast<std::size_t>(index);
     }
 

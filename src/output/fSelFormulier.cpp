@@ -35,9 +35,9 @@ int Depth(const QTreeWidgetItem* item)
 
 } // namespace
 
-std::string CatalogueFileName(const std::string& BaseDir, const std::string& Folder)
+QString CatalogueFileName(const QString& BaseDir, const std::string& Folder)
 {
-    return BaseDir + Folder + "/" + Folder + "_FORMS.DAT";
+    return BaseDir + AnsiToQString(Folder) + "/" + AnsiToQString(Folder + "_FORMS.DAT");
 }
 
 std::vector<std::string> TextLines(const std::string& Bytes, std::size_t MaxLines, std::size_t MaxLineBytes)
@@ -166,7 +166,7 @@ TfrmSelFormulier::TfrmSelFormulier(QWidget* owner) : TBaseForm(owner), StartForm
 
 TfrmSelFormulier::~TfrmSelFormulier() = default;
 
-void TfrmSelFormulier::Init(const std::string& Folder, const std::string& BaseDir)
+void TfrmSelFormulier::Init(const std::string& Folder, const QString& BaseDir)
 {
     GuardedPlain("TfrmSelFormulier.Init: ", [&] {
         Initialize();
@@ -178,7 +178,7 @@ void TfrmSelFormulier::Init(const std::string& Folder, const std::string& BaseDi
 void TfrmSelFormulier::LaadFormulieren(const std::string& Folder, bool ExpandFirst)
 {
     GuardedPlain("TfrmSelFormulier.LaadFormulieren: ", [&] {
-        const QString fileName = AnsiToQString(CatalogueFileName(FBaseDir, Folder));
+        const QString fileName = CatalogueFileName(FBaseDir, Folder);
         tvFormulieren->clear();
         std::vector<TFormNode> nodes;
         if (QFileInfo::exists(fileName)) {

@@ -39,7 +39,7 @@ struct TFormNode {
 };
 
 // BaseDir + Folder + "/" + Folder + "_FORMS.DAT"; BaseDir ends with its separator.
-std::string CatalogueFileName(const std::string& BaseDir, const std::string& Folder);
+QString CatalogueFileName(const QString& BaseDir, const std::string& Folder);
 
 // Bounds far beyond any catalogue, so that a hostile file cannot exhaust memory or the stack of the
 // tree, nor the time to show it: at most MaxCatalogueDepth levels, MaxCatalogueBytes in the file,
@@ -92,7 +92,7 @@ public:
     // Initialises the window, keeps BaseDir and loads Folder's catalogue with its first category
     // opened two levels.  The abort (a file that is no catalogue) passes unchanged; any other
     // failure leaves as an Exception with "TfrmSelFormulier.Init: " in front.
-    void Init(const std::string& Folder, const std::string& BaseDir);
+    void Init(const std::string& Folder, const QString& BaseDir);
     // Fills the tree anew from Folder's catalogue under the kept base folder.  A missing file
     // shows the single node NoForms.  A file that cannot be read (no regular file: a FIFO is not
     // waited for), is larger than MaxCatalogueBytes, holds more than MaxCatalogueLines lines or a
@@ -100,7 +100,7 @@ public:
     // line; any other failure leaves as an Exception with "TfrmSelFormulier.LaadFormulieren: ".
     void LaadFormulieren(const std::string& Folder, bool ExpandFirst);
 
-    const std::string& BaseDir() const { return FBaseDir; }
+    const QString& BaseDir() const { return FBaseDir; }
     // The image index given to a node of the tree (-1: none).
     static int ImageIndex(const QTreeWidgetItem* Item);
 
@@ -126,6 +126,6 @@ protected:
 private:
     void SetImage(QTreeWidgetItem* item, int index) const;
 
-    std::string FBaseDir;
+    QString FBaseDir;
     std::vector<QIcon> FImages;
 };

@@ -9,6 +9,7 @@
 #include "IniFile.h"
 #include "IntText.h"
 #include "PosixIO.h"
+#include "RegistryStore.h"
 #include "SafeFileWriter.h"
 #include "ScreenCenter.h"
 #include "StrFuncs.h"
@@ -25,6 +26,8 @@
 #include <QApplication>
 #include <QDate>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -371,10 +374,11 @@ void OverigeGegevensToTextFile(const std::string& FileName, const std::vector<st
     });
 }
 
-std::string WriteMergeDataFiles(const std::vector<std::string>* Selection, bool EofRecord,
-                                const std::vector<std::string>& Fields)
+QString WriteMergeDataFiles(const std::vector<std::string>* Selection, bool EofRecord,
+                            const std::vector<std::string>& Fields)
 {
-    const std::string dir = GetQuandorTempDirectory();
+    const QString folder = GetQuandorTempDirectory();
+    const std::string dir = QFile::encodeName(folder).toStdString();
     const char tab = '\t';
     PartijToTextFile(dir + "lijst.txt", tab);
     KandidatenToTextFile(dir + "kand.txt", tab, Selection, EofRecord);
@@ -383,8 +387,8 @@ std::string WriteMergeDataFiles(const std::vector<std::string>* Selection, bool 
     DeelraadToTextFile(dir + "deelraad.txt", tab);
     VerkToTextFile(dir + "verk.txt", tab);
     OverigeGegevensToTextFile(dir + "overig.txt", Fields, tab);
-    MakeSchemaFile(dir, tab);
-    return dir;
+    MakeSchemaFile(folder, tab);
+    return folder;
 }
 
 // ---- SCHEMA.INI ----
@@ -393,10 +397,10 @@ const std::array<const char*, 12> SchemaDataFiles = {"lijst.txt",   "kand.txt", 
                                                      "leden.txt",   "overig.txt",  "verk.txt",     "gemeente.txt",
                                                      "fleden.txt",  "uitslag.txt", "deelraad.txt", "kand2.txt"};
 
-void MakeSchemaFile(const std::string& Dir, char Delimiter)
+void MakeSchemaFile(const QString& Dir, char Delimiter)
 {
     GuardedPlain("MakeSchemaFile: ", [&] {
-        const std::string folder = !Dir.empty() && Dir.back() == '/' ? Dir : Dir + "/";
+        const QString folder = Dir.endsWith('/') ? Dir : Dir + "/";
         // Written anew before every merge, so one write that need not wait for the disk.
         TIniFile ini(folder + "SCHEMA.INI", TIniDurability::Scratch);
         const std::string format = Delimiter == '\t' ? "TabDelimited" : std::string("Delimited(") + Delimiter + ")";
@@ -413,8 +417,8 @@ void MakeSchemaFile(const std::string& Dir, char Delimiter)
 
 // ---- Form layout file ----
 
-TFormLayout::TFormLayout(std::string FileName)
-    : FFileName(std::move(FileName)), FName(FFileName.substr(FFileName.find_last_of('/') + 1))
+TFormLayout::TFormLayout(QString FileName)
+    : FFileName(std::move(FileName)), FName(QStringToAnsi(QFileInfo(FFileName).fileName()))
 {
 }
 
@@ -558,7 +562,8 @@ std::string SubstituteSqlParams(const std::string& SQL, const TDataSet& DataSet)
         std::size_t end = at + 1;
         while (end < text.size() && IsIdentifierChar(text[end]))
             ++end;
-        const std::string value = "'" + FormattedValue(DataSet.FieldByName(text.substr(at + 1, end - at - 1))) + "'";
+        // A quote inside the value is doubled, so "van 't Hof" stays one SQL string.
+        const std::string value = QuoteStr(FormattedValue(DataSet.FieldByName(text.substr(at + 1, end - at - 1))));
         text.replace(at, end - at, value);
         from = at + value.size();
     }
@@ -597,7 +602,7 @@ std::string InitialText(const std::string& key, const TIniFile& vars)
 
 } // namespace
 
-std::vector<TExtraField> ExtraFieldsFor(const std::vector<std::string>& Fields, const std::string& FormVarsFile)
+std::vector<TExtraField> ExtraFieldsFor(const std::vector<std::string>& Fields, const QString& FormVarsFile)
 {
     const TIniFile vars(FormVarsFile);
     std::vector<TExtraField> result;
@@ -612,7 +617,7 @@ std::vector<TExtraField> ExtraFieldsFor(const std::vector<std::string>& Fields, 
 }
 
 void StoreExtraFieldValues(std::vector<std::string>& Fields, const std::vector<std::string>& Texts,
-                           const std::string& FormVarsFile)
+                           const QString& FormVarsFile)
 {
     TIniFile vars(FormVarsFile);
     vars.Update([&] { // one write for all fields
@@ -717,14 +722,29 @@ private:
 
 } // namespace
 
-int AskExtraFieldValues(std::vector<std::string>& Fields, const std::string& FormVarsFile,
-                        const TAskExtraFields& Ask)
+QString FormVarsFileName()
 {
-    const std::size_t slash = FormVarsFile.find_last_of('/');
-    const TFolderLock lock(slash == std::string::npos ? "." : FormVarsFile.substr(0, slash + 1),
+    const QString shipped = FormsDir + "FORMVARS.INI";
+    const QFileInfo folder(QDir(FormsDir).absolutePath());
+    const QFileInfo file(shipped);
+    if (folder.isWritable() && (!file.exists() || file.isWritable()))
+        return shipped;
+    const QString own = QFileInfo(RegistryStore::FileName(HKEY_CURRENT_USER)).absolutePath() + "/FORMVARS.INI";
+    if (!QFileInfo::exists(own) && file.isFile()) { // no FIFO or device: copying it could hang
+        QDir().mkpath(QFileInfo(own).absolutePath());
+        // Without a copy the first write starts the file anew.
+        if (QFile::copy(shipped, own))
+            QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return own;
+}
+
+int AskExtraFieldValues(std::vector<std::string>& Fields, const QString& FormVarsFile, const TAskExtraFields& Ask)
+{
+    const TFolderLock lock(QFile::encodeName(QFileInfo(FormVarsFile).absolutePath()).toStdString(),
                            TFolderLock::TWait::Wait);
     TIniFile vars(FormVarsFile);
-    vars.CheckFormat(FormVarsFile); // a damaged file is neither used nor overwritten
+    vars.CheckFormat(QStringToAnsi(FormVarsFile)); // a damaged file is neither used nor overwritten
     vars.WriteString("General", "dtKlanten", TodayText("dd-MM-yy"));
     const std::optional<std::vector<std::string>> texts = Ask(ExtraFieldsFor(Fields, FormVarsFile));
     if (!texts)
@@ -736,7 +756,7 @@ int AskExtraFieldValues(std::vector<std::string>& Fields, const std::string& For
 int GetNewVarValues(std::vector<std::string>& Fields)
 {
     return GuardedPlain("GetNewVarValues: ", [&] {
-        return AskExtraFieldValues(Fields, FormsDir + "FORMVARS.INI",
+        return AskExtraFieldValues(Fields, FormVarsFileName(),
                                    [](const std::vector<TExtraField>& fields) -> std::optional<std::vector<std::string>> {
                                        TExtraFieldsDialog dialog(fields);
                                        if (dialog.exec() != 1)
@@ -839,27 +859,28 @@ void ShowStep(const std::string& text)
 class TTemplateRun {
 public:
     TTemplateRun(const std::string& code, const TTemplateEnvironment& environment)
-        : FCode(code), FEnvironment(environment), FTemplateFolder(FormsDir + "ZV/TEMPLATE/"),
-          FLayoutFolder(FormsDir + "ZV/FORMDAT/"), FTemplatePath(FTemplateFolder + code + ".dot"),
-          FLayout(FLayoutFolder + code + ".dat")
+        : FCode(code), FEnvironment(environment), FTemplateName(code + ".dot"),
+          FTemplatePath(FormsDir + "ZV/TEMPLATE/" + AnsiToQString(FTemplateName)),
+          FLayoutPath(FormsDir + "ZV/FORMDAT/" + AnsiToQString(code + ".dat")), FLayout(FLayoutPath)
     {
     }
 
     // The steps up to the first repetition; false when the request ends with a message.
     bool Prepare()
     {
-        if (!FileExists(FTemplatePath)) {
+        if (!QFileInfo(FTemplatePath).isFile()) {
             ShowStartError(StartHeading, "De sjabloon voor dit formulier kon niet worden gevonden. "
                                            "Controleer of u de laatste update goed heeft ge\xefnstalleerd.");
             return false;
         }
-        if (!FileExists(FLayoutFolder + FCode + ".dat")) {
+        if (!QFileInfo(FLayoutPath).isFile()) {
             ShowStartError(StartHeading, "Het opmaakbestand voor dit formulier kon niet worden gevonden. "
                                            "Controleer of u de laatste update goed heeft ge\xefnstalleerd.");
             return false;
         }
         // The data files of the private folder are this request's until it ends.
-        FFolderLock = std::make_unique<TFolderLock>(GetQuandorTempDirectory(), TFolderLock::TWait::DontWait);
+        FFolderLock = std::make_unique<TFolderLock>(QFile::encodeName(GetQuandorTempDirectory()).toStdString(),
+                                                     TFolderLock::TWait::DontWait);
         if (FFolderLock->Busy()) {
             ShowStartError(StartHeading, AnotherFormText);
             return false;
@@ -895,7 +916,7 @@ public:
         dlgGauge->repaint();
         const bool autoLoop = FLayout.AutoLoop();
 
-        const std::string dataFolder = WriteMergeDataFiles(&FSelection, FEofRecord, FFields);
+        const QString dataFolder = WriteMergeDataFiles(&FSelection, FEofRecord, FFields);
 
         ShowStep("Export naar Word - Openen Word");
         TWordApplication* word = FEnvironment.ConnectWord();
@@ -922,11 +943,11 @@ public:
     }
 
 private:
-    void Pass(TWordApplication& word, int i, const std::string& sql, const std::string& dataFolder, bool perCandidate)
+    void Pass(TWordApplication& word, int i, const std::string& sql, const QString& dataFolder, bool perCandidate)
     {
-        CloseWordDocument(word, FTemplatePath);
+        CloseWordDocument(word, FTemplateName);
         ShowStep("Export naar Word - Aanmaken formulier");
-        word.OpenDocument(FTemplatePath);
+        word.OpenDocument(QFile::encodeName(FTemplatePath).toStdString());
         try {
             word.Unprotect("");
         } catch (const std::exception&) {
@@ -936,14 +957,16 @@ private:
         const auto [statement, statement1] = SplitSqlStatement(perCandidate ? SubstituteSqlParams(sql, FKandidaten) : sql);
         ShowStep("Export naar Word - Samenvoegen");
         TOpenDataSourceArgs source;
-        source.Name = AddSlash(dataFolder);
+        // The word processor takes paths as the file system's bytes.
+        const std::string folder = QFile::encodeName(dataFolder.endsWith('/') ? dataFolder : dataFolder + "/").toStdString();
+        source.Name = folder;
         source.Format = wdOpenFormatText;
         source.ConfirmConversions = false;
         source.ReadOnly = false;
         source.LinkToSource = true;
         source.AddToRecentFiles = false;
         source.Revert = false;
-        source.Connection = "DSN=Text Files;DBQ=" + dataFolder + ";DefaultDir=" + dataFolder;
+        source.Connection = "DSN=Text Files;DBQ=" + folder + ";DefaultDir=" + folder;
         source.SQLStatement = statement;
         source.SQLStatement1 = statement1;
         word.OpenDataSource(source);
@@ -957,7 +980,7 @@ private:
         word.ExecuteMailMerge(false);
 
         std::string title = word.ActiveWindowCaption();
-        CloseWordDocument(word, FTemplatePath);
+        CloseWordDocument(word, FTemplateName);
         ActivateWordDocument(word, title);
 
         const std::vector<std::string> arguments = FEnvironment.Arguments();
@@ -996,18 +1019,16 @@ private:
     // The end of the passes, also after a failure: the template closed, the documents shown.
     void ShowWord(TWordApplication& word)
     {
-        CloseWordDocument(word, FTemplatePath);
+        CloseWordDocument(word, FTemplateName);
         word.SetVisible(true);
         word.Activate();
         word.SetWindowState(wdWindowStateMaximize);
     }
 
-    static bool FileExists(const std::string& path) { return QFileInfo(AnsiToQString(path)).isFile(); }
-    static std::string AddSlash(const std::string& path) { return !path.empty() && path.back() == '/' ? path : path + "/"; }
-
     std::string FCode;
     const TTemplateEnvironment& FEnvironment;
-    std::string FTemplateFolder, FLayoutFolder, FTemplatePath;
+    std::string FTemplateName; // Windows-1252, as the word processor names the document
+    QString FTemplatePath, FLayoutPath;
     TFormLayout FLayout;
     std::unique_ptr<TFolderLock> FFolderLock;
     std::vector<std::string> FFields;
@@ -1026,7 +1047,7 @@ void ShowStartFailure(const std::exception& e, QWidget* programWindow)
         programWindow->raise();
         programWindow->activateWindow();
     }
-    const std::string message = e.what();
+    const std::string message = MessageOf(e);
     if (dynamic_cast<const std::bad_alloc*>(&e)) {
         ShowStartError(StartHeading, OutOfMemoryText);
     } else if (dynamic_cast<const EConvertError*>(&e)) {

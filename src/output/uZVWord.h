@@ -1,10 +1,14 @@
 #pragma once
 // The forms output's mail merge: the data files that the templates read, their SCHEMA.INI, the
 // form's layout file with its SQL statement, the extra fields asked of the user (FORMVARS.INI), and
-// the driver that merges a form's template in the word processor.  Text is Windows-1252 throughout.
+// the driver that merges a form's template in the word processor.  Text is Windows-1252 throughout;
+// paths are QStrings, and a std::string that names a file holds the file system's bytes for it
+// (QFile::encodeName).
 //
 // A string list here is a vector of lines "name=value".  A line's name is the text before its first
 // "="; a line without "=" has no name.  Names compare without regard to case (ASCII letters).
+
+#include <QString>
 
 #include <array>
 #include <functional>
@@ -47,8 +51,8 @@ std::string LongDateText(int Year, int Month, int Day);
 // every candidate and the end record, gemeente.txt, deelraad.txt, verk.txt, overig.txt with
 // Fields, SCHEMA.INI), tab-delimited, into the user's private temporary folder (GetQuandorTempDirectory),
 // which it returns.  The first failure ends it; the files after it keep their previous content.
-std::string WriteMergeDataFiles(const std::vector<std::string>* Selection, bool EofRecord,
-                                const std::vector<std::string>& Fields);
+QString WriteMergeDataFiles(const std::vector<std::string>* Selection, bool EofRecord,
+                            const std::vector<std::string>& Fields);
 
 // ---- SCHEMA.INI ----
 
@@ -59,18 +63,18 @@ extern const std::array<const char*, 12> SchemaDataFiles;
 // SchemaDataFiles its section is erased and written anew with ColNameHeader=True,
 // Format=TabDelimited (Delimited(<c>) for another delimiter) and MaxScanRows=25.  Other sections
 // stay.  Failures raise a plain Exception "MakeSchemaFile: " + the message.
-void MakeSchemaFile(const std::string& Dir, char Delimiter);
+void MakeSchemaFile(const QString& Dir, char Delimiter);
 
 // ---- Form layout file ----
 
 enum class TPassKind { Single, PerCandidate };
 
 // A form's layout file (<code>.dat), read through TIniFile on every call.  The first call checks
-// that the file is an INI file (TIniFile::CheckFormat, with the file's name), and raises that error
+// that the file is text (TIniFile::CheckFormat, with the file's name), and raises that error
 // on every call while it is not; a missing file gives the defaults.
 class TFormLayout {
 public:
-    explicit TFormLayout(std::string FileName);
+    explicit TFormLayout(QString FileName);
 
     // The flags: the upper-cased value (default "N") equals "Y".
     bool Empty() const;     // [GENERAL] empty
@@ -97,14 +101,14 @@ private:
     std::string Read(const std::string& Section, const std::string& Ident, const std::string& Default) const;
     bool Flag(const std::string& Section, const std::string& Ident) const;
 
-    std::string FFileName;
+    QString FFileName;
     std::string FName; // the file name without folder
     mutable bool FChecked = false;
 };
 
 // SQL with every "@name" (name: the longest run of 0-9, A-Z, a-z, "_") replaced by the value of
 // DataSet's field of that name in the current record (none: the field's null value), between single
-// quotes: integer fields right-aligned with blanks in a width given by the field's name (lijst_id 5,
+// quotes (a quote inside a value doubled): integer fields right-aligned with blanks in a width given by the field's name (lijst_id 5,
 // lijst_nr 2, kand_id 5, kand_nr 3, bureau_id 4, bureau_nr 4, else the display width), null as that
 // many "0"; floating-point and currency fields as "0.00" right-aligned in the display width; other
 // fields left-aligned in the display width.  Longer texts are cut to the width.  The scan goes on
@@ -128,13 +132,13 @@ struct TExtraField {
 // The fields of Fields' lines with their initial texts from the [Vars] section of FORMVARS.INI:
 // the stored value; empty for "NOSTORE"; for "AUTONUM" the stored number plus 1, "1" when none is
 // stored, empty when the stored value is no integer.
-std::vector<TExtraField> ExtraFieldsFor(const std::vector<std::string>& Fields, const std::string& FormVarsFile);
+std::vector<TExtraField> ExtraFieldsFor(const std::vector<std::string>& Fields, const QString& FormVarsFile);
 
 // After OK: line i of Fields takes Texts[i] (an empty text makes the line its key and "="; another
 // sets the value of the first line with that key) and [Vars] of FORMVARS.INI stores every key with
 // its text, in one write.
 void StoreExtraFieldValues(std::vector<std::string>& Fields, const std::vector<std::string>& Texts,
-                           const std::string& FormVarsFile);
+                           const QString& FormVarsFile);
 
 // Sizes and places of the extra-fields dialog for n fields on a screen whose usable height is
 // ScreenHeight.  The dialog is 400 by 25 n + 78; field i's label stands at (8, 8 + 25 i) and its edit
@@ -166,14 +170,18 @@ using TAskExtraFields = std::function<std::optional<std::vector<std::string>>(co
 // (TFolderLock, waiting for another copy of the program) from the first read to the last write, so
 // that two copies never hand out the same "AUTONUM" number.  A file that is not an INI file is left
 // alone (TIniFile::CheckFormat).  Returns 1 after OK, 2 after a cancel.
-int AskExtraFieldValues(std::vector<std::string>& Fields, const std::string& FormVarsFile,
-                        const TAskExtraFields& Ask);
+int AskExtraFieldValues(std::vector<std::string>& Fields, const QString& FormVarsFile, const TAskExtraFields& Ask);
+
+// The FORMVARS.INI in use: FormsDir + "FORMVARS.INI" while the forms folder and that file can be
+// written; otherwise (a program installed for all users) the user's own copy beside the registry
+// store's files, made from the shipped one when it is missing.
+QString FormVarsFileName();
 
 // Asks the values of Fields' lines in the dialog "Extra velden voor MS Word koppeling" and stores them
-// in FormsDir + "FORMVARS.INI" ([General] dtKlanten := today as "dd-mm-yy" first, also when the
+// in FormVarsFileName() ([General] dtKlanten := today as "dd-mm-yy" first, also when the
 // dialog is cancelled).  Returns 1 after OK (Fields holds the entered values), 2 after a cancel
-// (Fields unchanged).  A FORMVARS.INI that is not an INI file is left alone.  Failures raise a plain
-// Exception "GetNewVarValues: " + the message.
+// (Fields unchanged).  A FORMVARS.INI that is no text file is left alone; lines it cannot read stay.
+// Failures raise a plain Exception "GetNewVarValues: " + the message.
 int GetNewVarValues(std::vector<std::string>& Fields);
 
 // ---- Word documents by name ----

@@ -46,9 +46,9 @@ void HandleApplicationException()
         throw;
     } catch (const EAbort&) {
     } catch (const std::exception& e) {
-        ShowApplicationError(e.what());
+        ShowApplicationError(MessageOf(e));
     } catch (...) {
-        ShowApplicationError("Unknown exception");
+        ShowApplicationError("Onbekende fout");
     }
 }
 

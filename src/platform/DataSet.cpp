@@ -81,7 +81,7 @@ double TField::AsFloat() const
     if (const auto* s = std::get_if<std::string>(&v)) {
         double value = 0;
         if (!TryStrToFloat(*s, value))
-            throw EConvertError("'" + *s + "' is not a valid floating point value");
+            throw EConvertError("'" + *s + "' is geen geldige drijvende-kommawaarde");
         return value;
     }
     return 0;
@@ -90,7 +90,7 @@ double TField::AsFloat() const
 TDateTime TField::AsDateTime() const
 {
     if (std::holds_alternative<std::string>(Value()))
-        throw EConvertError("Cannot access field '" + name_ + "' as type TDateTime");
+        throw EConvertError("Veld '" + name_ + "' kan niet als TDateTime worden gelezen");
     return AsFloat();
 }
 
@@ -120,7 +120,7 @@ std::string TField::AsString() const
 TField& TDataSet::AddField(const std::string& name, TFieldType type, int size, int displayWidth)
 {
     if (!records_.empty())
-        throw Exception(Prefix() + "Cannot add a field to a table that holds records");
+        throw Exception(Prefix() + "Een tabel met records krijgt geen nieuw veld");
     if (!IsTextType(type))
         size = 0;
     if (displayWidth <= 0)
@@ -144,7 +144,7 @@ void TDataSet::Close()
 void TDataSet::CheckActive() const
 {
     if (!active_)
-        throw Exception(Prefix() + "Cannot perform this operation on a closed dataset");
+        throw Exception(Prefix() + "Deze bewerking kan niet op een gesloten dataset");
 }
 
 int TDataSet::RecordCount() const
@@ -172,7 +172,7 @@ void TDataSet::Next()
 TField& TDataSet::Fields(int index) const
 {
     if (index < 0 || index >= FieldCount())
-        throw Exception(Prefix() + "Field index out of range");
+        throw Exception(Prefix() + "Veldindex buiten bereik");
     return *fields_[std::size_t(index)];
 }
 
@@ -181,7 +181,7 @@ TField& TDataSet::FieldByName(const std::string& name) const
     for (const auto& field : fields_)
         if (AsciiSameText(field->FieldName(), name)) // names ignore case
             return *field;
-    throw Exception(Prefix() + "Field '" + name + "' not found");
+    throw Exception(Prefix() + "Veld '" + name + "' niet gevonden");
 }
 
 void TDataSet::AppendRecord(std::vector<TFieldValue> values)
@@ -207,7 +207,7 @@ void TDataSet::AppendRecord(std::vector<TFieldValue> values)
             fits = IsFloatType(type) || IsDateType(type);
         }
         if (!fits)
-            throw EConvertError(Prefix() + "Invalid value for field '" + field.FieldName() + "'");
+            throw EConvertError(Prefix() + "Ongeldige waarde voor veld '" + field.FieldName() + "'");
     }
     records_.push_back(std::move(values));
     current_ = records_.size() - 1;

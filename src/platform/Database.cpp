@@ -8,7 +8,7 @@ namespace {
 
 [[noreturn]] void Fail(sqlite3* db, const std::string& what)
 {
-    throw Exception(what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+    throw Exception(what + ": " + (db ? sqlite3_errmsg(db) : "onvoldoende geheugen"));
 }
 
 class Statement {
@@ -16,14 +16,14 @@ public:
     Statement(sqlite3* db, const std::string& sql, const std::vector<TSqlParam>& params) : db_(db)
     {
         if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
-            Fail(db, "SQL error");
+            Fail(db, "SQL-fout");
         if (!stmt_)
-            throw Exception("SQL error: empty statement");
+            throw Exception("SQL-fout: lege opdracht");
         try {
             for (const TSqlParam& p : params) {
                 const int index = sqlite3_bind_parameter_index(stmt_, (":" + p.Name).c_str());
                 if (index == 0)
-                    throw Exception("Parameter '" + p.Name + "' not found");
+                    throw Exception("Parameter '" + p.Name + "' niet gevonden");
                 Bind(index, p.Value);
             }
         } catch (...) {
@@ -42,7 +42,7 @@ public:
         if (rc == SQLITE_ROW)
             return true;
         if (rc != SQLITE_DONE)
-            Fail(db_, "SQL error");
+            Fail(db_, "SQL-fout");
         return false;
     }
 
@@ -82,7 +82,7 @@ private:
         else
             rc = sqlite3_bind_null(stmt_, index);
         if (rc != SQLITE_OK)
-            Fail(db_, "SQL error");
+            Fail(db_, "SQL-fout");
     }
 
     sqlite3* db_;
@@ -98,9 +98,9 @@ void TDatabase::Open(const std::string& fileName)
     Close();
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(fileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-        const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+        const std::string message = db ? sqlite3_errmsg(db) : "onvoldoende geheugen";
         sqlite3_close(db);
-        throw Exception("Cannot open database " + fileName + ": " + message);
+        throw Exception("Kan de database " + fileName + " niet openen: " + message);
     }
     db_ = db;
 }
@@ -114,7 +114,7 @@ void TDatabase::Close()
 sqlite3* TDatabase::Handle() const
 {
     if (!db_)
-        throw Exception("Database is not connected");
+        throw Exception("De database is niet verbonden");
     return db_;
 }
 

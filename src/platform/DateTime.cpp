@@ -24,10 +24,10 @@ bool IsValidDate(int y, int m, int d)
 TDateTime EncodeDateTime(int y, int m, int d, int hour, int minute, int second, int milliSecond)
 {
     if (!IsValidDate(y, m, d))
-        throw EConvertError("Invalid argument to date encode");
+        throw EConvertError("Ongeldig argument voor datumcodering");
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || milliSecond < 0 ||
         milliSecond > 999)
-        throw EConvertError("Invalid argument to time encode");
+        throw EConvertError("Ongeldig argument voor tijdcodering");
     const int days = (sys_days(year(y) / month(unsigned(m)) / day(unsigned(d))) - Epoch).count();
     const double time = (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + milliSecond) / MilliSecondsPerDay;
     // Before the epoch the day counts down while the time still counts up.

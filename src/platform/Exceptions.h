@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -38,6 +39,18 @@ public:
     int Code;
 };
 
+// The text of a failure as the user reads it: an Exception's message; for the standard library's
+// failures to find memory (std::bad_alloc, std::length_error, whose own texts are technical English)
+// "Onvoldoende geheugen"; else the failure's own text.
+inline std::string MessageOf(const std::exception& e)
+{
+    if (const auto* own = dynamic_cast<const Exception*>(&e))
+        return own->Message;
+    if (dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e))
+        return "Onvoldoende geheugen";
+    return e.what();
+}
+
 // Runs body; a failure leaves with prefix put in front of its message.  An Exception keeps its
 // class; any other std::exception becomes an Exception with the same text.  A failed allocation
 // leaves unchanged, so that the handler that shows it can say so in words.
@@ -52,7 +65,7 @@ decltype(auto) Guarded(const std::string& prefix, Body&& body)
         e.Message = prefix + e.Message;
         throw;
     } catch (const std::exception& e) {
-        throw Exception(prefix + e.what());
+        throw Exception(prefix + MessageOf(e));
     }
 }
 
@@ -70,9 +83,7 @@ decltype(auto) GuardedPlain(const std::string& prefix, Body&& body, bool passAbo
         if (passAbort)
             throw;
         throw Exception(prefix + e.Message);
-    } catch (const Exception& e) {
-        throw Exception(prefix + e.Message);
     } catch (const std::exception& e) {
-        throw Exception(prefix + e.what());
+        throw Exception(prefix + MessageOf(e));
     }
 }

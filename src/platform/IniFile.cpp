@@ -1,17 +1,23 @@
 #include "IniFile.h"
 
+#include "AnsiText.h"
 #include "AsciiCase.h"
 #include "Exceptions.h"
 #include "RegularFile.h"
 #include "SafeFileWriter.h"
 
+#include <QFile>
+
+#include <algorithm>
 #include <cerrno>
-#include <sys/stat.h>
 #include <map>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr std::size_t MaxValueLength = 2047;
+// A UTF-8 byte-order mark before the first line is passed over.
+const std::string Utf8Bom = "\xEF\xBB\xBF";
 
 enum class TLineKind { Blank, Comment, Section, BadSection, Key, NoEquals };
 
@@ -54,11 +60,13 @@ std::vector<TIniLine> SplitLines(const std::string& text)
         pos = line.Next;
 
         std::size_t first = line.Begin;
+        if (first == 0 && text.compare(0, Utf8Bom.size(), Utf8Bom) == 0)
+            first = std::min(Utf8Bom.size(), line.End);
         while (first < line.End && IsBlank(text[first]))
             ++first;
         if (first == line.End) {
             line.Kind = TLineKind::Blank;
-        } else if (text[first] == ';') {
+        } else if (text[first] == ';' || text[first] == '#') {
             line.Kind = TLineKind::Comment;
         } else if (text[first] == '[') {
             const std::size_t close = text.find(']', first);
@@ -117,26 +125,14 @@ std::string Unfinished(const std::string& text, const std::string& eol)
     return !text.empty() && text.back() == '\r' ? "\n" : eol;
 }
 
-// What keeps text from being an INI file, or "" when nothing does.
-std::string FormatProblem(const std::string& text)
+// Whether text is no text at all: it holds control characters other than tab, CR and LF.  Every
+// line of a text file is read or passed over as the profile routines do.
+bool IsNoText(const std::string& text)
 {
     for (const char c : text)
         if (static_cast<unsigned char>(c) < 32 && c != '\t' && c != '\r' && c != '\n')
-            return "geen tekstbestand";
-    bool inSection = false;
-    int number = 0;
-    for (const TIniLine& line : SplitLines(text)) {
-        const std::string regel = "regel " + std::to_string(++number);
-        if (line.Kind == TLineKind::Section)
-            inSection = true;
-        else if (line.Kind == TLineKind::BadSection)
-            return regel + " mist \"]\"";
-        else if ((line.Kind == TLineKind::Key || line.Kind == TLineKind::NoEquals) && !inSection)
-            return regel + " staat buiten een sectie";
-        else if (line.Kind == TLineKind::NoEquals)
-            return regel + " bevat geen \"=\"";
-    }
-    return {};
+            return true;
+    return false;
 }
 
 } // namespace
@@ -144,6 +140,21 @@ std::string FormatProblem(const std::string& text)
 TIniFile::TIniFile(std::string FileName, TIniDurability Durability)
     : FFileName(std::move(FileName)), FDurability(Durability)
 {
+}
+
+TIniFile::TIniFile(const QString& FileName, TIniDurability Durability)
+    : TIniFile(QFile::encodeName(FileName).toStdString(), Durability)
+{
+}
+
+QString TIniFile::Path() const
+{
+    return QFile::decodeName(QByteArray::fromStdString(FFileName));
+}
+
+std::string TIniFile::ShownName() const
+{
+    return QStringToAnsi(Path());
 }
 
 std::optional<std::string> TIniFile::Text(bool* missing) const
@@ -165,7 +176,7 @@ void TIniFile::Update(const std::function<void()>& Body)
     bool missing = false;
     const std::optional<std::string> loaded = RefusedScratch() ? std::nullopt : Load(&missing);
     if (!loaded && !missing)
-        throw Exception("Unable to write to " + FFileName);
+        throw Exception("Unable to write to " + ShownName());
     FPending = loaded.value_or(std::string());
     try {
         Body();
@@ -187,7 +198,7 @@ std::optional<std::string> TIniFile::Load(bool* missing) const
         return ReadRegularFile(FFileName, MaxIniBytes);
     } catch (const EInOutError& e) {
         if (e.ErrorCode == EFBIG)
-            throw Exception("Het bestand " + FFileName + " is groter dan " + SizeText(MaxIniBytes) + ".");
+            throw Exception("Het bestand " + ShownName() + " is groter dan " + SizeText(MaxIniBytes) + ".");
         if (missing)
             *missing = e.ErrorCode == ENOENT;
         return std::nullopt;
@@ -206,7 +217,7 @@ void TIniFile::Save(const std::string& Text)
         else
             ReplaceFile(FFileName, Text);
     } catch (const std::exception&) {
-        throw Exception("Unable to write to " + FFileName);
+        throw Exception("Unable to write to " + ShownName());
     }
 }
 
@@ -271,7 +282,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
     bool missing = false;
     const std::optional<std::string> loaded = RefusedScratch() ? std::nullopt : Text(&missing);
     if (!loaded && !missing)
-        throw Exception("Unable to write to " + FFileName);
+        throw Exception("Unable to write to " + ShownName());
     std::string text = loaded.value_or(std::string());
     const std::vector<TIniLine> lines = SplitLines(text);
     const std::string eol = LineEnd(text);
@@ -327,7 +338,6 @@ void TIniFile::CheckFormat(const std::string& Name) const
     const std::optional<std::string> text = Load();
     if (!text)
         return;
-    const std::string problem = FormatProblem(*text);
-    if (!problem.empty())
-        throw Exception("Onbekend formaat in het bestand " + Name + ": " + problem + ".");
+    if (IsNoText(*text))
+        throw Exception("Onbekend formaat in het bestand " + Name + ": geen tekstbestand.");
 }

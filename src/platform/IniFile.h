@@ -8,7 +8,8 @@
 //   the end of the file) and keeps every other byte of the file; the first write creates the file;
 // - a write goes to a new file beside the old one that is renamed over it, so a failure leaves the
 //   file as it was.  A refused write raises Exception "Unable to write to <file name>".
-// Lines end in CR LF, or as the file's first line ends.  Text and names are Windows-1252.
+// Lines end in CR LF, or as the file's first line ends.  Text and names are Windows-1252; the file
+// name is a path (QString), or its bytes in the file system's encoding (QFile::encodeName).
 // Only a regular file is read, opened without blocking: anything else (a FIFO, a device) reads as
 // a file that cannot be read, which gives the defaults and refuses writes.  A file larger than
 // MaxIniBytes raises Exception "Het bestand <file name> is groter dan 256 kB." on every read and
@@ -16,6 +17,8 @@
 //
 // Update runs several writes as one: the file is read once, the writes change the text in memory
 // and the result is written once at the end (nothing when a write fails or the body throws).
+
+#include <QString>
 
 #include <cstddef>
 #include <functional>
@@ -35,7 +38,9 @@ enum class TIniDurability { Durable, Scratch };
 class TIniFile {
 public:
     explicit TIniFile(std::string FileName, TIniDurability Durability = TIniDurability::Durable);
+    explicit TIniFile(const QString& FileName, TIniDurability Durability = TIniDurability::Durable);
     const std::string& FileName() const { return FFileName; }
+    QString Path() const;
 
     std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) const;
     // The key names of the section, in file order.
@@ -49,10 +54,10 @@ public:
 
     void Update(const std::function<void()>& Body);
 
-    // The profile routines pass over lines they cannot read; a file that holds such lines is not
-    // what this program wrote or expects.  Raises Exception "Onbekend formaat in het bestand "
-    // + Name + ": " and what is wrong ("geen tekstbestand", "regel <n> bevat geen "="", "regel <n>
-    // staat buiten een sectie", "regel <n> mist "]"") + ".".  A missing file passes.
+    // Lines the profile routines pass over (comments after ";" or "#", lines outside a section,
+    // lines without "=", a UTF-8 byte-order mark) are read past and kept on a write.  A file that is
+    // no text at all (control characters other than tab, CR and LF) raises Exception "Onbekend
+    // formaat in het bestand " + Name + ": geen tekstbestand.".  A missing file passes.
     void CheckFormat(const std::string& Name) const;
 
 private:
@@ -60,6 +65,7 @@ private:
     std::optional<std::string> Text(bool* missing = nullptr) const; // the pending text, else the file's
     void Save(const std::string& Text);
     bool RefusedScratch() const;
+    std::string ShownName() const; // the path as messages show it
 
     std::string FFileName;
     TIniDurability FDurability;

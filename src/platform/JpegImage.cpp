@@ -35,9 +35,9 @@ using DecompressHandle = std::unique_ptr<void, HandleCloser>;
 QImage DecodeJpeg(const unsigned char* data, std::size_t size)
 {
     if (data == nullptr || size == 0)
-        Fail("no picture data");
+        Fail("geen afbeeldingsgegevens");
     if (size > std::numeric_limits<unsigned long>::max())
-        Fail("picture data too large");
+        Fail("de afbeeldingsgegevens zijn te groot");
 
     DecompressHandle handle(tjInitDecompress());
     if (!handle)
@@ -48,13 +48,13 @@ QImage DecodeJpeg(const unsigned char* data, std::size_t size)
                             &subsampling, &colorspace) != 0)
         FailFrom(handle.get());
     if (width <= 0 || height <= 0)
-        Fail("picture has no pixels");
+        Fail("de afbeelding heeft geen pixels");
     if (static_cast<long long>(width) * height > MaxPixels)
-        Fail("picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels is too large");
+        Fail("een afbeelding van " + std::to_string(width) + " x " + std::to_string(height) + " pixels is te groot");
 
     QImage image(width, height, QImage::Format_RGB888);
     if (image.isNull())
-        Fail("not enough memory for the picture");
+        Fail("onvoldoende geheugen voor de afbeelding");
     // A warning (such as data that ends early) counts as a failure: a partly decoded logo is wrong.
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), image.bits(), width,
                       static_cast<int>(image.bytesPerLine()), height, TJPF_RGB,
@@ -74,6 +74,6 @@ QImage LoadJpeg(const QString& fileName)
     EnsureResources();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw Exception("LoadJpeg: cannot read " + QStringToAnsi(fileName) + ": " + QStringToAnsi(file.errorString()));
+        throw Exception("LoadJpeg: kan " + QStringToAnsi(fileName) + " niet lezen: " + QStringToAnsi(file.errorString()));
     return DecodeJpeg(file.readAll());
 }

@@ -187,7 +187,7 @@ TZEBDLBSpeedButton::TZEBDLBSpeedButton(TZEBDualListBox* owner, TMove AMove) : QT
 QListWidgetItem* TDLBItems::Item(int Index) const
 {
     if (Index < 0 || Index >= Count())
-        throw Exception("List index out of bounds (" + std::to_string(Index) + ")");
+        throw Exception("Lijstindex buiten bereik (" + std::to_string(Index) + ")");
     return list_->item(Index);
 }
 

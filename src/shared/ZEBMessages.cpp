@@ -1,5 +1,7 @@
 #include "ZEBMessages.h"
 
+#include "AnsiText.h"
+
 #include <QApplication>
 
 TMessageTeksten MessageTeksten;
@@ -7,13 +9,25 @@ bool DutchCaptions = true;
 
 void ShowInfoMessage(const std::string& Message)
 {
-    ZebMessageBox(MessageTeksten.Application, MessageTeksten.InfoTitle, Message, mbOk, clBlack, 1, DutchCaptions);
+    ShowInfoMessageUnicode(AnsiToQString(Message));
+}
+
+void ShowInfoMessageUnicode(const QString& Message)
+{
+    ZebMessageBoxUnicode(AnsiToQString(MessageTeksten.Application), AnsiToQString(MessageTeksten.InfoTitle), Message, mbOk,
+                         clBlack, 1, DutchCaptions);
 }
 
 void ShowErrorMessage(const std::string& Title, const std::string& Message)
 {
+    ShowErrorMessageUnicode(Title, AnsiToQString(Message));
+}
+
+void ShowErrorMessageUnicode(const std::string& Title, const QString& Message)
+{
     QApplication::beep();
-    ZebMessageBox(MessageTeksten.Application, Title, Message, mbOk, clRed, 1, DutchCaptions);
+    ZebMessageBoxUnicode(AnsiToQString(MessageTeksten.Application), AnsiToQString(Title), Message, mbOk, clRed, 1,
+                         DutchCaptions);
 }
 
 int AskQuestion(const std::string& Title, const std::string& Message, bool WithCancel)

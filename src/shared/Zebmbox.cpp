@@ -196,13 +196,20 @@ void TZEBMessageForm::WrapLabel(QLabel* label, int wrapWidth, int minWidth)
 void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Title, const std::string& Message,
                               int Flags, TColor MessageColor, int DefaultButton_, bool Dutch_)
 {
+    Prepare(AnsiToQString(Caption), AnsiToQString(Title), AnsiToQString(Message), Flags, MessageColor, DefaultButton_,
+            Dutch_);
+}
+
+void TZEBMessageForm::Prepare(const QString& Caption, const QString& Title, const QString& Message, int Flags,
+                              TColor MessageColor, int DefaultButton_, bool Dutch_)
+{
     Dutch = Dutch_;
-    setWindowTitle(AnsiToQString(Caption));
-    ui->lblTitle->setText(AnsiToQString(Title));
+    setWindowTitle(Caption);
+    ui->lblTitle->setText(Title);
     QPalette palette = ui->lblMessage->palette();
     palette.setColor(QPalette::WindowText, ColorToQColor(MessageColor));
     ui->lblMessage->setPalette(palette);
-    ui->lblMessage->setText(AnsiToQString(Message));
+    ui->lblMessage->setText(Message);
     Kind = Flags & 15;
     DefaultButton = DefaultButton_;
 
@@ -217,7 +224,7 @@ void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Tit
     ui->lblTitle->setMaximumWidth(m.MessageWidth);
     ui->lblTitle->resize(m.TitleWidth, m.TitleHeight);
     if (m.UseMemo) {
-        ui->memoMessage->setPlainText(AnsiToQString(Message));
+        ui->memoMessage->setPlainText(Message);
         ui->memoMessage->resize(m.MemoWidth, m.MemoHeight);
         ui->lblMessage->hide();
         ui->memoMessage->show();
@@ -305,6 +312,13 @@ void TZEBMessageForm::reject()
 
 int ZebMessageBox(const std::string& Caption, const std::string& Title, const std::string& Message, int Flags,
                   TColor MessageColor, int DefaultButton, bool Dutch)
+{
+    return ZebMessageBoxUnicode(AnsiToQString(Caption), AnsiToQString(Title), AnsiToQString(Message), Flags, MessageColor,
+                                DefaultButton, Dutch);
+}
+
+int ZebMessageBoxUnicode(const QString& Caption, const QString& Title, const QString& Message, int Flags,
+                         TColor MessageColor, int DefaultButton, bool Dutch)
 {
     TZEBMessageForm form;
     form.Prepare(Caption, Title, Message, Flags, MessageColor, DefaultButton, Dutch);

@@ -35,6 +35,9 @@ enum : int { mbOk = 0, mbOkCancel = 1, mbYesNoCancel = 3, mbYesNo = 4 };
 
 int ZebMessageBox(const std::string& Caption, const std::string& Title, const std::string& Message, int Flags,
                   TColor MessageColor, int DefaultButton, bool Dutch);
+// The same box with Unicode texts, for a message that shows a path: every character stays whole.
+int ZebMessageBoxUnicode(const QString& Caption, const QString& Title, const QString& Message, int Flags,
+                         TColor MessageColor, int DefaultButton, bool Dutch);
 
 // ---- Size and placement arithmetic (no window needed) ----
 
@@ -101,6 +104,8 @@ public:
 
     // Steps before showing: texts, colour, kind and size.
     void Prepare(const std::string& Caption, const std::string& Title, const std::string& Message, int Flags,
+                 TColor MessageColor, int DefaultButton, bool Dutch);
+    void Prepare(const QString& Caption, const QString& Title, const QString& Message, int Flags,
                  TColor MessageColor, int DefaultButton, bool Dutch);
 
     // Handlers.

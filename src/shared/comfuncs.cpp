@@ -103,9 +103,9 @@ int OpenInBrowser(const std::string& Target, QWidget* Window, const TShellOpen& 
     }
 }
 
-void GetVersionInfo(const std::string& FileName, std::vector<std::string>& List)
+void GetVersionInfo(const QString& FileName, std::vector<std::string>& List)
 {
-    const std::optional<TVersionData> data = ReadVersionBlock(AnsiToQString(FileName));
+    const std::optional<TVersionData> data = ReadVersionBlock(FileName);
     if (!data)
         throw Exception("The file does not contain any valid version information.");
     ReadVersionStrings(*data, "0409", List);
@@ -169,12 +169,12 @@ std::string FileTypeName(std::uint32_t FileType)
     }
 }
 
-std::string DLLFullFileName()
+QString DLLFullFileName()
 {
     return Guarded("DLLFullFileName: ", [] {
         const QString path = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
         if (path.isEmpty())
-            throw Exception("The program file cannot be found.");
-        return QStringToAnsi(path);
+            throw Exception("Het programmabestand is niet te vinden.");
+        return path;
     });
 }

@@ -1,8 +1,10 @@
 #pragma once
 // Opening a web page in the user's browser, and the version information of a program file.
-// Texts and file names are Windows-1252.
+// Texts are Windows-1252; file names are QStrings.
 
 #include "VersionBlock.h"
+
+#include <QString>
 
 #include <functional>
 #include <string>
@@ -28,7 +30,7 @@ int OpenInBrowser(const std::string& Target, QWidget* Window, const TShellOpen& 
 // "Language=English (United States)" when they name a product, else those of "0413" (plus
 // "Language=Dutch (Standard)" when they name one).  Throws Exception "The file does not contain
 // any valid version information." when the file carries no version block.
-void GetVersionInfo(const std::string& FileName, std::vector<std::string>& List);
+void GetVersionInfo(const QString& FileName, std::vector<std::string>& List);
 
 // Clears List, then adds the product version, operating system and file type of the fixed part
 // and the strings of the block "\StringFileInfo\<LanguageId>04E4\".  Without a fixed part the
@@ -40,4 +42,4 @@ std::string OperatingSystemName(std::uint32_t FileOS);
 std::string FileTypeName(std::uint32_t FileType);
 
 // Full path of the running program file; a failure is raised with "DLLFullFileName: " in front.
-std::string DLLFullFileName();
+QString DLLFullFileName();

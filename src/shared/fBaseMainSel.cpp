@@ -63,7 +63,7 @@ void TBaseMainSel::Initialize()
 
 void TBaseMainSel::OpenData()
 {
-    throw Exception("Abstract error");
+    throw Exception("Abstracte fout");
 }
 
 void TBaseMainSel::ApplyFilter(bool& /*Active*/) {}

@@ -58,7 +58,7 @@ void TBaseSelect::EnableDisable()
 
 void TBaseSelect::Mutate(int /*Mode*/)
 {
-    throw Exception("Abstract error");
+    throw Exception("Abstracte fout");
 }
 
 void TBaseSelect::acInsertExecute()

@@ -1,6 +1,6 @@
 #include "uGlobals.h"
 
-std::string FormsDir;
+QString FormsDir;
 std::string PrinterName;
 double VerkiezingsDatum = 0;
 std::uint8_t VerkiezingsToestand = 0;

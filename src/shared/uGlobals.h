@@ -3,11 +3,13 @@
 
 #include "Exceptions.h" // ExceptionWithCode
 
+#include <QString>
+
 #include <cstdint>
 #include <string>
 
-// The forms folder: the program folder + "FORMS\", set by the forms command (Windows-1252).
-extern std::string FormsDir;
+// The forms folder: the program folder + "FORMS/", set by the forms command.
+extern QString FormsDir;
 extern std::string PrinterName;
 // Election date as a date-time value (days since 30 December 1899); 0 until set.
 extern double VerkiezingsDatum;

@@ -53,15 +53,11 @@ void InstallODBCDriverIfNecessary()
     });
 }
 
-std::string GetQuandorTempDirectory()
+QString GetQuandorTempDirectory()
 {
     return Guarded("GetQuandorTempDirectory: ", [] {
-        const QString folder = PrivateTempFolder();
-        bool ok = false;
-        std::string path = QStringToAnsi(folder, &ok);
-        if (!ok)
-            throw Exception("De tijdelijke map " + path + " bevat tekens die niet kunnen worden gebruikt");
-        if (path.empty() || path.back() != '/')
+        QString path = PrivateTempFolder();
+        if (!path.endsWith('/'))
             path += '/';
         return path;
     });

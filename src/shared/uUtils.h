@@ -17,7 +17,7 @@
 void InstallODBCDriverIfNecessary();
 
 // The user's private temporary folder, ending in "/".
-std::string GetQuandorTempDirectory();
+QString GetQuandorTempDirectory();
 
 // Key filter of number fields: backspace and the digits pass, every other key becomes 0.
 void CheckNumericInputOnly(char& Key);

@@ -1,5 +1,6 @@
 #include "vyxclient_soapintf.h"
 
+#include "AnsiText.h"
 #include "StrFuncs.h"
 #include "comfuncs.h"
 
@@ -51,7 +52,7 @@ void RegisterVYXSoap()
 {
     std::string module;
     try {
-        module = DLLFullFileName();
+        module = QStringToAnsi(DLLFullFileName());
     } catch (const std::exception&) {
         // An unknown module is not the service's library.
     }

@@ -1,6 +1,7 @@
 #include "fMain.h"
 
 #include "ActionLink.h"
+#include "ChildRun.h"
 #include "FileSizeLimit.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
@@ -494,6 +495,20 @@ TEST_F(MainWindow, ClosingWithPartyAsksToSave)
     EXPECT_TRUE(done.Seen().labels.contains("Zorvandel is opgeslagen in " + saved));
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(QFileInfo(saved).size(), 632);
+}
+
+TEST_F(MainWindow, TheSavedMessageShowsAPathOutsideWindows1252Whole)
+{
+    Start();
+    LoadPartij("ABC", {{"1", "Een", "Ede"}});
+    const QString folder = Path(QStringLiteral(u"\u0395\u03bb\u03bb\u03ac\u03b4\u03b1 \u0142\u00f3d\u017a"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ModalAnswer dialog(ModalAnswer::ChooseFile(folder + "/lijst.lst"));
+    ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+    Press(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(done.Seen().shown);
+    EXPECT_TRUE(done.Seen().labels.contains("Zorvandel is opgeslagen in " + folder + "/lijst.lst"))
+        << done.Seen().labels.join('|').toStdString();
 }
 
 TEST_F(MainWindow, SaveAsksBeforeOverwritingAndWritesTheListFile)
@@ -1341,8 +1356,8 @@ TEST_F(MainWindow, FormsCommandOpensTheCatalogueOfTheProgramFolder)
     EXPECT_EQ(catalogue.Seen().className, "TfrmSelFormulier");
     EXPECT_EQ(catalogue.Seen().caption, "Formulieren");
     EXPECT_EQ(rows, (QStringList{"Categorie", "Groep", "ZV01:Lijst"}));
-    EXPECT_EQ(FormsDir, forms.toStdString());
-    EXPECT_EQ(FormsDir.back(), '/');
+    EXPECT_EQ(FormsDir, forms);
+    EXPECT_TRUE(FormsDir.endsWith('/'));
 
     // A catalogue in another format: the catalogue does not open, but the user is told why.
     ASSERT_TRUE(WriteFileBytes(forms + "ZV/ZV_FORMS.DAT", "Categorie\r\n   ZV01:Te diep\r\n"));
@@ -1383,4 +1398,19 @@ TEST_F(MainWindow, PrintKandidatenlijstH1PreviewsTheListsInTheSharedPreviewer)
     EXPECT_LT(firstPage.indexOf("Twee"), firstPage.indexOf("Tien"));
     EXPECT_FALSE(previewer.isVisible());
     EXPECT_EQ(previewer.QRPrinter(), nullptr);
+}
+
+// The forms command run by a copy of this program in folders whose names hold letters of
+// Windows-1252 and beyond it: the catalogue of FORMS/ beside it opens.
+TEST(MainWindowFolders, FormsCommandFromAProgramFolderWithLettersOutsideAscii)
+{
+    for (const QString& sub : FolderNamesOutsideAscii()) {
+        SCOPED_TRACE(sub.toStdString());
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString folder = dir.filePath(sub);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const TChildRun run = RunThisTest("MainWindow.FormsCommandOpensTheCatalogueOfTheProgramFolder", folder);
+        EXPECT_TRUE(run.Passed()) << run.Output;
+    }
 }

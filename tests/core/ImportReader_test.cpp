@@ -208,7 +208,7 @@ TEST(ImportReaderTest, AFailedAllocationEndsInTheImportsMessage)
         try {
             dialog->ImportFile();
         } catch (const Exception& e) {
-            code = e.Message == "Het bestand is niet te lezen.std::bad_alloc" ? 0 : 2;
+            code = e.Message == "Het bestand is niet te lezen.Onvoldoende geheugen" ? 0 : 2;
         } catch (...) {
             code = 3;
         }

@@ -1,5 +1,6 @@
 #include "fAbout.h"
 
+#include "ChildRun.h"
 #include "FakeBrowser.h"
 #include "ModalAnswer.h"
 
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -108,21 +108,21 @@ TEST(TfrmAbout, ShowsItsProgramFolderWhole)
         EXPECT_GT(Label(about, name)->y(), label->geometry().bottom()) << name;
 }
 
-// The same check, run by a copy of this program in a deep folder with an unbreakable name.
+// The same check, run by a copy of this program in a deep folder with an unbreakable name, and in
+// folders whose names hold letters of Windows-1252 and beyond it.
 TEST(TfrmAbout, ADeepProgramFolderIsShownWhole)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString deep = dir.filePath("Verkiezingen_gemeenteraad_2026_kandidatenlijsten_definitief_na_de_controle_"
-                                      "door_het_centraal_stembureau/en/nog/een_tweede_lange_mapnaam_zonder_spaties");
-    ASSERT_TRUE(QDir().mkpath(deep));
-    const QString copy = deep + "/fAbout_test";
-    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), copy));
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner);
-    QProcess run;
-    run.start(copy, {"--gtest_filter=TfrmAbout.ShowsItsProgramFolderWhole"});
-    ASSERT_TRUE(run.waitForFinished(60000));
-    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardOutput().toStdString();
+    const QStringList folders = QStringList{"Verkiezingen_gemeenteraad_2026_kandidatenlijsten_definitief_na_de_controle_"
+                                            "door_het_centraal_stembureau/en/nog/een_tweede_lange_mapnaam_zonder_spaties"}
+        + FolderNamesOutsideAscii();
+    for (const QString& sub : folders) {
+        SCOPED_TRACE(sub.toStdString());
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir().mkpath(dir.filePath(sub)));
+        const TChildRun run = RunThisTest("TfrmAbout.ShowsItsProgramFolderWhole", dir.filePath(sub));
+        EXPECT_TRUE(run.Passed()) << run.Output;
+    }
 }
 
 TEST(TfrmAbout, OkEscapeAndEnterCloseTheBox)

@@ -612,8 +612,8 @@ TEST_F(ImportTest, AnEmptyFirstLineNamesNoColumns)
     ModalAnswer ok(ModalAnswer::ClickButton("Ok"));
     ModalAnswer error(ModalAnswer::ClickButton("Ok"));
     EXPECT_EQ(blank->ShowModal(), TBaseForm::mrCancel);
-    EXPECT_TRUE(error.Seen().labels.contains("Fout tijdens importeren: Het bestand is niet te lezen.List index out of "
-                                             "bounds (0)"))
+    EXPECT_TRUE(error.Seen().labels.contains("Fout tijdens importeren: Het bestand is niet te lezen.Lijstindex buiten "
+                                             "bereik (0)"))
         << Message(error).toStdString();
 }
 

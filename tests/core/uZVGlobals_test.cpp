@@ -126,7 +126,7 @@ TEST(TRecordList, RejectsBadIndexesAndNullRecords)
 {
     TKandidaatList list;
     list.Add(std::make_unique<TKandidaatRecord>());
-    EXPECT_EQ(ErrorOf([&] { list.Items(1); }), "List index out of bounds (1)");
+    EXPECT_EQ(ErrorOf([&] { list.Items(1); }), "Lijstindex buiten bereik (1)");
     EXPECT_THROW(list.Items(-1), Exception);
     EXPECT_THROW(list.Delete(1), Exception);
     EXPECT_THROW(list.Add(nullptr), std::invalid_argument);

@@ -39,7 +39,7 @@ std::string Normal(const std::string& name)
 // What the mail-merge driver reads from a layout file.
 void ReadLayout(const std::string& fileName)
 {
-    const TFormLayout layout(fileName);
+    const TFormLayout layout(QString::fromStdString(fileName));
     try {
         layout.Empty();
         layout.AutoLoop();

@@ -4,6 +4,7 @@
 #include "uZVWord.h"
 
 #include "AnsiText.h"
+#include "ChildRun.h"
 #include "DualListTesting.h"
 #include "FolderLock.h"
 #include "ModalAnswer.h"
@@ -176,22 +177,22 @@ protected:
     }
 
     // A forms folder of the test's own: the shipped one's templates and layouts, with changes.
-    std::string TestFolder()
+    QString TestFolder(const QString& name = "forms")
     {
         QDir(forms.path()).removeRecursively();
+        FormsDir = forms.filePath(name) + "/";
         for (const char* sub : {"ZV/TEMPLATE", "ZV/FORMDAT"}) {
-            QDir().mkpath(forms.filePath(sub));
-            for (const QString& name : QDir(QString(ZORVANDEL_FORMS_DIR) + sub).entryList(QDir::Files))
-                QFile::copy(QString(ZORVANDEL_FORMS_DIR) + sub + "/" + name, forms.filePath(QString(sub) + "/" + name));
+            QDir().mkpath(FormsDir + sub);
+            for (const QString& file : QDir(QString(ZORVANDEL_FORMS_DIR) + sub).entryList(QDir::Files))
+                QFile::copy(QString(ZORVANDEL_FORMS_DIR) + sub + "/" + file, FormsDir + sub + "/" + file);
         }
-        FormsDir = (forms.path() + "/").toStdString();
         return FormsDir;
     }
     void WriteLayout(const std::string& code, const std::string& text)
     {
-        ASSERT_TRUE(WriteFileBytes(QString::fromStdString(FormsDir + "ZV/FORMDAT/" + code + ".dat"), text));
+        ASSERT_TRUE(WriteFileBytes(FormsDir + "ZV/FORMDAT/" + QString::fromStdString(code) + ".dat", text));
     }
-    QString TemplatePath(const std::string& code) const { return QString::fromStdString(FormsDir + "ZV/TEMPLATE/" + code + ".dot"); }
+    QString TemplatePath(const std::string& code) const { return FormsDir + "ZV/TEMPLATE/" + QString::fromStdString(code) + ".dot"; }
 
     TTemplateEnvironment Environment(TWordApplication* app = nullptr)
     {
@@ -359,7 +360,7 @@ TEST_F(Driver, TheCallsInTheirOrder)
 
     // The data source: the private folder, its statement with the candidate filled in.
     ASSERT_EQ(recording.Sources.size(), 2u);
-    const std::string folder = GetQuandorTempDirectory();
+    const std::string folder = GetQuandorTempDirectory().toStdString();
     const TOpenDataSourceArgs& source = recording.Sources[0];
     EXPECT_EQ(source.Name, folder);
     EXPECT_EQ(source.Connection, "DSN=Text Files;DBQ=" + folder + ";DefaultDir=" + folder);
@@ -434,10 +435,100 @@ TEST_F(Driver, LongStatementsAreSplitAfter255Characters)
     EXPECT_EQ(word.Document(word.DocumentsCount()).Caption.rfind("Standaardbrieven", 0), 0u);
 }
 
+TEST_F(Driver, ANameWithAnApostropheFillsThePlaceholderOfEachDocument)
+{
+    TestFolder();
+    AddKandidaat("1", "D'Hondt");
+    AddKandidaat("2", "van 't Hof");
+    AddKandidaat("3", "Smit");
+    WriteLayout("ZV02", "[GENERAL]\r\nmultirun=K\r\n[KAND OPTIONS]\r\nselectie=Y\r\n[SQL]\r\nselect=*\r\n"
+                        "from=kand.txt, lijst.txt\r\nwhere=kand.txt.naam LIKE rtrim(@naamkand) || '%'\r\n");
+    ErrorBox box;
+    ModalAnswer selection(Choose({0, 0, 0}));
+    ModalAnswer error(ReadErrorBox(box));
+    Start("ZV02");
+    EXPECT_FALSE(box.shown) << box.message;
+    ASSERT_EQ(OpenedNames(), (std::vector<std::string>{"ZV02 - 1 - D'Hondt, A. (Anna).docx",
+                                                       "ZV02 - 2 - van 't Hof, A. (Anna.docx",
+                                                       "ZV02 - 3 - Smit, A. (Anna).docx"}));
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Count(Xml(i), "Hondt"), i == 0 ? 1 : 0);
+        EXPECT_EQ(Count(Xml(i), "t Hof"), i == 1 ? 1 : 0);
+        EXPECT_EQ(Count(Xml(i), ">Smit<"), i == 2 ? 1 : 0);
+    }
+}
+
+TEST_F(Driver, FormsFolderWithLettersOutsideAscii)
+{
+    AddKandidaat("1", "Jansen");
+    AddKandidaat("2", "Smit");
+    for (const QString& name : FolderNamesOutsideAscii()) {
+        SCOPED_TRACE(name.toStdString());
+        const QString folder = TestFolder(name + "/FORMS");
+        ASSERT_TRUE(QFile::copy(QString(ZORVANDEL_FORMS_DIR) + "ZV/ZV_FORMS.DAT", folder + "ZV/ZV_FORMS.DAT"));
+        opened.clear();
+        auto catalogue = TBaseForm::Create<TfrmSelFormulier>();
+        catalogue->StartForm = [this](const std::string& code) { Start(code); };
+        catalogue->Init("ZV", FormsDir);
+        ASSERT_EQ(catalogue->tvFormulieren->topLevelItem(0)->text(0), "Kandidaatstelling");
+        ErrorBox box;
+        {
+            ModalAnswer error(ReadErrorBox(box));
+            Start("ZV01");
+        }
+        {
+            ModalAnswer selection(Choose({1}));
+            ModalAnswer error(ReadErrorBox(box));
+            Start("ZV02");
+        }
+        {
+            ModalAnswer fields([](QWidget* window) {
+                QTest::keyClick(window->focusWidget(), Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(window->focusWidget(), "7");
+                QTest::keyClick(window->focusWidget(), Qt::Key_Return);
+            });
+            ModalAnswer error(ReadErrorBox(box));
+            Start("ZV03");
+        }
+        EXPECT_FALSE(box.shown) << box.message;
+        // A name already taken in the private folder gets a number.
+        ASSERT_EQ(OpenedNames().size(), 3u);
+        EXPECT_EQ(OpenedNames()[0].rfind("ZV01", 0), 0u);
+        EXPECT_EQ(OpenedNames()[1].rfind("ZV02 - 2 - Smit, A. (Anna)", 0), 0u);
+        EXPECT_EQ(OpenedNames()[2].rfind("ZV03", 0), 0u);
+        EXPECT_EQ(Count(Xml(0), ">Jansen<"), 1);
+        EXPECT_EQ(Count(Xml(1), ">Smit<"), 1);
+        // The documents lie in the private temporary folder; the extra field is kept in the forms folder.
+        for (const QString& path : opened)
+            EXPECT_TRUE(path.startsWith(GetQuandorTempDirectory())) << path.toStdString();
+        EXPECT_NE(ReadFileBytes(folder + "FORMVARS.INI").find("briefnr(AUTONUM)=7"), std::string::npos);
+    }
+}
+
+// The same forms run by a copy of this program whose temporary and configuration folders lie under
+// such names.
+TEST(FoldersOutsideAscii, TheFormsRunUnderSuchATemporaryFolder)
+{
+    for (const QString& name : FolderNamesOutsideAscii()) {
+        SCOPED_TRACE(name.toStdString());
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString tmp = dir.filePath("tmp " + name);
+        ASSERT_TRUE(QDir().mkpath(tmp));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", tmp);
+        const TChildRun run =
+            RunThisTest("Driver.FormsFolderWithLettersOutsideAscii:Driver.TheCallsInTheirOrder", {}, environment);
+        EXPECT_TRUE(run.Passed()) << run.Output;
+        EXPECT_NE(run.Output.find("[  PASSED  ] 2 tests"), std::string::npos) << run.Output;
+    }
+}
+
 TEST_F(Driver, EveryFailureShowsItsMessage)
 {
     AddKandidaat("1", "Jansen");
-    const std::string dataFolder = GetQuandorTempDirectory();
+    const std::string dataFolder = GetQuandorTempDirectory().toStdString();
     const std::string noRecords = "Er zijn geen of onvoldoende gegevens beschikbaar voor dit formulier. \r"
                                   "Mogelijkerwijs zijn er nog lijsten zonder kandidaten of bureau's zonder bureauleden.";
     const struct {
@@ -449,7 +540,7 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
         {"missing template", [&] { QFile::remove(TemplatePath("ZV01")); }, "Start formulier",
          "De sjabloon voor dit formulier kon niet worden gevonden. Controleer of u de laatste update goed heeft " + Installed,
          false},
-        {"missing layout", [&] { QFile::remove(QString::fromStdString(FormsDir + "ZV/FORMDAT/ZV01.dat")); }, "Start formulier",
+        {"missing layout", [&] { QFile::remove(FormsDir + "ZV/FORMDAT/ZV01.dat"); }, "Start formulier",
          "Het opmaakbestand voor dit formulier kon niet worden gevonden. Controleer of u de laatste update goed heeft "
              + Installed,
          false},
@@ -577,7 +668,7 @@ TEST_F(Driver, AutoloopWithoutExtraFieldsRunsOnce)
 TEST_F(Driver, CancellingWritesNothingAndShowsNothing)
 {
     AddKandidaat("1", "Jansen");
-    const QString kand = QString::fromStdString(GetQuandorTempDirectory() + "kand.txt");
+    const QString kand = GetQuandorTempDirectory() + "kand.txt";
     QFile::remove(kand);
     {
         ModalAnswer selection(ModalAnswer::PressKey(Qt::Key_Escape));
@@ -622,7 +713,7 @@ TEST_F(Driver, TwoCopiesMakeFormsOneAfterTheOther)
 {
     TestFolder();
     WriteLayout("ZV03", "[FIELDS]\r\nzitting=Zitting\r\n[SQL]\r\nselect=*\r\nfrom=lijst.txt, overig.txt\r\n");
-    const QString kand = QString::fromStdString(GetQuandorTempDirectory() + "kand.txt");
+    const QString kand = GetQuandorTempDirectory() + "kand.txt";
     QFile::remove(kand);
     int secondCopy = -1;
     ModalAnswer fields([&](QWidget* window) {
@@ -630,7 +721,7 @@ TEST_F(Driver, TwoCopiesMakeFormsOneAfterTheOther)
         QProcess copy;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZORVANDEL_FIRST_COPY_TMPDIR", QDir::tempPath());
-        env.insert("ZORVANDEL_FIRST_COPY_FORMS", QString::fromStdString(FormsDir));
+        env.insert("ZORVANDEL_FIRST_COPY_FORMS", FormsDir);
         copy.setProcessEnvironment(env);
         copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=Driver.SecondCopyStartingAForm"});
         if (copy.waitForFinished(100000))
@@ -646,7 +737,7 @@ TEST_F(Driver, TwoCopiesMakeFormsOneAfterTheOther)
     EXPECT_EQ(Count(Xml(0), "Tweede"), 0);
 
     // Once the first copy is done, the folder is free again.
-    const TFolderLock after(GetQuandorTempDirectory(), TFolderLock::TWait::DontWait);
+    const TFolderLock after(QFile::encodeName(GetQuandorTempDirectory()).toStdString(), TFolderLock::TWait::DontWait);
     EXPECT_TRUE(after.Held());
 }
 

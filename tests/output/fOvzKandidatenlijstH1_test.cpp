@@ -3,6 +3,7 @@
 #include "fOvzKandidatenlijstH1.h"
 
 #include "AddressSpaceLimit.h"
+#include "ChildRun.h"
 #include "ModalAnswer.h"
 #include "ZEBPrev.h"
 #include "fSplashMessage.h"
@@ -220,6 +221,24 @@ TEST_F(H1Report, TheAgentAndSubstituteStandOnTheFirstTextPage)
     EXPECT_TRUE(page.contains("Als diens plaatsvervanger(s) wordt (worden) aangewezen:"));
     // H1b's signature lines follow the substitute.
     EXPECT_GT(page.indexOf(QRegularExpression("^Plaats en datum.*")), page.indexOf("K. Bos"));
+}
+
+// The texts from FORMS/ beside a copy of this program in folders whose names hold letters of
+// Windows-1252 and beyond it.
+TEST(H1ReportFolders, TheTextsAreReadFromAProgramFolderWithLettersOutsideAscii)
+{
+    for (const QString& sub : FolderNamesOutsideAscii()) {
+        SCOPED_TRACE(sub.toStdString());
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString folder = dir.filePath(sub);
+        ASSERT_TRUE(QDir().mkpath(folder + "/FORMS"));
+        const QString forms = QCoreApplication::applicationDirPath() + "/FORMS/";
+        for (const QString& name : QDir(forms).entryList({"H1*.rtf"}, QDir::Files))
+            ASSERT_TRUE(QFile::copy(forms + name, folder + "/FORMS/" + name)) << name.toStdString();
+        const TChildRun run = RunThisTest("H1Report.TheAgentAndSubstituteStandOnTheFirstTextPage", folder);
+        EXPECT_TRUE(run.Passed()) << run.Output;
+    }
 }
 
 TEST_F(H1Report, WithoutCandidatesTheReportStillPrints)

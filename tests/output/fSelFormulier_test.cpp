@@ -1,5 +1,6 @@
 #include "fSelFormulier.h"
 
+#include "ChildRun.h"
 #include "ErrorOf.h"
 #include "uZVWord.h"
 #include "ModalAnswer.h"
@@ -139,15 +140,16 @@ protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     // A forms folder of the test's own with the given catalogue bytes.
-    std::string Folder(const std::string& bytes)
+    QString Folder(const std::string& bytes, const QString& sub = {})
     {
-        QDir().mkpath(dir.filePath("ZV"));
-        EXPECT_TRUE(WriteFileBytes(dir.filePath("ZV/ZV_FORMS.DAT"), bytes));
-        return (dir.path() + "/").toStdString();
+        const QString base = sub.isEmpty() ? dir.path() + "/" : dir.filePath(sub) + "/";
+        QDir().mkpath(base + "ZV");
+        EXPECT_TRUE(WriteFileBytes(base + "ZV/ZV_FORMS.DAT", bytes));
+        return base;
     }
 
     // Creates the window, loads the catalogue under base and shows it, recording every start.
-    void Open(const std::string& base)
+    void Open(const QString& base)
     {
         form = TBaseForm::Create<TfrmSelFormulier>();
         form->StartForm = [this](const std::string& code) {
@@ -300,7 +302,7 @@ TEST_F(Catalogue, EscClosesTheWindowFromTheTree)
 
 TEST_F(Catalogue, AMissingCatalogueOffersNothingToStart)
 {
-    Open((dir.path() + "/").toStdString());
+    Open(dir.path() + "/");
     ASSERT_EQ(Tree()->topLevelItemCount(), 1);
     QTreeWidgetItem* only = Tree()->topLevelItem(0);
     EXPECT_EQ(only->text(0), "<geen formulieren beschikbaar>");
@@ -319,7 +321,7 @@ TEST_F(Catalogue, AMissingCatalogueOffersNothingToStart)
 
 TEST_F(Catalogue, ACatalogueInAnotherFormatAbortsInit)
 {
-    const std::string base = Folder("Cat\r\n Sub\r\n   H3:Te diep\r\n");
+    const QString base = Folder("Cat\r\n Sub\r\n   H3:Te diep\r\n");
     form = TBaseForm::Create<TfrmSelFormulier>();
     EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", base); }), TooDeep);
     // A file that cannot be read counts the same.
@@ -332,7 +334,7 @@ TEST_F(Catalogue, ACatalogueLargerThanTheBoundAbortsInit)
 {
     // One line of blanks: a single node without text.  (No catalogue within the bounds on lines
     // reaches the bound on bytes, which is checked first, by the file's size.)
-    const std::string base = Folder(std::string(MaxCatalogueLineBytes, ' '));
+    const QString base = Folder(std::string(MaxCatalogueLineBytes, ' '));
     form = TBaseForm::Create<TfrmSelFormulier>();
     EXPECT_EQ(ErrorOf<EAbort>([&] { form->Init("ZV", base); }), "(no error)");
     EXPECT_EQ(Tree()->topLevelItemCount(), 1);
@@ -366,7 +368,7 @@ TEST_F(Catalogue, ACatalogueWithALineLongerThanTheBoundAbortsInit)
 // A FIFO in the catalogue's place is neither waited for nor read.
 TEST_F(Catalogue, ACatalogueThatIsNoRegularFileAbortsInit)
 {
-    const std::string base = Folder("");
+    const QString base = Folder("");
     QFile::remove(dir.filePath("ZV/ZV_FORMS.DAT"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("ZV/ZV_FORMS.DAT")).constData(), 0600), 0);
     form = TBaseForm::Create<TfrmSelFormulier>();
@@ -410,6 +412,16 @@ TEST_F(Catalogue, LoadingAgainReplacesTheTree)
     // Without ExpandFirst only the first node opens.
     EXPECT_EQ(VisibleRows(), (QStringList{"X", "Y", "Z"}));
     EXPECT_EQ(Tree()->topLevelItemCount(), 1);
+}
+
+TEST_F(Catalogue, AFormsFolderWithLettersOutsideAsciiLoads)
+{
+    for (const QString& name : FolderNamesOutsideAscii()) {
+        const QString sub = name + "/FORMS";
+        SCOPED_TRACE(sub.toStdString());
+        Open(Folder("Cat\r\n Sub\r\n  H3:Formulier\r\n", sub));
+        EXPECT_EQ(VisibleRows(), (QStringList{"Cat", "Sub", "H3:Formulier"}));
+    }
 }
 
 TEST(CatalogueStart, StartsTheMailMergeUnlessToldOtherwise)

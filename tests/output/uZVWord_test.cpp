@@ -1,5 +1,6 @@
 #include "uZVWord.h"
 
+#include "ChildRun.h"
 #include "DataSet.h"
 #include "ErrorOf.h"
 #include "FileSizeLimit.h"
@@ -7,6 +8,7 @@
 #include "IniFile.h"
 #include "ModalAnswer.h"
 #include "PrivateTempFolder.h"
+#include "RegistryStore.h"
 #include "uUtils.h"
 #include "uZVGlobals.h"
 
@@ -289,7 +291,7 @@ struct Umask {
 TEST_F(DataFiles, AllFilesGoIntoThePrivateFolderReadableByTheUserAlone)
 {
     const Umask umask(022);
-    const std::string folder = GetQuandorTempDirectory();
+    const std::string folder = GetQuandorTempDirectory().toStdString();
     ASSERT_TRUE(WriteFileBytes(QString::fromStdString(folder + "kand.txt"), "old personal data, old mode"));
     ASSERT_EQ(::chmod((folder + "kand.txt").c_str(), 0644), 0);
     ASSERT_TRUE(WriteFileBytes(QString::fromStdString(folder + "SCHEMA.INI"), "[other.txt]\r\nFormat=CSVDelimited\r\n"));
@@ -298,7 +300,7 @@ TEST_F(DataFiles, AllFilesGoIntoThePrivateFolderReadableByTheUserAlone)
     const int held = ::open((folder + "kand.txt").c_str(), O_RDONLY);
     ASSERT_GE(held, 0);
     AddKandidaten({"1"});
-    EXPECT_EQ(WriteMergeDataFiles(nullptr, false, {"a=b"}), folder);
+    EXPECT_EQ(WriteMergeDataFiles(nullptr, false, {"a=b"}), GetQuandorTempDirectory());
     for (const char* name : {"lijst.txt", "kand.txt", "kand2.txt", "gemeente.txt", "deelraad.txt", "verk.txt",
                              "overig.txt", "SCHEMA.INI"}) {
         EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder + name))) << name;
@@ -327,7 +329,7 @@ TEST_F(DataFiles, WhatAnotherUserPlantedInAnOpenFolderGetsNoData)
     if (::geteuid() != 0)
         GTEST_SKIP() << "another user's files need root";
     QDir(PrivateTempFolder()).removeRecursively();
-    const std::string folder = GetQuandorTempDirectory();
+    const std::string folder = GetQuandorTempDirectory().toStdString();
     ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
     const std::string own = Path("own.ini"); // a file of the user's outside the folder
     ASSERT_TRUE(WriteFileBytes(QString::fromStdString(own), "[mine]\r\nkey=value\r\n"));
@@ -341,7 +343,7 @@ TEST_F(DataFiles, WhatAnotherUserPlantedInAnOpenFolderGetsNoData)
     ASSERT_GE(reader, 0);
 
     AddKandidaten({"1", "2"});
-    EXPECT_EQ(WriteMergeDataFiles(nullptr, false, {}), folder);
+    EXPECT_EQ(WriteMergeDataFiles(nullptr, false, {}).toStdString(), folder);
     char buffer[256];
     EXPECT_LE(::read(reader, buffer, sizeof buffer), 0) << "the FIFO received candidates";
     ::close(reader);
@@ -361,7 +363,7 @@ TEST_F(DataFiles, WhatAnotherUserPlantedInAnOpenFolderGetsNoData)
 
 TEST_F(DataFiles, AFifoDeviceOrLinkInAFilesPlaceIsRefusedWithoutWaiting)
 {
-    const std::string folder = GetQuandorTempDirectory();
+    const std::string folder = GetQuandorTempDirectory().toStdString();
     const std::string kand = folder + "kand.txt", schema = folder + "SCHEMA.INI";
     const auto plant = [&](const std::string& path, const std::function<int()>& make) {
         ::unlink(path.c_str());
@@ -427,11 +429,11 @@ TEST_F(DataFiles, FailuresCarryTheWritersNameAndTheFileLayersText)
 
 TEST_F(DataFiles, SchemaCoversTheTwelveFilesInTableOrder)
 {
-    MakeSchemaFile(dir.path().toStdString(), '\t');
+    MakeSchemaFile(dir.path(), '\t');
     const std::string expected = FullSchema("TabDelimited");
     EXPECT_EQ(Bytes("SCHEMA.INI"), expected);
     EXPECT_NE(expected.find("[comb.txt]"), std::string::npos);
-    MakeSchemaFile(dir.path().toStdString() + "/", '\t'); // the same file, and the same bytes again
+    MakeSchemaFile(dir.path() + "/", '\t'); // the same file, and the same bytes again
     EXPECT_EQ(Bytes("SCHEMA.INI"), expected);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"SCHEMA.INI"});
 }
@@ -441,16 +443,16 @@ TEST_F(DataFiles, SchemaKeepsOtherSectionsAndReplacesItsOwn)
     ASSERT_TRUE(WriteFileBytes(dir.path() + "/SCHEMA.INI",
                                "[extra.txt]\r\nFormat=CSVDelimited\r\n\r\n[KAND.TXT]\r\nCol1=kand_nr Text\r\n"
                                "ColNameHeader=False\r\nCharacterSet=ANSI\r\n"));
-    MakeSchemaFile(dir.path().toStdString(), ';');
+    MakeSchemaFile(dir.path(), ';');
     EXPECT_EQ(Bytes("SCHEMA.INI"), FullSchema("Delimited(;)", "[extra.txt]\r\nFormat=CSVDelimited\r\n"));
 }
 
 TEST_F(DataFiles, SchemaRefusedNamesTheFile)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir("SCHEMA.INI"));
-    EXPECT_EQ(ErrorOf([&] { MakeSchemaFile(dir.path().toStdString(), '\t'); }),
+    EXPECT_EQ(ErrorOf([&] { MakeSchemaFile(dir.path(), '\t'); }),
               "MakeSchemaFile: Unable to write to " + Path("SCHEMA.INI"));
-    EXPECT_EQ(ErrorOf([&] { MakeSchemaFile(Path("missing"), '\t'); }),
+    EXPECT_EQ(ErrorOf([&] { MakeSchemaFile(QString::fromStdString(Path("missing")), '\t'); }),
               "MakeSchemaFile: Unable to write to " + Path("missing") + "/SCHEMA.INI");
 }
 
@@ -461,7 +463,7 @@ protected:
     TFormLayout Make(const std::string& text)
     {
         EXPECT_TRUE(WriteFileBytes(dir.path() + "/H3.dat", text));
-        return TFormLayout((dir.path() + "/H3.dat").toStdString());
+        return TFormLayout(dir.path() + "/H3.dat");
     }
     QTemporaryDir dir;
 };
@@ -554,15 +556,23 @@ TEST_F(Layout, FieldsAreReadInFileOrder)
     EXPECT_TRUE(fields.empty());
 }
 
+TEST_F(Layout, LinesTheProfileRoutinesPassOverAreReadPast)
+{
+    const TFormLayout layout = Make("\xEF\xBB\xBF# Opmaak van H3\r\nlos van een sectie\r\n[GENERAL]\r\nmultirun=K\r\n"
+                                    "[FIELDS]\r\nDatum\r\n# Plaats=Waar?\r\nNaam=Uw naam\r\n"
+                                    "[SQL]\r\nselect=*\r\n# where=weg\r\nfrom=kand.txt\r\n");
+    EXPECT_EQ(layout.SqlStatement(), "SELECT * FROM kand.txt");
+    EXPECT_EQ(layout.PassKind(), TPassKind::PerCandidate);
+    Lines fields;
+    layout.ReadFields(fields);
+    EXPECT_EQ(fields, Lines{"Naam=Uw naam"});
+}
+
 TEST_F(Layout, AFileThatIsNoLayoutGivesAClearMessage)
 {
     const struct {
         std::string text, expected;
     } cases[] = {
-        {"Dit is een brief, geen opmaakbestand.\r\n",
-         "Onbekend formaat in het bestand H3.dat: regel 1 staat buiten een sectie."},
-        {"[SQL]\r\nselect=*\r\nfrom=kand.txt\r\n[FIELDS]\r\nDatum\r\n",
-         "Onbekend formaat in het bestand H3.dat: regel 5 bevat geen \"=\"."},
         {std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10), "Onbekend formaat in het bestand H3.dat: geen tekstbestand."},
     };
     for (const auto& c : cases) {
@@ -631,9 +641,9 @@ TEST_F(Substitute, SyntaxErrorsAndUnknownFields)
     table.AppendRecord({std::int64_t(5)});
     EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("WHERE kand_nr=@", table); }),
               "SQL syntax error in formulieropmaakbestand");
-    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("@@kand_nr", table); }), "Field '' not found");
-    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("a=@ b", table); }), "Field '' not found");
-    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("@bureau_id", table); }), "Field 'bureau_id' not found");
+    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("@@kand_nr", table); }), "Veld '' niet gevonden");
+    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("a=@ b", table); }), "Veld '' niet gevonden");
+    EXPECT_EQ(ErrorOf([&] { SubstituteSqlParams("@bureau_id", table); }), "Veld 'bureau_id' niet gevonden");
 }
 
 } // namespace
@@ -666,7 +676,7 @@ TEST(FieldOption, TheUpperCasedTextBetweenTheFirstParentheses)
 
 class ExtraFields : public ::testing::Test {
 protected:
-    ExtraFields() : saved(FormsDir) { FormsDir = dir.path().toStdString() + "/"; }
+    ExtraFields() : saved(FormsDir) { FormsDir = dir.path() + "/"; }
     ~ExtraFields() override { FormsDir = saved; }
 
     QString FormVars() const { return dir.path() + "/FORMVARS.INI"; }
@@ -681,7 +691,7 @@ protected:
         QTest::keyClicks(w->focusWidget() ? w->focusWidget() : w, text);
     }
 
-    std::string saved;
+    QString saved;
     QTemporaryDir dir;
 };
 
@@ -864,13 +874,30 @@ TEST_F(ExtraFields, TwoCopiesNumberingAtOnceHandOutEveryNumberOnce)
     EXPECT_EQ(TIniFile(FormVars().toStdString()).ReadString("Vars", "briefnr(AUTONUM)", ""), "600");
 }
 
+TEST_F(ExtraFields, LinesTheProgramDoesNotReadStayInFormVars)
+{
+    const std::string before = "\xEF\xBB\xBF# Laatst gebruikte waarden\r\nlos\r\n[Vars]\r\nDatum\r\nNaam=Piet\r\n";
+    ASSERT_TRUE(WriteFileBytes(FormVars(), before));
+    Lines fields = {"Naam=Uw naam"};
+    QString proposed;
+    ModalAnswer answer([&](QWidget* window) {
+        proposed = Edits(window).front()->text();
+        Edits(window).front()->setText("Klaas");
+        QTest::keyClick(window, Qt::Key_Return);
+    });
+    EXPECT_EQ(GetNewVarValues(fields), 1);
+    EXPECT_EQ(proposed, "Piet");
+    EXPECT_EQ(fields, Lines{"Naam=Klaas"});
+    EXPECT_EQ(ReadFileBytes(FormVars()), "\xEF\xBB\xBF# Laatst gebruikte waarden\r\nlos\r\n[Vars]\r\nDatum\r\nNaam=Klaas\r\n"
+                                         "\r\n[General]\r\ndtKlanten=" + Today() + "\r\n");
+}
+
 TEST_F(ExtraFields, ADamagedOrUnwritableFormVarsIsLeftAloneWithAClearMessage)
 {
     const std::string path = FormVars().toStdString();
     const struct {
         std::string bytes, expected;
     } cases[] = {
-        {"[Vars]\r\nDatum\r\n", "GetNewVarValues: Onbekend formaat in het bestand " + path + ": regel 2 bevat geen \"=\"."},
         {std::string("[Vars]\r\nDa\0\0\0", 11), "GetNewVarValues: Onbekend formaat in het bestand " + path + ": geen tekstbestand."},
     };
     for (const auto& c : cases) {
@@ -913,6 +940,65 @@ TEST_F(ExtraFields, AFormVarsThatIsNoRegularFileOrTooLargeGivesAMessage)
         EXPECT_FALSE(answer.Seen().shown);
     }
     EXPECT_EQ(ReadFileBytes(FormVars()), large);
+}
+
+// A program installed for all users: its forms folder belongs to another user.  A copy of this
+// program runs as "nobody" against such a folder.
+TEST(ExtraFieldsAsAnotherUser, AFormsFolderTheUserCannotWriteKeepsItsFormVarsUnchanged)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can run a program as another user";
+    // Under /tmp, which every user can pass through (the test's own temporary folder is private).
+    QTemporaryDir dir("/tmp/zorvandel-test-XXXXXX");
+    ASSERT_TRUE(dir.isValid());
+    const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+        | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), open));
+    const QString forms = dir.path() + "/FORMS/";
+    const std::string shipped = "[General]\r\ndtKlanten=01-01-20\r\n\r\n[Vars]\r\nNaam=Piet\r\n";
+    ASSERT_TRUE(QDir().mkpath(forms));
+    ASSERT_TRUE(WriteFileBytes(forms + "FORMVARS.INI", shipped));
+    const QString home = dir.path() + "/home " + FolderNamesOutsideAscii().back(); // its configuration too
+    ASSERT_TRUE(QDir().mkpath(home));
+    ASSERT_EQ(::chown(QFile::encodeName(home).constData(), 65534, 65534), 0);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", home);
+    environment.insert("HOME", home);
+    environment.insert("ZORVANDEL_TEST_FORMS", forms);
+    const TChildRun run = RunThisTest("ExtraFieldsAsAnotherUser.RunAsTheUser", dir.path(), environment,
+                                      {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
+    EXPECT_TRUE(run.Passed()) << run.Output;
+    EXPECT_EQ(ReadFileBytes(forms + "FORMVARS.INI"), shipped);
+}
+
+// The user's side of the test above; it runs only there.
+TEST(ExtraFieldsAsAnotherUser, RunAsTheUser)
+{
+    const char* forms = std::getenv("ZORVANDEL_TEST_FORMS");
+    if (!forms)
+        GTEST_SKIP() << "run by the test above";
+    FormsDir = QFile::decodeName(forms);
+    const QString own = QFileInfo(RegistryStore::FileName(HKEY_CURRENT_USER)).absolutePath() + "/FORMVARS.INI";
+    ASSERT_EQ(FormVarsFileName(), own);
+    for (const char* typed : {"Klaas", "Jan"}) {
+        Lines fields = {"Naam=Uw naam"};
+        QString proposed;
+        ModalAnswer answer([&](QWidget* window) {
+            auto* edit = qobject_cast<QLineEdit*>(window->focusWidget());
+            ASSERT_NE(edit, nullptr);
+            proposed = edit->text();
+            edit->selectAll();
+            QTest::keyClicks(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        EXPECT_EQ(GetNewVarValues(fields), 1);
+        // The shipped value first, then the user's own.
+        EXPECT_EQ(proposed, std::string(typed) == "Klaas" ? "Piet" : "Klaas");
+        EXPECT_EQ(fields, Lines{"Naam=" + std::string(typed)});
+        EXPECT_EQ(TIniFile(own).ReadString("Vars", "Naam", "?"), typed);
+    }
+    EXPECT_EQ(TIniFile(own).ReadString("General", "dtKlanten", "?"), QDate::currentDate().toString("dd-MM-yy").toStdString());
 }
 
 } // namespace

@@ -66,7 +66,7 @@ TEST(DataSet, FieldsDescribeThemselves)
     EXPECT_EQ(table.Fields(2).DisplayWidth(), 10);
     EXPECT_EQ(table.Fields(4).DisplayWidth(), 12);
     EXPECT_EQ(&table.FieldByName("GEBDATUM"), &table.Fields(2));
-    EXPECT_EQ(ErrorOf([&] { table.FieldByName("onbekend"); }), "Field 'onbekend' not found");
+    EXPECT_EQ(ErrorOf([&] { table.FieldByName("onbekend"); }), "Veld 'onbekend' niet gevonden");
     EXPECT_THROW(table.Fields(5), Exception);
 }
 
@@ -127,7 +127,7 @@ TEST(DataSet, RefusesValuesOfTheWrongKind)
     EXPECT_THROW(table.AppendRecord({1, "a"}), Exception); // closed
     table.Open();
     EXPECT_EQ(ErrorOf<EConvertError>([&] { table.AppendRecord({"abc", "a"}); }),
-              "tblSelectie: Invalid value for field 'kand_nr'");
+              "tblSelectie: Ongeldige waarde voor veld 'kand_nr'");
     EXPECT_THROW(table.AppendRecord({1.5, "a"}), EConvertError);
     EXPECT_THROW(table.AppendRecord({1, 2}), EConvertError);
     EXPECT_THROW(table.AppendRecord({1, "a", "b"}), Exception);

@@ -45,7 +45,7 @@ TEST(Database, TransactionsCommitAndRollBack)
 TEST(Database, FailuresAreExceptions)
 {
     TDatabase db;
-    EXPECT_EQ(ErrorOf([&] { db.ExecSQL("select 1"); }), "Database is not connected");
+    EXPECT_EQ(ErrorOf([&] { db.ExecSQL("select 1"); }), "De database is niet verbonden");
     db.Open(":memory:");
     EXPECT_THROW(db.ExecSQL("select * from missing"), Exception);
     EXPECT_THROW(db.Query("select :a", {{"b", std::int64_t{1}}}), Exception);

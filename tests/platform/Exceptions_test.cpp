@@ -42,3 +42,11 @@ TEST(Guarded, AFailedAllocationPassesUnchanged)
 }
 
 } // namespace
+
+TEST(Guarded, TheLibrarysLengthFailuresReadInDutch)
+{
+    EXPECT_EQ(ErrorOf([] { GuardedPlain("q: ", [] { std::string().reserve(std::string().max_size() + 1); }); }),
+              "q: Onvoldoende geheugen");
+    EXPECT_EQ(ErrorOf([] { GuardedPlain("r: ", [] { throw std::runtime_error("x"); }); }), "r: x");
+    EXPECT_EQ(MessageOf(EConvertError("fout")), "fout");
+}

@@ -169,17 +169,19 @@ TEST_F(IniFileTest, ARefusedWriteNamesTheFileAndChangesNothing)
     EXPECT_EQ(Entries(), (QStringList{"plain", "test.ini"}));
 }
 
-TEST_F(IniFileTest, CheckFormatNamesTheFirstFault)
+TEST_F(IniFileTest, CheckFormatRefusesOnlyWhatIsNoText)
 {
     const struct {
         std::string bytes, expected;
     } cases[] = {
         {"", "(no error)"},
         {"; c\r\n\r\n[a]\r\nk=v\r\n  \r\n[b]\r\n", "(no error)"},
-        {"Beste klant,\r\nhier is de brief.\r\n", "Onbekend formaat in het bestand X.dat: regel 1 staat buiten een sectie."},
-        {"k=v\r\n[a]\r\n", "Onbekend formaat in het bestand X.dat: regel 1 staat buiten een sectie."},
-        {"[a]\r\nk=v\r\n\r\nselect kand_nr\r\n", "Onbekend formaat in het bestand X.dat: regel 4 bevat geen \"=\"."},
-        {"[a]\r\n[b\r\n", "Onbekend formaat in het bestand X.dat: regel 2 mist \"]\"."},
+        // Lines the profile routines pass over.
+        {"Beste klant,\r\nhier is de brief.\r\n", "(no error)"},
+        {"k=v\r\n[a]\r\n", "(no error)"},
+        {"[a]\r\nk=v\r\n\r\nselect kand_nr\r\n", "(no error)"},
+        {"[a]\r\n[b\r\n", "(no error)"},
+        {"\xEF\xBB\xBF# opmerking\r\n[a]\r\n", "(no error)"},
         {std::string("[a]\r\nk=v\0w\r\n", 12), "Onbekend formaat in het bestand X.dat: geen tekstbestand."},
         {"PK\x03\x04\x14\x00", "Onbekend formaat in het bestand X.dat: geen tekstbestand."},
     };
@@ -188,6 +190,23 @@ TEST_F(IniFileTest, CheckFormatNamesTheFirstFault)
         EXPECT_EQ(ErrorOf([&] { TIniFile(Path()).CheckFormat("X.dat"); }), c.expected) << c.bytes;
     }
     EXPECT_EQ(ErrorOf([&] { TIniFile(Path("missing")).CheckFormat("X.dat"); }), "(no error)");
+}
+
+TEST_F(IniFileTest, LinesTheProfileRoutinesPassOverAreReadPastAndKept)
+{
+    const std::string before = "\xEF\xBB\xBF[Vars]\r\n# a=1\r\nlos\r\nb=2\r\n";
+    Write("buiten=0\r\n" + before.substr(3));
+    EXPECT_EQ(TIniFile(Path()).ReadString("Vars", "b", "?"), "2");
+    Write(before);
+    TIniFile ini(Path());
+    EXPECT_EQ(ini.ReadString("Vars", "b", "?"), "2"); // the heading after the byte-order mark
+    EXPECT_EQ(ini.ReadString("Vars", "# a", "?"), "?");
+    std::vector<std::string> values;
+    ini.ReadSectionValues("vars", values);
+    EXPECT_EQ(values, std::vector<std::string>{"b=2"});
+    ini.WriteString("Vars", "b", "3");
+    ini.WriteString("Vars", "c", "4");
+    EXPECT_EQ(Bytes(), "\xEF\xBB\xBF[Vars]\r\n# a=1\r\nlos\r\nb=3\r\nc=4\r\n");
 }
 
 } // namespace

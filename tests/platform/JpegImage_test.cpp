@@ -80,7 +80,7 @@ TEST(DecodeJpeg, TheProgramsLogos)
 
 TEST(DecodeJpeg, EmptyAndForeignDataRaise)
 {
-    EXPECT_EQ(FailureText(QByteArray()), "DecodeJpeg: no picture data");
+    EXPECT_EQ(FailureText(QByteArray()), "DecodeJpeg: geen afbeeldingsgegevens");
     EXPECT_THROW(DecodeJpeg(nullptr, 10), Exception);
     EXPECT_EQ(FailureText("not a picture at all").rfind("DecodeJpeg: ", 0), 0u);
 }
@@ -124,12 +124,12 @@ TEST(DecodeJpeg, AHeaderClaimingAHugePictureIsRefused)
         jpeg[sof + i] = char(0xEA);
         jpeg[sof + i + 1] = char(0x60);
     }
-    EXPECT_EQ(FailureText(jpeg), "DecodeJpeg: picture of 60000 x 60000 pixels is too large");
+    EXPECT_EQ(FailureText(jpeg), "DecodeJpeg: een afbeelding van 60000 x 60000 pixels is te groot");
 }
 
 TEST(LoadJpeg, UnreadableFileRaises)
 {
     QTemporaryDir dir;
     const std::string error = ErrorOf([&] { LoadJpeg(dir.filePath("missing.jpg")); });
-    EXPECT_EQ(error.rfind("LoadJpeg: cannot read " + dir.filePath("missing.jpg").toStdString(), 0), 0u) << error;
+    EXPECT_EQ(error.rfind("LoadJpeg: kan " + dir.filePath("missing.jpg").toStdString() + " niet lezen: ", 0), 0u) << error;
 }

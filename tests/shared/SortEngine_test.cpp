@@ -130,7 +130,7 @@ TEST(SortEngine, DatesThatCannotBeReadRaise)
     EXPECT_EQ(ErrorOf([] { SortedIndexes(Rules(cfDate), {"31/12/2001 2", "", "01/01/2002 0"}); }),
         "DateTimeCompare: wrong date format");
     EXPECT_EQ(ErrorOf([] { SortedIndexes(Rules(cfDate), {"02/01/2002 00:00", "31/02/2001 10:00"}); }),
-        "Invalid argument to date encode");
+        "Ongeldig argument voor datumcodering");
     EXPECT_THROW(SortedIndexes(Rules(cfDate), {"31/12/2001 2", "01/01/2002 00:00"}), EConvertError);
 }
 

@@ -241,7 +241,7 @@ TEST(ZEBSortGridSort, FailingDateLeavesTheOrderAndReports)
     grid->SetRow(2);
     int ended = 0;
     grid->OnEndSort = [&](TZEBSortGrid*, int) { ++ended; };
-    EXPECT_EQ(ErrorOf([&] { grid->SortColumn(0); }), "Invalid argument to date encode");
+    EXPECT_EQ(ErrorOf([&] { grid->SortColumn(0); }), "Ongeldig argument voor datumcodering");
     EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"a", "b", "c"}));
     EXPECT_EQ(ended, 0);
     EXPECT_EQ(grid->SortedCol(), -1);
@@ -289,7 +289,7 @@ TEST(ZEBSortGridSort, ALoneDateAmongEmptyCellsIsNotRead)
     grid->Sort(0, false);
     EXPECT_EQ(ErrorOf([&] { grid->UpdateRow(1, "\"99/99/2001\",\"a\""); }), "(no error)");
     EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"b", "c", "a"}));
-    EXPECT_EQ(ErrorOf([&] { grid->InsertRow("\"01/01/2001\",\"d\""); }), "Invalid argument to date encode");
+    EXPECT_EQ(ErrorOf([&] { grid->InsertRow("\"01/01/2001\",\"d\""); }), "Ongeldig argument voor datumcodering");
     EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"b", "c", "a", "d"}));
     EXPECT_EQ(ErrorOf([&] { grid->UpdateRow(4, "\"\",\"d\""); }), "(no error)");
     EXPECT_EQ(ColumnTexts(*grid, 1), (Strings{"b", "c", "d", "a"}));

@@ -31,11 +31,11 @@ TVersionData Block(const std::string& language, const std::string& productName)
 
 class VersionInfoTest : public ::testing::Test {
 protected:
-    std::string Write(const TVersionData& data)
+    QString Write(const TVersionData& data)
     {
         const QString name = dir_.filePath(QString::number(++count_) + ".exe");
         EXPECT_TRUE(WriteFileBytes(name, "\x7F" "ELF padding" + VersionBlockText(data)));
-        return name.toStdString();
+        return name;
     }
     QTemporaryDir dir_;
     int count_ = 0;
@@ -84,9 +84,9 @@ TEST_F(VersionInfoTest, NoProductNameMeansNoLanguage)
 TEST_F(VersionInfoTest, FileWithoutVersionInformation)
 {
     Lines list{"kept"};
-    const std::string plain = dir_.filePath("plain.txt").toStdString();
-    ASSERT_TRUE(WriteFileBytes(QString::fromStdString(plain), "no version here"));
-    for (const std::string& name : {plain, dir_.filePath("missing.exe").toStdString()})
+    const QString plain = dir_.filePath("plain.txt");
+    ASSERT_TRUE(WriteFileBytes(plain, "no version here"));
+    for (const QString& name : {plain, dir_.filePath("missing.exe")})
         EXPECT_EQ(ErrorOf([&] { GetVersionInfo(name, list); }),
                   "The file does not contain any valid version information.");
     EXPECT_EQ(list, Lines{"kept"});
@@ -116,7 +116,7 @@ TEST(VersionStrings, FixedPartCodesAndPaddedLanguage)
 
 TEST(ProgramFile, CarriesItsOwnVersionBlock)
 {
-    EXPECT_EQ(DLLFullFileName(), QCoreApplication::applicationFilePath().toStdString());
+    EXPECT_EQ(DLLFullFileName(), QCoreApplication::applicationFilePath());
     Lines list;
     GetVersionInfo(DLLFullFileName(), list);
     EXPECT_EQ(list, VersionInfoList);

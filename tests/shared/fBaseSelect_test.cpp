@@ -249,13 +249,13 @@ TEST_F(ListScreen, ADescendantHandlerReplacesTheBaseOne)
 TEST_F(ListScreen, ForgottenOperationsAndFailuresReachTheErrorReport)
 {
     auto form = TBaseForm::Create<TBaseSelect>();
-    EXPECT_EQ(ErrorOf([&] { form->Initialize(); }), "Abstract error");
+    EXPECT_EQ(ErrorOf([&] { form->Initialize(); }), "Abstracte fout");
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     ModalAnswer report(ModalAnswer::ClickButton("OK"));
     QTest::keyClick(form.get(), Qt::Key_Insert);
-    EXPECT_TRUE(report.Seen().labels.contains("Abstract error"));
+    EXPECT_TRUE(report.Seen().labels.contains("Abstracte fout"));
 
     // The election-state query failing: the enabling rule's prefixes stack.
     SharedDatabase().ExecSQL("drop table verkiezingen");

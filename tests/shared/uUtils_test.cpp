@@ -100,8 +100,8 @@ TEST(UnitStart, SetsTheSubDistrictTerms)
 TEST(GetQuandorTempDirectory, ThePrivateFolderWithATrailingSeparator)
 {
     // How the folder is made private is PrivateTempFolder's own test.
-    EXPECT_EQ(GetQuandorTempDirectory(), PrivateTempFolder().toStdString() + "/");
-    EXPECT_TRUE(QFileInfo(QString::fromStdString(GetQuandorTempDirectory())).isDir());
+    EXPECT_EQ(GetQuandorTempDirectory(), PrivateTempFolder() + "/");
+    EXPECT_TRUE(QFileInfo(GetQuandorTempDirectory()).isDir());
 }
 
 TEST(GetQuandorTempDirectory, AFolderThatIsNotOursFailsWithTheRoutinesName)
@@ -261,7 +261,7 @@ TEST_F(SharedDatabaseRoutines, ElectionStateIsOneToThreeElseZero)
     EXPECT_EQ(GetVerkiezingsToestand(Election + 2), 0);
     EXPECT_EQ(GetVerkiezingsToestand(Election + 0.5), 0) << "the date-time must match";
     SharedDatabase().Close();
-    EXPECT_EQ(ErrorOf([&] { GetVerkiezingsToestand(Election); }), "GetVerkiezingsToestand: Database is not connected");
+    EXPECT_EQ(ErrorOf([&] { GetVerkiezingsToestand(Election); }), "GetVerkiezingsToestand: De database is niet verbonden");
 }
 
 TEST_F(SharedDatabaseRoutines, ParameterIsAddedThenUpdatedUnderItsLowerCaseName)
@@ -285,7 +285,7 @@ TEST_F(SharedDatabaseRoutines, ACallersTransactionIsLeftToTheCaller)
 TEST_F(SharedDatabaseRoutines, AFailureRollsBackAndNamesTheRoutine)
 {
     SharedDatabase().ExecSQL("create trigger refuse before insert on dbparams begin select raise(abort, 'refused'); end");
-    EXPECT_EQ(ErrorOf([&] { SetDBParamValue("a", "1"); }), "SetDBParamValue: SQL error: refused");
+    EXPECT_EQ(ErrorOf([&] { SetDBParamValue("a", "1"); }), "SetDBParamValue: SQL-fout: refused");
     EXPECT_FALSE(SharedDatabase().InTransaction());
 }
 
@@ -296,7 +296,7 @@ TEST_F(SharedDatabaseRoutines, PrinterNameGoesToTheSettingAndTheDatabase)
     EXPECT_EQ(Params(), (std::vector<TSqlRow>{{std::string("printer_name"), std::string("Kantoor")}}));
 
     SharedDatabase().Close();
-    EXPECT_EQ(ErrorOf([&] { SetPrinterName("Thuis"); }), "SetPrinterName: SetDBParamValue: Database is not connected");
+    EXPECT_EQ(ErrorOf([&] { SetPrinterName("Thuis"); }), "SetPrinterName: SetDBParamValue: De database is niet verbonden");
     EXPECT_EQ(PrinterName, "Thuis") << "the setting is made before the database is written";
 }
 

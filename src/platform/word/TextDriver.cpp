@@ -273,7 +273,7 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
         folderKey = keys.find("defaultdir");
     if (folderKey == keys.end() || folderKey->second.empty())
         Fail();
-    const QString folder = AnsiToQString(folderKey->second);
+    const QString folder = QFile::decodeName(QByteArray::fromStdString(folderKey->second));
     if (!QDir(folder).exists())
         Fail();
 

@@ -3,7 +3,7 @@
 // a folder as tables and runs a statement on them.
 //
 // The connection text names the data source ("DSN=Text Files") and the folder ("DBQ=<folder>",
-// else "DefaultDir=<folder>"); the data source must be listed in the registry store as a text
+// else "DefaultDir=<folder>", in the file system's bytes); the data source must be listed in the registry store as a text
 // driver, as the program registers it at start-up.  Each file of the folder with the extension
 // txt, csv, tab or asc that the statement mentions is a table named by its file name; all its
 // columns hold text.  SCHEMA.INI in the folder, read as an INI file (TIniFile), gives per file (its

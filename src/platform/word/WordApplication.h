@@ -1,7 +1,8 @@
 #pragma once
 // The word processor's object model as the mail-merge driver uses it: one operation per call of
 // the Word 97 object model that the driver makes, with the same arguments.  Texts are the
-// program's Windows-1252 text.  Documents are numbered from 1 in the order they were opened or
+// program's Windows-1252 text; a file or folder name is the file system's bytes for its path
+// (QFile::encodeName).  Documents are numbered from 1 in the order they were opened or
 // made.  A failing operation throws Exception with the word processor's own message.
 
 #include <string>
@@ -34,7 +35,7 @@ struct TOpenDataSourceArgs {
     bool Revert = false;
     std::string WritePasswordDocument;
     std::string WritePasswordTemplate;
-    std::string Connection;    // "DSN=...;DBQ=<folder>;..."
+    std::string Connection;    // "DSN=...;DBQ=<folder>;..." (the folder as Name)
     std::string SQLStatement;  // the statement's first part
     std::string SQLStatement1; // and its continuation
 };

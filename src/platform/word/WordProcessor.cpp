@@ -236,10 +236,10 @@ void TWordProcessor::ActivateDocument(int Index) { active_ = &Item(Index); }
 
 void TWordProcessor::OpenDocument(const std::string& FileName)
 {
-    const QString path = AnsiToQString(FileName);
+    const QString path = QFile::decodeName(QByteArray::fromStdString(FileName));
     const QFileInfo info(path);
     if (!info.isFile())
-        throw Exception("Dit bestand kan niet worden gevonden. (" + FileName + ")");
+        throw Exception("Dit bestand kan niet worden gevonden. (" + QStringToAnsi(path) + ")");
     for (const auto& doc : documents_)
         if (!doc->IsNew && QFileInfo(doc->Path).canonicalFilePath() == info.canonicalFilePath()) {
             active_ = doc.get();
