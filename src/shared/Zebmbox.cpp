@@ -41,6 +41,17 @@ const std::array<TButtonKind, 5> Kinds = {{
 
 // ---- Arithmetic ----
 
+std::string MessageLineBreaks(const std::string& Message)
+{
+    std::string lines;
+    lines.reserve(Message.size());
+    for (std::size_t i = 0; i < Message.size(); ++i) {
+        const bool loneCR = Message[i] == '\r' && (i + 1 == Message.size() || Message[i + 1] != '\n');
+        lines += loneCR ? '\n' : Message[i];
+    }
+    return lines;
+}
+
 int AutoSizedLabelWidth(int textWidth, int minWidth, int maxWidth)
 {
     return std::max(minWidth, std::min(textWidth, maxWidth));
@@ -198,11 +209,11 @@ void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Tit
 {
     Dutch = Dutch_;
     setWindowTitle(AnsiToQString(Caption));
-    ui->lblTitle->setText(AnsiToQString(Title));
+    ui->lblTitle->setText(AnsiToQString(MessageLineBreaks(Title)));
     QPalette palette = ui->lblMessage->palette();
     palette.setColor(QPalette::WindowText, ColorToQColor(MessageColor));
     ui->lblMessage->setPalette(palette);
-    ui->lblMessage->setText(AnsiToQString(Message));
+    ui->lblMessage->setText(AnsiToQString(MessageLineBreaks(Message)));
     Kind = Flags & 15;
     DefaultButton = DefaultButton_;
 
@@ -217,7 +228,7 @@ void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Tit
     ui->lblTitle->setMaximumWidth(m.MessageWidth);
     ui->lblTitle->resize(m.TitleWidth, m.TitleHeight);
     if (m.UseMemo) {
-        ui->memoMessage->setPlainText(AnsiToQString(Message));
+        ui->memoMessage->setPlainText(ui->lblMessage->text());
         ui->memoMessage->resize(m.MemoWidth, m.MemoHeight);
         ui->lblMessage->hide();
         ui->memoMessage->show();

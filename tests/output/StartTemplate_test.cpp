@@ -131,9 +131,9 @@ ModalAnswer::Action ReadErrorBox(ErrorBox& box)
 }
 
 const std::string Installed = "ge\xefnstalleerd.";
-const std::string HelpdeskTail = "\r\rDe fout is opgetreden tijdens exporteren naar Word. Sluit Word en probeer het opnieuw. "
+const std::string HelpdeskTail = "\n\nDe fout is opgetreden tijdens exporteren naar Word. Sluit Word en probeer het opnieuw. "
                                  "Neem contact op met de Quandor helpdesk indien de fout zich blijft herhalen.";
-const std::string TemplateTail = "\r\rControleer of het sjabloon nog openstaat in Word. Sluit deze zonodig zonder de "
+const std::string TemplateTail = "\n\nControleer of het sjabloon nog openstaat in Word. Sluit deze zonodig zonder de "
                                  "wijzigingen op te slaan. Indien de fout zich blijft herhalen is het sjabloon beschadigd "
                                  "en dient u contact op te nemen met de ORX.";
 
@@ -436,7 +436,7 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
 {
     AddKandidaat("1", "Jansen");
     const std::string dataFolder = GetQuandorTempDirectory();
-    const std::string noRecords = "Er zijn geen of onvoldoende gegevens beschikbaar voor dit formulier. \r"
+    const std::string noRecords = "Er zijn geen of onvoldoende gegevens beschikbaar voor dit formulier. \n"
                                   "Mogelijkerwijs zijn er nog lijsten zonder kandidaten of bureau's zonder bureauleden.";
     const struct {
         const char* name;
@@ -452,7 +452,7 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
              + Installed,
          false},
         {"SQL error", [&] { WriteLayout("ZV01", "[SQL]\r\nselect=kand_nr\r\nfrom=kand.txt WHERE\r\n"); }, "Start formulier",
-         "De gegevensbron kan niet worden geopend\r\rEr zit een syntactische fout in de SQL query. Controleer of de "
+         "De gegevensbron kan niet worden geopend\n\nEr zit een syntactische fout in de SQL query. Controleer of de "
          "ODBC-drivers zijn " + Installed,
          true},
         {"empty result", [&] { WriteLayout("ZV01", "[SQL]\r\nselect=*\r\nfrom=kand.txt\r\nwhere=naamkand = 'Niemand'\r\n"); },
@@ -472,7 +472,7 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
         {"no select", [&] { WriteLayout("ZV01", "[SQL]\r\nfrom=kand.txt\r\n"); }, "StartTemplate: ",
          "Missing SQL statement in ZV01.dat" + HelpdeskTail, false},
         {"unknown pass kind", [&] { WriteLayout("ZV01", "[GENERAL]\r\nmultirun=X\r\n[SQL]\r\nselect=*\r\nfrom=kand.txt\r\n"); },
-         "StartTemplate: ", "Ongeldige multirun specifier in formulieropmaakbestand: \rGebruik L, K, C, B, S of N" + HelpdeskTail,
+         "StartTemplate: ", "Ongeldige multirun specifier in formulieropmaakbestand: \nGebruik L, K, C, B, S of N" + HelpdeskTail,
          false},
     };
     for (const auto& c : cases) {
