@@ -822,8 +822,7 @@ void ShowStartError(const std::string& title, const std::string& text)
 // The progress window's step text, shown at once.
 void ShowStep(const std::string& text)
 {
-    dlgGauge->Message->setText(AnsiToQString(text));
-    dlgGauge->repaint();
+    dlgGauge->ShowStep(AnsiToQString(text));
 }
 
 // One request's working objects and settings.
@@ -876,8 +875,7 @@ public:
         dlgGauge->ProgressBar->setValue(0);
         dlgGauge->Message->setText("Export naar Word - Ophalen gegevens");
         dlgGauge->Initialize();
-        dlgGauge->show();
-        dlgGauge->repaint();
+        dlgGauge->ShowNow();
         const bool autoLoop = FLayout.AutoLoop();
 
         const std::string dataFolder = WriteMergeDataFiles(&FSelection, FEofRecord, FFields);

@@ -27,6 +27,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWindow>
+#include <QScreen>
+#include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
@@ -284,6 +287,53 @@ TEST_F(Driver, ThePerCandidateFormFromTheCatalogueWithKeys)
     EXPECT_EQ(dlgGauge, nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(catalogue->isVisible());
+}
+
+// At chosen calls of the driver, whether the window system holds the progress window as it draws
+// itself now: the driver runs without the event loop, so only an explicit paint puts a step there.
+class TGaugeWatchingWord : public TRecordingWord {
+public:
+    using TRecordingWord::TRecordingWord;
+
+    std::vector<std::string> Shown; // the step text, and whether the screen showed it
+
+    void OpenDocument(const std::string& FileName) override { Look(), TRecordingWord::OpenDocument(FileName); }
+    void ExecuteMailMerge(bool Pause) override { Look(), TRecordingWord::ExecuteMailMerge(Pause); }
+    void SetVisible(bool Visible) override { Look(), TRecordingWord::SetVisible(Visible); }
+
+private:
+    void Look()
+    {
+        if (!dlgGauge)
+            return;
+        const QString text = dlgGauge->Message->text();
+        const bool fits = dlgGauge->Message->fontMetrics().horizontalAdvance(text) <= dlgGauge->Message->contentsRect().width();
+        const QImage drawn = dlgGauge->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage shown = dlgGauge->screen()
+                                 ->grabWindow(dlgGauge->winId(), 0, 0, dlgGauge->width(), dlgGauge->height())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        const bool exposed = dlgGauge->windowHandle() && dlgGauge->windowHandle()->isExposed();
+        Shown.push_back(QStringToAnsi(text) + (exposed && shown == drawn ? " shown" : " NOT shown") + (fits ? "" : " cut"));
+    }
+};
+
+TEST_F(Driver, TheProgressWindowIsOnTheScreenWithEveryStepWhole)
+{
+    auto k = std::make_unique<TKandidaatRecord>();
+    k->KandidaatNr = "12";
+    k->Achternaam = "Vries-Bakker";
+    k->NaamStemapparaat = "Vries-Bakker, J.P.M.W"; // one over the limit of 20
+    KandidaatList->Add(std::move(k));
+    TGaugeWatchingWord watching(word);
+    ModalAnswer selection(Choose({0}));
+    Start("ZV02", &watching);
+    EXPECT_EQ(watching.Shown, (std::vector<std::string>{
+                                  "Export naar Word - Openen Word shown",
+                                  "Export naar Word - Aanmaken formulier shown",
+                                  "Export naar Word - Samenvoegen shown",
+                                  "Aangemaakt: ZV02 - 12 - Vries-Bakker, J.P.M. shown",
+                              }));
 }
 
 TEST_F(Driver, TheListInOnePassFillsTwentyRowsACopyAndEndsWithTheEndRecord)
