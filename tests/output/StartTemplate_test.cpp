@@ -555,6 +555,31 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
     }
 }
 
+TEST_F(Driver, ADocumentThatNoApplicationOpensIsReportedWithItsPlace)
+{
+    AddKandidaat("1", "Jansen");
+    // The desktop's opener fails, as xdg-open does on a name that its locale cannot handle.
+    QTemporaryDir bin;
+    ASSERT_TRUE(WriteFileBytes(bin.filePath("xdg-open"), "#!/bin/sh\nexit 2\n"));
+    ASSERT_TRUE(QFile::setPermissions(bin.filePath("xdg-open"), QFile::ReadOwner | QFile::ExeOwner));
+    struct PathGuard {
+        QByteArray saved = qgetenv("PATH");
+        ~PathGuard() { qputenv("PATH", saved); }
+    } guard;
+    qputenv("PATH", bin.path().toUtf8());
+
+    TWordProcessor desktop(OpenWithDesktop);
+    ErrorBox box;
+    ModalAnswer answer(ReadErrorBox(box));
+    Start("ZV01", &desktop);
+    const std::string path = QStringToAnsi(PrivateTempFolder() + "/ZV01.docx");
+    EXPECT_TRUE(box.shown);
+    EXPECT_EQ(box.title, "StartTemplate: ");
+    EXPECT_EQ(box.message, "Het document is bewaard als " + path + ", maar kon niet worden geopend: er kon geen programma "
+                           "voor .docx-documenten worden gestart." + HelpdeskTail);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(path)));
+}
+
 TEST_F(Driver, WithoutAWordProcessorTheLinkCannotBeMade)
 {
     AddKandidaat("1", "Jansen");

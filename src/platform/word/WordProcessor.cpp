@@ -209,7 +209,8 @@ void TWordProcessor::SetVisible(bool Visible)
             doc->Path = path;
             doc->Shown = true;
             if (!opener_(path))
-                throw Exception("Het document " + QStringToAnsi(path) + " kan niet worden getoond");
+                throw Exception("Het document is bewaard als " + QStringToAnsi(path) + ", maar kon niet worden geopend: "
+                                "er kon geen programma voor .docx-documenten worden gestart.");
         } catch (const Exception& e) {
             failures += (failures.empty() ? "" : "\r") + e.Message;
         }

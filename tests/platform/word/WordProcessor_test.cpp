@@ -364,7 +364,9 @@ TEST_F(WordProcessorTest, AnOpenerThatFailsIsReportedAfterTheDocumentWasSaved)
     failing.SetActiveWindowCaption("Mislukt");
     const QString path = PrivateTempFolder() + "/Mislukt.docx";
     QFile::remove(path);
-    EXPECT_EQ(ErrorOf([&] { failing.SetVisible(true); }), "Het document " + QStringToAnsi(path) + " kan niet worden getoond");
+    EXPECT_EQ(ErrorOf([&] { failing.SetVisible(true); }),
+              "Het document is bewaard als " + QStringToAnsi(path)
+                  + ", maar kon niet worden geopend: er kon geen programma voor .docx-documenten worden gestart.");
     EXPECT_TRUE(QFileInfo::exists(path));
     QFile::remove(path);
 }
