@@ -55,10 +55,9 @@ private:
         if (frame.IsNone())
             return; // not framed yet
         FWindow->removeEventFilter(this);
-        if (frame != FApplied) {
+        if (frame != FApplied)
             FApply(frame);
-            CenterOnScreen(FWindow);
-        }
+        CenterOnScreen(FWindow); // placed before the frame was known
         deleteLater();
     }
 

@@ -33,6 +33,6 @@ TFrameExtents StandardDialogFrame();
 
 // Sizes Window (a top-level widget with a frame, not shown yet) for an outer size: Apply is called
 // at once with StandardDialogFrame(), and again with the window's own frame when the window system
-// has framed it and that frame differs, after which the window is centred on the screen anew.
+// has framed it and that frame differs; the framed window is then centred on the screen anew.
 // Apply sets the client size (and places what depends on it).
 void ApplyOuterSize(QWidget* Window, const std::function<void(const TFrameExtents&)>& Apply);
