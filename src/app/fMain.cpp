@@ -5,6 +5,7 @@
 #include "AnsiText.h"
 #include "AppServices.h"
 #include "Exceptions.h"
+#include "FileDialogExec.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
 #include "MenuBarKeys.h"
@@ -68,7 +69,7 @@ bool ExecuteFileDialog(QFileDialog* dialog, QString& fileName)
     const QString last = dialog->property("FileName").toString();
     if (!last.isEmpty())
         dialog->selectFile(last);
-    if (ShowModalWithNormalCursor([dialog] { return dialog->exec(); }) != QDialog::Accepted)
+    if (ShowModalWithNormalCursor([dialog] { return ExecFileDialog(dialog); }) != QDialog::Accepted)
         return false;
     const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty())

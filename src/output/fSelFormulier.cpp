@@ -8,6 +8,7 @@
 #include "RegularFile.h"
 #include "Resources.h"
 #include "SysCalls.h"
+#include "WindowFrame.h"
 
 #include "ui_fSelFormulier.h"
 
@@ -156,6 +157,8 @@ TfrmSelFormulier::TfrmSelFormulier(QWidget* owner) : TBaseForm(owner), StartForm
     }
 
     AnchorRight(sbExit, width());
+    // The layout's size is the window's outer size.
+    ApplyOuterSize(this, [this, outer = size()](const TFrameExtents& frame) { resize(ClientSizeFor(outer, frame)); });
     LinkToAction(sbInsert, acStart);
     LinkToAction(sbExit, acExit);
     BindAction(acStart, [this] { acStartExecute(); });

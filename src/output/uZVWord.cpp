@@ -634,19 +634,33 @@ void StoreExtraFieldValues(std::vector<std::string>& Fields, const std::vector<s
     });
 }
 
-TExtraFieldsGeometry ExtraFieldsGeometry(int FieldCount, int ScreenHeight, int ScrollBarWidth)
+TExtraFieldsGeometry ExtraFieldsGeometry(int FieldCount, int WidestPrompt, const TFrameExtents& Frame, QSize Screen,
+                                         int ScrollBarWidth)
 {
-    constexpr int FrameReserve = 40; // title bar and borders
-    TExtraFieldsGeometry g;
+    using G = TExtraFieldsGeometry;
+    constexpr int LayoutEditLeft = 170;
+    constexpr int PromptGap = 6;
+    constexpr int ButtonSpace = 38;  // from the buttons' bottom to the outer bottom edge
+    constexpr int LeastMargin = 8;   // below the buttons, whatever the frame
+    G g;
+    g.EditLeft = std::max(LayoutEditLeft, G::LabelLeft + WidestPrompt + PromptGap);
+    g.Width += g.EditLeft - LayoutEditLeft;
+    if (g.Width > Screen.width() && g.EditLeft > LayoutEditLeft) {
+        g.EditLeft = std::max(LayoutEditLeft, g.EditLeft - (g.Width - Screen.width()));
+        g.Width = 400 + g.EditLeft - LayoutEditLeft;
+    }
     g.Height = 25 * FieldCount + 78;
     g.ContentHeight = 25 * FieldCount + 4;
-    const int maxHeight = std::max(ScreenHeight - FrameReserve, 25 * 4 + 78);
+    const int maxHeight = std::max(Screen.height(), 25 * 4 + 78);
     if (g.Height > maxHeight) {
         g.Scrolls = true;
         g.Height = maxHeight;
         g.Width += ScrollBarWidth;
     }
-    g.ButtonTop = g.Height - TExtraFieldsGeometry::ButtonHeight - 38;
+    const QSize client = ClientSizeFor({g.Width, g.Height}, Frame);
+    g.ClientWidth = client.width();
+    g.ClientHeight = client.height();
+    g.ButtonTop = std::min(g.Height - G::ButtonHeight - ButtonSpace, g.ClientHeight - G::ButtonHeight - LeastMargin);
     g.AreaHeight = g.ButtonTop - 4;
     g.OkLeft = g.Width / 2 - 90;
     g.CancelLeft = g.Width / 2 + 5;
@@ -662,51 +676,66 @@ public:
     {
         setWindowTitle("Extra velden voor MS Word koppeling");
         const QScreen* screen = QGuiApplication::primaryScreen();
+        const QSize usable = screen ? screen->availableGeometry().size() : QSize(1024, 768);
         const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        const TExtraFieldsGeometry g =
-            ExtraFieldsGeometry(int(fields.size()), screen ? screen->availableGeometry().height() : 768, scrollBar);
-        setFixedSize(g.Width, g.Height);
+        int widest = 0;
+        for (const TExtraField& field : fields)
+            widest = std::max(widest, fontMetrics().horizontalAdvance(AnsiToQString(field.Prompt)) + 1);
+        const auto geometry = [=, n = int(fields.size())](const TFrameExtents& frame) {
+            return ExtraFieldsGeometry(n, widest, frame, usable, scrollBar);
+        };
 
         QWidget* area = this;
-        if (g.Scrolls) {
-            auto* scroll = new QScrollArea(this);
-            scroll->setGeometry(0, 0, g.Width, g.AreaHeight);
-            scroll->setFrameShape(QFrame::NoFrame);
-            scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        if (geometry({}).Scrolls) {
+            FScroll = new QScrollArea(this);
+            FScroll->setFrameShape(QFrame::NoFrame);
+            FScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             area = new QWidget;
-            area->resize(g.Width - scrollBar, g.ContentHeight);
-            scroll->setWidget(area);
+            area->resize(geometry({}).ClientWidth - scrollBar, geometry({}).ContentHeight);
+            FScroll->setWidget(area);
         }
         QWidget* previous = nullptr;
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const int row = 25 * int(i);
             auto* label = new QLabel(AnsiToQString(fields[i].Prompt), area);
-            label->move(8, 8 + row);
+            label->move(TExtraFieldsGeometry::LabelLeft, 8 + row);
             label->adjustSize();
             auto* edit = new QLineEdit(AnsiToQString(fields[i].Initial), area);
             edit->setValidator(new TAnsiValidator(edit));
-            edit->setGeometry(170, 4 + row, 218, TExtraFieldsGeometry::EditHeight);
+            edit->setGeometry(170, 4 + row, TExtraFieldsGeometry::EditWidth, TExtraFieldsGeometry::EditHeight);
+            if (FScroll)
+                edit->installEventFilter(this);
             FEdits.push_back(edit);
             if (previous)
                 setTabOrder(previous, edit);
             previous = edit;
         }
-        auto* ok = new QPushButton("&OK", this);
-        ok->setGeometry(g.OkLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
-        ok->setDefault(true);
-        auto* cancel = new QPushButton("&Annuleren", this);
-        cancel->setGeometry(g.CancelLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
+        FOk = new QPushButton("&OK", this);
+        FOk->setDefault(true);
+        FCancel = new QPushButton("&Annuleren", this);
         if (previous)
-            setTabOrder(previous, ok);
-        setTabOrder(ok, cancel);
-        connect(ok, &QPushButton::clicked, this, [this] { done(1); });
-        connect(cancel, &QPushButton::clicked, this, [this] { done(2); });
+            setTabOrder(previous, FOk);
+        setTabOrder(FOk, FCancel);
+        connect(FOk, &QPushButton::clicked, this, [this] { done(1); });
+        connect(FCancel, &QPushButton::clicked, this, [this] { done(2); });
         if (!FEdits.empty())
             FEdits.front()->setFocus();
+        ApplyOuterSize(this, [this, geometry](const TFrameExtents& frame) { Place(geometry(frame)); });
         CenterOnScreen(this);
     }
 
     void reject() override { done(2); } // Esc and the close box
+
+    // An edit that takes the focus is scrolled into view whole, not only its cursor.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            const auto* edit = static_cast<QWidget*>(watched);
+            const QRect place(edit->mapTo(FScroll->widget(), QPoint(0, 0)), edit->size());
+            FScroll->ensureVisible(place.center().x(), place.center().y(), place.width() / 2 + 2, place.height() / 2 + 4);
+        }
+        return QDialog::eventFilter(watched, event);
+    }
 
     std::vector<std::string> Texts() const
     {
@@ -717,7 +746,23 @@ public:
     }
 
 private:
+    void Place(const TExtraFieldsGeometry& g)
+    {
+        setFixedSize(g.ClientWidth, g.ClientHeight);
+        if (FScroll) {
+            FScroll->setGeometry(0, 0, g.ClientWidth, g.AreaHeight);
+            FScroll->widget()->resize(g.ClientWidth - style()->pixelMetric(QStyle::PM_ScrollBarExtent), g.ContentHeight);
+        }
+        for (QLineEdit* edit : FEdits)
+            edit->move(g.EditLeft, edit->y());
+        FOk->setGeometry(g.OkLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
+        FCancel->setGeometry(g.CancelLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
+    }
+
     std::vector<QLineEdit*> FEdits;
+    QScrollArea* FScroll = nullptr;
+    QPushButton* FOk = nullptr;
+    QPushButton* FCancel = nullptr;
 };
 
 } // namespace
@@ -851,8 +896,7 @@ void ShowStartError(const std::string& title, const std::string& text)
 // The progress window's step text, shown at once.
 void ShowStep(const std::string& text)
 {
-    dlgGauge->Message->setText(AnsiToQString(text));
-    dlgGauge->repaint();
+    dlgGauge->ShowStep(AnsiToQString(text));
 }
 
 // One request's working objects and settings.
@@ -912,8 +956,7 @@ public:
         dlgGauge->ProgressBar->setValue(0);
         dlgGauge->Message->setText("Export naar Word - Ophalen gegevens");
         dlgGauge->Initialize();
-        dlgGauge->show();
-        dlgGauge->repaint();
+        dlgGauge->ShowNow();
         const bool autoLoop = FLayout.AutoLoop();
 
         const QString dataFolder = WriteMergeDataFiles(&FSelection, FEofRecord, FFields);

@@ -8,6 +8,9 @@
 // A string list here is a vector of lines "name=value".  A line's name is the text before its first
 // "="; a line without "=" has no name.  Names compare without regard to case (ASCII letters).
 
+#include "WindowFrame.h"
+
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -140,25 +143,34 @@ std::vector<TExtraField> ExtraFieldsFor(const std::vector<std::string>& Fields, 
 void StoreExtraFieldValues(std::vector<std::string>& Fields, const std::vector<std::string>& Texts,
                            const QString& FormVarsFile);
 
-// Sizes and places of the extra-fields dialog for n fields on a screen whose usable height is
-// ScreenHeight.  The dialog is 400 by 25 n + 78; field i's label stands at (8, 8 + 25 i) and its edit
-// at (170, 4 + 25 i), 218 by 21.  When the dialog would not fit on the screen with its title bar, it
-// is cut to fit and widened by the scroll bar, and the fields scroll in an area AreaHeight high at
-// its top left.
+// Sizes and places of the extra-fields dialog for n fields whose widest prompt is WidestPrompt
+// pixels, in the window system's Frame, on a screen whose usable area is Screen.  The dialog's outer
+// size (frame and caption included) is 400 by 25 n + 78; the client area is what the frame leaves.
+// Field i's label stands at (8, 8 + 25 i) and its edit at (EditLeft, 4 + 25 i), 218 by 21; EditLeft
+// is 170 unless a prompt needs more room, which widens the dialog as much (not beyond the screen).
+// The buttons stand at outer height - 25 - 38 (still inside the client area) and outer width div 2
+// - 90 and + 5.  When the dialog would not fit on the screen, it is cut to fit and widened by the
+// scroll bar, and the fields scroll in an area AreaHeight high at its top left.
 struct TExtraFieldsGeometry {
-    int Width = 400;
-    int Height = 0;
+    int Width = 400; // outer
+    int Height = 0;  // outer
+    int ClientWidth = 0;
+    int ClientHeight = 0;
+    int EditLeft = 170;
     bool Scrolls = false;
     int AreaHeight = 0;    // when Scrolls
     int ContentHeight = 0; // height of the fields' area content
     int ButtonTop = 0;
     int OkLeft = 0;
     int CancelLeft = 0;
+    static constexpr int LabelLeft = 8;
+    static constexpr int EditWidth = 218;
     static constexpr int ButtonWidth = 85;
     static constexpr int ButtonHeight = 25;
     static constexpr int EditHeight = 21;
 };
-TExtraFieldsGeometry ExtraFieldsGeometry(int FieldCount, int ScreenHeight, int ScrollBarWidth);
+TExtraFieldsGeometry ExtraFieldsGeometry(int FieldCount, int WidestPrompt, const TFrameExtents& Frame, QSize Screen,
+                                         int ScrollBarWidth);
 
 // The extra fields asked of the user: given the fields with their initial texts, the texts entered
 // after OK, none after a cancel.

@@ -41,6 +41,15 @@ const std::array<TButtonKind, 5> Kinds = {{
 
 // ---- Arithmetic ----
 
+QString MessageLineBreaks(const QString& Message)
+{
+    QString lines = Message;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (lines[i] == u'\r' && (i + 1 == lines.size() || lines[i + 1] != u'\n'))
+            lines[i] = u'\n';
+    return lines;
+}
+
 int AutoSizedLabelWidth(int textWidth, int minWidth, int maxWidth)
 {
     return std::max(minWidth, std::min(textWidth, maxWidth));
@@ -205,11 +214,11 @@ void TZEBMessageForm::Prepare(const QString& Caption, const QString& Title, cons
 {
     Dutch = Dutch_;
     setWindowTitle(Caption);
-    ui->lblTitle->setText(Title);
+    ui->lblTitle->setText(MessageLineBreaks(Title));
     QPalette palette = ui->lblMessage->palette();
     palette.setColor(QPalette::WindowText, ColorToQColor(MessageColor));
     ui->lblMessage->setPalette(palette);
-    ui->lblMessage->setText(Message);
+    ui->lblMessage->setText(MessageLineBreaks(Message));
     Kind = Flags & 15;
     DefaultButton = DefaultButton_;
 
@@ -224,7 +233,7 @@ void TZEBMessageForm::Prepare(const QString& Caption, const QString& Title, cons
     ui->lblTitle->setMaximumWidth(m.MessageWidth);
     ui->lblTitle->resize(m.TitleWidth, m.TitleHeight);
     if (m.UseMemo) {
-        ui->memoMessage->setPlainText(Message);
+        ui->memoMessage->setPlainText(ui->lblMessage->text());
         ui->memoMessage->resize(m.MemoWidth, m.MemoHeight);
         ui->lblMessage->hide();
         ui->memoMessage->show();

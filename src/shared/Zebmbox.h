@@ -70,6 +70,10 @@ struct TMessageBoxMetrics {
 // below the heading.
 TMessageBoxMetrics ComputeMessageBoxMetrics(const TTextMeasure& message, const TTextMeasure& title, QSize screen);
 
+// The message as the box lays it out: a lone CR becomes a line break (LF), as LF and CR LF are
+// (a label draws the CR of a CR LF as a blank at the end of the line).
+QString MessageLineBreaks(const QString& Message);
+
 // Width of a label with autosize: its widest line, kept between minWidth and maxWidth.
 int AutoSizedLabelWidth(int textWidth, int minWidth, int maxWidth);
 

@@ -27,6 +27,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -592,6 +594,49 @@ TEST_F(MainWindow, OpenAsksToSaveThenRestoresTheRecords)
     EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), (std::vector<std::string>{"1", "2", "10"}));
     EXPECT_EQ(GridColumn(*form->grdKandidaten, 1), (std::vector<std::string>{"Naam 1, A.", "Naam 2, A.", "Naam 10, A."}));
     EXPECT_EQ(Commands(), WithKandidaten);
+}
+
+TEST_F(MainWindow, TheOpenDialogsNameCompletionEndsWithIt)
+{
+    Start();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("lijsten"));
+    TPartijRecord partij;
+    partij.Afkorting = "ABC";
+    TPartijList partijen;
+    partijen.Add(std::make_unique<TPartijRecord>(partij));
+    const QString file = Path("lijsten/abc.lst");
+    ASSERT_FALSE(SaveLijstFile(QFile::encodeName(file).toStdString(), partijen, TKandidaatList()));
+
+    // The path typed key by key, as a user types it, and Enter: the completion reads the folder
+    // while the dialog closes.
+    QPointer<QFileSystemModel> model;
+    QStringList loaded;
+    ModalAnswer open([&](QWidget* window) {
+        model = window->findChild<QFileSystemModel*>();
+        ASSERT_TRUE(model);
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, [&loaded](const QString& path) { loaded << path; });
+        auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_TRUE(edit);
+        edit->setFocus();
+        QTest::keyClicks(edit, file);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    Press(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(open.Seen().shown);
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - ABC");
+    ASSERT_TRUE(WaitFor([&] { return loaded.contains(Path("lijsten")); })) << loaded.join("|").toStdString();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a completion list stayed open";
+
+    // The next shortcut reaches the window: Ctrl+O asks to save the list first.
+    ModalAnswer question(ModalAnswer::ClickButton("Nee"));
+    ModalAnswer again(ModalAnswer::Close());
+    if (QWidget* popup = QApplication::activePopupWidget()) // where the window system sends the keys
+        QTest::keyClick(popup, Qt::Key_O, Qt::ControlModifier);
+    else
+        Press(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(question.Seen().shown);
+    EXPECT_TRUE(again.Seen().shown);
 }
 
 TEST_F(MainWindow, DamagedListFilesShowWhatSurvived)

@@ -30,6 +30,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWindow>
+#include <QScreen>
+#include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
@@ -134,9 +137,9 @@ ModalAnswer::Action ReadErrorBox(ErrorBox& box)
 }
 
 const std::string Installed = "ge\xefnstalleerd.";
-const std::string HelpdeskTail = "\r\rDe fout is opgetreden tijdens exporteren naar Word. Sluit Word en probeer het opnieuw. "
+const std::string HelpdeskTail = "\n\nDe fout is opgetreden tijdens exporteren naar Word. Sluit Word en probeer het opnieuw. "
                                  "Neem contact op met de Quandor helpdesk indien de fout zich blijft herhalen.";
-const std::string TemplateTail = "\r\rControleer of het sjabloon nog openstaat in Word. Sluit deze zonodig zonder de "
+const std::string TemplateTail = "\n\nControleer of het sjabloon nog openstaat in Word. Sluit deze zonodig zonder de "
                                  "wijzigingen op te slaan. Indien de fout zich blijft herhalen is het sjabloon beschadigd "
                                  "en dient u contact op te nemen met de ORX.";
 
@@ -287,6 +290,53 @@ TEST_F(Driver, ThePerCandidateFormFromTheCatalogueWithKeys)
     EXPECT_EQ(dlgGauge, nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(catalogue->isVisible());
+}
+
+// At chosen calls of the driver, whether the window system holds the progress window as it draws
+// itself now: the driver runs without the event loop, so only an explicit paint puts a step there.
+class TGaugeWatchingWord : public TRecordingWord {
+public:
+    using TRecordingWord::TRecordingWord;
+
+    std::vector<std::string> Shown; // the step text, and whether the screen showed it
+
+    void OpenDocument(const std::string& FileName) override { Look(), TRecordingWord::OpenDocument(FileName); }
+    void ExecuteMailMerge(bool Pause) override { Look(), TRecordingWord::ExecuteMailMerge(Pause); }
+    void SetVisible(bool Visible) override { Look(), TRecordingWord::SetVisible(Visible); }
+
+private:
+    void Look()
+    {
+        if (!dlgGauge)
+            return;
+        const QString text = dlgGauge->Message->text();
+        const bool fits = dlgGauge->Message->fontMetrics().horizontalAdvance(text) <= dlgGauge->Message->contentsRect().width();
+        const QImage drawn = dlgGauge->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage shown = dlgGauge->screen()
+                                 ->grabWindow(dlgGauge->winId(), 0, 0, dlgGauge->width(), dlgGauge->height())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        const bool exposed = dlgGauge->windowHandle() && dlgGauge->windowHandle()->isExposed();
+        Shown.push_back(QStringToAnsi(text) + (exposed && shown == drawn ? " shown" : " NOT shown") + (fits ? "" : " cut"));
+    }
+};
+
+TEST_F(Driver, TheProgressWindowIsOnTheScreenWithEveryStepWhole)
+{
+    auto k = std::make_unique<TKandidaatRecord>();
+    k->KandidaatNr = "12";
+    k->Achternaam = "Vries-Bakker";
+    k->NaamStemapparaat = "Vries-Bakker, J.P.M.W"; // one over the limit of 20
+    KandidaatList->Add(std::move(k));
+    TGaugeWatchingWord watching(word);
+    ModalAnswer selection(Choose({0}));
+    Start("ZV02", &watching);
+    EXPECT_EQ(watching.Shown, (std::vector<std::string>{
+                                  "Export naar Word - Openen Word shown",
+                                  "Export naar Word - Aanmaken formulier shown",
+                                  "Export naar Word - Samenvoegen shown",
+                                  "Aangemaakt: ZV02 - 12 - Vries-Bakker, J.P.M. shown",
+                              }));
 }
 
 TEST_F(Driver, TheListInOnePassFillsTwentyRowsACopyAndEndsWithTheEndRecord)
@@ -529,7 +579,7 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
 {
     AddKandidaat("1", "Jansen");
     const std::string dataFolder = GetQuandorTempDirectory().toStdString();
-    const std::string noRecords = "Er zijn geen of onvoldoende gegevens beschikbaar voor dit formulier. \r"
+    const std::string noRecords = "Er zijn geen of onvoldoende gegevens beschikbaar voor dit formulier. \n"
                                   "Mogelijkerwijs zijn er nog lijsten zonder kandidaten of bureau's zonder bureauleden.";
     const struct {
         const char* name;
@@ -545,7 +595,7 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
              + Installed,
          false},
         {"SQL error", [&] { WriteLayout("ZV01", "[SQL]\r\nselect=kand_nr\r\nfrom=kand.txt WHERE\r\n"); }, "Start formulier",
-         "De gegevensbron kan niet worden geopend\r\rEr zit een syntactische fout in de SQL query. Controleer of de "
+         "De gegevensbron kan niet worden geopend\n\nEr zit een syntactische fout in de SQL query. Controleer of de "
          "ODBC-drivers zijn " + Installed,
          true},
         {"empty result", [&] { WriteLayout("ZV01", "[SQL]\r\nselect=*\r\nfrom=kand.txt\r\nwhere=naamkand = 'Niemand'\r\n"); },
@@ -565,7 +615,7 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
         {"no select", [&] { WriteLayout("ZV01", "[SQL]\r\nfrom=kand.txt\r\n"); }, "StartTemplate: ",
          "Missing SQL statement in ZV01.dat" + HelpdeskTail, false},
         {"unknown pass kind", [&] { WriteLayout("ZV01", "[GENERAL]\r\nmultirun=X\r\n[SQL]\r\nselect=*\r\nfrom=kand.txt\r\n"); },
-         "StartTemplate: ", "Ongeldige multirun specifier in formulieropmaakbestand: \rGebruik L, K, C, B, S of N" + HelpdeskTail,
+         "StartTemplate: ", "Ongeldige multirun specifier in formulieropmaakbestand: \nGebruik L, K, C, B, S of N" + HelpdeskTail,
          false},
     };
     for (const auto& c : cases) {
@@ -613,7 +663,31 @@ TEST_F(Driver, MemoryThatRunsOutIsShownInWords)
     EXPECT_EQ(box.message, "Er is onvoldoende geheugen om dit formulier te maken. Mogelijk is een bestand in de map "
                            "FORMS beschadigd of te groot. Neem contact op met de Quandor helpdesk.");
     EXPECT_TRUE(opened.empty());
+}
 
+TEST_F(Driver, ADocumentThatNoApplicationOpensIsReportedWithItsPlace)
+{
+    AddKandidaat("1", "Jansen");
+    // The desktop's opener fails, as xdg-open does on a name that its locale cannot handle.
+    QTemporaryDir bin;
+    ASSERT_TRUE(WriteFileBytes(bin.filePath("xdg-open"), "#!/bin/sh\nexit 2\n"));
+    ASSERT_TRUE(QFile::setPermissions(bin.filePath("xdg-open"), QFile::ReadOwner | QFile::ExeOwner));
+    struct PathGuard {
+        QByteArray saved = qgetenv("PATH");
+        ~PathGuard() { qputenv("PATH", saved); }
+    } guard;
+    qputenv("PATH", bin.path().toUtf8());
+
+    TWordProcessor desktop(OpenWithDesktop);
+    ErrorBox box;
+    ModalAnswer answer(ReadErrorBox(box));
+    Start("ZV01", &desktop);
+    const std::string path = QStringToAnsi(PrivateTempFolder() + "/ZV01.docx");
+    EXPECT_TRUE(box.shown);
+    EXPECT_EQ(box.title, "StartTemplate: ");
+    EXPECT_EQ(box.message, "Het document is bewaard als " + path + ", maar kon niet worden geopend: er kon geen programma "
+                           "voor .docx-documenten worden gestart." + HelpdeskTail);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(path)));
 }
 
 TEST_F(Driver, WithoutAWordProcessorTheLinkCannotBeMade)

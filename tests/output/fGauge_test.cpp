@@ -60,4 +60,12 @@ TEST(Gauge, TheBarCountsTheDocumentsMade)
     EXPECT_EQ(rest, empty.pixelColor(empty.width() * 5 / 6, empty.height() / 2));
 }
 
+TEST(GaugeWidth, GrowsForATextThatNeedsItWithinTheScreen)
+{
+    EXPECT_EQ(GaugeWidth(272, 308, 1024), 308); // fits the layout's 273 pixels
+    EXPECT_EQ(GaugeWidth(277, 308, 1024), 16 + 277 + 19);
+    EXPECT_EQ(GaugeWidth(100, 340, 1024), 340) << "never narrower again during a run";
+    EXPECT_EQ(GaugeWidth(3000, 308, 1024), 1024);
+}
+
 } // namespace

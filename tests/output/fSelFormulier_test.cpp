@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QWindow>
+#include <QScreen>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -230,6 +232,19 @@ TEST_F(Catalogue, TheShippedCatalogueOpensOnItsFirstCategory)
     EXPECT_EQ(PlainText(form->sbInsert->text()), "Start formulier");
     EXPECT_EQ(PlainText(form->sbExit->text()), "Sluiten");
     EXPECT_EQ(form->sbInsert->toolTip(), "Selecteer formulier");
+}
+
+TEST_F(Catalogue, ItsSizeIsTheOuterSizeFrameAndCaptionIncluded)
+{
+    Open(ZORVANDEL_FORMS_DIR);
+    const QMargins frame = form->windowHandle()->frameMargins();
+    ASSERT_FALSE(frame.isNull()) << "the window system frames the catalogue";
+    EXPECT_EQ(form->frameGeometry().size(), QSize(449, 429));
+    EXPECT_EQ(form->size(), QSize(449 - frame.left() - frame.right(), 429 - frame.top() - frame.bottom()));
+    // The close button keeps its distance to the right edge; the window stays centred.
+    EXPECT_EQ(form->width() - form->sbExit->geometry().right(), 449 - 355 - 89 + 1);
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_LE((form->frameGeometry().center() - screen.center()).manhattanLength(), 2);
 }
 
 TEST_F(Catalogue, KeysAndMouseStartOnlyFormsWithoutVersions)

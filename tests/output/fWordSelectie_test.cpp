@@ -178,6 +178,36 @@ TEST_F(Selectie, KeysSelectAndDragAndDropChooses)
     EXPECT_TRUE(listFocused) << "the available list has the focus first";
 }
 
+TEST_F(Selectie, EnterInEitherListPressesOk)
+{
+    Add("1", "Jansen, P.");
+    Add("2", "Vries, A. de");
+    std::vector<std::string> list;
+    SeenWindow refusal;
+    bool stayed = false;
+    ModalAnswer dialog([&](QWidget* window) {
+        TZEBDualListBox* dlb = DualList(window);
+        QListWidget* source = dlb->ListBox(SOURCE);
+        ClickItem(source, 0);
+        ASSERT_TRUE(source->hasFocus());
+        {
+            // Nothing chosen yet: Enter meets OK's refusal.
+            ModalAnswer message(ModalAnswer::ClickButton("Ok"));
+            QTest::keyClick(source, Qt::Key_Return);
+            refusal = message.Seen();
+        }
+        stayed = window->isVisible();
+        QTest::mouseClick(dlb->Button(1), Qt::LeftButton);
+        QListWidget* chosen = dlb->ListBox(DESTINATION);
+        chosen->setFocus();
+        QTest::keyClick(chosen, Qt::Key_Enter); // the keypad's Enter
+    });
+    EXPECT_TRUE(SelectKandidaten(list));
+    EXPECT_TRUE(refusal.shown);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(list, std::vector<std::string>{"001=Jansen, P."});
+}
+
 TEST_F(Selectie, WithoutCandidatesOkClosesWithAnEmptySelection)
 {
     std::vector<std::string> list{"left over"};

@@ -12,7 +12,9 @@
 #include "uUtils.h"
 #include "uZVGlobals.h"
 
+#include <QWindow>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include <QDate>
 #include <QDir>
@@ -702,9 +704,14 @@ TEST_F(ExtraFields, TwoFieldsAsTheUserMeetsThem)
     QStringList labels, texts;
     std::vector<QRect> editPlaces;
     QStringList focusOrder; // "edit <n>" or a button's text
-    QSize size;
+    QSize outer, client;
+    QRect ok;
+    QMargins frame;
     ModalAnswer answer([&](QWidget* w) {
-        size = w->size();
+        outer = w->frameGeometry().size();
+        client = w->size();
+        frame = w->windowHandle()->frameMargins();
+        ok = w->findChildren<QPushButton*>()[0]->geometry();
         for (QLabel* label : w->findChildren<QLabel*>())
             labels << label->text() + "@" + QString::number(label->x()) + "," + QString::number(label->y());
         for (QLineEdit* edit : Edits(w)) {
@@ -735,7 +742,11 @@ TEST_F(ExtraFields, TwoFieldsAsTheUserMeetsThem)
     EXPECT_EQ(GetNewVarValues(fields), 1);
     EXPECT_EQ(answer.Seen().caption, "Extra velden voor MS Word koppeling");
     EXPECT_EQ(answer.Seen().buttons, (QStringList{"&OK", "&Annuleren"}));
-    EXPECT_EQ(size, QSize(400, 128));
+    // 400 by 128 with frame and caption; the buttons stand 38 above the outer bottom edge.
+    EXPECT_FALSE(frame.isNull());
+    EXPECT_EQ(outer, QSize(400, 128));
+    EXPECT_EQ(client, QSize(400 - frame.left() - frame.right(), 128 - frame.top() - frame.bottom()));
+    EXPECT_EQ(ok, QRect(400 / 2 - 90, 128 - 25 - 38, 85, 25));
     EXPECT_EQ(labels, (QStringList{"Datum vergadering@8,8", "Volgnummer@8,33"}));
     EXPECT_EQ(texts, (QStringList{"", "42"}));
     ASSERT_EQ(editPlaces.size(), 2u);
@@ -809,6 +820,58 @@ TEST_F(ExtraFields, CancelLeavesTheFieldsButUpdatesTheDate)
         EXPECT_EQ(fields, Lines{"Datum=Datum vergadering"}) << c.how;
         EXPECT_EQ(ReadFileBytes(FormVars()), "[General]\r\ndtKlanten=" + Today() + "\r\n\r\n[Vars]\r\nDatum=oud\r\n");
     }
+}
+
+TEST(ExtraFieldsGeometry, OuterSizeLessTheFrameAndRoomForEveryPrompt)
+{
+    const QSize screen(1024, 740);
+    const TFrameExtents openbox{1, 21, 1, 5};
+    // Two short prompts in a frame: the outer size as given, the client area what the frame leaves.
+    TExtraFieldsGeometry g = ExtraFieldsGeometry(2, 120, openbox, screen, 15);
+    EXPECT_EQ(std::tie(g.Width, g.Height, g.ClientWidth, g.ClientHeight), std::tuple(400, 128, 398, 102));
+    EXPECT_EQ(std::tie(g.EditLeft, g.ButtonTop, g.OkLeft, g.CancelLeft), std::tuple(170, 65, 110, 205));
+    EXPECT_FALSE(g.Scrolls);
+    // A prompt wider than the room before the edits moves them, and widens the dialog as much.
+    g = ExtraFieldsGeometry(1, 180, openbox, screen, 15);
+    EXPECT_EQ(std::tie(g.EditLeft, g.Width, g.ClientWidth), std::tuple(194, 424, 422));
+    EXPECT_EQ(g.OkLeft, 424 / 2 - 90);
+    // ... but not beyond the screen.
+    g = ExtraFieldsGeometry(1, 5000, openbox, screen, 15);
+    EXPECT_EQ(g.Width, 1024);
+    EXPECT_EQ(g.EditLeft, 1024 - 400 + 170);
+    // A frame taller than the space under the buttons still leaves them inside the client area.
+    g = ExtraFieldsGeometry(1, 10, TFrameExtents{4, 40, 4, 10}, screen, 15);
+    EXPECT_EQ(g.ClientHeight, 103 - 50);
+    EXPECT_EQ(g.ButtonTop, 53 - 25 - 8);
+    // Too many fields for the screen: the outer height is the screen's, the fields scroll.
+    g = ExtraFieldsGeometry(200, 10, openbox, screen, 15);
+    EXPECT_TRUE(g.Scrolls);
+    EXPECT_EQ(std::tie(g.Height, g.Width, g.ClientHeight), std::tuple(740, 415, 714));
+    EXPECT_EQ(g.AreaHeight, 740 - 25 - 38 - 4);
+    EXPECT_EQ(g.ContentHeight, 25 * 200 + 4);
+}
+
+TEST_F(ExtraFields, ALongPromptIsReadableWhole)
+{
+    Lines fields = {"Kenmerk(NOSTORE)=Kenmerk (wordt niet bewaard)", "Datum=Datum"};
+    std::vector<QRect> labels, edits;
+    QSize outer;
+    ModalAnswer answer([&](QWidget* w) {
+        outer = w->frameGeometry().size();
+        for (QLabel* label : w->findChildren<QLabel*>())
+            labels.push_back(QRect(label->pos(), QSize(label->fontMetrics().horizontalAdvance(label->text()), label->height())));
+        for (QLineEdit* edit : Edits(w))
+            edits.push_back(edit->geometry());
+        QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
+    });
+    EXPECT_EQ(GetNewVarValues(fields), 2);
+    ASSERT_EQ(labels.size(), 2u);
+    ASSERT_EQ(edits.size(), 2u);
+    EXPECT_EQ(labels[0].left(), 8);
+    EXPECT_LT(labels[0].right(), edits[0].left()) << "the prompt ends before its edit";
+    EXPECT_EQ(edits[1].left(), edits[0].left());
+    EXPECT_EQ(outer.width(), 400 + edits[0].left() - 170);
+    EXPECT_EQ(outer.height(), 25 * 2 + 78);
 }
 
 TEST_F(ExtraFields, TwoHundredFieldsScrollInADialogThatFitsTheScreen)

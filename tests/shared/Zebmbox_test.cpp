@@ -303,6 +303,43 @@ TEST_F(MessageBoxTest, InfoMessageLayout)
     EXPECT_TRUE(picture);
 }
 
+TEST(MessageLineBreaks, EveryKindOfLineEndBreaksOnce)
+{
+    EXPECT_EQ(MessageLineBreaks(QString("a\rb\r\nc\nd")), QString("a\nb\r\nc\nd"));
+    EXPECT_EQ(MessageLineBreaks(QString("a\r\rb")), QString("a\n\nb"));
+    EXPECT_EQ(MessageLineBreaks(QString("a\n\rb\r")), QString("a\n\nb\n"));
+    EXPECT_EQ(MessageLineBreaks(QString("a\r\r\nb")), QString("a\n\r\nb"));
+    EXPECT_EQ(MessageLineBreaks(QString("geen regeleinde")), QString("geen regeleinde"));
+}
+
+TEST_F(MessageBoxTest, CarriageReturnsBreakTheMessageIntoLines)
+{
+    const struct {
+        const char* message;
+        int lines;
+    } cases[] = {
+        {"Fout\r\rDe fout is opgetreden.", 3}, // a blank line between the paragraphs
+        {"Geen gegevens. \rMogelijk geen kandidaten.", 2},
+        {"Eerste\r\nTweede", 2},
+        {"Eerste\nTweede", 2},
+        {"Eerste", 1},
+    };
+    for (const auto& c : cases) {
+        int height = 0;
+        QString text;
+        ModalAnswer answer([&](QWidget* window) {
+            const FormParts p = Parts(window);
+            height = p.message->height();
+            text = p.message->text();
+        });
+        ShowErrorMessage("Start formulier", c.message);
+        EXPECT_EQ(text.count('\n'), c.lines - 1) << c.message;
+        const QString lines = QStringList(c.lines, "Xg").join('\n');
+        EXPECT_EQ(height, QFontMetrics(QApplication::font()).boundingRect(QRect(0, 0, 241, 1000), Qt::TextWordWrap, lines).height())
+            << c.message;
+    }
+}
+
 TEST_F(MessageBoxTest, ErrorMessageIsRedAndShowsAmpersandsAsTyped)
 {
     QColor colour;

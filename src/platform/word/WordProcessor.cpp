@@ -6,12 +6,12 @@
 #include "PrivateTempFolder.h"
 #include "WordXml.h"
 
-#include <QDesktopServices>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 #include <atomic>
 #include <cerrno>
 #include <set>
@@ -123,7 +123,46 @@ QString SaveNewDocument(const TWordPackage& Package, const QString& Folder, cons
     throw Exception("Het bestand " + QStringToAnsi(folder.filePath(Base + ".docx")) + " kan niet worden gemaakt");
 }
 
-bool OpenWithDesktop(const QString& Path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(Path)); }
+bool OpenWithDesktop(const QString& Path)
+{
+    // gio returns once the application was started; xdg-open without a desktop of its own waits
+    // for the application and returns only a failure to start it early.
+    const struct {
+        const char* program;
+        QStringList arguments;
+        int waitMs;
+    } openers[] = {{"gio", {"open", Path}, 10000}, {"xdg-open", {Path}, 3000}};
+    for (const auto& opener : openers) {
+        const QString program = QStandardPaths::findExecutable(opener.program);
+        if (!program.isEmpty())
+            return StartedByOpener(program, opener.arguments, opener.waitMs);
+    }
+    return false;
+}
+
+bool StartedByOpener(const QString& Program, const QStringList& Arguments, int WaitMs)
+{
+    auto* process = new QProcess;
+    process->setProgram(Program);
+    process->setArguments(Arguments);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    if (process->waitForFinished(WaitMs)) {
+        const bool started = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+        delete process;
+        return started;
+    }
+    // Still running: the opener runs the application in its place.  It is left to run; when the
+    // program ends first, only the opener itself is stopped.
+    process->setParent(QCoreApplication::instance());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    return true;
+}
 
 bool DesktopHasDocxApplication()
 {
@@ -191,7 +230,8 @@ void TWordProcessor::SetVisible(bool Visible)
             doc->Path = path;
             doc->Shown = true;
             if (!opener_(path))
-                throw Exception("Het document " + QStringToAnsi(path) + " kan niet worden getoond");
+                throw Exception("Het document is bewaard als " + QStringToAnsi(path) + ", maar kon niet worden geopend: "
+                                "er kon geen programma voor .docx-documenten worden gestart.");
         } catch (const Exception& e) {
             failures += (failures.empty() ? "" : "\r") + e.Message;
         }

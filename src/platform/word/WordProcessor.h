@@ -12,6 +12,7 @@
 #include "WordDocument.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,8 +23,12 @@ extern const char* const NoRecordsText;
 // Opens a saved document for the user; false when nothing could open it.
 using TDocumentOpener = std::function<bool(const QString& Path)>;
 
-// The desktop's default application for the file (QDesktopServices).
+// The desktop's default application for the file, started by "gio open" or else "xdg-open" from
+// PATH; false when neither is there or it reports that no application could be started.
 bool OpenWithDesktop(const QString& Path);
+// Runs an opener and waits up to WaitMs for it: true when it ended with status 0 or still runs
+// (it then runs on, the application in its place), false when it could not start or failed.
+bool StartedByOpener(const QString& Program, const QStringList& Arguments, int WaitMs);
 // Whether the desktop has an application for .docx documents: a default or an association in
 // the mimeapps.list files, or a desktop entry that lists the type, in the folders of the XDG
 // base directories.

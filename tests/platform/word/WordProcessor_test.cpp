@@ -367,7 +367,9 @@ TEST_F(WordProcessorTest, AnOpenerThatFailsIsReportedAfterTheDocumentWasSaved)
     failing.SetActiveWindowCaption("Mislukt");
     const QString path = PrivateTempFolder() + "/Mislukt.docx";
     QFile::remove(path);
-    EXPECT_EQ(ErrorOf([&] { failing.SetVisible(true); }), "Het document " + QStringToAnsi(path) + " kan niet worden getoond");
+    EXPECT_EQ(ErrorOf([&] { failing.SetVisible(true); }),
+              "Het document is bewaard als " + QStringToAnsi(path)
+                  + ", maar kon niet worden geopend: er kon geen programma voor .docx-documenten worden gestart.");
     EXPECT_TRUE(QFileInfo::exists(path));
     QFile::remove(path);
 }
@@ -499,6 +501,53 @@ TEST_F(DesktopTest, ConnectingNeedsAnApplicationAndKeepsOneWordProcessor)
     TWordApplication* first = ConnectWordApplication();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(ConnectWordApplication(), first);
+}
+
+// The desktop's openers, as scripts on a PATH of the test's own.
+class OpenerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        savedPath = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8());
+    }
+    void TearDown() override { qputenv("PATH", savedPath); }
+
+    // An opener that writes its arguments, one a line, to "args" and ends with status.
+    void Opener(const QString& name, int status)
+    {
+        QFile f(bin.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + bin.filePath("args") + "'\nexit " + QString::number(status) + "\n").toUtf8());
+        f.close();
+        ASSERT_TRUE(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    QString Arguments() const { return QString::fromUtf8(ReadFileBytes(bin.filePath("args"))); }
+
+    QTemporaryDir bin;
+    QByteArray savedPath;
+    const QString document = "/tmp/Verklaring \u00c7elik.docx";
+};
+
+TEST_F(OpenerTest, AnOpenerThatFailsMeansTheDocumentWasNotOpened)
+{
+    EXPECT_FALSE(OpenWithDesktop(document)) << "no opener at all";
+    Opener("xdg-open", 4);
+    EXPECT_FALSE(OpenWithDesktop(document));
+    EXPECT_EQ(Arguments(), document + "\n");
+    Opener("xdg-open", 0);
+    EXPECT_TRUE(OpenWithDesktop(document));
+}
+
+TEST_F(OpenerTest, GioIsAskedBeforeXdgOpen)
+{
+    Opener("xdg-open", 4);
+    Opener("gio", 0);
+    EXPECT_TRUE(OpenWithDesktop(document));
+    EXPECT_EQ(Arguments(), "open\n" + document + "\n");
+    Opener("gio", 2);
+    EXPECT_FALSE(OpenWithDesktop(document));
+    EXPECT_FALSE(StartedByOpener(bin.filePath("geen-programma"), {}, 1000));
 }
 
 } // namespace
