@@ -92,6 +92,7 @@ std::optional<TIniFile> ReadSchema(const QString& folder)
 struct TFileFormat {
     bool ColNameHeader = true;
     char Delimiter = ',';
+    bool operator==(const TFileFormat&) const = default;
 };
 
 // The format of a data file by its section of SCHEMA.INI; a missing key (or section) keeps the
@@ -139,6 +140,15 @@ struct StmtCloser {
     void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
 };
 using TStatement = std::unique_ptr<sqlite3_stmt, StmtCloser>;
+using TDatabase = std::unique_ptr<sqlite3, DbCloser>;
+
+// A data file that the statement names: its name, where its table stands, its bytes and format.
+struct TTableFile {
+    std::string Name, Schema, Table;
+    std::string Bytes;
+    TFileFormat Format;
+    bool operator==(const TTableFile&) const = default;
+};
 
 TStatement Prepare(sqlite3* db, const std::string& sql, const char** tail = nullptr)
 {
@@ -256,9 +266,13 @@ std::vector<std::vector<std::string>> SplitDelimitedText(const std::string& Byte
     return lines;
 }
 
-TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
+namespace {
+
+// The folder of the connection's data source; fails unless it names the registered text driver
+// and an existing folder.
+QString DataFolder(const std::string& connection)
 {
-    const auto keys = ConnectionKeys(Connection);
+    const auto keys = ConnectionKeys(connection);
     const auto dsn = keys.find("dsn");
     if (dsn == keys.end() || !IsTextDataSource(dsn->second))
         Fail();
@@ -270,22 +284,15 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
     const QString folder = AnsiToQString(folderKey->second);
     if (!QDir(folder).exists())
         Fail();
+    return folder;
+}
 
-    sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-        sqlite3_close_v2(handle);
-        Fail();
-    }
-    const std::unique_ptr<sqlite3, DbCloser> db(handle);
-
+// The files of the folder that the statement names, read, with their formats.
+std::vector<TTableFile> NamedTables(const QString& folder, const std::string& sql)
+{
     const std::optional<TIniFile> schema = ReadSchema(folder);
-    const std::string statement = Lower(Sql);
-    struct TTableFile {
-        QString File;
-        std::string Name, Schema, Table;
-    };
+    const std::string statement = Lower(sql);
     std::vector<TTableFile> tables;
-    std::vector<std::string> attached;
     const QStringList files =
         QDir(folder).entryList({"*.txt", "*.csv", "*.tab", "*.asc"}, QDir::Files | QDir::Readable, QDir::Name);
     for (const QString& file : files) {
@@ -295,25 +302,51 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
         const auto dot = name.rfind('.');
         const std::string base = name.substr(0, dot);
         const bool builtIn = Lower(base) == "main" || Lower(base) == "temp";
-        tables.push_back({file, name, builtIn ? Lower(base) : base, name.substr(dot + 1)});
-        if (!builtIn && std::find(attached.begin(), attached.end(), Lower(base)) == attached.end()) {
-            Exec(db.get(), "ATTACH ':memory:' AS " + Quoted(base));
-            attached.push_back(Lower(base));
+        TTableFile& table = tables.emplace_back();
+        table.Name = name;
+        table.Schema = builtIn ? Lower(base) : base;
+        table.Table = name.substr(dot + 1);
+        if (!ReadFile(QDir(folder).filePath(file), table.Bytes))
+            Fail();
+        table.Format = FormatOf(schema, name);
+    }
+    return tables;
+}
+
+// A new in-memory database holding the tables, each in a database attached under its base name
+// and as a view named by its file name; afterwards statements may only read.
+TDatabase LoadTables(const std::vector<TTableFile>& tables)
+{
+    sqlite3* handle = nullptr;
+    if (sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(handle);
+        Fail();
+    }
+    TDatabase db(handle);
+
+    std::vector<std::string> attached;
+    for (const TTableFile& t : tables) {
+        const bool builtIn = t.Schema == "main" || t.Schema == "temp";
+        if (!builtIn && std::find(attached.begin(), attached.end(), Lower(t.Schema)) == attached.end()) {
+            Exec(db.get(), "ATTACH ':memory:' AS " + Quoted(t.Schema));
+            attached.push_back(Lower(t.Schema));
         }
     }
     Exec(db.get(), "BEGIN");
     for (const TTableFile& t : tables) {
-        std::string bytes;
-        if (!ReadFile(QDir(folder).filePath(t.File), bytes))
-            Fail();
-        LoadTable(db.get(), t.Schema, t.Table, bytes, FormatOf(schema, t.Name));
+        LoadTable(db.get(), t.Schema, t.Table, t.Bytes, t.Format);
         Exec(db.get(), "CREATE TEMP VIEW " + Quoted(t.Name) + " AS SELECT * FROM " + Quoted(t.Schema) + "." + Quoted(t.Table));
     }
     Exec(db.get(), "COMMIT");
 
     sqlite3_set_authorizer(db.get(), ReadOnlyAuthorizer, nullptr);
+    return db;
+}
+
+TRecordSet Execute(sqlite3* db, const std::string& Sql)
+{
     const char* tail = nullptr;
-    const TStatement stmt = Prepare(db.get(), Sql, &tail);
+    const TStatement stmt = Prepare(db, Sql, &tail);
     for (; tail && *tail; ++tail)
         if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';')
             Fail();
@@ -341,4 +374,31 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
         result.Rows.push_back(std::move(row));
     }
     return result;
+}
+
+} // namespace
+
+struct TTextDataSource::TLoaded {
+    std::vector<TTableFile> Tables;
+    TDatabase Db;
+};
+
+TTextDataSource::TTextDataSource() = default;
+TTextDataSource::~TTextDataSource() = default;
+
+TRecordSet TTextDataSource::Run(const std::string& Connection, const std::string& Sql)
+{
+    std::vector<TTableFile> tables = NamedTables(DataFolder(Connection), Sql);
+    if (!loaded_ || loaded_->Tables != tables) {
+        loaded_.reset();
+        TDatabase db = LoadTables(tables);
+        loaded_ = std::make_unique<TLoaded>(TLoaded{std::move(tables), std::move(db)});
+    }
+    return Execute(loaded_->Db.get(), Sql);
+}
+
+TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
+{
+    TTextDataSource source;
+    return source.Run(Connection, Sql);
 }

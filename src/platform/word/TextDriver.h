@@ -19,6 +19,7 @@
 // kand.txt.kand_nr and [kand.txt].[kand_nr] all resolve.  Only one reading statement runs.
 // Texts are Windows-1252 bytes, compared as bytes.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,28 @@ struct TRecordSet {
 // The word processor's message for a data source that cannot be opened or a statement that fails.
 extern const char* const DataSourceFailedText;
 
-// Runs Sql on the data source of Connection.  Any failure (unknown data source, missing folder,
-// unreadable file or SCHEMA.INI format, statement error) throws Exception(DataSourceFailedText).
+// A data source kept open from one statement to the next.  Every statement reads the files it
+// names again; while they, their formats and the set of files are the same as for the statement
+// before, the tables loaded then are used, otherwise they are loaded anew.
+class TTextDataSource {
+public:
+    TTextDataSource();
+    ~TTextDataSource();
+    TTextDataSource(const TTextDataSource&) = delete;
+    TTextDataSource& operator=(const TTextDataSource&) = delete;
+
+    // Runs Sql on the data source of Connection.  Any failure (unknown data source, missing
+    // folder, unreadable file or SCHEMA.INI format, statement error) throws
+    // Exception(DataSourceFailedText).
+    TRecordSet Run(const std::string& Connection, const std::string& Sql);
+
+private:
+    struct TLoaded;
+    std::unique_ptr<TLoaded> loaded_;
+};
+
+// Runs Sql on the data source of Connection with tables loaded for this statement alone; fails
+// as TTextDataSource::Run.
 TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql);
 
 // One file's lines split into values with the quotes removed; empty lines are left out.
