@@ -5,7 +5,8 @@
 //
 // Its floor, in the same run: the same data files written and the same template merged once with
 // every candidate (one copy per candidate, form fields, protection, one package written).  At the
-// end the ratios are printed: form against floor per size, and each size against the one before.
+// end the ratios of the real times are printed (of the medians with --benchmark_repetitions): form
+// against floor per size, and each size against the one before.
 #include "PrivateTempFolder.h"
 #include "WordProcessor.h"
 #include "ZEBDLB.h"
@@ -139,8 +140,9 @@ public:
     void ReportRuns(const std::vector<Run>& reports) override
     {
         ConsoleReporter::ReportRuns(reports);
+        // One run, or the median of repetitions.
         for (const Run& run : reports)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
+            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
                 times_[run.run_name.function_name][std::stoi(run.run_name.args)] = run.GetAdjustedRealTime();
     }
 
