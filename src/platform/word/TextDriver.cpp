@@ -13,7 +13,10 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <dirent.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const char* const DataSourceFailedText = "De gegevensbron kan niet worden geopend";
 
@@ -287,18 +290,43 @@ QString DataFolder(const std::string& connection)
     return folder;
 }
 
+// The data files of the folder that the statement names (the name anywhere in it, without regard
+// to case), in name order: files with the extension txt, csv, tab or asc in any case, not hidden,
+// regular (or links to one) and readable.  A name is looked at further only when the statement
+// holds it, so the other files of the folder cost no more than their directory entries.
+std::vector<std::pair<std::string, QString>> NamedFiles(const QString& folder, const std::string& statement)
+{
+    std::vector<std::pair<std::string, QString>> files; // the name, the path
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(folder).constData()), ::closedir);
+    if (!dir)
+        return files;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string native = entry->d_name;
+        const auto dot = native.rfind('.');
+        if (native.empty() || native[0] == '.' || dot == std::string::npos)
+            continue;
+        const std::string extension = Lower(native.substr(dot + 1));
+        if (extension != "txt" && extension != "csv" && extension != "tab" && extension != "asc")
+            continue;
+        const bool ascii = std::all_of(native.begin(), native.end(), [](unsigned char c) { return c < 0x80; });
+        const std::string name = ascii ? native : QStringToAnsi(QFile::decodeName(native.c_str()));
+        if (statement.find(Lower(name)) == std::string::npos)
+            continue;
+        const QByteArray path = QFile::encodeName(folder) + '/' + QByteArray(native.data(), qsizetype(native.size()));
+        struct stat info {};
+        if (::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.constData(), R_OK) == 0)
+            files.emplace_back(name, QFile::decodeName(path));
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 // The files of the folder that the statement names, read, with their formats.
 std::vector<TTableFile> NamedTables(const QString& folder, const std::string& sql)
 {
     const std::optional<TIniFile> schema = ReadSchema(folder);
-    const std::string statement = Lower(sql);
     std::vector<TTableFile> tables;
-    const QStringList files =
-        QDir(folder).entryList({"*.txt", "*.csv", "*.tab", "*.asc"}, QDir::Files | QDir::Readable, QDir::Name);
-    for (const QString& file : files) {
-        const std::string name = QStringToAnsi(file);
-        if (statement.find(Lower(name)) == std::string::npos)
-            continue;
+    for (const auto& [name, path] : NamedFiles(folder, Lower(sql))) {
         const auto dot = name.rfind('.');
         const std::string base = name.substr(0, dot);
         const bool builtIn = Lower(base) == "main" || Lower(base) == "temp";
@@ -306,7 +334,7 @@ std::vector<TTableFile> NamedTables(const QString& folder, const std::string& sq
         table.Name = name;
         table.Schema = builtIn ? Lower(base) : base;
         table.Table = name.substr(dot + 1);
-        if (!ReadFile(QDir(folder).filePath(file), table.Bytes))
+        if (!ReadFile(path, table.Bytes))
             Fail();
         table.Format = FormatOf(schema, name);
     }

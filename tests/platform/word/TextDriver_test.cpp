@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -166,6 +168,28 @@ TEST_F(TextDriverTest, FilesTheStatementDoesNotNameAreNotRead)
     Write("SCHEMA.INI", "[gemeente.txt]\r\nFormat=TabDelimited\r\n[kand.txt]\r\nFormat=TabDelimited\r\n");
     EXPECT_EQ(Query("SELECT naamkand FROM kand.txt WHERE kand_nr = '  1'").Rows.size(), 1u);
     EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM gemeente.txt"); }), "De gegevensbron kan niet worden geopend");
+}
+
+TEST_F(TextDriverTest, OnlyReadableFilesOfTheFolderAreTables)
+{
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/";
+    ASSERT_EQ(::mkfifo(folder + "pijp.txt", 0600), 0); // opening it would wait for a writer
+    ASSERT_TRUE(QDir(dir.path()).mkdir("map.txt"));
+    ASSERT_EQ(::symlink("kand.txt", folder + "link.txt"), 0);
+    Write("SCHEMA.INI", "[kand.txt]\r\nFormat=TabDelimited\r\n[link.txt]\r\nFormat=TabDelimited\r\n");
+    ASSERT_EQ(::symlink("bestaatniet", folder + "weg.txt"), 0);
+    Write(".verborgen.txt", "a\r\n1\r\n");
+    Write("Groot.TXT", "a,b\r\n1,2\r\n");
+    Write(QString::fromUtf8("\xc3\xa9\xc3\xa9n.txt"), "a\r\n1\r\n");
+    for (const char* missing : {"pijp.txt", "map.txt", "weg.txt", "[.verborgen.txt]"})
+        EXPECT_EQ(ErrorOf([&] { Query(std::string("SELECT * FROM ") + missing); }), DataSourceFailedText) << missing;
+    EXPECT_EQ(Rows(Query("SELECT naamkand FROM link.txt WHERE kand_nr = '  1'")), "Jansen");
+    EXPECT_EQ(Rows(Query("SELECT * FROM groot.txt")), "1,2");
+    EXPECT_EQ(Rows(Query("SELECT * FROM [\xe9\xe9n.txt]")), "1");
+    // A folder full of other files changes nothing.
+    for (int i = 0; i < 200; ++i)
+        Write("Standaardbrieven" + QString::number(i) + ".docx", "PK");
+    EXPECT_EQ(Rows(Query("SELECT naamkand FROM kand.txt WHERE kand_nr = ' 10'")), "Bakker");
 }
 
 TEST_F(TextDriverTest, AKeptDataSourceSeesEveryChangeOfItsFiles)
