@@ -59,9 +59,9 @@ std::map<std::string, std::string> ConnectionKeys(const std::string& connection)
 bool IsTextDataSource(const std::string& dsn)
 {
     RegistryStore reg(HKEY_CURRENT_USER);
-    if (dsn.empty() || !reg.OpenKeyReadOnly("\\Software\\ODBC\\ODBC.INI\\ODBC Data Sources") || !reg.ValueExists(dsn))
+    if (dsn.empty() || !reg.OpenKeyReadOnly("\\Software\\ODBC\\ODBC.INI\\ODBC Data Sources"))
         return false;
-    try {
+    try { // a missing value reads as ""
         return reg.ReadString(dsn).rfind("Microsoft Text Driver", 0) == 0;
     } catch (const ERegistryException&) {
         return false;
