@@ -5,8 +5,8 @@
 //
 // Its floor, in the same run: the same data files written and the same template merged once with
 // every candidate (one copy per candidate, form fields, protection, one package written).  At the
-// end the ratios of the real times are printed (of the medians with --benchmark_repetitions): form
-// against floor per size, and each size against the one before.
+// end the ratios of the real and of the CPU times are printed (of the medians with
+// --benchmark_repetitions): form against floor per size, and each size against the one before.
 #include "PrivateTempFolder.h"
 #include "WordProcessor.h"
 #include "ZEBDLB.h"
@@ -134,7 +134,7 @@ void BM_DataFilesAndOneMerge(benchmark::State& state)
     }
 }
 
-// The console report, followed by the ratios of the real times.
+// The console report, followed by the ratios of the real and of the CPU times.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& reports) override
@@ -143,30 +143,43 @@ public:
         // One run, or the median of repetitions.
         for (const Run& run : reports)
             if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
-                times_[run.run_name.function_name][std::stoi(run.run_name.args)] = run.GetAdjustedRealTime();
+                times_[run.run_name.function_name][std::stoi(run.run_name.args)] = {run.GetAdjustedRealTime(),
+                                                                                      run.GetAdjustedCPUTime()};
     }
 
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        const auto& form = times_["BM_PerCandidateForm"];
-        const auto& floor = times_["BM_DataFilesAndOneMerge"];
-        std::printf("\ncandidates  form/floor  form growth  floor growth\n");
-        double previousForm = 0, previousFloor = 0;
-        for (const auto& [count, time] : form) {
-            const auto f = floor.find(count);
-            const double floorTime = f == floor.end() ? 0 : f->second;
-            std::printf("%10d  %10.2f", count, floorTime > 0 ? time / floorTime : 0.0);
-            if (previousForm > 0)
-                std::printf("  %11.2f  %12.2f", time / previousForm, previousFloor > 0 ? floorTime / previousFloor : 0.0);
-            std::printf("\n");
-            previousForm = time;
-            previousFloor = floorTime;
-        }
+        PrintRatios("real", &TTimes::Real);
+        PrintRatios("CPU", &TTimes::Cpu);
     }
 
 private:
-    std::map<std::string, std::map<int, double>> times_;
+    struct TTimes {
+        double Real = 0, Cpu = 0;
+    };
+
+    void PrintRatios(const char* kind, double TTimes::*time)
+    {
+        const auto& form = times_["BM_PerCandidateForm"];
+        const auto& floor = times_["BM_DataFilesAndOneMerge"];
+        std::printf("\n%s time: candidates  form/floor  form growth  floor growth\n", kind);
+        const TTimes* previousForm = nullptr;
+        const TTimes* previousFloor = nullptr;
+        for (const auto& [count, times] : form) {
+            const auto f = floor.find(count);
+            const TTimes* floorTimes = f == floor.end() ? nullptr : &f->second;
+            std::printf("%21d  %10.2f", count, floorTimes ? times.*time / (floorTimes->*time) : 0.0);
+            if (previousForm)
+                std::printf("  %11.2f  %12.2f", times.*time / (previousForm->*time),
+                            floorTimes && previousFloor ? floorTimes->*time / (previousFloor->*time) : 0.0);
+            std::printf("\n");
+            previousForm = &times;
+            previousFloor = floorTimes;
+        }
+    }
+
+    std::map<std::string, std::map<int, TTimes>> times_;
 };
 
 } // namespace
