@@ -7,6 +7,9 @@
 // every candidate (one copy per candidate, form fields, protection, one package written).  At the
 // end the ratios of the real and of the CPU times are printed (of the medians with
 // --benchmark_repetitions): form against floor per size, and each size against the one before.
+// The folders lie under $TMPDIR; on a disk file system the cost of creating the hundreds of
+// documents that the previous iteration deleted grows faster than their number, on a tmpfs it
+// does not (TMPDIR=/dev/shm).
 #include "PrivateTempFolder.h"
 #include "WordProcessor.h"
 #include "ZEBDLB.h"
@@ -159,6 +162,15 @@ private:
         double Real = 0, Cpu = 0;
     };
 
+    // A ratio, or "-" when one of the two was not run.
+    static std::string Ratio(const TTimes* a, const TTimes* b, double TTimes::*time)
+    {
+        char text[32] = "-";
+        if (a && b && b->*time > 0)
+            std::snprintf(text, sizeof text, "%.2f", a->*time / (b->*time));
+        return text;
+    }
+
     void PrintRatios(const char* kind, double TTimes::*time)
     {
         const auto& form = times_["BM_PerCandidateForm"];
@@ -169,11 +181,8 @@ private:
         for (const auto& [count, times] : form) {
             const auto f = floor.find(count);
             const TTimes* floorTimes = f == floor.end() ? nullptr : &f->second;
-            std::printf("%21d  %10.2f", count, floorTimes ? times.*time / (floorTimes->*time) : 0.0);
-            if (previousForm)
-                std::printf("  %11.2f  %12.2f", times.*time / (previousForm->*time),
-                            floorTimes && previousFloor ? floorTimes->*time / (previousFloor->*time) : 0.0);
-            std::printf("\n");
+            std::printf("%21d  %10s  %11s  %12s\n", count, Ratio(&times, floorTimes, time).c_str(),
+                        Ratio(&times, previousForm, time).c_str(), Ratio(floorTimes, previousFloor, time).c_str());
             previousForm = &times;
             previousFloor = floorTimes;
         }
