@@ -8,8 +8,8 @@
 // end the ratios of the real and of the CPU times are printed (of the medians with
 // --benchmark_repetitions): form against floor per size, and each size against the one before.
 // The folders lie under $TMPDIR; on a disk file system the cost of creating the hundreds of
-// documents that the previous iteration deleted grows faster than their number, on a tmpfs it
-// does not (TMPDIR=/dev/shm).
+// documents right after the previous iteration deleted them can grow faster than their number; on
+// a tmpfs it does not (TMPDIR=/dev/shm).
 #include "PrivateTempFolder.h"
 #include "WordProcessor.h"
 #include "ZEBDLB.h"
