@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -133,20 +135,40 @@ bool FromJson(const QJsonObject& o, Node& node)
     return true;
 }
 
+// The tree last read from a store file, kept with the file's bytes: while the file holds the same
+// bytes, it is not parsed again.
+struct TParsedStore {
+    QString FileName;
+    QByteArray Bytes;
+    Node Tree;
+};
+
 // The whole tree of a root key; a missing file is an empty tree.
 Node Load(TRootKey root)
 {
+    static std::mutex guard;
+    static std::map<TRootKey, TParsedStore> parsed;
+
     const QString fileName = RegistryStore::FileName(root);
-    Node tree;
     QFile file(fileName);
     if (!file.exists())
-        return tree;
+        return {};
     if (!file.open(QIODevice::ReadOnly))
         throw ERegistryException("Cannot read the registry store " + QStringToAnsi(fileName));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw ERegistryException("Cannot read the registry store " + QStringToAnsi(fileName));
+
+    const std::lock_guard lock(guard);
+    TParsedStore& last = parsed[root];
+    if (last.FileName == fileName && last.Bytes == bytes)
+        return last.Tree;
+    Node tree;
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject() || !FromJson(doc.object(), tree))
         throw ERegistryException("The registry store " + QStringToAnsi(fileName) + " is damaged");
+    last = TParsedStore{fileName, bytes, tree};
     return tree;
 }
 

@@ -5,8 +5,9 @@
 // to case and keep the case they were created with.  Key paths use "\" between names; a path
 // that begins with "\" starts at the root, any other path at the open key.
 //
-// Every call reads the file afresh; every change is written back at once through a temporary
-// file that replaces the old one, so a failed write never leaves a half-written store.
+// Every call reads the file afresh (it is parsed again only when its bytes changed); every change
+// is written back at once through a temporary file that replaces the old one, so a failed write
+// never leaves a half-written store.
 
 #include "Exceptions.h"
 

@@ -339,6 +339,42 @@ TEST_F(Driver, TheProgressWindowIsOnTheScreenWithEveryStepWhole)
                               }));
 }
 
+TEST_F(Driver, ASecondFormAfterChangedDataShowsTheNewData)
+{
+    AddKandidaat("1", "Jansen");
+    AddKandidaat("2", "de Vries");
+    {
+        ModalAnswer selection(Choose({0, 0}));
+        ModalAnswer noError(ModalAnswer::Close());
+        Start("ZV02");
+        EXPECT_FALSE(noError.Seen().shown);
+    }
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(Count(Xml(0), ">Jansen<"), 1);
+
+    // The same word processor, the data files written again: a name of as many letters, a new
+    // candidate, another party.
+    KandidaatList->Items(0)->Achternaam = "Jonsen";
+    AddKandidaat("3", "Bakker");
+    PartijList->Items(0)->Aanduiding = "ZORVANDAL";
+    opened.clear();
+    {
+        ModalAnswer selection(Choose({0, 0, 0}));
+        ModalAnswer noError(ModalAnswer::Close());
+        Start("ZV02");
+        EXPECT_FALSE(noError.Seen().shown) << QStringToAnsi(noError.Seen().labels.join(" "));
+    }
+    ASSERT_EQ(opened.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const std::string xml = Xml(i);
+        const std::string name = i == 0 ? "Jonsen" : i == 1 ? "de Vries" : "Bakker";
+        EXPECT_EQ(Count(xml, ">" + name + "<"), 1);
+        EXPECT_EQ(Count(xml, "Jansen"), 0);
+        EXPECT_EQ(Count(xml, ">ZORVANDAL<"), 1);
+    }
+}
+
 TEST_F(Driver, TheListInOnePassFillsTwentyRowsACopyAndEndsWithTheEndRecord)
 {
     for (int nr = 1; nr <= 25; ++nr)

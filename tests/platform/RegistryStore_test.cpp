@@ -151,4 +151,25 @@ TEST_F(RegistryStoreTest, SavedFileIsCompleteJsonAfterEveryWrite)
     EXPECT_EQ(entries, QStringList{"HKEY_CURRENT_USER.json"});
 }
 
+TEST_F(RegistryStoreTest, AFileChangedByAnotherWriterIsReadAsItNowStands)
+{
+    RegistryStore reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software\\ODBC", true));
+    reg.WriteString("Naam", "Alpha");
+    ASSERT_EQ(reg.ReadString("Naam"), "Alpha");
+
+    // Rewritten in place, as many bytes, at once.
+    const QString fileName = RegistryStore::FileName(HKEY_CURRENT_USER);
+    const QByteArray alpha = FileBytes(HKEY_CURRENT_USER);
+    ASSERT_TRUE(WriteFileBytes(fileName, QByteArray(alpha).replace("Alpha", "Omega").toStdString()));
+    EXPECT_EQ(reg.ReadString("Naam"), "Omega");
+    ASSERT_TRUE(WriteFileBytes(fileName, "{ \"keys\": [ not json"));
+    EXPECT_FALSE(reg.KeyExists("\\Software"));
+    EXPECT_FALSE(reg.ValueExists("Naam"));
+    ASSERT_TRUE(WriteFileBytes(fileName, alpha.toStdString()));
+    EXPECT_EQ(reg.ReadString("Naam"), "Alpha");
+    QFile::remove(fileName);
+    EXPECT_FALSE(reg.ValueExists("Naam"));
+}
+
 } // namespace

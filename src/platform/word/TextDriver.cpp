@@ -15,7 +15,10 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <dirent.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const char* const DataSourceFailedText = "De gegevensbron kan niet worden geopend";
 
@@ -52,9 +55,9 @@ std::map<std::string, std::string> ConnectionKeys(const std::string& connection)
 bool IsTextDataSource(const std::string& dsn)
 {
     RegistryStore reg(HKEY_CURRENT_USER);
-    if (dsn.empty() || !reg.OpenKeyReadOnly(OdbcDataSourcesKey) || !reg.ValueExists(dsn))
+    if (dsn.empty() || !reg.OpenKeyReadOnly(OdbcDataSourcesKey))
         return false;
-    try {
+    try { // a missing value reads as ""
         return reg.ReadString(dsn).rfind(TextDriverPrefix, 0) == 0;
     } catch (const ERegistryException&) {
         return false;
@@ -88,6 +91,7 @@ std::optional<TIniFile> ReadSchema(const QString& folder)
 struct TFileFormat {
     bool ColNameHeader = true;
     char Delimiter = ',';
+    bool operator==(const TFileFormat&) const = default;
 };
 
 // The format of a data file by its section of SCHEMA.INI; a missing key (or section) keeps the
@@ -137,6 +141,15 @@ struct StmtCloser {
     void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
 };
 using TStatement = std::unique_ptr<sqlite3_stmt, StmtCloser>;
+using TDatabase = std::unique_ptr<sqlite3, DbCloser>;
+
+// A data file that the statement names: its name, where its table stands, its bytes and format.
+struct TTableFile {
+    std::string Name, Schema, Table;
+    std::string Bytes;
+    TFileFormat Format;
+    bool operator==(const TTableFile&) const = default;
+};
 
 TStatement Prepare(sqlite3* db, const std::string& sql, const char** tail = nullptr)
 {
@@ -188,14 +201,6 @@ void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& ta
         if (sqlite3_step(stmt.get()) != SQLITE_DONE)
             Fail();
     }
-}
-
-// Stops the statement once it has run MaxQuerySteps virtual machine steps (counted in blocks).
-constexpr int StepsPerCall = 1000;
-
-int StopEndlessQuery(void* calls)
-{
-    return ++*static_cast<long long*>(calls) > MaxQuerySteps / StepsPerCall ? 1 : 0;
 }
 
 // Once the tables stand, the statement may only read them.
@@ -262,9 +267,13 @@ std::vector<std::vector<std::string>> SplitDelimitedText(const std::string& Byte
     return lines;
 }
 
-TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
+namespace {
+
+// The folder of the connection's data source; fails unless it names the registered text driver
+// and an existing folder.
+QString DataFolder(const std::string& connection)
 {
-    const auto keys = ConnectionKeys(Connection);
+    const auto keys = ConnectionKeys(connection);
     const auto dsn = keys.find("dsn");
     if (dsn == keys.end() || !IsTextDataSource(dsn->second))
         Fail();
@@ -276,49 +285,103 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
     const QString folder = QFile::decodeName(QByteArray::fromStdString(folderKey->second));
     if (!QDir(folder).exists())
         Fail();
+    return folder;
+}
 
+// The data files of the folder that the statement names (the name anywhere in it, without regard
+// to case), in name order: files with the extension txt, csv, tab or asc in any case, not hidden,
+// regular (or links to one) and readable.  A name is looked at further only when the statement
+// holds it, so the other files of the folder cost no more than their directory entries.
+std::vector<std::pair<std::string, QString>> NamedFiles(const QString& folder, const std::string& statement)
+{
+    std::vector<std::pair<std::string, QString>> files; // the name, the path
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(folder).constData()), ::closedir);
+    if (!dir)
+        return files;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string native = entry->d_name;
+        const auto dot = native.rfind('.');
+        if (native.empty() || native[0] == '.' || dot == std::string::npos)
+            continue;
+        const std::string extension = AsciiLowerStr(native.substr(dot + 1));
+        if (extension != "txt" && extension != "csv" && extension != "tab" && extension != "asc")
+            continue;
+        const bool ascii = std::all_of(native.begin(), native.end(), [](unsigned char c) { return c < 0x80; });
+        const std::string name = ascii ? native : QStringToAnsi(QFile::decodeName(native.c_str()));
+        if (statement.find(AsciiLowerStr(name)) == std::string::npos)
+            continue;
+        const QByteArray path = QFile::encodeName(folder) + '/' + QByteArray(native.data(), qsizetype(native.size()));
+        struct stat info {};
+        if (::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.constData(), R_OK) == 0)
+            files.emplace_back(name, QFile::decodeName(path));
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The files of the folder that the statement names, read, with their formats.
+std::vector<TTableFile> NamedTables(const QString& folder, const std::string& sql)
+{
+    const std::optional<TIniFile> schema = ReadSchema(folder);
+    std::vector<TTableFile> tables;
+    for (const auto& [name, path] : NamedFiles(folder, AsciiLowerStr(sql))) {
+        const auto dot = name.rfind('.');
+        const std::string base = name.substr(0, dot);
+        const bool builtIn = AsciiLowerStr(base) == "main" || AsciiLowerStr(base) == "temp";
+        TTableFile& table = tables.emplace_back();
+        table.Name = name;
+        table.Schema = builtIn ? AsciiLowerStr(base) : base;
+        table.Table = name.substr(dot + 1);
+        table.Bytes = ReadDataFile(path);
+        table.Format = FormatOf(schema, name);
+    }
+    return tables;
+}
+
+// A new in-memory database holding the tables, each in a database attached under its base name
+// and as a view named by its file name; afterwards statements may only read.
+TDatabase LoadTables(const std::vector<TTableFile>& tables)
+{
     sqlite3* handle = nullptr;
     if (sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         sqlite3_close_v2(handle);
         Fail();
     }
-    const std::unique_ptr<sqlite3, DbCloser> db(handle);
+    TDatabase db(handle);
     // Sorts and temporary tables stay in memory, never in files of the system's temporary folder.
     Exec(db.get(), "PRAGMA temp_store = MEMORY");
 
-    const std::optional<TIniFile> schema = ReadSchema(folder);
-    const std::string statement = AsciiLowerStr(Sql);
-    struct TTableFile {
-        QString File;
-        std::string Name, Schema, Table;
-    };
-    std::vector<TTableFile> tables;
     std::vector<std::string> attached;
-    const QStringList files =
-        QDir(folder).entryList({"*.txt", "*.csv", "*.tab", "*.asc"}, QDir::Files | QDir::Readable, QDir::Name);
-    for (const QString& file : files) {
-        const std::string name = QStringToAnsi(file);
-        if (statement.find(AsciiLowerStr(name)) == std::string::npos)
-            continue;
-        const auto dot = name.rfind('.');
-        const std::string base = name.substr(0, dot);
-        const bool builtIn = AsciiLowerStr(base) == "main" || AsciiLowerStr(base) == "temp";
-        tables.push_back({file, name, builtIn ? AsciiLowerStr(base) : base, name.substr(dot + 1)});
-        if (!builtIn && std::find(attached.begin(), attached.end(), AsciiLowerStr(base)) == attached.end()) {
-            Exec(db.get(), "ATTACH ':memory:' AS " + Quoted(base));
-            attached.push_back(AsciiLowerStr(base));
+    for (const TTableFile& t : tables) {
+        const bool builtIn = t.Schema == "main" || t.Schema == "temp";
+        if (!builtIn && std::find(attached.begin(), attached.end(), AsciiLowerStr(t.Schema)) == attached.end()) {
+            Exec(db.get(), "ATTACH ':memory:' AS " + Quoted(t.Schema));
+            attached.push_back(AsciiLowerStr(t.Schema));
         }
     }
     Exec(db.get(), "BEGIN");
     for (const TTableFile& t : tables) {
-        LoadTable(db.get(), t.Schema, t.Table, ReadDataFile(QDir(folder).filePath(t.File)), FormatOf(schema, t.Name));
+        LoadTable(db.get(), t.Schema, t.Table, t.Bytes, t.Format);
         Exec(db.get(), "CREATE TEMP VIEW " + Quoted(t.Name) + " AS SELECT * FROM " + Quoted(t.Schema) + "." + Quoted(t.Table));
     }
     Exec(db.get(), "COMMIT");
 
     sqlite3_set_authorizer(db.get(), ReadOnlyAuthorizer, nullptr);
+    return db;
+}
+
+// Stops the statement once it has run MaxQuerySteps virtual machine steps (counted in blocks).
+constexpr int StepsPerCall = 1000;
+
+int StopEndlessQuery(void* calls)
+{
+    return ++*static_cast<long long*>(calls) > MaxQuerySteps / StepsPerCall ? 1 : 0;
+}
+
+TRecordSet Execute(sqlite3* db, const std::string& Sql)
+{
     const char* tail = nullptr;
-    const TStatement stmt = Prepare(db.get(), Sql, &tail);
+    const TStatement stmt = Prepare(db, Sql, &tail);
     for (; tail && *tail; ++tail)
         if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';')
             Fail();
@@ -326,7 +389,12 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
         Fail();
 
     long long progressCalls = 0;
-    sqlite3_progress_handler(db.get(), StepsPerCall, StopEndlessQuery, &progressCalls);
+    sqlite3_progress_handler(db, StepsPerCall, StopEndlessQuery, &progressCalls);
+    struct TDisarm {
+        sqlite3* db;
+        ~TDisarm() { sqlite3_progress_handler(db, 0, nullptr, nullptr); }
+    } disarm{db};
+
     TRecordSet result;
     const int count = sqlite3_column_count(stmt.get());
     for (int i = 0; i < count; ++i) {
@@ -348,4 +416,31 @@ TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
         result.Rows.push_back(std::move(row));
     }
     return result;
+}
+
+} // namespace
+
+struct TTextDataSource::TLoaded {
+    std::vector<TTableFile> Tables;
+    TDatabase Db;
+};
+
+TTextDataSource::TTextDataSource() = default;
+TTextDataSource::~TTextDataSource() = default;
+
+TRecordSet TTextDataSource::Run(const std::string& Connection, const std::string& Sql)
+{
+    std::vector<TTableFile> tables = NamedTables(DataFolder(Connection), Sql);
+    if (!loaded_ || loaded_->Tables != tables) {
+        loaded_.reset();
+        TDatabase db = LoadTables(tables);
+        loaded_ = std::make_unique<TLoaded>(TLoaded{std::move(tables), std::move(db)});
+    }
+    return Execute(loaded_->Db.get(), Sql);
+}
+
+TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql)
+{
+    TTextDataSource source;
+    return source.Run(Connection, Sql);
 }

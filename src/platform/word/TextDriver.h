@@ -20,6 +20,7 @@
 // Texts are Windows-1252 bytes, compared as bytes.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,14 +45,33 @@ extern const char* const DataSourceFailedText;
 // end (a recursive WITH without a bound) cannot take the program's time or memory: a data file
 // holds at most MaxTextFileBytes, a statement runs at most MaxQuerySteps steps of SQLite's virtual
 // machine (well under a second's work) and gives at most MaxQueryRows rows.
-constexpr std::size_t MaxTextFileBytes = std::size_t(2) << 20;
+constexpr std::size_t MaxTextFileBytes = std::size_t(64) << 20;
 constexpr long long MaxQuerySteps = 20'000'000;
 constexpr std::size_t MaxQueryRows = 100000;
 
-// Runs Sql on the data source of Connection.  Any failure (unknown data source, missing folder,
-// a data file or SCHEMA.INI that is no regular file, too large or in an unknown format, statement
-// error, a statement past the bounds) throws Exception(DataSourceFailedText).  Sorts and
-// temporary tables are kept in memory, not in the system's temporary folder.
+// A data source kept open from one statement to the next.  Every statement reads the files it
+// names again; while they, their formats and the set of files are the same as for the statement
+// before, the tables loaded then are used, otherwise they are loaded anew.
+class TTextDataSource {
+public:
+    TTextDataSource();
+    ~TTextDataSource();
+    TTextDataSource(const TTextDataSource&) = delete;
+    TTextDataSource& operator=(const TTextDataSource&) = delete;
+
+    // Runs Sql on the data source of Connection.  Any failure (unknown data source, missing folder,
+    // a data file or SCHEMA.INI that is no regular file, too large or in an unknown format,
+    // statement error, a statement past the bounds) throws Exception(DataSourceFailedText).  Sorts
+    // and temporary tables are kept in memory, not in the system's temporary folder.
+    TRecordSet Run(const std::string& Connection, const std::string& Sql);
+
+private:
+    struct TLoaded;
+    std::unique_ptr<TLoaded> loaded_;
+};
+
+// Runs Sql on the data source of Connection with tables loaded for this statement alone; fails
+// as TTextDataSource::Run.
 TRecordSet RunTextQuery(const std::string& Connection, const std::string& Sql);
 
 // One file's lines split into values with the quotes removed; empty lines are left out.

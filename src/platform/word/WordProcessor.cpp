@@ -297,7 +297,7 @@ void TWordProcessor::OpenDataSource(const TOpenDataSourceArgs& Args)
 {
     TWordDocument& doc = Active();
     doc.MailMerge.HasDataSource = false;
-    doc.MailMerge.Data = RunTextQuery(Args.Connection, Args.SQLStatement + Args.SQLStatement1);
+    doc.MailMerge.Data = dataSource_.Run(Args.Connection, Args.SQLStatement + Args.SQLStatement1);
     doc.MailMerge.HasDataSource = true;
 }
 

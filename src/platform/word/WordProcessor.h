@@ -8,6 +8,7 @@
 // the opener.  A document that cannot be saved or opened throws Exception after the others were
 // handled.
 
+#include "TextDriver.h"
 #include "WordApplication.h"
 #include "WordDocument.h"
 
@@ -94,6 +95,7 @@ private:
     int activations_ = 0;
     bool found_ = false;
     int merged_ = 0;
+    TTextDataSource dataSource_; // the tables stay loaded from one merge to the next
 };
 
 // How this program connects to its word processor: whether the desktop has one for .docx, and how

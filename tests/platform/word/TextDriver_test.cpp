@@ -257,4 +257,60 @@ TEST_F(TextDriverTest, FilesThatAreNoRegularFilesOrTooLargeGiveTheDataSourceMess
     EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM kand.txt"); }), "De gegevensbron kan niet worden geopend");
 }
 
+TEST_F(TextDriverTest, OnlyReadableFilesOfTheFolderAreTables)
+{
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/";
+    ASSERT_EQ(::mkfifo(folder + "pijp.txt", 0600), 0); // opening it would wait for a writer
+    ASSERT_TRUE(QDir(dir.path()).mkdir("map.txt"));
+    ASSERT_EQ(::symlink("kand.txt", folder + "link.txt"), 0);
+    Write("SCHEMA.INI", "[kand.txt]\r\nFormat=TabDelimited\r\n[link.txt]\r\nFormat=TabDelimited\r\n");
+    ASSERT_EQ(::symlink("bestaatniet", folder + "weg.txt"), 0);
+    Write(".verborgen.txt", "a\r\n1\r\n");
+    Write("Groot.TXT", "a,b\r\n1,2\r\n");
+    Write(QString::fromUtf8("\xc3\xa9\xc3\xa9n.txt"), "a\r\n1\r\n");
+    for (const char* missing : {"pijp.txt", "map.txt", "weg.txt", "[.verborgen.txt]"})
+        EXPECT_EQ(ErrorOf([&] { Query(std::string("SELECT * FROM ") + missing); }), DataSourceFailedText) << missing;
+    EXPECT_EQ(Rows(Query("SELECT naamkand FROM link.txt WHERE kand_nr = '  1'")), "Jansen");
+    EXPECT_EQ(Rows(Query("SELECT * FROM groot.txt")), "1,2");
+    EXPECT_EQ(Rows(Query("SELECT * FROM [\xe9\xe9n.txt]")), "1");
+    // A folder full of other files changes nothing.
+    for (int i = 0; i < 200; ++i)
+        Write("Standaardbrieven" + QString::number(i) + ".docx", "PK");
+    EXPECT_EQ(Rows(Query("SELECT naamkand FROM kand.txt WHERE kand_nr = ' 10'")), "Bakker");
+}
+
+TEST_F(TextDriverTest, AKeptDataSourceSeesEveryChangeOfItsFiles)
+{
+    TTextDataSource source;
+    const std::string byNumber = "SELECT kand_nr, naamkand FROM kand.txt ORDER BY kand_nr";
+    auto run = [&](const std::string& sql) { return Rows(source.Run(Connection(), sql)); };
+    ASSERT_EQ(run(byNumber), "  1,Jansen|  2,de Vries| 10,Bakker");
+    EXPECT_EQ(run("SELECT naamkand FROM kand.txt WHERE kand_nr = ' 10'"), "Bakker");
+
+    // Rewritten in place with as many bytes, at once: the values, not the size or the time, tell.
+    Write("kand.txt", "\"kandidaat_id\"\t\"lijst_id\"\t\"kand_nr\"\t\"naamkand\"\r\n"
+                      "\"  2\"\t\"1\"\t\"  2\"\t\"de Vries\"\r\n"
+                      "\"  1\"\t\"1\"\t\"  1\"\t\"Janssn\"\r\n"
+                      "\" 10\"\t\"1\"\t\" 10\"\t\"Bakker\"\r\n");
+    EXPECT_EQ(run(byNumber), "  1,Janssn|  2,de Vries| 10,Bakker");
+    // A new candidate.
+    Write("kand.txt", "\"kand_nr\"\t\"naamkand\"\r\n\"  1\"\t\"Jansen\"\r\n\"  4\"\t\"Visser\"\r\n");
+    EXPECT_EQ(run(byNumber), "  1,Jansen|  4,Visser");
+    // Another format in SCHEMA.INI reads the same bytes anew.
+    Write("SCHEMA.INI", "[kand.txt]\r\nColNameHeader=False\r\nFormat=TabDelimited\r\n[lijst.txt]\r\nFormat=TabDelimited\r\n");
+    EXPECT_EQ(run("SELECT F1 FROM kand.txt"), "kand_nr|  1|  4");
+    // A statement that names another table, then the first one again.
+    EXPECT_EQ(run("SELECT afkorting FROM lijst.txt"), "ABC");
+    EXPECT_EQ(ErrorOf([&] { run(byNumber); }), DataSourceFailedText); // no column kand_nr without a header
+    EXPECT_EQ(run("SELECT F2 FROM kand.txt WHERE F1 = '  4'"), "Visser");
+    // A file that is gone, and one that came.
+    QFile::remove(dir.filePath("kand.txt"));
+    EXPECT_EQ(ErrorOf([&] { run("SELECT F2 FROM kand.txt"); }), DataSourceFailedText);
+    Write("kand.csv", "nr,naam\r\n7,Smit\r\n");
+    EXPECT_EQ(run("SELECT naam FROM kand.csv"), "Smit");
+    // A data source that is no longer registered fails, even with the tables loaded.
+    QFile::remove(RegistryStore::FileName(HKEY_CURRENT_USER));
+    EXPECT_EQ(ErrorOf([&] { run("SELECT naam FROM kand.csv"); }), DataSourceFailedText);
+}
+
 } // namespace
