@@ -496,29 +496,11 @@ void TfrmMain::UpdateLijstGegevens()
         // Without a party record no abbreviation belongs in the caption.
         setWindowTitle(HasPartij() ? AnsiToQString("Zorvandel - " + PartijList->Items(0)->Afkorting.AsString())
                                    : QString("Zorvandel"));
-        TZEBSortGrid& grid = *grdKandidaten;
-        if (grid.RowCount() >= 2) {
-            grid.SetRowCount(2);
-            grid.SetRow(1);
-            for (int c = 0; c < grid.ColCount(); ++c)
-                grid.SetCells(c, 1, std::string());
-        }
-        if (KandidaatList->Count() > 0) {
-            // One sort at the end instead of one per row.
-            const bool sortOnUpdate = grid.SortRowsOnUpdate();
-            grid.SetSortRowsOnUpdate(false);
-            struct Restore {
-                TZEBSortGrid& grid;
-                bool value;
-                ~Restore() { grid.SetSortRowsOnUpdate(value); }
-            } restore{grid, sortOnUpdate};
-            for (int i = 0; i < KandidaatList->Count(); ++i) {
-                const TKandidaatRecord& k = *KandidaatList->Items(i);
-                grid.InsertRowValues({k.KandidaatNr.AsString(), k.NaamStemapparaat.AsString(), k.Plaats.AsString()});
-            }
-            grid.SetRow(1);
-        }
-        grid.Sort(0, false);
+        const auto cell = [](int row, int col) { // number, voting-machine name, place
+            const TKandidaatRecord& k = *KandidaatList->Items(row);
+            return col == 0 ? k.KandidaatNr.View() : col == 1 ? k.NaamStemapparaat.View() : k.Plaats.View();
+        };
+        grdKandidaten->FillRows(KandidaatList->Count(), cell, 0);
     });
 }
 

@@ -480,7 +480,8 @@ void TZEBSortGrid::ColWidthsChanged()
 
 void TZEBSortGrid::CellChanging(int ACol, int ARow)
 {
-    engine_.CellChanging(ACol, ARow, Cells(ACol, ARow));
+    if (!fillingSorted_)
+        engine_.CellChanging(ACol, ARow, Cells(ACol, ARow));
 }
 
 void TZEBSortGrid::RowsMoving()
@@ -618,6 +619,64 @@ void TZEBSortGrid::Sort(int ACol, bool Descending)
     (*columns_)[ACol]->SetSortDirection(Descending ? 1 : 0);
     SortColumn(ACol);
     arrowCol_ = ACol;
+}
+
+void TZEBSortGrid::FillRows(int Count, const TRowSource& Source, int SortCol)
+{
+    const int first = FixedRows();
+    const int cols = ColCount();
+    SetRowCount(first + std::max(Count, 1));
+    // The source's texts, read once in source order into one buffer: cell i (row * cols + col)
+    // ends at ends[i].  Placing the rows then reads this buffer instead of the source.
+    std::string texts;
+    std::vector<std::size_t> ends(std::size_t(Count) * std::size_t(cols));
+    texts.reserve(ends.size() * 16);
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        texts += Source(int(i / std::size_t(cols)), int(i % std::size_t(cols)));
+        ends[i] = texts.size();
+    }
+    const auto text = [&](int row, int col) {
+        const std::size_t i = std::size_t(row) * std::size_t(cols) + std::size_t(col);
+        const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(texts).substr(begin, ends[i] - begin);
+    };
+    // Where each source row goes: sorted here, unless a handler may change the column to sort or
+    // the sort fails (Sort below then fails the same way, with the rows as they came).
+    std::vector<int> rows;
+    if (Count >= 2 && !OnBeginSort && SortCol >= 0 && SortCol < cols) {
+        (*columns_)[SortCol]->SetSortDirection(0);
+        std::vector<std::string> keys(static_cast<std::size_t>(Count));
+        for (int i = 0; i < Count; ++i)
+            keys[std::size_t(i)] = text(i, SortCol);
+        const auto key = [&](int row) -> const std::string& { return keys[std::size_t(row - first)]; };
+        try {
+            // Quiet: the Sort below tells of numbers that do not convert.
+            rows = engine_.Sort(SortCol, SortRules(SortCol), first, Count, key, false);
+        } catch (...) {
+            rows.clear();
+        }
+    }
+    int currentRow = first;
+    {
+        // Written in sorted order, the rows leave the engine's keys as they are.
+        fillingSorted_ = !rows.empty();
+        struct Quiet {
+            bool& flag;
+            ~Quiet() { flag = false; }
+        } quiet{fillingSorted_};
+        for (int k = 0; k < Count; ++k) {
+            const int source = rows.empty() ? k : rows[std::size_t(k)] - first;
+            if (source == 0)
+                currentRow = first + k;
+            for (int c = 0; c < cols; ++c)
+                SetCells(c, first + k, text(source, c));
+        }
+    }
+    if (Count == 0)
+        for (int c = 0; c < cols; ++c)
+            SetCells(c, first, std::string_view());
+    SetRow(currentRow);
+    Sort(SortCol, false);
 }
 
 // The rows move as the engine sorted them, which it need not hear of.
