@@ -1,5 +1,6 @@
 // Starts a program and reports, in milliseconds, how long it takes from the start until its
 // top-level window with the given title is mapped on the X server (MapNotify on the root window).
+// Windows without a frame (a splash) and windows that belong to another one (a dialog) do not count.
 //
 //     MapTime TITLE PROGRAM [ARGUMENTS...]
 //
@@ -8,6 +9,7 @@
 // the window does not appear within 20 seconds.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <poll.h>
 #include <signal.h>
@@ -46,6 +48,27 @@ std::string WindowTitle(Display* display, Window window)
         }
     }
     return {};
+}
+
+// True for a window that asks for no frame (Motif hints, decorations 0) or belongs to another one.
+bool IsSplashOrDialog(Display* display, Window window)
+{
+    Window owner = None;
+    if (XGetTransientForHint(display, window, &owner) && owner != None)
+        return true;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool frameless = false;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_MOTIF_WM_HINTS", False), 0, 5, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) == Success && data) {
+        const auto* hints = reinterpret_cast<const unsigned long*>(data);
+        const unsigned long decorationsHint = 1ul << 1;
+        frameless = format == 32 && count >= 3 && (hints[0] & decorationsHint) && hints[2] == 0;
+        XFree(data);
+    }
+    return frameless;
 }
 
 int IgnoreErrors(Display*, XErrorEvent*)
@@ -98,7 +121,8 @@ int main(int argc, char* argv[])
         }
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type == MapNotify && WindowTitle(display, event.xmap.window) == title)
+        if (event.type == MapNotify && WindowTitle(display, event.xmap.window) == title
+            && !IsSplashOrDialog(display, event.xmap.window))
             mapped = Now();
     }
     kill(child, SIGTERM);
