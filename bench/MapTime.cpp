@@ -85,7 +85,12 @@ int main(int argc, char* argv[])
         return 1;
     }
     const std::string title = argv[1];
+    // A display just started may take a moment before it accepts connections.
     Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 0; !display && attempt < 40; ++attempt) {
+        usleep(50000);
+        display = XOpenDisplay(nullptr);
+    }
     if (!display) {
         std::fprintf(stderr, "MapTime: cannot open the display\n");
         return 1;
