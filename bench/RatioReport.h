@@ -20,7 +20,10 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type == Run::RT_Aggregate && !median)
+            // Only benchmarks of a size take part.
+            const std::string& size = run.run_name.args;
+            if ((run.run_type == Run::RT_Aggregate && !median) || size.empty()
+                || size.find_first_not_of("0123456789") != std::string::npos)
                 continue;
             std::string name = run.run_name.function_name;
             bool floor = false;
@@ -29,7 +32,7 @@ public:
                 floor = true;
             }
             const double ms = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
-            auto& entry = times_[name][std::stol(run.run_name.args)];
+            auto& entry = times_[name][std::stol(size)];
             (floor ? entry.floor : entry.road) = ms;
         }
     }
