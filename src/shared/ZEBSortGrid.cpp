@@ -652,7 +652,7 @@ void TZEBSortGrid::FillRows(int Count, const TRowSource& Source, int SortCol)
         try {
             // Quiet: the Sort below tells of numbers that do not convert.
             rows = engine_.Sort(SortCol, SortRules(SortCol), first, Count, key, false);
-        } catch (...) {
+        } catch (const std::exception&) {
             rows.clear();
         }
     }

@@ -758,3 +758,17 @@ TEST(ZEBSortGridFill, NumbersThatDoNotConvertAreReportedOnce)
         EXPECT_EQ(ColumnTexts(*grid, 0), (Strings{"x", "y", "1", "3"}));
     }
 }
+
+TEST(ZEBSortGridFill, AFailingSortLeavesTheRowsAsTheyCame)
+{
+    const std::vector<Strings> rows{{"31/12/2001 23:59", "a"}, {"xx/01/2002 00:00", "b"}, {"01/01/2002 00:00", "c"}};
+    auto filled = MakeGrid(2);
+    auto inserted = MakeGrid(2);
+    for (auto* grid : {filled.get(), inserted.get()})
+        grid->Columns()[0]->SetFormat(cfDate);
+    const std::string error = ErrorOf([&] { Fill(*filled, rows, 0); });
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error, ErrorOf([&] { FillByInserting(*inserted, rows, 0); }));
+    ExpectSameGrid(*filled, *inserted, "failed sort");
+    EXPECT_EQ(ColumnTexts(*filled, 1), (Strings{"a", "b", "c"}));
+}
