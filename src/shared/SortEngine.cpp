@@ -242,7 +242,10 @@ std::vector<int> TSortEngine::Sort(int Col, const TSortRules& Rules, int First, 
     std::vector<int> rows(order.size());
     std::vector<TSortKey> sorted;
     sorted.reserve(order.size());
+    constexpr std::size_t ahead = 8; // keys fetched while earlier ones are moved
     for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i + ahead < order.size())
+            __builtin_prefetch(&keys[std::size_t(order[i + ahead])]);
         rows[i] = First + order[i];
         sorted.push_back(std::move(keys[std::size_t(order[i])]));
         if (i > 0)
