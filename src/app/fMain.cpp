@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "FileDialogExec.h"
 #include "JpegLabel.h"
+#include "LazyIcon.h"
 #include "ListFile.h"
 #include "MenuBarKeys.h"
 #include "StrFuncs.h"
@@ -125,7 +126,22 @@ int LogoLeft(int PanelWidth, int OwnWidth)
     return PanelWidth - OwnWidth - 7;
 }
 
-TfrmMain::TfrmMain(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain>)
+TfrmMain::TfrmMain(QWidget* owner)
+    : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain>),
+      OpenDialog(this, "OpenDialog",
+                 [](QFileDialog& dialog) {
+                     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+                     dialog.setFileMode(QFileDialog::ExistingFile);
+                     dialog.setNameFilters({"Zorvandel bestanden (*.lst)", "Alle bestanden (*)"});
+                     dialog.setDefaultSuffix("lst");
+                 }),
+      SaveDialog(this, "SaveDialog", [](QFileDialog& dialog) {
+          dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+          dialog.setAcceptMode(QFileDialog::AcceptSave);
+          dialog.setFileMode(QFileDialog::AnyFile);
+          dialog.setNameFilters({"Zorvandel bestanden (*.lst)"});
+          dialog.setDefaultSuffix("lst");
+      })
 {
     MainMenu = Component<QMenuBar>("MainMenu");
     grdKandidaten = Component<TZEBSortGrid>("grdKandidaten");
@@ -161,22 +177,6 @@ TfrmMain::TfrmMain(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain
 
     SetGlyphs();
     SetupGrid();
-
-    OpenDialog = new QFileDialog(this);
-    OpenDialog->setObjectName("OpenDialog");
-    OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog->setNameFilters({"Zorvandel bestanden (*.lst)", "Alle bestanden (*)"});
-    OpenDialog->setDefaultSuffix("lst");
-
-    SaveDialog = new QFileDialog(this);
-    SaveDialog->setObjectName("SaveDialog");
-    SaveDialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog->setFileMode(QFileDialog::AnyFile);
-    SaveDialog->setNameFilters({"Zorvandel bestanden (*.lst)"});
-    SaveDialog->setDefaultSuffix("lst");
 
     BindAction(acFileNew, [this] { FileNew(); });
     BindAction(acFileOpen, [this] { FileOpen(); });
@@ -242,12 +242,15 @@ void TfrmMain::SetGlyphs()
                   {sbExit, QStyle::SP_DialogCloseButton}};
     const QSize size(24, 24);
     for (const auto& g : glyphs) {
-        // The style greys a picture by darkening its light parts, which leaves dark pictures dark.
-        const QPixmap picture = style()->standardIcon(g.glyph).pixmap(size);
-        QIcon icon(picture);
-        const QColor caption = g.button->palette().color(QPalette::Disabled, QPalette::ButtonText);
-        icon.addPixmap(QPixmap::fromImage(DisabledGlyph(picture.toImage(), caption)), QIcon::Disabled);
-        g.button->setIcon(icon);
+        // Made when the button is first painted, not while the window is built.
+        g.button->setIcon(LazyIcon([glyph = g.glyph, size,
+                                    caption = g.button->palette().color(QPalette::Disabled, QPalette::ButtonText)] {
+            // The style greys a picture by darkening its light parts, which leaves dark pictures dark.
+            const QPixmap picture = QApplication::style()->standardIcon(glyph).pixmap(size);
+            QIcon icon(picture);
+            icon.addPixmap(QPixmap::fromImage(DisabledGlyph(picture.toImage(), caption)), QIcon::Disabled);
+            return icon;
+        }));
         g.button->setIconSize(size);
     }
 }
@@ -382,7 +385,7 @@ bool TfrmMain::FileSaveAs()
     try {
         QString fileName;
         for (;;) {
-            if (!ExecuteFileDialog(SaveDialog, fileName))
+            if (!ExecuteFileDialog(SaveDialog.Dialog(), fileName))
                 return false;
             if (QFileInfo::exists(fileName) &&
                 AskQuestion("Zorvandel bewaren", "Het gekozen bestand bestaat al, wilt u deze overschrijven?", false) !=
@@ -408,7 +411,7 @@ void TfrmMain::FileOpen()
             !FileSaveAs())
             return;
         QString fileName;
-        if (!ExecuteFileDialog(OpenDialog, fileName))
+        if (!ExecuteFileDialog(OpenDialog.Dialog(), fileName))
             return;
         OpenLijst(fileName);
         UpdateLijstGegevens();
@@ -497,29 +500,11 @@ void TfrmMain::UpdateLijstGegevens()
         // Without a party record no abbreviation belongs in the caption.
         setWindowTitle(HasPartij() ? AnsiToQString("Zorvandel - " + PartijList->Items(0)->Afkorting.AsString())
                                    : QString("Zorvandel"));
-        TZEBSortGrid& grid = *grdKandidaten;
-        if (grid.RowCount() >= 2) {
-            grid.SetRowCount(2);
-            grid.SetRow(1);
-            for (int c = 0; c < grid.ColCount(); ++c)
-                grid.SetCells(c, 1, std::string());
-        }
-        if (KandidaatList->Count() > 0) {
-            // One sort at the end instead of one per row.
-            const bool sortOnUpdate = grid.SortRowsOnUpdate();
-            grid.SetSortRowsOnUpdate(false);
-            struct Restore {
-                TZEBSortGrid& grid;
-                bool value;
-                ~Restore() { grid.SetSortRowsOnUpdate(value); }
-            } restore{grid, sortOnUpdate};
-            for (int i = 0; i < KandidaatList->Count(); ++i) {
-                const TKandidaatRecord& k = *KandidaatList->Items(i);
-                grid.InsertRowValues({k.KandidaatNr.AsString(), k.NaamStemapparaat.AsString(), k.Plaats.AsString()});
-            }
-            grid.SetRow(1);
-        }
-        grid.Sort(0, false);
+        const auto cell = [](int row, int col) { // number, voting-machine name, place
+            const TKandidaatRecord& k = *KandidaatList->Items(row);
+            return col == 0 ? k.KandidaatNr.View() : col == 1 ? k.NaamStemapparaat.View() : k.Plaats.View();
+        };
+        grdKandidaten->FillRows(KandidaatList->Count(), cell, 0);
     });
 }
 

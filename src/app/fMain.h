@@ -5,6 +5,7 @@
 // It is created and shown by main(), not by a command: its own FormCreate, FormShow and
 // FormActivate replace the base handlers, and Initialize runs on its first activation.
 
+#include "LazyFileDialog.h"
 #include "fBaseSelect.h"
 #include "uZVGlobals.h"
 
@@ -88,8 +89,9 @@ public:
     QAction* acFormulieren = nullptr;
     QAction* acAbout = nullptr;
     QAction* acAfdrukken = nullptr;
-    QFileDialog* OpenDialog = nullptr;
-    QFileDialog* SaveDialog = nullptr;
+    // Built on first use.
+    TLazyFileDialog OpenDialog;
+    TLazyFileDialog SaveDialog;
 
 protected:
     void FormCreate() override;

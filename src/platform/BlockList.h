@@ -73,11 +73,13 @@ public:
             Insert(count_, T());
         while (count_ > count) {
             blocks_.back().pop_back();
-            if (blocks_.back().empty())
+            if (blocks_.back().empty()) {
                 blocks_.pop_back();
+                if (startsValid_)
+                    starts_.pop_back();
+            }
             --count_;
         }
-        startsValid_ = false;
     }
 
     std::vector<T> TakeAll()

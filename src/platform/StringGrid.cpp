@@ -271,14 +271,14 @@ const std::string& TStringGrid::Cells(int ACol, int ARow) const
     return std::size_t(ACol) < cells.size() ? cells[std::size_t(ACol)] : kEmpty;
 }
 
-void TStringGrid::SetCells(int ACol, int ARow, const std::string& text)
+void TStringGrid::SetCells(int ACol, int ARow, std::string_view text)
 {
     CheckCell(ACol, ARow);
     CellChanging(ACol, ARow);
     auto& cells = rows_[ARow];
     if (cells.size() <= std::size_t(ACol))
         cells.resize(std::size_t(colCount_));
-    cells[std::size_t(ACol)] = text;
+    cells[std::size_t(ACol)].assign(text); // keeps the cell's buffer when it is large enough
     ScheduleSync(false);
 }
 

@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPainter;
@@ -117,7 +118,7 @@ public:
     void SetName(const std::string& name);
 
     const std::string& Cells(int ACol, int ARow) const;
-    void SetCells(int ACol, int ARow, const std::string& text);
+    void SetCells(int ACol, int ARow, std::string_view text);
 
     int ColCount() const { return colCount_; }
     void SetColCount(int value);

@@ -10,7 +10,6 @@
 #include <cctype>
 #include <charconv>
 #include <cstring>
-#include <numeric>
 
 using ZEBSortGrid::TSortKey;
 
@@ -192,17 +191,43 @@ int TSortEngine::CompareTexts(const std::string& A, int RowA, const std::string&
     return CompareKeys(keys.Keys[0], RowA, keys.Keys[1], RowB);
 }
 
-std::vector<int> TSortEngine::Sort(int Col, const TSortRules& Rules, int First, int Count, const TCellText& Text)
+std::vector<int> TSortEngine::Sort(int Col, const TSortRules& Rules, int First, int Count, const TCellText& Text,
+                                   bool Tell)
 {
     TKeys built = BuildKeys(Rules, Count, [&](int i) -> const std::string& { return Text(First + i); });
     std::vector<TSortKey>& keys = built.Keys;
-    ReportInvalid(built.Invalid);
+    if (Tell)
+        ReportInvalid(built.Invalid);
 
-    std::vector<int> order(static_cast<std::size_t>(Count));
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        return CompareKeys(keys[std::size_t(a)], First + a, keys[std::size_t(b)], First + b) < 0;
+    // The sort moves small entries that hold what decides the order, so that comparing does not
+    // reach into the keys; only texts are followed to where they are kept.  The order is the one
+    // of CompareKeys: kind, value, text, then row.
+    struct TEntry {
+        int Kind;
+        int Index;
+        double Value;
+        const std::string* Text; // null for numbers and dates, whose text is always empty
+    };
+    std::vector<TEntry> entries(static_cast<std::size_t>(Count));
+    for (int i = 0; i < Count; ++i) {
+        const TSortKey& key = keys[std::size_t(i)];
+        entries[std::size_t(i)] = {key.Kind, i, key.Value, key.Text.empty() ? nullptr : &key.Text};
+    }
+    std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
+        if (a.Kind != b.Kind)
+            return a.Kind < b.Kind;
+        if (a.Value != b.Value)
+            return a.Value < b.Value;
+        if (a.Text != b.Text) {
+            const int texts = !a.Text ? -1 : (!b.Text ? 1 : a.Text->compare(*b.Text));
+            if (texts != 0)
+                return texts < 0;
+        }
+        return a.Index < b.Index;
     });
+    std::vector<int> order(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        order[i] = entries[i].Index;
     if (Rules.Descending)
         std::reverse(order.begin(), order.end());
 
@@ -217,7 +242,10 @@ std::vector<int> TSortEngine::Sort(int Col, const TSortRules& Rules, int First, 
     std::vector<int> rows(order.size());
     std::vector<TSortKey> sorted;
     sorted.reserve(order.size());
+    constexpr std::size_t ahead = 8; // keys fetched while earlier ones are moved
     for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i + ahead < order.size())
+            __builtin_prefetch(&keys[std::size_t(order[i + ahead])]);
         rows[i] = First + order[i];
         sorted.push_back(std::move(keys[std::size_t(order[i])]));
         if (i > 0)

@@ -89,8 +89,10 @@ public:
     int CompareTexts(const std::string& A, int RowA, const std::string& B, int RowB, const TSortRules& Rules) const;
 
     // Sorts rows First .. First + Count - 1 of column Col by their texts: the rows' former numbers
-    // in their new order.  Tells once when numbers do not convert.  Remembers the keys for Resort.
-    std::vector<int> Sort(int Col, const TSortRules& Rules, int First, int Count, const TCellText& Text);
+    // in their new order.  Tells once when numbers do not convert, unless Tell is false.  Remembers
+    // the keys for Resort.
+    std::vector<int> Sort(int Col, const TSortRules& Rules, int First, int Count, const TCellText& Text,
+                          bool Tell = true);
 
     // What happened to the rows since the last sort.
     void Invalidate() { state_.Valid = false; }

@@ -93,7 +93,15 @@ std::string OverwriteQuestion(const std::string& FileName)
 
 // ---- The window ----
 
-TfrmZEBPreviewer::TfrmZEBPreviewer(QWidget* owner) : QDialog(owner)
+TfrmZEBPreviewer::TfrmZEBPreviewer(QWidget* owner)
+    : QDialog(owner), SaveDialog1(this, "SaveDialog1", [](QFileDialog& dialog) {
+          dialog.setWindowTitle("Rapport exporteren");
+          dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+          dialog.setAcceptMode(QFileDialog::AcceptSave);
+          dialog.setFileMode(QFileDialog::AnyFile);
+          dialog.setNameFilter("RTF-bestanden (*.rtf)");
+          dialog.setDefaultSuffix("rtf");
+      })
 {
     Guarded("TfrmZEBPreviewer.FormCreate: ", [this] {
         EnsureResources();
@@ -126,14 +134,6 @@ TfrmZEBPreviewer::TfrmZEBPreviewer(QWidget* owner) : QDialog(owner)
         installEventFilter(this);
         for (QWidget* child : findChildren<QWidget*>())
             child->installEventFilter(this);
-
-        SaveDialog1 = new QFileDialog(this, "Rapport exporteren");
-        SaveDialog1->setObjectName("SaveDialog1");
-        SaveDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-        SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-        SaveDialog1->setFileMode(QFileDialog::AnyFile);
-        SaveDialog1->setNameFilter("RTF-bestanden (*.rtf)");
-        SaveDialog1->setDefaultSuffix("rtf");
 
         const auto bind = [this](QToolButton* button, std::function<void()> handler) {
             connect(button, &QToolButton::clicked, this, [handler = std::move(handler)] { RunReported(handler); });

@@ -8,6 +8,8 @@
 // being built every command but zoom 100 shows "Rapport wordt gemaakt. Even geduld a.u.b." and does
 // nothing, and the window refuses to close.
 
+#include "LazyFileDialog.h"
+
 #include <QDialog>
 #include <cstdint>
 #include <functional>
@@ -124,7 +126,7 @@ public:
     QToolButton* sbClose = nullptr;
     QToolButton* sbSetup = nullptr;
     QToolButton* sbWordExport = nullptr;
-    QFileDialog* SaveDialog1 = nullptr;
+    TLazyFileDialog SaveDialog1; // built on first use
     QToolButton* sbExcelExport = nullptr;
     TQRPreview* ZEBPreview = nullptr;
     QToolButton* sbZoom100 = nullptr;

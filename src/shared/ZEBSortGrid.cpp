@@ -8,6 +8,7 @@
 #include <QAbstractSlider>
 #include <QBitmap>
 #include <algorithm>
+#include <cstring>
 
 // ---------------------------------------------------------------------------------------------
 // The compare routines
@@ -480,7 +481,8 @@ void TZEBSortGrid::ColWidthsChanged()
 
 void TZEBSortGrid::CellChanging(int ACol, int ARow)
 {
-    engine_.CellChanging(ACol, ARow, Cells(ACol, ARow));
+    if (!fillingSorted_)
+        engine_.CellChanging(ACol, ARow, Cells(ACol, ARow));
 }
 
 void TZEBSortGrid::RowsMoving()
@@ -618,6 +620,82 @@ void TZEBSortGrid::Sort(int ACol, bool Descending)
     (*columns_)[ACol]->SetSortDirection(Descending ? 1 : 0);
     SortColumn(ACol);
     arrowCol_ = ACol;
+}
+
+void TZEBSortGrid::FillRows(int Count, const TRowSource& Source, int SortCol)
+{
+    const int first = FixedRows();
+    const int cols = ColCount();
+    SetRowCount(first + std::max(Count, 1));
+    // The source's texts, read once in source order into one buffer: row by row, each cell as its
+    // length and its bytes, the row starting at starts[row].  Placing the rows then reads one
+    // stretch of this buffer per row instead of the source.
+    std::string texts;
+    std::vector<std::size_t> starts(static_cast<std::size_t>(Count));
+    texts.reserve(std::size_t(Count) * std::size_t(cols) * 16);
+    for (int row = 0; row < Count; ++row) {
+        starts[std::size_t(row)] = texts.size();
+        for (int c = 0; c < cols; ++c) {
+            const std::string_view cell = Source(row, c);
+            const std::size_t length = cell.size();
+            texts.append(reinterpret_cast<const char*>(&length), sizeof length);
+            texts += cell;
+        }
+    }
+    // Calls cell(col, text) for every cell of source row row.
+    const auto forCells = [&](int row, auto&& cell) {
+        const char* at = texts.data() + starts[std::size_t(row)];
+        for (int c = 0; c < cols; ++c) {
+            std::size_t length = 0;
+            std::memcpy(&length, at, sizeof length);
+            at += sizeof length;
+            cell(c, std::string_view(at, length));
+            at += length;
+        }
+    };
+    // Where each source row goes: sorted here, unless a handler may change the column to sort or
+    // the sort fails (Sort below then fails the same way, with the rows as they came).
+    std::vector<int> rows;
+    if (Count >= 2 && !OnBeginSort && SortCol >= 0 && SortCol < cols) {
+        (*columns_)[SortCol]->SetSortDirection(0);
+        std::vector<std::string> keys(static_cast<std::size_t>(Count));
+        for (int i = 0; i < Count; ++i)
+            forCells(i, [&](int c, std::string_view text) {
+                if (c == SortCol)
+                    keys[std::size_t(i)] = text;
+            });
+        const auto key = [&](int row) -> const std::string& { return keys[std::size_t(row - first)]; };
+        try {
+            // Quiet: the Sort below tells of numbers that do not convert.
+            rows = engine_.Sort(SortCol, SortRules(SortCol), first, Count, key, false);
+        } catch (const std::exception&) {
+            rows.clear();
+        }
+    }
+    int currentRow = first;
+    {
+        // Written in sorted order, the rows leave the engine's keys as they are.
+        fillingSorted_ = !rows.empty();
+        struct Quiet {
+            bool& flag;
+            ~Quiet() { flag = false; }
+        } quiet{fillingSorted_};
+        const auto sourceOf = [&](int k) { return rows.empty() ? k : rows[std::size_t(k)] - first; };
+        constexpr int ahead = 8; // rows whose texts are fetched while earlier rows are written
+        for (int k = 0; k < Count; ++k) {
+            if (k + ahead < Count)
+                __builtin_prefetch(texts.data() + starts[std::size_t(sourceOf(k + ahead))]);
+            const int source = sourceOf(k);
+            if (source == 0)
+                currentRow = first + k;
+            forCells(source, [&](int c, std::string_view text) { SetCells(c, first + k, text); });
+        }
+    }
+    if (Count == 0)
+        for (int c = 0; c < cols; ++c)
+            SetCells(c, first, std::string_view());
+    SetRow(currentRow);
+    Sort(SortCol, false);
 }
 
 // The rows move as the engine sorted them, which it need not hear of.

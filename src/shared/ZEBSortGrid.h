@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum TGridColorToggleStyle { tsNone, tsToggleRowOdd, tsToggleRowEven, tsToggleColOdd, tsToggleColEven };
@@ -296,6 +297,14 @@ public:
     void UpdateRowValues(int ARow, const std::vector<std::string>& Values);
     void Sort(int ACol, bool Descending);
 
+    // The texts FillRows takes: column Col of source row Row.
+    using TRowSource = std::function<std::string_view(int Row, int Col)>;
+    // The same rows, order and messages as emptying the data rows to one blank row, InsertRowValues
+    // of source rows 0 .. Count - 1 with SortRowsOnUpdate off, making row 1 current and Sort
+    // (SortCol, ascending); but every row is written once, straight into its sorted place, and the
+    // rows already there keep their storage.  The row of source 0 ends current.
+    void FillRows(int Count, const TRowSource& Source, int SortCol);
+
     bool Search();
     bool SearchFrom(int StartRow);
     bool MatchCell(int ACol, int ARow, const std::string& Text) const;
@@ -353,5 +362,6 @@ private:
     TGridColorToggleStyle toggleStyle_ = tsNone;
     bool sizingAtPress_ = false;
     bool movingRows_ = false;
+    bool fillingSorted_ = false;
     TSortEngine engine_;
 };

@@ -1459,3 +1459,75 @@ TEST(MainWindowFolders, FormsCommandFromAProgramFolderWithLettersOutsideAscii)
         EXPECT_TRUE(run.Passed()) << run.Output;
     }
 }
+
+// The open and save dialogs are built when first used; the same dialog then serves every later
+// use, in the folder and with the filter it was left with, in Dutch.
+TEST_F(MainWindow, FileDialogsAreBuiltOnFirstUseAndKeepFolderAndFilter)
+{
+    Start();
+    EXPECT_FALSE(form->OpenDialog.Built());
+    EXPECT_FALSE(form->SaveDialog.Built());
+    EXPECT_TRUE(form->findChildren<QFileDialog*>().isEmpty());
+
+    LoadPartij("ABC", {{"1", "Een", "Ede"}});
+    ASSERT_TRUE(QDir(dir.path()).mkdir("lijsten"));
+    const QString folder = QDir(Path("lijsten")).absolutePath();
+    const QString file = folder + "/abc.lst";
+    {
+        ModalAnswer save(ModalAnswer::ChooseFile(file));
+        ModalAnswer done(ModalAnswer::ClickButton("Ok"));
+        EXPECT_TRUE(form->FileSaveAs());
+    }
+    EXPECT_TRUE(form->SaveDialog.Built());
+    EXPECT_FALSE(form->OpenDialog.Built());
+    {
+        ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+        ModalAnswer open([&](QWidget* window) {
+            qobject_cast<QFileDialog*>(window)->selectNameFilter("Alle bestanden (*)");
+            ModalAnswer::ChooseFile(file)(window);
+        });
+        Press(Qt::Key_O, Qt::ControlModifier);
+        ASSERT_TRUE(open.Seen().shown);
+    }
+    ASSERT_TRUE(form->OpenDialog.Built());
+    EXPECT_EQ(form->windowTitle(), "Zorvandel - ABC");
+
+    struct Seen {
+        QFileDialog* dialog = nullptr;
+        QString folder, filter, name;
+    };
+    const auto look = [](Seen& seen) {
+        return [&seen](QWidget* window) {
+            seen.dialog = qobject_cast<QFileDialog*>(window);
+            ASSERT_NE(seen.dialog, nullptr);
+            seen.folder = seen.dialog->directory().absolutePath();
+            seen.filter = seen.dialog->selectedNameFilter();
+            seen.name = window->findChild<QLineEdit*>("fileNameEdit")->text();
+            ModalAnswer::ClickButton("Annuleren")(window);
+        };
+    };
+    Seen open;
+    {
+        ModalAnswer no(ModalAnswer::ClickButton("Nee"));
+        ModalAnswer again(look(open));
+        Press(Qt::Key_O, Qt::ControlModifier);
+        ASSERT_TRUE(again.Seen().shown);
+        EXPECT_TRUE(again.Seen().buttons.contains("Annuleren")) << again.Seen().buttons.join(", ").toStdString();
+    }
+    EXPECT_EQ(open.dialog, form->OpenDialog.Dialog());
+    EXPECT_EQ(open.folder, folder);
+    EXPECT_EQ(open.filter, "Alle bestanden (*)");
+    EXPECT_EQ(open.name, "abc.lst");
+
+    Seen save;
+    {
+        ModalAnswer again(look(save));
+        EXPECT_FALSE(form->FileSaveAs());
+        ASSERT_TRUE(again.Seen().shown);
+    }
+    EXPECT_EQ(save.dialog, form->SaveDialog.Dialog());
+    EXPECT_EQ(save.folder, folder);
+    EXPECT_EQ(save.filter, "Zorvandel bestanden (*.lst)");
+    EXPECT_EQ(save.name, "abc.lst");
+    EXPECT_EQ(form->findChildren<QFileDialog*>().size(), 2);
+}

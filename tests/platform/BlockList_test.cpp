@@ -48,3 +48,36 @@ TEST(BlockList, FirstWhereFindsTheBoundary)
     // The index handed to the test is the item's own.
     EXPECT_EQ(list.FirstWhere([](int value, int index) { return value == 2 * index && index >= 17; }), 17);
 }
+
+// Growing and shrinking at the end mixed with inserts, removals and reads anywhere.
+TEST(BlockList, ResizeMixesWithInsertsAndRemovals)
+{
+    TBlockList<int, 4> list;
+    std::vector<int> expected;
+    std::mt19937 random(9);
+    for (int step = 0; step < 3000; ++step) {
+        switch (random() % 4) {
+        case 0: {
+            const int count = int(random() % 40);
+            list.Resize(count);
+            expected.resize(std::size_t(count));
+            break;
+        }
+        case 1: {
+            const int index = int(random() % unsigned(expected.size() + 1));
+            list.Insert(index, step);
+            expected.insert(expected.begin() + index, step);
+            break;
+        }
+        default:
+            if (!expected.empty()) {
+                const int index = int(random() % unsigned(expected.size()));
+                ASSERT_EQ(list.Take(index), expected[std::size_t(index)]);
+                expected.erase(expected.begin() + index);
+            }
+        }
+        ASSERT_EQ(list.Count(), int(expected.size()));
+        for (int i = 0; i < list.Count(); ++i)
+            ASSERT_EQ(list[i], expected[std::size_t(i)]) << "step " << step;
+    }
+}

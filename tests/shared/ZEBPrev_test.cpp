@@ -402,6 +402,28 @@ TEST_P(PreviewerExport, CancellingTheDialogIsShownAsAnError)
     EXPECT_EQ(calls.size(), 2u);
 }
 
+// The save dialog is built by the first export; the next one uses the same dialog.
+TEST_P(PreviewerExport, TheSaveDialogIsBuiltByTheFirstExport)
+{
+    EXPECT_FALSE(form.SaveDialog1.Built());
+    EXPECT_TRUE(form.findChildren<QFileDialog*>().isEmpty());
+    QFileDialog* seen[2] = {};
+    for (QFileDialog*& dialog : seen) {
+        ModalAnswer cancel([&](QWidget* window) {
+            dialog = qobject_cast<QFileDialog*>(window);
+            ModalAnswer::ClickButton("Annuleren")(window);
+        });
+        ModalAnswer error(ModalAnswer::ClickButton("Ok"));
+        Click();
+        ASSERT_TRUE(cancel.Seen().shown);
+        EXPECT_EQ(cancel.Seen().caption, "Rapport exporteren");
+    }
+    ASSERT_NE(seen[0], nullptr);
+    EXPECT_EQ(seen[0], seen[1]);
+    EXPECT_EQ(seen[0], form.SaveDialog1.Dialog());
+    EXPECT_EQ(seen[0]->objectName(), "SaveDialog1");
+}
+
 INSTANTIATE_TEST_SUITE_P(WordAndExcel, PreviewerExport, ::testing::Values(0, 1));
 
 } // namespace

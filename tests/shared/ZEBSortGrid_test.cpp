@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
@@ -651,4 +652,123 @@ TEST(ZEBSortGridSort, KeepsALongGridSortedRowByRow)
             expected.push_back(std::to_string(v));
         EXPECT_EQ(ColumnTexts(*grid, 0), expected) << (descending ? "descending" : "ascending");
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Filling every row at once
+
+namespace {
+
+// What FillRows stands for: empty the data rows, insert every row, make row 1 current, sort.
+void FillByInserting(TZEBSortGrid& grid, const std::vector<Strings>& rows, int col)
+{
+    grid.SetRowCount(2);
+    for (int c = 0; c < grid.ColCount(); ++c)
+        grid.SetCells(c, 1, "");
+    grid.SetSortRowsOnUpdate(false);
+    for (const Strings& row : rows)
+        grid.InsertRowValues(row);
+    grid.SetSortRowsOnUpdate(true);
+    grid.SetRow(1);
+    grid.Sort(col, false);
+}
+
+void Fill(TZEBSortGrid& grid, const std::vector<Strings>& rows, int col)
+{
+    grid.FillRows(int(rows.size()), [&](int row, int c) { return std::string_view(rows[std::size_t(row)][std::size_t(c)]); },
+                  col);
+}
+
+void ExpectSameGrid(const TZEBSortGrid& a, const TZEBSortGrid& b, const std::string& what)
+{
+    ASSERT_EQ(a.RowCount(), b.RowCount()) << what;
+    for (int c = 0; c < a.ColCount(); ++c)
+        EXPECT_EQ(ColumnTexts(a, c), ColumnTexts(b, c)) << what << ", column " << c;
+    EXPECT_EQ(a.Row(), b.Row()) << what;
+    EXPECT_EQ(a.Col(), b.Col()) << what;
+    EXPECT_EQ(a.SortedCol(), b.SortedCol()) << what;
+    EXPECT_EQ(a.ArrowCol(), b.ArrowCol()) << what;
+}
+
+// Answers every message box that comes up and counts them.
+struct MessageCounter {
+    int count = 0;
+    QTimer timer;
+    MessageCounter()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                ++count;
+                box->close();
+            }
+        });
+        timer.start(0);
+    }
+};
+
+} // namespace
+
+// Equal keys keep their entry order, empty cells come first, and a grid that held more or fewer
+// rows before ends the same; an insertion afterwards lands where it would have.
+TEST(ZEBSortGridFill, SameRowsOrderAndCurrentCellAsInsertingThenSorting)
+{
+    std::mt19937 random(3);
+    for (const TColumnFormat format : {cfNumber, cfString}) {
+        for (const int count : {0, 1, 2, 7, 600}) {
+            for (const int before : {0, 3, 900}) {
+                std::vector<Strings> rows;
+                for (int i = 0; i < count; ++i) {
+                    const unsigned n = unsigned(random() % 12);
+                    std::string key = n == 0 ? "" : format == cfNumber ? std::to_string(n) : (n % 2 ? "abc" : "ABC");
+                    rows.push_back({key, "naam " + std::to_string(i), i % 3 ? "plaats" : ""});
+                }
+                std::vector<Strings> old(std::size_t(before), Strings{"5", "oud", "oud"});
+                auto filled = MakeGrid(3);
+                auto inserted = MakeGrid(3);
+                for (auto* grid : {filled.get(), inserted.get()}) {
+                    grid->Columns()[0]->SetFormat(format);
+                    FillByInserting(*grid, old, 0);
+                    grid->SetCol(2);
+                }
+                Fill(*filled, rows, 0);
+                FillByInserting(*inserted, rows, 0);
+                const std::string what = std::to_string(count) + " rows after " + std::to_string(before);
+                ExpectSameGrid(*filled, *inserted, what);
+                for (auto* grid : {filled.get(), inserted.get()})
+                    grid->InsertRowValues({"4", "nieuw", "x"});
+                ExpectSameGrid(*filled, *inserted, what + ", then one inserted");
+            }
+        }
+    }
+}
+
+TEST(ZEBSortGridFill, NumbersThatDoNotConvertAreReportedOnce)
+{
+    const std::vector<Strings> rows{{"3", "c"}, {"x", "a"}, {"1", "b"}, {"y", "d"}};
+    for (const bool fill : {true, false}) {
+        auto grid = MakeGrid(2);
+        grid->Columns()[0]->SetFormat(cfNumber);
+        MessageCounter messages;
+        if (fill)
+            Fill(*grid, rows, 0);
+        else
+            FillByInserting(*grid, rows, 0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(messages.count, 1) << (fill ? "filled" : "inserted");
+        EXPECT_EQ(ColumnTexts(*grid, 0), (Strings{"x", "y", "1", "3"}));
+    }
+}
+
+TEST(ZEBSortGridFill, AFailingSortLeavesTheRowsAsTheyCame)
+{
+    const std::vector<Strings> rows{{"31/12/2001 23:59", "a"}, {"xx/01/2002 00:00", "b"}, {"01/01/2002 00:00", "c"}};
+    auto filled = MakeGrid(2);
+    auto inserted = MakeGrid(2);
+    for (auto* grid : {filled.get(), inserted.get()})
+        grid->Columns()[0]->SetFormat(cfDate);
+    const std::string error = ErrorOf([&] { Fill(*filled, rows, 0); });
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error, ErrorOf([&] { FillByInserting(*inserted, rows, 0); }));
+    ExpectSameGrid(*filled, *inserted, "failed sort");
+    EXPECT_EQ(ColumnTexts(*filled, 1), (Strings{"a", "b", "c"}));
 }
