@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -287,6 +288,57 @@ TEST_F(H1Report, AMissingOrDamagedTextPrintsANoteInItsPlace)
     EXPECT_TRUE(pages[1].contains("P. de Vries"));
     EXPECT_TRUE(pages[2].join(' ').contains("Inleveren"));
     EXPECT_EQ(pages[3].front(), kTextE);
+}
+
+// Long initials, names, addresses and a free-text birth date wrap within their own columns (each
+// ends 4 pixels before the next one starts); a row that grows keeps the room under its last line.
+TEST_F(H1Report, LongTextsStayInTheirColumnsAndGrownRowsKeepTheirGap)
+{
+    Add({.nr = "1", .achternaam = "Kort"});
+    // The longest texts the fields hold, in the widest letters.
+    std::string longest;
+    while (longest.size() < 50)
+        longest += "WM";
+    Add({.nr = "2", .voorvoegsels = "van der", .achternaam = longest,
+         .voorletters = "W.W.M.M.H.H.W.W", .geboortedatum = "WWWWWWWWWW",
+         .adres = "Burgemeester van Walsum-Bloemendaalstraat 1234", .postcode = "9999 ZZ",
+         .plaats = "Westerhoven-Noordeloos-Oosterbroek"});
+    Add({.nr = "3", .achternaam = "Daarna"});
+    const auto form = Prepared();
+    const TQRPrinter& printer = *form->Report.QRPrinter();
+    const std::vector<TQRTextItem>& texts = printer.Page(1).Texts;
+    const double left = form->Report.PrintableRect().left();
+    // Column edges (band pixels) as the heads stand: nr, naam, voorletters, geboortedatum, adres, pc/wp.
+    const double edges[] = {8, 40, 192, 264, 344, 503, 640};
+    const double rowTop = TopOf(printer, 1, "2.") - 3;
+    const double nextRowTop = TopOf(printer, 1, "3.") - 3;
+    ASSERT_GT(rowTop, 0);
+    double lastBottom = 0;
+    int lines = 0;
+    for (const TQRTextItem& item : texts) {
+        if (item.Rect.top() < rowTop - 0.5 || item.Rect.top() >= nextRowTop)
+            continue;
+        ++lines;
+        lastBottom = std::max(lastBottom, item.Rect.bottom());
+        const double x = item.Rect.left() - left;
+        const auto column = std::upper_bound(std::begin(edges), std::end(edges), x + 0.01) - 1;
+        ASSERT_NE(column, std::end(edges) - 1) << item.Text.toStdString();
+        EXPECT_LE(item.Rect.right() - left, *(column + 1) - 3.99)
+            << item.Text.toStdString() << " runs out of the column at " << *column;
+    }
+    // Every text is there whole, over several lines.
+    QString row;
+    for (const TQRTextItem& item : texts)
+        if (item.Rect.top() >= rowTop - 0.5 && item.Rect.top() < nextRowTop)
+            row += item.Text;
+    for (const std::string& whole : {std::string("W.W.M.M.H.H.W.W"), std::string("WWWWWWWWWW"), longest})
+        EXPECT_TRUE(row.contains(QString::fromStdString(whole))) << whole << " in " << row.toStdString();
+    EXPECT_GE(lines, 10);
+    // The row grew to at least four lines and keeps the 3 pixels a one-line row has under its box.
+    EXPECT_GE(lastBottom - rowTop, 4 * QFontMetricsF(form->lblNaam->Font).height());
+    EXPECT_GE(nextRowTop - lastBottom, 3 - 0.01);
+    // A one-line row keeps its design height.
+    EXPECT_NEAR(rowTop - (TopOf(printer, 1, "1.") - 3), 22, 0.01);
 }
 
 // ShowReport previews through the shared previewer, which shows the built pages modally and

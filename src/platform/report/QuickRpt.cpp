@@ -300,7 +300,7 @@ double TQRCustomBand::PrintHeight() const
         if (control->Enabled) {
             const double h = control->PrintHeight();
             if (h > control->Height)
-                height = std::max(height, control->Top + h);
+                height = std::max({height, Height + h - control->Height, control->Top + h});
         }
     return height;
 }

@@ -19,7 +19,8 @@
 // Printing one band: when not Enabled, it and its children are left out.  Its BeforePrint handler
 // runs first and may change captions, load rich texts or refuse the band (PrintBand = false: the
 // band and its children are left out).  Then the band is laid out: its height is its Height, or
-// more when a stretching control reaches further down.  A band with ForceNewPage starts a new page
+// more when a control stretches: the band grows by as much as the control (so the room under it
+// stays), and at least to the control's bottom.  A band with ForceNewPage starts a new page
 // unless it would be the first band on its page.  A band that does not fit in the room left above
 // the page footer moves whole to the next page; a band taller than a whole page prints from the
 // top of a page and is cut off at the page footer.  The band's frame lines (Frame) follow its laid
