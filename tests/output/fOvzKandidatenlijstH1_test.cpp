@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QFontMetricsF>
 #include <QLabel>
@@ -339,6 +341,38 @@ TEST_F(H1Report, LongTextsStayInTheirColumnsAndGrownRowsKeepTheirGap)
     EXPECT_GE(nextRowTop - lastBottom, 3 - 0.01);
     // A one-line row keeps its design height.
     EXPECT_NEAR(rowTop - (TopOf(printer, 1, "1.") - 3), 22, 0.01);
+}
+
+// The pages of a fixed list (short and long texts, rows over several pages, the three text pages)
+// as recorded: each page's picture and its texts with their boxes and fonts, by checksum.  A change
+// in how labels are measured or painted must leave every page as it was.
+TEST_F(H1Report, PagesAreThoseRecordedForAFixedList)
+{
+    for (int i = 1; i <= 120; ++i) {
+        const std::string n = std::to_string(i);
+        Add({.nr = n, .voorvoegsels = i % 3 == 0 ? "van der" : "",
+             .achternaam = i % 7 == 0 ? "Westerhout-Oosterbroek-Zuidervaart-Noordeloos" : "Achternaam" + n,
+             .voorletters = i % 11 == 0 ? "W.M.H.J.K.L.P." : "A.B.", .geboortedatum = "01-02-1970",
+             .adres = i % 5 == 0 ? "Burgemeester van Walsum-Bloemendaalstraat " + n : "Markt " + n,
+             .postcode = "1234 AB", .plaats = i % 4 == 0 ? "Westerhoven-Noordeloos-Oosterbroek" : "Utrecht"});
+    }
+    const auto form = Prepared();
+    const TQRPrinter& printer = *form->Report.QRPrinter();
+    QStringList sums;
+    for (int p = 1; p <= printer.PageCount(); ++p) {
+        const TQRPageContent page = printer.Page(p);
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        hash.addData(QByteArrayView(page.Picture.data(), page.Picture.size()));
+        QByteArray texts;
+        QDataStream out(&texts, QIODevice::WriteOnly);
+        for (const TQRTextItem& item : page.Texts)
+            out << item.Rect << item.Text << item.Font.toString() << int(item.Alignment);
+        hash.addData(texts);
+        sums << QString::fromLatin1(hash.result().toHex().left(16));
+    }
+    // Recorded on Debian 12 (Qt 6.4, "Arial" resolved to Liberation Sans by fontconfig).
+    EXPECT_EQ(sums, QStringList({"3b457f9987333dbf", "de60289b9a9e9a20", "b7cf5a7c71cfad65", "a1b28d01270ddf68",
+                                 "52f42fdb003cda34", "cc358e9e9a2d2cb1", "8adbd8f4811ff812"}));
 }
 
 // ShowReport previews through the shared previewer, which shows the built pages modally and

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <iterator>
 
 namespace {
@@ -27,8 +28,6 @@ QFont DefaultReportFont()
     font.setPixelSize(13);
     return font;
 }
-
-double LineHeight(const QFont& font) { return QFontMetricsF(font).height(); }
 
 TAlignment AlignmentOf(Qt::Alignment alignment)
 {
@@ -79,39 +78,59 @@ TQRLabel::TQRLabel(TQRCustomBand& parent, std::string caption)
 {
 }
 
-QStringList TQRLabel::Lines() const
+const TQRLabel::TMeasured& TQRLabel::Measured() const
 {
+    TMeasured& m = measured_;
+    if (m.Width == Width && m.WordWrap == WordWrap && m.Caption == Caption && m.Font == Font)
+        return m;
+    m.Caption = Caption;
+    m.Font = Font;
+    m.Width = Width;
+    m.WordWrap = WordWrap;
+    m.Lines.clear();
     QString text = AnsiToQString(Caption);
     text.replace("\r\n", "\n");
     const QStringList paragraphs = text.split('\n');
-    if (!WordWrap)
-        return paragraphs;
-    QStringList lines;
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    for (const QString& paragraph : paragraphs) {
-        if (paragraph.isEmpty()) {
-            lines.append(QString());
-            continue;
+    if (!WordWrap) {
+        m.Lines = paragraphs;
+    } else {
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        for (const QString& paragraph : paragraphs) {
+            if (paragraph.isEmpty()) {
+                m.Lines.append(QString());
+                continue;
+            }
+            QTextLayout layout(paragraph, Font);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(std::max(1.0, Width));
+                QString part = paragraph.mid(line.textStart(), line.textLength());
+                while (part.endsWith(' '))
+                    part.chop(1);
+                m.Lines.append(part);
+            }
+            layout.endLayout();
         }
-        QTextLayout layout(paragraph, Font);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(std::max(1.0, Width));
-            QString part = paragraph.mid(line.textStart(), line.textLength());
-            while (part.endsWith(' '))
-                part.chop(1);
-            lines.append(part);
-        }
-        layout.endLayout();
     }
-    return lines;
+    const QFontMetricsF metrics(Font);
+    m.LineHeight = metrics.height();
+    m.Advances.clear();
+    for (const QString& line : m.Lines)
+        m.Advances.push_back(metrics.horizontalAdvance(line));
+    return m;
+}
+
+QStringList TQRLabel::Lines() const
+{
+    return Measured().Lines;
 }
 
 double TQRLabel::PrintHeight() const
 {
-    const double text = double(Lines().size()) * LineHeight(Font);
+    const TMeasured& m = Measured();
+    const double text = double(m.Lines.size()) * m.LineHeight;
     if (AutoStretch)
         return std::max(Height, text);
     if (AutoSize && !WordWrap)
@@ -124,10 +143,9 @@ QRectF TQRLabel::TextRect() const
     double width = Width;
     double left = Left;
     if (AutoSize && !WordWrap) {
-        const QFontMetricsF metrics(Font);
         width = 0;
-        for (const QString& line : Lines())
-            width = std::max(width, metrics.horizontalAdvance(line));
+        for (const double advance : Measured().Advances)
+            width = std::max(width, advance);
         left = AlignedLeft(Alignment, Left, Width, width);
     }
     return QRectF(left, Top, width, PrintHeight());
@@ -135,10 +153,8 @@ QRectF TQRLabel::TextRect() const
 
 void TQRLabel::Print(TQRPaintTarget& target, QPointF origin) const
 {
-    const QStringList lines = Lines();
+    const TMeasured& m = Measured();
     const QRectF box = TextRect().translated(origin);
-    const double lineHeight = LineHeight(Font);
-    const QFontMetricsF metrics(Font);
     QPainter& painter = target.Painter;
     painter.save();
     painter.setFont(Font);
@@ -146,17 +162,18 @@ void TQRLabel::Print(TQRPaintTarget& target, QPointF origin) const
     const bool clipped = !AutoSize || WordWrap;
     if (clipped)
         painter.setClipRect(box, Qt::IntersectClip);
-    for (int i = 0; i < lines.size(); ++i) {
-        const double y = box.top() + i * lineHeight;
-        if (clipped && y + lineHeight > box.bottom() + 0.5)
+    for (int i = 0; i < m.Lines.size(); ++i) {
+        const QString& line = m.Lines[i];
+        const double y = box.top() + i * m.LineHeight;
+        if (clipped && y + m.LineHeight > box.bottom() + 0.5)
             break;
-        const QRectF lineBox(box.left(), y, box.width(), lineHeight);
-        painter.drawText(lineBox, int(QtAlignment(Alignment) | Qt::AlignTop | Qt::TextSingleLine), lines[i]);
-        if (lines[i].trimmed().isEmpty())
+        const QRectF lineBox(box.left(), y, box.width(), m.LineHeight);
+        painter.drawText(lineBox, int(QtAlignment(Alignment) | Qt::AlignTop | Qt::TextSingleLine), line);
+        if (line.trimmed().isEmpty())
             continue;
-        const double w = std::min(box.width(), metrics.horizontalAdvance(lines[i]));
-        target.Texts.push_back({QRectF(AlignedLeft(Alignment, box.left(), box.width(), w), y, w, lineHeight),
-            lines[i], Font, Alignment});
+        const double w = std::min(box.width(), m.Advances[size_t(i)]);
+        target.Texts.push_back({QRectF(AlignedLeft(Alignment, box.left(), box.width(), w), y, w, m.LineHeight),
+            line, Font, Alignment});
     }
     painter.restore();
 }
@@ -391,6 +408,7 @@ public:
         for (TQRCustomBand* band : summaries)
             PrintChain(*band);
         EndPage(true);
+        FinishClosing();
     }
 
 private:
@@ -416,9 +434,9 @@ private:
     void StartPage()
     {
         ++pageNumber_;
-        picture_ = QPicture();
+        picture_ = std::make_unique<QPicture>();
         texts_.clear();
-        painter_ = std::make_unique<QPainter>(&picture_);
+        painter_ = std::make_unique<QPainter>(picture_.get());
         y_ = area_.top();
         bodyBands_ = 0;
         if (header_ && (pageNumber_ > 1 || report_.Options.FirstPageHeader) && WantsPrint(*header_)) {
@@ -436,12 +454,27 @@ private:
             TQRPaintTarget target = Target();
             footer_->Print(target, QPointF(area_.left(), area_.bottom() - height), height, area_.width());
         }
-        painter_->end();
-        painter_.reset();
+        // Ending the painter checksums the page's whole picture: that runs on a thread of its own
+        // while the next page is laid out.  Pages reach the printer object in order, one at a time.
         const QSizeF size = report_.PagePixels();
-        picture_.setBoundingRect(QRect(0, 0, qCeil(size.width()), qCeil(size.height())));
-        out_.AddPage({picture_, std::move(texts_)});
+        const QRect bounds(0, 0, qCeil(size.width()), qCeil(size.height()));
+        FinishClosing();
+        closing_ = std::async(std::launch::async,
+            [&out = out_, bounds, picture = std::move(picture_), painter = std::move(painter_),
+             texts = std::move(texts_)]() mutable {
+                painter->end();
+                painter.reset();
+                picture->setBoundingRect(bounds);
+                out.AddPage({*picture, std::move(texts)});
+            });
         texts_ = {};
+    }
+
+    // Waits for the page being closed, if any.
+    void FinishClosing()
+    {
+        if (closing_.valid())
+            closing_.get();
     }
 
     void PrintChain(TQRCustomBand& first)
@@ -476,9 +509,10 @@ private:
     QRectF area_;
     TQRCustomBand* header_ = nullptr;
     TQRCustomBand* footer_ = nullptr;
-    QPicture picture_;
+    std::unique_ptr<QPicture> picture_;
     std::unique_ptr<QPainter> painter_;
     std::vector<TQRTextItem> texts_;
+    std::future<void> closing_; // last, so a failed build waits for the page being closed first
     double y_ = 0;
     int bodyBands_ = 0;
     int pageNumber_ = 0;

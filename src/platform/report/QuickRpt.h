@@ -101,6 +101,22 @@ public:
 
     double PrintHeight() const override;
     void Print(TQRPaintTarget& target, QPointF origin) const override;
+
+private:
+    // The caption measured in its font and width: its lines, each line's advance and the line
+    // height.  Kept until the caption, font, width or wrapping changes, so that laying a band out
+    // and printing it measure each caption once (on the one thread that builds the report).
+    struct TMeasured {
+        std::string Caption;
+        QFont Font;
+        double Width = -1;
+        bool WordWrap = false;
+        QStringList Lines;
+        std::vector<double> Advances;
+        double LineHeight = 0;
+    };
+    const TMeasured& Measured() const;
+    mutable TMeasured measured_;
 };
 
 // A box of rich text, Width wide.  With AutoStretch it grows downwards to show all of the text;

@@ -188,6 +188,41 @@ TEST(QuickRpt, WrappedLabelLinesStayWithinTheWidthAndStretchTheBand)
     EXPECT_EQ(band.PrintHeight(), 20);
 }
 
+// A label is measured once per caption, font, width and wrapping: changing any of them measures
+// it afresh (as a handler does between rows).
+TEST(QuickRpt, ALabelIsMeasuredAfreshWhenItsCaptionFontOrWidthChanges)
+{
+    TQuickRep report;
+    TQRBand& band = report.AddBand<TQRBand>(rbTitle);
+    TQRLabel& label = band.Add<TQRLabel>("een twee drie vier");
+    label.Width = 300;
+    label.AutoSize = false;
+    label.WordWrap = true;
+    label.AutoStretch = true;
+    EXPECT_EQ(label.Lines(), QStringList{"een twee drie vier"});
+    const double oneLine = label.PrintHeight();
+
+    label.Caption = "vijf zes zeven acht negen tien elf twaalf dertien veertien vijftien zestien zeventien";
+    EXPECT_EQ(label.Lines().join(' '), AnsiToQString(label.Caption));
+    EXPECT_GT(label.Lines().size(), 1);
+    const qsizetype wide = label.Lines().size();
+
+    label.Width = 60;
+    EXPECT_GT(label.Lines().size(), wide);
+    const double narrow = label.PrintHeight();
+
+    label.Font.setPixelSize(label.Font.pixelSize() * 2);
+    EXPECT_GT(label.PrintHeight(), narrow);
+
+    label.WordWrap = false;
+    EXPECT_EQ(label.Lines().size(), 1);
+    label.Caption = "een";
+    label.AutoSize = true;
+    label.Font.setPixelSize(label.Font.pixelSize() / 2);
+    EXPECT_EQ(label.PrintHeight(), oneLine);
+    EXPECT_NEAR(label.TextRect().width(), QFontMetricsF(label.Font).horizontalAdvance("een"), 0.01);
+}
+
 TEST(QuickRpt, RightAlignedAutoSizeLabelKeepsItsRightEdge)
 {
     TQuickRep report;
