@@ -414,7 +414,12 @@ TEST_F(H1Report, ShowReportPreviewsInTheSharedPreviewerAndPrintsToPdf)
     EXPECT_EQ(previewer.QRPrinter(), nullptr);
     EXPECT_EQ(form->Report.QRPrinter(), nullptr);
 
-    // The PDF holds the pages as the preview showed them.
+    // The PDF carries the report's title and holds the pages as the preview showed them.
+    QProcess pdfinfo;
+    pdfinfo.start("pdfinfo", {pdf});
+    ASSERT_TRUE(pdfinfo.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(pdfinfo.readAllStandardOutput())
+                    .contains(QRegularExpression("Title: +Kandidatenlijst - Model H1\\n")));
     QProcess pdftotext;
     pdftotext.start("pdftotext", {"-layout", pdf, "-"});
     ASSERT_TRUE(pdftotext.waitForFinished(30000));

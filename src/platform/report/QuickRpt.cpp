@@ -555,7 +555,7 @@ std::unique_ptr<TQRPrinter> TQuickRep::NewPrinter() const
 {
     return std::make_unique<TQRPrinter>(PagePixels(),
         Page.Orientation == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-        PrinterSettings.PrinterIndex, PrinterSettings.Copies);
+        PrinterSettings.PrinterIndex, PrinterSettings.Copies, ReportTitle);
 }
 
 void TQuickRep::Prepare()
