@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <chrono>
 #include <thread>
@@ -89,6 +90,16 @@ TPreviewKey PreviewKeyCommand(int Key, Qt::KeyboardModifiers Modifiers, Qt::Mous
 std::string OverwriteQuestion(const std::string& FileName)
 {
     return "Wilt u het bestand \"" + FileName + "\" overschrijven?";
+}
+
+QString ExportStartFolder(const QString& ExportFolder)
+{
+    if (!ExportFolder.isEmpty() && QFileInfo(ExportFolder).isDir())
+        return ExportFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
 }
 
 // ---- The window ----
@@ -354,7 +365,7 @@ void TfrmZEBPreviewer::Export(bool Excel)
         SaveDialog1->setDefaultSuffix(Excel ? "xls" : "rtf");
         notify(OnBeforeExport);
         notify(Excel ? OnBeforeXLSExport : OnBeforeRTFExport);
-        SaveDialog1->setDirectory(AnsiToQString(ExportFolder));
+        SaveDialog1->setDirectory(ExportStartFolder(AnsiToQString(ExportFolder)));
         if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
             throw EAbort("Dialoog is afgebroken");
         const QString fileName = SaveDialog1->selectedFiles().first();

@@ -9,6 +9,7 @@
 // nothing, and the window refuses to close.
 
 #include <QDialog>
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -65,6 +66,10 @@ TPreviewKey PreviewKeyCommand(int Key, Qt::KeyboardModifiers Modifiers, Qt::Mous
 
 // The question before an existing file is overwritten.
 std::string OverwriteQuestion(const std::string& FileName);
+
+// Where the export's save dialog opens: the export folder when it is an existing folder, else the
+// user's documents folder when there is one, else the home folder.
+QString ExportStartFolder(const QString& ExportFolder);
 
 // ---- The window ----
 

@@ -466,6 +466,43 @@ TEST_P(PreviewerExport, CancellingTheDialogIsShownAsAnError)
     EXPECT_EQ(calls.size(), 2u);
 }
 
+// Without an export folder the dialog opens in the user's documents folder, or the home folder
+// when there is none, where a typed name can be saved at once.
+TEST_P(PreviewerExport, WithoutAnExportFolderTheDialogOpensInARealFolder)
+{
+    QTemporaryDir home;
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    form.ExportFolder.clear();
+    for (const bool documents : {false, true}) {
+        const QString expected = documents ? home.filePath("Documents") : home.path();
+        if (documents) {
+            ASSERT_TRUE(QDir().mkpath(expected));
+        }
+        QString folder;
+        bool saveEnabled = false;
+        ModalAnswer dialog([&](QWidget* window) {
+            auto* fileDialog = qobject_cast<QFileDialog*>(window);
+            ASSERT_NE(fileDialog, nullptr);
+            folder = fileDialog->directory().absolutePath();
+            auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(edit, nullptr);
+            QTest::keyClicks(edit, "rapport");
+            auto* buttons = window->findChild<QDialogButtonBox*>();
+            ASSERT_NE(buttons, nullptr);
+            saveEnabled = buttons->button(QDialogButtonBox::Save)->isEnabled();
+            buttons->button(QDialogButtonBox::Save)->click();
+        });
+        ModalAnswer info(ModalAnswer::ClickButton("Ok"));
+        Click();
+        EXPECT_EQ(folder, expected);
+        EXPECT_TRUE(saveEnabled);
+        EXPECT_TRUE(QFile::exists(expected + "/rapport." + Case().suffix)) << expected.toStdString();
+        EXPECT_TRUE(info.Seen().labels.contains(Case().done)) << info.Seen().labels.join('|').toStdString();
+    }
+    qputenv("HOME", savedHome);
+}
+
 INSTANTIATE_TEST_SUITE_P(WordAndExcel, PreviewerExport, ::testing::Values(0, 1));
 
 } // namespace
