@@ -377,7 +377,7 @@ TEST_F(H1Report, PagesAreThoseRecordedForAFixedList)
     EXPECT_EQ(pictures.join(' ').toStdString(), "782a4d940d53ae19 a7dc50ca86af6fde 01f430d527042f1c fe9d533809775e69 "
                                                 "77b66bc4b724bb26 208b9bfecdaec141 ac8af3bcf8269b55");
     EXPECT_EQ(texts.join(' ').toStdString(), "fd16b60d376246ee 3ec9dbd9dbf21854 bdb1c3e535c1449f 3a28f44d971a5cb9 "
-                                             "55b9712918b9c2cf a202ed7db264f4ae 7b3e913f95eab327");
+                                             "3638f98102d8cb58 02fb204ab96d42f0 9b878eafe3844773");
 }
 
 // The export to RTF read back by LibreOffice (as a PDF): as many pages as the report (give or take

@@ -107,6 +107,35 @@ std::string RtfText(const QString& text)
     return out;
 }
 
+// The lines of a page with each line that starts above the bottom of the line before it, beside
+// its texts (text columns whose lines do not meet), joined to that line: one paragraph cannot
+// start inside another.
+std::vector<std::vector<TQRTextItem>> SideBySide(const std::vector<std::vector<TQRTextItem>>& lines)
+{
+    std::vector<std::vector<TQRTextItem>> joined;
+    double bottom = 0;
+    for (const auto& line : lines) {
+        const auto beside = [&line](const TQRTextItem& text) {
+            return std::none_of(line.begin(), line.end(), [&text](const TQRTextItem& other) {
+                return other.Rect.left() < text.Rect.right() && text.Rect.left() < other.Rect.right();
+            });
+        };
+        if (!joined.empty() && line.front().Rect.top() < bottom - 1
+            && std::all_of(joined.back().begin(), joined.back().end(), beside)) {
+            auto& last = joined.back();
+            last.insert(last.end(), line.begin(), line.end());
+            std::stable_sort(last.begin(), last.end(),
+                             [](const TQRTextItem& a, const TQRTextItem& b) { return a.Rect.left() < b.Rect.left(); });
+        } else {
+            joined.push_back(line);
+            bottom = 0;
+        }
+        for (const TQRTextItem& text : line)
+            bottom = std::max(bottom, text.Rect.bottom());
+    }
+    return joined;
+}
+
 // A font's size in half points, rounded down so that a text takes no more room than on the page.
 int HalfPoints(const QFont& font)
 {
@@ -148,11 +177,17 @@ void TQRRTFExportFilter::Finish()
     std::string body;
     for (size_t p = 0; p < pages.size(); ++p) {
         int position = 0;
-        const std::vector<Line>& lines = pages[p];
+        const std::vector<Line> lines = SideBySide(pages[p]);
+        const auto lineTop = [&lines, marginTop](size_t l) {
+            double top = lines[l].front().Rect.top();
+            for (const TQRTextItem& text : lines[l])
+                top = std::min(top, text.Rect.top());
+            return Twips(top - marginTop);
+        };
         for (size_t l = 0; l < lines.size(); ++l) {
             const Line& line = lines[l];
-            const int top = std::max(position, Twips(line.front().Rect.top() - marginTop));
-            double bottom = line.front().Rect.top();
+            const int top = std::max(position, lineTop(l));
+            double bottom = 0;
             int size = 2;
             for (const TQRTextItem& text : line) {
                 bottom = std::max(bottom, text.Rect.bottom());
@@ -160,7 +195,7 @@ void TQRRTFExportFilter::Finish()
             }
             int height = std::max(1, Twips(bottom - marginTop) - top);
             if (l + 1 < lines.size())
-                height = std::clamp(Twips(lines[l + 1].front().Rect.top() - marginTop) - top, 1, height);
+                height = std::clamp(lineTop(l + 1) - top, 1, height);
             body += "\\pard\\plain\\f" + std::to_string(fontIndex(line.front().Font)) + "\\fs" +
                     std::to_string(size) + "\\sl-" + std::to_string(height) + "\\slmult0";
             // A new page starts with its first line (a page break of its own would open a paragraph

@@ -225,6 +225,18 @@ std::unique_ptr<QTextDocument> LayOut(const TQRRichText& box, bool isRtf, const 
     return doc;
 }
 
+// The font of the character at position (within the block), else fallback.
+QFont FontAt(const QTextBlock& block, int position, const QFont& fallback)
+{
+    const int at = block.position() + position;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.position() <= at && at < fragment.position() + fragment.length())
+            return fragment.charFormat().font();
+    }
+    return fallback;
+}
+
 } // namespace
 
 QString TQRRichText::PlainText() const
@@ -264,20 +276,26 @@ void TQRRichText::Print(TQRPaintTarget& target, QPointF origin) const
                 break;
             QString text = block.text().mid(line.textStart(), line.textLength());
             text.replace(QChar::LineSeparator, ' ');
-            while (text.endsWith(' '))
-                text.chop(1);
-            if (text.trimmed().isEmpty())
-                continue;
-            QFont font = Font;
-            const int at = block.position() + line.textStart();
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextFragment fragment = it.fragment();
-                if (fragment.position() <= at && at < fragment.position() + fragment.length()) {
-                    font = fragment.charFormat().font();
-                    break;
+            // A line with tabs is one text per tab-separated part, each at its own place.
+            const QStringList parts = text.split('\t');
+            int start = line.textStart();
+            for (QString part : parts) {
+                const int partStart = start;
+                start += int(part.size()) + 1;
+                while (part.endsWith(' '))
+                    part.chop(1);
+                if (part.trimmed().isEmpty())
+                    continue;
+                QRectF box = rect;
+                TAlignment alignment = AlignmentOf(block.blockFormat().alignment());
+                if (parts.size() > 1) {
+                    const double left = line.cursorToX(partStart);
+                    box = QRectF(position.x() + left, rect.top(),
+                                 line.cursorToX(partStart + int(part.size())) - left, rect.height());
+                    alignment = taLeftJustify;
                 }
+                target.Texts.push_back({box.translated(topLeft), part, FontAt(block, partStart, Font), alignment});
             }
-            target.Texts.push_back({rect.translated(topLeft), text, font, AlignmentOf(block.blockFormat().alignment())});
         }
     }
 }

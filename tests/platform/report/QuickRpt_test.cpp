@@ -223,6 +223,30 @@ TEST(QuickRpt, ALabelIsMeasuredAfreshWhenItsCaptionFontOrWidthChanges)
     EXPECT_NEAR(label.TextRect().width(), QFontMetricsF(label.Font).horizontalAdvance("een"), 0.01);
 }
 
+// A rich-text line with tabs leaves one text per part, each where it is painted, so that the
+// exports can place them.
+TEST(QuickRpt, RichTextPartsBetweenTabsAreTextsOfTheirOwn)
+{
+    TQuickRep report;
+    TQRBand& band = report.AddBand<TQRBand>(rbTitle);
+    TQRRichText& text = band.Add<TQRRichText>();
+    text.Width = 400;
+    text.SetRtf("{\\rtf1 Naam:\\tab ........\\par Woonplaats en land:\\tab ........\\par Zonder tab\\par}");
+    report.Prepare();
+    const std::vector<TQRTextItem>& texts = report.QRPrinter()->Page(1).Texts;
+    QStringList words;
+    for (const TQRTextItem& item : texts)
+        words << item.Text;
+    EXPECT_EQ(words, QStringList({"Naam:", "........", "Woonplaats en land:", "........", "Zonder tab"}));
+    ASSERT_EQ(texts.size(), 5u);
+    const QFontMetricsF metrics(texts[0].Font);
+    EXPECT_NEAR(texts[0].Rect.width(), metrics.horizontalAdvance("Naam:"), 0.5);
+    EXPECT_GT(texts[1].Rect.left(), texts[0].Rect.right());
+    EXPECT_GT(texts[3].Rect.left(), texts[2].Rect.right());
+    EXPECT_EQ(texts[1].Rect.top(), texts[0].Rect.top());
+    EXPECT_EQ(texts[0].Rect.left(), texts[4].Rect.left());
+}
+
 TEST(QuickRpt, RightAlignedAutoSizeLabelKeepsItsRightEdge)
 {
     TQuickRep report;
