@@ -289,6 +289,40 @@ TEST_F(Previewer, WhileTheReportIsBuiltCommandsWaitAndEscapeDoesNotClose)
     EXPECT_FALSE(form.isVisible());
 }
 
+// The message that the report is still being built comes up while the splash stands: the splash
+// steps aside while the message stands (it would cover its button) and comes back after it.
+TEST_F(Previewer, TheMessageWhileBuildingIsNeverUnderTheSplash)
+{
+    printer = Report(3, mpBusy).release();
+    form.SetQRPrinter(std::unique_ptr<TQRPrinter>(printer));
+    bool splashBefore = false, splashWithMessage = true, splashAfter = false;
+    QStringList message;
+    RunWhen([&] { return form.findChild<TfrmSplashMessage*>() != nullptr; },
+            [&] {
+                auto* splash = form.findChild<TfrmSplashMessage*>();
+                splashBefore = splash->isVisible();
+                {
+                    ModalAnswer answer([&](QWidget* window) {
+                        splashWithMessage = splash->isVisible();
+                        for (const QLabel* label : window->findChildren<QLabel*>())
+                            message << label->text();
+                        ModalAnswer::ClickButton("OK")(window);
+                    });
+                    Key(Qt::Key_PageDown);
+                }
+                splashAfter = splash->isVisible();
+                printer->SetStatus(mpFinished);
+            },
+            &form);
+    form.resize(800, 600);
+    form.show();
+    ASSERT_TRUE(WaitFor([this] { return Ready(); }, 15000));
+    EXPECT_TRUE(message.contains("Rapport wordt gemaakt. Even geduld a.u.b.")) << message.join('|').toStdString();
+    EXPECT_TRUE(splashBefore);
+    EXPECT_FALSE(splashWithMessage);
+    EXPECT_TRUE(splashAfter);
+}
+
 TEST_F(Previewer, F4OpensThePrinterSetupOfTheReport)
 {
     Show(1);
