@@ -16,7 +16,6 @@ TfrmSplashMessage::TfrmSplashMessage(QWidget* owner)
     ui.setupUi(this);
     Panel1 = ui.Panel1;
     setFixedSize(size());
-    qApp->installEventFilter(this);
 }
 
 void TfrmSplashMessage::SetMessage(const std::string& text)
@@ -48,6 +47,13 @@ bool TfrmSplashMessage::event(QEvent* event)
 void TfrmSplashMessage::setVisible(bool visible)
 {
     wanted_ = visible;
+    // Modal windows are watched only while the panel is wanted.
+    if (visible) {
+        qApp->installEventFilter(this);
+    } else {
+        qApp->removeEventFilter(this);
+        covering_.clear();
+    }
     QWidget::setVisible(visible && covering_.empty());
 }
 
@@ -57,7 +63,7 @@ bool TfrmSplashMessage::eventFilter(QObject* watched, QEvent* event)
         && watched->isWidgetType()) {
         auto* window = static_cast<QWidget*>(watched);
         const auto known = std::find(covering_.begin(), covering_.end(), window);
-        if (event->type() == QEvent::Show && wanted_ && window->isWindow() && window->isModal()
+        if (event->type() == QEvent::Show && window->isWindow() && window->isModal()
             && known == covering_.end()) {
             covering_.emplace_back(window);
             StepAsideOrBack();

@@ -32,7 +32,10 @@
 // build paints is recorded into QPicture pages with QPainter and laid out with QTextLayout and
 // QTextDocument objects that the build thread creates and frees itself; Qt supports this off the
 // user-interface thread (text layout uses the font database, which is thread-safe on fontconfig
-// platforms).  No widget is touched by a build.
+// platforms).  No widget is touched by a build.  A finished page's picture is closed (its painter
+// ended, which checksums the recorded data) on a thread of its own while the build lays out the
+// next page; pages reach the printer object in order, and a build returns only when its last page
+// has arrived.
 
 #include "Graphics.h"
 
