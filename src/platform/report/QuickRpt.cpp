@@ -17,7 +17,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <future>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <iterator>
 
 namespace {
@@ -368,10 +372,95 @@ TQRChildBand::TQRChildBand(TQuickRep& report, TQRCustomBand& parent)
 
 // ---- Building pages ------------------------------------------------------------------------------
 
+namespace {
+
+// Closes finished pages on a thread of its own, in the order given: ends each page's painter
+// (which checksums the recorded picture) and hands the page to the printer object.  Finish waits
+// for the last page and raises what a closing raised; the destructor waits as well.
+class TQRPageCloser {
+public:
+    struct TPage {
+        std::unique_ptr<QPicture> Picture;
+        std::unique_ptr<QPainter> Painter; // painting on Picture
+        std::vector<TQRTextItem> Texts;
+        QRect Bounds;
+    };
+
+    explicit TQRPageCloser(TQRPrinter& out) : out_(out) {}
+    ~TQRPageCloser() { Stop(); }
+    TQRPageCloser(const TQRPageCloser&) = delete;
+    TQRPageCloser& operator=(const TQRPageCloser&) = delete;
+
+    void Close(TPage page)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            queue_.push_back(std::move(page));
+        }
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { Work(); });
+        ready_.notify_one();
+    }
+
+    void Finish()
+    {
+        Stop();
+        if (error_)
+            std::rethrow_exception(error_);
+    }
+
+private:
+    void Stop()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        ready_.notify_one();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    void Work()
+    {
+        for (;;) {
+            TPage page;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [this] { return done_ || !queue_.empty(); });
+                if (queue_.empty())
+                    return;
+                page = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            try {
+                page.Painter->end();
+                page.Painter.reset();
+                page.Picture->setBoundingRect(page.Bounds);
+                out_.AddPage({*page.Picture, std::move(page.Texts)});
+            } catch (...) {
+                std::lock_guard lock(mutex_);
+                if (!error_)
+                    error_ = std::current_exception();
+            }
+        }
+    }
+
+    TQRPrinter& out_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<TPage> queue_;
+    bool done_ = false;
+    std::exception_ptr error_;
+    std::thread thread_;
+};
+
+} // namespace
+
 class TQRReportBuilder {
 public:
     TQRReportBuilder(const TQuickRep& report, TQRPrinter& out, const std::atomic<bool>* cancel)
-        : report_(report), out_(out), cancel_(cancel), area_(report.PrintableRect())
+        : report_(report), cancel_(cancel), area_(report.PrintableRect()), closer_(out)
     {
     }
 
@@ -426,7 +515,7 @@ public:
         for (TQRCustomBand* band : summaries)
             PrintChain(*band);
         EndPage(true);
-        FinishClosing();
+        closer_.Finish();
     }
 
 private:
@@ -472,27 +561,12 @@ private:
             TQRPaintTarget target = Target();
             footer_->Print(target, QPointF(area_.left(), area_.bottom() - height), height, area_.width());
         }
-        // Ending the painter checksums the page's whole picture: that runs on a thread of its own
-        // while the next page is laid out.  Pages reach the printer object in order, one at a time.
+        // Ending the painter checksums the page's whole picture: the closer does that on a thread
+        // of its own while the next page is laid out.
         const QSizeF size = report_.PagePixels();
-        const QRect bounds(0, 0, qCeil(size.width()), qCeil(size.height()));
-        FinishClosing();
-        closing_ = std::async(std::launch::async,
-            [&out = out_, bounds, picture = std::move(picture_), painter = std::move(painter_),
-             texts = std::move(texts_)]() mutable {
-                painter->end();
-                painter.reset();
-                picture->setBoundingRect(bounds);
-                out.AddPage({*picture, std::move(texts)});
-            });
+        closer_.Close({std::move(picture_), std::move(painter_), std::move(texts_),
+                       QRect(0, 0, qCeil(size.width()), qCeil(size.height()))});
         texts_ = {};
-    }
-
-    // Waits for the page being closed, if any.
-    void FinishClosing()
-    {
-        if (closing_.valid())
-            closing_.get();
     }
 
     void PrintChain(TQRCustomBand& first)
@@ -522,7 +596,6 @@ private:
     }
 
     const TQuickRep& report_;
-    TQRPrinter& out_;
     const std::atomic<bool>* cancel_;
     QRectF area_;
     TQRCustomBand* header_ = nullptr;
@@ -530,7 +603,7 @@ private:
     std::unique_ptr<QPicture> picture_;
     std::unique_ptr<QPainter> painter_;
     std::vector<TQRTextItem> texts_;
-    std::future<void> closing_; // last, so a failed build waits for the page being closed first
+    TQRPageCloser closer_; // last, so a failed build waits for the pages being closed first
     double y_ = 0;
     int bodyBands_ = 0;
     int pageNumber_ = 0;
