@@ -220,8 +220,7 @@ void TfrmZEBPreviewer::UpdatePageInfo()
     sbPreviousPage->setEnabled(enabled.Previous);
     sbNextPage->setEnabled(enabled.Next);
     sbLastPage->setEnabled(enabled.Last);
-    lblPage->setText(AnsiToQString(PageInfoText(page, count)));
-    lblPage->adjustSize();
+    ShowPageLabel(AnsiToQString(PageInfoText(page, count)));
     repaint();
 }
 
@@ -244,15 +243,13 @@ void TfrmZEBPreviewer::PrintReport()
     if (!ReportReady() || !printer_)
         return;
     const QString saved = lblPage->text();
-    lblPage->setText("Bezig met afdrukken...");
-    lblPage->adjustSize();
+    ShowPageLabel("Bezig met afdrukken...");
     struct Restore {
         TfrmZEBPreviewer& form;
         QString text;
         ~Restore()
         {
-            form.lblPage->setText(text);
-            form.lblPage->adjustSize();
+            form.ShowPageLabel(text);
             form.repaint();
         }
     } restore{*this, saved};
@@ -422,8 +419,16 @@ void TfrmZEBPreviewer::showEvent(QShowEvent* event)
         QMetaObject::invokeMethod(this, [this] { RunReported([this] { FormShow(); }); }, Qt::QueuedConnection);
 }
 
+void TfrmZEBPreviewer::ShowPageLabel(const QString& Text)
+{
+    lblPage->setText(Text);
+    lblPage->adjustSize();
+    lblPage->move((panStatus->width() - lblPage->width()) / 2, lblPage->y());
+}
+
 void TfrmZEBPreviewer::FormShow()
 {
+    ShowPageLabel(lblPage->text()); // whole and centred while the report is waited for
     TfrmSplashMessage splash(this);
     splash.SetMessage("Rapport wordt opgebouwd...");
     splash.Show();
@@ -459,7 +464,7 @@ void TfrmZEBPreviewer::FormClose()
 bool TfrmZEBPreviewer::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == panStatus && event->type() == QEvent::Resize)
-        lblPage->move((panStatus->width() - lblPage->width()) / 2, lblPage->y());
+        ShowPageLabel(lblPage->text());
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
         && static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);

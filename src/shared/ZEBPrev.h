@@ -144,6 +144,8 @@ protected:
 
 private:
     void FormShow();
+    // Shows Text in lblPage, whole and centred in the status bar.
+    void ShowPageLabel(const QString& Text);
     void FormClose();
     void GoToPage(int Page);
     void sbSetupClick();

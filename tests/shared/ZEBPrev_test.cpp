@@ -301,6 +301,8 @@ TEST_F(Previewer, TheMessageWhileBuildingIsNeverUnderTheSplash)
             [&] {
                 auto* splash = form.findChild<TfrmSplashMessage*>();
                 splashBefore = splash->isVisible();
+                // The page label shows whole while the report is waited for.
+                EXPECT_GE(form.lblPage->width(), form.lblPage->sizeHint().width()) << form.lblPage->text().toStdString();
                 {
                     ModalAnswer answer([&](QWidget* window) {
                         splashWithMessage = splash->isVisible();
