@@ -1,13 +1,19 @@
 // The H1 report: preparing it (Initialize and building every page, the six texts read from FORMS/
-// included) for 80 to 10,000 candidates, and turning to the next page in the previewer.
+// included) for 100, 1,000 and 10,000 candidates, against its floor: recording the same row texts
+// at fixed places into page pictures, with no measuring or laying out.  After the run the ratios
+// road / floor are printed per size.  Also: turning to the next page in the previewer.
 #include "ZEBPrev.h"
 #include "fOvzKandidatenlijstH1.h"
 #include "report/QRPrntr.h"
 
 #include <QApplication>
+#include <QPainter>
+#include <QPicture>
 #include <QToolButton>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 namespace {
@@ -58,9 +64,46 @@ void PrepareH1(benchmark::State& state)
         pages = form->Report.QRPrinter()->PageCount();
     }
     state.counters["pages"] = pages;
-    state.SetComplexityN(state.range(0));
 }
-BENCHMARK(PrepareH1)->Arg(80)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+// The floor: every candidate's six texts drawn at fixed places into page pictures (44 rows a page,
+// as the report holds), a line under each row; the texts taken from the records as the report does.
+void FloorH1(benchmark::State& state)
+{
+    App();
+    TZVLists lists;
+    FillLists(int(state.range(0)));
+    QFont font("Arial");
+    font.setPixelSize(11);
+    for (auto _ : state) {
+        std::vector<QPicture> pages;
+        std::unique_ptr<QPainter> painter;
+        for (int i = 0; i < KandidaatList->Count(); ++i) {
+            const int row = i % 44;
+            if (row == 0) {
+                painter.reset();
+                pages.emplace_back();
+                painter = std::make_unique<QPainter>(&pages.back());
+                painter->setFont(font);
+            }
+            const TKandidaatRecord& k = *KandidaatList->Items(i);
+            const double y = 100 + row * 22;
+            const auto text = [](const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); };
+            painter->drawText(QPointF(56, y), text(k.KandidaatNr.AsString() + "."));
+            painter->drawText(QPointF(88, y), text(k.Voorvoegsels.AsString() + " " + k.Achternaam.AsString()));
+            painter->drawText(QPointF(240, y), text(k.Voorletters.AsString()));
+            painter->drawText(QPointF(312, y), text(k.Geboortedatum.AsString()));
+            painter->drawText(QPointF(392, y), text(k.Adres.AsString()));
+            painter->drawText(QPointF(551, y), text(k.Postcode.AsString() + "  " + k.Plaats.AsString()));
+            painter->drawLine(QPointF(48, y + 8), QPointF(688, y + 8));
+        }
+        painter.reset();
+        benchmark::DoNotOptimize(pages.data());
+    }
+}
+
+BENCHMARK(PrepareH1)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloorH1)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // Next page (button) and painting it at zoom 100, in the previewer holding the report of 80.
 void NextPage(benchmark::State& state)
@@ -90,6 +133,53 @@ void NextPage(benchmark::State& state)
 }
 BENCHMARK(NextPage)->Unit(benchmark::kMillisecond);
 
+// The console report, keeping each benchmark's real time per iteration (the median when repeated)
+// to print the ratios after it.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            const std::string name = run.run_name.str();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[name] = run.GetAdjustedRealTime();
+            else if (run.run_type == Run::RT_Iteration)
+                times[name] = run.GetAdjustedRealTime();
+        }
+    }
+    void PrintRatios()
+    {
+        for (const auto& [name, median] : medians)
+            times[name] = median;
+        std::printf("\nroad / floor (real time)\n");
+        for (const char* size : {"100", "1000", "10000"}) {
+            const auto road = times.find(std::string("PrepareH1/") + size);
+            const auto floor = times.find(std::string("FloorH1/") + size);
+            if (road != times.end() && floor != times.end() && floor->second > 0)
+                std::printf("  %6s candidates: %8.2f ms / %8.2f ms = %6.1f\n", size, road->second, floor->second,
+                            road->second / floor->second);
+        }
+        const auto small = times.find("PrepareH1/100");
+        const auto large = times.find("PrepareH1/10000");
+        if (small != times.end() && large != times.end() && small->second > 0)
+            std::printf("  road 10000 / road 100: %.1f (100 times the candidates)\n", large->second / small->second);
+    }
+    std::map<std::string, double> times, medians;
+};
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -179,10 +179,11 @@ void TfrmOvzKandidatenlijstH1::BuildReport()
     QRStringsBand1 = &Report.AddBand<TQRStringsBand>();
     QRStringsBand1->Height = 22;
     QRStringsBand1->Frame.DrawBottom = true;
+    // Each text wraps within its column, 4 pixels short of the next one.
     lblNr = &AddLabel(*QRStringsBand1, {}, 8, 3);
     lblNaam = &AddGrowingLabel(*QRStringsBand1, 40, 3, 148);
-    lblVoorletters = &AddLabel(*QRStringsBand1, {}, 192, 3);
-    lblGebDatum = &AddLabel(*QRStringsBand1, {}, 264, 3);
+    lblVoorletters = &AddGrowingLabel(*QRStringsBand1, 192, 3, 68);
+    lblGebDatum = &AddGrowingLabel(*QRStringsBand1, 264, 3, 76);
     lblAdres = &AddGrowingLabel(*QRStringsBand1, 344, 3, 155);
     lblPC_WP = &AddGrowingLabel(*QRStringsBand1, 503, 3, 137);
     QRStringsBand1->BeforePrint = [this](TQRCustomBand&, bool&) { ShowRow(QRStringsBand1->Item()); };

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <chrono>
 #include <thread>
@@ -89,6 +90,16 @@ TPreviewKey PreviewKeyCommand(int Key, Qt::KeyboardModifiers Modifiers, Qt::Mous
 std::string OverwriteQuestion(const std::string& FileName)
 {
     return "Wilt u het bestand \"" + FileName + "\" overschrijven?";
+}
+
+QString ExportStartFolder(const QString& ExportFolder)
+{
+    if (!ExportFolder.isEmpty() && QFileInfo(ExportFolder).isDir())
+        return ExportFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
 }
 
 // ---- The window ----
@@ -209,8 +220,7 @@ void TfrmZEBPreviewer::UpdatePageInfo()
     sbPreviousPage->setEnabled(enabled.Previous);
     sbNextPage->setEnabled(enabled.Next);
     sbLastPage->setEnabled(enabled.Last);
-    lblPage->setText(AnsiToQString(PageInfoText(page, count)));
-    lblPage->adjustSize();
+    ShowPageLabel(AnsiToQString(PageInfoText(page, count)));
     repaint();
 }
 
@@ -233,15 +243,13 @@ void TfrmZEBPreviewer::PrintReport()
     if (!ReportReady() || !printer_)
         return;
     const QString saved = lblPage->text();
-    lblPage->setText("Bezig met afdrukken...");
-    lblPage->adjustSize();
+    ShowPageLabel("Bezig met afdrukken...");
     struct Restore {
         TfrmZEBPreviewer& form;
         QString text;
         ~Restore()
         {
-            form.lblPage->setText(text);
-            form.lblPage->adjustSize();
+            form.ShowPageLabel(text);
             form.repaint();
         }
     } restore{*this, saved};
@@ -354,7 +362,7 @@ void TfrmZEBPreviewer::Export(bool Excel)
         SaveDialog1->setDefaultSuffix(Excel ? "xls" : "rtf");
         notify(OnBeforeExport);
         notify(Excel ? OnBeforeXLSExport : OnBeforeRTFExport);
-        SaveDialog1->setDirectory(AnsiToQString(ExportFolder));
+        SaveDialog1->setDirectory(ExportStartFolder(AnsiToQString(ExportFolder)));
         if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
             throw EAbort("Dialoog is afgebroken");
         const QString fileName = SaveDialog1->selectedFiles().first();
@@ -411,8 +419,16 @@ void TfrmZEBPreviewer::showEvent(QShowEvent* event)
         QMetaObject::invokeMethod(this, [this] { RunReported([this] { FormShow(); }); }, Qt::QueuedConnection);
 }
 
+void TfrmZEBPreviewer::ShowPageLabel(const QString& Text)
+{
+    lblPage->setText(Text);
+    lblPage->adjustSize();
+    lblPage->move((panStatus->width() - lblPage->width()) / 2, lblPage->y());
+}
+
 void TfrmZEBPreviewer::FormShow()
 {
+    ShowPageLabel(lblPage->text()); // whole and centred while the report is waited for
     TfrmSplashMessage splash(this);
     splash.SetMessage("Rapport wordt opgebouwd...");
     splash.Show();
@@ -448,7 +464,7 @@ void TfrmZEBPreviewer::FormClose()
 bool TfrmZEBPreviewer::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == panStatus && event->type() == QEvent::Resize)
-        lblPage->move((panStatus->width() - lblPage->width()) / 2, lblPage->y());
+        ShowPageLabel(lblPage->text());
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
         && static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -11,6 +11,7 @@
 #include "LazyFileDialog.h"
 
 #include <QDialog>
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -67,6 +68,10 @@ TPreviewKey PreviewKeyCommand(int Key, Qt::KeyboardModifiers Modifiers, Qt::Mous
 
 // The question before an existing file is overwritten.
 std::string OverwriteQuestion(const std::string& FileName);
+
+// Where the export's save dialog opens: the export folder when it is an existing folder, else the
+// user's documents folder when there is one, else the home folder.
+QString ExportStartFolder(const QString& ExportFolder);
 
 // ---- The window ----
 
@@ -141,6 +146,8 @@ protected:
 
 private:
     void FormShow();
+    // Shows Text in lblPage, whole and centred in the status bar.
+    void ShowPageLabel(const QString& Text);
     void FormClose();
     void GoToPage(int Page);
     void sbSetupClick();

@@ -5,15 +5,20 @@
 #include "AddressSpaceLimit.h"
 #include "ChildRun.h"
 #include "ModalAnswer.h"
+#include "OfficeConvert.h"
 #include "ZEBPrev.h"
 #include "fSplashMessage.h"
+#include "report/QRExport.h"
 #include "report/QRPrntr.h"
 #include "report/RtfReader.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -372,6 +377,144 @@ TEST_F(H1Report, ATextForWhichMemoryRunsOutPrintsTheNote)
 #endif
 }
 
+// Long initials, names, addresses and a free-text birth date wrap within their own columns (each
+// ends 4 pixels before the next one starts); a row that grows keeps the room under its last line.
+TEST_F(H1Report, LongTextsStayInTheirColumnsAndGrownRowsKeepTheirGap)
+{
+    Add({.nr = "1", .achternaam = "Kort"});
+    // The longest texts the fields hold, in the widest letters.
+    std::string longest;
+    while (longest.size() < 50)
+        longest += "WM";
+    Add({.nr = "2", .voorvoegsels = "van der", .achternaam = longest,
+         .voorletters = "W.W.M.M.H.H.W.W", .geboortedatum = "WWWWWWWWWW",
+         .adres = "Burgemeester van Walsum-Bloemendaalstraat 1234", .postcode = "9999 ZZ",
+         .plaats = "Westerhoven-Noordeloos-Oosterbroek"});
+    Add({.nr = "3", .achternaam = "Daarna"});
+    const auto form = Prepared();
+    const TQRPrinter& printer = *form->Report.QRPrinter();
+    const std::vector<TQRTextItem>& texts = printer.Page(1).Texts;
+    const double left = form->Report.PrintableRect().left();
+    // Column edges (band pixels) as the heads stand: nr, naam, voorletters, geboortedatum, adres, pc/wp.
+    const double edges[] = {8, 40, 192, 264, 344, 503, 640};
+    const double rowTop = TopOf(printer, 1, "2.") - 3;
+    const double nextRowTop = TopOf(printer, 1, "3.") - 3;
+    ASSERT_GT(rowTop, 0);
+    double lastBottom = 0;
+    int lines = 0;
+    for (const TQRTextItem& item : texts) {
+        if (item.Rect.top() < rowTop - 0.5 || item.Rect.top() >= nextRowTop)
+            continue;
+        ++lines;
+        lastBottom = std::max(lastBottom, item.Rect.bottom());
+        const double x = item.Rect.left() - left;
+        const auto column = std::upper_bound(std::begin(edges), std::end(edges), x + 0.01) - 1;
+        ASSERT_NE(column, std::end(edges) - 1) << item.Text.toStdString();
+        EXPECT_LE(item.Rect.right() - left, *(column + 1) - 3.99)
+            << item.Text.toStdString() << " runs out of the column at " << *column;
+    }
+    // Every text is there whole, over several lines.
+    QString row;
+    for (const TQRTextItem& item : texts)
+        if (item.Rect.top() >= rowTop - 0.5 && item.Rect.top() < nextRowTop)
+            row += item.Text;
+    for (const std::string& whole : {std::string("W.W.M.M.H.H.W.W"), std::string("WWWWWWWWWW"), longest})
+        EXPECT_TRUE(row.contains(QString::fromStdString(whole))) << whole << " in " << row.toStdString();
+    EXPECT_GE(lines, 10);
+    // The row grew to at least four lines and keeps the 3 pixels a one-line row has under its box.
+    EXPECT_GE(lastBottom - rowTop, 4 * QFontMetricsF(form->lblNaam->Font).height());
+    EXPECT_GE(nextRowTop - lastBottom, 3 - 0.01);
+    // A one-line row keeps its design height.
+    EXPECT_NEAR(rowTop - (TopOf(printer, 1, "1.") - 3), 22, 0.01);
+}
+
+// The pages of a fixed list (short and long texts, rows over several pages, the three text pages)
+// as recorded: each page's picture and its texts with their boxes and fonts, by checksum.  A change
+// in how labels are measured or painted must leave every page as it was.
+TEST_F(H1Report, PagesAreThoseRecordedForAFixedList)
+{
+    for (int i = 1; i <= 120; ++i) {
+        const std::string n = std::to_string(i);
+        Add({.nr = n, .voorvoegsels = i % 3 == 0 ? "van der" : "",
+             .achternaam = i % 7 == 0 ? "Westerhout-Oosterbroek-Zuidervaart-Noordeloos" : "Achternaam" + n,
+             .voorletters = i % 11 == 0 ? "W.M.H.J.K.L.P." : "A.B.", .geboortedatum = "01-02-1970",
+             .adres = i % 5 == 0 ? "Burgemeester van Walsum-Bloemendaalstraat " + n : "Markt " + n,
+             .postcode = "1234 AB", .plaats = i % 4 == 0 ? "Westerhoven-Noordeloos-Oosterbroek" : "Utrecht"});
+    }
+    const auto form = Prepared();
+    const TQRPrinter& printer = *form->Report.QRPrinter();
+    QStringList pictures, texts;
+    const auto sum = [](const QByteArray& bytes) {
+        return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(16));
+    };
+    for (int p = 1; p <= printer.PageCount(); ++p) {
+        const TQRPageContent page = printer.Page(p);
+        pictures << sum(QByteArray(page.Picture.data(), page.Picture.size()));
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        for (const TQRTextItem& item : page.Texts)
+            out << item.Rect << item.Text << item.Font.toString() << int(item.Alignment);
+        texts << sum(bytes);
+    }
+    // Recorded on Debian 12 (Qt 6.4, "Arial" resolved to Liberation Sans by fontconfig).
+    EXPECT_EQ(pictures.join(' ').toStdString(), "782a4d940d53ae19 a7dc50ca86af6fde 01f430d527042f1c fe9d533809775e69 "
+                                                "77b66bc4b724bb26 208b9bfecdaec141 ac8af3bcf8269b55");
+    EXPECT_EQ(texts.join(' ').toStdString(), "fd16b60d376246ee 3ec9dbd9dbf21854 bdb1c3e535c1449f 3a28f44d971a5cb9 "
+                                             "3638f98102d8cb58 02fb204ab96d42f0 9b878eafe3844773");
+}
+
+// The export to RTF read back by LibreOffice (as a PDF): as many pages as the report (give or take
+// one) and every column head over its column, as on the report's own pages.
+TEST_F(H1Report, RtfExportKeepsThePagesAndTheHeadsOverTheirColumns)
+{
+    AddNumbered(130);
+    const auto form = Prepared();
+    const TQRPrinter& printer = *form->Report.QRPrinter();
+    QTemporaryDir dir;
+    const QString rtf = dir.filePath("h1.rtf");
+    TQRRTFExportFilter filter(QFile::encodeName(rtf).toStdString());
+    printer.ExportToFilter(filter);
+    QString error;
+    const QString pdf = OfficeConvert(rtf, "pdf", dir.filePath("pdf"), &error);
+    ASSERT_FALSE(pdf.isEmpty()) << error.toStdString();
+
+    QProcess pdfinfo;
+    pdfinfo.start("pdfinfo", {pdf});
+    ASSERT_TRUE(pdfinfo.waitForFinished(30000));
+    const QRegularExpressionMatch pages =
+        QRegularExpression("Pages: +(\\d+)").match(QString::fromUtf8(pdfinfo.readAllStandardOutput()));
+    ASSERT_TRUE(pages.hasMatch());
+    EXPECT_NEAR(pages.captured(1).toInt(), printer.PageCount(), 1);
+
+    // The left edge (points) of the first word on page 1 equal to text, below the heads when below.
+    QProcess bbox;
+    bbox.start("pdftotext", {"-f", "1", "-l", "1", "-bbox", pdf, "-"});
+    ASSERT_TRUE(bbox.waitForFinished(30000));
+    const QString html = QString::fromUtf8(bbox.readAllStandardOutput());
+    const auto wordLeft = [&html](const QString& text, double below = 0) {
+        const QRegularExpression word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+        for (auto it = word.globalMatch(html); it.hasNext();) {
+            const auto m = it.next();
+            if (m.captured(3) == text && m.captured(2).toDouble() > below)
+                return std::pair{m.captured(1).toDouble(), m.captured(2).toDouble()};
+        }
+        return std::pair{-1.0, -1.0};
+    };
+    const auto [naamHead, headTop] = wordLeft("naam");
+    ASSERT_GT(naamHead, 0) << html.left(2000).toStdString();
+    struct {
+        QString head, cell;
+    } columns[] = {{"naam", "Kandidaat1"}, {"voorletters", "A."}, {"geboorte-", "01-02-1970"},
+                   {"adres", "Dorpsstraat"}, {"postcode", "1234"}};
+    for (const auto& c : columns) {
+        const double head = wordLeft(c.head).first;
+        const double cell = wordLeft(c.cell, headTop + 5).first;
+        EXPECT_NEAR(head, cell, 1.5) << c.head.toStdString() << " over " << c.cell.toStdString();
+    }
+    // The number column: the head "nr." stands left of the name column, over the numbers.
+    EXPECT_NEAR(wordLeft("nr.").first, wordLeft("1.", headTop + 5).first, 1.5);
+}
+
 // ShowReport previews through the shared previewer, which shows the built pages modally and
 // frees them when it closes.
 TEST_F(H1Report, ShowReportPreviewsInTheSharedPreviewerAndPrintsToPdf)
@@ -411,7 +554,12 @@ TEST_F(H1Report, ShowReportPreviewsInTheSharedPreviewerAndPrintsToPdf)
     EXPECT_EQ(previewer.QRPrinter(), nullptr);
     EXPECT_EQ(form->Report.QRPrinter(), nullptr);
 
-    // The PDF holds the pages as the preview showed them.
+    // The PDF carries the report's title and holds the pages as the preview showed them.
+    QProcess pdfinfo;
+    pdfinfo.start("pdfinfo", {pdf});
+    ASSERT_TRUE(pdfinfo.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(pdfinfo.readAllStandardOutput())
+                    .contains(QRegularExpression("Title: +Kandidatenlijst - Model H1\\n")));
     QProcess pdftotext;
     pdftotext.start("pdftotext", {"-layout", pdf, "-"});
     ASSERT_TRUE(pdftotext.waitForFinished(30000));

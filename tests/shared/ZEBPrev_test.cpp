@@ -11,10 +11,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,9 +80,9 @@ TEST(PreviewRules, KeysWithoutModifiersOnly)
 // ---- The window ----
 
 // A report of count pages, each showing "Pagina n".
-std::unique_ptr<TQRPrinter> Report(int count, TQRPrinterStatus status = mpFinished)
+std::unique_ptr<TQRPrinter> Report(int count, TQRPrinterStatus status = mpFinished, const QString& title = {})
 {
-    auto printer = std::make_unique<TQRPrinter>(QSizeF(794, 1123), QPageLayout::Portrait);
+    auto printer = std::make_unique<TQRPrinter>(QSizeF(794, 1123), QPageLayout::Portrait, -1, 1, title);
     for (int n = 1; n <= count; ++n) {
         TQRPageContent page;
         QFont font("Arial");
@@ -102,9 +109,9 @@ protected:
         return form.isVisible() && !form.findChild<TfrmSplashMessage*>() && !form.lblPage->text().startsWith("Pagina");
     }
 
-    void Show(int pages)
+    void Show(int pages, const QString& title = {})
     {
-        printer = Report(pages).release();
+        printer = Report(pages, mpFinished, title).release();
         form.SetQRPrinter(std::unique_ptr<TQRPrinter>(printer));
         form.resize(800, 600);
         form.show();
@@ -282,6 +289,42 @@ TEST_F(Previewer, WhileTheReportIsBuiltCommandsWaitAndEscapeDoesNotClose)
     EXPECT_FALSE(form.isVisible());
 }
 
+// The message that the report is still being built comes up while the splash stands: the splash
+// steps aside while the message stands (it would cover its button) and comes back after it.
+TEST_F(Previewer, TheMessageWhileBuildingIsNeverUnderTheSplash)
+{
+    printer = Report(3, mpBusy).release();
+    form.SetQRPrinter(std::unique_ptr<TQRPrinter>(printer));
+    bool splashBefore = false, splashWithMessage = true, splashAfter = false;
+    QStringList message;
+    RunWhen([&] { return form.findChild<TfrmSplashMessage*>() != nullptr; },
+            [&] {
+                auto* splash = form.findChild<TfrmSplashMessage*>();
+                splashBefore = splash->isVisible();
+                // The page label shows whole while the report is waited for.
+                EXPECT_GE(form.lblPage->width(), form.lblPage->sizeHint().width()) << form.lblPage->text().toStdString();
+                {
+                    ModalAnswer answer([&](QWidget* window) {
+                        splashWithMessage = splash->isVisible();
+                        for (const QLabel* label : window->findChildren<QLabel*>())
+                            message << label->text();
+                        ModalAnswer::ClickButton("OK")(window);
+                    });
+                    Key(Qt::Key_PageDown);
+                }
+                splashAfter = splash->isVisible();
+                printer->SetStatus(mpFinished);
+            },
+            &form);
+    form.resize(800, 600);
+    form.show();
+    ASSERT_TRUE(WaitFor([this] { return Ready(); }, 15000));
+    EXPECT_TRUE(message.contains("Rapport wordt gemaakt. Even geduld a.u.b.")) << message.join('|').toStdString();
+    EXPECT_TRUE(splashBefore);
+    EXPECT_FALSE(splashWithMessage);
+    EXPECT_TRUE(splashAfter);
+}
+
 TEST_F(Previewer, F4OpensThePrinterSetupOfTheReport)
 {
     Show(1);
@@ -293,6 +336,63 @@ TEST_F(Previewer, F4OpensThePrinterSetupOfTheReport)
     EXPECT_TRUE(setup.Seen().className.contains("PrintDialog")) << setup.Seen().className.toStdString();
     EXPECT_EQ(PrinterName, "ongewijzigd"); // printing into a file names no printer to share
     EXPECT_TRUE(form.isVisible());
+}
+
+// What a command-line tool prints for a PDF file.
+QString PdfTool(const QString& tool, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Without a printer F2 fails; printer setup (F4) then chooses a PDF file, and printing (F2) writes
+// it, every time, carrying the report's title.  The setup dialog's button stores, it does not print.
+TEST_F(Previewer, AfterAFailedPrintSetupAndEveryLaterPrintWork)
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "a printer is installed here: F2 would print on it";
+    Show(2, "Kandidatenlijst - Model H1");
+    {
+        ModalAnswer error(ModalAnswer::ClickButton("Ok"));
+        Key(Qt::Key_F2);
+        ASSERT_TRUE(error.Seen().shown);
+        EXPECT_TRUE(error.Seen().labels.join('|').contains("Kan niet afdrukken: de printer is niet beschikbaar."))
+            << error.Seen().labels.join('|').toStdString();
+    }
+    QTemporaryDir dir;
+    for (const QString name : {"eerste.pdf", "tweede.pdf"}) {
+        const QString pdf = dir.filePath(name);
+        QString title, okCaption, chosen;
+        ModalAnswer setup([&](QWidget* window) {
+            title = window->windowTitle();
+            auto* printers = window->findChild<QComboBox*>("printers");
+            auto* file = window->findChild<QLineEdit*>("filename");
+            auto* buttons = window->findChild<QDialogButtonBox*>();
+            ASSERT_TRUE(printers && file && buttons);
+            const int toFile = printers->findText("PDF", Qt::MatchContains);
+            ASSERT_GE(toFile, 0);
+            printers->setCurrentIndex(toFile);
+            chosen = printers->currentText();
+            file->setText(pdf);
+            okCaption = buttons->button(QDialogButtonBox::Ok)->text();
+            buttons->button(QDialogButtonBox::Ok)->click();
+        });
+        Key(Qt::Key_F4);
+        ASSERT_TRUE(setup.Seen().shown) << name.toStdString();
+        EXPECT_EQ(title, "Printer selectie");
+        EXPECT_EQ(PlainText(okCaption), "Opslaan") << chosen.toStdString();
+        EXPECT_FALSE(QFile::exists(pdf)) << "the setup printed";
+        Key(Qt::Key_F2);
+        ASSERT_TRUE(QFile::exists(pdf)) << name.toStdString();
+        const QString info = PdfTool("pdfinfo", {pdf});
+        EXPECT_TRUE(info.contains(QRegularExpression("Title: +Kandidatenlijst - Model H1\\n"))) << info.toStdString();
+        EXPECT_TRUE(info.contains(QRegularExpression("Pages: +2\\n"))) << info.toStdString();
+        EXPECT_TRUE(PdfTool("pdftotext", {pdf, "-"}).contains("Pagina 2"));
+        EXPECT_EQ(form.lblPage->text(), "1 van 2");
+    }
 }
 
 // The export buttons, made visible.
@@ -422,6 +522,43 @@ TEST_P(PreviewerExport, TheSaveDialogIsBuiltByTheFirstExport)
     EXPECT_EQ(seen[0], seen[1]);
     EXPECT_EQ(seen[0], form.SaveDialog1.Dialog());
     EXPECT_EQ(seen[0]->objectName(), "SaveDialog1");
+}
+
+// Without an export folder the dialog opens in the user's documents folder, or the home folder
+// when there is none, where a typed name can be saved at once.
+TEST_P(PreviewerExport, WithoutAnExportFolderTheDialogOpensInARealFolder)
+{
+    QTemporaryDir home;
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    form.ExportFolder.clear();
+    for (const bool documents : {false, true}) {
+        const QString expected = documents ? home.filePath("Documents") : home.path();
+        if (documents) {
+            ASSERT_TRUE(QDir().mkpath(expected));
+        }
+        QString folder;
+        bool saveEnabled = false;
+        ModalAnswer dialog([&](QWidget* window) {
+            auto* fileDialog = qobject_cast<QFileDialog*>(window);
+            ASSERT_NE(fileDialog, nullptr);
+            folder = fileDialog->directory().absolutePath();
+            auto* edit = window->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(edit, nullptr);
+            QTest::keyClicks(edit, "rapport");
+            auto* buttons = window->findChild<QDialogButtonBox*>();
+            ASSERT_NE(buttons, nullptr);
+            saveEnabled = buttons->button(QDialogButtonBox::Save)->isEnabled();
+            buttons->button(QDialogButtonBox::Save)->click();
+        });
+        ModalAnswer info(ModalAnswer::ClickButton("Ok"));
+        Click();
+        EXPECT_EQ(folder, expected);
+        EXPECT_TRUE(saveEnabled);
+        EXPECT_TRUE(QFile::exists(expected + "/rapport." + Case().suffix)) << expected.toStdString();
+        EXPECT_TRUE(info.Seen().labels.contains(Case().done)) << info.Seen().labels.join('|').toStdString();
+    }
+    qputenv("HOME", savedHome);
 }
 
 INSTANTIATE_TEST_SUITE_P(WordAndExcel, PreviewerExport, ::testing::Values(0, 1));

@@ -107,6 +107,41 @@ std::string RtfText(const QString& text)
     return out;
 }
 
+// The lines of a page with each line that starts above the bottom of the line before it, beside
+// its texts (text columns whose lines do not meet), joined to that line: one paragraph cannot
+// start inside another.
+std::vector<std::vector<TQRTextItem>> SideBySide(const std::vector<std::vector<TQRTextItem>>& lines)
+{
+    std::vector<std::vector<TQRTextItem>> joined;
+    double bottom = 0;
+    for (const auto& line : lines) {
+        const auto beside = [&line](const TQRTextItem& text) {
+            return std::none_of(line.begin(), line.end(), [&text](const TQRTextItem& other) {
+                return other.Rect.left() < text.Rect.right() && text.Rect.left() < other.Rect.right();
+            });
+        };
+        if (!joined.empty() && line.front().Rect.top() < bottom - 1
+            && std::all_of(joined.back().begin(), joined.back().end(), beside)) {
+            auto& last = joined.back();
+            last.insert(last.end(), line.begin(), line.end());
+            std::stable_sort(last.begin(), last.end(),
+                             [](const TQRTextItem& a, const TQRTextItem& b) { return a.Rect.left() < b.Rect.left(); });
+        } else {
+            joined.push_back(line);
+            bottom = 0;
+        }
+        for (const TQRTextItem& text : line)
+            bottom = std::max(bottom, text.Rect.bottom());
+    }
+    return joined;
+}
+
+// A font's size in half points, rounded down so that a text takes no more room than on the page.
+int HalfPoints(const QFont& font)
+{
+    return std::max(2, int(std::floor(PixelSize(font) * 1.5 + 0.01)));
+}
+
 } // namespace
 
 void TQRRTFExportFilter::Finish()
@@ -121,24 +156,58 @@ void TQRRTFExportFilter::Finish()
         return int(families.size() - 1);
     };
     double marginLeft = PaperWidth;
+    double marginTop = 48;
+    double lowest = 0;
     for (const auto& page : pages)
         for (const Line& line : page)
             for (const TQRTextItem& text : line) {
                 marginLeft = std::min(marginLeft, std::floor(text.Rect.left()));
+                marginTop = std::min(marginTop, std::max(0.0, std::floor(text.Rect.top())));
+                lowest = std::max(lowest, text.Rect.bottom());
                 fontIndex(text.Font);
             }
     if (marginLeft >= PaperWidth)
         marginLeft = 48;
-    constexpr double kMarginTop = 48;
+    // Room under the lowest text, less some slack for the word processor's rounding.
+    const double marginBottom = std::clamp(PaperHeight - lowest - 12, 0.0, 48.0);
 
+    // Every line is a paragraph placed where it stands on the page: space before it up to its top
+    // and an exact line height (up to the next line's top at most), counted in twips from the top
+    // margin so that nothing adds up.  The paragraph mark takes the line's largest font size.
     std::string body;
     for (size_t p = 0; p < pages.size(); ++p) {
-        if (p > 0)
-            body += "\\page\n";
-        double previousBottom = kMarginTop;
-        for (const Line& line : pages[p]) {
-            body += "\\pard\\plain";
+        int position = 0;
+        const std::vector<Line> lines = SideBySide(pages[p]);
+        const auto lineTop = [&lines, marginTop](size_t l) {
+            double top = lines[l].front().Rect.top();
+            for (const TQRTextItem& text : lines[l])
+                top = std::min(top, text.Rect.top());
+            return Twips(top - marginTop);
+        };
+        for (size_t l = 0; l < lines.size(); ++l) {
+            const Line& line = lines[l];
+            const int top = std::max(position, lineTop(l));
+            double bottom = 0;
+            int size = 2;
+            for (const TQRTextItem& text : line) {
+                bottom = std::max(bottom, text.Rect.bottom());
+                size = std::max(size, HalfPoints(text.Font));
+            }
+            int height = std::max(1, Twips(bottom - marginTop) - top);
+            if (l + 1 < lines.size())
+                height = std::clamp(lineTop(l + 1) - top, 1, height);
+            body += "\\pard\\plain\\f" + std::to_string(fontIndex(line.front().Font)) + "\\fs" +
+                    std::to_string(size) + "\\sl-" + std::to_string(height) + "\\slmult0";
+            // A new page starts with its first line (a page break of its own would open a paragraph
+            // that takes the space before of the line above it).
+            if (p > 0 && l == 0)
+                body += "\\pagebb";
+            if (top > position)
+                body += "\\sb" + std::to_string(top - position);
+            position = top + height;
+
             double lastStop = -1;
+            double lastRight = -1;
             std::string texts;
             for (const TQRTextItem& text : line) {
                 double stop = text.Rect.left();
@@ -151,25 +220,23 @@ void TQRRTFExportFilter::Finish()
                     kind = "\\tqc";
                 }
                 const int twips = Twips(stop - marginLeft);
-                if (twips > lastStop && (twips > 0 || *kind)) {
+                // A text that starts where the one before it ends (a footnote mark) follows it
+                // without a tab: the word processor's width of the first may reach past the stop.
+                const bool attached = !*kind && lastRight >= 0 && text.Rect.left() - lastRight < 1;
+                if (!attached && twips > lastStop && (twips > 0 || *kind)) {
                     body += std::string(kind) + "\\tx" + std::to_string(twips);
                     lastStop = twips;
                     texts += "\\tab ";
-                } else if (!texts.empty()) {
+                } else if (!texts.empty() && !attached) {
                     texts += ' ';
                 }
+                lastRight = text.Rect.right();
                 const QFont& font = text.Font;
-                texts += "{\\f" + std::to_string(fontIndex(font)) + "\\fs" +
-                         std::to_string(std::max(2L, std::lround(PixelSize(font) * 1.5))) + (font.bold() ? "\\b" : "") +
-                         (font.italic() ? "\\i" : "") + (font.underline() ? "\\ul" : "") + " " + RtfText(text.Text) + "}";
+                texts += "{\\f" + std::to_string(fontIndex(font)) + "\\fs" + std::to_string(HalfPoints(font)) +
+                         (font.bold() ? "\\b" : "") + (font.italic() ? "\\i" : "") + (font.underline() ? "\\ul" : "") +
+                         " " + RtfText(text.Text) + "}";
             }
-            const double gap = line.front().Rect.top() - previousBottom;
-            if (gap > 0.5)
-                body += "\\sb" + std::to_string(Twips(gap));
             body += " " + texts + "\\par\n";
-            previousBottom = line.front().Rect.top();
-            for (const TQRTextItem& text : line)
-                previousBottom = std::max(previousBottom, text.Rect.bottom());
         }
     }
 
@@ -180,7 +247,7 @@ void TQRRTFExportFilter::Finish()
         rtf += "{\\f" + std::to_string(i) + "\\fswiss " + RtfText(families[i]) + ";}";
     rtf += "}\n\\paperw" + std::to_string(Twips(PaperWidth)) + "\\paperh" + std::to_string(Twips(PaperHeight)) +
            "\\margl" + std::to_string(Twips(marginLeft)) + "\\margr" + std::to_string(Twips(marginLeft)) +
-           "\\margt" + std::to_string(Twips(kMarginTop)) + "\\margb" + std::to_string(Twips(kMarginTop)) + "\n";
+           "\\margt" + std::to_string(Twips(marginTop)) + "\\margb" + std::to_string(Twips(marginBottom)) + "\n";
     rtf += body + "}\n";
     WriteFile(rtf);
 }

@@ -5,10 +5,13 @@
 // raises EInOutError with the system's text and leaves any existing file as it was.
 //
 // TQRRTFExportFilter writes RTF: the paper and margins of the report, one paragraph per line of
-// text on a page (texts whose tops lie within half a line of each other share a line), each text
-// at its own place through a tab stop (left, right or centred after its alignment) in its own font
-// (family, size, bold, italic, underline); a page break between pages.  Characters go out as
-// Windows-1252 bytes (\'hh above 127) or, where that has none, as \uN.
+// text on a page (texts whose tops lie within half a line of each other share a line) at the line's
+// own height (space before it and an exact line height, the paragraph mark in the line's largest
+// font size), each text at its own place through a tab stop (left, right or centred after its
+// alignment; a text that starts where the one before it ends follows it directly) in its own font
+// (family, size rounded down to half points, bold, italic, underline); each page after the first
+// starts with a page break before its first line.  Characters go out as Windows-1252 bytes (\'hh
+// above 127) or, where that has none, as \uN.
 //
 // TQRXLSFilter writes a BIFF2 worksheet (the Excel 2.1 binary stream: BOF, CODEPAGE 1252,
 // DIMENSIONS, one LABEL record per text, EOF), the smallest binary Excel file LibreOffice Calc

@@ -5,9 +5,11 @@
 #include "QRExport.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -24,9 +26,11 @@ void TQRBuildJob::Stop()
 
 // ---- Printer object ------------------------------------------------------------------------------
 
-TQRPrinter::TQRPrinter(QSizeF pageSize, QPageLayout::Orientation orientation, int printerIndex, int copies)
+TQRPrinter::TQRPrinter(QSizeF pageSize, QPageLayout::Orientation orientation, int printerIndex, int copies,
+                       const QString& title)
     : pageSize_(pageSize), printer_(QPrinter::HighResolution)
 {
+    printer_.setDocName(title);
     // Pages are replayed in report pixels: a picture's fonts are resolved for the device's
     // resolution on replay, so a scaled painter would scale the text twice.
     printer_.setResolution(96);
@@ -91,6 +95,11 @@ std::string TQRPrinter::PrinterName() const
 bool TQRPrinter::PrintSetup(QWidget* parent)
 {
     QPrintDialog dialog(&printer_, parent);
+    // The dialog only stores the choice; printing is a command of its own.
+    dialog.setWindowTitle("Printer selectie");
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText("&Opslaan");
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -115,10 +124,15 @@ void TQRPrinter::Print()
         first = std::max(first, printer_.fromPage());
         last = std::min(last, printer_.toPage() > 0 ? printer_.toPage() : last);
     }
+    const char* const unavailable = "Kan niet afdrukken: de printer is niet beschikbaar.";
+    // Without a printer and without a file to print into, Qt's PDF engine refuses to begin but
+    // stays active, which blocks every later change of the printer: do not begin then.
+    if (printer_.outputFormat() == QPrinter::PdfFormat && printer_.outputFileName().isEmpty())
+        throw Exception(unavailable);
     printer_.setResolution(96);
     QPainter painter;
     if (!painter.begin(&printer_))
-        throw Exception("Kan niet afdrukken: de printer is niet beschikbaar.");
+        throw Exception(unavailable);
     for (int number = first; number <= last; ++number) {
         if (number > first)
             printer_.newPage();

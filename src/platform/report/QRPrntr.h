@@ -51,8 +51,9 @@ enum TQRPrinterStatus { mpReady, mpBusy, mpFinished };
 class TQRPrinter {
 public:
     // pageSize: the paper in report pixels; printerIndex: into QPrinterInfo::availablePrinters(),
-    // -1 for the default printer.
-    TQRPrinter(QSizeF pageSize, QPageLayout::Orientation orientation, int printerIndex = -1, int copies = 1);
+    // -1 for the default printer; title: the print job's name (a PDF file's title).
+    TQRPrinter(QSizeF pageSize, QPageLayout::Orientation orientation, int printerIndex = -1, int copies = 1,
+               const QString& title = {});
     ~TQRPrinter();
     TQRPrinter(const TQRPrinter&) = delete;
     TQRPrinter& operator=(const TQRPrinter&) = delete;
@@ -69,10 +70,12 @@ public:
     QPrinter& Printer() { return printer_; }
     // The printer's name (Windows-1252), empty when printing into a file.
     std::string PrinterName() const;
-    // The printing dialog on Printer(); returns whether the user accepted it.
+    // The printer setup dialog on Printer() ("Printer selectie": it stores the choice, its button
+    // says "Opslaan"); returns whether the user accepted it.
     bool PrintSetup(QWidget* parent = nullptr);
     // Prints the finished pages (the dialog's page range when one was chosen).  Raises Exception
-    // "Kan niet afdrukken: de printer is niet beschikbaar." when the device cannot be opened.
+    // "Kan niet afdrukken: de printer is niet beschikbaar." when there is neither a printer nor an
+    // output file, or the device cannot be opened; the printer can then still be set up anew.
     void Print();
     // Writes the finished pages through filter: Start, then per page NewPage, its texts in the
     // order painted through TextOut, EndPage; then Finish.  Failures of the filter leave as raised.

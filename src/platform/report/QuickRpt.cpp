@@ -18,6 +18,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <iterator>
 
 namespace {
@@ -28,8 +33,6 @@ QFont DefaultReportFont()
     font.setPixelSize(13);
     return font;
 }
-
-double LineHeight(const QFont& font) { return QFontMetricsF(font).height(); }
 
 TAlignment AlignmentOf(Qt::Alignment alignment)
 {
@@ -80,39 +83,59 @@ TQRLabel::TQRLabel(TQRCustomBand& parent, std::string caption)
 {
 }
 
-QStringList TQRLabel::Lines() const
+const TQRLabel::TMeasured& TQRLabel::Measured() const
 {
+    TMeasured& m = measured_;
+    if (m.Width == Width && m.WordWrap == WordWrap && m.Caption == Caption && m.Font == Font)
+        return m;
+    m.Caption = Caption;
+    m.Font = Font;
+    m.Width = Width;
+    m.WordWrap = WordWrap;
+    m.Lines.clear();
     QString text = AnsiToQString(Caption);
     text.replace("\r\n", "\n");
     const QStringList paragraphs = text.split('\n');
-    if (!WordWrap)
-        return paragraphs;
-    QStringList lines;
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    for (const QString& paragraph : paragraphs) {
-        if (paragraph.isEmpty()) {
-            lines.append(QString());
-            continue;
+    if (!WordWrap) {
+        m.Lines = paragraphs;
+    } else {
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        for (const QString& paragraph : paragraphs) {
+            if (paragraph.isEmpty()) {
+                m.Lines.append(QString());
+                continue;
+            }
+            QTextLayout layout(paragraph, Font);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(std::max(1.0, Width));
+                QString part = paragraph.mid(line.textStart(), line.textLength());
+                while (part.endsWith(' '))
+                    part.chop(1);
+                m.Lines.append(part);
+            }
+            layout.endLayout();
         }
-        QTextLayout layout(paragraph, Font);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(std::max(1.0, Width));
-            QString part = paragraph.mid(line.textStart(), line.textLength());
-            while (part.endsWith(' '))
-                part.chop(1);
-            lines.append(part);
-        }
-        layout.endLayout();
     }
-    return lines;
+    const QFontMetricsF metrics(Font);
+    m.LineHeight = metrics.height();
+    m.Advances.clear();
+    for (const QString& line : m.Lines)
+        m.Advances.push_back(metrics.horizontalAdvance(line));
+    return m;
+}
+
+QStringList TQRLabel::Lines() const
+{
+    return Measured().Lines;
 }
 
 double TQRLabel::PrintHeight() const
 {
-    const double text = double(Lines().size()) * LineHeight(Font);
+    const TMeasured& m = Measured();
+    const double text = double(m.Lines.size()) * m.LineHeight;
     if (AutoStretch)
         return std::max(Height, text);
     if (AutoSize && !WordWrap)
@@ -125,10 +148,9 @@ QRectF TQRLabel::TextRect() const
     double width = Width;
     double left = Left;
     if (AutoSize && !WordWrap) {
-        const QFontMetricsF metrics(Font);
         width = 0;
-        for (const QString& line : Lines())
-            width = std::max(width, metrics.horizontalAdvance(line));
+        for (const double advance : Measured().Advances)
+            width = std::max(width, advance);
         left = AlignedLeft(Alignment, Left, Width, width);
     }
     return QRectF(left, Top, width, PrintHeight());
@@ -136,10 +158,8 @@ QRectF TQRLabel::TextRect() const
 
 void TQRLabel::Print(TQRPaintTarget& target, QPointF origin) const
 {
-    const QStringList lines = Lines();
+    const TMeasured& m = Measured();
     const QRectF box = TextRect().translated(origin);
-    const double lineHeight = LineHeight(Font);
-    const QFontMetricsF metrics(Font);
     QPainter& painter = target.Painter;
     painter.save();
     painter.setFont(Font);
@@ -147,17 +167,18 @@ void TQRLabel::Print(TQRPaintTarget& target, QPointF origin) const
     const bool clipped = !AutoSize || WordWrap;
     if (clipped)
         painter.setClipRect(box, Qt::IntersectClip);
-    for (int i = 0; i < lines.size(); ++i) {
-        const double y = box.top() + i * lineHeight;
-        if (clipped && y + lineHeight > box.bottom() + 0.5)
+    for (int i = 0; i < m.Lines.size(); ++i) {
+        const QString& line = m.Lines[i];
+        const double y = box.top() + i * m.LineHeight;
+        if (clipped && y + m.LineHeight > box.bottom() + 0.5)
             break;
-        const QRectF lineBox(box.left(), y, box.width(), lineHeight);
-        painter.drawText(lineBox, int(QtAlignment(Alignment) | Qt::AlignTop | Qt::TextSingleLine), lines[i]);
-        if (lines[i].trimmed().isEmpty())
+        const QRectF lineBox(box.left(), y, box.width(), m.LineHeight);
+        painter.drawText(lineBox, int(QtAlignment(Alignment) | Qt::AlignTop | Qt::TextSingleLine), line);
+        if (line.trimmed().isEmpty())
             continue;
-        const double w = std::min(box.width(), metrics.horizontalAdvance(lines[i]));
-        target.Texts.push_back({QRectF(AlignedLeft(Alignment, box.left(), box.width(), w), y, w, lineHeight),
-            lines[i], Font, Alignment});
+        const double w = std::min(box.width(), m.Advances[size_t(i)]);
+        target.Texts.push_back({QRectF(AlignedLeft(Alignment, box.left(), box.width(), w), y, w, m.LineHeight),
+            line, Font, Alignment});
     }
     painter.restore();
 }
@@ -203,6 +224,18 @@ std::unique_ptr<QTextDocument> LayOut(const TQRRichText& box, bool isRtf, const 
     return doc;
 }
 
+// The font of the character at position (within the block), else fallback.
+QFont FontAt(const QTextBlock& block, int position, const QFont& fallback)
+{
+    const int at = block.position() + position;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.position() <= at && at < fragment.position() + fragment.length())
+            return fragment.charFormat().font();
+    }
+    return fallback;
+}
+
 } // namespace
 
 QString TQRRichText::PlainText() const
@@ -242,20 +275,26 @@ void TQRRichText::Print(TQRPaintTarget& target, QPointF origin) const
                 break;
             QString text = block.text().mid(line.textStart(), line.textLength());
             text.replace(QChar::LineSeparator, ' ');
-            while (text.endsWith(' '))
-                text.chop(1);
-            if (text.trimmed().isEmpty())
-                continue;
-            QFont font = Font;
-            const int at = block.position() + line.textStart();
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextFragment fragment = it.fragment();
-                if (fragment.position() <= at && at < fragment.position() + fragment.length()) {
-                    font = fragment.charFormat().font();
-                    break;
+            // A line with tabs is one text per tab-separated part, each at its own place.
+            const QStringList parts = text.split('\t');
+            int start = line.textStart();
+            for (QString part : parts) {
+                const int partStart = start;
+                start += int(part.size()) + 1;
+                while (part.endsWith(' '))
+                    part.chop(1);
+                if (part.trimmed().isEmpty())
+                    continue;
+                QRectF box = rect;
+                TAlignment alignment = AlignmentOf(block.blockFormat().alignment());
+                if (parts.size() > 1) {
+                    const double left = line.cursorToX(partStart);
+                    box = QRectF(position.x() + left, rect.top(),
+                                 line.cursorToX(partStart + int(part.size())) - left, rect.height());
+                    alignment = taLeftJustify;
                 }
+                target.Texts.push_back({box.translated(topLeft), part, FontAt(block, partStart, Font), alignment});
             }
-            target.Texts.push_back({rect.translated(topLeft), text, font, AlignmentOf(block.blockFormat().alignment())});
         }
     }
 }
@@ -295,7 +334,7 @@ double TQRCustomBand::PrintHeight() const
         if (control->Enabled) {
             const double h = control->PrintHeight();
             if (h > control->Height)
-                height = std::max(height, control->Top + h);
+                height = std::max({height, Height + h - control->Height, control->Top + h});
         }
     return height;
 }
@@ -328,10 +367,95 @@ TQRChildBand::TQRChildBand(TQuickRep& report, TQRCustomBand& parent)
 
 // ---- Building pages ------------------------------------------------------------------------------
 
+namespace {
+
+// Closes finished pages on a thread of its own, in the order given: ends each page's painter
+// (which checksums the recorded picture) and hands the page to the printer object.  Finish waits
+// for the last page and raises what a closing raised; the destructor waits as well.
+class TQRPageCloser {
+public:
+    struct TPage {
+        std::unique_ptr<QPicture> Picture;
+        std::unique_ptr<QPainter> Painter; // painting on Picture
+        std::vector<TQRTextItem> Texts;
+        QRect Bounds;
+    };
+
+    explicit TQRPageCloser(TQRPrinter& out) : out_(out) {}
+    ~TQRPageCloser() { Stop(); }
+    TQRPageCloser(const TQRPageCloser&) = delete;
+    TQRPageCloser& operator=(const TQRPageCloser&) = delete;
+
+    void Close(TPage page)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            queue_.push_back(std::move(page));
+        }
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { Work(); });
+        ready_.notify_one();
+    }
+
+    void Finish()
+    {
+        Stop();
+        if (error_)
+            std::rethrow_exception(error_);
+    }
+
+private:
+    void Stop()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        ready_.notify_one();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    void Work()
+    {
+        for (;;) {
+            TPage page;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [this] { return done_ || !queue_.empty(); });
+                if (queue_.empty())
+                    return;
+                page = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            try {
+                page.Painter->end();
+                page.Painter.reset();
+                page.Picture->setBoundingRect(page.Bounds);
+                out_.AddPage({*page.Picture, std::move(page.Texts)});
+            } catch (...) {
+                std::lock_guard lock(mutex_);
+                if (!error_)
+                    error_ = std::current_exception();
+            }
+        }
+    }
+
+    TQRPrinter& out_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<TPage> queue_;
+    bool done_ = false;
+    std::exception_ptr error_;
+    std::thread thread_;
+};
+
+} // namespace
+
 class TQRReportBuilder {
 public:
     TQRReportBuilder(const TQuickRep& report, TQRPrinter& out, const std::atomic<bool>* cancel)
-        : report_(report), out_(out), cancel_(cancel), area_(report.PrintableRect())
+        : report_(report), cancel_(cancel), area_(report.PrintableRect()), closer_(out)
     {
     }
 
@@ -386,6 +510,7 @@ public:
         for (TQRCustomBand* band : summaries)
             PrintChain(*band);
         EndPage(true);
+        closer_.Finish();
     }
 
 private:
@@ -411,9 +536,9 @@ private:
     void StartPage()
     {
         ++pageNumber_;
-        picture_ = QPicture();
+        picture_ = std::make_unique<QPicture>();
         texts_.clear();
-        painter_ = std::make_unique<QPainter>(&picture_);
+        painter_ = std::make_unique<QPainter>(picture_.get());
         y_ = area_.top();
         bodyBands_ = 0;
         if (header_ && (pageNumber_ > 1 || report_.Options.FirstPageHeader) && WantsPrint(*header_)) {
@@ -431,11 +556,11 @@ private:
             TQRPaintTarget target = Target();
             footer_->Print(target, QPointF(area_.left(), area_.bottom() - height), height, area_.width());
         }
-        painter_->end();
-        painter_.reset();
+        // Ending the painter checksums the page's whole picture: the closer does that on a thread
+        // of its own while the next page is laid out.
         const QSizeF size = report_.PagePixels();
-        picture_.setBoundingRect(QRect(0, 0, qCeil(size.width()), qCeil(size.height())));
-        out_.AddPage({picture_, std::move(texts_)});
+        closer_.Close({std::move(picture_), std::move(painter_), std::move(texts_),
+                       QRect(0, 0, qCeil(size.width()), qCeil(size.height()))});
         texts_ = {};
     }
 
@@ -466,14 +591,14 @@ private:
     }
 
     const TQuickRep& report_;
-    TQRPrinter& out_;
     const std::atomic<bool>* cancel_;
     QRectF area_;
     TQRCustomBand* header_ = nullptr;
     TQRCustomBand* footer_ = nullptr;
-    QPicture picture_;
+    std::unique_ptr<QPicture> picture_;
     std::unique_ptr<QPainter> painter_;
     std::vector<TQRTextItem> texts_;
+    TQRPageCloser closer_; // last, so a failed build waits for the pages being closed first
     double y_ = 0;
     int bodyBands_ = 0;
     int pageNumber_ = 0;
@@ -516,7 +641,7 @@ std::unique_ptr<TQRPrinter> TQuickRep::NewPrinter() const
 {
     return std::make_unique<TQRPrinter>(PagePixels(),
         Page.Orientation == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-        PrinterSettings.PrinterIndex, PrinterSettings.Copies);
+        PrinterSettings.PrinterIndex, PrinterSettings.Copies, ReportTitle);
 }
 
 void TQuickRep::Prepare()

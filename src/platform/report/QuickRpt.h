@@ -19,7 +19,8 @@
 // Printing one band: when not Enabled, it and its children are left out.  Its BeforePrint handler
 // runs first and may change captions, load rich texts or refuse the band (PrintBand = false: the
 // band and its children are left out).  Then the band is laid out: its height is its Height, or
-// more when a stretching control reaches further down.  A band with ForceNewPage starts a new page
+// more when a control stretches: the band grows by as much as the control (so the room under it
+// stays), and at least to the control's bottom.  A band with ForceNewPage starts a new page
 // unless it would be the first band on its page.  A band that does not fit in the room left above
 // the page footer moves whole to the next page; a band taller than a whole page prints from the
 // top of a page and is cut off at the page footer.  The band's frame lines (Frame) follow its laid
@@ -31,7 +32,10 @@
 // build paints is recorded into QPicture pages with QPainter and laid out with QTextLayout and
 // QTextDocument objects that the build thread creates and frees itself; Qt supports this off the
 // user-interface thread (text layout uses the font database, which is thread-safe on fontconfig
-// platforms).  No widget is touched by a build.
+// platforms).  No widget is touched by a build.  A finished page's picture is closed (its painter
+// ended, which checksums the recorded data) on a thread of its own while the build lays out the
+// next page; pages reach the printer object in order, and a build returns only when its last page
+// has arrived.
 
 #include "Graphics.h"
 
@@ -100,6 +104,22 @@ public:
 
     double PrintHeight() const override;
     void Print(TQRPaintTarget& target, QPointF origin) const override;
+
+private:
+    // The caption measured in its font and width: its lines, each line's advance and the line
+    // height.  Kept until the caption, font, width or wrapping changes, so that laying a band out
+    // and printing it measure each caption once (on the one thread that builds the report).
+    struct TMeasured {
+        std::string Caption;
+        QFont Font;
+        double Width = -1;
+        bool WordWrap = false;
+        QStringList Lines;
+        std::vector<double> Advances;
+        double LineHeight = 0;
+    };
+    const TMeasured& Measured() const;
+    mutable TMeasured measured_;
 };
 
 // A box of rich text, Width wide.  With AutoStretch it grows downwards to show all of the text;

@@ -182,9 +182,69 @@ TEST(QuickRpt, WrappedLabelLinesStayWithinTheWidthAndStretchTheBand)
     const QFontMetricsF metrics(label.Font);
     for (const QString& line : lines)
         EXPECT_LE(metrics.horizontalAdvance(line), 80.5) << line.toStdString();
-    EXPECT_NEAR(band.PrintHeight(), lines.size() * metrics.height(), 0.01);
+    // The band grows as much as the label (17 high by default), keeping the 3 pixels under it.
+    EXPECT_NEAR(band.PrintHeight(), lines.size() * metrics.height() + 3, 0.01);
     label.AutoStretch = false;
     EXPECT_EQ(band.PrintHeight(), 20);
+}
+
+// A label is measured once per caption, font, width and wrapping: changing any of them measures
+// it afresh (as a handler does between rows).
+TEST(QuickRpt, ALabelIsMeasuredAfreshWhenItsCaptionFontOrWidthChanges)
+{
+    TQuickRep report;
+    TQRBand& band = report.AddBand<TQRBand>(rbTitle);
+    TQRLabel& label = band.Add<TQRLabel>("een twee drie vier");
+    label.Width = 300;
+    label.AutoSize = false;
+    label.WordWrap = true;
+    label.AutoStretch = true;
+    EXPECT_EQ(label.Lines(), QStringList{"een twee drie vier"});
+    const double oneLine = label.PrintHeight();
+
+    label.Caption = "vijf zes zeven acht negen tien elf twaalf dertien veertien vijftien zestien zeventien";
+    EXPECT_EQ(label.Lines().join(' '), AnsiToQString(label.Caption));
+    EXPECT_GT(label.Lines().size(), 1);
+    const qsizetype wide = label.Lines().size();
+
+    label.Width = 60;
+    EXPECT_GT(label.Lines().size(), wide);
+    const double narrow = label.PrintHeight();
+
+    label.Font.setPixelSize(label.Font.pixelSize() * 2);
+    EXPECT_GT(label.PrintHeight(), narrow);
+
+    label.WordWrap = false;
+    EXPECT_EQ(label.Lines().size(), 1);
+    label.Caption = "een";
+    label.AutoSize = true;
+    label.Font.setPixelSize(label.Font.pixelSize() / 2);
+    EXPECT_EQ(label.PrintHeight(), oneLine);
+    EXPECT_NEAR(label.TextRect().width(), QFontMetricsF(label.Font).horizontalAdvance("een"), 0.01);
+}
+
+// A rich-text line with tabs leaves one text per part, each where it is painted, so that the
+// exports can place them.
+TEST(QuickRpt, RichTextPartsBetweenTabsAreTextsOfTheirOwn)
+{
+    TQuickRep report;
+    TQRBand& band = report.AddBand<TQRBand>(rbTitle);
+    TQRRichText& text = band.Add<TQRRichText>();
+    text.Width = 400;
+    text.SetRtf("{\\rtf1 Naam:\\tab ........\\par Woonplaats en land:\\tab ........\\par Zonder tab\\par}");
+    report.Prepare();
+    const std::vector<TQRTextItem>& texts = report.QRPrinter()->Page(1).Texts;
+    QStringList words;
+    for (const TQRTextItem& item : texts)
+        words << item.Text;
+    EXPECT_EQ(words, QStringList({"Naam:", "........", "Woonplaats en land:", "........", "Zonder tab"}));
+    ASSERT_EQ(texts.size(), 5u);
+    const QFontMetricsF metrics(texts[0].Font);
+    EXPECT_NEAR(texts[0].Rect.width(), metrics.horizontalAdvance("Naam:"), 0.5);
+    EXPECT_GT(texts[1].Rect.left(), texts[0].Rect.right());
+    EXPECT_GT(texts[3].Rect.left(), texts[2].Rect.right());
+    EXPECT_EQ(texts[1].Rect.top(), texts[0].Rect.top());
+    EXPECT_EQ(texts[0].Rect.left(), texts[4].Rect.left());
 }
 
 TEST(QuickRpt, RightAlignedAutoSizeLabelKeepsItsRightEdge)
