@@ -1,9 +1,12 @@
 #include "MailMerge.h"
 
 #include "WordPackage.h"
+#include "WordProcessor.h"
 #include "WordTesting.h"
 #include "WordXml.h"
 
+#include <QCryptographicHash>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -136,6 +139,56 @@ TEST(MailMergeTest, TablesAndOtherFieldsAreCopiedAsTheyStand)
     // The second copy's table is preceded by a paragraph holding the page break.
     EXPECT_EQ(m.Texts, (std::vector<std::string>{"Jansen", "1", "#", "Bakker", "1"}));
     EXPECT_NE(m.Xml.find(" PAGE "), std::string::npos);
+}
+
+// The shipped forms merged as the driver merges them (blank lines suppressed, markers made form
+// fields, protected for forms): the XML parts stay byte for byte what they were.
+TEST(MailMergeTest, ShippedFormsMergeToTheSameParts)
+{
+    TRecordSet data;
+    data.Columns = {"kand_nr", "nr", "naamkand", "voorlettrs", "voornaam", "plaats", "adres", "postcode", "gebdatum",
+                    "aanduiding", "statunaam", "kandidaten", "briefnr", "kenmerk", "zitting", "NMGEMACHT", "ADRGEMACHT",
+                    "PCGEMACHT", "PLGEMACHT", "NMVERVANG", "ADRVERVANG", "PCVERVANG", "PLVERVANG", "dHuidig"};
+    for (int r = 1; r <= 45; ++r) {
+        std::vector<std::string> row;
+        for (std::size_t c = 0; c < data.Columns.size(); ++c)
+            row.push_back((r + static_cast<int>(c)) % 7 == 0 ? std::string()
+                          : c == 2 ? "Cura\xe7" "ao & <Zo\xeb> " + std::to_string(r)
+                          : c == 6 ? "Straat " + std::to_string(r) + "\r\nbus\t2"
+                                   : data.Columns[c] + std::to_string(r));
+        data.Rows.push_back(row);
+    }
+    const std::pair<const char*, const char*> expected[] = {
+        {"ZV01", "f48a3c42e33ecd72"},
+        {"ZV02", "6c5d3883d07dece8"},
+        {"ZV03", "cceb8facee0ba91d"},
+    };
+    QTemporaryDir dir;
+    for (const auto& [code, digest] : expected) {
+        TWordProcessor word([](const QString&) { return true; });
+        word.OpenDocument(std::string(ZORVANDEL_FORMS_DIR) + "ZV/TEMPLATE/" + code + ".dot");
+        word.Unprotect("");
+        TWordDocument& main = *word.ActiveDocument();
+        main.MailMerge.HasDataSource = true;
+        main.MailMerge.Data = data;
+        word.SetSuppressBlankLines(true);
+        word.ExecuteMailMerge(false);
+        TFindArgs find;
+        find.FindText = "[*]";
+        find.Forward = false;
+        find.Wrap = wdFindContinue;
+        for (word.FindExecute(find); word.FindFound(); word.FindExecute(find))
+            word.AddFormField(wdFieldFormTextInput);
+        word.Protect(wdAllowOnlyFormFields);
+        const QString path = dir.filePath(QString(code) + ".docx");
+        word.ActiveDocument()->Package().Save(path);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        const TWordPackage saved = TWordPackage::Load(path);
+        for (const auto& [name, bytes] : saved.Parts())
+            hash.addData(QByteArrayView(name.c_str(), qsizetype(name.size() + 1))),
+                hash.addData(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        EXPECT_EQ(hash.result().toHex().left(16).toStdString(), digest) << code;
+    }
 }
 
 } // namespace
