@@ -1,6 +1,10 @@
-// The word processor's one-pass merge of 1,000 to 10,000 candidate records into one document, from
-// opening the template to the merged package written: one copy per record, and a catalogue of 20
-// rows per copy with NEXT fields; also the markers of a copy per record turned into form fields.
+// The word processor's one-pass merge of 1,000 to 100,000 candidate records into one document, from
+// opening the template to the merged package written, beside its floor: unpacking the same template
+// and packing the same output.  Three roads: one copy per record; a catalogue of 20 rows per copy
+// with NEXT fields; a copy per record whose marker becomes a form field.
+//
+// After the timings the program prints each road's ratio to its floor and the peak memory of one
+// pass, measured in a child process of its own (this program started with --peak ROAD N).
 #include "WordProcessor.h"
 
 #include "RegistryStore.h"
@@ -8,30 +12,42 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QDir>
 #include <QFile>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A private folder for the files and the registry store, removed at the end of the run.
+// A private folder for the files and the registry store, removed at the end of the run; the
+// children that measure peak memory work in their parent's.
 const struct TBenchFolder {
     TBenchFolder()
     {
+        if (const char* inherited = std::getenv("ZORVANDEL_MERGE_BENCH_DIR")) {
+            Path = inherited;
+            Owned = false;
+        }
         fs::create_directories(Path / "config");
         setenv("XDG_CONFIG_HOME", (Path / "config").c_str(), 1);
+        setenv("ZORVANDEL_MERGE_BENCH_DIR", Path.c_str(), 1);
         InstallODBCDriverIfNecessary();
     }
     ~TBenchFolder()
     {
         std::error_code ignored;
-        fs::remove_all(Path, ignored);
+        if (Owned)
+            fs::remove_all(Path, ignored);
     }
     fs::path Path = fs::temp_directory_path() / ("zorvandel-merge-bench-" + std::to_string(::getpid()));
+    bool Owned = true;
 } Folder;
 
 const char* const Namespaces = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
@@ -102,47 +118,151 @@ std::string Catalogue()
     return "<w:tbl>" + rows + "</w:tbl>";
 }
 
-// One pass: open, unprotect, merge, (fields,) protect and write the merged package.
-void Run(benchmark::State& state, const std::string& dot, bool markers)
+struct TRoad {
+    const char* Name;
+    std::string (*Body)();
+    bool Markers;
+};
+
+const TRoad Roads[] = {
+    {"CopyPerRecord", PerRecord, false},
+    {"Catalogue", Catalogue, false},
+    {"CopyPerRecordWithMarker", [] { return PerRecord() + "<w:p><w:r><w:t>Handtekening: [*]</w:t></w:r></w:p>"; }, true},
+};
+const int Sizes[] = {1'000, 10'000, 100'000};
+
+const std::string& TemplateOf(const TRoad& road)
 {
-    const std::string folder = DataFolder(static_cast<int>(state.range(0)));
-    const QString output = QString::fromStdString((Folder.Path / "merged.docx").string());
-    for (auto _ : state) {
-        TWordProcessor word([](const QString&) { return true; });
-        word.OpenDocument(dot);
-        word.Unprotect("");
-        TOpenDataSourceArgs args;
-        args.Name = folder;
-        args.Connection = "DSN=Text Files;DBQ=" + folder + ";DefaultDir=" + folder;
-        args.SQLStatement = "SELECT * FROM kand.txt";
-        word.OpenDataSource(args);
-        word.SetSuppressBlankLines(true);
-        word.ExecuteMailMerge(false);
-        if (markers) {
-            TFindArgs find;
-            find.FindText = "[*]";
-            find.Forward = false;
-            find.Wrap = wdFindContinue;
-            for (word.FindExecute(find); word.FindFound(); word.FindExecute(find))
-                word.AddFormField(wdFieldFormTextInput);
-        }
-        word.Protect(wdAllowOnlyFormFields);
-        word.ActiveDocument()->Package().Save(output);
+    static std::map<std::string, std::string> written;
+    auto it = written.find(road.Name);
+    if (it == written.end())
+        it = written.emplace(road.Name, WriteTemplate(road.Name, road.Body())).first;
+    return it->second;
+}
+
+QString OutputPath() { return QString::fromStdString((Folder.Path / "merged.docx").string()); }
+
+// One pass: open, unprotect, merge, (fields,) protect and write the merged package.
+void Pass(const TRoad& road, int records)
+{
+    const std::string folder = DataFolder(records);
+    TWordProcessor word([](const QString&) { return true; });
+    word.OpenDocument(TemplateOf(road));
+    word.Unprotect("");
+    TOpenDataSourceArgs args;
+    args.Name = folder;
+    args.Connection = "DSN=Text Files;DBQ=" + folder + ";DefaultDir=" + folder;
+    args.SQLStatement = "SELECT * FROM kand.txt";
+    word.OpenDataSource(args);
+    word.SetSuppressBlankLines(true);
+    word.ExecuteMailMerge(false);
+    if (road.Markers) {
+        TFindArgs find;
+        find.FindText = "[*]";
+        find.Forward = false;
+        find.Wrap = wdFindContinue;
+        for (word.FindExecute(find); word.FindFound(); word.FindExecute(find))
+            word.AddFormField(wdFieldFormTextInput);
     }
+    word.Protect(wdAllowOnlyFormFields);
+    word.ActiveDocument()->Package().Save(OutputPath());
+}
+
+void Merge(benchmark::State& state, const TRoad* road)
+{
+    for (auto _ : state)
+        Pass(*road, static_cast<int>(state.range(0)));
     state.SetComplexityN(state.range(0));
 }
 
-void BM_MergeCopyPerRecord(benchmark::State& state) { Run(state, WriteTemplate("copies", PerRecord()), false); }
-void BM_MergeCatalogue(benchmark::State& state) { Run(state, WriteTemplate("catalogue", Catalogue()), false); }
-void BM_MergeCopyPerRecordWithMarker(benchmark::State& state)
+// The floor: unpack the template, pack the output of the same pass.
+void Floor(benchmark::State& state, const TRoad* road)
 {
-    Run(state, WriteTemplate("markers", PerRecord() + "<w:p><w:r><w:t>Handtekening: [*]</w:t></w:r></w:p>"), true);
+    Pass(*road, static_cast<int>(state.range(0)));
+    const TWordPackage output = TWordPackage::Load(OutputPath());
+    const QString dot = QString::fromStdString(TemplateOf(*road));
+    for (auto _ : state) {
+        const TWordPackage unpacked = TWordPackage::Load(dot);
+        benchmark::DoNotOptimize(unpacked.Parts().size());
+        output.Save(OutputPath());
+    }
+}
+
+// Collects the real time of every run for the ratios.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> Times; // by run name, in ms
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                Times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+};
+
+// The maximum resident size of this program run as a child for one pass, in MB.
+double PeakMegabytes(const char* self, const char* what, const TRoad& road, int records)
+{
+    const std::string count = std::to_string(records);
+    const pid_t child = fork();
+    if (child == 0) {
+        execl(self, self, what, road.Name, count.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+int ChildPass(const std::string& what, const std::string& name, int records)
+{
+    for (const TRoad& road : Roads)
+        if (name == road.Name) {
+            if (what == "--peak") {
+                Pass(road, records);
+            } else {
+                const TWordPackage unpacked = TWordPackage::Load(QString::fromStdString(TemplateOf(road)));
+                const TWordPackage output = TWordPackage::Load(OutputPath()); // left by the parent's last pass
+                output.Save(OutputPath() + ".floor");
+            }
+            return 0;
+        }
+    return 2;
 }
 
 } // namespace
 
-BENCHMARK(BM_MergeCopyPerRecord)->Arg(1'000)->Arg(5'000)->Arg(10'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(BM_MergeCatalogue)->Arg(1'000)->Arg(5'000)->Arg(10'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(BM_MergeCopyPerRecordWithMarker)->Arg(1'000)->Arg(5'000)->Arg(10'000)->Unit(benchmark::kMillisecond)->Complexity();
+int main(int argc, char** argv)
+{
+    if (argc == 4 && (std::strcmp(argv[1], "--peak") == 0 || std::strcmp(argv[1], "--peak-floor") == 0))
+        return ChildPass(argv[1], argv[2], std::atoi(argv[3]));
 
-BENCHMARK_MAIN();
+    for (const TRoad& road : Roads)
+        for (const int n : Sizes) {
+            benchmark::RegisterBenchmark((std::string("BM_Merge") + road.Name).c_str(), Merge, &road)->Arg(n)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark((std::string("BM_Floor") + road.Name).c_str(), Floor, &road)->Arg(n)->Unit(benchmark::kMillisecond);
+        }
+    benchmark::Initialize(&argc, argv);
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\n%-26s %8s %11s %11s %7s %12s %12s\n", "road", "records", "merge ms", "floor ms", "ratio", "peak MB", "floor peak MB");
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    for (const TRoad& road : Roads)
+        for (const int n : Sizes) {
+            const std::string suffix = std::string(road.Name) + "/" + std::to_string(n);
+            const auto merge = reporter.Times.find("BM_Merge" + suffix);
+            const auto floor = reporter.Times.find("BM_Floor" + suffix);
+            if (merge == reporter.Times.end() || floor == reporter.Times.end())
+                continue;
+            const double peak = PeakMegabytes(self.c_str(), "--peak", road, n);
+            const double floorPeak = PeakMegabytes(self.c_str(), "--peak-floor", road, n);
+            std::printf("%-26s %8d %11.1f %11.1f %7.2f %12.1f %12.1f\n", road.Name, n, merge->second, floor->second,
+                        merge->second / floor->second, peak, floorPeak);
+        }
+    benchmark::Shutdown();
+    return 0;
+}
