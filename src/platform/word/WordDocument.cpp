@@ -154,11 +154,13 @@ const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
 
 } // namespace
 
-// The main story, paragraph by paragraph, kept while only this class changes the text.
+// The main story's paragraphs and where each starts, kept while only this class changes the text.
+// A paragraph's text is read from its XML when needed; the starts are sums of the paragraphs'
+// sizes in a binary indexed tree, so that a change of one paragraph moves the others in log time.
 struct TStoryIndex {
     std::vector<pugi::xml_node> Nodes;
-    std::vector<TStory> Paragraphs;
-    std::vector<std::size_t> Starts;
+    std::vector<std::size_t> Sizes;
+    std::vector<std::size_t> Tree; // Tree[k - 1] sums the sizes of paragraphs k - (k & -k) .. k - 1
     std::size_t Size = 0;
     std::set<std::string> FieldNames;
     int NextField = 1;
@@ -166,31 +168,55 @@ struct TStoryIndex {
     explicit TStoryIndex(pugi::xml_node body)
     {
         WalkBody(body, Nodes);
-        for (pugi::xml_node p : Nodes) {
-            Starts.push_back(Size);
-            Paragraphs.push_back(ParagraphStory(p));
-            Size += Paragraphs.back().Text.size();
-        }
+        Sizes.reserve(Nodes.size());
+        for (pugi::xml_node p : Nodes)
+            Sizes.push_back(ParagraphStory(p).Text.size());
+        Tree = Sizes;
+        for (std::size_t k = 1; k <= Tree.size(); ++k)
+            if (const std::size_t up = k + (k & (~k + 1)); up <= Tree.size())
+                Tree[up - 1] += Tree[k - 1];
+        for (const std::size_t size : Sizes)
+            Size += size;
         for (pugi::xpath_node n : body.select_nodes(".//w:ffData/w:name"))
             FieldNames.insert(n.node().attribute("w:val").value());
+    }
+
+    std::size_t Count() const { return Nodes.size(); }
+
+    // Where paragraph i starts.
+    std::size_t Start(std::size_t i) const
+    {
+        std::size_t sum = 0;
+        for (std::size_t k = i; k > 0; k -= k & (~k + 1))
+            sum += Tree[k - 1];
+        return sum;
     }
 
     // The paragraph that holds position (the last one for the end).
     std::size_t Locate(std::size_t position) const
     {
-        const auto it = std::upper_bound(Starts.begin(), Starts.end(), position);
-        return it == Starts.begin() ? 0 : static_cast<std::size_t>(it - Starts.begin()) - 1;
+        // The most paragraphs whose sizes together do not pass position.
+        std::size_t k = 0, step = 1;
+        while (step * 2 <= Tree.size())
+            step *= 2;
+        for (; step > 0; step /= 2)
+            if (k + step <= Tree.size() && Tree[k + step - 1] <= position) {
+                k += step;
+                position -= Tree[k - 1];
+            }
+        return Nodes.empty() ? 0 : std::min(k, Nodes.size() - 1);
     }
+
+    TStory Paragraph(std::size_t i) const { return ParagraphStory(Nodes[i]); }
 
     // Reads paragraph i again after a change; the ones after it move.
     void Refresh(std::size_t i)
     {
-        const std::size_t before = Paragraphs[i].Text.size();
-        Paragraphs[i] = ParagraphStory(Nodes[i]);
-        const std::size_t after = Paragraphs[i].Text.size();
-        for (std::size_t j = i + 1; j < Starts.size(); ++j)
-            Starts[j] = Starts[j] + after - before;
-        Size = Size + after - before;
+        const std::size_t before = Sizes[i];
+        Sizes[i] = Paragraph(i).Text.size();
+        for (std::size_t k = i + 1; k <= Tree.size(); k += k & (~k + 1))
+            Tree[k - 1] = Tree[k - 1] + Sizes[i] - before;
+        Size = Size + Sizes[i] - before;
     }
 
     std::string NewFieldName()
@@ -229,33 +255,45 @@ std::unique_ptr<TWordDocument> TWordDocument::Open(const QString& Path)
     ParseXmlPart(doc->main_, doc->package_.Part(doc->mainPart_), doc->mainPart_);
     if (!doc->Body())
         throw Exception("Het bestand " + doc->Name + " is geen Word-document");
-    doc->settingsPart_ = doc->package_.RelatedPartName("settings");
-    if (!doc->settingsPart_.empty() && doc->package_.HasPart(doc->settingsPart_))
-        ParseXmlPart(doc->settings_, doc->package_.Part(doc->settingsPart_), doc->settingsPart_);
-    else
-        doc->settingsPart_.clear();
+    doc->package_.SetPart(doc->mainPart_, std::string());
+    doc->ReadSettings();
     return doc;
 }
 
-TWordDocument::TWordDocument(std::string name, TWordPackage package) : Name(std::move(name)), package_(std::move(package))
+TWordDocument::TWordDocument(std::string name, TWordPackage package, pugi::xml_document mainXml)
+    : Name(std::move(name)), package_(std::move(package)), main_(std::move(mainXml))
 {
     Caption = Name;
     IsNew = true;
     mainPart_ = package_.MainPartName();
-    ParseXmlPart(main_, package_.Part(mainPart_), mainPart_);
+    package_.SetPart(mainPart_, std::string());
+    ReadSettings();
+}
+
+// The settings as XML; the package keeps no copy of their text.
+void TWordDocument::ReadSettings()
+{
     settingsPart_ = package_.RelatedPartName("settings");
-    if (!settingsPart_.empty() && package_.HasPart(settingsPart_))
+    if (!settingsPart_.empty() && package_.HasPart(settingsPart_)) {
         ParseXmlPart(settings_, package_.Part(settingsPart_), settingsPart_);
-    else
+        package_.SetPart(settingsPart_, std::string());
+    } else {
         settingsPart_.clear();
+    }
+}
+
+TWordPackage TWordDocument::OtherParts() const
+{
+    TWordPackage package = package_;
+    if (!settingsPart_.empty())
+        package.SetPart(settingsPart_, SaveXmlPart(settings_));
+    return package;
 }
 
 TWordPackage TWordDocument::Package() const
 {
-    TWordPackage package = package_;
+    TWordPackage package = OtherParts();
     package.SetPart(mainPart_, SaveXmlPart(main_));
-    if (!settingsPart_.empty())
-        package.SetPart(settingsPart_, SaveXmlPart(settings_));
     return package;
 }
 
@@ -320,9 +358,10 @@ void TWordDocument::Protect(int Type)
 
 std::string TWordDocument::StoryText() const
 {
+    const TStoryIndex& story = Story();
     std::string text;
-    for (const TStory& p : Story().Paragraphs)
-        text += p.Text;
+    for (std::size_t i = 0; i < story.Count(); ++i)
+        text += story.Paragraph(i).Text;
     return text;
 }
 
@@ -348,25 +387,25 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
     if (Text.empty())
         return false;
     const TStoryIndex& story = Story();
-    const std::size_t count = story.Paragraphs.size();
+    const std::size_t count = story.Count();
     if (count == 0)
         return false;
     const std::string needle = MatchCase ? Text : Lower(Text);
     // The hit in paragraph i, searching forward from or backward before local position from.
     const auto search = [&](std::size_t i, std::size_t from, bool forward) {
-        const std::string& text = story.Paragraphs[i].Text;
+        const std::string text = story.Paragraph(i).Text;
         const std::string hay = MatchCase ? text : Lower(text);
         if (forward)
             return hay.find(needle, from);
         return from < needle.size() ? std::string::npos : hay.rfind(needle, from - needle.size());
     };
     const auto hit = [&](std::size_t i, std::size_t local) {
-        selStart_ = story.Starts[i] + local;
+        selStart_ = story.Start(i) + local;
         selEnd_ = selStart_ + needle.size();
         return true;
     };
     const std::size_t home = story.Locate(Forward ? selEnd_ : selStart_);
-    const std::size_t local = (Forward ? selEnd_ : selStart_) - story.Starts[home];
+    const std::size_t local = (Forward ? selEnd_ : selStart_) - story.Start(home);
     if (Forward) {
         for (std::size_t i = home; i < count; ++i)
             if (const std::size_t pos = search(i, i == home ? local : 0, true); pos != std::string::npos)
@@ -389,15 +428,14 @@ void TWordDocument::AddTextFormField()
 {
     TStoryIndex& index = Story();
     const std::size_t paragraph = index.Locate(selStart_);
-    const std::size_t start = selStart_ - index.Starts[paragraph];
-    const std::size_t end = selEnd_ - index.Starts[paragraph];
-    if (index.Paragraphs.empty() || end >= index.Paragraphs[paragraph].Text.size())
+    const std::size_t paragraphStart = index.Count() == 0 ? 0 : index.Start(paragraph);
+    const std::size_t start = selStart_ - paragraphStart;
+    const std::size_t end = selEnd_ - paragraphStart;
+    if (index.Count() == 0 || end >= index.Sizes[paragraph])
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
-    SplitTextAt(index.Paragraphs[paragraph], end);
-    index.Paragraphs[paragraph] = ParagraphStory(index.Nodes[paragraph]);
-    SplitTextAt(index.Paragraphs[paragraph], start);
-    index.Paragraphs[paragraph] = ParagraphStory(index.Nodes[paragraph]);
-    const TStory& story = index.Paragraphs[paragraph];
+    SplitTextAt(index.Paragraph(paragraph), end);
+    SplitTextAt(index.Paragraph(paragraph), start);
+    const TStory story = index.Paragraph(paragraph);
 
     std::vector<pugi::xml_node> covered; // the w:t elements the field replaces
     pugi::xml_node startsHere, endsHere;
@@ -448,5 +486,5 @@ void TWordDocument::AddTextFormField()
             r.parent().remove_child(r);
     }
     index.Refresh(paragraph);
-    selStart_ = selEnd_ = index.Starts[paragraph] + start + FieldResult.size();
+    selStart_ = selEnd_ = paragraphStart + start + FieldResult.size();
 }
