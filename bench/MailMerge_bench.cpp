@@ -4,9 +4,12 @@
 // with NEXT fields; a copy per record whose marker becomes a form field.
 //
 // After the timings the program prints each road's ratio to its floor and the peak memory of one
-// pass, measured in a child process of its own (this program started with --peak ROAD N).
+// pass, measured in a child process of its own (this program started with --peak ROAD N).  Run
+// with --hostile text|empty N (under /usr/bin/time -v) it merges a hostile template for N
+// candidates.
 #include "WordProcessor.h"
 
+#include "Exceptions.h"
 #include "RegistryStore.h"
 #include "uUtils.h"
 
@@ -256,12 +259,58 @@ int ChildPass(const std::string& what, const std::string& name, int records)
     return 2;
 }
 
+// Hostile templates within the package bound, merged once per candidate as the forms driver does:
+// 62 MB of text in 62,000 paragraphs, or 10 million empty paragraphs.  Prints how the passes end.
+// The template and the data are made by the first run (N = 0) in ZORVANDEL_MERGE_BENCH_DIR.
+int HostilePasses(const std::string& kind, int candidates)
+{
+    std::string dot = (Folder.Path / ("hostile-" + kind + ".dot")).string();
+    if (!fs::exists(dot)) {
+        const std::string text = kind == "text" ? std::string(1000, 'x') : std::string();
+        std::string body = "<w:p>" + Field("MERGEFIELD naamkand") + "</w:p>";
+        const std::string paragraph = text.empty() ? "<w:p/>" : "<w:p><w:r><w:t>" + text + "</w:t></w:r></w:p>";
+        for (int i = 0; i < (text.empty() ? 10'000'000 : 62'000); ++i)
+            body += paragraph;
+        dot = WriteTemplate("hostile-" + kind, body);
+    }
+    const std::string folder = DataFolder(1'000);
+    TWordProcessor word([](const QString&) { return true; });
+    int made = 0;
+    try {
+        for (int i = 1; i <= candidates; ++i) {
+            word.OpenDocument(dot);
+            word.Unprotect("");
+            TOpenDataSourceArgs args;
+            args.Connection = "DSN=Text Files;DBQ=" + folder + ";DefaultDir=" + folder;
+            args.SQLStatement = "SELECT * FROM kand.txt WHERE kand_nr = '" + std::to_string(i) + "'";
+            word.OpenDataSource(args);
+            word.ExecuteMailMerge(false);
+            for (int d = word.DocumentsCount(); d >= 1; --d)
+                if (word.DocumentName(d) == "hostile-" + kind + ".dot")
+                    word.CloseDocument(d, wdDoNotSaveChanges);
+            word.Protect(wdAllowOnlyFormFields);
+            ++made;
+        }
+        std::printf("%s, %d candidates: %d documents made\n", kind.c_str(), candidates, made);
+    } catch (const Exception& e) {
+        std::printf("%s, %d candidates: %d documents made, then \"%s\"\n", kind.c_str(), candidates, made, e.Message.c_str());
+    } catch (const std::exception& e) {
+        std::printf("%s, %d candidates: %d documents made, then %s\n", kind.c_str(), candidates, made, e.what());
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc == 4 && (std::strcmp(argv[1], "--peak") == 0 || std::strcmp(argv[1], "--peak-floor") == 0))
         return ChildPass(argv[1], argv[2], std::atoi(argv[3]));
+    if (argc == 4 && std::strcmp(argv[1], "--hostile") == 0) {
+        const rlimit memory{std::size_t(6) << 30, std::size_t(6) << 30}; // what the old merge took ran far past this
+        setrlimit(RLIMIT_AS, &memory);
+        return HostilePasses(argv[2], std::atoi(argv[3]));
+    }
 
     for (const TRoad& road : Roads)
         for (const int n : Sizes) {

@@ -5,9 +5,13 @@
 #include "WordTesting.h"
 #include "WordXml.h"
 
+#include "ErrorOf.h"
+
 #include <QCryptographicHash>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sstream>
 
 namespace {
 
@@ -189,6 +193,50 @@ TEST(MailMergeTest, ShippedFormsMergeToTheSameParts)
                 hash.addData(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
         EXPECT_EQ(hash.result().toHex().left(16).toStdString(), digest) << code;
     }
+}
+
+std::size_t NodesOf(pugi::xml_node node)
+{
+    std::size_t count = static_cast<std::size_t>(std::distance(node.attributes_begin(), node.attributes_end())) + 1;
+    for (pugi::xml_node c : node.children())
+        count += NodesOf(c);
+    return count;
+}
+
+// What a merge makes is counted as it is made, and a copy that would not fit in the room left
+// is refused before it is made.
+TEST(MailMergeTest, ACopyThatWouldNotFitIsRefusedBeforeItIsMade)
+{
+    pugi::xml_document main;
+    ParseXmlPart(main, std::string("<?xml version=\"1.0\"?><w:document ") + WordNamespaces + "><w:body><w:p w:rsidR=\"00A1\">"
+                     + ComplexField("MERGEFIELD naamkand") + "<w:r><w:t xml:space=\"preserve\"> uit </w:t></w:r>"
+                     + ComplexField("MERGEFIELD plaats") + "</w:p><w:tbl><w:tr><w:tc>" + Para("a & b") + "</w:tc></w:tr></w:tbl>"
+                     + "<w:sectPr/></w:body></w:document>",
+                 "main");
+    const TRecordSet data{Kandidaten.Columns, {{"1", "Jansen\tJr.", "Assen\r\nNoord"}, {"2", "<Vries>", ""}, {"3", "Bakker", "Emmen"}}};
+    pugi::xml_document result;
+    TMergedSize full;
+    ASSERT_EQ(MergeDocument(main, data, {}, result, &full), 3);
+    std::ostringstream written;
+    result.save(written, "", pugi::format_raw, pugi::encoding_utf8);
+    EXPECT_EQ(full.Bytes, written.str().size());
+    EXPECT_EQ(full.Nodes, NodesOf(result));
+
+    // Room for two copies: two fit, the third is refused, by bytes or by nodes.
+    TMergeOptions two;
+    two.LastRecord = 2;
+    TMergedSize twoCopies;
+    ASSERT_EQ(MergeDocument(main, data, two, result, &twoCopies), 2);
+    two.Room = twoCopies;
+    EXPECT_EQ(MergeDocument(main, data, two, result), 2);
+    for (const TMergedSize room : {twoCopies, TMergedSize{twoCopies.Bytes, MaxMergedNodes}, TMergedSize{MaxMergedBytes, twoCopies.Nodes}}) {
+        TMergeOptions three;
+        three.Room = room;
+        EXPECT_EQ(ErrorOf([&] { MergeDocument(main, data, three, result); }), MergedTooLargeText());
+        EXPECT_FALSE(result.document_element());
+    }
+    EXPECT_EQ(MergedTooLargeText(),
+              "Het samenvoegen is afgebroken: de samengevoegde documenten worden groter dan 64 MB of 4000000 knooppunten.");
 }
 
 } // namespace
