@@ -129,8 +129,10 @@ void Add(TMergedSize& to, const TMergedSize& size)
     to.Nodes += size.Nodes;
 }
 
-// A page break at the start of a copy: a run with a break, in a paragraph of its own at most.
-const TMergedSize PageBreakSize{43, 4};
+// A page break at the start of a copy: a run with a break, in the copy's first paragraph or in a
+// paragraph of its own.
+const TMergedSize PageBreakRunSize{32, 3};
+const TMergedSize PageBreakParagraphSize{43, 4};
 
 // The main document's body, seen once: the nodes a copy is made of, its fields, the nodes that
 // hold a field (copied element by element) and the size of a copy without its values.
@@ -141,9 +143,22 @@ struct TBodyTemplate {
     std::unordered_map<const void*, std::size_t> FieldAt; // by its first node
     std::unordered_set<const void*> Holders;
     TMergedSize Copy;
+    // What values and page breaks are made of, read as text into the result (removed at the end),
+    // so that their copies share its names instead of holding their own.
+    pugi::xml_node Spare, Run, Text, Tab, Break, PageRun, Paragraph;
 
     TBodyTemplate(pugi::xml_document& doc, const TRecordSet& data)
     {
+        static const char spare[] = "<w:r/><w:t xml:space=\"preserve\"/><w:tab/><w:br/><w:r><w:br w:type=\"page\"/></w:r><w:p/>";
+        Spare = doc.append_child(pugi::node_element);
+        Spare.append_buffer(spare, sizeof spare - 1, XmlParseOptions, pugi::encoding_utf8);
+        Run = Spare.child("w:r");
+        Text = Spare.child("w:t");
+        Tab = Spare.child("w:tab");
+        Break = Spare.child("w:br");
+        PageRun = Run.next_sibling("w:r");
+        Paragraph = Spare.child("w:p");
+
         Body = doc.document_element().child("w:body");
         SectPr = Body.last_child();
         if (!Is(SectPr, "w:sectPr"))
@@ -205,19 +220,27 @@ std::size_t EscapedSize(const std::string& utf8)
     return size;
 }
 
+pugi::xml_node Place(pugi::xml_node node, pugi::xml_node parent, pugi::xml_node position)
+{
+    return position ? parent.insert_copy_before(node, position) : parent.append_copy(node);
+}
+
 // The value as a run before position in parent (at its end when null); nothing for an empty value.
-TMergedSize InsertValue(pugi::xml_node parent, pugi::xml_node position, const TMergeField& field, const std::string& ansi)
+TMergedSize InsertValue(const TBodyTemplate& body, pugi::xml_node parent, pugi::xml_node position, const TMergeField& field,
+                        const std::string& ansi)
 {
     TMergedSize added;
     if (ansi.empty())
         return added;
-    pugi::xml_node run = NewRun(parent, position, field.Props);
+    pugi::xml_node run = Place(body.Run, parent, position);
+    if (field.Props)
+        run.append_copy(field.Props);
     added = field.Run;
     std::string text;
     const auto flush = [&] {
         if (!text.empty()) {
             const std::string utf8 = AnsiToUtf8(text);
-            SetText(run.append_child("w:t"), utf8);
+            run.append_copy(body.Text).append_child(pugi::node_pcdata).set_value(utf8.c_str());
             Add(added, {32 + EscapedSize(utf8), 3});
         }
         text.clear();
@@ -226,11 +249,11 @@ TMergedSize InsertValue(pugi::xml_node parent, pugi::xml_node position, const TM
         const unsigned char c = static_cast<unsigned char>(ansi[i]);
         if (c == '\t') {
             flush();
-            run.append_child("w:tab");
+            run.append_copy(body.Tab);
             Add(added, {8, 1});
         } else if (c == '\r' || c == '\n') {
             flush();
-            run.append_child("w:br");
+            run.append_copy(body.Break);
             Add(added, {7, 1});
             if (c == '\r' && i + 1 < ansi.size() && ansi[i + 1] == '\n')
                 ++i;
@@ -265,11 +288,13 @@ bool Contains(pugi::xml_node outer, pugi::xml_node inner)
     return false;
 }
 
-void StartOnNewPage(pugi::xml_node p)
+void StartOnNewPage(const TBodyTemplate& body, pugi::xml_node p)
 {
     pugi::xml_node props = p.child("w:pPr");
-    pugi::xml_node run = props ? p.insert_child_after("w:r", props) : p.prepend_child("w:r");
-    run.append_child("w:br").append_attribute("w:type") = "page";
+    if (props)
+        p.insert_copy_after(body.PageRun, props);
+    else
+        p.prepend_copy(body.PageRun);
 }
 
 // Makes one copy of the body at a place in the result, its fields merged from record on.
@@ -310,17 +335,13 @@ public:
     }
 
 private:
-    pugi::xml_node Place(pugi::xml_node node, pugi::xml_node parent, pugi::xml_node position)
-    {
-        return position ? parent.insert_copy_before(node, position) : parent.append_copy(node);
-    }
-
-    // Copies node (a field: its value) into parent before position; the node made, if any.
+    // Copies node (a field: its value) into parent before position; the node made for a node
+    // that is no field.
     pugi::xml_node CopyNode(pugi::xml_node node, pugi::xml_node parent, pugi::xml_node position, pugi::xml_node paragraph)
     {
         if (const TMergeField* field = body_.FieldStartingAt(node)) {
             Merge(*field, parent, position, paragraph);
-            return position ? position.previous_sibling() : parent.last_child();
+            return pugi::xml_node();
         }
         if (!body_.IsHolder(node))
             return Place(node, parent, position);
@@ -348,7 +369,7 @@ private:
                 && static_cast<std::size_t>(field.Column) < data_.Rows[record_].size()
             ? data_.Rows[record_][static_cast<std::size_t>(field.Column)]
             : none;
-        Add(values_, InsertValue(parent, position, field, value));
+        Add(values_, InsertValue(body_, parent, position, field, value));
         const auto it = std::find_if(paragraphs_.begin(), paragraphs_.end(), [&](const auto& e) { return e.first == paragraph; });
         if (it == paragraphs_.end())
             paragraphs_.emplace_back(paragraph, !value.empty());
@@ -382,16 +403,18 @@ int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const 
 
     std::size_t record = static_cast<std::size_t>(std::max(Options.FirstRecord, 1) - 1);
     const std::size_t end = std::min(Data.Rows.size(), static_cast<std::size_t>(std::max(Options.LastRecord, 0)));
-    TMergedSize merged = SizeOf(Result); // without the body's own nodes, which go at the end
-    for (pugi::xml_node n : body.Nodes) {
+    TMergedSize merged = SizeOf(Result); // without the body's own nodes and the spare ones, which go at the end
+    std::vector<pugi::xml_node> going = body.Nodes;
+    going.push_back(body.Spare);
+    for (pugi::xml_node n : going) {
         const TMergedSize own = SizeOf(n);
         merged.Bytes -= own.Bytes;
         merged.Nodes -= own.Nodes;
     }
     int copies = 0;
     while (record < end) {
-        if (merged.Bytes + body.Copy.Bytes + PageBreakSize.Bytes > Options.Room.Bytes
-            || merged.Nodes + body.Copy.Nodes + PageBreakSize.Nodes > Options.Room.Nodes) {
+        if (merged.Bytes + body.Copy.Bytes + PageBreakParagraphSize.Bytes > Options.Room.Bytes
+            || merged.Nodes + body.Copy.Nodes + PageBreakParagraphSize.Nodes > Options.Room.Nodes) {
             Result.reset();
             throw Exception(MergedTooLargeText());
         }
@@ -399,13 +422,12 @@ int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const 
         const bool pageBreak = copies > 0 && !body.Nodes.empty();
         const bool inFirstParagraph = pageBreak && Is(body.Nodes.front(), "w:p") && !body.FieldStartingAt(body.Nodes.front());
         if (pageBreak && !inFirstParagraph) {
-            pugi::xml_node p = body.SectPr ? body.Body.insert_child_before("w:p", body.SectPr) : body.Body.append_child("w:p");
-            StartOnNewPage(p);
+            StartOnNewPage(body, Place(body.Paragraph, body.Body, body.SectPr));
         }
         TCopier copier(body, Data, record);
         const pugi::xml_node first = copier.CopyNodes(body.Body, body.SectPr);
         if (inFirstParagraph)
-            StartOnNewPage(first);
+            StartOnNewPage(body, first);
         if (Options.SuppressBlankLines)
             copier.SuppressBlankLines();
         record = copier.Record() + 1;
@@ -413,10 +435,11 @@ int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const 
         Add(merged, body.Copy);
         Add(merged, copier.Values());
         if (pageBreak)
-            Add(merged, PageBreakSize);
+            Add(merged, inFirstParagraph ? PageBreakRunSize : PageBreakParagraphSize);
     }
     for (pugi::xml_node n : body.Nodes)
         body.Body.remove_child(n);
+    Result.remove_child(body.Spare);
     if (Size)
         *Size = merged;
     return copies;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <set>
 
 const char* const NotProtectedText = "Deze methode of eigenschap is niet beschikbaar omdat het document niet is beveiligd.";
@@ -40,6 +41,12 @@ struct TStory {
     std::string Text;
     std::vector<TPiece> Pieces;
 
+    void Add(pugi::xml_node t)
+    {
+        const std::string text = TextOf(t);
+        Pieces.push_back({t, Text.size(), text.size()});
+        Text += text;
+    }
     void Mark(char c)
     {
         Pieces.push_back({pugi::xml_node(), Text.size(), 1});
@@ -47,20 +54,31 @@ struct TStory {
     }
 };
 
-void WalkParagraph(pugi::xml_node node, TStory& story)
+// Only the length of a paragraph's story.
+struct TStoryLength {
+    std::size_t Size = 0;
+    void Add(pugi::xml_node t) { Size += std::strlen(t.text().get()); }
+    void Mark(char) { ++Size; }
+};
+
+// Walks the story of a paragraph into story: its w:t texts (Add) and its marks (Mark).
+template <class Story>
+void WalkParagraph(pugi::xml_node node, Story& story)
 {
-    for (pugi::xml_node n : node.children()) {
-        if (n.type() != pugi::node_element || Is(n, "w:pPr") || Is(n, "w:rPr") || Is(n, "w:txbxContent")
-            || Is(n, "w:del") || Is(n, "w:instrText") || Is(n, "w:delText") || Is(n, "w:fldChar"))
+    for (pugi::xml_node n = node.first_child(); n; n = n.next_sibling()) {
+        if (n.type() != pugi::node_element)
             continue;
-        if (Is(n, "w:t")) {
-            const std::string text = TextOf(n);
-            story.Pieces.push_back({n, story.Text.size(), text.size()});
-            story.Text += text;
-        } else if (Is(n, "w:tab")) {
+        const char* name = n.name();
+        if (IsName(name, "w:pPr") || IsName(name, "w:rPr") || IsName(name, "w:txbxContent") || IsName(name, "w:del")
+            || IsName(name, "w:instrText") || IsName(name, "w:delText") || IsName(name, "w:fldChar"))
+            continue;
+        if (IsName(name, "w:t")) {
+            story.Add(n);
+        } else if (IsName(name, "w:tab")) {
             story.Mark('\t');
-        } else if (Is(n, "w:fldSimple") || Is(n, "w:br") || Is(n, "w:cr") || Is(n, "w:sym") || Is(n, "w:drawing")
-                   || Is(n, "w:pict") || Is(n, "w:object") || Is(n, "w:noBreakHyphen") || Is(n, "w:ptab")) {
+        } else if (IsName(name, "w:fldSimple") || IsName(name, "w:br") || IsName(name, "w:cr") || IsName(name, "w:sym")
+                   || IsName(name, "w:drawing") || IsName(name, "w:pict") || IsName(name, "w:object")
+                   || IsName(name, "w:noBreakHyphen") || IsName(name, "w:ptab")) {
             story.Mark('\x01');
         } else {
             WalkParagraph(n, story);
@@ -169,8 +187,11 @@ struct TStoryIndex {
     {
         WalkBody(body, Nodes);
         Sizes.reserve(Nodes.size());
-        for (pugi::xml_node p : Nodes)
-            Sizes.push_back(ParagraphStory(p).Text.size());
+        for (pugi::xml_node p : Nodes) {
+            TStoryLength length;
+            WalkParagraph(p, length);
+            Sizes.push_back(length.Size + 1);
+        }
         Tree = Sizes;
         for (std::size_t k = 1; k <= Tree.size(); ++k)
             if (const std::size_t up = k + (k & (~k + 1)); up <= Tree.size())

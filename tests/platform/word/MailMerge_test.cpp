@@ -219,7 +219,7 @@ TEST(MailMergeTest, ACopyThatWouldNotFitIsRefusedBeforeItIsMade)
     ASSERT_EQ(MergeDocument(main, data, {}, result, &full), 3);
     std::ostringstream written;
     result.save(written, "", pugi::format_raw, pugi::encoding_utf8);
-    EXPECT_EQ(full.Bytes, written.str().size());
+    EXPECT_EQ(full.Bytes, written.str().size()) << written.str();
     EXPECT_EQ(full.Nodes, NodesOf(result));
 
     // Room for two copies: two fit, the third is refused, by bytes or by nodes.
