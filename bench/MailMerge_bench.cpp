@@ -4,7 +4,8 @@
 // with NEXT fields; a copy per record whose marker becomes a form field.
 //
 // After the timings the program prints each road's ratio to its floor and the peak memory of one
-// pass, measured in a child process of its own (this program started with --peak ROAD N).  Run
+// pass, measured in a child process of its own (this program started with --peak ROAD N, which
+// prints its peak resident size).  Run
 // with --hostile text|empty N (under /usr/bin/time -v) it merges a hostile template for N
 // candidates.
 #include "WordProcessor.h"
@@ -22,7 +23,6 @@
 #include <filesystem>
 #include <map>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -226,20 +226,28 @@ public:
     }
 };
 
-// The maximum resident size of this program run as a child for one pass, in MB.
-double PeakMegabytes(const char* self, const char* what, const TRoad& road, int records)
+// The peak resident size of this process in KB (its own, not what a parent held before exec).
+long PeakKilobytes()
 {
-    const std::string count = std::to_string(records);
-    const pid_t child = fork();
-    if (child == 0) {
-        execl(self, self, what, road.Name, count.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+    QFile status("/proc/self/status");
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// The peak resident size of this program run as a child for one pass, in MB.
+double PeakMegabytes(const std::string& self, const char* what, const TRoad& road, int records)
+{
+    const std::string command = "'" + self + "' " + what + " " + road.Name + " " + std::to_string(records) + " 2>/dev/null";
+    FILE* child = popen(command.c_str(), "r");
+    long kilobytes = -1;
+    if (child && std::fscanf(child, "peak %ld", &kilobytes) != 1)
+        kilobytes = -1;
+    if (child)
+        pclose(child);
+    return static_cast<double>(kilobytes) / 1024.0;
 }
 
 int ChildPass(const std::string& what, const std::string& name, int records)
@@ -254,6 +262,7 @@ int ChildPass(const std::string& what, const std::string& name, int records)
                 const TWordPackage output = Unpack(OutputPath()); // left by the last pass
                 output.Save(OutputPath() + ".floor");
             }
+            std::printf("peak %ld\n", PeakKilobytes());
             return 0;
         }
     return 2;
@@ -330,8 +339,8 @@ int main(int argc, char** argv)
             const auto floor = reporter.Times.find("BM_Floor" + suffix);
             if (merge == reporter.Times.end() || floor == reporter.Times.end())
                 continue;
-            const double peak = PeakMegabytes(self.c_str(), "--peak", road, n);
-            const double floorPeak = PeakMegabytes(self.c_str(), "--peak-floor", road, n);
+            const double peak = PeakMegabytes(self, "--peak", road, n);
+            const double floorPeak = PeakMegabytes(self, "--peak-floor", road, n);
             std::printf("%-26s %8d %11.1f %11.1f %7.2f %12.1f %12.1f\n", road.Name, n, merge->second, floor->second,
                         merge->second / floor->second, peak, floorPeak);
         }

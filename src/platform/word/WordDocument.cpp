@@ -180,10 +180,12 @@ struct TStoryIndex {
     std::vector<std::size_t> Sizes;
     std::vector<std::size_t> Tree; // Tree[k - 1] sums the sizes of paragraphs k - (k & -k) .. k - 1
     std::size_t Size = 0;
-    std::set<std::string> FieldNames;
+    pugi::xml_node Body;
+    std::set<std::string> FieldNames; // read at the first new field
+    bool FieldNamesRead = false;
     int NextField = 1;
 
-    explicit TStoryIndex(pugi::xml_node body)
+    explicit TStoryIndex(pugi::xml_node body) : Body(body)
     {
         WalkBody(body, Nodes);
         Sizes.reserve(Nodes.size());
@@ -198,8 +200,6 @@ struct TStoryIndex {
                 Tree[up - 1] += Tree[k - 1];
         for (const std::size_t size : Sizes)
             Size += size;
-        for (pugi::xpath_node n : body.select_nodes(".//w:ffData/w:name"))
-            FieldNames.insert(n.node().attribute("w:val").value());
     }
 
     std::size_t Count() const { return Nodes.size(); }
@@ -242,6 +242,10 @@ struct TStoryIndex {
 
     std::string NewFieldName()
     {
+        if (!FieldNamesRead)
+            for (pugi::xpath_node n : Body.select_nodes(".//w:ffData/w:name"))
+                FieldNames.insert(n.node().attribute("w:val").value());
+        FieldNamesRead = true;
         for (;; ++NextField) {
             const std::string name = "Tekst" + std::to_string(NextField);
             if (FieldNames.insert(name).second)
@@ -386,27 +390,47 @@ std::string TWordDocument::StoryText() const
     return text;
 }
 
-std::size_t TWordDocument::SelectionStart() const { return selStart_; }
-std::size_t TWordDocument::SelectionEnd() const { return selEnd_; }
+std::size_t TWordDocument::SelectionStart() const
+{
+    ResolveSelection();
+    return selStart_;
+}
+
+std::size_t TWordDocument::SelectionEnd() const
+{
+    ResolveSelection();
+    return selEnd_;
+}
+
+void TWordDocument::ResolveSelection() const
+{
+    if (!selAtEnd_)
+        return;
+    selAtEnd_ = false;
+    const std::size_t size = Story().Size;
+    // Before the last paragraph mark, where typing would go.
+    selStart_ = selEnd_ = size > 0 ? size - 1 : 0;
+}
 
 void TWordDocument::Select(std::size_t Start, std::size_t End)
 {
     const std::size_t size = Story().Size;
+    selAtEnd_ = false;
     selEnd_ = std::min(End, size);
     selStart_ = std::min(Start, selEnd_);
 }
 
 void TWordDocument::SelectEnd()
 {
-    const std::size_t size = Story().Size;
-    // Before the last paragraph mark, where typing would go.
-    selStart_ = selEnd_ = size > 0 ? size - 1 : 0;
+    // Found when the selection is next used, so that a document nobody searches is not indexed.
+    selAtEnd_ = true;
 }
 
 bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, bool Wrap)
 {
     if (Text.empty())
         return false;
+    ResolveSelection();
     const TStoryIndex& story = Story();
     const std::size_t count = story.Count();
     if (count == 0)
@@ -447,6 +471,7 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
 
 void TWordDocument::AddTextFormField()
 {
+    ResolveSelection();
     TStoryIndex& index = Story();
     const std::size_t paragraph = index.Locate(selStart_);
     const std::size_t paragraphStart = index.Count() == 0 ? 0 : index.Start(paragraph);

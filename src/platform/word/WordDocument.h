@@ -85,13 +85,15 @@ private:
     pugi::xml_node Settings(bool create);
     TStoryIndex& Story() const;
     void ReadSettings();
+    void ResolveSelection() const;
 
     TWordPackage package_;
     std::string mainPart_;
     std::string settingsPart_;
     pugi::xml_document main_;
     pugi::xml_document settings_;
-    std::size_t selStart_ = 0;
-    std::size_t selEnd_ = 0;
+    mutable std::size_t selStart_ = 0;
+    mutable std::size_t selEnd_ = 0;
+    mutable bool selAtEnd_ = false;
     mutable std::unique_ptr<TStoryIndex> story_;
 };
