@@ -389,7 +389,7 @@ private:
 std::string MergedTooLargeText()
 {
     return "Het samenvoegen is afgebroken: de samengevoegde documenten worden groter dan "
-        + std::to_string(MaxMergedBytes >> 20) + " MB of " + std::to_string(MaxMergedNodes) + " knooppunten.";
+        + std::to_string(MaxMergedBytes >> 20) + " MB of " + DutchCount(MaxMergedNodes) + " knooppunten.";
 }
 
 int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const TMergeOptions& Options,

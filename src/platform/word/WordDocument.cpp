@@ -54,6 +54,13 @@ struct TStory {
     }
 };
 
+// Only the text of a paragraph's story.
+struct TStoryText {
+    std::string Text;
+    void Add(pugi::xml_node t) { Text += t.text().get(); }
+    void Mark(char c) { Text += c; }
+};
+
 // Only the length of a paragraph's story.
 struct TStoryLength {
     std::size_t Size = 0;
@@ -189,11 +196,8 @@ struct TStoryIndex {
     {
         WalkBody(body, Nodes);
         Sizes.reserve(Nodes.size());
-        for (pugi::xml_node p : Nodes) {
-            TStoryLength length;
-            WalkParagraph(p, length);
-            Sizes.push_back(length.Size + 1);
-        }
+        for (std::size_t i = 0; i < Nodes.size(); ++i)
+            Sizes.push_back(Length(i));
         Tree = Sizes;
         for (std::size_t k = 1; k <= Tree.size(); ++k)
             if (const std::size_t up = k + (k & (~k + 1)); up <= Tree.size())
@@ -229,12 +233,24 @@ struct TStoryIndex {
     }
 
     TStory Paragraph(std::size_t i) const { return ParagraphStory(Nodes[i]); }
+    std::size_t Length(std::size_t i) const
+    {
+        TStoryLength length;
+        WalkParagraph(Nodes[i], length);
+        return length.Size + 1;
+    }
+    std::string Text(std::size_t i) const
+    {
+        TStoryText story;
+        WalkParagraph(Nodes[i], story);
+        return story.Text + '\r';
+    }
 
     // Reads paragraph i again after a change; the ones after it move.
     void Refresh(std::size_t i)
     {
         const std::size_t before = Sizes[i];
-        Sizes[i] = Paragraph(i).Text.size();
+        Sizes[i] = Length(i);
         for (std::size_t k = i + 1; k <= Tree.size(); k += k & (~k + 1))
             Tree[k - 1] = Tree[k - 1] + Sizes[i] - before;
         Size = Size + Sizes[i] - before;
@@ -386,7 +402,7 @@ std::string TWordDocument::StoryText() const
     const TStoryIndex& story = Story();
     std::string text;
     for (std::size_t i = 0; i < story.Count(); ++i)
-        text += story.Paragraph(i).Text;
+        text += story.Text(i);
     return text;
 }
 
@@ -438,7 +454,7 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
     const std::string needle = MatchCase ? Text : Lower(Text);
     // The hit in paragraph i, searching forward from or backward before local position from.
     const auto search = [&](std::size_t i, std::size_t from, bool forward) {
-        const std::string text = story.Paragraph(i).Text;
+        const std::string text = story.Text(i);
         const std::string hay = MatchCase ? text : Lower(text);
         if (forward)
             return hay.find(needle, from);

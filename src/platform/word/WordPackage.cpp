@@ -183,7 +183,7 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
 {
     if (CountXmlNodes(Data) > MaxXmlNodes) {
         Doc.reset();
-        throw Exception("Het onderdeel " + Name + " van het document is te groot: meer dan " + std::to_string(MaxXmlNodes)
+        throw Exception("Het onderdeel " + Name + " van het document is te groot: meer dan " + DutchCount(MaxXmlNodes)
                         + " elementen en attributen");
     }
     const pugi::xml_parse_result result = Doc.load_buffer(Data.data(), Data.size(), XmlParseOptions, pugi::encoding_utf8);
@@ -198,13 +198,24 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
 
 std::string SaveXmlPart(const pugi::xml_document& Doc)
 {
-    // Measured first, so that a large part is held once, not grown by copying.
     TCountingWriter size;
     Doc.save(size, "", pugi::format_raw, pugi::encoding_utf8);
     TStringWriter out;
     out.Text.reserve(size.Size);
     Doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
     return std::move(out.Text);
+}
+
+std::string DutchCount(std::size_t Count)
+{
+    const std::string digits = std::to_string(Count);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += '.';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 std::string RelationshipsPartName(const std::string& PartName)

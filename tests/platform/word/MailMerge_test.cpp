@@ -236,7 +236,7 @@ TEST(MailMergeTest, ACopyThatWouldNotFitIsRefusedBeforeItIsMade)
         EXPECT_FALSE(result.document_element());
     }
     EXPECT_EQ(MergedTooLargeText(),
-              "Het samenvoegen is afgebroken: de samengevoegde documenten worden groter dan 64 MB of 4000000 knooppunten.");
+              "Het samenvoegen is afgebroken: de samengevoegde documenten worden groter dan 64 MB of 4.000.000 knooppunten.");
 }
 
 } // namespace

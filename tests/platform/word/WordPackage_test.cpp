@@ -89,7 +89,7 @@ TEST(WordPackage, XmlWithMoreNodesThanTheBoundIsRefusedBeforeItIsParsed)
     MakeWordPackage(body).Save(path);
     body = std::string();
     EXPECT_EQ(ErrorOf([&] { TWordDocument::Open(path); }),
-              "Het onderdeel word/document.xml van het document is te groot: meer dan 4000000 elementen en attributen");
+              "Het onderdeel word/document.xml van het document is te groot: meer dan 4.000.000 elementen en attributen");
 }
 
 // Documents merged one per candidate share one room until they are shown: a template of 40 MB of
@@ -119,7 +119,7 @@ TEST(WordPackage, MergedDocumentsTogetherCannotGrowPastTheBound)
         }
     });
     EXPECT_EQ(made, 1);
-    EXPECT_EQ(error, "Het samenvoegen is afgebroken: de samengevoegde documenten worden groter dan 64 MB of 4000000 knooppunten.");
+    EXPECT_EQ(error, "Het samenvoegen is afgebroken: de samengevoegde documenten worden groter dan 64 MB of 4.000.000 knooppunten.");
     // The template stays open, the first document is whole.
     ASSERT_EQ(word.DocumentsCount(), 2);
     EXPECT_EQ(word.Document(1).Name, "Standaardbrieven1");
