@@ -3,7 +3,8 @@
 // and packing the same output.  Three roads: one copy per record; a catalogue of 20 rows per copy
 // with NEXT fields; a copy per record whose marker becomes a form field.
 //
-// After the timings the program prints each road's ratio to its floor and the peak memory of one
+// After the timings the program prints each road's ratio to its floor (also without the text driver's
+// query of the records, timed on its own) and the peak memory of one
 // pass, measured in a child process of its own (this program started with --peak ROAD N, which
 // prints its peak resident size).  Run
 // with --hostile text|empty N (under /usr/bin/time -v) it merges a hostile template for N
@@ -165,6 +166,16 @@ TWordPackage Unpack(const QString& path)
 
 QString OutputPath() { return QString::fromStdString((Folder.Path / "merged.docx").string()); }
 
+// The forms driver's search for the markers that become form fields.
+TFindArgs MarkerSearch()
+{
+    TFindArgs find;
+    find.FindText = "[*]";
+    find.Forward = false;
+    find.Wrap = wdFindContinue;
+    return find;
+}
+
 // One pass as the forms driver makes it: open, unprotect, merge, close the template, (fields,) protect and write the merged package; what the merge made.
 TMergedSize Pass(const TRoad& road, int records)
 {
@@ -180,14 +191,9 @@ TMergedSize Pass(const TRoad& road, int records)
     word.SetSuppressBlankLines(true);
     word.ExecuteMailMerge(false);
     word.CloseDocument(1, wdDoNotSaveChanges); // the template, as the forms driver closes it
-    if (road.Markers) {
-        TFindArgs find;
-        find.FindText = "[*]";
-        find.Forward = false;
-        find.Wrap = wdFindContinue;
-        for (word.FindExecute(find); word.FindFound(); word.FindExecute(find))
+    if (road.Markers)
+        for (word.FindExecute(MarkerSearch()); word.FindFound(); word.FindExecute(MarkerSearch()))
             word.AddFormField(wdFieldFormTextInput);
-    }
     word.Protect(wdAllowOnlyFormFields);
     word.ActiveDocument()->Package().Save(OutputPath());
     return word.ActiveDocument()->Merged;
@@ -211,6 +217,14 @@ void Floor(benchmark::State& state, const TRoad* road)
         benchmark::DoNotOptimize(unpacked.Parts().size());
         output.Save(OutputPath());
     }
+}
+
+// The data source's part of a pass: the text driver's query of the records.
+void Query(benchmark::State& state)
+{
+    const std::string folder = DataFolder(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RunTextQuery("DSN=Text Files;DBQ=" + folder + ";DefaultDir=" + folder, "SELECT * FROM kand.txt").Rows.size());
 }
 
 // Collects the real time of every run for the ratios.
@@ -297,6 +311,7 @@ int HostilePasses(const std::string& kind, int candidates)
             for (int d = word.DocumentsCount(); d >= 1; --d)
                 if (word.DocumentName(d) == "hostile-" + kind + ".dot")
                     word.CloseDocument(d, wdDoNotSaveChanges);
+            word.FindExecute(MarkerSearch());
             word.Protect(wdAllowOnlyFormFields);
             ++made;
         }
@@ -326,23 +341,28 @@ int main(int argc, char** argv)
             benchmark::RegisterBenchmark((std::string("BM_Merge") + road.Name).c_str(), Merge, &road)->Arg(n)->Unit(benchmark::kMillisecond);
             benchmark::RegisterBenchmark((std::string("BM_Floor") + road.Name).c_str(), Floor, &road)->Arg(n)->Unit(benchmark::kMillisecond);
         }
+    for (const int n : Sizes)
+        benchmark::RegisterBenchmark("BM_Query", Query)->Arg(n)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%-26s %8s %11s %11s %7s %12s %12s\n", "road", "records", "merge ms", "floor ms", "ratio", "peak MB", "floor peak MB");
+    std::printf("\n%-26s %8s %10s %10s %7s %10s %13s %9s %13s\n", "road", "records", "merge ms", "floor ms", "ratio",
+                "query ms", "ratio -query", "peak MB", "floor peak MB");
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     for (const TRoad& road : Roads)
         for (const int n : Sizes) {
             const std::string suffix = std::string(road.Name) + "/" + std::to_string(n);
             const auto merge = reporter.Times.find("BM_Merge" + suffix);
             const auto floor = reporter.Times.find("BM_Floor" + suffix);
-            if (merge == reporter.Times.end() || floor == reporter.Times.end())
+            const auto query = reporter.Times.find("BM_Query/" + std::to_string(n));
+            if (merge == reporter.Times.end() || floor == reporter.Times.end() || query == reporter.Times.end())
                 continue;
             const double peak = PeakMegabytes(self, "--peak", road, n);
             const double floorPeak = PeakMegabytes(self, "--peak-floor", road, n);
-            std::printf("%-26s %8d %11.1f %11.1f %7.2f %12.1f %12.1f\n", road.Name, n, merge->second, floor->second,
-                        merge->second / floor->second, peak, floorPeak);
+            std::printf("%-26s %8d %10.1f %10.1f %7.2f %10.1f %13.2f %9.1f %13.1f\n", road.Name, n, merge->second, floor->second,
+                        merge->second / floor->second, query->second, (merge->second - query->second) / floor->second, peak,
+                        floorPeak);
         }
     benchmark::Shutdown();
     return 0;
