@@ -239,4 +239,42 @@ TEST(MailMergeTest, ACopyThatWouldNotFitIsRefusedBeforeItIsMade)
               "Het samenvoegen is afgebroken: de samengevoegde documenten worden groter dan 64 MB of 4.000.000 knooppunten.");
 }
 
+// In a merged document of many copies, the search finds every marker where the story's text has
+// it, forward and backward, also after the form fields before it changed the text's length.
+TEST(MailMergeTest, MarkersOfAManyCopiesDocumentAreFoundWhereTheTextHasThem)
+{
+    TRecordSet data{{"nr"}, {}};
+    for (int r = 1; r <= 37; ++r)
+        data.Rows.push_back({std::string(static_cast<std::size_t>(r % 5), 'x') + std::to_string(r)});
+    for (const bool forward : {true, false}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("markers.dot");
+        MakeWordPackage("<w:p>" + ComplexField("MERGEFIELD nr") + "<w:r><w:t xml:space=\"preserve\"> [*] en </w:t></w:r></w:p>"
+                        + Para("[*]") + Para("slot"))
+            .Save(path);
+        TWordProcessor word([](const QString&) { return true; });
+        word.OpenDocument(path.toStdString());
+        word.ActiveDocument()->MailMerge.HasDataSource = true;
+        word.ActiveDocument()->MailMerge.Data = data;
+        word.ExecuteMailMerge(false);
+        TWordDocument& merged = *word.ActiveDocument();
+        if (forward)
+            word.HomeKey(wdStory);
+        TFindArgs find;
+        find.FindText = "[*]";
+        find.Forward = forward;
+        int fields = 0;
+        for (word.FindExecute(find); word.FindFound(); word.FindExecute(find)) {
+            const std::string text = merged.StoryText();
+            const std::size_t expected = forward ? text.find("[*]") : text.rfind("[*]");
+            ASSERT_EQ(merged.SelectionStart(), expected) << fields;
+            ASSERT_EQ(merged.SelectionEnd(), expected + 3);
+            word.AddFormField(wdFieldFormTextInput);
+            ++fields;
+        }
+        EXPECT_EQ(fields, 2 * 37) << forward;
+        EXPECT_EQ(merged.StoryText().find("[*]"), std::string::npos);
+    }
+}
+
 } // namespace
