@@ -43,24 +43,19 @@ QString AnsiToQString(const std::string& ansi)
     return text;
 }
 
-std::string AnsiToUtf8(const std::string& ansi)
+void AppendAnsiAsUtf8(std::string& utf8, char byte)
 {
-    std::string utf8;
-    utf8.reserve(ansi.size());
-    for (const char byte : ansi) {
-        const char16_t c = ToUnicode[static_cast<unsigned char>(byte)];
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (c >> 6));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xE0 | (c >> 12));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
+    const char16_t c = ToUnicode[static_cast<unsigned char>(byte)];
+    if (c < 0x80) {
+        utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+        utf8 += static_cast<char>(0xC0 | (c >> 6));
+        utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        utf8 += static_cast<char>(0xE0 | (c >> 12));
+        utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (c & 0x3F));
     }
-    return utf8;
 }
 
 // A character Windows-1252 cannot hold (a surrogate pair counting as one) becomes one '?'.

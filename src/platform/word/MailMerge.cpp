@@ -226,8 +226,9 @@ pugi::xml_node Place(pugi::xml_node node, pugi::xml_node parent, pugi::xml_node 
 }
 
 // The value as a run before position in parent (at its end when null); nothing for an empty value.
+// utf8 is room for its text, kept from value to value.
 TMergedSize InsertValue(const TBodyTemplate& body, pugi::xml_node parent, pugi::xml_node position, const TMergeField& field,
-                        const std::string& ansi)
+                        const std::string& ansi, std::string& utf8)
 {
     TMergedSize added;
     if (ansi.empty())
@@ -236,14 +237,13 @@ TMergedSize InsertValue(const TBodyTemplate& body, pugi::xml_node parent, pugi::
     if (field.Props)
         run.append_copy(field.Props);
     added = field.Run;
-    std::string text;
+    utf8.clear();
     const auto flush = [&] {
-        if (!text.empty()) {
-            const std::string utf8 = AnsiToUtf8(text);
+        if (!utf8.empty()) {
             run.append_copy(body.Text).append_child(pugi::node_pcdata).set_value(utf8.c_str());
             Add(added, {32 + EscapedSize(utf8), 3});
         }
-        text.clear();
+        utf8.clear();
     };
     for (std::size_t i = 0; i < ansi.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(ansi[i]);
@@ -258,7 +258,7 @@ TMergedSize InsertValue(const TBodyTemplate& body, pugi::xml_node parent, pugi::
             if (c == '\r' && i + 1 < ansi.size() && ansi[i + 1] == '\n')
                 ++i;
         } else if (c >= 0x20) {
-            text += static_cast<char>(c);
+            AppendAnsiAsUtf8(utf8, static_cast<char>(c));
         }
     }
     flush();
@@ -369,7 +369,7 @@ private:
                 && static_cast<std::size_t>(field.Column) < data_.Rows[record_].size()
             ? data_.Rows[record_][static_cast<std::size_t>(field.Column)]
             : none;
-        Add(values_, InsertValue(body_, parent, position, field, value));
+        Add(values_, InsertValue(body_, parent, position, field, value, utf8_));
         const auto it = std::find_if(paragraphs_.begin(), paragraphs_.end(), [&](const auto& e) { return e.first == paragraph; });
         if (it == paragraphs_.end())
             paragraphs_.emplace_back(paragraph, !value.empty());
@@ -381,6 +381,7 @@ private:
     const TRecordSet& data_;
     std::size_t record_;
     TMergedSize values_;
+    std::string utf8_;
     std::vector<std::pair<pugi::xml_node, bool>> paragraphs_; // with whether a field gave text
 };
 
