@@ -1,51 +1,80 @@
 #include "AnsiText.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include <array>
 
 namespace {
 
-constexpr const char* kCodePage = "windows-1252";
+// Windows-1252 bytes 0x80..0x9F.  The five bytes the code page leaves undefined (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D) stand for the control characters of the same code, so every byte round-trips; every
+// other byte is its own code point (Latin-1).
+constexpr char16_t High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QByteArray Encode(QStringView text)
+constexpr std::array<char16_t, 256> MakeToUnicode()
 {
-    QStringEncoder encoder(kCodePage, QStringConverter::Flag::Stateless);
-    return encoder.encode(text);
+    std::array<char16_t, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        table[b] = b >= 0x80 && b < 0xA0 ? High[b - 0x80] : static_cast<char16_t>(b);
+    return table;
+}
+
+constexpr std::array<char16_t, 256> ToUnicode = MakeToUnicode();
+
+// The byte of c, or -1 when Windows-1252 cannot hold it.
+int AnsiByte(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int i = 0; i < 32; ++i)
+        if (High[i] == c)
+            return 0x80 + i;
+    return -1;
 }
 
 } // namespace
 
 QString AnsiToQString(const std::string& ansi)
 {
-    QStringDecoder decoder(kCodePage, QStringConverter::Flag::Stateless);
-    return decoder.decode(QByteArrayView(ansi.data(), qsizetype(ansi.size())));
+    QString text(static_cast<qsizetype>(ansi.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : ansi)
+        *out++ = QChar(ToUnicode[static_cast<unsigned char>(c)]);
+    return text;
 }
 
-// The encoder does not report every character it cannot hold (some become a substitute byte),
-// so a text counts as encoded only when it decodes back to itself.
+void AppendAnsiAsUtf8(std::string& utf8, char byte)
+{
+    const char16_t c = ToUnicode[static_cast<unsigned char>(byte)];
+    if (c < 0x80) {
+        utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+        utf8 += static_cast<char>(0xC0 | (c >> 6));
+        utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        utf8 += static_cast<char>(0xE0 | (c >> 12));
+        utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// A character Windows-1252 cannot hold (a surrogate pair counting as one) becomes one '?'.
 std::string QStringToAnsi(const QString& text, bool* ok)
 {
-    const QByteArray whole = Encode(text);
-    std::string result(whole.constData(), size_t(whole.size()));
-    if (AnsiToQString(result) == text) {
-        if (ok)
-            *ok = true;
-        return result;
-    }
+    std::string result;
+    result.reserve(static_cast<std::size_t>(text.size()));
     bool allEncoded = true;
-    result.clear();
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype len =
-            (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
-        const QStringView one = QStringView(text).mid(i, len);
-        const QByteArray byte = Encode(one);
-        if (byte.size() == 1 && AnsiToQString(std::string(1, byte.at(0))) == one) {
-            result += byte.at(0);
-        } else {
-            allEncoded = false;
-            result += '?';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        const int byte = AnsiByte(c);
+        if (byte >= 0) {
+            result += static_cast<char>(byte);
+            continue;
         }
-        i += len;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        allEncoded = false;
+        result += '?';
     }
     if (ok)
         *ok = allEncoded;

@@ -7,6 +7,9 @@
 // Every byte 0..255 maps to one character, so any byte string round-trips.
 QString AnsiToQString(const std::string& ansi);
 
+// Appends the UTF-8 of one byte to utf8.
+void AppendAnsiAsUtf8(std::string& utf8, char byte);
+
 // Characters Windows-1252 cannot hold become '?'; ok (when given) tells whether that happened.
 std::string QStringToAnsi(const QString& text, bool* ok = nullptr);
 

@@ -1,5 +1,7 @@
 #include "AnsiText.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <gtest/gtest.h>
 
 TEST(AnsiText, EveryByteRoundTrips)
@@ -30,4 +32,33 @@ TEST(AnsiText, UnencodableCharactersBecomeOneQuestionMarkEach)
     EXPECT_FALSE(ok);
     EXPECT_FALSE(IsAnsiRepresentable(text));
     EXPECT_TRUE(IsAnsiRepresentable(QString::fromUtf8("Jan-Willem van 't Hoff")));
+}
+
+// The table agrees with Qt's own converter for the code page in both directions: every byte, and
+// every character of the basic plane (one Qt cannot encode, or encodes to a byte that does not
+// decode back to it, is not held).
+TEST(AnsiText, AgreesWithQtsConverterBothWays)
+{
+    QStringDecoder decoder("windows-1252", QStringConverter::Flag::Stateless);
+    for (int b = 0; b < 256; ++b) {
+        const char byte = char(b);
+        EXPECT_EQ(AnsiToQString(std::string(1, byte)), decoder.decode(QByteArrayView(&byte, 1))) << b;
+        std::string utf8 = "x";
+        AppendAnsiAsUtf8(utf8, byte);
+        EXPECT_EQ(utf8, "x" + QString(decoder.decode(QByteArrayView(&byte, 1))).toStdString()) << b;
+    }
+    QStringEncoder encoder("windows-1252", QStringConverter::Flag::Stateless);
+    for (int c = 0; c < 0x10000; ++c) {
+        const QString one{QChar(char16_t(c))};
+        const QByteArray qt = encoder.encode(one);
+        const bool held = !QChar::isSurrogate(char16_t(c)) && qt.size() == 1 && decoder.decode(qt) == one;
+        bool ok = false;
+        const std::string ours = QStringToAnsi(one, &ok);
+        EXPECT_EQ(ok, held) << c;
+        EXPECT_EQ(ours, held ? qt.toStdString() : "?") << c;
+    }
+    // A lone surrogate is one character that cannot be held.
+    bool ok = true;
+    EXPECT_EQ(QStringToAnsi(QString(QChar(0xD800)) + "x", &ok), "?x");
+    EXPECT_FALSE(ok);
 }

@@ -2,9 +2,13 @@
 
 #include "AnsiText.h"
 #include "AsciiCase.h"
+#include "Exceptions.h"
 #include "WordXml.h"
 
 #include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -13,6 +17,8 @@ struct TMergeField {
     std::string Name;
     pugi::xml_node First, Last; // the field's nodes, siblings from First to Last
     pugi::xml_node Props;       // run properties for its value
+    int Column = -1;            // of the data, -1 when the data lacks the name
+    TMergedSize Run;            // a value's run with its properties, without its text
 };
 
 // Finds the MERGEFIELD and NEXT fields of a copy in document order.
@@ -67,10 +73,15 @@ private:
     void Add(const std::string& instruction, pugi::xml_node first, pugi::xml_node last, pugi::xml_node props)
     {
         const TFieldInstruction parsed = ParseFieldInstruction(instruction);
-        if (parsed.Keyword == "MERGEFIELD")
-            Fields.push_back({false, parsed.Argument, first, last, props});
-        else if (parsed.Keyword == "NEXT")
-            Fields.push_back({true, "", first, last, props});
+        if (parsed.Keyword != "MERGEFIELD" && parsed.Keyword != "NEXT")
+            return;
+        TMergeField field;
+        field.Next = parsed.Keyword == "NEXT";
+        field.Name = field.Next ? std::string() : parsed.Argument;
+        field.First = first;
+        field.Last = last;
+        field.Props = props;
+        Fields.push_back(std::move(field));
     }
 
     std::vector<TOpen> open_;
@@ -86,55 +97,169 @@ int ColumnIndex(const TRecordSet& data, const std::string& name)
     return -1;
 }
 
-// The value as a run before the field's first node; nothing for an empty value.
-void InsertValue(const TMergeField& field, const std::string& ansi)
+struct TCountingWriter : pugi::xml_writer {
+    std::size_t Bytes = 0;
+    void write(const void*, size_t size) override { Bytes += size; }
+};
+
+std::size_t CountNodes(pugi::xml_node node)
 {
+    std::size_t count = 1;
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+        ++count;
+    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
+        count += CountNodes(c);
+    return count;
+}
+
+// The node and everything in it as written.
+TMergedSize SizeOf(pugi::xml_node node)
+{
+    TCountingWriter writer;
+    node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    return {writer.Bytes, CountNodes(node)};
+}
+
+void Add(TMergedSize& to, const TMergedSize& size)
+{
+    to.Bytes += size.Bytes;
+    to.Nodes += size.Nodes;
+}
+
+// A page break at the start of a copy: a run with a break, in the copy's first paragraph or in a
+// paragraph of its own.
+const TMergedSize PageBreakRunSize{32, 3};
+const TMergedSize PageBreakParagraphSize{43, 4};
+
+// The main document's body, seen once: the nodes a copy is made of, its fields, the nodes that
+// hold a field (copied element by element) and the size of a copy without its values.
+struct TBodyTemplate {
+    pugi::xml_node Body, SectPr;
+    std::vector<pugi::xml_node> Nodes;
+    std::vector<TMergeField> Fields;
+    std::unordered_map<const void*, std::size_t> FieldAt; // by its first node
+    std::unordered_set<const void*> Holders;
+    TMergedSize Copy;
+    // What values and page breaks are made of, read as text into the result (removed at the end),
+    // so that their copies share its names instead of holding their own.
+    pugi::xml_node Spare, Run, Text, Tab, Break, PageRun, Paragraph;
+
+    TBodyTemplate(pugi::xml_document& doc, const TRecordSet& data)
+    {
+        static const char spare[] = "<w:r/><w:t xml:space=\"preserve\"/><w:tab/><w:br/><w:r><w:br w:type=\"page\"/></w:r><w:p/>";
+        Spare = doc.append_child(pugi::node_element);
+        Spare.append_buffer(spare, sizeof spare - 1, XmlParseOptions, pugi::encoding_utf8);
+        Run = Spare.child("w:r");
+        Text = Spare.child("w:t");
+        Tab = Spare.child("w:tab");
+        Break = Spare.child("w:br");
+        PageRun = Run.next_sibling("w:r");
+        Paragraph = Spare.child("w:p");
+
+        Body = doc.document_element().child("w:body");
+        SectPr = Body.last_child();
+        if (!Is(SectPr, "w:sectPr"))
+            SectPr = pugi::xml_node();
+        TFieldFinder finder;
+        for (pugi::xml_node n = Body.first_child(); n; n = n.next_sibling())
+            if (n != SectPr) {
+                Nodes.push_back(n);
+                finder.Visit(n);
+            }
+        Fields = std::move(finder.Fields);
+        for (std::size_t i = 0; i < Fields.size(); ++i) {
+            TMergeField& f = Fields[i];
+            FieldAt.emplace(f.First.internal_object(), i);
+            for (pugi::xml_node up = f.First.parent(); up && up != Body; up = up.parent())
+                Holders.insert(up.internal_object());
+            if (!f.Next)
+                f.Column = ColumnIndex(data, f.Name);
+            f.Run = {11, 1};
+            if (f.Props)
+                Add(f.Run, SizeOf(f.Props));
+        }
+        for (pugi::xml_node n : Nodes)
+            if (!FieldAt.count(n.internal_object()))
+                Add(Copy, KeptSize(n));
+    }
+
+    bool IsHolder(pugi::xml_node n) const { return Holders.count(n.internal_object()) != 0; }
+    const TMergeField* FieldStartingAt(pugi::xml_node n) const
+    {
+        const auto it = FieldAt.find(n.internal_object());
+        return it == FieldAt.end() ? nullptr : &Fields[it->second];
+    }
+
+    // What a copy keeps of n: all of it, or for a holder its tags and what it keeps of its children.
+    TMergedSize KeptSize(pugi::xml_node n) const
+    {
+        if (!IsHolder(n))
+            return SizeOf(n);
+        TMergedSize size{2 * std::strlen(n.name()) + 5, 1};
+        for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+            Add(size, {std::strlen(a.name()) + std::strlen(a.value()) + 4, 1});
+        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+            if (const TMergeField* field = FieldStartingAt(c))
+                c = field->Last;
+            else
+                Add(size, KeptSize(c));
+        }
+        return size;
+    }
+};
+
+// The UTF-8 text as written in XML.
+std::size_t EscapedSize(const std::string& utf8)
+{
+    std::size_t size = utf8.size();
+    for (const char c : utf8)
+        size += c == '&' ? 4 : c == '<' || c == '>' ? 3 : 0;
+    return size;
+}
+
+pugi::xml_node Place(pugi::xml_node node, pugi::xml_node parent, pugi::xml_node position)
+{
+    return position ? parent.insert_copy_before(node, position) : parent.append_copy(node);
+}
+
+// The value as a run before position in parent (at its end when null); nothing for an empty value.
+// utf8 is room for its text, kept from value to value.
+TMergedSize InsertValue(const TBodyTemplate& body, pugi::xml_node parent, pugi::xml_node position, const TMergeField& field,
+                        const std::string& ansi, std::string& utf8)
+{
+    TMergedSize added;
     if (ansi.empty())
-        return;
-    pugi::xml_node parent = field.First.parent();
-    pugi::xml_node run = NewRun(parent, field.First, field.Props);
-    std::string text;
+        return added;
+    pugi::xml_node run = Place(body.Run, parent, position);
+    if (field.Props)
+        run.append_copy(field.Props);
+    added = field.Run;
+    utf8.clear();
     const auto flush = [&] {
-        if (!text.empty())
-            SetText(run.append_child("w:t"), AnsiToQString(text).toStdString());
-        text.clear();
+        if (!utf8.empty()) {
+            run.append_copy(body.Text).append_child(pugi::node_pcdata).set_value(utf8.c_str());
+            Add(added, {32 + EscapedSize(utf8), 3});
+        }
+        utf8.clear();
     };
     for (std::size_t i = 0; i < ansi.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(ansi[i]);
         if (c == '\t') {
             flush();
-            run.append_child("w:tab");
+            run.append_copy(body.Tab);
+            Add(added, {8, 1});
         } else if (c == '\r' || c == '\n') {
             flush();
-            run.append_child("w:br");
+            run.append_copy(body.Break);
+            Add(added, {7, 1});
             if (c == '\r' && i + 1 < ansi.size() && ansi[i + 1] == '\n')
                 ++i;
         } else if (c >= 0x20) {
-            text += static_cast<char>(c);
+            AppendAnsiAsUtf8(utf8, static_cast<char>(c));
         }
     }
     flush();
-}
-
-void RemoveField(const TMergeField& field)
-{
-    pugi::xml_node parent = field.First.parent();
-    pugi::xml_node node = field.First;
-    while (node) {
-        const pugi::xml_node next = node.next_sibling();
-        const bool last = node == field.Last;
-        parent.remove_child(node);
-        if (last)
-            break;
-        node = next;
-    }
-}
-
-pugi::xml_node ParagraphOf(pugi::xml_node node)
-{
-    while (node && !Is(node, "w:p"))
-        node = node.parent();
-    return node;
+    return added;
 }
 
 // A paragraph may go unless it ends a section or is the last one of a table cell.
@@ -152,85 +277,168 @@ bool MayDrop(pugi::xml_node p)
     return true;
 }
 
-void StartOnNewPage(pugi::xml_node first)
+bool Contains(pugi::xml_node outer, pugi::xml_node inner)
 {
-    pugi::xml_node p = first;
-    if (!Is(first, "w:p")) {
-        p = first.parent().insert_child_before("w:p", first);
-    }
+    for (pugi::xml_node n = inner.parent(); n; n = n.parent())
+        if (n == outer)
+            return true;
+    return false;
+}
+
+void StartOnNewPage(const TBodyTemplate& body, pugi::xml_node p)
+{
     pugi::xml_node props = p.child("w:pPr");
-    pugi::xml_node run = props ? p.insert_child_after("w:r", props) : p.prepend_child("w:r");
-    run.append_child("w:br").append_attribute("w:type") = "page";
+    if (props)
+        p.insert_copy_after(body.PageRun, props);
+    else
+        p.prepend_copy(body.PageRun);
 }
 
-// Merges the fields of one copy, starting with record; the last record used.
-std::size_t MergeCopy(const std::vector<pugi::xml_node>& nodes, const TRecordSet& data, std::size_t record,
-                      bool suppressBlankLines)
-{
-    TFieldFinder finder;
-    for (pugi::xml_node n : nodes)
-        finder.Visit(n);
+// Makes one copy of the body at a place in the result, its fields merged from record on.
+class TCopier {
+public:
+    TCopier(const TBodyTemplate& body, const TRecordSet& data, std::size_t record) : body_(body), data_(data), record_(record) {}
 
-    std::vector<std::pair<pugi::xml_node, bool>> paragraphs; // with whether a field gave text
-    for (const TMergeField& field : finder.Fields) {
-        if (field.Next) {
-            ++record;
-        } else {
-            const int column = ColumnIndex(data, field.Name);
-            const std::string value = record < data.Rows.size() && column >= 0
-                    && static_cast<std::size_t>(column) < data.Rows[record].size()
-                ? data.Rows[record][static_cast<std::size_t>(column)]
-                : std::string();
-            InsertValue(field, value);
-            const pugi::xml_node p = ParagraphOf(field.First);
-            const auto it = std::find_if(paragraphs.begin(), paragraphs.end(), [&](const auto& e) { return e.first == p; });
-            if (it == paragraphs.end())
-                paragraphs.emplace_back(p, !value.empty());
-            else
-                it->second = it->second || !value.empty();
+    std::size_t Record() const { return record_; }
+    TMergedSize Values() const { return values_; }
+
+    // Copies the template's nodes into parent before position (at its end when null); returns
+    // the first node made.
+    pugi::xml_node CopyNodes(pugi::xml_node parent, pugi::xml_node position)
+    {
+        pugi::xml_node first;
+        for (std::size_t i = 0; i < body_.Nodes.size(); ++i) {
+            const pugi::xml_node made = CopyNode(body_.Nodes[i], parent, position, pugi::xml_node());
+            first = first ? first : made;
+            if (const TMergeField* field = body_.FieldStartingAt(body_.Nodes[i]))
+                while (i + 1 < body_.Nodes.size() && body_.Nodes[i] != field->Last)
+                    ++i;
         }
-        RemoveField(field);
+        return first;
     }
-    if (suppressBlankLines)
-        for (const auto& [p, filled] : paragraphs)
-            if (p && !filled && IsBlankParagraph(p) && MayDrop(p))
-                p.parent().remove_child(p);
-    return record;
-}
+
+    // With SuppressBlankLines: drops the paragraphs whose merge fields all came out empty.
+    void SuppressBlankLines()
+    {
+        for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
+            const auto [p, filled] = paragraphs_[i];
+            if (!p || filled || !IsBlankParagraph(p) || !MayDrop(p))
+                continue;
+            for (std::size_t j = i + 1; j < paragraphs_.size(); ++j)
+                if (paragraphs_[j].first && Contains(p, paragraphs_[j].first))
+                    paragraphs_[j].first = pugi::xml_node(); // goes with it
+            p.parent().remove_child(p);
+        }
+    }
+
+private:
+    // Copies node (a field: its value) into parent before position; the node made for a node
+    // that is no field.
+    pugi::xml_node CopyNode(pugi::xml_node node, pugi::xml_node parent, pugi::xml_node position, pugi::xml_node paragraph)
+    {
+        if (const TMergeField* field = body_.FieldStartingAt(node)) {
+            Merge(*field, parent, position, paragraph);
+            return pugi::xml_node();
+        }
+        if (!body_.IsHolder(node))
+            return Place(node, parent, position);
+        pugi::xml_node copy = position ? parent.insert_child_before(node.type(), position) : parent.append_child(node.type());
+        copy.set_name(node.name());
+        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+            copy.append_copy(a);
+        const pugi::xml_node inner = Is(node, "w:p") ? copy : paragraph;
+        for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
+            CopyNode(c, copy, pugi::xml_node(), inner);
+            if (const TMergeField* field = body_.FieldStartingAt(c))
+                c = field->Last;
+        }
+        return copy;
+    }
+
+    void Merge(const TMergeField& field, pugi::xml_node parent, pugi::xml_node position, pugi::xml_node paragraph)
+    {
+        if (field.Next) {
+            ++record_;
+            return;
+        }
+        const std::string none;
+        const std::string& value = record_ < data_.Rows.size() && field.Column >= 0
+                && static_cast<std::size_t>(field.Column) < data_.Rows[record_].size()
+            ? data_.Rows[record_][static_cast<std::size_t>(field.Column)]
+            : none;
+        Add(values_, InsertValue(body_, parent, position, field, value, utf8_));
+        const auto it = std::find_if(paragraphs_.begin(), paragraphs_.end(), [&](const auto& e) { return e.first == paragraph; });
+        if (it == paragraphs_.end())
+            paragraphs_.emplace_back(paragraph, !value.empty());
+        else
+            it->second = it->second || !value.empty();
+    }
+
+    const TBodyTemplate& body_;
+    const TRecordSet& data_;
+    std::size_t record_;
+    TMergedSize values_;
+    std::string utf8_;
+    std::vector<std::pair<pugi::xml_node, bool>> paragraphs_; // with whether a field gave text
+};
 
 } // namespace
 
-int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const TMergeOptions& Options,
-                  pugi::xml_document& Result)
+std::string MergedTooLargeText()
 {
-    Result.reset(Main);
-    pugi::xml_node body = Result.document_element().child("w:body");
-    pugi::xml_node sectPr = body.last_child();
-    if (!Is(sectPr, "w:sectPr"))
-        sectPr = pugi::xml_node();
+    return "Het samenvoegen is afgebroken: de samengevoegde documenten worden groter dan "
+        + std::to_string(MaxMergedBytes >> 20) + " MB of " + DutchCount(MaxMergedNodes) + " knooppunten.";
+}
 
-    pugi::xml_document originals;
-    pugi::xml_node holder = originals.append_child("body");
-    for (pugi::xml_node n = body.first_child(); n;) {
-        const pugi::xml_node next = n.next_sibling();
-        if (n != sectPr) {
-            holder.append_copy(n);
-            body.remove_child(n);
-        }
-        n = next;
-    }
+int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const TMergeOptions& Options,
+                  pugi::xml_document& Result, TMergedSize* Size)
+{
+    // The result starts as the main document read from its text, so that the copies share the
+    // template's names and texts instead of holding their own.
+    const std::string text = SaveXmlPart(Main);
+    ParseXmlPart(Result, text, "word/document.xml");
+    TBodyTemplate body(Result, Data);
 
     std::size_t record = static_cast<std::size_t>(std::max(Options.FirstRecord, 1) - 1);
     const std::size_t end = std::min(Data.Rows.size(), static_cast<std::size_t>(std::max(Options.LastRecord, 0)));
+    TMergedSize merged = SizeOf(Result); // without the body's own nodes and the spare ones, which go at the end
+    std::vector<pugi::xml_node> going = body.Nodes;
+    going.push_back(body.Spare);
+    for (pugi::xml_node n : going) {
+        const TMergedSize own = SizeOf(n);
+        merged.Bytes -= own.Bytes;
+        merged.Nodes -= own.Nodes;
+    }
     int copies = 0;
     while (record < end) {
-        std::vector<pugi::xml_node> nodes;
-        for (pugi::xml_node c : holder.children())
-            nodes.push_back(sectPr ? body.insert_copy_before(c, sectPr) : body.append_copy(c));
-        if (copies > 0 && !nodes.empty())
-            StartOnNewPage(nodes.front());
-        record = MergeCopy(nodes, Data, record, Options.SuppressBlankLines) + 1;
+        if (merged.Bytes + body.Copy.Bytes + PageBreakParagraphSize.Bytes > Options.Room.Bytes
+            || merged.Nodes + body.Copy.Nodes + PageBreakParagraphSize.Nodes > Options.Room.Nodes) {
+            Result.reset();
+            throw Exception(MergedTooLargeText());
+        }
+        // Every copy after the first starts on a new page: in its first paragraph, or one of its own.
+        const bool pageBreak = copies > 0 && !body.Nodes.empty();
+        const bool inFirstParagraph = pageBreak && Is(body.Nodes.front(), "w:p") && !body.FieldStartingAt(body.Nodes.front());
+        if (pageBreak && !inFirstParagraph) {
+            StartOnNewPage(body, Place(body.Paragraph, body.Body, body.SectPr));
+        }
+        TCopier copier(body, Data, record);
+        const pugi::xml_node first = copier.CopyNodes(body.Body, body.SectPr);
+        if (inFirstParagraph)
+            StartOnNewPage(body, first);
+        if (Options.SuppressBlankLines)
+            copier.SuppressBlankLines();
+        record = copier.Record() + 1;
         ++copies;
+        Add(merged, body.Copy);
+        Add(merged, copier.Values());
+        if (pageBreak)
+            Add(merged, inFirstParagraph ? PageBreakRunSize : PageBreakParagraphSize);
     }
+    for (pugi::xml_node n : body.Nodes)
+        body.Body.remove_child(n);
+    Result.remove_child(body.Spare);
+    if (Size)
+        *Size = merged;
     return copies;
 }

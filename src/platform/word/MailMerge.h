@@ -11,17 +11,37 @@
 // is dropped.  Other fields stay as they are.
 
 #include "TextDriver.h"
+#include "WordPackage.h"
 
 #include <pugixml.hpp>
+
+// What a merged document may hold at most: no more than the package reader accepts, so that
+// memory stays bounded whatever the template and the data.  Nodes are elements, texts and
+// attributes.
+constexpr std::size_t MaxMergedBytes = MaxPackageBytes;
+constexpr std::size_t MaxMergedNodes = MaxXmlNodes;
+
+// The size of merged XML: its bytes as written and its nodes.
+struct TMergedSize {
+    std::size_t Bytes = 0;
+    std::size_t Nodes = 0;
+};
 
 struct TMergeOptions {
     int FirstRecord = 1; // 1-based, inclusive
     int LastRecord = 1000000;
     bool SuppressBlankLines = false;
+    // Room left for the result; the merge is refused before a copy would go past it.
+    TMergedSize Room{MaxMergedBytes, MaxMergedNodes};
 };
+
+// The failure of a merge whose result would not fit in its room.
+std::string MergedTooLargeText();
 
 // Merges the document element of Main (a w:document) with Data into Result (replaced).  Values
 // are Windows-1252 text; tabs become tab characters, line ends line breaks, other control
-// characters are left out.  Returns the number of copies made.
+// characters are left out.  Returns the number of copies made; Size (when given) receives the
+// result's size.  Throws Exception with MergedTooLargeText before a copy would not fit in
+// Options.Room, leaving Result empty.
 int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const TMergeOptions& Options,
-                  pugi::xml_document& Result);
+                  pugi::xml_document& Result, TMergedSize* Size = nullptr);

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 const char* const NotProtectedText = "Deze methode of eigenschap is niet beschikbaar omdat het document niet is beveiligd.";
@@ -40,6 +41,12 @@ struct TStory {
     std::string Text;
     std::vector<TPiece> Pieces;
 
+    void Add(pugi::xml_node t)
+    {
+        const std::string text = TextOf(t);
+        Pieces.push_back({t, Text.size(), text.size()});
+        Text += text;
+    }
     void Mark(char c)
     {
         Pieces.push_back({pugi::xml_node(), Text.size(), 1});
@@ -47,20 +54,38 @@ struct TStory {
     }
 };
 
-void WalkParagraph(pugi::xml_node node, TStory& story)
+// Only the text of a paragraph's story.
+struct TStoryText {
+    std::string Text;
+    void Add(pugi::xml_node t) { Text += t.text().get(); }
+    void Mark(char c) { Text += c; }
+};
+
+// Only the length of a paragraph's story.
+struct TStoryLength {
+    std::size_t Size = 0;
+    void Add(pugi::xml_node t) { Size += std::strlen(t.text().get()); }
+    void Mark(char) { ++Size; }
+};
+
+// Walks the story of a paragraph into story: its w:t texts (Add) and its marks (Mark).
+template <class Story>
+void WalkParagraph(pugi::xml_node node, Story& story)
 {
-    for (pugi::xml_node n : node.children()) {
-        if (n.type() != pugi::node_element || Is(n, "w:pPr") || Is(n, "w:rPr") || Is(n, "w:txbxContent")
-            || Is(n, "w:del") || Is(n, "w:instrText") || Is(n, "w:delText") || Is(n, "w:fldChar"))
+    for (pugi::xml_node n = node.first_child(); n; n = n.next_sibling()) {
+        if (n.type() != pugi::node_element)
             continue;
-        if (Is(n, "w:t")) {
-            const std::string text = TextOf(n);
-            story.Pieces.push_back({n, story.Text.size(), text.size()});
-            story.Text += text;
-        } else if (Is(n, "w:tab")) {
+        const char* name = n.name();
+        if (IsName(name, "w:pPr") || IsName(name, "w:rPr") || IsName(name, "w:txbxContent") || IsName(name, "w:del")
+            || IsName(name, "w:instrText") || IsName(name, "w:delText") || IsName(name, "w:fldChar"))
+            continue;
+        if (IsName(name, "w:t")) {
+            story.Add(n);
+        } else if (IsName(name, "w:tab")) {
             story.Mark('\t');
-        } else if (Is(n, "w:fldSimple") || Is(n, "w:br") || Is(n, "w:cr") || Is(n, "w:sym") || Is(n, "w:drawing")
-                   || Is(n, "w:pict") || Is(n, "w:object") || Is(n, "w:noBreakHyphen") || Is(n, "w:ptab")) {
+        } else if (IsName(name, "w:fldSimple") || IsName(name, "w:br") || IsName(name, "w:cr") || IsName(name, "w:sym")
+                   || IsName(name, "w:drawing") || IsName(name, "w:pict") || IsName(name, "w:object")
+                   || IsName(name, "w:noBreakHyphen") || IsName(name, "w:ptab")) {
             story.Mark('\x01');
         } else {
             WalkParagraph(n, story);
@@ -148,47 +173,89 @@ const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
 
 } // namespace
 
-// The main story, paragraph by paragraph, kept while only this class changes the text.
+// The main story's paragraphs and where each starts, kept while only this class changes the text.
+// A paragraph's text is read from its XML when needed; the starts are sums of the paragraphs'
+// sizes in a binary indexed tree, so that a change of one paragraph moves the others in log time.
 struct TStoryIndex {
     std::vector<pugi::xml_node> Nodes;
-    std::vector<TStory> Paragraphs;
-    std::vector<std::size_t> Starts;
+    std::vector<std::size_t> Sizes;
+    std::vector<std::size_t> Tree; // Tree[k - 1] sums the sizes of paragraphs k - (k & -k) .. k - 1
     std::size_t Size = 0;
-    std::set<std::string> FieldNames;
+    pugi::xml_node Body;
+    std::set<std::string> FieldNames; // read at the first new field
+    bool FieldNamesRead = false;
     int NextField = 1;
 
-    explicit TStoryIndex(pugi::xml_node body)
+    explicit TStoryIndex(pugi::xml_node body) : Body(body)
     {
         WalkBody(body, Nodes);
-        for (pugi::xml_node p : Nodes) {
-            Starts.push_back(Size);
-            Paragraphs.push_back(ParagraphStory(p));
-            Size += Paragraphs.back().Text.size();
-        }
-        for (pugi::xpath_node n : body.select_nodes(".//w:ffData/w:name"))
-            FieldNames.insert(n.node().attribute("w:val").value());
+        Sizes.reserve(Nodes.size());
+        for (std::size_t i = 0; i < Nodes.size(); ++i)
+            Sizes.push_back(Length(i));
+        Tree = Sizes;
+        for (std::size_t k = 1; k <= Tree.size(); ++k)
+            if (const std::size_t up = k + (k & (~k + 1)); up <= Tree.size())
+                Tree[up - 1] += Tree[k - 1];
+        for (const std::size_t size : Sizes)
+            Size += size;
+    }
+
+    std::size_t Count() const { return Nodes.size(); }
+
+    // Where paragraph i starts.
+    std::size_t Start(std::size_t i) const
+    {
+        std::size_t sum = 0;
+        for (std::size_t k = i; k > 0; k -= k & (~k + 1))
+            sum += Tree[k - 1];
+        return sum;
     }
 
     // The paragraph that holds position (the last one for the end).
     std::size_t Locate(std::size_t position) const
     {
-        const auto it = std::upper_bound(Starts.begin(), Starts.end(), position);
-        return it == Starts.begin() ? 0 : static_cast<std::size_t>(it - Starts.begin()) - 1;
+        // The most paragraphs whose sizes together do not pass position.
+        std::size_t k = 0, step = 1;
+        while (step * 2 <= Tree.size())
+            step *= 2;
+        for (; step > 0; step /= 2)
+            if (k + step <= Tree.size() && Tree[k + step - 1] <= position) {
+                k += step;
+                position -= Tree[k - 1];
+            }
+        return Nodes.empty() ? 0 : std::min(k, Nodes.size() - 1);
+    }
+
+    TStory Paragraph(std::size_t i) const { return ParagraphStory(Nodes[i]); }
+    std::size_t Length(std::size_t i) const
+    {
+        TStoryLength length;
+        WalkParagraph(Nodes[i], length);
+        return length.Size + 1;
+    }
+    std::string Text(std::size_t i) const
+    {
+        TStoryText story;
+        WalkParagraph(Nodes[i], story);
+        return story.Text + '\r';
     }
 
     // Reads paragraph i again after a change; the ones after it move.
     void Refresh(std::size_t i)
     {
-        const std::size_t before = Paragraphs[i].Text.size();
-        Paragraphs[i] = ParagraphStory(Nodes[i]);
-        const std::size_t after = Paragraphs[i].Text.size();
-        for (std::size_t j = i + 1; j < Starts.size(); ++j)
-            Starts[j] = Starts[j] + after - before;
-        Size = Size + after - before;
+        const std::size_t before = Sizes[i];
+        Sizes[i] = Length(i);
+        for (std::size_t k = i + 1; k <= Tree.size(); k += k & (~k + 1))
+            Tree[k - 1] = Tree[k - 1] + Sizes[i] - before;
+        Size = Size + Sizes[i] - before;
     }
 
     std::string NewFieldName()
     {
+        if (!FieldNamesRead)
+            for (pugi::xpath_node n : Body.select_nodes(".//w:ffData/w:name"))
+                FieldNames.insert(n.node().attribute("w:val").value());
+        FieldNamesRead = true;
         for (;; ++NextField) {
             const std::string name = "Tekst" + std::to_string(NextField);
             if (FieldNames.insert(name).second)
@@ -223,33 +290,45 @@ std::unique_ptr<TWordDocument> TWordDocument::Open(const QString& Path)
     ParseXmlPart(doc->main_, doc->package_.Part(doc->mainPart_), doc->mainPart_);
     if (!doc->Body())
         throw Exception("Het bestand " + doc->Name + " is geen Word-document");
-    doc->settingsPart_ = doc->package_.RelatedPartName("settings");
-    if (!doc->settingsPart_.empty() && doc->package_.HasPart(doc->settingsPart_))
-        ParseXmlPart(doc->settings_, doc->package_.Part(doc->settingsPart_), doc->settingsPart_);
-    else
-        doc->settingsPart_.clear();
+    doc->package_.SetPart(doc->mainPart_, std::string());
+    doc->ReadSettings();
     return doc;
 }
 
-TWordDocument::TWordDocument(std::string name, TWordPackage package) : Name(std::move(name)), package_(std::move(package))
+TWordDocument::TWordDocument(std::string name, TWordPackage package, pugi::xml_document mainXml)
+    : Name(std::move(name)), package_(std::move(package)), main_(std::move(mainXml))
 {
     Caption = Name;
     IsNew = true;
     mainPart_ = package_.MainPartName();
-    ParseXmlPart(main_, package_.Part(mainPart_), mainPart_);
+    package_.SetPart(mainPart_, std::string());
+    ReadSettings();
+}
+
+// The settings as XML; the package keeps no copy of their text.
+void TWordDocument::ReadSettings()
+{
     settingsPart_ = package_.RelatedPartName("settings");
-    if (!settingsPart_.empty() && package_.HasPart(settingsPart_))
+    if (!settingsPart_.empty() && package_.HasPart(settingsPart_)) {
         ParseXmlPart(settings_, package_.Part(settingsPart_), settingsPart_);
-    else
+        package_.SetPart(settingsPart_, std::string());
+    } else {
         settingsPart_.clear();
+    }
+}
+
+TWordPackage TWordDocument::OtherParts() const
+{
+    TWordPackage package = package_;
+    if (!settingsPart_.empty())
+        package.SetPart(settingsPart_, SaveXmlPart(settings_));
+    return package;
 }
 
 TWordPackage TWordDocument::Package() const
 {
-    TWordPackage package = package_;
+    TWordPackage package = OtherParts();
     package.SetPart(mainPart_, SaveXmlPart(main_));
-    if (!settingsPart_.empty())
-        package.SetPart(settingsPart_, SaveXmlPart(settings_));
     return package;
 }
 
@@ -314,53 +393,74 @@ void TWordDocument::Protect(int Type)
 
 std::string TWordDocument::StoryText() const
 {
+    const TStoryIndex& story = Story();
     std::string text;
-    for (const TStory& p : Story().Paragraphs)
-        text += p.Text;
+    for (std::size_t i = 0; i < story.Count(); ++i)
+        text += story.Text(i);
     return text;
 }
 
-std::size_t TWordDocument::SelectionStart() const { return selStart_; }
-std::size_t TWordDocument::SelectionEnd() const { return selEnd_; }
+std::size_t TWordDocument::SelectionStart() const
+{
+    ResolveSelection();
+    return selStart_;
+}
+
+std::size_t TWordDocument::SelectionEnd() const
+{
+    ResolveSelection();
+    return selEnd_;
+}
+
+void TWordDocument::ResolveSelection() const
+{
+    if (!selAtEnd_)
+        return;
+    selAtEnd_ = false;
+    const std::size_t size = Story().Size;
+    // Before the last paragraph mark, where typing would go.
+    selStart_ = selEnd_ = size > 0 ? size - 1 : 0;
+}
 
 void TWordDocument::Select(std::size_t Start, std::size_t End)
 {
     const std::size_t size = Story().Size;
+    selAtEnd_ = false;
     selEnd_ = std::min(End, size);
     selStart_ = std::min(Start, selEnd_);
 }
 
 void TWordDocument::SelectEnd()
 {
-    const std::size_t size = Story().Size;
-    // Before the last paragraph mark, where typing would go.
-    selStart_ = selEnd_ = size > 0 ? size - 1 : 0;
+    // Found when the selection is next used, so that a document nobody searches is not indexed.
+    selAtEnd_ = true;
 }
 
 bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, bool Wrap)
 {
     if (Text.empty())
         return false;
+    ResolveSelection();
     const TStoryIndex& story = Story();
-    const std::size_t count = story.Paragraphs.size();
+    const std::size_t count = story.Count();
     if (count == 0)
         return false;
     const std::string needle = MatchCase ? Text : AsciiLowerStr(Text);
     // The hit in paragraph i, searching forward from or backward before local position from.
     const auto search = [&](std::size_t i, std::size_t from, bool forward) {
-        const std::string& text = story.Paragraphs[i].Text;
+        const std::string text = story.Text(i);
         const std::string hay = MatchCase ? text : AsciiLowerStr(text);
         if (forward)
             return hay.find(needle, from);
         return from < needle.size() ? std::string::npos : hay.rfind(needle, from - needle.size());
     };
     const auto hit = [&](std::size_t i, std::size_t local) {
-        selStart_ = story.Starts[i] + local;
+        selStart_ = story.Start(i) + local;
         selEnd_ = selStart_ + needle.size();
         return true;
     };
     const std::size_t home = story.Locate(Forward ? selEnd_ : selStart_);
-    const std::size_t local = (Forward ? selEnd_ : selStart_) - story.Starts[home];
+    const std::size_t local = (Forward ? selEnd_ : selStart_) - story.Start(home);
     if (Forward) {
         for (std::size_t i = home; i < count; ++i)
             if (const std::size_t pos = search(i, i == home ? local : 0, true); pos != std::string::npos)
@@ -381,17 +481,17 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
 
 void TWordDocument::AddTextFormField()
 {
+    ResolveSelection();
     TStoryIndex& index = Story();
     const std::size_t paragraph = index.Locate(selStart_);
-    const std::size_t start = selStart_ - index.Starts[paragraph];
-    const std::size_t end = selEnd_ - index.Starts[paragraph];
-    if (index.Paragraphs.empty() || end >= index.Paragraphs[paragraph].Text.size())
+    const std::size_t paragraphStart = index.Count() == 0 ? 0 : index.Start(paragraph);
+    const std::size_t start = selStart_ - paragraphStart;
+    const std::size_t end = selEnd_ - paragraphStart;
+    if (index.Count() == 0 || end >= index.Sizes[paragraph])
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
-    SplitTextAt(index.Paragraphs[paragraph], end);
-    index.Paragraphs[paragraph] = ParagraphStory(index.Nodes[paragraph]);
-    SplitTextAt(index.Paragraphs[paragraph], start);
-    index.Paragraphs[paragraph] = ParagraphStory(index.Nodes[paragraph]);
-    const TStory& story = index.Paragraphs[paragraph];
+    SplitTextAt(index.Paragraph(paragraph), end);
+    SplitTextAt(index.Paragraph(paragraph), start);
+    const TStory story = index.Paragraph(paragraph);
 
     std::vector<pugi::xml_node> covered; // the w:t elements the field replaces
     pugi::xml_node startsHere, endsHere;
@@ -442,5 +542,5 @@ void TWordDocument::AddTextFormField()
             r.parent().remove_child(r);
     }
     index.Refresh(paragraph);
-    selStart_ = selEnd_ = index.Starts[paragraph] + start + FieldResult.size();
+    selStart_ = selEnd_ = paragraphStart + start + FieldResult.size();
 }

@@ -6,6 +6,7 @@
 // ending in a paragraph mark, tabs and other marks counting one character each), as byte offsets
 // of that text in UTF-8.
 
+#include "MailMerge.h"
 #include "TextDriver.h"
 #include "WordApplication.h"
 #include "WordPackage.h"
@@ -38,8 +39,8 @@ class TWordDocument {
 public:
     // Opens the package at Path; throws Exception when it is no word-processing package.
     static std::unique_ptr<TWordDocument> Open(const QString& Path);
-    // A new, unsaved document.
-    TWordDocument(std::string Name, TWordPackage Package);
+    // A new, unsaved document: MainXml as the main part of Package.
+    TWordDocument(std::string Name, TWordPackage Package, pugi::xml_document MainXml);
     ~TWordDocument();
 
     std::string Name;    // Windows-1252; the file name for a document opened from a file
@@ -47,12 +48,15 @@ public:
     QString Path;        // the file it came from or was saved to
     bool IsNew = false;  // made by a merge, never saved
     bool Shown = false;  // saved and handed to the desktop
+    TMergedSize Merged;  // the size of what the merge made
     TMailMergeSettings MailMerge;
 
     pugi::xml_document& Main(); // for changes: what the selection knows is read again
     const pugi::xml_document& Main() const { return main_; }
     // The package with the current XML written into it.
     TWordPackage Package() const;
+    // The same without the main part's text.
+    TWordPackage OtherParts() const;
 
     // Protection (word/settings.xml).  Unprotect fails with NotProtectedText when the document is
     // not protected and with WrongPasswordText when it carries a password.  Protect fails with
@@ -80,13 +84,16 @@ private:
     pugi::xml_node Body() const;
     pugi::xml_node Settings(bool create);
     TStoryIndex& Story() const;
+    void ReadSettings();
+    void ResolveSelection() const;
 
     TWordPackage package_;
     std::string mainPart_;
     std::string settingsPart_;
     pugi::xml_document main_;
     pugi::xml_document settings_;
-    std::size_t selStart_ = 0;
-    std::size_t selEnd_ = 0;
+    mutable std::size_t selStart_ = 0;
+    mutable std::size_t selEnd_ = 0;
+    mutable bool selAtEnd_ = false;
     mutable std::unique_ptr<TStoryIndex> story_;
 };

@@ -6,6 +6,8 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <zip.h>
@@ -15,8 +17,96 @@ namespace {
 const char* const ContentTypesPart = "[Content_Types].xml";
 const char* const RelationshipNs = "http://schemas.openxmlformats.org/package/2006/relationships";
 const char* const OfficeDocumentType = "officeDocument";
+// zlib's default level: a few percent larger than the best, and several times faster.
+constexpr zip_uint32_t DeflateLevel = 6;
 
 std::string FileNameOf(const QString& path) { return QStringToAnsi(path); }
+
+// Why the system refused, for the errors a user can meet.
+std::string SystemReason(int error)
+{
+    switch (error) {
+    case ENOENT: return "het bestand of de map bestaat niet";
+    case EACCES:
+    case EPERM: return "geen toegang";
+    case ENOSPC: return "de schijf is vol";
+    case EDQUOT: return "de schijfruimte van de gebruiker is op";
+    case EROFS: return "de schijf is alleen-lezen";
+    case EISDIR: return "het is een map";
+    case ENOMEM: return "onvoldoende geheugen";
+    default: return "systeemfout " + std::to_string(error);
+    }
+}
+
+std::string ZipReason(int code, int systemError)
+{
+    switch (code) {
+    case ZIP_ER_NOZIP: return "het is geen zip-archief";
+    case ZIP_ER_NOENT: return "het bestand bestaat niet";
+    case ZIP_ER_INCONS: return "het zip-archief is beschadigd";
+    case ZIP_ER_CRC: return "het controlegetal klopt niet";
+    case ZIP_ER_EOF: return "het bestand houdt te vroeg op";
+    case ZIP_ER_COMPNOTSUPP: return "de compressiemethode wordt niet ondersteund";
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD: return "het zip-archief is versleuteld";
+    case ZIP_ER_MEMORY: return "onvoldoende geheugen";
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ:
+    case ZIP_ER_WRITE:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_CLOSE:
+    case ZIP_ER_RENAME:
+    case ZIP_ER_REMOVE:
+    case ZIP_ER_TMPOPEN: return systemError ? SystemReason(systemError) : "lees- of schrijffout";
+    default: return "zip-fout " + std::to_string(code);
+    }
+}
+
+std::string ZipReason(zip_t* archive)
+{
+    zip_error_t* error = zip_get_error(archive);
+    return ZipReason(zip_error_code_zip(error), zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0);
+}
+
+// pugixml's parse failures.
+std::string XmlReason(pugi::xml_parse_status status)
+{
+    switch (status) {
+    case pugi::status_out_of_memory: return "onvoldoende geheugen";
+    case pugi::status_unrecognized_tag: return "een onbekende tag";
+    case pugi::status_bad_pi: return "een onjuiste verwerkingsinstructie";
+    case pugi::status_bad_comment: return "een onjuist commentaar";
+    case pugi::status_bad_cdata: return "een onjuiste CDATA-sectie";
+    case pugi::status_bad_doctype: return "een onjuiste documenttypedeclaratie";
+    case pugi::status_bad_pcdata: return "onjuiste tekst";
+    case pugi::status_bad_start_element: return "een onjuiste begintag";
+    case pugi::status_bad_attribute: return "een onjuist attribuut";
+    case pugi::status_bad_end_element: return "een onjuiste eindtag";
+    case pugi::status_end_element_mismatch: return "een eindtag die niet bij de begintag past";
+    case pugi::status_no_document_element: return "geen hoofdelement";
+    default: return "onleesbare XML";
+    }
+}
+
+// The elements and attributes a parse of text would make at most: its start tags and "=" signs.
+std::size_t CountXmlNodes(const std::string& text)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '=' || (text[i] == '<' && (i + 1 == text.size() || text[i + 1] != '/')))
+            ++count;
+    return count;
+}
+
+struct TCountingWriter : pugi::xml_writer {
+    std::size_t Size = 0;
+    void write(const void*, size_t size) override { Size += size; }
+};
+
+struct TStringWriter : pugi::xml_writer {
+    std::string Text;
+    void write(const void* data, size_t size) override { Text.append(static_cast<const char*>(data), size); }
+};
 
 struct ZipCloser {
     void operator()(zip_t* z) const { zip_discard(z); }
@@ -86,9 +176,14 @@ std::size_t ElementDepth(pugi::xml_node node)
 
 void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::string& Name)
 {
+    if (CountXmlNodes(Data) > MaxXmlNodes) {
+        Doc.reset();
+        throw Exception("Het onderdeel " + Name + " van het document is te groot: meer dan " + DutchCount(MaxXmlNodes)
+                        + " elementen en attributen");
+    }
     const pugi::xml_parse_result result = Doc.load_buffer(Data.data(), Data.size(), XmlParseOptions, pugi::encoding_utf8);
     if (!result)
-        throw Exception("Het onderdeel " + Name + " van het document is beschadigd: " + result.description());
+        throw Exception("Het onderdeel " + Name + " van het document is beschadigd: " + XmlReason(result.status));
     if (ElementDepth(Doc) > MaxXmlDepth) {
         Doc.reset();
         throw Exception("Het onderdeel " + Name + " van het document is beschadigd: de elementen zijn dieper genest dan " +
@@ -98,9 +193,24 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
 
 std::string SaveXmlPart(const pugi::xml_document& Doc)
 {
-    std::ostringstream out;
+    TCountingWriter size;
+    Doc.save(size, "", pugi::format_raw, pugi::encoding_utf8);
+    TStringWriter out;
+    out.Text.reserve(size.Size);
     Doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
-    return out.str();
+    return std::move(out.Text);
+}
+
+std::string DutchCount(std::size_t Count)
+{
+    const std::string digits = std::to_string(Count);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += '.';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 std::string RelationshipsPartName(const std::string& PartName)
@@ -113,13 +223,8 @@ TWordPackage TWordPackage::Load(const QString& Path)
     const std::string name = FileNameOf(Path);
     int error = 0;
     std::unique_ptr<zip_t, ZipCloser> archive(zip_open(QFile::encodeName(Path).constData(), ZIP_RDONLY, &error));
-    if (!archive) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, error);
-        const std::string reason = zip_error_strerror(&ze);
-        zip_error_fini(&ze);
-        throw Exception("Het bestand " + name + " kan niet worden geopend: " + reason);
-    }
+    if (!archive)
+        throw Exception("Het bestand " + name + " kan niet worden geopend: " + ZipReason(error, errno));
     TWordPackage package;
     std::size_t total = 0;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
@@ -156,19 +261,20 @@ void TWordPackage::Save(const QString& Path) const
     int error = 0;
     zip_t* archive = zip_open(QFile::encodeName(Path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive)
-        throw Exception("Het bestand " + name + " kan niet worden gemaakt");
+        throw Exception("Het bestand " + name + " kan niet worden gemaakt: " + ZipReason(error, errno));
     for (const auto& [entry, data] : parts_) {
         zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
-        if (!source || zip_file_add(archive, entry.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
-            if (source)
+        const zip_int64_t index = source ? zip_file_add(archive, entry.c_str(), source, ZIP_FL_ENC_UTF_8) : -1;
+        if (index < 0 || zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, DeflateLevel) < 0) {
+            if (source && index < 0)
                 zip_source_free(source);
-            const std::string reason = zip_strerror(archive);
+            const std::string reason = ZipReason(archive);
             zip_discard(archive);
             throw Exception("Het bestand " + name + " kan niet worden geschreven: " + reason);
         }
     }
     if (zip_close(archive) != 0) {
-        const std::string reason = zip_strerror(archive);
+        const std::string reason = ZipReason(archive);
         zip_discard(archive);
         throw Exception("Het bestand " + name + " kan niet worden geschreven: " + reason);
     }

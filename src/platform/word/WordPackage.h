@@ -11,9 +11,11 @@
 #include <vector>
 
 // Bounds far beyond any template, so that a hostile package cannot exhaust memory or the stack:
-// the parts of a package together hold at most MaxPackageBytes, an XML part nests its elements
-// at most MaxXmlDepth deep (the document element at depth 1).
+// the parts of a package together hold at most MaxPackageBytes, an XML part holds at most
+// MaxXmlNodes elements and attributes (counted in its text before it is parsed) and nests its
+// elements at most MaxXmlDepth deep (the document element at depth 1).
 constexpr std::size_t MaxPackageBytes = std::size_t(64) << 20;
+constexpr std::size_t MaxXmlNodes = 4'000'000;
 constexpr std::size_t MaxXmlDepth = 256;
 
 class TWordPackage {
@@ -22,8 +24,8 @@ public:
     // no zip archive, holds more than MaxPackageBytes or holds no main document.
     static TWordPackage Load(const QString& Path);
 
-    // Writes the package to Path (through a temporary file that replaces it).  Throws Exception
-    // when it cannot be written.
+    // Writes the package to Path (through a temporary file that replaces it), its parts deflated
+    // at zlib's default level.  Throws Exception when it cannot be written.
     void Save(const QString& Path) const;
 
     bool HasPart(const std::string& Name) const;
@@ -49,10 +51,14 @@ private:
 
 constexpr unsigned int XmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration;
 
-// Parses an XML part; throws Exception naming Name when it is not well-formed or nests deeper
-// than MaxXmlDepth.
+// Parses an XML part; throws Exception naming Name when it is not well-formed, holds more than
+// MaxXmlNodes elements and attributes or nests deeper than MaxXmlDepth.
 void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::string& Name);
+// Writes an XML part, measured first, so that a large part is held once and not grown by copying.
 std::string SaveXmlPart(const pugi::xml_document& Doc);
+
+// A count as Dutch texts write it: "4.000.000".
+std::string DutchCount(std::size_t Count);
 
 // The relationships part of a part ("word/_rels/document.xml.rels" for "word/document.xml").
 std::string RelationshipsPartName(const std::string& PartName);

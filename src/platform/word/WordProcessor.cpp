@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <set>
@@ -318,14 +319,21 @@ void TWordProcessor::ExecuteMailMerge(bool)
     if (settings.Destination != wdSendToNewDocument)
         NotSupported("Destination");
 
+    // The merged documents not shown yet share one room, so that a merge per candidate cannot
+    // exhaust memory either.
+    TMergeOptions options{settings.FirstRecord, settings.LastRecord, settings.SuppressBlankLines};
+    for (const auto& doc : documents_)
+        if (doc->IsNew && !doc->Shown) {
+            options.Room.Bytes -= std::min(options.Room.Bytes, doc->Merged.Bytes);
+            options.Room.Nodes -= std::min(options.Room.Nodes, doc->Merged.Nodes);
+        }
     pugi::xml_document merged;
-    const TMergeOptions options{settings.FirstRecord, settings.LastRecord, settings.SuppressBlankLines};
-    if (MergeDocument(main.Main(), settings.Data, options, merged) == 0)
+    TMergedSize size;
+    if (MergeDocument(main.Main(), settings.Data, options, merged, &size) == 0)
         throw Exception(NoRecordsText);
 
-    TWordPackage package = main.Package();
+    TWordPackage package = main.OtherParts();
     const std::string mainPart = package.MainPartName();
-    package.SetPart(mainPart, SaveXmlPart(merged));
     package.SetContentType(mainPart, DocumentContentType);
     const std::string settingsPart = package.RelatedPartName("settings");
     if (!settingsPart.empty() && package.HasPart(settingsPart)) {
@@ -334,7 +342,9 @@ void TWordProcessor::ExecuteMailMerge(bool)
         xml.document_element().remove_child("w:mailMerge");
         package.SetPart(settingsPart, SaveXmlPart(xml));
     }
-    documents_.push_back(std::make_unique<TWordDocument>("Standaardbrieven" + std::to_string(++merged_), std::move(package)));
+    documents_.push_back(std::make_unique<TWordDocument>("Standaardbrieven" + std::to_string(++merged_), std::move(package),
+                                                         std::move(merged)));
+    documents_.back()->Merged = size;
     active_ = documents_.back().get();
     active_->SelectEnd();
 }

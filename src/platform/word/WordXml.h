@@ -5,7 +5,20 @@
 #include <cstring>
 #include <string>
 
-inline bool Is(pugi::xml_node node, const char* name) { return std::strcmp(node.name(), name) == 0; }
+// Whether an element's name n is name.  Names of the vocabulary differ early ("w:" and a letter),
+// so most tests end before the call.
+inline bool IsName(const char* n, const char* name)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (n[i] != name[i])
+            return false;
+        if (!n[i])
+            return true;
+    }
+    return std::strcmp(n + 3, name + 3) == 0;
+}
+
+inline bool Is(pugi::xml_node node, const char* name) { return IsName(node.name(), name); }
 
 // The text of a w:t element.
 inline std::string TextOf(pugi::xml_node t) { return t.text().get(); }

@@ -1,10 +1,17 @@
 #include "MailMerge.h"
 
 #include "WordPackage.h"
+#include "WordProcessor.h"
 #include "WordTesting.h"
 #include "WordXml.h"
 
+#include "ErrorOf.h"
+
+#include <QCryptographicHash>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sstream>
 
 namespace {
 
@@ -136,6 +143,138 @@ TEST(MailMergeTest, TablesAndOtherFieldsAreCopiedAsTheyStand)
     // The second copy's table is preceded by a paragraph holding the page break.
     EXPECT_EQ(m.Texts, (std::vector<std::string>{"Jansen", "1", "#", "Bakker", "1"}));
     EXPECT_NE(m.Xml.find(" PAGE "), std::string::npos);
+}
+
+// The shipped forms merged as the driver merges them (blank lines suppressed, markers made form
+// fields, protected for forms): the XML parts stay byte for byte what they were.
+TEST(MailMergeTest, ShippedFormsMergeToTheSameParts)
+{
+    TRecordSet data;
+    data.Columns = {"kand_nr", "nr", "naamkand", "voorlettrs", "voornaam", "plaats", "adres", "postcode", "gebdatum",
+                    "aanduiding", "statunaam", "kandidaten", "briefnr", "kenmerk", "zitting", "NMGEMACHT", "ADRGEMACHT",
+                    "PCGEMACHT", "PLGEMACHT", "NMVERVANG", "ADRVERVANG", "PCVERVANG", "PLVERVANG", "dHuidig"};
+    for (int r = 1; r <= 45; ++r) {
+        std::vector<std::string> row;
+        for (std::size_t c = 0; c < data.Columns.size(); ++c)
+            row.push_back((r + static_cast<int>(c)) % 7 == 0 ? std::string()
+                          : c == 2 ? "Cura\xe7" "ao & <Zo\xeb> " + std::to_string(r)
+                          : c == 6 ? "Straat " + std::to_string(r) + "\r\nbus\t2"
+                                   : data.Columns[c] + std::to_string(r));
+        data.Rows.push_back(row);
+    }
+    const std::pair<const char*, const char*> expected[] = {
+        {"ZV01", "f48a3c42e33ecd72"},
+        {"ZV02", "6c5d3883d07dece8"},
+        {"ZV03", "cceb8facee0ba91d"},
+    };
+    QTemporaryDir dir;
+    for (const auto& [code, digest] : expected) {
+        TWordProcessor word([](const QString&) { return true; });
+        word.OpenDocument(std::string(ZORVANDEL_FORMS_DIR) + "ZV/TEMPLATE/" + code + ".dot");
+        word.Unprotect("");
+        TWordDocument& main = *word.ActiveDocument();
+        main.MailMerge.HasDataSource = true;
+        main.MailMerge.Data = data;
+        word.SetSuppressBlankLines(true);
+        word.ExecuteMailMerge(false);
+        TFindArgs find;
+        find.FindText = "[*]";
+        find.Forward = false;
+        find.Wrap = wdFindContinue;
+        for (word.FindExecute(find); word.FindFound(); word.FindExecute(find))
+            word.AddFormField(wdFieldFormTextInput);
+        word.Protect(wdAllowOnlyFormFields);
+        const QString path = dir.filePath(QString(code) + ".docx");
+        word.ActiveDocument()->Package().Save(path);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        const TWordPackage saved = TWordPackage::Load(path);
+        for (const auto& [name, bytes] : saved.Parts())
+            hash.addData(QByteArrayView(name.c_str(), qsizetype(name.size() + 1))),
+                hash.addData(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        EXPECT_EQ(hash.result().toHex().left(16).toStdString(), digest) << code;
+    }
+}
+
+std::size_t NodesOf(pugi::xml_node node)
+{
+    std::size_t count = static_cast<std::size_t>(std::distance(node.attributes_begin(), node.attributes_end())) + 1;
+    for (pugi::xml_node c : node.children())
+        count += NodesOf(c);
+    return count;
+}
+
+// What a merge makes is counted as it is made, and a copy that would not fit in the room left
+// is refused before it is made.
+TEST(MailMergeTest, ACopyThatWouldNotFitIsRefusedBeforeItIsMade)
+{
+    pugi::xml_document main;
+    ParseXmlPart(main, std::string("<?xml version=\"1.0\"?><w:document ") + WordNamespaces + "><w:body><w:p w:rsidR=\"00A1\">"
+                     + ComplexField("MERGEFIELD naamkand") + "<w:r><w:t xml:space=\"preserve\"> uit </w:t></w:r>"
+                     + ComplexField("MERGEFIELD plaats") + "</w:p><w:tbl><w:tr><w:tc>" + Para("a & b") + "</w:tc></w:tr></w:tbl>"
+                     + "<w:sectPr/></w:body></w:document>",
+                 "main");
+    const TRecordSet data{Kandidaten.Columns, {{"1", "Jansen\tJr.", "Assen\r\nNoord"}, {"2", "<Vries>", ""}, {"3", "Bakker", "Emmen"}}};
+    pugi::xml_document result;
+    TMergedSize full;
+    ASSERT_EQ(MergeDocument(main, data, {}, result, &full), 3);
+    std::ostringstream written;
+    result.save(written, "", pugi::format_raw, pugi::encoding_utf8);
+    EXPECT_EQ(full.Bytes, written.str().size()) << written.str();
+    EXPECT_EQ(full.Nodes, NodesOf(result));
+
+    // Room for two copies: two fit, the third is refused, by bytes or by nodes.
+    TMergeOptions two;
+    two.LastRecord = 2;
+    TMergedSize twoCopies;
+    ASSERT_EQ(MergeDocument(main, data, two, result, &twoCopies), 2);
+    two.Room = twoCopies;
+    EXPECT_EQ(MergeDocument(main, data, two, result), 2);
+    for (const TMergedSize room : {twoCopies, TMergedSize{twoCopies.Bytes, MaxMergedNodes}, TMergedSize{MaxMergedBytes, twoCopies.Nodes}}) {
+        TMergeOptions three;
+        three.Room = room;
+        EXPECT_EQ(ErrorOf([&] { MergeDocument(main, data, three, result); }), MergedTooLargeText());
+        EXPECT_FALSE(result.document_element());
+    }
+    EXPECT_EQ(MergedTooLargeText(),
+              "Het samenvoegen is afgebroken: de samengevoegde documenten worden groter dan 64 MB of 4.000.000 knooppunten.");
+}
+
+// In a merged document of many copies, the search finds every marker where the story's text has
+// it, forward and backward, also after the form fields before it changed the text's length.
+TEST(MailMergeTest, MarkersOfAManyCopiesDocumentAreFoundWhereTheTextHasThem)
+{
+    TRecordSet data{{"nr"}, {}};
+    for (int r = 1; r <= 37; ++r)
+        data.Rows.push_back({std::string(static_cast<std::size_t>(r % 5), 'x') + std::to_string(r)});
+    for (const bool forward : {true, false}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("markers.dot");
+        MakeWordPackage("<w:p>" + ComplexField("MERGEFIELD nr") + "<w:r><w:t xml:space=\"preserve\"> [*] en </w:t></w:r></w:p>"
+                        + Para("[*]") + Para("slot"))
+            .Save(path);
+        TWordProcessor word([](const QString&) { return true; });
+        word.OpenDocument(path.toStdString());
+        word.ActiveDocument()->MailMerge.HasDataSource = true;
+        word.ActiveDocument()->MailMerge.Data = data;
+        word.ExecuteMailMerge(false);
+        TWordDocument& merged = *word.ActiveDocument();
+        if (forward)
+            word.HomeKey(wdStory);
+        TFindArgs find;
+        find.FindText = "[*]";
+        find.Forward = forward;
+        int fields = 0;
+        for (word.FindExecute(find); word.FindFound(); word.FindExecute(find)) {
+            const std::string text = merged.StoryText();
+            const std::size_t expected = forward ? text.find("[*]") : text.rfind("[*]");
+            ASSERT_EQ(merged.SelectionStart(), expected) << fields;
+            ASSERT_EQ(merged.SelectionEnd(), expected + 3);
+            word.AddFormField(wdFieldFormTextInput);
+            ++fields;
+        }
+        EXPECT_EQ(fields, 2 * 37) << forward;
+        EXPECT_EQ(merged.StoryText().find("[*]"), std::string::npos);
+    }
 }
 
 } // namespace

@@ -293,7 +293,7 @@ TEST_F(WordProcessorTest, TheMergesOwnFailures)
     text.write("{\\rtf1 dit is geen pakket}");
     text.close();
     EXPECT_EQ(ErrorOf([&] { word.OpenDocument(templates.filePath("Kapot.dot").toStdString()); }),
-              "Het bestand " + templates.filePath("Kapot.dot").toStdString() + " kan niet worden geopend: Not a zip archive");
+              "Het bestand " + templates.filePath("Kapot.dot").toStdString() + " kan niet worden geopend: het is geen zip-archief");
     EXPECT_EQ(ErrorOf([&] { word.OpenDocument(templates.filePath("Weg.dot").toStdString()); }),
               "Dit bestand kan niet worden gevonden. (" + templates.filePath("Weg.dot").toStdString() + ")");
     EXPECT_EQ(word.DocumentsCount(), 1);
