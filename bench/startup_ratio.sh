@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Start-up against its floor: N paired runs (default 21) of the program and of a bare Qt window,
+# Start-up against its floor: N paired runs (default 21) of the program and of two bare Qt windows,
 # each timed from its start until its top-level window is mapped, on a private Xvfb display
-# without a window manager.  The order inside a pair alternates.  Prints the medians and the ratio.
+# without a window manager.  The order inside a run rotates.  Prints the medians and the ratios
+# against both floors: the empty window, and the window with one line of text in a layout (which,
+# like the program, loads the font database before its window is shown).
 #
 #     bench/startup_ratio.sh BUILD_DIR [N]
 #
@@ -41,22 +43,28 @@ chmod 700 "$XDG_RUNTIME_DIR"
 
 time_program() { "$maptime" Zorvandel "$program"; }
 time_bare() { "$maptime" Bare "$bare"; }
+time_label() { "$maptime" Bare "$bare" --label; }
 
 # One run of each first, so that caches are warm for both.
 time_program >/dev/null
 time_bare >/dev/null
-: >"$work/program"; : >"$work/bare"
+time_label >/dev/null
+: >"$work/program"; : >"$work/bare"; : >"$work/label"
 for i in $(seq "$runs"); do
-  if [ $((i % 2)) -eq 1 ]; then
-    time_program >>"$work/program"; time_bare >>"$work/bare"
-  else
-    time_bare >>"$work/bare"; time_program >>"$work/program"
-  fi
+  case $((i % 3)) in
+    1) time_program >>"$work/program"; time_bare >>"$work/bare"; time_label >>"$work/label" ;;
+    2) time_bare >>"$work/bare"; time_label >>"$work/label"; time_program >>"$work/program" ;;
+    0) time_label >>"$work/label"; time_program >>"$work/program"; time_bare >>"$work/bare" ;;
+  esac
 done
 
 median() { sort -g "$1" | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 p=$(median "$work/program")
-b=$(median "$work/bare")
-paste "$work/program" "$work/bare" | awk '{print $1/$2}' >"$work/ratios"
-printf 'runs %d\nprogram median %.1f ms\nbare window median %.1f ms\nratio of medians %.2f\nmedian of paired ratios %.2f\n' \
-  "$runs" "$p" "$b" "$(awk -v p="$p" -v b="$b" 'BEGIN {print p/b}')" "$(median "$work/ratios")"
+printf 'runs %d\nprogram median %.1f ms\n' "$runs" "$p"
+for floor in bare label; do
+  b=$(median "$work/$floor")
+  paste "$work/program" "$work/$floor" | awk '{print $1/$2}' >"$work/ratios"
+  [ "$floor" = bare ] && name='bare window' || name='bare window with text'
+  printf '%s median %.1f ms, ratio of medians %.2f, median of paired ratios %.2f\n' \
+    "$name" "$b" "$(awk -v p="$p" -v b="$b" 'BEGIN {print p/b}')" "$(median "$work/ratios")"
+done
