@@ -1,7 +1,7 @@
 // Preparing a report of one strings band (six labels a row, two of them wrapping, a line under
 // each row) with a title, page footer and summary, for 80 and 10,000 rows; building it on the
 // preview's thread until finished; and showing the next page in the preview control.
-#include "report/QRPrntr.h"
+#include "report/QRPreview.h"
 #include "report/QuickRpt.h"
 
 #include <QApplication>

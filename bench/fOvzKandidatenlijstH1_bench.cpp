@@ -4,7 +4,7 @@
 // road / floor are printed per size.  Also: turning to the next page in the previewer.
 #include "ZEBPrev.h"
 #include "fOvzKandidatenlijstH1.h"
-#include "report/QRPrntr.h"
+#include "report/QRPreview.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -4,6 +4,7 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 #include "Resources.h"
+#include "TrailingSlash.h"
 #include "Volumes.h"
 #include "ZEBComp.h"
 #include "ZEBMessages.h"
@@ -18,9 +19,7 @@
 
 QString IncludeBackslash(const QString& path)
 {
-    if (path.isEmpty() || path.endsWith('/'))
-        return path;
-    return path + '/';
+    return path.isEmpty() ? path : WithTrailingSlash(path);
 }
 
 std::optional<QString> ExportFilePath(const QString& directory, const std::string& afkorting)

@@ -14,8 +14,8 @@
 #include "ScreenCenter.h"
 #include "StrFuncs.h"
 #include "SysCalls.h"
-#include "TextDriver.h"
-#include "WordProcessor.h"
+#include "TrailingSlash.h"
+#include "WordApplication.h"
 #include "ZEBMessages.h"
 #include "fGauge.h"
 #include "fWordSelectie.h"
@@ -400,7 +400,7 @@ const std::array<const char*, 12> SchemaDataFiles = {"lijst.txt",   "kand.txt", 
 void MakeSchemaFile(const QString& Dir, char Delimiter)
 {
     GuardedPlain("MakeSchemaFile: ", [&] {
-        const QString folder = Dir.endsWith('/') ? Dir : Dir + "/";
+        const QString folder = WithTrailingSlash(Dir);
         // Written anew before every merge, so one write that need not wait for the disk.
         TIniFile ini(folder + "SCHEMA.INI", TIniDurability::Scratch);
         const std::string format = Delimiter == '\t' ? "TabDelimited" : std::string("Delimited(") + Delimiter + ")";
@@ -1001,7 +1001,7 @@ private:
         ShowStep("Export naar Word - Samenvoegen");
         TOpenDataSourceArgs source;
         // The word processor takes paths as the file system's bytes.
-        const std::string folder = QFile::encodeName(dataFolder.endsWith('/') ? dataFolder : dataFolder + "/").toStdString();
+        const std::string folder = QFile::encodeName(WithTrailingSlash(dataFolder)).toStdString();
         source.Name = folder;
         source.Format = wdOpenFormatText;
         source.ConfirmConversions = false;

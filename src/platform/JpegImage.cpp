@@ -2,7 +2,6 @@
 
 #include "AnsiText.h"
 #include "Exceptions.h"
-#include "Resources.h"
 
 #include <QFile>
 #include <limits>
@@ -71,7 +70,6 @@ QImage DecodeJpeg(const QByteArray& data)
 
 QImage LoadJpeg(const QString& fileName)
 {
-    EnsureResources();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception("LoadJpeg: kan " + QStringToAnsi(fileName) + " niet lezen: " + QStringToAnsi(file.errorString()));

@@ -1,6 +1,7 @@
 #include "JpegLabel.h"
 
 #include "JpegImage.h"
+#include "Resources.h"
 
 #include <QPixmap>
 
@@ -14,6 +15,7 @@ void JpegLabel::setJpegFile(const QString& fileName)
     if (fileName.isEmpty()) {
         clear();
     } else {
+        EnsureResources(); // the layouts name compiled-in pictures
         setPixmap(QPixmap::fromImage(LoadJpeg(fileName)));
     }
     jpegFile_ = fileName;

@@ -354,13 +354,6 @@ void TStringGrid::SetColWidths(int ACol, int width)
     ScheduleSync(true);
 }
 
-void TStringGrid::SetDefaultColWidth(int value)
-{
-    defaultColWidth_ = value;
-    std::fill(colWidths_.begin(), colWidths_.end(), value);
-    ScheduleSync(true);
-}
-
 void TStringGrid::SetDefaultRowHeight(int value)
 {
     defaultRowHeight_ = value;
@@ -377,14 +370,6 @@ void TStringGrid::SetRow(int value)
 {
     CheckCell(col_, value);
     FocusCell(col_, value, true);
-}
-
-void TStringGrid::SetSelection(const TGridRect& rect)
-{
-    CheckCell(rect.Left, rect.Top);
-    CheckCell(rect.Right, rect.Bottom);
-    selection_ = rect;
-    ScheduleSync(false);
 }
 
 void TStringGrid::FocusCell(int ACol, int ARow, bool MoveAnchor)

@@ -132,7 +132,6 @@ public:
     int ColWidths(int ACol) const;
     void SetColWidths(int ACol, int width);
     int DefaultColWidth() const { return defaultColWidth_; }
-    void SetDefaultColWidth(int value);
     int DefaultRowHeight() const { return defaultRowHeight_; }
     void SetDefaultRowHeight(int value);
 
@@ -141,7 +140,6 @@ public:
     int Row() const { return row_; }
     void SetRow(int value);
     TGridRect Selection() const { return selection_; }
-    void SetSelection(const TGridRect& rect);
 
     TGridOptions Options() const { return options_; }
     void SetOptions(TGridOptions value);

@@ -1,5 +1,7 @@
 #include "Volumes.h"
 
+#include "TrailingSlash.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -72,7 +74,7 @@ bool PathUnder(const QString& path, const QString& root)
 {
     const QString cleanRoot = QDir::cleanPath(root);
     const QString cleanPath = QDir::cleanPath(path);
-    return cleanPath == cleanRoot || cleanPath.startsWith(cleanRoot.endsWith('/') ? cleanRoot : cleanRoot + '/');
+    return cleanPath == cleanRoot || cleanPath.startsWith(WithTrailingSlash(cleanRoot));
 }
 
 QString HomeFolder() { return QDir::homePath(); }

@@ -8,7 +8,7 @@
 #include "ZEBMessages.h"
 #include "fSplashMessage.h"
 #include "report/QRExport.h"
-#include "report/QRPrntr.h"
+#include "report/QRPreview.h"
 #include "uUtils.h"
 
 #include "ui_ZEBPrev.h"

@@ -7,6 +7,7 @@
 #include "RegistryStore.h"
 #include "StrFuncs.h"
 #include "TextDriver.h"
+#include "TrailingSlash.h"
 #include "Volumes.h"
 #include "uGlobals.h"
 
@@ -56,10 +57,7 @@ void InstallODBCDriverIfNecessary()
 QString GetQuandorTempDirectory()
 {
     return Guarded("GetQuandorTempDirectory: ", [] {
-        QString path = PrivateTempFolder();
-        if (!path.endsWith('/'))
-            path += '/';
-        return path;
+        return WithTrailingSlash(PrivateTempFolder());
     });
 }
 

@@ -9,7 +9,7 @@
 #include "ZEBPrev.h"
 #include "fSplashMessage.h"
 #include "report/QRExport.h"
-#include "report/QRPrntr.h"
+#include "report/QRPreview.h"
 #include "report/RtfReader.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "JpegImage.h"
 
 #include "ErrorOf.h"
+#include "Resources.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,7 @@ TEST(DecodeJpeg, OddSizesSubsampledAndGreyPictures)
 
 TEST(DecodeJpeg, TheProgramsLogos)
 {
+    EnsureResources();
     const QImage about = LoadJpeg(":/images/logo_about.jpg");
     EXPECT_EQ(about.size(), QSize(130, 28));
     EXPECT_TRUE(Near(about.pixel(129, 0), 224, 232, 240, 6)) << std::hex << about.pixel(129, 0);

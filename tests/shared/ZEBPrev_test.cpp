@@ -6,7 +6,7 @@
 #include "ZEBMessages.h"
 #include "fSplashMessage.h"
 #include "uGlobals.h"
-#include "report/QRPrntr.h"
+#include "report/QRPreview.h"
 
 #include <gtest/gtest.h>
 

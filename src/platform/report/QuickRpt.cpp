@@ -2,6 +2,8 @@
 
 #include "AnsiText.h"
 #include "Exceptions.h"
+#include "QRBuildJob.h"
+#include "QRPreview.h"
 #include "QRPrntr.h"
 #include "RegularFile.h"
 #include "RtfReader.h"

@@ -10,7 +10,7 @@
 // SuppressBlankLines a paragraph whose merge fields all came out empty and that shows nothing else
 // is dropped.  Other fields stay as they are.
 
-#include "TextDriver.h"
+#include "RecordSet.h"
 #include "WordPackage.h"
 
 #include <pugixml.hpp>

@@ -19,6 +19,9 @@
 // kand.txt.kand_nr and [kand.txt].[kand_nr] all resolve.  Only one reading statement runs.
 // Texts are Windows-1252 bytes, compared as bytes.
 
+#include "RecordSet.h"
+#include "WordApplication.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -32,14 +35,8 @@ inline constexpr const char* TextDataSourceName = "Text Files";
 inline constexpr const char* TextDriverName = "Microsoft Text Driver (*.txt; *.csv)";
 inline constexpr const char* TextDriverPrefix = "Microsoft Text Driver";
 
-// A query result: column names and rows of text (a missing value is empty).
-struct TRecordSet {
-    std::vector<std::string> Columns;
-    std::vector<std::vector<std::string>> Rows;
-};
-
-// The word processor's message for a data source that cannot be opened or a statement that fails.
-extern const char* const DataSourceFailedText;
+// A statement that fails, or a data source that cannot be opened, throws
+// Exception(DataSourceFailedText) (WordApplication.h).
 
 // Bounds far beyond the forms' data and statements, so that a damaged file or a statement without
 // end (a recursive WITH without a bound) cannot take the program's time or memory: a data file

@@ -7,6 +7,11 @@
 
 #include <string>
 
+// The word processor's messages that the driver recognises: a merge whose data source has no
+// records, and a data source that cannot be opened or a statement that fails.
+extern const char* const NoRecordsText;
+extern const char* const DataSourceFailedText;
+
 // Values of the object model's enumerations that the driver passes.
 constexpr int wdWindowStateNormal = 0;
 constexpr int wdWindowStateMaximize = 1;
@@ -97,3 +102,8 @@ public:
     virtual void AddFormField(int Type) = 0; // at the selection's range, which it replaces
     virtual void HomeKey(int Unit) = 0;
 };
+
+// The running word processor of this program (WordProcessor.cpp), started at the first connection
+// and kept for the rest of the run (a later connection finds the documents left open).  Null when
+// the desktop has no application for .docx documents.
+TWordApplication* ConnectWordApplication();

@@ -7,7 +7,7 @@
 // of that text in UTF-8.
 
 #include "MailMerge.h"
-#include "TextDriver.h"
+#include "RecordSet.h"
 #include "WordApplication.h"
 #include "WordPackage.h"
 

@@ -18,9 +18,6 @@
 #include <memory>
 #include <vector>
 
-// The word processor's messages that the driver recognises.
-extern const char* const NoRecordsText;
-
 // Opens a saved document for the user; false when nothing could open it.
 using TDocumentOpener = std::function<bool(const QString& Path)>;
 
@@ -106,7 +103,3 @@ struct TWordConnection {
 };
 TWordConnection& WordConnection();
 
-// The running word processor of this program, started at the first connection and kept for the
-// rest of the run (a later connection finds the documents left open).  Null when the desktop has
-// no application for .docx documents.
-TWordApplication* ConnectWordApplication();

@@ -1,6 +1,6 @@
 // The preview control: pages at a zoom, fitting the page width, scrolling; the library's own
 // preview window when a report has no preview handler.
-#include "report/QRPrntr.h"
+#include "report/QRPreview.h"
 #include "report/QuickRpt.h"
 
 #include "ModalAnswer.h"
