@@ -868,6 +868,37 @@ std::pair<std::string, std::string> SplitSqlStatement(const std::string& Sql)
     return {Sql, {}};
 }
 
+namespace {
+
+const char* const StartHeading = "Start formulier";
+const char* const OutOfMemoryText = "Er is onvoldoende geheugen om dit formulier te maken. Mogelijk is een bestand in de "
+                                    "map FORMS beschadigd of te groot. Neem contact op met de Quandor helpdesk.";
+
+} // namespace
+
+std::optional<TStartMessage> StartFailureMessage(const std::exception& e)
+{
+    if (dynamic_cast<const EAbort*>(&e))
+        return std::nullopt;
+    const std::string message = MessageOf(e);
+    if (dynamic_cast<const std::bad_alloc*>(&e))
+        return TStartMessage{StartHeading, OutOfMemoryText};
+    if (dynamic_cast<const EConvertError*>(&e))
+        return TStartMessage{StartHeading, message + "\r\r" + "Controleer of het sjabloon nog openstaat in Word. " +
+                                          "Sluit deze zonodig zonder de wijzigingen op te slaan. " +
+                                          "Indien de fout zich blijft herhalen is het sjabloon beschadigd en dient u " +
+                                          "contact op te nemen met de ORX."};
+    if (dynamic_cast<const ENoRecords*>(&e))
+        return TStartMessage{StartHeading, "Er zijn geen of onvoldoende gegevens beschikbaar voor dit formulier. \r"
+                                      "Mogelijkerwijs zijn er nog lijsten zonder kandidaten of bureau's zonder bureauleden."};
+    if (dynamic_cast<const EDataSourceFailed*>(&e))
+        return TStartMessage{StartHeading, message + "\r\r" + "Er zit een syntactische fout in de SQL query. " +
+                                          "Controleer of de ODBC-drivers zijn ge\xefnstalleerd."};
+    return TStartMessage{"StartTemplate: ", message + "\r\r" + "De fout is opgetreden tijdens exporteren naar Word. " +
+                                                "Sluit Word en probeer het opnieuw. Neem contact op met de " +
+                                                "Quandor helpdesk indien de fout zich blijft herhalen."};
+}
+
 TTemplateEnvironment ProgramEnvironment()
 {
     return {ConnectWordApplication, [] {
@@ -879,10 +910,6 @@ TTemplateEnvironment ProgramEnvironment()
 }
 
 namespace {
-
-const char* const StartHeading = "Start formulier";
-const char* const OutOfMemoryText = "Er is onvoldoende geheugen om dit formulier te maken. Mogelijk is een bestand in de "
-                                    "map FORMS beschadigd of te groot. Neem contact op met de Quandor helpdesk.";
 
 // An error box of the request, with the normal cursor over it.
 void ShowStartError(const std::string& title, const std::string& text)
@@ -1084,31 +1111,14 @@ private:
 // Shows a failure of the request by its kind.
 void ShowStartFailure(const std::exception& e, QWidget* programWindow)
 {
-    if (dynamic_cast<const EAbort*>(&e))
+    const std::optional<TStartMessage> shown = StartFailureMessage(e);
+    if (!shown)
         return;
     if (programWindow) {
         programWindow->raise();
         programWindow->activateWindow();
     }
-    const std::string message = MessageOf(e);
-    if (dynamic_cast<const std::bad_alloc*>(&e)) {
-        ShowStartError(StartHeading, OutOfMemoryText);
-    } else if (dynamic_cast<const EConvertError*>(&e)) {
-        ShowStartError(StartHeading, message + "\r\r" + "Controleer of het sjabloon nog openstaat in Word. " +
-                                           "Sluit deze zonodig zonder de wijzigingen op te slaan. " +
-                                           "Indien de fout zich blijft herhalen is het sjabloon beschadigd en dient u " +
-                                           "contact op te nemen met de ORX.");
-    } else if (message == NoRecordsText) {
-        ShowStartError(StartHeading, "Er zijn geen of onvoldoende gegevens beschikbaar voor dit formulier. \r"
-                                       "Mogelijkerwijs zijn er nog lijsten zonder kandidaten of bureau's zonder bureauleden.");
-    } else if (message == DataSourceFailedText) {
-        ShowStartError(StartHeading, message + "\r\r" + "Er zit een syntactische fout in de SQL query. " +
-                                           "Controleer of de ODBC-drivers zijn ge\xefnstalleerd.");
-    } else {
-        ShowStartError("StartTemplate: ", message + "\r\r" + "De fout is opgetreden tijdens exporteren naar Word. " +
-                                                "Sluit Word en probeer het opnieuw. Neem contact op met de " +
-                                                "Quandor helpdesk indien de fout zich blijft herhalen.");
-    }
+    ShowStartError(shown->Title, shown->Text);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <array>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -239,4 +240,11 @@ TTemplateEnvironment ProgramEnvironment();
 // Every failure is shown inside; nothing is thrown.  Code is Windows-1252.
 void StartTemplate(const std::string& Code);
 extern const char* const AnotherFormText;
+
+// How a failure of a form request is shown: the heading and text of its error box; none for a
+// user's cancellation (EAbort).
+struct TStartMessage {
+    std::string Title, Text;
+};
+std::optional<TStartMessage> StartFailureMessage(const std::exception& e);
 void StartTemplateWith(const std::string& Code, const TTemplateEnvironment& Environment);

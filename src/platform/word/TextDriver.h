@@ -19,6 +19,8 @@
 // kand.txt.kand_nr and [kand.txt].[kand_nr] all resolve.  Only one reading statement runs.
 // Texts are Windows-1252 bytes, compared as bytes.
 
+#include "Exceptions.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -41,6 +43,12 @@ struct TRecordSet {
 // The word processor's message for a data source that cannot be opened or a statement that fails.
 extern const char* const DataSourceFailedText;
 
+// A data source that cannot be opened or a statement that fails; its text is DataSourceFailedText.
+class EDataSourceFailed : public Exception {
+public:
+    EDataSourceFailed() : Exception(DataSourceFailedText) {}
+};
+
 // Bounds far beyond the forms' data and statements, so that a damaged file or a statement without
 // end (a recursive WITH without a bound) cannot take the program's time or memory: a data file
 // holds at most MaxTextFileBytes, a statement runs at most MaxQuerySteps steps of SQLite's virtual
@@ -61,7 +69,7 @@ public:
 
     // Runs Sql on the data source of Connection.  Any failure (unknown data source, missing folder,
     // a data file or SCHEMA.INI that is no regular file, too large or in an unknown format,
-    // statement error, a statement past the bounds) throws Exception(DataSourceFailedText).  Sorts
+    // statement error, a statement past the bounds) throws EDataSourceFailed.  Sorts
     // and temporary tables are kept in memory, not in the system's temporary folder.
     TRecordSet Run(const std::string& Connection, const std::string& Sql);
 

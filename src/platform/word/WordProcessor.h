@@ -21,6 +21,12 @@
 // The word processor's messages that the driver recognises.
 extern const char* const NoRecordsText;
 
+// A mail merge whose data source gives no records; its text is NoRecordsText.
+class ENoRecords : public Exception {
+public:
+    ENoRecords() : Exception(NoRecordsText) {}
+};
+
 // Opens a saved document for the user; false when nothing could open it.
 using TDocumentOpener = std::function<bool(const QString& Path)>;
 
