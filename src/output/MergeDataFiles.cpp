@@ -316,7 +316,12 @@ void OverigeGegevensToTextFile(const std::string& FileName, const std::vector<st
 QString WriteMergeDataFiles(const std::vector<std::string>* Selection, bool EofRecord,
                             const std::vector<std::string>& Fields)
 {
-    const QString folder = GetQuandorTempDirectory();
+    return WriteMergeDataFiles(GetQuandorTempDirectory(), Selection, EofRecord, Fields);
+}
+
+QString WriteMergeDataFiles(const QString& folder, const std::vector<std::string>* Selection, bool EofRecord,
+                            const std::vector<std::string>& Fields)
+{
     const std::string dir = QFile::encodeName(folder).toStdString();
     const char tab = '\t';
     PartijToTextFile(dir + "lijst.txt", tab);

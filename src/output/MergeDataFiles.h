@@ -38,8 +38,11 @@ std::string LongDateText(int Year, int Month, int Day);
 
 // One run's data files in order (lijst.txt, kand.txt with Selection and EofRecord, kand2.txt with
 // every candidate and the end record, gemeente.txt, deelraad.txt, verk.txt, overig.txt with
-// Fields, SCHEMA.INI), tab-delimited, into the user's private temporary folder (GetQuandorTempDirectory),
-// which it returns.  The first failure ends it; the files after it keep their previous content.
+// Fields, SCHEMA.INI), tab-delimited, into Folder (ending in "/"), which it returns; without Folder
+// into the user's private temporary folder (GetQuandorTempDirectory).  The first failure ends it;
+// the files after it keep their previous content.
+QString WriteMergeDataFiles(const QString& Folder, const std::vector<std::string>* Selection, bool EofRecord,
+                            const std::vector<std::string>& Fields);
 QString WriteMergeDataFiles(const std::vector<std::string>* Selection, bool EofRecord,
                             const std::vector<std::string>& Fields);
 

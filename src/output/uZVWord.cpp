@@ -122,6 +122,27 @@ TTemplateEnvironment ProgramEnvironment()
             }};
 }
 
+QString ProgramFormsFolder()
+{
+    return FormsDir;
+}
+
+int PassCount(TPassKind Kind, int Candidates, bool Empty)
+{
+    if (Kind == TPassKind::Single)
+        return 1;
+    return Candidates == 0 && Empty ? 1 : Candidates;
+}
+
+std::string DocumentTitle(const std::string& Caption, const std::string& Code, bool DocTitleEmpty,
+                          const std::optional<TCandidateTitle>& Candidate)
+{
+    std::string title = DocTitleEmpty ? Code : Caption;
+    if (Candidate)
+        title += " - " + Candidate->Number + " - " + Candidate->Name;
+    return title;
+}
+
 namespace {
 
 // An error box of the request, with the normal cursor over it.
@@ -133,19 +154,34 @@ void ShowStartError(const std::string& title, const std::string& text)
     });
 }
 
-// The progress window's step text, shown at once.
-void ShowStep(const std::string& text)
-{
-    dlgGauge->ShowStep(AnsiToQString(text));
-}
+// The progress window, dlgGauge while it lives.
+class TGaugeProgress : public TFormProgress {
+public:
+    explicit TGaugeProgress(QWidget* owner) : FGauge(new TdlgGauge(owner)) { dlgGauge = FGauge.get(); }
+    ~TGaugeProgress() override { dlgGauge = nullptr; }
+
+    void Begin(int documents, const std::string& text) override
+    {
+        FGauge->ProgressBar->setRange(0, documents);
+        FGauge->ProgressBar->setValue(0);
+        FGauge->Message->setText(AnsiToQString(text));
+        FGauge->Initialize();
+        FGauge->ShowNow();
+    }
+    void Step(const std::string& text) override { FGauge->ShowStep(AnsiToQString(text)); }
+    void Made(int documents) override { FGauge->ProgressBar->setValue(documents); }
+
+private:
+    const std::unique_ptr<TdlgGauge> FGauge;
+};
 
 // One request's working objects and settings.
 class TTemplateRun {
 public:
-    TTemplateRun(const std::string& code, const TTemplateEnvironment& environment)
-        : FCode(code), FEnvironment(environment), FTemplateName(code + ".dot"),
-          FTemplatePath(FormsDir + "ZV/TEMPLATE/" + AnsiToQString(FTemplateName)),
-          FLayoutPath(FormsDir + "ZV/FORMDAT/" + AnsiToQString(code + ".dat")), FLayout(FLayoutPath)
+    TTemplateRun(const std::string& code, const TTemplateEnvironment& environment, TFormProgress& progress)
+        : FCode(code), FEnvironment(environment), FProgress(progress), FFormsFolder(environment.FormsFolder()),
+          FTemplateName(code + ".dot"), FTemplatePath(FFormsFolder + "ZV/TEMPLATE/" + AnsiToQString(FTemplateName)),
+          FLayoutPath(FFormsFolder + "ZV/FORMDAT/" + AnsiToQString(code + ".dat")), FLayout(FLayoutPath)
     {
     }
 
@@ -163,7 +199,7 @@ public:
             return false;
         }
         // The data files of the private folder are this request's until it ends.
-        FFolderLock = std::make_unique<TFolderLock>(QFile::encodeName(GetQuandorTempDirectory()).toStdString(),
+        FFolderLock = std::make_unique<TFolderLock>(QFile::encodeName(FEnvironment.TempFolder()).toStdString(),
                                                      TFolderLock::TWait::DontWait);
         if (FFolderLock->Busy()) {
             ShowStartError(StartHeading, AnotherFormText);
@@ -171,7 +207,7 @@ public:
         }
         FEmpty = FLayout.Empty();
         FEofRecord = FLayout.EofRecord();
-        if (FLayout.Selectie() && !ShowModalWithNormalCursor([this] { return int(SelectKandidaten(FSelection)); }))
+        if (FLayout.Selectie() && !ShowModalWithNormalCursor([this] { return int(FEnvironment.SelectCandidates(FSelection)); }))
             throw EAbort("user abort");
         return true;
     }
@@ -180,39 +216,34 @@ public:
     bool Run()
     {
         FLayout.ReadFields(FFields);
-        if (!FFields.empty() && ShowModalWithNormalCursor([this] { return GetNewVarValues(FFields); }) == 2)
+        if (!FFields.empty() && ShowModalWithNormalCursor([this] { return FEnvironment.AskExtraFields(FFields); }) == 2)
             throw EAbort("User abort");
         QCoreApplication::processEvents();
 
         const std::string sql = FLayout.SqlStatement();
-        int passes = 1;
-        const bool perCandidate = FLayout.PassKind() == TPassKind::PerCandidate;
+        const TPassKind kind = FLayout.PassKind();
+        const bool perCandidate = kind == TPassKind::PerCandidate;
+        int candidates = 0;
         if (perCandidate) {
             KandidatenToDataset(FKandidaten, FSelection);
-            passes = FKandidaten.RecordCount();
+            candidates = FKandidaten.RecordCount();
         }
 
-        dlgGauge->ProgressBar->setRange(0, passes);
-        dlgGauge->ProgressBar->setValue(0);
-        dlgGauge->Message->setText("Export naar Word - Ophalen gegevens");
-        dlgGauge->Initialize();
-        dlgGauge->ShowNow();
+        FProgress.Begin(perCandidate ? candidates : 1, "Export naar Word - Ophalen gegevens");
         const bool autoLoop = FLayout.AutoLoop();
 
-        const QString dataFolder = WriteMergeDataFiles(&FSelection, FEofRecord, FFields);
+        const QString dataFolder = WriteMergeDataFiles(FEnvironment.TempFolder(), &FSelection, FEofRecord, FFields);
 
-        ShowStep("Export naar Word - Openen Word");
+        FProgress.Step("Export naar Word - Openen Word");
         TWordApplication* word = FEnvironment.ConnectWord();
         if (!word)
             throw Exception("Kon geen Word koppeling maken");
         word->SetWindowState(wdWindowStateNormal);
         word->SetVisible(false);
 
-        if (perCandidate) {
+        if (perCandidate)
             FKandidaten.First();
-            if (FEmpty && FKandidaten.Eof() && passes == 0)
-                passes = 1;
-        }
+        const int passes = PassCount(kind, candidates, FEmpty);
         try {
             for (int i = 1; i <= passes; ++i)
                 Pass(*word, i, sql, dataFolder, perCandidate);
@@ -229,7 +260,7 @@ private:
     void Pass(TWordApplication& word, int i, const std::string& sql, const QString& dataFolder, bool perCandidate)
     {
         CloseWordDocument(word, FTemplateName);
-        ShowStep("Export naar Word - Aanmaken formulier");
+        FProgress.Step("Export naar Word - Aanmaken formulier");
         word.OpenDocument(QFile::encodeName(FTemplatePath).toStdString());
         try {
             word.Unprotect("");
@@ -238,7 +269,7 @@ private:
         }
 
         const auto [statement, statement1] = SplitSqlStatement(perCandidate ? SubstituteSqlParams(sql, FKandidaten) : sql);
-        ShowStep("Export naar Word - Samenvoegen");
+        FProgress.Step("Export naar Word - Samenvoegen");
         TOpenDataSourceArgs source;
         // The word processor takes paths as the file system's bytes.
         const std::string folder = QFile::encodeName(dataFolder.endsWith('/') ? dataFolder : dataFolder + "/").toStdString();
@@ -286,17 +317,17 @@ private:
         }
         word.Protect(wdAllowOnlyFormFields);
 
-        if (FLayout.DocTitleEmpty())
-            title = FCode;
+        std::optional<TCandidateTitle> candidate;
         if (perCandidate)
-            title += " - " + FKandidaten.Fields(0).AsString() + " - " + FKandidaten.Fields(1).AsString();
+            candidate = TCandidateTitle{FKandidaten.Fields(0).AsString(), FKandidaten.Fields(1).AsString()};
+        title = DocumentTitle(title, FCode, FLayout.DocTitleEmpty(), candidate);
         word.SetActiveWindowCaption(title);
         word.SetWindowState(wdWindowStateNormal);
         if (perCandidate)
             FKandidaten.Next();
 
-        dlgGauge->ProgressBar->setValue(i);
-        ShowStep("Aangemaakt: " + title);
+        FProgress.Made(i);
+        FProgress.Step("Aangemaakt: " + title);
     }
 
     // The end of the passes, also after a failure: the template closed, the documents shown.
@@ -310,6 +341,8 @@ private:
 
     std::string FCode;
     const TTemplateEnvironment& FEnvironment;
+    TFormProgress& FProgress;
+    QString FFormsFolder;
     std::string FTemplateName; // Windows-1252, as the word processor names the document
     QString FTemplatePath, FLayoutPath;
     TFormLayout FLayout;
@@ -336,17 +369,18 @@ void ShowStartFailure(const std::exception& e, QWidget* programWindow)
 
 } // namespace
 
+std::unique_ptr<TFormProgress> ProgramProgress(QWidget* Owner)
+{
+    return std::make_unique<TGaugeProgress>(Owner);
+}
+
 void StartTemplateWith(const std::string& Code, const TTemplateEnvironment& Environment)
 {
     const QPointer<QWidget> programWindow = QApplication::activeWindow();
-    const std::unique_ptr<TdlgGauge> gauge(new TdlgGauge(programWindow));
-    dlgGauge = gauge.get();
-    struct TGaugeReset {
-        ~TGaugeReset() { dlgGauge = nullptr; }
-    } gaugeReset;
+    const std::unique_ptr<TFormProgress> progress = Environment.ShowProgress(programWindow);
     const TWaitCursor hourglass;
     try {
-        TTemplateRun run(Code, Environment);
+        TTemplateRun run(Code, Environment, *progress);
         if (!run.Prepare())
             return;
         while (run.Run()) {

@@ -7,16 +7,20 @@
 #include "ExtraFields.h"
 #include "FormLayout.h"
 #include "MergeDataFiles.h"
+#include "fWordSelectie.h"
+#include "uUtils.h"
 
 #include <QString>
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+class QWidget;
 // ---- Word documents by name ----
 
 class TWordApplication;
@@ -39,16 +43,54 @@ bool FindCmdLineSwitch(const std::vector<std::string>& Arguments, const std::str
 // The statement as the data source takes it: its first 255 characters and the rest.
 std::pair<std::string, std::string> SplitSqlStatement(const std::string& Sql);
 
+// The number of documents one run makes: one for a single pass; per candidate one for each of
+// Candidates, and one without a candidate when there are none and the layout's empty flag is set.
+int PassCount(TPassKind Kind, int Candidates, bool Empty);
+
+// The caption of a merged document: the word processor's Caption, or Code when the layout's
+// doctitle is empty; per candidate " - ", the candidate's number, " - " and name behind it.
+struct TCandidateTitle {
+    std::string Number, Name;
+};
+std::string DocumentTitle(const std::string& Caption, const std::string& Code, bool DocTitleEmpty,
+                          const std::optional<TCandidateTitle>& Candidate);
+
+// What the user sees of a request's progress.
+class TFormProgress {
+public:
+    virtual ~TFormProgress() = default;
+    // A run of Documents documents starts with Text as its step; shown at once.
+    virtual void Begin(int Documents, const std::string& Text) = 0;
+    // Text as the step, shown at once.
+    virtual void Step(const std::string& Text) = 0;
+    // The number of documents made so far.
+    virtual void Made(int Documents) = 0;
+};
+
+// The program's own parts of the environment: FormsDir, and the progress window (dlgGauge while
+// the request runs) over Owner.
+QString ProgramFormsFolder();
+std::unique_ptr<TFormProgress> ProgramProgress(QWidget* Owner);
+
 // What the driver talks to: the word processor (null: none can be connected) and the program's
-// arguments, asked anew in every pass.
+// arguments, asked anew in every pass; the forms folder (ending in "/") and the private temporary
+// folder of the data files; the candidate selection (false after a cancel) and the extra fields
+// (1 after OK, 2 after a cancel), both modal; and the progress of one request.  What is not given
+// is the program's own.
 struct TTemplateEnvironment {
     std::function<TWordApplication*()> ConnectWord;
     std::function<std::vector<std::string>()> Arguments;
+    std::function<QString()> FormsFolder = ProgramFormsFolder;
+    std::function<QString()> TempFolder = GetQuandorTempDirectory;
+    std::function<bool(std::vector<std::string>& Selection)> SelectCandidates = SelectKandidaten;
+    std::function<int(std::vector<std::string>& Fields)> AskExtraFields = GetNewVarValues;
+    std::function<std::unique_ptr<TFormProgress>(QWidget* Owner)> ShowProgress = ProgramProgress;
 };
-// The running word processor (ConnectWordApplication) and the program's command line.
+// The running word processor (ConnectWordApplication), the program's command line, and the rest
+// of the program's own.
 TTemplateEnvironment ProgramEnvironment();
 
-// Produces the form Code from FormsDir: template ZV/TEMPLATE/<Code>.dot, layout file
+// Produces the form Code from the forms folder: template ZV/TEMPLATE/<Code>.dot, layout file
 // ZV/FORMDAT/<Code>.dat.  Asks for candidates and extra fields when the layout wants them, writes
 // the data files into the private temporary folder, merges the template once (or once per chosen
 // candidate for multirun "K") and leaves the merged documents, their "[*]" markers turned into text

@@ -1,10 +1,12 @@
-// The rules of a form request that need no window: how each kind of failure is shown.
+// The rules of a form request that need no window: how each kind of failure is shown, how many
+// documents a run makes and how they are titled.
 #include "uZVWord.h"
 
 #include "Exceptions.h"
 #include "TextDriver.h"
 #include "WordProcessor.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -65,6 +67,44 @@ TEST(StartFailureMessage, TheDataSourceReportsItsFailureByKind)
 {
     TTextDataSource source;
     EXPECT_THROW(source.Run("DSN=Geen bron;DBQ=/geen/map/;", "SELECT * FROM kand.txt"), EDataSourceFailed);
+}
+
+
+TEST(TemplateRunRules, PassCount)
+{
+    const struct {
+        TPassKind kind;
+        int candidates;
+        bool empty;
+        int passes;
+    } cases[] = {
+        {TPassKind::Single, 0, false, 1},       {TPassKind::Single, 0, true, 1},
+        {TPassKind::Single, 5, false, 1},       {TPassKind::PerCandidate, 3, false, 3},
+        {TPassKind::PerCandidate, 3, true, 3},  {TPassKind::PerCandidate, 1, false, 1},
+        {TPassKind::PerCandidate, 0, false, 0}, {TPassKind::PerCandidate, 0, true, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PassCount(c.kind, c.candidates, c.empty), c.passes)
+            << int(c.kind) << " " << c.candidates << " " << c.empty;
+}
+
+TEST(TemplateRunRules, DocumentTitle)
+{
+    const TCandidateTitle bakker{"3", "Bakker, A. (Anna)"};
+    const struct {
+        std::string caption;
+        bool docTitleEmpty;
+        std::optional<TCandidateTitle> candidate;
+        std::string title;
+    } cases[] = {
+        {"Document1", false, std::nullopt, "Document1"},
+        {"Document1", true, std::nullopt, "ZV02"},
+        {"Document1", false, bakker, "Document1 - 3 - Bakker, A. (Anna)"},
+        {"Document1", true, bakker, "ZV02 - 3 - Bakker, A. (Anna)"},
+        {"", false, TCandidateTitle{"", ""}, " -  - "}, // a pass without a candidate
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DocumentTitle(c.caption, "ZV02", c.docTitleEmpty, c.candidate), c.title) << c.caption;
 }
 
 } // namespace
