@@ -4,6 +4,7 @@
 #include "uZVWord.h"
 
 #include "AnsiText.h"
+#include "Exceptions.h"
 #include "ChildRun.h"
 #include "DualListTesting.h"
 #include "FolderLock.h"
@@ -33,6 +34,7 @@
 #include <QWindow>
 #include <QScreen>
 #include <QImage>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -290,6 +292,51 @@ TEST_F(Driver, ThePerCandidateFormFromTheCatalogueWithKeys)
     EXPECT_EQ(dlgGauge, nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(catalogue->isVisible());
+}
+
+// The progress of a request as a list of what it showed.
+class TRecordingProgress : public TFormProgress {
+public:
+    explicit TRecordingProgress(Lines& shown) : FShown(shown) {}
+    void Begin(int documents, const std::string& text) override { Add("Begin " + std::to_string(documents) + " " + text); }
+    void Step(const std::string& text) override { Add(text); }
+    void Made(int documents) override { Add("Made " + std::to_string(documents)); }
+
+private:
+    void Add(const std::string& line) { FShown.push_back(line + (dlgGauge ? " (progress window)" : "")); }
+    Lines& FShown;
+};
+
+// A whole request on what its environment hands it: folders, selection and progress, no window.
+TEST_F(Driver, ARequestRunsOnItsEnvironmentAlone)
+{
+    AddKandidaat("1", "Jansen");
+    AddKandidaat("2", "de Vries");
+    AddKandidaat("3", "Bakker");
+    const QString folder = TestFolder();
+    FormsDir = folder + "elders/";
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    Lines shown;
+    TTemplateEnvironment environment = Environment();
+    environment.FormsFolder = [&] { return folder; };
+    environment.TempFolder = [&] { return temp.path() + "/"; };
+    environment.SelectCandidates = [](Lines& selection) {
+        selection = {SelectionLine(*KandidaatList->Items(2)), SelectionLine(*KandidaatList->Items(0))};
+        return true;
+    };
+    environment.AskExtraFields = [](Lines&) -> int { throw Exception("geen extra velden verwacht"); };
+    environment.ShowProgress = [&](QWidget*) { return std::make_unique<TRecordingProgress>(shown); };
+    StartTemplateWith("ZV02", environment);
+
+    EXPECT_EQ(OpenedNames(), (Lines{"ZV02 - 3 - Bakker, A. (Anna).docx", "ZV02 - 1 - Jansen, A. (Anna).docx"}));
+    EXPECT_TRUE(QFileInfo::exists(temp.filePath("kand.txt")));
+    EXPECT_TRUE(QFileInfo::exists(temp.filePath("SCHEMA.INI")));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front(), "Begin 2 Export naar Word - Ophalen gegevens");
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "Made 1"), 1);
+    EXPECT_EQ(shown.back(), "Aangemaakt: ZV02 - 1 - Jansen, A. (Anna)");
+    EXPECT_EQ(shown[shown.size() - 2], "Made 2");
 }
 
 // At chosen calls of the driver, whether the window system holds the progress window as it draws

@@ -24,7 +24,7 @@ const char* const DataSourceFailedText = "De gegevensbron kan niet worden geopen
 
 namespace {
 
-[[noreturn]] void Fail() { throw Exception(DataSourceFailedText); }
+[[noreturn]] void Fail() { throw EDataSourceFailed(); }
 
 std::string Trim(const std::string& s)
 {

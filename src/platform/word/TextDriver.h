@@ -58,7 +58,7 @@ public:
 
     // Runs Sql on the data source of Connection.  Any failure (unknown data source, missing folder,
     // a data file or SCHEMA.INI that is no regular file, too large or in an unknown format,
-    // statement error, a statement past the bounds) throws Exception(DataSourceFailedText).  Sorts
+    // statement error, a statement past the bounds) throws EDataSourceFailed.  Sorts
     // and temporary tables are kept in memory, not in the system's temporary folder.
     TRecordSet Run(const std::string& Connection, const std::string& Sql);
 

@@ -5,12 +5,24 @@
 // (QFile::encodeName).  Documents are numbered from 1 in the order they were opened or
 // made.  A failing operation throws Exception with the word processor's own message.
 
+#include "Exceptions.h"
+
 #include <string>
 
 // The word processor's messages that the driver recognises: a merge whose data source has no
 // records, and a data source that cannot be opened or a statement that fails.
 extern const char* const NoRecordsText;
 extern const char* const DataSourceFailedText;
+
+// The failures with those messages, told apart by their types.
+class ENoRecords : public Exception {
+public:
+    ENoRecords() : Exception(NoRecordsText) {}
+};
+class EDataSourceFailed : public Exception {
+public:
+    EDataSourceFailed() : Exception(DataSourceFailedText) {}
+};
 
 // Values of the object model's enumerations that the driver passes.
 constexpr int wdWindowStateNormal = 0;

@@ -330,7 +330,7 @@ void TWordProcessor::ExecuteMailMerge(bool)
     pugi::xml_document merged;
     TMergedSize size;
     if (MergeDocument(main.Main(), settings.Data, options, merged, &size) == 0)
-        throw Exception(NoRecordsText);
+        throw ENoRecords();
 
     TWordPackage package = main.OtherParts();
     const std::string mainPart = package.MainPartName();
