@@ -76,7 +76,7 @@ void TfrmExport::acOKExecute()
 {
     SetModalResult(mrNone);
     const QString name = edDirectory->text();
-    const std::string shown = QStringToAnsi(name);
+    const std::string shown = PathInMessage(name);
     if (!DirectoryExists(name) &&
         AskQuestion("Directory " + shown + " bestaat niet", "Directory aanmaken?", false) == mrYes) {
         // Only the last level is made: its parent must exist.

@@ -146,7 +146,7 @@ int AskExtraFieldValues(std::vector<std::string>& Fields, const QString& FormVar
     const TFolderLock lock(QFile::encodeName(QFileInfo(FormVarsFile).absolutePath()).toStdString(),
                            TFolderLock::TWait::Wait);
     TIniFile vars(FormVarsFile);
-    vars.CheckFormat(QStringToAnsi(FormVarsFile)); // a damaged file is neither used nor overwritten
+    vars.CheckFormat(PathInMessage(FormVarsFile)); // a damaged file is neither used nor overwritten
     vars.WriteString("General", "dtKlanten", TodayText("dd-MM-yy"));
     const std::optional<std::vector<std::string>> texts = Ask(ExtraFieldsFor(Fields, FormVarsFile));
     if (!texts)

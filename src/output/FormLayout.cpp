@@ -12,7 +12,7 @@
 #include <cstdio>
 
 TFormLayout::TFormLayout(QString FileName)
-    : FFileName(std::move(FileName)), FName(QStringToAnsi(QFileInfo(FFileName).fileName()))
+    : FFileName(std::move(FileName)), FName(PathInMessage(QFileInfo(FFileName).fileName()))
 {
 }
 

@@ -1,5 +1,7 @@
 #include "AnsiText.h"
 
+#include <QFile>
+
 #include <array>
 
 namespace {
@@ -86,4 +88,67 @@ bool IsAnsiRepresentable(const QString& text)
     bool ok = false;
     QStringToAnsi(text, &ok);
     return ok;
+}
+
+namespace {
+
+constexpr char PathEscape = '\x81';
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string PathInMessage(const QString& path)
+{
+    std::string result;
+    result.reserve(static_cast<std::size_t>(path.size()));
+    const std::u32string points = path.toStdU32String();
+    for (const char32_t point : points) {
+        const int byte = point <= 0xFFFF ? AnsiByte(static_cast<char16_t>(point)) : -1;
+        if (byte >= 0 && byte != static_cast<unsigned char>(PathEscape)) {
+            result += static_cast<char>(byte);
+            continue;
+        }
+        static const char Digits[] = "0123456789ABCDEF";
+        std::string hex;
+        for (char32_t rest = point; rest != 0 || hex.empty(); rest >>= 4)
+            hex.insert(hex.begin(), Digits[rest & 0xF]);
+        result += PathEscape + hex + ';';
+    }
+    return result;
+}
+
+std::string NativePathInMessage(const std::string& bytes)
+{
+    return PathInMessage(QFile::decodeName(QByteArray::fromStdString(bytes)));
+}
+
+QString MessageToQString(const std::string& message)
+{
+    QString text;
+    text.reserve(static_cast<qsizetype>(message.size()));
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (message[i] == PathEscape) {
+            // An escape is 1 to 6 hex digits and ';' naming a code point; anything else is the byte itself.
+            std::size_t end = i + 1;
+            char32_t point = 0;
+            while (end < message.size() && end - i <= 6 && HexValue(message[end]) >= 0)
+                point = point * 16 + static_cast<char32_t>(HexValue(message[end++]));
+            if (end > i + 1 && end < message.size() && message[end] == ';' && point <= 0x10FFFF
+                && !(point >= 0xD800 && point <= 0xDFFF)) {
+                text += QString::fromUcs4(&point, 1);
+                i = end;
+                continue;
+            }
+        }
+        text += QChar(ToUnicode[static_cast<unsigned char>(message[i])]);
+    }
+    return text;
 }

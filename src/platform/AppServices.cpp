@@ -34,7 +34,7 @@ void BelongToActiveWindow(QWidget* box)
 
 void ShowApplicationError(const std::string& message)
 {
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), AnsiToQString(message),
+    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), MessageToQString(message),
                     QMessageBox::Ok);
     BelongToActiveWindow(&box);
     box.exec();

@@ -57,7 +57,7 @@ void TDirectoryListBox::SetDirectory(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.isDir())
-        throw EInOutError("Directory " + QStringToAnsi(path) + " bestaat niet", 3);
+        throw EInOutError("Directory " + PathInMessage(path) + " bestaat niet", 3);
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
     if (clean == Directory_)
         return;

@@ -32,7 +32,7 @@ void TDriveComboBox::SetDrive(const QString& rootPath)
             setCurrentIndex(int(i));
             return;
         }
-    throw Exception("Station " + QStringToAnsi(rootPath) + " bestaat niet");
+    throw Exception("Station " + PathInMessage(rootPath) + " bestaat niet");
 }
 
 TVolume TDriveComboBox::VolumeOf(const QString& path) const
@@ -42,6 +42,6 @@ TVolume TDriveComboBox::VolumeOf(const QString& path) const
         if (PathUnder(path, volume.RootPath) && (!best || volume.RootPath.size() > best->RootPath.size()))
             best = &volume;
     if (!best)
-        throw Exception("Geen station voor " + QStringToAnsi(path));
+        throw Exception("Geen station voor " + PathInMessage(path));
     return *best;
 }

@@ -154,7 +154,7 @@ QString TIniFile::Path() const
 
 std::string TIniFile::ShownName() const
 {
-    return QStringToAnsi(Path());
+    return PathInMessage(Path());
 }
 
 std::optional<std::string> TIniFile::Text(bool* missing) const
@@ -318,7 +318,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
 void TIniFile::EraseSection(const std::string& Section)
 {
     if (RefusedScratch())
-        throw Exception("Unable to write to " + FFileName);
+        throw Exception("Unable to write to " + ShownName());
     const std::optional<std::string> loaded = Text();
     if (!loaded)
         return;

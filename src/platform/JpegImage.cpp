@@ -72,6 +72,6 @@ QImage LoadJpeg(const QString& fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw Exception("LoadJpeg: kan " + QStringToAnsi(fileName) + " niet lezen: " + QStringToAnsi(file.errorString()));
+        throw Exception("LoadJpeg: kan " + PathInMessage(fileName) + " niet lezen: " + QStringToAnsi(file.errorString()));
     return DecodeJpeg(file.readAll());
 }

@@ -16,7 +16,7 @@ namespace {
 
 [[noreturn]] void Fail(const QString& path, const char* what, int error)
 {
-    std::string message = "De tijdelijke map " + QStringToAnsi(path) + " " + what;
+    std::string message = "De tijdelijke map " + PathInMessage(path) + " " + what;
     if (error != 0)
         message += " (foutcode " + std::to_string(error) + ")";
     throw EInOutError(message, error);

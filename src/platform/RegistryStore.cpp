@@ -154,10 +154,10 @@ Node Load(TRootKey root)
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly))
-        throw ERegistryException("Cannot read the registry store " + QStringToAnsi(fileName));
+        throw ERegistryException("Cannot read the registry store " + PathInMessage(fileName));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw ERegistryException("Cannot read the registry store " + QStringToAnsi(fileName));
+        throw ERegistryException("Cannot read the registry store " + PathInMessage(fileName));
 
     const std::lock_guard lock(guard);
     TParsedStore& last = parsed[root];
@@ -167,7 +167,7 @@ Node Load(TRootKey root)
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject() || !FromJson(doc.object(), tree))
-        throw ERegistryException("The registry store " + QStringToAnsi(fileName) + " is damaged");
+        throw ERegistryException("The registry store " + PathInMessage(fileName) + " is damaged");
     last = TParsedStore{fileName, bytes, tree};
     return tree;
 }

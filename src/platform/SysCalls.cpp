@@ -36,7 +36,7 @@ void LockWindowUpdate(QWidget* window)
 
 void ShowMessage(const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), AnsiToQString(text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), MessageToQString(text), QMessageBox::Ok);
     BelongToActiveWindow(&box);
     box.exec();
 }

@@ -9,7 +9,7 @@ bool DutchCaptions = true;
 
 void ShowInfoMessage(const std::string& Message)
 {
-    ShowInfoMessageUnicode(AnsiToQString(Message));
+    ShowInfoMessageUnicode(MessageToQString(Message));
 }
 
 void ShowInfoMessageUnicode(const QString& Message)
@@ -20,13 +20,13 @@ void ShowInfoMessageUnicode(const QString& Message)
 
 void ShowErrorMessage(const std::string& Title, const std::string& Message)
 {
-    ShowErrorMessageUnicode(Title, AnsiToQString(Message));
+    ShowErrorMessageUnicode(Title, MessageToQString(Message));
 }
 
 void ShowErrorMessageUnicode(const std::string& Title, const QString& Message)
 {
     QApplication::beep();
-    ZebMessageBoxUnicode(AnsiToQString(MessageTeksten.Application), AnsiToQString(Title), Message, mbOk, clRed, 1,
+    ZebMessageBoxUnicode(AnsiToQString(MessageTeksten.Application), MessageToQString(Title), Message, mbOk, clRed, 1,
                          DutchCaptions);
 }
 

@@ -368,7 +368,7 @@ void TfrmZEBPreviewer::Export(bool Excel)
         const QString fileName = SaveDialog1->selectedFiles().first();
         if (QFileInfo::exists(fileName)
             && AskQuestion(Excel ? "Export naar Excel" : "Export naar Word",
-                           OverwriteQuestion(QStringToAnsi(QDir::toNativeSeparators(fileName))), false)
+                           OverwriteQuestion(PathInMessage(QDir::toNativeSeparators(fileName))), false)
                    != mrYes)
             throw EAbort("Mag bestand niet overschrijven");
         try {

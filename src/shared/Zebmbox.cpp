@@ -205,7 +205,7 @@ void TZEBMessageForm::WrapLabel(QLabel* label, int wrapWidth, int minWidth)
 void TZEBMessageForm::Prepare(const std::string& Caption, const std::string& Title, const std::string& Message,
                               int Flags, TColor MessageColor, int DefaultButton_, bool Dutch_)
 {
-    Prepare(AnsiToQString(Caption), AnsiToQString(Title), AnsiToQString(Message), Flags, MessageColor, DefaultButton_,
+    Prepare(AnsiToQString(Caption), MessageToQString(Title), MessageToQString(Message), Flags, MessageColor, DefaultButton_,
             Dutch_);
 }
 
@@ -322,7 +322,7 @@ void TZEBMessageForm::reject()
 int ZebMessageBox(const std::string& Caption, const std::string& Title, const std::string& Message, int Flags,
                   TColor MessageColor, int DefaultButton, bool Dutch)
 {
-    return ZebMessageBoxUnicode(AnsiToQString(Caption), AnsiToQString(Title), AnsiToQString(Message), Flags, MessageColor,
+    return ZebMessageBoxUnicode(AnsiToQString(Caption), MessageToQString(Title), MessageToQString(Message), Flags, MessageColor,
                                 DefaultButton, Dutch);
 }
 

@@ -62,3 +62,33 @@ TEST(AnsiText, AgreesWithQtsConverterBothWays)
     EXPECT_EQ(QStringToAnsi(QString(QChar(0xD800)) + "x", &ok), "?x");
     EXPECT_FALSE(ok);
 }
+
+// A path in a message keeps every character on its way to the screen; Windows-1252 letters stay
+// plain bytes, so the message reads the same wherever it is not shown.
+TEST(AnsiText, APathInAMessageReachesTheScreenWhole)
+{
+    const QString path = QString::fromUtf8("/home/josé/Ελλάδα/łódź/\xF0\x9F\x98\x80.ini");
+    const std::string message = "Unable to write to " + PathInMessage(path) + ".";
+    EXPECT_EQ(MessageToQString(message), "Unable to write to " + path + ".");
+    EXPECT_EQ(PathInMessage(QString::fromUtf8("/home/josé/€")), "/home/jos\xE9/\x80");
+    EXPECT_EQ(NativePathInMessage("/home/jos\xC3\xA9/\xCE\xB1"), PathInMessage(QString::fromUtf8("/home/josé/α")));
+    // The escape's own byte in a path is escaped too, so it comes back as itself.
+    const QString control = QString("a") + QChar(0x81) + "b";
+    EXPECT_EQ(MessageToQString(PathInMessage(control)), control);
+}
+
+// A message without escapes reads exactly as the plain conversion; what only looks like an
+// escape is shown byte for byte.
+TEST(AnsiText, MessageTextsWithoutEscapesReadAsAlways)
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += char(b);
+    EXPECT_EQ(MessageToQString(all), AnsiToQString(all));
+    for (const std::string odd : {"\x81", "\x81;", "\x81" "ZZ;", "\x81" "1234567;", "\x81" "D800;", "\x81" "110000;",
+                                  "\x81" "41"}) {
+        SCOPED_TRACE(odd);
+        EXPECT_EQ(MessageToQString(odd + "x"), AnsiToQString(odd + "x"));
+    }
+    EXPECT_EQ(MessageToQString("\x81" "41;\x81" "3B1;"), QString::fromUtf8("Aα"));
+}

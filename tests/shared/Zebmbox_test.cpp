@@ -2,9 +2,12 @@
 #include "ZEBMessages.h"
 #include "Zebmbox.h"
 
+#include "Exceptions.h"
+#include "IniFile.h"
 #include "ModalAnswer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -363,6 +366,23 @@ TEST_F(MessageBoxTest, ErrorMessageIsRedAndShowsAmpersandsAsTyped)
     const QFontMetrics metrics(QApplication::font());
     EXPECT_GT(labelWidth, metrics.horizontalAdvance("Jansen Zn") + 3);
     EXPECT_LE(labelWidth, metrics.horizontalAdvance("Jansen & Zn") + 1);
+}
+
+// A failure that names a file in a folder Windows-1252 cannot spell shows the path whole.
+TEST_F(MessageBoxTest, AnErrorNamingAFileShowsItsPathWhole)
+{
+    const QString folder = QDir::temp().filePath(QString::fromUtf8("Ελλάδα-łódź-%1").arg(QCoreApplication::applicationPid()));
+    const QString path = folder + "/FORMVARS.INI"; // the folder does not exist, so nothing can be written
+    std::string error;
+    try {
+        TIniFile(path).WriteString("GENERAL", "dtKlanten", "07-12-26");
+    } catch (const Exception& e) {
+        error = e.Message;
+    }
+    ASSERT_FALSE(error.empty());
+    ModalAnswer answer(ModalAnswer::Close());
+    ShowErrorMessage("Start formulier", "GetNewVarValues: " + error);
+    EXPECT_EQ(answer.Seen().labels, (QStringList{"Start formulier", "GetNewVarValues: Unable to write to " + path}));
 }
 
 TEST_F(MessageBoxTest, VeryTallMessageScrollsInTheMemo)

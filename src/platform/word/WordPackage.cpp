@@ -20,7 +20,7 @@ const char* const OfficeDocumentType = "officeDocument";
 // zlib's default level: a few percent larger than the best, and several times faster.
 constexpr zip_uint32_t DeflateLevel = 6;
 
-std::string FileNameOf(const QString& path) { return QStringToAnsi(path); }
+std::string FileNameOf(const QString& path) { return PathInMessage(path); }
 
 // Why the system refused, for the errors a user can meet.
 std::string SystemReason(int error)

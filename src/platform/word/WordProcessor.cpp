@@ -113,15 +113,15 @@ QString SaveNewDocument(const TWordPackage& Package, const QString& Folder, cons
     } remove{temporaryName};
     Package.Save(temporary);
     if (::chmod(temporaryName.constData(), 0600) != 0)
-        throw Exception("Het bestand " + QStringToAnsi(temporary) + " kan niet worden afgeschermd");
+        throw Exception("Het bestand " + PathInMessage(temporary) + " kan niet worden afgeschermd");
     for (int n = 1; n <= 10000; ++n) {
         const QString path = folder.filePath(n == 1 ? Base + ".docx" : Base + " (" + QString::number(n) + ").docx");
         if (::link(temporaryName.constData(), QFile::encodeName(path).constData()) == 0)
             return path;
         if (errno != EEXIST)
-            throw Exception("Het bestand " + QStringToAnsi(path) + " kan niet worden gemaakt");
+            throw Exception("Het bestand " + PathInMessage(path) + " kan niet worden gemaakt");
     }
-    throw Exception("Het bestand " + QStringToAnsi(folder.filePath(Base + ".docx")) + " kan niet worden gemaakt");
+    throw Exception("Het bestand " + PathInMessage(folder.filePath(Base + ".docx")) + " kan niet worden gemaakt");
 }
 
 bool OpenWithDesktop(const QString& Path)
@@ -231,7 +231,7 @@ void TWordProcessor::SetVisible(bool Visible)
             doc->Path = path;
             doc->Shown = true;
             if (!opener_(path))
-                throw Exception("Het document is bewaard als " + QStringToAnsi(path) + ", maar kon niet worden geopend: "
+                throw Exception("Het document is bewaard als " + PathInMessage(path) + ", maar kon niet worden geopend: "
                                 "er kon geen programma voor .docx-documenten worden gestart.");
         } catch (const Exception& e) {
             failures += (failures.empty() ? "" : "\r") + e.Message;
@@ -280,7 +280,7 @@ void TWordProcessor::OpenDocument(const std::string& FileName)
     const QString path = QFile::decodeName(QByteArray::fromStdString(FileName));
     const QFileInfo info(path);
     if (!info.isFile())
-        throw Exception("Dit bestand kan niet worden gevonden. (" + QStringToAnsi(path) + ")");
+        throw Exception("Dit bestand kan niet worden gevonden. (" + PathInMessage(path) + ")");
     for (const auto& doc : documents_)
         if (!doc->IsNew && QFileInfo(doc->Path).canonicalFilePath() == info.canonicalFilePath()) {
             active_ = doc.get();
