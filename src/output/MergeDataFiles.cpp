@@ -81,20 +81,12 @@ private:
 class TDataFile {
 public:
     explicit TDataFile(const std::string& fileName) : FHandle(CreatePrivateFile(fileName)) {}
-    ~TDataFile()
-    {
-        if (FHandle >= 0)
-            ::close(FHandle);
-    }
-    TDataFile(const TDataFile&) = delete;
-    TDataFile& operator=(const TDataFile&) = delete;
-
     // Writes the text's lines and empties it.
     void Write(TDelimitedText& text)
     {
         const std::string_view bytes = text.Text();
         for (std::size_t done = 0; done < bytes.size();) {
-            const int n = RetryOnInterrupt([&] { return ::write(FHandle, bytes.data() + done, bytes.size() - done); });
+            const int n = RetryOnInterrupt([&] { return ::write(FHandle.Get(), bytes.data() + done, bytes.size() - done); });
             if (n < 0)
                 Fail(errno);
             done += std::size_t(n);
@@ -110,10 +102,8 @@ public:
     void Close(TDelimitedText& text)
     {
         Write(text);
-        const int handle = FHandle;
-        FHandle = -1;
-        if (::close(handle) != 0)
-            ThrowFileError(errno);
+        if (const int error = FHandle.TryClose())
+            ThrowFileError(error);
     }
 
     static constexpr std::size_t BufferSize = 1 << 16;
@@ -121,12 +111,11 @@ public:
 private:
     [[noreturn]] void Fail(int error)
     {
-        ::close(FHandle);
-        FHandle = -1;
+        FHandle.TryClose();
         ThrowFileError(error);
     }
 
-    int FHandle = -1;
+    TFileHandle FHandle;
 };
 
 template <class TList>

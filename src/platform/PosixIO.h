@@ -56,12 +56,24 @@ public:
     TFileHandle(const TFileHandle&) = delete;
     TFileHandle& operator=(const TFileHandle&) = delete;
     int Get() const { return FHandle; }
-    void Close()
+    // Closes now; 0, or the errno of a failed close.
+    int TryClose()
     {
         const int handle = FHandle;
         FHandle = -1;
-        if (::close(handle) != 0)
-            ThrowIoError(errno);
+        return handle >= 0 && ::close(handle) != 0 ? errno : 0;
+    }
+    void Close()
+    {
+        if (const int error = TryClose())
+            ThrowIoError(error);
+    }
+    // Hands the descriptor to the caller, who closes it.
+    int Release()
+    {
+        const int handle = FHandle;
+        FHandle = -1;
+        return handle;
     }
 
 private:

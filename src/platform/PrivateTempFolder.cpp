@@ -26,14 +26,11 @@ namespace {
 // descriptor, so dir stays open.  Returns errno, 0 when it could be read.
 int EntriesOf(int dir, std::vector<std::string>& names)
 {
-    const int copy = ::dup(dir);
-    DIR* stream = copy < 0 ? nullptr : ::fdopendir(copy);
-    if (!stream) {
-        const int error = errno;
-        if (copy >= 0)
-            ::close(copy);
-        return error;
-    }
+    TFileHandle copy(::dup(dir));
+    DIR* stream = copy.Get() < 0 ? nullptr : ::fdopendir(copy.Get());
+    if (!stream)
+        return errno;
+    copy.Release(); // the stream owns it now
     ::rewinddir(stream);
     errno = 0;
     while (const dirent* entry = ::readdir(stream)) {

@@ -48,10 +48,8 @@ std::optional<mode_t> ExistingMode(const std::filesystem::path& target)
     }
     if (!S_ISREG(info.st_mode))
         ThrowIoError(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
-    const int probe = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (probe < 0)
+    if (TFileHandle probe(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)); probe.Get() < 0)
         ThrowIoError(errno);
-    ::close(probe);
     return info.st_mode & 07777;
 }
 
@@ -124,11 +122,9 @@ void WriteInPlace(const std::filesystem::path& target, std::string_view content)
 // Makes a rename in folder durable; the file is in place already, so a failure here is ignored.
 void SyncFolder(const std::filesystem::path& folder)
 {
-    const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (handle >= 0) {
-        ::fsync(handle);
-        ::close(handle);
-    }
+    const TFileHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (handle.Get() >= 0)
+        ::fsync(handle.Get());
 }
 
 // A new file beside target for its next content: a name of its own, opened for writing with
@@ -212,16 +208,16 @@ void ReplacePrivateFile(const std::filesystem::path& fileName, std::string_view 
 {
     RequireRegularOrNothing(fileName, [](int error) { ThrowIoError(error); });
     std::filesystem::path temporary;
-    const int handle = CreateTemporary(fileName, temporary, 0600);
-    if (handle < 0)
+    TFileHandle file(CreateTemporary(fileName, temporary, 0600));
+    if (file.Get() < 0)
         ThrowIoError(errno);
-    if (::fchmod(handle, 0600) != 0) {
+    if (::fchmod(file.Get(), 0600) != 0) {
         const int error = errno;
-        ::close(handle);
+        file.TryClose();
         ::unlink(temporary.c_str());
         ThrowIoError(error);
     }
-    RenameInto(handle, temporary, fileName, content, durable);
+    RenameInto(file.Release(), temporary, fileName, content, durable);
 }
 
 int CreatePrivateFile(const std::filesystem::path& fileName)
@@ -231,15 +227,12 @@ int CreatePrivateFile(const std::filesystem::path& fileName)
     RequireRegularOrNothing(fileName, fail);
     if (::unlink(fileName.c_str()) != 0 && errno != ENOENT)
         fail(errno);
-    const int handle = RetryOnInterrupt([&] {
+    TFileHandle handle(RetryOnInterrupt([&] {
         return ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    });
-    if (handle < 0)
+    }));
+    if (handle.Get() < 0)
         fail(errno == EEXIST ? EACCES : errno); // something was put in its place meanwhile
-    if (::fchmod(handle, 0600) != 0) {
-        const int error = errno;
-        ::close(handle);
-        fail(error);
-    }
-    return handle;
+    if (::fchmod(handle.Get(), 0600) != 0)
+        fail(errno);
+    return handle.Release();
 }
