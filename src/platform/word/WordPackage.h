@@ -54,7 +54,7 @@ constexpr unsigned int XmlParseOptions = pugi::parse_default | pugi::parse_ws_pc
 // Parses an XML part; throws Exception naming Name when it is not well-formed, holds more than
 // MaxXmlNodes elements and attributes or nests deeper than MaxXmlDepth.
 void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::string& Name);
-// Writes an XML part, measured first, so that a large part is held once and not grown by copying.
+// Writes an XML part in one pass, so that a large part is held once and not grown by copying.
 std::string SaveXmlPart(const pugi::xml_document& Doc);
 
 // A count as Dutch texts write it: "4.000.000".
