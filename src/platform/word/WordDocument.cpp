@@ -228,7 +228,7 @@ struct TStoryIndex {
     std::vector<std::size_t> Tree; // Tree[k - 1] sums the sizes of paragraphs k - (k & -k) .. k - 1
     std::size_t Size = 0;
     pugi::xml_node Body;
-    std::unordered_set<std::string> FieldNames; // read at the first new field
+    std::unordered_set<std::string> FieldNames; // the document's own, read at the first new field
     bool FieldNamesRead = false;
     int NextField = 1;
 
@@ -319,10 +319,14 @@ struct TStoryIndex {
                     FieldNames.insert(n.attribute("w:val").value());
         }
         FieldNamesRead = true;
+        // The numbers only go up, so a name made here is not made again: only the names the
+        // document held are looked up.
         for (;; ++NextField) {
-            const std::string name = "Tekst" + std::to_string(NextField);
-            if (FieldNames.insert(name).second)
+            std::string name = "Tekst" + std::to_string(NextField);
+            if (!FieldNames.count(name)) {
+                ++NextField;
                 return name;
+            }
         }
     }
 };
