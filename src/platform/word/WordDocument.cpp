@@ -355,6 +355,7 @@ std::unique_ptr<TWordDocument> TWordDocument::Open(const QString& Path)
     doc->Path = Path;
     doc->mainPart_ = doc->package_.MainPartName();
     ParseXmlPart(doc->main_, doc->package_.Part(doc->mainPart_), doc->mainPart_);
+    doc->mainBytes_ = doc->package_.Part(doc->mainPart_).size();
     if (!doc->Body())
         throw Exception("Het bestand " + doc->Name + " is geen Word-document");
     doc->package_.SetPart(doc->mainPart_, std::string());
@@ -394,8 +395,9 @@ TWordPackage TWordDocument::OtherParts() const
 
 TWordPackage TWordDocument::Package() const
 {
+    // Room for twice the size read or merged, for what fields and edits add since.
     TWordPackage package = OtherParts();
-    package.SetPart(mainPart_, SaveXmlPart(main_));
+    package.SetPart(mainPart_, SaveXmlPart(main_, 2 * std::max(mainBytes_, Merged.Bytes) + 4096));
     return package;
 }
 

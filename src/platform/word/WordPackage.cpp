@@ -9,9 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <sstream>
-#include <sys/mman.h>
 #include <zip.h>
 
 namespace {
@@ -100,57 +98,9 @@ std::size_t CountXmlNodes(const std::string& text)
     return count;
 }
 
-// Collects written text in blocks that are filled and never moved, so that the text is written
-// once and gathered into a string of its exact size at the end.  The blocks are mapped pages of
-// their own, given back to the system as they are gathered, so that the text is held about once.
-class TBlockWriter : public pugi::xml_writer {
-public:
-    static constexpr std::size_t BlockSize = std::size_t(1) << 20;
-
-    TBlockWriter() = default;
-    TBlockWriter(const TBlockWriter&) = delete;
-    TBlockWriter& operator=(const TBlockWriter&) = delete;
-    ~TBlockWriter()
-    {
-        for (char* block : blocks_)
-            ::munmap(block, BlockSize);
-    }
-
-    void write(const void* data, size_t size) override
-    {
-        const char* from = static_cast<const char*>(data);
-        while (size > 0) {
-            if (blocks_.empty() || used_ == BlockSize) {
-                void* block = ::mmap(nullptr, BlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-                if (block == MAP_FAILED)
-                    throw std::bad_alloc();
-                blocks_.push_back(static_cast<char*>(block));
-                used_ = 0;
-            }
-            const std::size_t n = std::min(size, BlockSize - used_);
-            std::memcpy(blocks_.back() + used_, from, n);
-            used_ += n;
-            from += n;
-            size -= n;
-        }
-    }
-
-    std::string Take()
-    {
-        std::string text;
-        text.reserve(blocks_.empty() ? 0 : (blocks_.size() - 1) * BlockSize + used_);
-        for (std::size_t i = 0; i < blocks_.size(); ++i) {
-            text.append(blocks_[i], i + 1 == blocks_.size() ? used_ : BlockSize);
-            ::munmap(blocks_[i], BlockSize);
-            blocks_[i] = nullptr;
-        }
-        blocks_.clear();
-        return text;
-    }
-
-private:
-    std::vector<char*> blocks_;
-    std::size_t used_ = 0;
+struct TStringWriter : pugi::xml_writer {
+    std::string Text;
+    void write(const void* data, size_t size) override { Text.append(static_cast<const char*>(data), size); }
 };
 
 struct ZipCloser {
@@ -236,11 +186,12 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
     }
 }
 
-std::string SaveXmlPart(const pugi::xml_document& Doc)
+std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected)
 {
-    TBlockWriter out;
+    TStringWriter out;
+    out.Text.reserve(Expected);
     Doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
-    return out.Take();
+    return std::move(out.Text);
 }
 
 std::string DutchCount(std::size_t Count)
