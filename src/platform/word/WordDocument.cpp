@@ -571,8 +571,12 @@ void TWordDocument::AddTextFormField()
     const std::size_t end = selEnd_ - paragraphStart;
     if (index.Count() == 0 || end >= index.Sizes[paragraph])
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
-    SplitTextAt(index.Paragraph(paragraph), end);
-    SplitTextAt(index.Paragraph(paragraph), start);
+    // The split at the end leaves the text before it where it stood, so the same pieces serve the
+    // split at the start (none is needed where both are one place).
+    const TStory unsplit = index.Paragraph(paragraph);
+    SplitTextAt(unsplit, end);
+    if (start < end)
+        SplitTextAt(unsplit, start);
     const TStory story = index.Paragraph(paragraph);
 
     std::vector<pugi::xml_node> covered; // the w:t elements the field replaces

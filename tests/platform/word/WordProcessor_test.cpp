@@ -275,6 +275,14 @@ TEST_F(WordProcessorTest, SearchesInEitherCaseAndNewFieldNamesPassByTheDocuments
     EXPECT_EQ(Count(xml, "w:val=\"Tekst2\""), 1);
     for (const char* name : {"Tekst1", "Tekst3", "Tekst4"})
         EXPECT_EQ(Count(xml, std::string("w:val=\"") + name + "\""), 1) << name;
+
+    // A field where nothing is selected splits the text once, leaving no empty text behind.
+    doc.Select(1, 1);
+    word.AddFormField(wdFieldFormTextInput);
+    EXPECT_EQ(doc.StoryText().substr(0, 9 + FieldText.size()), "e" + FieldText + "en Zoek\r");
+    const std::string split = PartXml(doc, "word/document.xml");
+    EXPECT_EQ(Count(split, "<w:t xml:space=\"preserve\">e</w:t>"), 1);
+    EXPECT_EQ(Count(split, "\"preserve\"/>") + Count(split, "\"preserve\"></w:t>"), 0);
 }
 
 TEST_F(WordProcessorTest, ProtectionAndItsFailures)
