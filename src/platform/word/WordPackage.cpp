@@ -98,6 +98,11 @@ std::size_t CountXmlNodes(const std::string& text)
     return count;
 }
 
+struct TCountingWriter : pugi::xml_writer {
+    std::size_t Size = 0;
+    void write(const void*, size_t size) override { Size += size; }
+};
+
 struct TStringWriter : pugi::xml_writer {
     std::string Text;
     void write(const void* data, size_t size) override { Text.append(static_cast<const char*>(data), size); }
@@ -188,6 +193,11 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
 
 std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected)
 {
+    if (Expected == 0) {
+        TCountingWriter size;
+        Doc.save(size, "", pugi::format_raw, pugi::encoding_utf8);
+        Expected = size.Size;
+    }
     TStringWriter out;
     out.Text.reserve(Expected);
     Doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
