@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -131,12 +132,24 @@ void Add(TMergedSize& to, const TMergedSize& size)
 const TMergedSize PageBreakRunSize{32, 3};
 const TMergedSize PageBreakParagraphSize{43, 4};
 
+// One step of making a copy: a node copied whole, a holder opened (its children follow up to its
+// Close) or closed, or a field merged.
+struct TCopyStep {
+    enum TKind : unsigned char { Copy, Open, Close, Field };
+    TKind Kind;
+    bool Paragraph = false;    // an Open of a w:p
+    pugi::xml_node Node;       // Copy: the node; Open: the holder without its children
+    std::size_t FieldIndex = 0;
+};
+
 // The main document's body, seen once: the nodes a copy is made of, its fields, the nodes that
-// hold a field (copied element by element) and the size of a copy without its values.
+// hold a field (copied element by element), the steps that make a copy and the size of a copy
+// without its values.
 struct TBodyTemplate {
     pugi::xml_node Body, SectPr;
     std::vector<pugi::xml_node> Nodes;
     std::vector<TMergeField> Fields;
+    std::vector<TCopyStep> Steps;
     std::unordered_map<const void*, std::size_t> FieldAt; // by its first node
     std::unordered_set<const void*> Holders;
     TMergedSize Copy;
@@ -181,6 +194,31 @@ struct TBodyTemplate {
         for (pugi::xml_node n : Nodes)
             if (!FieldAt.count(n.internal_object()))
                 Add(Copy, KeptSize(n));
+        for (pugi::xml_node n = Body.first_child(); n && n != SectPr; n = n.next_sibling())
+            n = AddSteps(n);
+    }
+
+    // The steps for n, or for the field that starts at n; returns the last node they take.
+    pugi::xml_node AddSteps(pugi::xml_node n)
+    {
+        if (const auto it = FieldAt.find(n.internal_object()); it != FieldAt.end()) {
+            Steps.push_back({TCopyStep::Field, false, pugi::xml_node(), it->second});
+            return Fields[it->second].Last;
+        }
+        if (!IsHolder(n)) {
+            Steps.push_back({TCopyStep::Copy, false, n, 0});
+            return n;
+        }
+        // The holder's own tags come from a childless copy among the spare nodes, so that its
+        // copies share the template's names.
+        pugi::xml_node shell = Spare.append_copy(n);
+        while (shell.first_child())
+            shell.remove_child(shell.first_child());
+        Steps.push_back({TCopyStep::Open, Is(n, "w:p"), shell, 0});
+        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+            c = AddSteps(c);
+        Steps.push_back({TCopyStep::Close, false, pugi::xml_node()});
+        return n;
     }
 
     bool IsHolder(pugi::xml_node n) const { return Holders.count(n.internal_object()) != 0; }
@@ -244,7 +282,13 @@ TMergedSize InsertValue(const TBodyTemplate& body, pugi::xml_node parent, pugi::
     };
     for (std::size_t i = 0; i < ansi.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(ansi[i]);
-        if (c == '\t') {
+        if (c >= 0x20 && c < 0x80) { // ASCII stays as it is, a stretch at a time
+            std::size_t j = i + 1;
+            while (j < ansi.size() && static_cast<unsigned char>(ansi[j]) >= 0x20 && static_cast<unsigned char>(ansi[j]) < 0x80)
+                ++j;
+            utf8.append(ansi, i, j - i);
+            i = j - 1;
+        } else if (c == '\t') {
             flush();
             run.append_copy(body.Tab);
             Add(added, {8, 1});
@@ -294,30 +338,54 @@ void StartOnNewPage(const TBodyTemplate& body, pugi::xml_node p)
         p.prepend_copy(body.PageRun);
 }
 
-// Makes one copy of the body at a place in the result, its fields merged from record on.
+// Makes copies of the body at a place in the result, their fields merged from a record on.
 class TCopier {
 public:
-    TCopier(const TBodyTemplate& body, const TRecordSet& data, std::size_t record) : body_(body), data_(data), record_(record) {}
+    TCopier(const TBodyTemplate& body, const TRecordSet& data) : body_(body), data_(data) {}
 
     std::size_t Record() const { return record_; }
     TMergedSize Values() const { return values_; }
 
-    // Copies the template's nodes into parent before position (at its end when null); returns
-    // the first node made.
-    pugi::xml_node CopyNodes(pugi::xml_node parent, pugi::xml_node position)
+    // Copies the template's nodes into parent before position (at its end when null), merging
+    // from record on; returns the first node made.
+    pugi::xml_node CopyNodes(pugi::xml_node parent, pugi::xml_node position, std::size_t record)
     {
-        pugi::xml_node first;
-        for (std::size_t i = 0; i < body_.Nodes.size(); ++i) {
-            const pugi::xml_node made = CopyNode(body_.Nodes[i], parent, position, pugi::xml_node());
-            first = first ? first : made;
-            if (const TMergeField* field = body_.FieldStartingAt(body_.Nodes[i]))
-                while (i + 1 < body_.Nodes.size() && body_.Nodes[i] != field->Last)
-                    ++i;
+        record_ = record;
+        values_ = {};
+        paragraphs_.clear();
+        open_.clear();
+        pugi::xml_node first, at = parent, paragraph;
+        for (const TCopyStep& step : body_.Steps) {
+            const pugi::xml_node before = open_.empty() ? position : pugi::xml_node();
+            switch (step.Kind) {
+            case TCopyStep::Copy: {
+                const pugi::xml_node made = Place(step.Node, at, before);
+                first = first ? first : made;
+                break;
+            }
+            case TCopyStep::Open: {
+                const pugi::xml_node made = Place(step.Node, at, before);
+                first = first ? first : made;
+                open_.emplace_back(at, paragraph);
+                at = made;
+                if (step.Paragraph)
+                    paragraph = made;
+                break;
+            }
+            case TCopyStep::Close:
+                std::tie(at, paragraph) = open_.back();
+                open_.pop_back();
+                break;
+            case TCopyStep::Field:
+                Merge(body_.Fields[step.FieldIndex], at, before, paragraph);
+                break;
+            }
         }
         return first;
     }
 
-    // With SuppressBlankLines: drops the paragraphs whose merge fields all came out empty.
+    // With SuppressBlankLines: drops the paragraphs of the last copy whose merge fields all came
+    // out empty.
     void SuppressBlankLines()
     {
         for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
@@ -332,29 +400,6 @@ public:
     }
 
 private:
-    // Copies node (a field: its value) into parent before position; the node made for a node
-    // that is no field.
-    pugi::xml_node CopyNode(pugi::xml_node node, pugi::xml_node parent, pugi::xml_node position, pugi::xml_node paragraph)
-    {
-        if (const TMergeField* field = body_.FieldStartingAt(node)) {
-            Merge(*field, parent, position, paragraph);
-            return pugi::xml_node();
-        }
-        if (!body_.IsHolder(node))
-            return Place(node, parent, position);
-        pugi::xml_node copy = position ? parent.insert_child_before(node.type(), position) : parent.append_child(node.type());
-        copy.set_name(node.name());
-        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
-            copy.append_copy(a);
-        const pugi::xml_node inner = Is(node, "w:p") ? copy : paragraph;
-        for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
-            CopyNode(c, copy, pugi::xml_node(), inner);
-            if (const TMergeField* field = body_.FieldStartingAt(c))
-                c = field->Last;
-        }
-        return copy;
-    }
-
     void Merge(const TMergeField& field, pugi::xml_node parent, pugi::xml_node position, pugi::xml_node paragraph)
     {
         if (field.Next) {
@@ -376,10 +421,11 @@ private:
 
     const TBodyTemplate& body_;
     const TRecordSet& data_;
-    std::size_t record_;
+    std::size_t record_ = 0;
     TMergedSize values_;
     std::string utf8_;
     std::vector<std::pair<pugi::xml_node, bool>> paragraphs_; // with whether a field gave text
+    std::vector<std::pair<pugi::xml_node, pugi::xml_node>> open_; // the holders' parents and paragraphs
 };
 
 } // namespace
@@ -410,6 +456,7 @@ int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const 
         merged.Nodes -= own.Nodes;
     }
     int copies = 0;
+    TCopier copier(body, Data);
     while (record < end) {
         if (merged.Bytes + body.Copy.Bytes + PageBreakParagraphSize.Bytes > Options.Room.Bytes
             || merged.Nodes + body.Copy.Nodes + PageBreakParagraphSize.Nodes > Options.Room.Nodes) {
@@ -422,8 +469,7 @@ int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const 
         if (pageBreak && !inFirstParagraph) {
             StartOnNewPage(body, Place(body.Paragraph, body.Body, body.SectPr));
         }
-        TCopier copier(body, Data, record);
-        const pugi::xml_node first = copier.CopyNodes(body.Body, body.SectPr);
+        const pugi::xml_node first = copier.CopyNodes(body.Body, body.SectPr, record);
         if (inFirstParagraph)
             StartOnNewPage(body, first);
         if (Options.SuppressBlankLines)

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <dirent.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -167,18 +168,68 @@ void Exec(sqlite3* db, const std::string& sql)
         Fail();
 }
 
+// Calls line with the values of each line of Bytes that is not empty, as views into Bytes: split
+// at Delimiter, a value in double quotes taken without them up to the quote before a delimiter or
+// the line's end.
+template <class F>
+void ForEachDelimitedLine(const std::string& Bytes, char Delimiter, F line)
+{
+    std::vector<std::string_view> values; // kept from line to line
+    const std::string_view bytes(Bytes);
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::size_t stop = end;
+        if (stop > start && bytes[stop - 1] == '\r')
+            --stop;
+        const std::size_t next = end + 1;
+        if (stop == start) {
+            start = next;
+            continue;
+        }
+        values.clear();
+        std::size_t i = start;
+        while (true) {
+            if (i < stop && bytes[i] == '"') {
+                std::size_t j = i + 1;
+                while (j < stop && !(bytes[j] == '"' && (j + 1 == stop || bytes[j + 1] == Delimiter)))
+                    ++j;
+                values.push_back(bytes.substr(i + 1, j - i - 1));
+                i = j < stop ? j + 1 : stop; // past the closing quote
+            } else {
+                std::size_t j = i;
+                while (j < stop && bytes[j] != Delimiter)
+                    ++j;
+                values.push_back(bytes.substr(i, j - i));
+                i = j;
+            }
+            if (i >= stop)
+                break;
+            ++i; // the delimiter
+            if (i == stop) {
+                values.push_back(bytes.substr(i, 0)); // empty text, not a null
+                break;
+            }
+        }
+        line(values);
+        start = next;
+    }
+}
+
 void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& tableName, const std::string& bytes,
                const TFileFormat& format)
 {
-    std::vector<std::vector<std::string>> lines = SplitDelimitedText(bytes, format.Delimiter);
+    // The columns: the header's names, or as many as the widest line holds.
     std::vector<std::string> columns;
+    bool header = format.ColNameHeader;
     std::size_t width = 0;
-    for (const auto& line : lines)
-        width = std::max(width, line.size());
-    if (format.ColNameHeader && !lines.empty()) {
-        columns = lines.front();
-        lines.erase(lines.begin());
-    }
+    ForEachDelimitedLine(bytes, format.Delimiter, [&](const std::vector<std::string_view>& values) {
+        if (header && columns.empty())
+            columns.assign(values.begin(), values.end());
+        width = std::max(width, values.size());
+    });
     columns.resize(std::max(columns.size(), format.ColNameHeader ? std::size_t(1) : width));
     for (std::size_t i = 0; i < columns.size(); ++i)
         if (columns[i].empty())
@@ -192,15 +243,20 @@ void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& ta
     }
     Exec(db, create + ")");
     const TStatement stmt = Prepare(db, insert + ")");
-    for (const auto& line : lines) {
+    // The values are bound where they stand in the bytes.
+    ForEachDelimitedLine(bytes, format.Delimiter, [&](const std::vector<std::string_view>& values) {
+        if (header) {
+            header = false;
+            return;
+        }
         sqlite3_reset(stmt.get());
         sqlite3_clear_bindings(stmt.get());
-        for (std::size_t i = 0; i < line.size() && i < columns.size(); ++i)
-            sqlite3_bind_text(stmt.get(), static_cast<int>(i + 1), line[i].data(), static_cast<int>(line[i].size()),
+        for (std::size_t i = 0; i < values.size() && i < columns.size(); ++i)
+            sqlite3_bind_text(stmt.get(), static_cast<int>(i + 1), values[i].data(), static_cast<int>(values[i].size()),
                               SQLITE_STATIC);
         if (sqlite3_step(stmt.get()) != SQLITE_DONE)
             Fail();
-    }
+    });
 }
 
 // Once the tables stand, the statement may only read them.
@@ -222,48 +278,9 @@ int ReadOnlyAuthorizer(void*, int action, const char*, const char*, const char*,
 std::vector<std::vector<std::string>> SplitDelimitedText(const std::string& Bytes, char Delimiter)
 {
     std::vector<std::vector<std::string>> lines;
-    std::size_t start = 0;
-    while (start < Bytes.size()) {
-        std::size_t end = Bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = Bytes.size();
-        std::size_t stop = end;
-        if (stop > start && Bytes[stop - 1] == '\r')
-            --stop;
-        const std::size_t next = end + 1;
-        if (stop == start) {
-            start = next;
-            continue;
-        }
-        std::vector<std::string> values;
-        std::size_t i = start;
-        while (true) {
-            std::string value;
-            if (i < stop && Bytes[i] == '"') {
-                std::size_t j = i + 1;
-                while (j < stop && !(Bytes[j] == '"' && (j + 1 == stop || Bytes[j + 1] == Delimiter)))
-                    ++j;
-                value = Bytes.substr(i + 1, j - i - 1);
-                i = j < stop ? j + 1 : stop; // past the closing quote
-            } else {
-                std::size_t j = i;
-                while (j < stop && Bytes[j] != Delimiter)
-                    ++j;
-                value = Bytes.substr(i, j - i);
-                i = j;
-            }
-            values.push_back(std::move(value));
-            if (i >= stop)
-                break;
-            ++i; // the delimiter
-            if (i == stop) {
-                values.emplace_back();
-                break;
-            }
-        }
-        lines.push_back(std::move(values));
-        start = next;
-    }
+    ForEachDelimitedLine(Bytes, Delimiter, [&](const std::vector<std::string_view>& values) {
+        lines.emplace_back(values.begin(), values.end());
+    });
     return lines;
 }
 
@@ -342,8 +359,10 @@ std::vector<TTableFile> NamedTables(const QString& folder, const std::string& sq
 // and as a view named by its file name; afterwards statements may only read.
 TDatabase LoadTables(const std::vector<TTableFile>& tables)
 {
+    // The connection belongs to one data source, which one thread uses at a time: no locking of
+    // its own around every call.
     sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         sqlite3_close_v2(handle);
         Fail();
     }
@@ -408,6 +427,7 @@ TRecordSet Execute(sqlite3* db, const std::string& Sql)
         if (rc != SQLITE_ROW || result.Rows.size() >= MaxQueryRows)
             Fail();
         std::vector<std::string> row;
+        row.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), i));
             row.emplace_back(text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt.get(), i)))

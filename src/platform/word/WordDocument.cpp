@@ -7,8 +7,10 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <set>
+#include <unordered_set>
 
 const char* const NotProtectedText = "Deze methode of eigenschap is niet beschikbaar omdat het document niet is beveiligd.";
 const char* const AlreadyProtectedText = "Deze methode of eigenschap is niet beschikbaar omdat het document al is beveiligd.";
@@ -54,19 +56,57 @@ struct TStory {
     }
 };
 
-// Only the text of a paragraph's story.
+// Only the text of a paragraph's story, appended to Text.
 struct TStoryText {
-    std::string Text;
+    std::string& Text;
     void Add(pugi::xml_node t) { Text += t.text().get(); }
     void Mark(char c) { Text += c; }
 };
 
-// Only the length of a paragraph's story.
+// A byte's bit in a set of bytes folded to 64 bits, letters in lower case.
+inline std::uint64_t ByteBit(char c) { return std::uint64_t(1) << (static_cast<unsigned char>(AsciiLower(c)) & 63); }
+
+// The length of a paragraph's story and the bytes it holds.
 struct TStoryLength {
     std::size_t Size = 0;
-    void Add(pugi::xml_node t) { Size += std::strlen(t.text().get()); }
-    void Mark(char) { ++Size; }
+    std::uint64_t Bytes = 0;
+    void Add(pugi::xml_node t)
+    {
+        for (const char* c = t.text().get(); *c; ++c, ++Size)
+            Bytes |= ByteBit(*c);
+    }
+    void Mark(char c)
+    {
+        ++Size;
+        Bytes |= ByteBit(c);
+    }
 };
+
+// What an element is to a paragraph's story.
+enum class TStoryPart { Inside, Skipped, Text, Tab, Mark };
+
+// Told apart by the letter after "w:" first, as the walk meets every element of a paragraph.
+TStoryPart StoryPartOf(const char* name)
+{
+    if (name[0] != 'w' || name[1] != ':')
+        return TStoryPart::Inside;
+    const char* n = name + 2;
+    const auto is = [n](const char* local) { return std::strcmp(n, local) == 0; };
+    switch (n[0]) {
+    case 'b': return is("br") ? TStoryPart::Mark : TStoryPart::Inside;
+    case 'c': return is("cr") ? TStoryPart::Mark : TStoryPart::Inside;
+    case 'd': return is("del") || is("delText") ? TStoryPart::Skipped : is("drawing") ? TStoryPart::Mark : TStoryPart::Inside;
+    case 'f': return is("fldChar") ? TStoryPart::Skipped : is("fldSimple") ? TStoryPart::Mark : TStoryPart::Inside;
+    case 'i': return is("instrText") ? TStoryPart::Skipped : TStoryPart::Inside;
+    case 'n': return is("noBreakHyphen") ? TStoryPart::Mark : TStoryPart::Inside;
+    case 'o': return is("object") ? TStoryPart::Mark : TStoryPart::Inside;
+    case 'p': return is("pPr") ? TStoryPart::Skipped : is("pict") || is("ptab") ? TStoryPart::Mark : TStoryPart::Inside;
+    case 'r': return is("rPr") ? TStoryPart::Skipped : TStoryPart::Inside;
+    case 's': return is("sym") ? TStoryPart::Mark : TStoryPart::Inside;
+    case 't': return is("t") ? TStoryPart::Text : is("tab") ? TStoryPart::Tab : is("txbxContent") ? TStoryPart::Skipped : TStoryPart::Inside;
+    default: return TStoryPart::Inside;
+    }
+}
 
 // Walks the story of a paragraph into story: its w:t texts (Add) and its marks (Mark).
 template <class Story>
@@ -75,20 +115,12 @@ void WalkParagraph(pugi::xml_node node, Story& story)
     for (pugi::xml_node n = node.first_child(); n; n = n.next_sibling()) {
         if (n.type() != pugi::node_element)
             continue;
-        const char* name = n.name();
-        if (IsName(name, "w:pPr") || IsName(name, "w:rPr") || IsName(name, "w:txbxContent") || IsName(name, "w:del")
-            || IsName(name, "w:instrText") || IsName(name, "w:delText") || IsName(name, "w:fldChar"))
-            continue;
-        if (IsName(name, "w:t")) {
-            story.Add(n);
-        } else if (IsName(name, "w:tab")) {
-            story.Mark('\t');
-        } else if (IsName(name, "w:fldSimple") || IsName(name, "w:br") || IsName(name, "w:cr") || IsName(name, "w:sym")
-                   || IsName(name, "w:drawing") || IsName(name, "w:pict") || IsName(name, "w:object")
-                   || IsName(name, "w:noBreakHyphen") || IsName(name, "w:ptab")) {
-            story.Mark('\x01');
-        } else {
-            WalkParagraph(n, story);
+        switch (StoryPartOf(n.name())) {
+        case TStoryPart::Skipped: break;
+        case TStoryPart::Text: story.Add(n); break;
+        case TStoryPart::Tab: story.Mark('\t'); break;
+        case TStoryPart::Mark: story.Mark('\x01'); break;
+        case TStoryPart::Inside: WalkParagraph(n, story); break;
         }
     }
 }
@@ -168,6 +200,19 @@ void SplitRunAfter(pugi::xml_node child)
     }
 }
 
+// The elements named name below a node, in document order, found by the library's own walk.
+struct TElementsNamed : pugi::xml_tree_walker {
+    const char* Name;
+    std::vector<pugi::xml_node> Found;
+    explicit TElementsNamed(const char* name) : Name(name) {}
+    bool for_each(pugi::xml_node& n) override
+    {
+        if (IsName(n.name(), Name) && n.type() == pugi::node_element)
+            Found.push_back(n);
+        return true;
+    }
+};
+
 // The default text of a new text form field: five en spaces.
 const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
 
@@ -179,10 +224,11 @@ const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
 struct TStoryIndex {
     std::vector<pugi::xml_node> Nodes;
     std::vector<std::size_t> Sizes;
+    std::vector<std::uint64_t> Bytes; // what each paragraph's text holds (ByteBit), so a search passes by most
     std::vector<std::size_t> Tree; // Tree[k - 1] sums the sizes of paragraphs k - (k & -k) .. k - 1
     std::size_t Size = 0;
     pugi::xml_node Body;
-    std::set<std::string> FieldNames; // read at the first new field
+    std::unordered_set<std::string> FieldNames; // the document's own, read at the first new field
     bool FieldNamesRead = false;
     int NextField = 1;
 
@@ -190,8 +236,12 @@ struct TStoryIndex {
     {
         WalkBody(body, Nodes);
         Sizes.reserve(Nodes.size());
-        for (std::size_t i = 0; i < Nodes.size(); ++i)
-            Sizes.push_back(Length(i));
+        Bytes.reserve(Nodes.size());
+        for (std::size_t i = 0; i < Nodes.size(); ++i) {
+            const TStoryLength length = Measure(i);
+            Sizes.push_back(length.Size);
+            Bytes.push_back(length.Bytes);
+        }
         Tree = Sizes;
         for (std::size_t k = 1; k <= Tree.size(); ++k)
             if (const std::size_t up = k + (k & (~k + 1)); up <= Tree.size())
@@ -227,24 +277,33 @@ struct TStoryIndex {
     }
 
     TStory Paragraph(std::size_t i) const { return ParagraphStory(Nodes[i]); }
-    std::size_t Length(std::size_t i) const
+    TStoryLength Measure(std::size_t i) const
     {
         TStoryLength length;
         WalkParagraph(Nodes[i], length);
-        return length.Size + 1;
+        length.Mark('\r');
+        return length;
     }
     std::string Text(std::size_t i) const
     {
-        TStoryText story;
+        std::string text;
+        AppendText(i, text);
+        return text;
+    }
+    void AppendText(std::size_t i, std::string& text) const
+    {
+        TStoryText story{text};
         WalkParagraph(Nodes[i], story);
-        return story.Text + '\r';
+        text += '\r';
     }
 
     // Reads paragraph i again after a change; the ones after it move.
     void Refresh(std::size_t i)
     {
         const std::size_t before = Sizes[i];
-        Sizes[i] = Length(i);
+        const TStoryLength length = Measure(i);
+        Sizes[i] = length.Size;
+        Bytes[i] = length.Bytes;
         for (std::size_t k = i + 1; k <= Tree.size(); k += k & (~k + 1))
             Tree[k - 1] = Tree[k - 1] + Sizes[i] - before;
         Size = Size + Sizes[i] - before;
@@ -252,14 +311,22 @@ struct TStoryIndex {
 
     std::string NewFieldName()
     {
-        if (!FieldNamesRead)
-            for (pugi::xpath_node n : Body.select_nodes(".//w:ffData/w:name"))
-                FieldNames.insert(n.node().attribute("w:val").value());
+        if (!FieldNamesRead) {
+            TElementsNamed data("w:ffData");
+            Body.traverse(data);
+            for (pugi::xml_node d : data.Found)
+                for (pugi::xml_node n : d.children("w:name"))
+                    FieldNames.insert(n.attribute("w:val").value());
+        }
         FieldNamesRead = true;
+        // The numbers only go up, so a name made here is not made again: only the names the
+        // document held are looked up.
         for (;; ++NextField) {
-            const std::string name = "Tekst" + std::to_string(NextField);
-            if (FieldNames.insert(name).second)
+            std::string name = "Tekst" + std::to_string(NextField);
+            if (!FieldNames.count(name)) {
+                ++NextField;
                 return name;
+            }
         }
     }
 };
@@ -288,6 +355,7 @@ std::unique_ptr<TWordDocument> TWordDocument::Open(const QString& Path)
     doc->Path = Path;
     doc->mainPart_ = doc->package_.MainPartName();
     ParseXmlPart(doc->main_, doc->package_.Part(doc->mainPart_), doc->mainPart_);
+    doc->mainBytes_ = doc->package_.Part(doc->mainPart_).size();
     if (!doc->Body())
         throw Exception("Het bestand " + doc->Name + " is geen Word-document");
     doc->package_.SetPart(doc->mainPart_, std::string());
@@ -327,8 +395,9 @@ TWordPackage TWordDocument::OtherParts() const
 
 TWordPackage TWordDocument::Package() const
 {
+    // Room for twice the size read or merged, for what fields and edits add since.
     TWordPackage package = OtherParts();
-    package.SetPart(mainPart_, SaveXmlPart(main_));
+    package.SetPart(mainPart_, SaveXmlPart(main_, 2 * std::max(mainBytes_, Merged.Bytes) + 4096));
     return package;
 }
 
@@ -386,9 +455,13 @@ void TWordDocument::Protect(int Type)
     p.append_attribute("w:edit") = edits[Type];
     p.append_attribute("w:enforcement") = "1";
     if (Type == wdAllowOnlyFormFields)
-        for (pugi::xpath_node s : main_.select_nodes("//w:sectPr"))
-            while (s.node().remove_child("w:formProt")) {
+    {
+        TElementsNamed sections("w:sectPr");
+        main_.traverse(sections);
+        for (pugi::xml_node s : sections.Found)
+            while (s.remove_child("w:formProt")) {
             }
+    }
 }
 
 std::string TWordDocument::StoryText() const
@@ -396,7 +469,7 @@ std::string TWordDocument::StoryText() const
     const TStoryIndex& story = Story();
     std::string text;
     for (std::size_t i = 0; i < story.Count(); ++i)
-        text += story.Text(i);
+        story.AppendText(i, text);
     return text;
 }
 
@@ -447,9 +520,18 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
         return false;
     const std::string needle = MatchCase ? Text : AsciiLowerStr(Text);
     // The hit in paragraph i, searching forward from or backward before local position from.
+    std::uint64_t needleBytes = 0;
+    for (const char c : needle)
+        needleBytes |= ByteBit(c);
+    std::string hay; // kept from paragraph to paragraph
     const auto search = [&](std::size_t i, std::size_t from, bool forward) {
-        const std::string text = story.Text(i);
-        const std::string hay = MatchCase ? text : AsciiLowerStr(text);
+        if ((story.Bytes[i] & needleBytes) != needleBytes)
+            return std::string::npos;
+        hay.clear();
+        story.AppendText(i, hay);
+        if (!MatchCase)
+            for (char& c : hay)
+                c = AsciiLower(c);
         if (forward)
             return hay.find(needle, from);
         return from < needle.size() ? std::string::npos : hay.rfind(needle, from - needle.size());
@@ -489,8 +571,12 @@ void TWordDocument::AddTextFormField()
     const std::size_t end = selEnd_ - paragraphStart;
     if (index.Count() == 0 || end >= index.Sizes[paragraph])
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
-    SplitTextAt(index.Paragraph(paragraph), end);
-    SplitTextAt(index.Paragraph(paragraph), start);
+    // The split at the end leaves the text before it where it stood, so the same pieces serve the
+    // split at the start (none is needed where both are one place).
+    const TStory unsplit = index.Paragraph(paragraph);
+    SplitTextAt(unsplit, end);
+    if (start < end)
+        SplitTextAt(unsplit, start);
     const TStory story = index.Paragraph(paragraph);
 
     std::vector<pugi::xml_node> covered; // the w:t elements the field replaces

@@ -91,6 +91,7 @@ private:
     std::string mainPart_;
     std::string settingsPart_;
     pugi::xml_document main_;
+    std::size_t mainBytes_ = 0; // the main part's size as read
     pugi::xml_document settings_;
     mutable std::size_t selStart_ = 0;
     mutable std::size_t selEnd_ = 0;

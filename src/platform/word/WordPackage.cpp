@@ -191,12 +191,15 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
     }
 }
 
-std::string SaveXmlPart(const pugi::xml_document& Doc)
+std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected)
 {
-    TCountingWriter size;
-    Doc.save(size, "", pugi::format_raw, pugi::encoding_utf8);
+    if (Expected == 0) {
+        TCountingWriter size;
+        Doc.save(size, "", pugi::format_raw, pugi::encoding_utf8);
+        Expected = size.Size;
+    }
     TStringWriter out;
-    out.Text.reserve(size.Size);
+    out.Text.reserve(Expected);
     Doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
     return std::move(out.Text);
 }

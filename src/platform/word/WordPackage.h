@@ -54,8 +54,10 @@ constexpr unsigned int XmlParseOptions = pugi::parse_default | pugi::parse_ws_pc
 // Parses an XML part; throws Exception naming Name when it is not well-formed, holds more than
 // MaxXmlNodes elements and attributes or nests deeper than MaxXmlDepth.
 void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::string& Name);
-// Writes an XML part, measured first, so that a large part is held once and not grown by copying.
-std::string SaveXmlPart(const pugi::xml_document& Doc);
+// Writes an XML part into room for Expected bytes made first, so that a large part is held once
+// and not grown by copying: a part of up to that size is written in one pass, and room it leaves
+// unwritten is never touched.  Without Expected the part is measured first.
+std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected = 0);
 
 // A count as Dutch texts write it: "4.000.000".
 std::string DutchCount(std::size_t Count);

@@ -9,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sstream>
@@ -143,6 +144,70 @@ TEST(MailMergeTest, TablesAndOtherFieldsAreCopiedAsTheyStand)
     // The second copy's table is preceded by a paragraph holding the page break.
     EXPECT_EQ(m.Texts, (std::vector<std::string>{"Jansen", "1", "#", "Bakker", "1"}));
     EXPECT_NE(m.Xml.find(" PAGE "), std::string::npos);
+}
+
+// A template written with {name} for a merge field and {NEXT} for a NEXT field, merged by plain
+// text replacement: each copy the template with the values' runs in place of its fields, every
+// copy after the first with a page break run after its first paragraph's properties.
+std::string MergedByReplacement(const std::string& body, const TRecordSet& data)
+{
+    std::string copies;
+    for (std::size_t record = 0; record < data.Rows.size(); ++record) {
+        std::string copy;
+        std::size_t at = 0;
+        for (std::size_t open; (open = body.find('{', at)) != std::string::npos; at = body.find('}', open) + 1) {
+            copy += body.substr(at, open - at);
+            const std::string name = body.substr(open + 1, body.find('}', open) - open - 1);
+            if (name == "NEXT") {
+                ++record;
+                continue;
+            }
+            const auto column = std::find(data.Columns.begin(), data.Columns.end(), name) - data.Columns.begin();
+            const std::string value = record < data.Rows.size() ? data.Rows[record][static_cast<std::size_t>(column)] : "";
+            if (!value.empty())
+                copy += "<w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\">" + value + "</w:t></w:r>";
+        }
+        copy += body.substr(at);
+        if (!copies.empty())
+            copy.insert(copy.find("</w:pPr>") + 8, "<w:r><w:br w:type=\"page\"/></w:r>");
+        copies += copy;
+    }
+    pugi::xml_document doc; // written as the merge writes, empty elements closed at once
+    ParseXmlPart(doc, std::string("<w:document ") + WordNamespaces + "><w:body>" + copies
+                     + "<w:sectPr><w:formProt w:val=\"false\"/></w:sectPr></w:body></w:document>", "reference");
+    return SaveXmlPart(doc);
+}
+
+std::string WithFields(std::string body)
+{
+    for (std::size_t open; (open = body.find('{')) != std::string::npos;) {
+        const std::size_t close = body.find('}', open);
+        const std::string name = body.substr(open + 1, close - open - 1);
+        body.replace(open, close - open + 1, SimpleField(name == "NEXT" ? name : "MERGEFIELD " + name));
+    }
+    return body;
+}
+
+// Holders with attributes and properties, fields in hyperlinks, nested smart tags and table cells,
+// a paragraph without fields and NEXT fields that carry the record across copies: every copy is
+// the template with its values in place, as plain text replacement makes it.
+TEST(MailMergeTest, CopiesAreTheTemplateWithItsValuesInPlaceWhereverTheFieldsStand)
+{
+    const std::string body =
+        "<w:p w:rsidR=\"00A1\" w:rsidRDefault=\"00B2\"><w:pPr><w:jc w:val=\"center\"/></w:pPr>"
+        "<w:r><w:t xml:space=\"preserve\">Nr </w:t></w:r>{kand_nr}</w:p>"
+        "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr><w:tr w:rsidR=\"00C3\"><w:tc><w:tcPr><w:tcW w:w=\"2000\"/></w:tcPr>"
+        "<w:p><w:pPr/><w:hyperlink w:anchor=\"a\"><w:r><w:t>naam: </w:t></w:r>{naamkand}</w:hyperlink></w:p></w:tc>"
+        "<w:tc><w:p><w:r><w:t>vast &amp; zeker</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
+        "<w:p><w:pPr/><w:smartTag w:uri=\"u\" w:element=\"place\"><w:smartTag w:uri=\"u\" w:element=\"city\">{plaats}</w:smartTag>"
+        "</w:smartTag>{NEXT}<w:r><w:t>+</w:t></w:r>{naamkand}</w:p>"
+        "<w:p><w:pPr/><w:r><w:t>slot</w:t></w:r></w:p>";
+    TRecordSet data{Kandidaten.Columns, {}};
+    for (int r = 1; r <= 7; ++r)
+        data.Rows.push_back({std::to_string(r), "naam " + std::to_string(r), r % 3 ? "plaats " + std::to_string(r) : ""});
+    const Merged m = Merge(WithFields(body), data);
+    EXPECT_EQ(m.Copies, 4);
+    EXPECT_EQ(m.Xml, MergedByReplacement(body, data));
 }
 
 // The shipped forms merged as the driver merges them (blank lines suppressed, markers made form

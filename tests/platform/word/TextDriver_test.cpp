@@ -111,6 +111,21 @@ TEST_F(TextDriverTest, SchemaFormats)
     }
 }
 
+// What a line leaves out is null, an empty value (also after a last delimiter) is empty text; a
+// file without header has as many columns as its widest line, wherever that line stands.
+TEST_F(TextDriverTest, MissingValuesAreNullAndEmptyValuesEmptyText)
+{
+    Write("SCHEMA.INI", "[t.txt]\r\nColNameHeader=False\r\nFormat=TabDelimited\r\n[h.txt]\r\nFormat=TabDelimited\r\n");
+    Write("t.txt", "\"a\"\r\n\"b\"\t\r\n\"c\"\t\"\"\t\"z\"\r\n\"d\"\t\"\"\r\n");
+    EXPECT_EQ(Query("SELECT * FROM t.txt").Columns, (std::vector<std::string>{"F1", "F2", "F3"}));
+    EXPECT_EQ(Rows(Query("SELECT F1 FROM t.txt WHERE F2 IS NULL")), "a");
+    EXPECT_EQ(Rows(Query("SELECT F1 FROM t.txt WHERE F2 = '' ORDER BY F1")), "b|c|d");
+    EXPECT_EQ(Rows(Query("SELECT F1 FROM t.txt WHERE F3 IS NULL ORDER BY F1")), "a|b|d");
+    Write("h.txt", "\"x\"\t\"y\"\r\n\"1\"\r\n\"2\"\t\r\n\"3\"\t\"4\"\t\"5\"\r\n");
+    EXPECT_EQ(Query("SELECT * FROM h.txt").Columns, (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(Rows(Query("SELECT x, y IS NULL, y = '' FROM h.txt")), "1,1,|2,0,1|3,0,0");
+}
+
 TEST_F(TextDriverTest, QuotesAreRemovedAndValuesWrittenWithQuotesOrTabsComeBackWhole)
 {
     const struct {

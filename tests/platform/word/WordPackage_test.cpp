@@ -9,6 +9,7 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace {
 
@@ -124,6 +125,21 @@ TEST(WordPackage, MergedDocumentsTogetherCannotGrowPastTheBound)
     ASSERT_EQ(word.DocumentsCount(), 2);
     EXPECT_EQ(word.Document(1).Name, "Standaardbrieven1");
     EXPECT_EQ(word.Document(1).StoryText().size(), 40'000u * 1001 + 12);
+}
+
+// A part is written whole whatever room was made for it: none, too little or more than enough.
+TEST(WordPackage, XmlPartsAreWrittenWholeWhateverRoomWasMadeForThem)
+{
+    std::string body;
+    for (int i = 0; i < 20000; ++i)
+        body += Para("alinea " + std::to_string(i) + " &amp; \xc3\xa9\xe2\x82\xac");
+    pugi::xml_document doc;
+    ParseXmlPart(doc, std::string("<?xml version=\"1.0\"?><w:document ") + WordNamespaces + "><w:body>" + body + "</w:body></w:document>", "doc");
+    std::ostringstream written;
+    doc.save(written, "", pugi::format_raw, pugi::encoding_utf8);
+    ASSERT_GT(written.str().size(), std::size_t(1) << 20);
+    for (const std::size_t room : {std::size_t(0), std::size_t(100), written.str().size(), 4 * written.str().size()})
+        EXPECT_EQ(SaveXmlPart(doc, room), written.str()) << room;
 }
 
 } // namespace

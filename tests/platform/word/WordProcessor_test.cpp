@@ -244,6 +244,47 @@ TEST_F(WordProcessorTest, TheSelectionAfterMergeFindAndHomeKey)
     EXPECT_EQ(doc.SelectionEnd(), 0u);
 }
 
+// A search reads the paragraphs that may hold the text, letters in either case unless the case
+// must match, also after a field changed a paragraph; new fields pass by the names the document holds.
+TEST_F(WordProcessorTest, SearchesInEitherCaseAndNewFieldNamesPassByTheDocumentsOwn)
+{
+    const std::string existing = "<w:p><w:r><w:fldChar w:fldCharType=\"begin\"><w:ffData><w:name w:val=\"Tekst2\"/></w:ffData></w:fldChar></w:r>"
+                                 "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>";
+    word.OpenDocument(Template("T", Para("een Zoek") + Para("niets") + existing + Para("zOEK [*] [*]") + Para("[*] zoek"), ""));
+    TWordDocument& doc = *word.ActiveDocument();
+    word.HomeKey(wdStory);
+    TFindArgs find;
+    find.FindText = "ZOEK";
+    find.Forward = true;
+    std::vector<std::size_t> hits;
+    for (word.FindExecute(find); word.FindFound(); word.FindExecute(find))
+        hits.push_back(doc.SelectionStart());
+    EXPECT_EQ(hits, (std::vector<std::size_t>{4, 16, 33}));
+    word.HomeKey(wdStory);
+    find.MatchCase = true;
+    word.FindExecute(find);
+    EXPECT_FALSE(word.FindFound());
+    find.FindText = "zOEK";
+    word.FindExecute(find);
+    EXPECT_TRUE(word.FindFound());
+    EXPECT_EQ(doc.SelectionStart(), 16u);
+
+    EXPECT_EQ(AddFields(), 3);
+    EXPECT_EQ(doc.StoryText(), "een Zoek\rniets\r\rzOEK " + FieldText + " " + FieldText + "\r" + FieldText + " zoek\r");
+    const std::string xml = PartXml(doc, "word/document.xml");
+    EXPECT_EQ(Count(xml, "w:val=\"Tekst2\""), 1);
+    for (const char* name : {"Tekst1", "Tekst3", "Tekst4"})
+        EXPECT_EQ(Count(xml, std::string("w:val=\"") + name + "\""), 1) << name;
+
+    // A field where nothing is selected splits the text once, leaving no empty text behind.
+    doc.Select(1, 1);
+    word.AddFormField(wdFieldFormTextInput);
+    EXPECT_EQ(doc.StoryText().substr(0, 9 + FieldText.size()), "e" + FieldText + "en Zoek\r");
+    const std::string split = PartXml(doc, "word/document.xml");
+    EXPECT_EQ(Count(split, "<w:t xml:space=\"preserve\">e</w:t>"), 1);
+    EXPECT_EQ(Count(split, "\"preserve\"/>") + Count(split, "\"preserve\"></w:t>"), 0);
+}
+
 TEST_F(WordProcessorTest, ProtectionAndItsFailures)
 {
     // A template that is not protected cannot be unprotected.
