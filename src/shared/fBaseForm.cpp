@@ -124,11 +124,6 @@ QWidget* TBaseForm::PlaceBody(QWidget* panel, QWidget* body)
     return body;
 }
 
-void TBaseForm::MissingComponent(const char* name) const
-{
-    throw Exception(objectName().toStdString() + ": no component " + name);
-}
-
 QPushButton* TBaseForm::MarkedButton(const char* mark) const
 {
     for (QPushButton* button : findChildren<QPushButton*>())

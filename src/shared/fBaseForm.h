@@ -87,16 +87,6 @@ protected:
     // maximise and close box) rather than a dialog.
     void SetMainWindowBorder();
 
-    // The component of the loaded layout with this name; a missing one is a programming error.
-    template <class T>
-    T* Component(const char* name)
-    {
-        T* component = findChild<T*>(QString::fromLatin1(name));
-        if (!component)
-            MissingComponent(name);
-        return component;
-    }
-
     // Fills panel with the top-level widget of a descendant's layout: the layout's caption
     // becomes the window's caption and its size the window's client size.
     template <class Ui>
@@ -117,7 +107,6 @@ private:
     void RunFormCreate();
     QWidget* PlaceBody(QWidget* panel, QWidget* body);
     QPushButton* MarkedButton(const char* mark) const;
-    [[noreturn]] void MissingComponent(const char* name) const;
 
     bool Initialized_ = false;
     bool Created_ = false;
