@@ -47,23 +47,23 @@ inline std::string FileErrorText(int error)
 // Owns a file descriptor: closed on destruction, or by Close, which reports a failed close.
 class TFileHandle {
 public:
-    explicit TFileHandle(int handle) : FHandle(handle) {}
+    explicit TFileHandle(int handle) : handle_(handle) {}
     ~TFileHandle()
     {
-        if (FHandle >= 0)
-            ::close(FHandle);
+        if (handle_ >= 0)
+            ::close(handle_);
     }
     TFileHandle(const TFileHandle&) = delete;
     TFileHandle& operator=(const TFileHandle&) = delete;
-    int Get() const { return FHandle; }
+    int Get() const { return handle_; }
     void Close()
     {
-        const int handle = FHandle;
-        FHandle = -1;
+        const int handle = handle_;
+        handle_ = -1;
         if (::close(handle) != 0)
             ThrowIoError(errno);
     }
 
 private:
-    int FHandle;
+    int handle_;
 };

@@ -48,11 +48,11 @@ public:
     }
 
     virtual void Initialize();
-    bool Initialized() const { return Initialized_; }
+    bool Initialized() const { return initialized_; }
 
     // Shows the window modally; the result is the modal result it closed with.
     int ShowModal();
-    int ModalResult() const { return ModalResult_; }
+    int ModalResult() const { return modalResult_; }
     // A result other than mrNone ends a shown window with that result.
     void SetModalResult(int result);
     // As the close box: a modal window ends with mrCancel.
@@ -108,9 +108,9 @@ private:
     QWidget* PlaceBody(QWidget* panel, QWidget* body);
     QPushButton* MarkedButton(const char* mark) const;
 
-    bool Initialized_ = false;
-    bool Created_ = false;
-    bool Placed_ = false;
-    bool ActivationIsReturn_ = false;
-    int ModalResult_ = mrNone;
+    bool initialized_ = false;
+    bool created_ = false;
+    bool placed_ = false;
+    bool activationIsReturn_ = false;
+    int modalResult_ = mrNone;
 };
