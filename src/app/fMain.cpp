@@ -126,8 +126,14 @@ int LogoLeft(int PanelWidth, int OwnWidth)
     return PanelWidth - OwnWidth - 7;
 }
 
-TfrmMain::TfrmMain(QWidget* owner)
-    : TBaseSelect(owner, &LoadLayout<Ui::TfrmMain>),
+TfrmMain::TfrmMain(QWidget* owner) : TfrmMain(owner, Ui::TfrmMain{}) {}
+
+TfrmMain::TfrmMain(QWidget* owner, Ui::TfrmMain&& ui)
+    : TBaseSelect(owner,
+                  [&ui](QDialog* form) {
+                      ui.setupUi(form);
+                      return TBaseSelectParts::From(ui);
+                  }),
       OpenDialog(this, "OpenDialog",
                  [](QFileDialog& dialog) {
                      dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -143,21 +149,21 @@ TfrmMain::TfrmMain(QWidget* owner)
           dialog.setDefaultSuffix("lst");
       })
 {
-    MainMenu = Component<QMenuBar>("MainMenu");
-    grdKandidaten = Component<TZEBSortGrid>("grdKandidaten");
-    sbFormulieren = Component<QToolButton>("sbFormulieren");
-    bvLogo = Component<QFrame>("bvLogo");
-    imgLogo = Component<JpegLabel>("imgLogo");
-    lblQuandorMode = Component<QLabel>("lblQuandorMode");
-    acFileNew = Component<QAction>("acFileNew");
-    acFileOpen = Component<QAction>("acFileOpen");
-    acImportCSVTXT = Component<QAction>("acImportCSVTXT");
-    acFileSave = Component<QAction>("acFileSave");
-    acPartijGeg = Component<QAction>("acPartijGeg");
-    acExport = Component<QAction>("acExport");
-    acFormulieren = Component<QAction>("acFormulieren");
-    acAbout = Component<QAction>("acAbout");
-    acAfdrukken = Component<QAction>("acAfdrukken");
+    MainMenu = ui.MainMenu;
+    grdKandidaten = ui.grdKandidaten;
+    sbFormulieren = ui.sbFormulieren;
+    bvLogo = ui.bvLogo;
+    imgLogo = ui.imgLogo;
+    lblQuandorMode = ui.lblQuandorMode;
+    acFileNew = ui.acFileNew;
+    acFileOpen = ui.acFileOpen;
+    acImportCSVTXT = ui.acImportCSVTXT;
+    acFileSave = ui.acFileSave;
+    acPartijGeg = ui.acPartijGeg;
+    acExport = ui.acExport;
+    acFormulieren = ui.acFormulieren;
+    acAbout = ui.acAbout;
+    acAfdrukken = ui.acAfdrukken;
 
     SetMainWindowBorder();
     layout()->setMenuBar(MainMenu);

@@ -20,6 +20,9 @@ class QLabel;
 class QMenuBar;
 class TfrmSplashMessage;
 class TZEBSortGrid;
+namespace Ui {
+class TfrmMain;
+}
 
 // The numbers in use as the candidate dialog wants them: each KandidaatNr padded on the left with
 // "0" to 10 characters, sorted, without duplicates.
@@ -113,6 +116,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ui is the layout, set up by the base while it is built.
+    TfrmMain(QWidget* owner, Ui::TfrmMain&& ui);
     void SetupGrid();
     void DeleteSelectedRow();
     void SetGlyphs();

@@ -26,46 +26,46 @@ class TUtf8Check {
 public:
     bool Feed(const unsigned char* p, std::size_t n)
     {
-        for (std::size_t i = 0; i < n && FValid; ++i) {
+        for (std::size_t i = 0; i < n && valid_; ++i) {
             const unsigned char b = p[i];
-            if (FNeed == 0) {
+            if (need_ == 0) {
                 if (b < 0x80)
                     continue;
-                FLow = 0x80;
-                FHigh = 0xBF;
+                low_ = 0x80;
+                high_ = 0xBF;
                 if (b >= 0xC2 && b <= 0xDF)
-                    FNeed = 1;
+                    need_ = 1;
                 else if (b >= 0xE0 && b <= 0xEF) {
-                    FNeed = 2;
+                    need_ = 2;
                     if (b == 0xE0)
-                        FLow = 0xA0;
+                        low_ = 0xA0;
                     else if (b == 0xED)
-                        FHigh = 0x9F;
+                        high_ = 0x9F;
                 } else if (b >= 0xF0 && b <= 0xF4) {
-                    FNeed = 3;
+                    need_ = 3;
                     if (b == 0xF0)
-                        FLow = 0x90;
+                        low_ = 0x90;
                     else if (b == 0xF4)
-                        FHigh = 0x8F;
+                        high_ = 0x8F;
                 } else
-                    FValid = false;
-            } else if (b < FLow || b > FHigh) {
-                FValid = false;
+                    valid_ = false;
+            } else if (b < low_ || b > high_) {
+                valid_ = false;
             } else {
-                FLow = 0x80;
-                FHigh = 0xBF;
-                --FNeed;
+                low_ = 0x80;
+                high_ = 0xBF;
+                --need_;
             }
         }
-        return FValid;
+        return valid_;
     }
-    bool Finish() const { return FValid && FNeed == 0; }
+    bool Finish() const { return valid_ && need_ == 0; }
 
 private:
-    bool FValid = true;
-    int FNeed = 0;
-    unsigned char FLow = 0x80;
-    unsigned char FHigh = 0xBF;
+    bool valid_ = true;
+    int need_ = 0;
+    unsigned char low_ = 0x80;
+    unsigned char high_ = 0xBF;
 };
 
 // Windows-1252 text of one UTF-8 line; count gets the characters that became "?".
@@ -121,17 +121,17 @@ int FieldOf(std::string_view name)
 // Reading an import file
 
 TImportTextFile::TImportTextFile(const std::filesystem::path& fileName, TImportEncoding& encoding)
-    : FHandle(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }))
+    : handle_(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }))
 {
-    if (FHandle.Get() < 0)
+    if (handle_.Get() < 0)
         throw EInOutError(CannotOpen, errno);
     struct stat info {};
-    if (::fstat(FHandle.Get(), &info) != 0)
+    if (::fstat(handle_.Get(), &info) != 0)
         throw EInOutError(CannotOpen, errno);
     // Only a regular file has an end: not a directory, a pipe or a device such as /dev/zero.
     if (!S_ISREG(info.st_mode))
         throw EInOutError(CannotOpen, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
-    FBuffer.resize(1 << 16);
+    buffer_.resize(1 << 16);
     const std::int64_t modified = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     const bool same = encoding.Known && encoding.Device == info.st_dev && encoding.Inode == info.st_ino &&
                       encoding.Size == std::uint64_t(info.st_size) && encoding.ModifiedNs == modified;
@@ -143,10 +143,10 @@ TImportTextFile::TImportTextFile(const std::filesystem::path& fileName, TImportE
         encoding.Size = std::uint64_t(info.st_size);
         encoding.ModifiedNs = modified;
     }
-    FUtf8 = encoding.Utf8;
+    utf8_ = encoding.Utf8;
     // A UTF-8 file's byte-order mark is no part of its first line.
-    if (FUtf8 && Fill() && FEnd >= 3 && std::string_view(FBuffer.data(), 3) == "\xEF\xBB\xBF")
-        FPos = 3;
+    if (utf8_ && Fill() && end_ >= 3 && std::string_view(buffer_.data(), 3) == "\xEF\xBB\xBF")
+        pos_ = 3;
 }
 
 // Reads the whole file once, a piece at a time, and goes back to its start.
@@ -154,60 +154,60 @@ bool TImportTextFile::ScanUtf8()
 {
     TUtf8Check check;
     while (Fill())
-        if (!check.Feed(reinterpret_cast<const unsigned char*>(FBuffer.data()), FEnd))
+        if (!check.Feed(reinterpret_cast<const unsigned char*>(buffer_.data()), end_))
             break;
     const bool utf8 = check.Finish();
-    if (::lseek(FHandle.Get(), 0, SEEK_SET) != 0)
+    if (::lseek(handle_.Get(), 0, SEEK_SET) != 0)
         ThrowIoError(errno);
-    FPos = FEnd = 0;
+    pos_ = end_ = 0;
     return utf8;
 }
 
 bool TImportTextFile::Fill()
 {
-    const int n = RetryOnInterrupt([&] { return ::read(FHandle.Get(), FBuffer.data(), FBuffer.size()); });
+    const int n = RetryOnInterrupt([&] { return ::read(handle_.Get(), buffer_.data(), buffer_.size()); });
     if (n < 0)
         ThrowIoError(errno);
-    FPos = 0;
-    FEnd = std::size_t(n);
+    pos_ = 0;
+    end_ = std::size_t(n);
     return n > 0;
 }
 
 bool TImportTextFile::ReadLine(std::string& line)
 {
     line.clear();
-    FReplacedInLine = 0;
+    replacedInLine_ = 0;
     bool any = false;
     for (;;) {
-        if (FPos == FEnd && !Fill())
+        if (pos_ == end_ && !Fill())
             break;
-        if (FSkipLineFeed) {
-            FSkipLineFeed = false;
-            if (FBuffer[FPos] == '\n') {
-                ++FPos;
+        if (skipLineFeed_) {
+            skipLineFeed_ = false;
+            if (buffer_[pos_] == '\n') {
+                ++pos_;
                 continue;
             }
         }
         any = true;
-        const char* begin = FBuffer.data() + FPos;
-        const char* end = FBuffer.data() + FEnd;
+        const char* begin = buffer_.data() + pos_;
+        const char* end = buffer_.data() + end_;
         const char* stop = std::find_if(begin, end, [](char c) { return c == '\n' || c == '\r'; });
         if (line.size() + std::size_t(stop - begin) > MaxLineLength)
-            throw Exception("Regel " + std::to_string(FLineNumber + 1) + " is langer dan " +
+            throw Exception("Regel " + std::to_string(lineNumber_ + 1) + " is langer dan " +
                             std::to_string(MaxLineLength) + " tekens; dit is geen CSV- of TXT-bestand.");
         line.append(begin, stop);
-        FPos += std::size_t(stop - begin);
+        pos_ += std::size_t(stop - begin);
         if (stop != end) {
-            FSkipLineFeed = *stop == '\r';
-            ++FPos;
+            skipLineFeed_ = *stop == '\r';
+            ++pos_;
             break;
         }
     }
     if (!any)
         return false;
-    ++FLineNumber;
-    if (FUtf8)
-        line = Utf8LineToAnsi(line, FReplacedInLine);
+    ++lineNumber_;
+    if (utf8_)
+        line = Utf8LineToAnsi(line, replacedInLine_);
     return true;
 }
 
@@ -217,13 +217,13 @@ std::string TFieldCursor::Next()
         return {};
     // As ExtractField: the text up to the separator (or the end), with indicators stripped
     // without its first and last character; the whole separator is skipped.
-    const std::size_t at = FSeparator.empty() ? std::string::npos : FLine.find(FSeparator, FPos);
-    const std::size_t length = (at == std::string::npos ? FLine.size() : at) - FPos;
-    const std::size_t begin = FPos;
-    FPos = at == std::string::npos ? FLine.size() : at + FSeparator.size();
-    if (!FStrip)
-        return FLine.substr(begin, length);
-    return length > 2 ? FLine.substr(begin + 1, length - 2) : std::string();
+    const std::size_t at = separator_.empty() ? std::string::npos : line_.find(separator_, pos_);
+    const std::size_t length = (at == std::string::npos ? line_.size() : at) - pos_;
+    const std::size_t begin = pos_;
+    pos_ = at == std::string::npos ? line_.size() : at + separator_.size();
+    if (!strip_)
+        return line_.substr(begin, length);
+    return length > 2 ? line_.substr(begin + 1, length - 2) : std::string();
 }
 
 std::string DetectSeparator(const std::string& firstLine)
@@ -274,12 +274,12 @@ TKandidaatRecord KandidaatFromItems(const std::vector<std::string>& Items)
 // the same pieces on every line.
 
 TImportColumns::TImportColumns(std::vector<std::string> names, std::string separator, bool indicators)
-    : FNames(std::move(names)), FSeparator(std::move(separator)), FIndicators(indicators)
+    : names_(std::move(names)), separator_(std::move(separator)), indicators_(indicators)
 {
-    FColumns.resize(FNames.size());
-    for (std::size_t j = 0; j < FNames.size(); ++j) {
-        const std::string_view name = FNames[j];
-        TColumn& column = FColumns[j];
+    columns_.resize(names_.size());
+    for (std::size_t j = 0; j < names_.size(); ++j) {
+        const std::string_view name = names_[j];
+        TColumn& column = columns_[j];
         bool fixedField[std::size(ColumnFields)] = {};
         std::size_t order = 0;
         std::size_t start = 0;
@@ -290,7 +290,7 @@ TImportColumns::TImportColumns(std::vector<std::string> names, std::string separ
             if (field >= 0 && !fixedField[field]) {
                 fixedField[field] = true;
                 column.Fixed.push_back({j, order, field, std::string(piece)});
-                FEmptyTail[field].push_back(column.Fixed.back());
+                emptyTail_[field].push_back(column.Fixed.back());
             }
             ++order;
             start = tab + 1;
@@ -302,18 +302,18 @@ TImportColumns::TImportColumns(std::vector<std::string> names, std::string separ
             column.MainOrder = order;
             column.MainHead = std::string(last) + "=";
             if (!fixedField[field])
-                FEmptyTail[field].push_back({j, order, field, column.MainHead});
+                emptyTail_[field].push_back({j, order, field, column.MainHead});
         }
     }
 }
 
 std::string TImportColumns::OutputLine(const std::string& line) const
 {
-    TFieldCursor fields(line, FSeparator, FIndicators);
-    std::string out = FNames.front() + "=" + fields.Next();
-    for (std::size_t col = 1; col < FNames.size(); ++col) {
+    TFieldCursor fields(line, separator_, indicators_);
+    std::string out = names_.front() + "=" + fields.Next();
+    for (std::size_t col = 1; col < names_.size(); ++col) {
         out += '\t';
-        out += FNames[col];
+        out += names_[col];
         out += '=';
         out += fields.Next();
     }
@@ -345,10 +345,10 @@ void TImportColumns::Items(const std::string& line, std::vector<std::string>& it
         }
     };
 
-    TFieldCursor fields(line, FSeparator, FIndicators);
+    TFieldCursor fields(line, separator_, indicators_);
     std::size_t j = 0;
-    for (; j < FColumns.size() && !fields.AtEnd() && count < std::size(ColumnFields); ++j) {
-        const TColumn& column = FColumns[j];
+    for (; j < columns_.size() && !fields.AtEnd() && count < std::size(ColumnFields); ++j) {
+        const TColumn& column = columns_[j];
         for (const TNamedItem& item : column.Fixed)
             take(item.Field, j, item.Order, item.Text, {});
         const std::string value = fields.Next();
@@ -369,7 +369,7 @@ void TImportColumns::Items(const std::string& line, std::vector<std::string>& it
     for (int field = 0; field < int(std::size(ColumnFields)) && count < std::size(ColumnFields); ++field) {
         if (found[field])
             continue;
-        const auto& tail = FEmptyTail[field];
+        const auto& tail = emptyTail_[field];
         const auto at = std::lower_bound(tail.begin(), tail.end(), j,
                                          [](const TNamedItem& item, std::size_t col) { return item.Column < col; });
         if (at != tail.end())
@@ -383,23 +383,23 @@ void TImportColumns::Items(const std::string& line, std::vector<std::string>& it
 
 void TImportLines::Add(const std::shared_ptr<const TImportColumns>& columns, std::string_view line)
 {
-    if (FParts.empty() || FParts.back().second != columns)
-        FParts.emplace_back(Count(), columns);
-    FText.append(line);
-    FEnds.push_back(FText.size());
+    if (parts_.empty() || parts_.back().second != columns)
+        parts_.emplace_back(Count(), columns);
+    text_.append(line);
+    ends_.push_back(text_.size());
 }
 
 std::string TImportLines::Line(std::size_t index) const
 {
-    const std::size_t begin = index == 0 ? 0 : std::size_t(FEnds.at(index - 1));
-    return FText.substr(begin, std::size_t(FEnds.at(index)) - begin);
+    const std::size_t begin = index == 0 ? 0 : std::size_t(ends_.at(index - 1));
+    return text_.substr(begin, std::size_t(ends_.at(index)) - begin);
 }
 
 const TImportColumns& TImportLines::Columns(std::size_t index) const
 {
-    const auto after = std::upper_bound(FParts.begin(), FParts.end(), index,
+    const auto after = std::upper_bound(parts_.begin(), parts_.end(), index,
                                         [](std::size_t i, const auto& part) { return i < part.first; });
-    if (index >= Count() || after == FParts.begin())
+    if (index >= Count() || after == parts_.begin())
         throw Exception("Lijstindex buiten bereik (" + std::to_string(index) + ")");
     return *std::prev(after)->second;
 }

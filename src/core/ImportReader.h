@@ -50,21 +50,21 @@ public:
     // The next line as Windows-1252 text, without its line end; false at the end of the file.
     bool ReadLine(std::string& line);
     // Characters of the last line read that became "?".
-    int ReplacedInLine() const { return FReplacedInLine; }
-    bool Utf8() const { return FUtf8; }
+    int ReplacedInLine() const { return replacedInLine_; }
+    bool Utf8() const { return utf8_; }
 
 private:
     bool Fill();
     bool ScanUtf8();
 
-    TFileHandle FHandle;
-    bool FUtf8 = false;
-    std::vector<char> FBuffer;
-    std::size_t FPos = 0;
-    std::size_t FEnd = 0;
-    bool FSkipLineFeed = false; // the last line ended in CR: a LF right behind it belongs to it
-    int FLineNumber = 0;
-    int FReplacedInLine = 0;
+    TFileHandle handle_;
+    bool utf8_ = false;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool skipLineFeed_ = false; // the last line ended in CR: a LF right behind it belongs to it
+    int lineNumber_ = 0;
+    int replacedInLine_ = 0;
 };
 
 // Takes the fields off a line one by one, each exactly as ExtractField takes the first field off
@@ -73,17 +73,17 @@ private:
 class TFieldCursor {
 public:
     TFieldCursor(const std::string& line, const std::string& separator, bool stripIndicators)
-        : FLine(line), FSeparator(separator), FStrip(stripIndicators)
+        : line_(line), separator_(separator), strip_(stripIndicators)
     {
     }
-    bool AtEnd() const { return FPos >= FLine.size(); }
+    bool AtEnd() const { return pos_ >= line_.size(); }
     std::string Next();
 
 private:
-    const std::string& FLine;
-    const std::string& FSeparator;
-    bool FStrip;
-    std::size_t FPos = 0;
+    const std::string& line_;
+    const std::string& separator_;
+    bool strip_;
+    std::size_t pos_ = 0;
 };
 
 // The separator of a first line: ";" when it holds ";" at least 6 times, else "," when it holds
@@ -106,9 +106,9 @@ class TImportColumns {
 public:
     TImportColumns(std::vector<std::string> names, std::string separator, bool indicators);
 
-    std::size_t Count() const { return FNames.size(); }
-    const std::string& Separator() const { return FSeparator; }
-    bool Indicators() const { return FIndicators; }
+    std::size_t Count() const { return names_.size(); }
+    const std::string& Separator() const { return separator_; }
+    bool Indicators() const { return indicators_; }
 
     // The output line of a data line (see the top of this file).  Count() must not be 0.
     std::string OutputLine(const std::string& line) const;
@@ -134,12 +134,12 @@ private:
         std::string MainHead; // the name's last part and "=", when MainField >= 0
     };
 
-    std::vector<std::string> FNames;
-    std::string FSeparator;
-    bool FIndicators;
-    std::vector<TColumn> FColumns;
+    std::vector<std::string> names_;
+    std::string separator_;
+    bool indicators_;
+    std::vector<TColumn> columns_;
     // Per record column, the items naming it when every value from a column on is empty, in order.
-    std::vector<TNamedItem> FEmptyTail[10];
+    std::vector<TNamedItem> emptyTail_[10];
 };
 
 // The data lines of an import as they were read, each with the columns it was read under.  Holds
@@ -147,13 +147,13 @@ private:
 class TImportLines {
 public:
     void Add(const std::shared_ptr<const TImportColumns>& columns, std::string_view line);
-    std::size_t Count() const { return FEnds.size(); }
+    std::size_t Count() const { return ends_.size(); }
     std::string Line(std::size_t index) const;
     const TImportColumns& Columns(std::size_t index) const;
 
 private:
-    std::string FText;
-    std::vector<std::uint64_t> FEnds;
+    std::string text_;
+    std::vector<std::uint64_t> ends_;
     // The columns from a line index on.
-    std::vector<std::pair<std::size_t, std::shared_ptr<const TImportColumns>>> FParts;
+    std::vector<std::pair<std::size_t, std::shared_ptr<const TImportColumns>>> parts_;
 };

@@ -25,12 +25,12 @@ class TListReader {
 public:
     // Without blocking on a pipe; only a regular file has an end (not a pipe or /dev/zero).
     explicit TListReader(const std::filesystem::path& fileName)
-        : FFile(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }))
+        : file_(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }))
     {
-        if (FFile.Get() < 0)
+        if (file_.Get() < 0)
             ThrowIoError(errno);
         struct stat info {};
-        const int error = ::fstat(FFile.Get(), &info) != 0 ? errno
+        const int error = ::fstat(file_.Get(), &info) != 0 ? errno
                           : S_ISDIR(info.st_mode)       ? EISDIR
                           : !S_ISREG(info.st_mode)      ? EINVAL
                                                         : 0;
@@ -38,7 +38,7 @@ public:
             ThrowIoError(error);
     }
 
-    bool AtEnd() { return FPos == FEnd && !Fill(); }
+    bool AtEnd() { return pos_ == end_ && !Fill(); }
 
     // Reads the next sizeof(TRecord) bytes into a record and brings it into memory form
     // (fields normalised and unscrambled).  False when the file ends before the record does.
@@ -48,9 +48,9 @@ public:
         auto* bytes = reinterpret_cast<char*>(&record);
         std::size_t done = 0;
         while (done < sizeof(TRecord) && !AtEnd()) {
-            const std::size_t n = std::min(sizeof(TRecord) - done, FEnd - FPos);
-            std::memcpy(bytes + done, FBuffer.data() + FPos, n);
-            FPos += n;
+            const std::size_t n = std::min(sizeof(TRecord) - done, end_ - pos_);
+            std::memcpy(bytes + done, buffer_.data() + pos_, n);
+            pos_ += n;
             done += n;
         }
         if (done < sizeof(TRecord))
@@ -60,23 +60,23 @@ public:
         return true;
     }
 
-    void Close() { FFile.Close(); }
+    void Close() { file_.Close(); }
 
 private:
     bool Fill()
     {
-        const int n = RetryOnInterrupt([&] { return ::read(FFile.Get(), FBuffer.data(), FBuffer.size()); });
+        const int n = RetryOnInterrupt([&] { return ::read(file_.Get(), buffer_.data(), buffer_.size()); });
         if (n < 0)
             ThrowIoError(errno);
-        FPos = 0;
-        FEnd = static_cast<std::size_t>(n);
+        pos_ = 0;
+        end_ = static_cast<std::size_t>(n);
         return n > 0;
     }
 
-    TFileHandle FFile;
-    std::vector<char> FBuffer = std::vector<char>(1 << 16);
-    std::size_t FPos = 0;
-    std::size_t FEnd = 0;
+    TFileHandle file_;
+    std::vector<char> buffer_ = std::vector<char>(1 << 16);
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
 };
 
 template <class TRecord>

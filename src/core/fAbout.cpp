@@ -22,22 +22,31 @@ void SetUnderline(QWidget* widget, bool underline)
 
 } // namespace
 
-TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner), ui(std::make_unique<Ui::TfrmAbout>())
+TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner)
 {
     EnsureResources();
-    ui->setupUi(this);
+    Ui::TfrmAbout ui;
+    ui.setupUi(this);
+    Bevel1 = ui.Bevel1;
+    pnlAbout = ui.pnlAbout;
+    lblProduct = ui.lblProduct;
+    lblProductName = ui.lblProductName;
+    lblVersionNr = ui.lblVersionNr;
+    lblProgram = ui.lblProgram;
+    imLogo = ui.imLogo;
+    lblOrxLink = ui.lblOrxLink;
+    pnlBottom = ui.pnlBottom;
+    btnOk = ui.btnOk;
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    QFont productFont = ui->lblProduct->font();
+    QFont productFont = lblProduct->font();
     productFont.setPixelSize(19);
-    ui->lblProduct->setFont(productFont);
-    programLabel_ = ui->lblProgram->text();
-    programHeight_ = ui->lblProgram->height();
-    connect(ui->btnOk, &QPushButton::clicked, this, &TfrmAbout::btnOkClick);
-    ui->lblOrxLink->installEventFilter(this);
+    lblProduct->setFont(productFont);
+    programLabel_ = lblProgram->text();
+    programHeight_ = lblProgram->height();
+    connect(btnOk, &QPushButton::clicked, this, &TfrmAbout::btnOkClick);
+    lblOrxLink->installEventFilter(this);
     CenterOnScreen(this);
 }
-
-TfrmAbout::~TfrmAbout() = default;
 
 void TfrmAbout::showEvent(QShowEvent* event)
 {
@@ -49,13 +58,13 @@ void TfrmAbout::showEvent(QShowEvent* event)
 void TfrmAbout::FormShow()
 {
     setWindowTitle("Betreft ZORVANDEL");
-    ui->lblProduct->setText("ZORVANDEL");
-    ui->lblProductName->setText("QUANDOR 4");
-    ui->lblVersionNr->setText("Versie: 1.5");
-    for (QLabel* label : {ui->lblProduct, ui->lblProductName, ui->lblVersionNr})
+    lblProduct->setText("ZORVANDEL");
+    lblProductName->setText("QUANDOR 4");
+    lblVersionNr->setText("Versie: 1.5");
+    for (QLabel* label : {lblProduct, lblProductName, lblVersionNr})
         label->setAlignment(Qt::AlignCenter);
     // Built from the layout's text each time, so showing the box again does not repeat the folder.
-    QLabel* label = ui->lblProgram;
+    QLabel* label = lblProgram;
     label->setText(BreakLongWords(programLabel_ + QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
                                       + QDir::separator(),
                                   label->font(), label->width()));
@@ -64,10 +73,10 @@ void TfrmAbout::FormShow()
     if (grow == 0)
         return;
     label->resize(label->width(), label->height() + grow);
-    for (QWidget* below : {static_cast<QWidget*>(ui->imLogo), static_cast<QWidget*>(ui->lblOrxLink),
-                           static_cast<QWidget*>(ui->pnlBottom)})
+    for (QWidget* below : {static_cast<QWidget*>(imLogo), static_cast<QWidget*>(lblOrxLink),
+                           static_cast<QWidget*>(pnlBottom)})
         below->move(below->x(), below->y() + grow);
-    for (QWidget* around : {ui->pnlAbout, ui->Bevel1})
+    for (QWidget* around : {pnlAbout, Bevel1})
         around->resize(around->width(), around->height() + grow);
     setFixedHeight(height() + grow);
 }
@@ -84,17 +93,17 @@ void TfrmAbout::lblOrxLinkClick()
 
 void TfrmAbout::lblOrxLinkMouseEnter()
 {
-    SetUnderline(ui->lblOrxLink, true);
+    SetUnderline(lblOrxLink, true);
 }
 
 void TfrmAbout::lblOrxLinkMouseLeave()
 {
-    SetUnderline(ui->lblOrxLink, false);
+    SetUnderline(lblOrxLink, false);
 }
 
 bool TfrmAbout::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->lblOrxLink) {
+    if (watched == lblOrxLink) {
         switch (event->type()) {
         case QEvent::Enter:
             lblOrxLinkMouseEnter();
@@ -104,7 +113,7 @@ bool TfrmAbout::eventFilter(QObject* watched, QEvent* event)
             break;
         case QEvent::MouseButtonRelease: {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton && ui->lblOrxLink->rect().contains(mouse->position().toPoint()))
+            if (mouse->button() == Qt::LeftButton && lblOrxLink->rect().contains(mouse->position().toPoint()))
                 lblOrxLinkClick();
             break;
         }

@@ -3,11 +3,11 @@
 
 #include <QDialog>
 #include <QString>
-#include <memory>
 
-namespace Ui {
-class TfrmAbout;
-}
+class JpegLabel;
+class QFrame;
+class QLabel;
+class QPushButton;
 
 class TfrmAbout : public QDialog {
     Q_OBJECT
@@ -17,7 +17,6 @@ public:
     static constexpr const char* ElectionPage = "https://www.zorvandel.example/verkiezingen/";
 
     explicit TfrmAbout(QWidget* owner = nullptr);
-    ~TfrmAbout() override;
 
     void FormShow();
     void btnOkClick();
@@ -25,12 +24,22 @@ public:
     void lblOrxLinkMouseEnter();
     void lblOrxLinkMouseLeave();
 
+    QFrame* Bevel1 = nullptr;
+    QFrame* pnlAbout = nullptr;
+    QLabel* lblProduct = nullptr;
+    QLabel* lblProductName = nullptr;
+    QLabel* lblVersionNr = nullptr;
+    QLabel* lblProgram = nullptr;
+    JpegLabel* imLogo = nullptr;
+    QLabel* lblOrxLink = nullptr;
+    QWidget* pnlBottom = nullptr;
+    QPushButton* btnOk = nullptr;
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::unique_ptr<Ui::TfrmAbout> ui;
     QString programLabel_; // the layout's text of lblProgram, before the folder is added
     int programHeight_ = 0; // lblProgram's height in the layout
 };

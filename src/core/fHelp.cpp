@@ -3,11 +3,10 @@
 #include "ScreenCenter.h"
 #include "ui_fHelp.h"
 
-TfrmHelp::TfrmHelp(QWidget* owner) : QDialog(owner), ui(std::make_unique<Ui::TfrmHelp>())
+TfrmHelp::TfrmHelp(QWidget* owner) : QDialog(owner)
 {
-    ui->setupUi(this);
+    Ui::TfrmHelp ui;
+    ui.setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     CenterOnScreen(this);
 }
-
-TfrmHelp::~TfrmHelp() = default;

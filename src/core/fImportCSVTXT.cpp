@@ -64,24 +64,24 @@ TfrmImportCSVTXT::~TfrmImportCSVTXT() = default;
 
 void TfrmImportCSVTXT::FormCreate()
 {
-    FIndicators = false;
-    FFirstLineHeader = true;
-    FSeparator.clear();
+    indicators_ = false;
+    firstLineHeader_ = true;
+    separator_.clear();
 }
 
 void TfrmImportCSVTXT::Initialize(const std::filesystem::path& FileName, std::vector<std::string>* OutLines,
                                   bool FirstLineHeader, bool Indicators, bool DoImport)
 {
-    FOutLines = OutLines;
-    FOutData = nullptr;
+    outLines_ = OutLines;
+    outData_ = nullptr;
     Start(FileName, FirstLineHeader, Indicators, DoImport);
 }
 
 void TfrmImportCSVTXT::Initialize(const std::filesystem::path& FileName, TImportLines* OutData, bool FirstLineHeader,
                                   bool Indicators, bool DoImport)
 {
-    FOutLines = nullptr;
-    FOutData = OutData;
+    outLines_ = nullptr;
+    outData_ = OutData;
     Start(FileName, FirstLineHeader, Indicators, DoImport);
 }
 
@@ -89,51 +89,51 @@ void TfrmImportCSVTXT::Start(const std::filesystem::path& FileName, bool FirstLi
                              bool DoImport)
 {
     TBaseOkCancel::Initialize();
-    FDoImport = DoImport;
+    doImport_ = DoImport;
     SetFileName(FileName);
     SetFirstLineHeader(FirstLineHeader);
     SetIndicators(Indicators);
-    FFirstLoading = true;
+    firstLoading_ = true;
     LoadSample();
-    for (int col = 0; col < FColCount; ++col)
+    for (int col = 0; col < colCount_; ++col)
         sgSample->SetColWidths(col, SampleColWidth);
     // A change of the tick runs cbIndicatorsClick, as a click does.
-    cbIndicators->setChecked(FIndicators);
+    cbIndicators->setChecked(indicators_);
 }
 
 void TfrmImportCSVTXT::LoadSample()
 {
-    TImportTextFile file(FFileName, FEncoding);
+    TImportTextFile file(fileName_, encoding_);
     std::string first;
     file.ReadLine(first);
 
-    if (FSeparator.empty()) {
-        FSeparator = DetectSeparator(first);
+    if (separator_.empty()) {
+        separator_ = DetectSeparator(first);
         const QSignalBlocker quiet(cmbSeparator);
-        cmbSeparator->setEditText(AnsiToQString(SeparatorCaption(FSeparator)));
+        cmbSeparator->setEditText(AnsiToQString(SeparatorCaption(separator_)));
     } else {
-        FSeparator = SeparatorFromCaption(QStringToAnsi(cmbSeparator->currentText()));
+        separator_ = SeparatorFromCaption(QStringToAnsi(cmbSeparator->currentText()));
     }
-    if (FFirstLoading) {
-        FIndicators = DetectIndicators(first);
-        FFirstLoading = false;
+    if (firstLoading_) {
+        indicators_ = DetectIndicators(first);
+        firstLoading_ = false;
     }
 
     std::vector<std::string> titles;
-    for (TFieldCursor fields(first, FSeparator, FIndicators); !fields.AtEnd();)
+    for (TFieldCursor fields(first, separator_, indicators_); !fields.AtEnd();)
         titles.push_back(fields.Next());
-    FColCount = int(titles.size());
-    if (sgSample->ColCount() < FColCount)
-        sgSample->SetColCount(FColCount);
-    for (int col = 0; col < FColCount; ++col)
+    colCount_ = int(titles.size());
+    if (sgSample->ColCount() < colCount_)
+        sgSample->SetColCount(colCount_);
+    for (int col = 0; col < colCount_; ++col)
         sgSample->SetCells(col, 0, titles[std::size_t(col)]);
 
     int row = 1;
     for (std::string line; row < SampleRows && file.ReadLine(line); ++row) {
         if (sgSample->RowCount() <= row)
             sgSample->SetRowCount(row + 1);
-        TFieldCursor fields(line, FSeparator, FIndicators);
-        for (int col = 0; col < FColCount; ++col) {
+        TFieldCursor fields(line, separator_, indicators_);
+        for (int col = 0; col < colCount_; ++col) {
             // Past the line's end every field is empty: only cells an earlier loading filled change.
             if (fields.AtEnd() && sgSample->Cells(col, row).empty())
                 continue;
@@ -143,52 +143,52 @@ void TfrmImportCSVTXT::LoadSample()
 
     // What an earlier loading wrote outside this sample would show fields that are not there.
     for (int r = 0; r < sgSample->RowCount(); ++r)
-        for (int col = r < row ? FColCount : 0; col < sgSample->ColCount(); ++col)
+        for (int col = r < row ? colCount_ : 0; col < sgSample->ColCount(); ++col)
             if (!sgSample->Cells(col, r).empty())
                 sgSample->SetCells(col, r, std::string());
 }
 
 void TfrmImportCSVTXT::ImportFile()
 {
-    if (!FWaitCursor)
-        FWaitCursor = std::make_unique<TWaitCursor>();
+    if (!waitCursor_)
+        waitCursor_ = std::make_unique<TWaitCursor>();
     try {
-        TImportTextFile file(FFileName, FEncoding);
+        TImportTextFile file(fileName_, encoding_);
         std::string line;
         const bool firstRead = file.ReadLine(line);
         std::vector<std::string> names;
         {
-            TFieldCursor fields(line, FSeparator, FIndicators);
-            for (int col = 0; col < FColCount; ++col) {
+            TFieldCursor fields(line, separator_, indicators_);
+            for (int col = 0; col < colCount_; ++col) {
                 if (fields.AtEnd())
-                    throw EAbort("Het importbestand dient " + std::to_string(FColCount) + " velden te bevatten.");
+                    throw EAbort("Het importbestand dient " + std::to_string(colCount_) + " velden te bevatten.");
                 names.push_back(fields.Next());
             }
         }
 
-        const auto columns = std::make_shared<const TImportColumns>(std::move(names), FSeparator, FIndicators);
+        const auto columns = std::make_shared<const TImportColumns>(std::move(names), separator_, indicators_);
         // Without a header the first line, read for the names, is the first candidate as well.
-        bool pending = firstRead && !FFirstLineHeader;
+        bool pending = firstRead && !firstLineHeader_;
         for (std::size_t count = 0; pending || file.ReadLine(line); ++count) {
             pending = false;
             if (columns->Count() == 0)
                 throw Exception("Lijstindex buiten bereik (0)");
             if (count == MaxImportLines)
                 throw Exception(MaxImportLinesMessage);
-            if (FOutData)
-                FOutData->Add(columns, line);
+            if (outData_)
+                outData_->Add(columns, line);
             else
-                FOutLines->push_back(columns->OutputLine(line));
-            FReplacedChars += file.ReplacedInLine();
+                outLines_->push_back(columns->OutputLine(line));
+            replacedChars_ += file.ReplacedInLine();
         }
     } catch (EAbort&) {
-        FWaitCursor.reset();
+        waitCursor_.reset();
         throw;
     } catch (const Exception& e) {
-        FWaitCursor.reset();
+        waitCursor_.reset();
         throw Exception("Het bestand is niet te lezen." + e.Message);
     } catch (const std::exception& e) {
-        FWaitCursor.reset();
+        waitCursor_.reset();
         throw Exception("Het bestand is niet te lezen." + MessageOf(e));
     }
 }
@@ -196,7 +196,7 @@ void TfrmImportCSVTXT::ImportFile()
 void TfrmImportCSVTXT::done(int result)
 {
     TBaseOkCancel::done(result);
-    FWaitCursor.reset();
+    waitCursor_.reset();
 }
 
 void TfrmImportCSVTXT::cmbSeparatorChange()
@@ -206,7 +206,7 @@ void TfrmImportCSVTXT::cmbSeparatorChange()
 
 void TfrmImportCSVTXT::cbIndicatorsClick()
 {
-    FIndicators = cbIndicators->isChecked();
+    indicators_ = cbIndicators->isChecked();
     LoadSample();
 }
 
@@ -214,7 +214,7 @@ void TfrmImportCSVTXT::btnOkClick()
 {
     SetModalResult(mrNone);
     try {
-        if (FDoImport)
+        if (doImport_)
             ImportFile();
         SetModalResult(mrOk);
     } catch (const std::exception& e) {

@@ -98,18 +98,18 @@ public:
     // niet te lezen." followed by its text.
     void ImportFile();
 
-    void SetFileName(const std::filesystem::path& Value) { FFileName = Value; }
-    void SetFirstLineHeader(bool Value) { FFirstLineHeader = Value; }
-    void SetIndicators(bool Value) { FIndicators = Value; }
+    void SetFileName(const std::filesystem::path& Value) { fileName_ = Value; }
+    void SetFirstLineHeader(bool Value) { firstLineHeader_ = Value; }
+    void SetIndicators(bool Value) { indicators_ = Value; }
 
-    const std::filesystem::path& FileName() const { return FFileName; }
-    const std::string& Separator() const { return FSeparator; }
-    bool DoImport() const { return FDoImport; }
-    bool FirstLineHeader() const { return FFirstLineHeader; }
-    bool Indicators() const { return FIndicators; }
-    int ColCount() const { return FColCount; }
+    const std::filesystem::path& FileName() const { return fileName_; }
+    const std::string& Separator() const { return separator_; }
+    bool DoImport() const { return doImport_; }
+    bool FirstLineHeader() const { return firstLineHeader_; }
+    bool Indicators() const { return indicators_; }
+    int ColCount() const { return colCount_; }
     // Characters that became "?" in the lines added to OutLines.
-    int ReplacedChars() const { return FReplacedChars; }
+    int ReplacedChars() const { return replacedChars_; }
 
     void done(int result) override;
 
@@ -126,17 +126,17 @@ protected:
 private:
     void Start(const std::filesystem::path& FileName, bool FirstLineHeader, bool Indicators, bool DoImport);
 
-    std::filesystem::path FFileName;
-    std::string FSeparator;
-    bool FDoImport = false;
-    bool FFirstLineHeader = true;
-    bool FIndicators = false;
-    int FColCount = 0;
-    std::vector<std::string>* FOutLines = nullptr; // one output: the texts or the data lines
-    TImportLines* FOutData = nullptr;
+    std::filesystem::path fileName_;
+    std::string separator_;
+    bool doImport_ = false;
+    bool firstLineHeader_ = true;
+    bool indicators_ = false;
+    int colCount_ = 0;
+    std::vector<std::string>* outLines_ = nullptr; // one output: the texts or the data lines
+    TImportLines* outData_ = nullptr;
 
-    bool FFirstLoading = true;
-    int FReplacedChars = 0;
-    TImportEncoding FEncoding;
-    std::unique_ptr<TWaitCursor> FWaitCursor; // from a successful import until the dialog closes
+    bool firstLoading_ = true;
+    int replacedChars_ = 0;
+    TImportEncoding encoding_;
+    std::unique_ptr<TWaitCursor> waitCursor_; // from a successful import until the dialog closes
 };

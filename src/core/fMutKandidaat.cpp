@@ -163,18 +163,18 @@ TfrmMutKandidaat::TfrmMutKandidaat(QWidget* owner) : TBaseOkCancel(owner)
     connect(cbAutomatisch, &QCheckBox::toggled, this, [this] { Handle([this] { cbAutomatischClick(); }); });
 }
 
-void TfrmMutKandidaat::Initialize(TMutateMode AMode, bool OkNieuw, const std::vector<std::string>& ANrList, int CurrentNr)
+void TfrmMutKandidaat::Initialize(TMutateMode Mode, bool OkNieuw, const std::vector<std::string>& NrList, int CurrentNr)
 {
-    if (AMode < mmInsert || AMode > mmDelete)
-        throw Exception("TfrmMutKandidaat.Initialize: ongeldige modus " + std::to_string(AMode));
+    if (Mode < mmInsert || Mode > mmDelete)
+        throw Exception("TfrmMutKandidaat.Initialize: ongeldige modus " + std::to_string(Mode));
     TBaseOkCancel::Initialize();
-    NrList = ANrList;
-    OrigNr = CurrentNr;
-    Loading = true;
+    nrList_ = NrList;
+    origNr_ = CurrentNr;
+    loading_ = true;
     cbOkNieuw->setVisible(OkNieuw);
     cbOkNieuw->setChecked(OkNieuw);
-    Mode = AMode;
-    switch (Mode) {
+    mode_ = Mode;
+    switch (mode_) {
     case mmInsert:
         setWindowTitle("Toevoegen kandidaat");
         udKandidaatNr->SetPosition(NextKandidaatNr());
@@ -219,12 +219,12 @@ std::string TfrmMutKandidaat::GetPlaats() const
 
 int TfrmMutKandidaat::NextKandidaatNr() const
 {
-    return NrList.empty() ? 1 : StrToInt(NrList.back()) + 1;
+    return nrList_.empty() ? 1 : StrToInt(nrList_.back()) + 1;
 }
 
 bool TfrmMutKandidaat::KandidaatNrIsUniek() const
 {
-    return ::KandidaatNrIsUniek(edKandidaatNr->Text(), NrList);
+    return ::KandidaatNrIsUniek(edKandidaatNr->Text(), nrList_);
 }
 
 QWidget* TfrmMutKandidaat::Field(TKandidaatVeld Veld) const
@@ -244,10 +244,10 @@ QWidget* TfrmMutKandidaat::Field(TKandidaatVeld Veld) const
 bool TfrmMutKandidaat::ValidateInput()
 {
     TKandidaatInvoer invoer;
-    invoer.Mode = Mode;
+    invoer.Mode = mode_;
     invoer.KandidaatNr = edKandidaatNr->Text();
     invoer.Positie = udKandidaatNr->Position();
-    invoer.OrigNr = OrigNr;
+    invoer.OrigNr = origNr_;
     invoer.Naam = edNaam->Text();
     invoer.Voorletters = edVoorletters->Text();
     invoer.NaamStemapparaat = edNaamStemapparaat->Text();
@@ -255,7 +255,7 @@ bool TfrmMutKandidaat::ValidateInput()
     invoer.Adres = edAdres->Text();
     invoer.PostCode = edPostCode->Text();
     invoer.GeboortedatumGeldig = [this] { return edGeboortedatum->ValidateDate(); };
-    const TInputCheck<TKandidaatVeld> fout = ValidateKandidaat(invoer, NrList);
+    const TInputCheck<TKandidaatVeld> fout = ValidateKandidaat(invoer, nrList_);
     if (!fout)
         return true;
     ShowInfoMessage(fout->Message);
@@ -269,7 +269,7 @@ bool TfrmMutKandidaat::Save()
 {
     try {
         return Guarded("frmKandidaatGeg.Save: ", [this] {
-            switch (Mode) {
+            switch (mode_) {
             case mmInsert:
                 AddKandidaatRecord();
                 return true;
@@ -291,7 +291,7 @@ bool TfrmMutKandidaat::Save()
 
 int TfrmMutKandidaat::FoundRecord(bool Trim) const
 {
-    return FindKandidaatRecord(*KandidaatList, OrigNr, Trim);
+    return FindKandidaatRecord(*KandidaatList, origNr_, Trim);
 }
 
 void TfrmMutKandidaat::FillKandidaatRecord(TKandidaatRecord& Record) const
@@ -344,7 +344,7 @@ void TfrmMutKandidaat::LoadKandidaatRecord()
         const int index = FoundRecord(true);
         if (index >= 0) {
             const TKandidaatRecord& record = *KandidaatList->Items(index);
-            udKandidaatNr->SetPosition(OrigNr);
+            udKandidaatNr->SetPosition(origNr_);
             edNaam->SetText(record.Achternaam.AsString());
             edVoorletters->SetText(record.Voorletters.AsString());
             edVoorvoegsels->SetText(record.Voorvoegsels.AsString());
@@ -361,10 +361,10 @@ void TfrmMutKandidaat::LoadKandidaatRecord()
             edPlaats->SetText(record.Plaats.AsString());
         }
     } catch (...) {
-        Loading = false;
+        loading_ = false;
         throw;
     }
-    Loading = false;
+    loading_ = false;
 }
 
 void TfrmMutKandidaat::SelectGeslacht(int Index)
@@ -377,7 +377,7 @@ void TfrmMutKandidaat::SelectGeslacht(int Index)
 void TfrmMutKandidaat::DisableInput()
 {
     // Only delete mode locks the fields; the other modes find them as the user left them.
-    const bool enabled = Mode != mmDelete;
+    const bool enabled = mode_ != mmDelete;
     for (QWidget* control : std::initializer_list<QWidget*>{cbAutomatisch, udKandidaatNr, edKandidaatNr, cmbGeslacht,
              edNaam, edVoorletters, edVoornaam, edVoorvoegsels, edGeboortedatum, edAdres, edPostCode, edPlaats})
         control->setEnabled(enabled);
@@ -398,7 +398,7 @@ void TfrmMutKandidaat::GenereerNaamStemapparaat()
     if (cut)
         naam.resize(MaxNaamStemapparaat);
     edNaamStemapparaat->SetText(naam);
-    if (cut && !Loading)
+    if (cut && !loading_)
         ShowInfoMessage("Naam stemapparaat is afgekapt op " + std::to_string(MaxNaamStemapparaat) +
                         " posities\r\nEvt. langere naam apart doorgeven aan gemeente");
 }
@@ -414,7 +414,7 @@ void TfrmMutKandidaat::btnOkClick()
     SetModalResult(mrNone);
     if (ValidateInput() && Save()) {
         // The saved number as the caller's view shows it ("007" was saved as 7).
-        if (Mode != mmDelete)
+        if (mode_ != mmDelete)
             edKandidaatNr->SetText(std::to_string(udKandidaatNr->Position()));
         SetModalResult(mrOk);
     }

@@ -140,8 +140,8 @@ private:
     int FoundRecord(bool Trim) const;
     QWidget* Field(TKandidaatVeld Veld) const;
 
-    int OrigNr = -1;
-    TMutateMode Mode = mmInsert;
-    std::vector<std::string> NrList;
-    bool Loading = false;
+    int origNr_ = -1;
+    TMutateMode mode_ = mmInsert;
+    std::vector<std::string> nrList_;
+    bool loading_ = false;
 };

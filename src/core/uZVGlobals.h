@@ -133,21 +133,21 @@ public:
     TRecordList(const TRecordList&) = delete;
     TRecordList& operator=(const TRecordList&) = delete;
 
-    int Count() const { return static_cast<int>(FItems.size()); }
-    TRecord* Items(int index) const { return FItems[CheckedIndex(index)].get(); }
+    int Count() const { return static_cast<int>(items_.size()); }
+    TRecord* Items(int index) const { return items_[CheckedIndex(index)].get(); }
 
     // Appends record (not null); the list takes ownership.  Returns its position.
     int Add(std::unique_ptr<TRecord> record)
     {
         if (!record)
             throw std::invalid_argument("Add: geen record");
-        FItems.push_back(std::move(record));
+        items_.push_back(std::move(record));
         return Count() - 1;
     }
     // Releases the record at index; the records behind it move up one place.
-    void Delete(int index) { FItems.erase(FItems.begin() + CheckedIndex(index)); }
+    void Delete(int index) { items_.erase(items_.begin() + CheckedIndex(index)); }
     // Releases every record; destroying the list does the same.
-    void Clear() { FItems.clear(); }
+    void Clear() { items_.clear(); }
 
 private:
     std::size_t CheckedIndex(int index) const
@@ -157,7 +157,7 @@ private:
         return static_cast<std::size_t>(index);
     }
 
-    std::vector<std::unique_ptr<TRecord>> FItems;
+    std::vector<std::unique_ptr<TRecord>> items_;
 };
 
 // PartijList holds zero or one party record; whoever stores one clears the list first.

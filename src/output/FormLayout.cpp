@@ -12,16 +12,16 @@
 #include <cstdio>
 
 TFormLayout::TFormLayout(QString FileName)
-    : FFileName(std::move(FileName)), FName(PathInMessage(QFileInfo(FFileName).fileName()))
+    : fileName_(std::move(FileName)), name_(PathInMessage(QFileInfo(fileName_).fileName()))
 {
 }
 
 TIniFile TFormLayout::Ini() const
 {
-    TIniFile ini(FFileName);
-    if (!FChecked) {
-        ini.CheckFormat(FName);
-        FChecked = true;
+    TIniFile ini(fileName_);
+    if (!checked_) {
+        ini.CheckFormat(name_);
+        checked_ = true;
     }
     return ini;
 }
@@ -86,11 +86,11 @@ std::string TFormLayout::SqlStatement() const
     const std::string nodef = "nodef";
     const std::string select = Read("SQL", "select", nodef);
     if (select == nodef)
-        throw Exception("Missing SQL statement in " + FName);
+        throw Exception("Missing SQL statement in " + name_);
     std::string sql = "SELECT " + select;
     const std::string from = Read("SQL", "from", nodef);
     if (from == nodef)
-        throw Exception("Missing FROM statement in " + FName);
+        throw Exception("Missing FROM statement in " + name_);
     sql += " FROM " + from;
     if (const std::string where = Read("SQL", "where", nodef); where != nodef)
         sql += " WHERE " + where;

@@ -44,9 +44,9 @@ private:
     std::string Read(const std::string& Section, const std::string& Ident, const std::string& Default) const;
     bool Flag(const std::string& Section, const std::string& Ident) const;
 
-    QString FFileName;
-    std::string FName; // the file name without folder
-    mutable bool FChecked = false;
+    QString fileName_;
+    std::string name_; // the file name without folder
+    mutable bool checked_ = false;
 };
 
 // SQL with every "@name" (name: the longest run of 0-9, A-Z, a-z, "_") replaced by the value of

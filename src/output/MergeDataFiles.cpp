@@ -30,18 +30,18 @@ namespace {
 // Lines of quoted items separated by the delimiter, each ending in CR LF.
 class TDelimitedText {
 public:
-    explicit TDelimitedText(char delimiter) : FDelimiter(delimiter) {}
+    explicit TDelimitedText(char delimiter) : delimiter_(delimiter) {}
 
     TDelimitedText& Item(std::string_view value)
     {
         char* p = Room(value.size() + 3);
-        if (!FLineStart)
-            *p++ = FDelimiter;
-        FLineStart = false;
+        if (!lineStart_)
+            *p++ = delimiter_;
+        lineStart_ = false;
         *p++ = '"';
         p = std::copy(value.begin(), value.end(), p);
         *p++ = '"';
-        FSize = std::size_t(p - FBuffer.data());
+        size_ = std::size_t(p - buffer_.data());
         return *this;
     }
     template <class... Values>
@@ -55,38 +55,38 @@ public:
         char* p = Room(2);
         p[0] = '\r';
         p[1] = '\n';
-        FSize += 2;
-        FLineStart = true;
+        size_ += 2;
+        lineStart_ = true;
     }
-    std::string_view Text() const { return {FBuffer.data(), FSize}; }
-    void Clear() { FSize = 0; }
+    std::string_view Text() const { return {buffer_.data(), size_}; }
+    void Clear() { size_ = 0; }
 
 private:
     // Where the next bytes go, with room for n of them.
     char* Room(std::size_t n)
     {
-        if (FSize + n > FBuffer.size())
-            FBuffer.resize(std::max(2 * FBuffer.size(), FSize + n + 1024));
-        return FBuffer.data() + FSize;
+        if (size_ + n > buffer_.size())
+            buffer_.resize(std::max(2 * buffer_.size(), size_ + n + 1024));
+        return buffer_.data() + size_;
     }
 
-    char FDelimiter;
-    bool FLineStart = true;
-    std::string FBuffer; // the first FSize bytes are the text
-    std::size_t FSize = 0;
+    char delimiter_;
+    bool lineStart_ = true;
+    std::string buffer_; // the first size_ bytes are the text
+    std::size_t size_ = 0;
 };
 
 // A data file: created anew, private to the user (CreatePrivateFile); closed on every path.
 // Failures raise EInOutError with the file layer's texts.
 class TDataFile {
 public:
-    explicit TDataFile(const std::string& fileName) : FHandle(CreatePrivateFile(fileName)) {}
+    explicit TDataFile(const std::string& fileName) : handle_(CreatePrivateFile(fileName)) {}
     // Writes the text's lines and empties it.
     void Write(TDelimitedText& text)
     {
         const std::string_view bytes = text.Text();
         for (std::size_t done = 0; done < bytes.size();) {
-            const int n = RetryOnInterrupt([&] { return ::write(FHandle.Get(), bytes.data() + done, bytes.size() - done); });
+            const int n = RetryOnInterrupt([&] { return ::write(handle_.Get(), bytes.data() + done, bytes.size() - done); });
             if (n < 0)
                 Fail(errno);
             done += std::size_t(n);
@@ -102,7 +102,7 @@ public:
     void Close(TDelimitedText& text)
     {
         Write(text);
-        if (const int error = FHandle.TryClose())
+        if (const int error = handle_.TryClose())
             ThrowFileError(error);
     }
 
@@ -111,11 +111,11 @@ public:
 private:
     [[noreturn]] void Fail(int error)
     {
-        FHandle.TryClose();
+        handle_.TryClose();
         ThrowFileError(error);
     }
 
-    TFileHandle FHandle;
+    TFileHandle handle_;
 };
 
 template <class TList>

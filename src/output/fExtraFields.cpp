@@ -32,12 +32,12 @@ TdlgExtraFields::TdlgExtraFields(const std::vector<TExtraField>& fields, QWidget
 
     QWidget* area = this;
     if (geometry({}).Scrolls) {
-        FScroll = new QScrollArea(this);
-        FScroll->setFrameShape(QFrame::NoFrame);
-        FScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll_ = new QScrollArea(this);
+        scroll_->setFrameShape(QFrame::NoFrame);
+        scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         area = new QWidget;
         area->resize(geometry({}).ClientWidth - scrollBar, geometry({}).ContentHeight);
-        FScroll->setWidget(area);
+        scroll_->setWidget(area);
     }
     QWidget* previous = nullptr;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -48,23 +48,23 @@ TdlgExtraFields::TdlgExtraFields(const std::vector<TExtraField>& fields, QWidget
         auto* edit = new QLineEdit(AnsiToQString(fields[i].Initial), area);
         edit->setValidator(new TAnsiValidator(edit));
         edit->setGeometry(170, 4 + row, TExtraFieldsGeometry::EditWidth, TExtraFieldsGeometry::EditHeight);
-        if (FScroll)
+        if (scroll_)
             edit->installEventFilter(this);
-        FEdits.push_back(edit);
+        edits_.push_back(edit);
         if (previous)
             setTabOrder(previous, edit);
         previous = edit;
     }
-    FOk = new QPushButton("&OK", this);
-    FOk->setDefault(true);
-    FCancel = new QPushButton("&Annuleren", this);
+    ok_ = new QPushButton("&OK", this);
+    ok_->setDefault(true);
+    cancel_ = new QPushButton("&Annuleren", this);
     if (previous)
-        setTabOrder(previous, FOk);
-    setTabOrder(FOk, FCancel);
-    connect(FOk, &QPushButton::clicked, this, [this] { done(1); });
-    connect(FCancel, &QPushButton::clicked, this, [this] { done(2); });
-    if (!FEdits.empty())
-        FEdits.front()->setFocus();
+        setTabOrder(previous, ok_);
+    setTabOrder(ok_, cancel_);
+    connect(ok_, &QPushButton::clicked, this, [this] { done(1); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { done(2); });
+    if (!edits_.empty())
+        edits_.front()->setFocus();
     ApplyOuterSize(this, [this, geometry](const TFrameExtents& frame) { Place(geometry(frame)); });
     CenterOnScreen(this);
 }
@@ -78,8 +78,8 @@ bool TdlgExtraFields::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn) {
         const auto* edit = static_cast<QWidget*>(watched);
-        const QRect place(edit->mapTo(FScroll->widget(), QPoint(0, 0)), edit->size());
-        FScroll->ensureVisible(place.center().x(), place.center().y(), place.width() / 2 + 2, place.height() / 2 + 4);
+        const QRect place(edit->mapTo(scroll_->widget(), QPoint(0, 0)), edit->size());
+        scroll_->ensureVisible(place.center().x(), place.center().y(), place.width() / 2 + 2, place.height() / 2 + 4);
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -87,7 +87,7 @@ bool TdlgExtraFields::eventFilter(QObject* watched, QEvent* event)
 std::vector<std::string> TdlgExtraFields::Texts() const
 {
     std::vector<std::string> texts;
-    for (const QLineEdit* edit : FEdits)
+    for (const QLineEdit* edit : edits_)
         texts.push_back(QStringToAnsi(edit->text()));
     return texts;
 }
@@ -95,13 +95,13 @@ std::vector<std::string> TdlgExtraFields::Texts() const
 void TdlgExtraFields::Place(const TExtraFieldsGeometry& g)
 {
     setFixedSize(g.ClientWidth, g.ClientHeight);
-    if (FScroll) {
-        FScroll->setGeometry(0, 0, g.ClientWidth, g.AreaHeight);
-        FScroll->widget()->resize(g.ClientWidth - style()->pixelMetric(QStyle::PM_ScrollBarExtent), g.ContentHeight);
+    if (scroll_) {
+        scroll_->setGeometry(0, 0, g.ClientWidth, g.AreaHeight);
+        scroll_->widget()->resize(g.ClientWidth - style()->pixelMetric(QStyle::PM_ScrollBarExtent), g.ContentHeight);
     }
-    for (QLineEdit* edit : FEdits)
+    for (QLineEdit* edit : edits_)
         edit->move(g.EditLeft, edit->y());
-    FOk->setGeometry(g.OkLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
-    FCancel->setGeometry(g.CancelLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
+    ok_->setGeometry(g.OkLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
+    cancel_->setGeometry(g.CancelLeft, g.ButtonTop, g.ButtonWidth, g.ButtonHeight);
 }
 

@@ -32,8 +32,8 @@ protected:
 private:
     void Place(const TExtraFieldsGeometry& g);
 
-    std::vector<QLineEdit*> FEdits;
-    QScrollArea* FScroll = nullptr;
-    QPushButton* FOk = nullptr;
-    QPushButton* FCancel = nullptr;
+    std::vector<QLineEdit*> edits_;
+    QScrollArea* scroll_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
 };

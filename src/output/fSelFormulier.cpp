@@ -141,16 +141,16 @@ TfrmSelFormulier::TfrmSelFormulier(QWidget* owner) : TBaseForm(owner), StartForm
     acExit = ui.acExit;
 
     // The image list: the two actions, the kinds of node, and the node of an empty catalogue.
-    FImages.resize(fiNone + 1);
-    FImages[fiStart] = style()->standardIcon(QStyle::SP_MediaPlay);
-    FImages[fiExit] = style()->standardIcon(QStyle::SP_DialogCloseButton);
-    FImages[fiCategory] = style()->standardIcon(QStyle::SP_DirIcon);
-    FImages[fiForm] = style()->standardIcon(QStyle::SP_FileIcon);
-    FImages[fiFormVersions] = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
-    FImages[fiSubCategory] = QIcon(":/images/folder.png");
-    FImages[fiNone] = style()->standardIcon(QStyle::SP_MessageBoxInformation);
-    acStart->setIcon(FImages[fiStart]);
-    acExit->setIcon(FImages[fiExit]);
+    images_.resize(fiNone + 1);
+    images_[fiStart] = style()->standardIcon(QStyle::SP_MediaPlay);
+    images_[fiExit] = style()->standardIcon(QStyle::SP_DialogCloseButton);
+    images_[fiCategory] = style()->standardIcon(QStyle::SP_DirIcon);
+    images_[fiForm] = style()->standardIcon(QStyle::SP_FileIcon);
+    images_[fiFormVersions] = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+    images_[fiSubCategory] = QIcon(":/images/folder.png");
+    images_[fiNone] = style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    acStart->setIcon(images_[fiStart]);
+    acExit->setIcon(images_[fiExit]);
     for (QToolButton* button : {sbInsert, sbExit}) {
         button->setIconSize(QSize(24, 24));
         button->setIcon((button == sbInsert ? acStart : acExit)->icon());
@@ -173,7 +173,7 @@ void TfrmSelFormulier::Init(const std::string& Folder, const QString& BaseDir)
 {
     GuardedPlain("TfrmSelFormulier.Init: ", [&] {
         Initialize();
-        FBaseDir = BaseDir;
+        baseDir_ = BaseDir;
         LaadFormulieren(Folder, true);
     }, true);
 }
@@ -181,7 +181,7 @@ void TfrmSelFormulier::Init(const std::string& Folder, const QString& BaseDir)
 void TfrmSelFormulier::LaadFormulieren(const std::string& Folder, bool ExpandFirst)
 {
     GuardedPlain("TfrmSelFormulier.LaadFormulieren: ", [&] {
-        const QString fileName = CatalogueFileName(FBaseDir, Folder);
+        const QString fileName = CatalogueFileName(baseDir_, Folder);
         tvFormulieren->clear();
         std::vector<TFormNode> nodes;
         if (QFileInfo::exists(fileName)) {
@@ -230,7 +230,7 @@ void TfrmSelFormulier::SetImage(QTreeWidgetItem* item, int index) const
     if (index < 0)
         return;
     item->setData(0, ImageRole, index);
-    item->setIcon(0, FImages[std::size_t(index)]);
+    item->setIcon(0, images_[std::size_t(index)]);
 }
 
 void TfrmSelFormulier::acStartExecute()

@@ -100,7 +100,7 @@ public:
     // line; any other failure leaves as an Exception with "TfrmSelFormulier.LaadFormulieren: ".
     void LaadFormulieren(const std::string& Folder, bool ExpandFirst);
 
-    const QString& BaseDir() const { return FBaseDir; }
+    const QString& BaseDir() const { return baseDir_; }
     // The image index given to a node of the tree (-1: none).
     static int ImageIndex(const QTreeWidgetItem* Item);
 
@@ -126,6 +126,6 @@ protected:
 private:
     void SetImage(QTreeWidgetItem* item, int index) const;
 
-    QString FBaseDir;
-    std::vector<QIcon> FImages;
+    QString baseDir_;
+    std::vector<QIcon> images_;
 };

@@ -46,12 +46,12 @@ TfrmSelectie::TfrmSelectie(QWidget* owner) : TBaseForm(owner)
 void TfrmSelectie::Init(bool AllowEmpty)
 {
     Initialize();
-    AllowEmpty_ = AllowEmpty;
+    allowEmpty_ = AllowEmpty;
 }
 
 void TfrmSelectie::btnOkClick()
 {
-    if (!SelectionOkAllowed(AllowEmpty_, dlbSelectie->SourceItems().Count(), dlbSelectie->DestinationItems().Count())) {
+    if (!SelectionOkAllowed(allowEmpty_, dlbSelectie->SourceItems().Count(), dlbSelectie->DestinationItems().Count())) {
         ShowInfoMessage("U dient minimaal 1 item te selecteren.");
         SetModalResult(mrNone);
     }

@@ -41,7 +41,7 @@ protected:
     virtual void btnOkClick();
 
 private:
-    bool AllowEmpty_ = false;
+    bool allowEmpty_ = false;
 };
 
 // Shows the selection with every candidate of KandidaatList available.  After OK: true, with List

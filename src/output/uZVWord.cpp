@@ -157,57 +157,57 @@ void ShowStartError(const std::string& title, const std::string& text)
 // The progress window, dlgGauge while it lives.
 class TGaugeProgress : public TFormProgress {
 public:
-    explicit TGaugeProgress(QWidget* owner) : FGauge(new TdlgGauge(owner)) { dlgGauge = FGauge.get(); }
+    explicit TGaugeProgress(QWidget* owner) : gauge_(new TdlgGauge(owner)) { dlgGauge = gauge_.get(); }
     ~TGaugeProgress() override { dlgGauge = nullptr; }
 
     void Begin(int documents, const std::string& text) override
     {
-        FGauge->ProgressBar->setRange(0, documents);
-        FGauge->ProgressBar->setValue(0);
-        FGauge->Message->setText(AnsiToQString(text));
-        FGauge->Initialize();
-        FGauge->ShowNow();
+        gauge_->ProgressBar->setRange(0, documents);
+        gauge_->ProgressBar->setValue(0);
+        gauge_->Message->setText(AnsiToQString(text));
+        gauge_->Initialize();
+        gauge_->ShowNow();
     }
-    void Step(const std::string& text) override { FGauge->ShowStep(AnsiToQString(text)); }
-    void Made(int documents) override { FGauge->ProgressBar->setValue(documents); }
+    void Step(const std::string& text) override { gauge_->ShowStep(AnsiToQString(text)); }
+    void Made(int documents) override { gauge_->ProgressBar->setValue(documents); }
 
 private:
-    const std::unique_ptr<TdlgGauge> FGauge;
+    const std::unique_ptr<TdlgGauge> gauge_;
 };
 
 // One request's working objects and settings.
 class TTemplateRun {
 public:
     TTemplateRun(const std::string& code, const TTemplateEnvironment& environment, TFormProgress& progress)
-        : FCode(code), FEnvironment(environment), FProgress(progress), FFormsFolder(environment.FormsFolder()),
-          FTemplateName(code + ".dot"), FTemplatePath(FFormsFolder + "ZV/TEMPLATE/" + AnsiToQString(FTemplateName)),
-          FLayoutPath(FFormsFolder + "ZV/FORMDAT/" + AnsiToQString(code + ".dat")), FLayout(FLayoutPath)
+        : code_(code), environment_(environment), progress_(progress), formsFolder_(environment.FormsFolder()),
+          templateName_(code + ".dot"), templatePath_(formsFolder_ + "ZV/TEMPLATE/" + AnsiToQString(templateName_)),
+          layoutPath_(formsFolder_ + "ZV/FORMDAT/" + AnsiToQString(code + ".dat")), layout_(layoutPath_)
     {
     }
 
     // The steps up to the first repetition; false when the request ends with a message.
     bool Prepare()
     {
-        if (!QFileInfo(FTemplatePath).isFile()) {
+        if (!QFileInfo(templatePath_).isFile()) {
             ShowStartError(StartHeading, "De sjabloon voor dit formulier kon niet worden gevonden. "
                                            "Controleer of u de laatste update goed heeft ge\xefnstalleerd.");
             return false;
         }
-        if (!QFileInfo(FLayoutPath).isFile()) {
+        if (!QFileInfo(layoutPath_).isFile()) {
             ShowStartError(StartHeading, "Het opmaakbestand voor dit formulier kon niet worden gevonden. "
                                            "Controleer of u de laatste update goed heeft ge\xefnstalleerd.");
             return false;
         }
         // The data files of the private folder are this request's until it ends.
-        FFolderLock = std::make_unique<TFolderLock>(QFile::encodeName(FEnvironment.TempFolder()).toStdString(),
+        folderLock_ = std::make_unique<TFolderLock>(QFile::encodeName(environment_.TempFolder()).toStdString(),
                                                      TFolderLock::TWait::DontWait);
-        if (FFolderLock->Busy()) {
+        if (folderLock_->Busy()) {
             ShowStartError(StartHeading, AnotherFormText);
             return false;
         }
-        FEmpty = FLayout.Empty();
-        FEofRecord = FLayout.EofRecord();
-        if (FLayout.Selectie() && !ShowModalWithNormalCursor([this] { return int(FEnvironment.SelectCandidates(FSelection)); }))
+        empty_ = layout_.Empty();
+        eofRecord_ = layout_.EofRecord();
+        if (layout_.Selectie() && !ShowModalWithNormalCursor([this] { return int(environment_.SelectCandidates(selection_)); }))
             throw EAbort("user abort");
         return true;
     }
@@ -215,35 +215,35 @@ public:
     // One run: extra fields, data files, the passes.  Returns whether the run asks to be repeated.
     bool Run()
     {
-        FLayout.ReadFields(FFields);
-        if (!FFields.empty() && ShowModalWithNormalCursor([this] { return FEnvironment.AskExtraFields(FFields); }) == 2)
+        layout_.ReadFields(fields_);
+        if (!fields_.empty() && ShowModalWithNormalCursor([this] { return environment_.AskExtraFields(fields_); }) == 2)
             throw EAbort("User abort");
         QCoreApplication::processEvents();
 
-        const std::string sql = FLayout.SqlStatement();
-        const TPassKind kind = FLayout.PassKind();
+        const std::string sql = layout_.SqlStatement();
+        const TPassKind kind = layout_.PassKind();
         const bool perCandidate = kind == TPassKind::PerCandidate;
         int candidates = 0;
         if (perCandidate) {
-            KandidatenToDataset(FKandidaten, FSelection);
-            candidates = FKandidaten.RecordCount();
+            KandidatenToDataset(kandidaten_, selection_);
+            candidates = kandidaten_.RecordCount();
         }
 
-        FProgress.Begin(perCandidate ? candidates : 1, "Export naar Word - Ophalen gegevens");
-        const bool autoLoop = FLayout.AutoLoop();
+        progress_.Begin(perCandidate ? candidates : 1, "Export naar Word - Ophalen gegevens");
+        const bool autoLoop = layout_.AutoLoop();
 
-        const QString dataFolder = WriteMergeDataFiles(FEnvironment.TempFolder(), &FSelection, FEofRecord, FFields);
+        const QString dataFolder = WriteMergeDataFiles(environment_.TempFolder(), &selection_, eofRecord_, fields_);
 
-        FProgress.Step("Export naar Word - Openen Word");
-        TWordApplication* word = FEnvironment.ConnectWord();
+        progress_.Step("Export naar Word - Openen Word");
+        TWordApplication* word = environment_.ConnectWord();
         if (!word)
             throw Exception("Kon geen Word koppeling maken");
         word->SetWindowState(wdWindowStateNormal);
         word->SetVisible(false);
 
         if (perCandidate)
-            FKandidaten.First();
-        const int passes = PassCount(kind, candidates, FEmpty);
+            kandidaten_.First();
+        const int passes = PassCount(kind, candidates, empty_);
         try {
             for (int i = 1; i <= passes; ++i)
                 Pass(*word, i, sql, dataFolder, perCandidate);
@@ -253,23 +253,23 @@ public:
         }
         ShowWord(*word);
         // Without extra fields there is no dialog whose cancel would end the repetition.
-        return autoLoop && !FFields.empty();
+        return autoLoop && !fields_.empty();
     }
 
 private:
     void Pass(TWordApplication& word, int i, const std::string& sql, const QString& dataFolder, bool perCandidate)
     {
-        CloseWordDocument(word, FTemplateName);
-        FProgress.Step("Export naar Word - Aanmaken formulier");
-        word.OpenDocument(QFile::encodeName(FTemplatePath).toStdString());
+        CloseWordDocument(word, templateName_);
+        progress_.Step("Export naar Word - Aanmaken formulier");
+        word.OpenDocument(QFile::encodeName(templatePath_).toStdString());
         try {
             word.Unprotect("");
         } catch (const std::exception&) {
             throw EConvertError("De sjabloon is niet beveiligd.");
         }
 
-        const auto [statement, statement1] = SplitSqlStatement(perCandidate ? SubstituteSqlParams(sql, FKandidaten) : sql);
-        FProgress.Step("Export naar Word - Samenvoegen");
+        const auto [statement, statement1] = SplitSqlStatement(perCandidate ? SubstituteSqlParams(sql, kandidaten_) : sql);
+        progress_.Step("Export naar Word - Samenvoegen");
         TOpenDataSourceArgs source;
         // The word processor takes paths as the file system's bytes.
         const std::string folder = QFile::encodeName(WithTrailingSlash(dataFolder)).toStdString();
@@ -294,10 +294,10 @@ private:
         word.ExecuteMailMerge(false);
 
         std::string title = word.ActiveWindowCaption();
-        CloseWordDocument(word, FTemplateName);
+        CloseWordDocument(word, templateName_);
         ActivateWordDocument(word, title);
 
-        const std::vector<std::string> arguments = FEnvironment.Arguments();
+        const std::vector<std::string> arguments = environment_.Arguments();
         const bool noFind = FindCmdLineSwitch(arguments, "nofind");
         if (!FindCmdLineSwitch(arguments, "noclearformat"))
             word.FindClearFormatting();
@@ -319,39 +319,39 @@ private:
 
         std::optional<TCandidateTitle> candidate;
         if (perCandidate)
-            candidate = TCandidateTitle{FKandidaten.Fields(0).AsString(), FKandidaten.Fields(1).AsString()};
-        title = DocumentTitle(title, FCode, FLayout.DocTitleEmpty(), candidate);
+            candidate = TCandidateTitle{kandidaten_.Fields(0).AsString(), kandidaten_.Fields(1).AsString()};
+        title = DocumentTitle(title, code_, layout_.DocTitleEmpty(), candidate);
         word.SetActiveWindowCaption(title);
         word.SetWindowState(wdWindowStateNormal);
         if (perCandidate)
-            FKandidaten.Next();
+            kandidaten_.Next();
 
-        FProgress.Made(i);
-        FProgress.Step("Aangemaakt: " + title);
+        progress_.Made(i);
+        progress_.Step("Aangemaakt: " + title);
     }
 
     // The end of the passes, also after a failure: the template closed, the documents shown.
     void ShowWord(TWordApplication& word)
     {
-        CloseWordDocument(word, FTemplateName);
+        CloseWordDocument(word, templateName_);
         word.SetVisible(true);
         word.Activate();
         word.SetWindowState(wdWindowStateMaximize);
     }
 
-    std::string FCode;
-    const TTemplateEnvironment& FEnvironment;
-    TFormProgress& FProgress;
-    QString FFormsFolder;
-    std::string FTemplateName; // Windows-1252, as the word processor names the document
-    QString FTemplatePath, FLayoutPath;
-    TFormLayout FLayout;
-    std::unique_ptr<TFolderLock> FFolderLock;
-    std::vector<std::string> FFields;
-    std::vector<std::string> FSelection;
-    TDataSet FKandidaten;
-    bool FEmpty = false;
-    bool FEofRecord = false;
+    std::string code_;
+    const TTemplateEnvironment& environment_;
+    TFormProgress& progress_;
+    QString formsFolder_;
+    std::string templateName_; // Windows-1252, as the word processor names the document
+    QString templatePath_, layoutPath_;
+    TFormLayout layout_;
+    std::unique_ptr<TFolderLock> folderLock_;
+    std::vector<std::string> fields_;
+    std::vector<std::string> selection_;
+    TDataSet kandidaten_;
+    bool empty_ = false;
+    bool eofRecord_ = false;
 };
 
 // Shows a failure of the request by its kind.

@@ -18,7 +18,7 @@ constexpr int kItemHeight = 16;
 TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent)
 {
     setUniformItemSizes(true);
-    Directory_ = QDir::currentPath();
+    directory_ = QDir::currentPath();
     Fill();
     connect(this, &QListWidget::itemDoubleClicked, this, [this] { OpenCurrent(); });
     ShowFocus(false);
@@ -50,7 +50,7 @@ void TDirectoryListBox::ShowFocus(bool focused)
 
 void TDirectoryListBox::SetRoot(const QString& root)
 {
-    Root_ = QDir::cleanPath(root);
+    root_ = QDir::cleanPath(root);
 }
 
 void TDirectoryListBox::SetDirectory(const QString& path)
@@ -59,9 +59,9 @@ void TDirectoryListBox::SetDirectory(const QString& path)
     if (!info.isDir())
         throw EInOutError("Directory " + PathInMessage(path) + " bestaat niet", 3);
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
-    if (clean == Directory_)
+    if (clean == directory_)
         return;
-    Directory_ = clean;
+    directory_ = clean;
     Fill();
     Q_EMIT DirectoryChanged();
 }
@@ -80,9 +80,9 @@ QString TDirectoryListBox::ItemPath(int row) const
 void TDirectoryListBox::Fill()
 {
     // The chain from the root (or from "/" when the directory lies outside it) to the directory.
-    const QString top = PathUnder(Directory_, Root_) ? Root_ : QStringLiteral("/");
+    const QString top = PathUnder(directory_, root_) ? root_ : QStringLiteral("/");
     QStringList chain{top};
-    const QString rest = Directory_.mid(top.size());
+    const QString rest = directory_.mid(top.size());
     for (const QString& part : rest.split('/', Qt::SkipEmptyParts))
         chain << QDir(chain.last()).filePath(part);
 
@@ -95,7 +95,7 @@ void TDirectoryListBox::Fill()
     for (int level = 0; level < chain.size(); ++level)
         add(level == 0 ? chain[0] : QFileInfo(chain[level]).fileName(), chain[level], level);
     const int current = int(chain.size()) - 1;
-    const QDir dir(Directory_);
+    const QDir dir(directory_);
     for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
         add(name, dir.filePath(name), current + 1);
     setCurrentRow(current);

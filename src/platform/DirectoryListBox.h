@@ -11,7 +11,7 @@ public:
 
     // The folder the list starts from (the selected drive's mount point).
     void SetRoot(const QString& root);
-    QString Directory() const { return Directory_; }
+    QString Directory() const { return directory_; }
     // Moves to path; a path that is no existing folder raises EInOutError and changes nothing.
     void SetDirectory(const QString& path);
     // Opens the highlighted folder.
@@ -31,6 +31,6 @@ private:
     // The current line in the highlight colours while the list has the focus, else in grey.
     void ShowFocus(bool focused);
 
-    QString Root_ = "/";
-    QString Directory_;
+    QString root_ = "/";
+    QString directory_;
 };

@@ -13,22 +13,22 @@ TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent)
 void TDriveComboBox::SetVolumes(const std::vector<TVolume>& volumes)
 {
     const QSignalBlocker blocker(this);
-    Volumes_ = volumes;
+    volumes_ = volumes;
     clear();
-    for (const TVolume& volume : Volumes_)
+    for (const TVolume& volume : volumes_)
         addItem(volume.Name == volume.RootPath ? volume.RootPath : volume.Name + "  [" + volume.RootPath + "]");
 }
 
 TVolume TDriveComboBox::Drive() const
 {
     const int index = currentIndex();
-    return index >= 0 && size_t(index) < Volumes_.size() ? Volumes_[size_t(index)] : TVolume{};
+    return index >= 0 && size_t(index) < volumes_.size() ? volumes_[size_t(index)] : TVolume{};
 }
 
 void TDriveComboBox::SetDrive(const QString& rootPath)
 {
-    for (size_t i = 0; i < Volumes_.size(); ++i)
-        if (QDir::cleanPath(Volumes_[i].RootPath) == QDir::cleanPath(rootPath)) {
+    for (size_t i = 0; i < volumes_.size(); ++i)
+        if (QDir::cleanPath(volumes_[i].RootPath) == QDir::cleanPath(rootPath)) {
             setCurrentIndex(int(i));
             return;
         }
@@ -38,7 +38,7 @@ void TDriveComboBox::SetDrive(const QString& rootPath)
 TVolume TDriveComboBox::VolumeOf(const QString& path) const
 {
     const TVolume* best = nullptr;
-    for (const TVolume& volume : Volumes_)
+    for (const TVolume& volume : volumes_)
         if (PathUnder(path, volume.RootPath) && (!best || volume.RootPath.size() > best->RootPath.size()))
             best = &volume;
     if (!best)

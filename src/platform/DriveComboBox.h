@@ -12,7 +12,7 @@ public:
     explicit TDriveComboBox(QWidget* parent = nullptr); // lists MountedVolumes()
 
     void SetVolumes(const std::vector<TVolume>& volumes);
-    const std::vector<TVolume>& Volumes() const { return Volumes_; }
+    const std::vector<TVolume>& Volumes() const { return volumes_; }
 
     // The selected volume (an empty one when the box is empty).
     TVolume Drive() const;
@@ -22,5 +22,5 @@ public:
     TVolume VolumeOf(const QString& path) const;
 
 private:
-    std::vector<TVolume> Volumes_;
+    std::vector<TVolume> volumes_;
 };

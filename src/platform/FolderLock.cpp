@@ -32,34 +32,34 @@ TFolderLock::TFolderLock(const std::string& Folder, TWait Wait)
         ::close(handle);
         return;
     }
-    FDevice = info.st_dev;
-    FInode = info.st_ino;
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
     {
         const std::lock_guard<std::mutex> guard(HoldingsMutex);
-        if (const auto held = Holdings.find({FDevice, FInode}); held != Holdings.end()) {
+        if (const auto held = Holdings.find({device_, inode_}); held != Holdings.end()) {
             ++held->second.Count;
-            FHeld = true;
+            held_ = true;
             ::close(handle);
             return;
         }
     }
     const int operation = LOCK_EX | (Wait == TWait::DontWait ? LOCK_NB : 0);
     if (RetryOnInterrupt([&] { return ::flock(handle, operation); }) != 0) {
-        FBusy = errno == EWOULDBLOCK;
+        busy_ = errno == EWOULDBLOCK;
         ::close(handle);
         return;
     }
     const std::lock_guard<std::mutex> guard(HoldingsMutex);
-    Holdings[{FDevice, FInode}] = THolding{handle, 1};
-    FHeld = true;
+    Holdings[{device_, inode_}] = THolding{handle, 1};
+    held_ = true;
 }
 
 TFolderLock::~TFolderLock()
 {
-    if (!FHeld)
+    if (!held_)
         return;
     const std::lock_guard<std::mutex> guard(HoldingsMutex);
-    const auto held = Holdings.find({FDevice, FInode});
+    const auto held = Holdings.find({device_, inode_});
     if (held != Holdings.end() && --held->second.Count == 0) {
         ::close(held->second.Handle); // gives up the lock
         Holdings.erase(held);

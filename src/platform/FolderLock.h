@@ -17,12 +17,12 @@ public:
     TFolderLock(const TFolderLock&) = delete;
     TFolderLock& operator=(const TFolderLock&) = delete;
 
-    bool Held() const { return FHeld; }
+    bool Held() const { return held_; }
     // Whether another process holds the folder (only with DontWait).
-    bool Busy() const { return FBusy; }
+    bool Busy() const { return busy_; }
 
 private:
-    bool FHeld = false;
-    bool FBusy = false;
-    unsigned long long FDevice = 0, FInode = 0;
+    bool held_ = false;
+    bool busy_ = false;
+    unsigned long long device_ = 0, inode_ = 0;
 };

@@ -138,7 +138,7 @@ bool IsNoText(const std::string& text)
 } // namespace
 
 TIniFile::TIniFile(std::string FileName, TIniDurability Durability)
-    : FFileName(std::move(FileName)), FDurability(Durability)
+    : fileName_(std::move(FileName)), durability_(Durability)
 {
 }
 
@@ -149,7 +149,7 @@ TIniFile::TIniFile(const QString& FileName, TIniDurability Durability)
 
 QString TIniFile::Path() const
 {
-    return QFile::decodeName(QByteArray::fromStdString(FFileName));
+    return QFile::decodeName(QByteArray::fromStdString(fileName_));
 }
 
 std::string TIniFile::ShownName() const
@@ -159,17 +159,17 @@ std::string TIniFile::ShownName() const
 
 std::optional<std::string> TIniFile::Text(bool* missing) const
 {
-    if (FPending) {
+    if (pending_) {
         if (missing)
             *missing = false;
-        return FPending;
+        return pending_;
     }
     return Load(missing);
 }
 
 void TIniFile::Update(const std::function<void()>& Body)
 {
-    if (FPending) {
+    if (pending_) {
         Body();
         return;
     }
@@ -177,15 +177,15 @@ void TIniFile::Update(const std::function<void()>& Body)
     const std::optional<std::string> loaded = RefusedScratch() ? std::nullopt : Load(&missing);
     if (!loaded && !missing)
         throw Exception("Unable to write to " + ShownName());
-    FPending = loaded.value_or(std::string());
+    pending_ = loaded.value_or(std::string());
     try {
         Body();
     } catch (...) {
-        FPending.reset();
+        pending_.reset();
         throw;
     }
-    const std::string text = std::move(*FPending);
-    FPending.reset();
+    const std::string text = std::move(*pending_);
+    pending_.reset();
     Save(text);
 }
 
@@ -195,7 +195,7 @@ std::optional<std::string> TIniFile::Load(bool* missing) const
     if (missing)
         *missing = false;
     try {
-        return ReadRegularFile(FFileName, MaxIniBytes);
+        return ReadRegularFile(fileName_, MaxIniBytes);
     } catch (const EInOutError& e) {
         if (e.ErrorCode == EFBIG)
             throw Exception("Het bestand " + ShownName() + " is groter dan " + SizeText(MaxIniBytes) + ".");
@@ -207,15 +207,15 @@ std::optional<std::string> TIniFile::Load(bool* missing) const
 
 void TIniFile::Save(const std::string& Text)
 {
-    if (FPending) {
-        FPending = Text;
+    if (pending_) {
+        pending_ = Text;
         return;
     }
     try {
-        if (FDurability == TIniDurability::Scratch)
-            ReplacePrivateFile(FFileName, Text);
+        if (durability_ == TIniDurability::Scratch)
+            ReplacePrivateFile(fileName_, Text);
         else
-            ReplaceFile(FFileName, Text);
+            ReplaceFile(fileName_, Text);
     } catch (const std::exception&) {
         throw Exception("Unable to write to " + ShownName());
     }
@@ -273,7 +273,7 @@ void TIniFile::ReadSectionValues(const std::string& Section, std::vector<std::st
 bool TIniFile::RefusedScratch() const
 {
     struct stat info {};
-    return FDurability == TIniDurability::Scratch && !FPending && ::lstat(FFileName.c_str(), &info) == 0 &&
+    return durability_ == TIniDurability::Scratch && !pending_ && ::lstat(fileName_.c_str(), &info) == 0 &&
            !S_ISREG(info.st_mode);
 }
 

@@ -39,7 +39,7 @@ class TIniFile {
 public:
     explicit TIniFile(std::string FileName, TIniDurability Durability = TIniDurability::Durable);
     explicit TIniFile(const QString& FileName, TIniDurability Durability = TIniDurability::Durable);
-    const std::string& FileName() const { return FFileName; }
+    const std::string& FileName() const { return fileName_; }
     QString Path() const;
 
     std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) const;
@@ -67,7 +67,7 @@ private:
     bool RefusedScratch() const;
     std::string ShownName() const; // the path as messages show it
 
-    std::string FFileName;
-    TIniDurability FDurability;
-    std::optional<std::string> FPending; // the text of a running Update
+    std::string fileName_;
+    TIniDurability durability_;
+    std::optional<std::string> pending_; // the text of a running Update
 };

@@ -47,20 +47,20 @@ inline std::string FileErrorText(int error)
 // Owns a file descriptor: closed on destruction, or by Close, which reports a failed close.
 class TFileHandle {
 public:
-    explicit TFileHandle(int handle) : FHandle(handle) {}
+    explicit TFileHandle(int handle) : handle_(handle) {}
     ~TFileHandle()
     {
-        if (FHandle >= 0)
-            ::close(FHandle);
+        if (handle_ >= 0)
+            ::close(handle_);
     }
     TFileHandle(const TFileHandle&) = delete;
     TFileHandle& operator=(const TFileHandle&) = delete;
-    int Get() const { return FHandle; }
+    int Get() const { return handle_; }
     // Closes now; 0, or the errno of a failed close.
     int TryClose()
     {
-        const int handle = FHandle;
-        FHandle = -1;
+        const int handle = handle_;
+        handle_ = -1;
         return handle >= 0 && ::close(handle) != 0 ? errno : 0;
     }
     void Close()
@@ -71,11 +71,11 @@ public:
     // Hands the descriptor to the caller, who closes it.
     int Release()
     {
-        const int handle = FHandle;
-        FHandle = -1;
+        const int handle = handle_;
+        handle_ = -1;
         return handle;
     }
 
 private:
-    int FHandle;
+    int handle_;
 };

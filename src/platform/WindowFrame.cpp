@@ -35,14 +35,14 @@ bool IsFramed(const QWidget* w)
 class TOuterSizeKeeper : public QObject {
 public:
     TOuterSizeKeeper(QWidget* window, std::function<void(const TFrameExtents&)> apply, TFrameExtents applied)
-        : QObject(window), FWindow(window), FApply(std::move(apply)), FApplied(applied)
+        : QObject(window), window_(window), apply_(std::move(apply)), applied_(applied)
     {
         window->installEventFilter(this);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == FWindow && (event->type() == QEvent::Show || event->type() == QEvent::Move
+        if (watched == window_ && (event->type() == QEvent::Show || event->type() == QEvent::Move
                                    || event->type() == QEvent::Resize || event->type() == QEvent::WindowActivate))
             Check();
         return false;
@@ -51,19 +51,19 @@ public:
 private:
     void Check()
     {
-        const TFrameExtents frame = FrameOf(FWindow);
+        const TFrameExtents frame = FrameOf(window_);
         if (frame.IsNone())
             return; // not framed yet
-        FWindow->removeEventFilter(this);
-        if (frame != FApplied)
-            FApply(frame);
-        CenterOnScreen(FWindow); // placed before the frame was known
+        window_->removeEventFilter(this);
+        if (frame != applied_)
+            apply_(frame);
+        CenterOnScreen(window_); // placed before the frame was known
         deleteLater();
     }
 
-    QWidget* FWindow;
-    std::function<void(const TFrameExtents&)> FApply;
-    TFrameExtents FApplied;
+    QWidget* window_;
+    std::function<void(const TFrameExtents&)> apply_;
+    TFrameExtents applied_;
 };
 
 } // namespace

@@ -155,28 +155,34 @@ const TButtonKind& ButtonKindFor(int kind)
 
 TZEBMessageForm::TZEBMessageForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
-                          | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::TZEBMessageForm>())
+                          | Qt::WindowCloseButtonHint)
 {
     EnsureResources();
-    ui->setupUi(this);
+    Ui::TZEBMessageForm ui;
+    ui.setupUi(this);
+    lblTitle = ui.lblTitle;
+    lblMessage = ui.lblMessage;
+    memoMessage = ui.memoMessage;
+    pnlButtons = ui.pnlButtons;
+    Button1 = ui.Button1;
+    Button2 = ui.Button2;
+    Button3 = ui.Button3;
+    Image1 = ui.Image1;
     for (int number = 1; number <= 3; ++number) {
         QPushButton* button = ButtonAt(number);
         connect(button, &QPushButton::clicked, this, [this, number] { done(results_[size_t(number - 1)]); });
     }
 }
 
-TZEBMessageForm::~TZEBMessageForm() = default;
-
 QPushButton* TZEBMessageForm::ButtonAt(int number) const
 {
     switch (number) {
     case 1:
-        return ui->Button1;
+        return Button1;
     case 2:
-        return ui->Button2;
+        return Button2;
     case 3:
-        return ui->Button3;
+        return Button3;
     default:
         return nullptr;
     }
@@ -214,29 +220,29 @@ void TZEBMessageForm::Prepare(const QString& Caption, const QString& Title, cons
 {
     Dutch = Dutch_;
     setWindowTitle(Caption);
-    ui->lblTitle->setText(MessageLineBreaks(Title));
-    QPalette palette = ui->lblMessage->palette();
+    lblTitle->setText(MessageLineBreaks(Title));
+    QPalette palette = lblMessage->palette();
     palette.setColor(QPalette::WindowText, ColorToQColor(MessageColor));
-    ui->lblMessage->setPalette(palette);
-    ui->lblMessage->setText(MessageLineBreaks(Message));
+    lblMessage->setPalette(palette);
+    lblMessage->setText(MessageLineBreaks(Message));
     Kind = Flags & 15;
     DefaultButton = DefaultButton_;
 
     const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect(0, 0, 800, 600);
     const TMessageBoxMetrics m = ComputeMessageBoxMetrics(
-        [this](int w) { return MeasureLabel(ui->lblMessage, w); }, [this](int w) { return MeasureLabel(ui->lblTitle, w); },
+        [this](int w) { return MeasureLabel(lblMessage, w); }, [this](int w) { return MeasureLabel(lblTitle, w); },
         screen.size());
 
-    ui->lblMessage->setMinimumWidth(LayoutMessageWidth);
-    ui->lblMessage->setMaximumWidth(std::max(m.MessageWidth, LayoutMessageWidth));
-    ui->lblMessage->setGeometry(ui->lblMessage->x(), m.MessageTop, m.MessageWidth, m.MessageHeight);
-    ui->lblTitle->setMaximumWidth(m.MessageWidth);
-    ui->lblTitle->resize(m.TitleWidth, m.TitleHeight);
+    lblMessage->setMinimumWidth(LayoutMessageWidth);
+    lblMessage->setMaximumWidth(std::max(m.MessageWidth, LayoutMessageWidth));
+    lblMessage->setGeometry(lblMessage->x(), m.MessageTop, m.MessageWidth, m.MessageHeight);
+    lblTitle->setMaximumWidth(m.MessageWidth);
+    lblTitle->resize(m.TitleWidth, m.TitleHeight);
     if (m.UseMemo) {
-        ui->memoMessage->setPlainText(ui->lblMessage->text());
-        ui->memoMessage->resize(m.MemoWidth, m.MemoHeight);
-        ui->lblMessage->hide();
-        ui->memoMessage->show();
+        memoMessage->setPlainText(lblMessage->text());
+        memoMessage->resize(m.MemoWidth, m.MemoHeight);
+        lblMessage->hide();
+        memoMessage->show();
     }
     setMinimumWidth(m.MinFormWidth);
     resize(m.FormWidth, m.FormHeight);
@@ -245,10 +251,10 @@ void TZEBMessageForm::Prepare(const QString& Caption, const QString& Title, cons
 
 void TZEBMessageForm::PlaceButtons(int halfGap)
 {
-    const int panel = ui->pnlButtons->width();
-    const int width = ui->Button1->width();
+    const int panel = pnlButtons->width();
+    const int width = Button1->width();
     const std::array<int, 3> lefts =
-        ButtonLeftsBefore(ButtonLefts(panel, width, ButtonCount, halfGap), width, ButtonCount, ui->Image1->x());
+        ButtonLeftsBefore(ButtonLefts(panel, width, ButtonCount, halfGap), width, ButtonCount, Image1->x());
     for (int number = 1; number <= ButtonCount; ++number)
         ButtonAt(number)->move(lefts[size_t(number - 1)], ButtonAt(number)->y());
 }
@@ -271,17 +277,17 @@ void TZEBMessageForm::FormActivate()
     cancelButton_ = kind.CancelButton ? ButtonAt(kind.CancelButton) : nullptr;
     PlaceButtons(5);
 
-    ui->Button1->setFocus();
+    Button1->setFocus();
     if (DefaultButton >= 1 && DefaultButton <= ButtonCount)
         ButtonAt(DefaultButton)->setFocus();
 }
 
 void TZEBMessageForm::FormResize()
 {
-    const int panel = ui->pnlButtons->width();
-    WrapLabel(ui->lblTitle, panel - LabelInset, 0);
-    WrapLabel(ui->lblMessage, panel - LabelInset, LayoutMessageWidth);
-    ui->Image1->move(panel - ui->Image1->width() + 1, ui->Image1->y());
+    const int panel = pnlButtons->width();
+    WrapLabel(lblTitle, panel - LabelInset, 0);
+    WrapLabel(lblMessage, panel - LabelInset, LayoutMessageWidth);
+    Image1->move(panel - Image1->width() + 1, Image1->y());
     PlaceButtons(4);
 }
 

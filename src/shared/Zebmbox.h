@@ -24,11 +24,10 @@
 #include <memory>
 #include <string>
 
+class QFrame;
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
-namespace Ui {
-class TZEBMessageForm;
-}
 
 // Button kinds (Flags & 15).
 enum : int { mbOk = 0, mbOkCancel = 1, mbYesNoCancel = 3, mbYesNo = 4 };
@@ -104,7 +103,6 @@ class TZEBMessageForm : public QDialog {
     Q_OBJECT
 public:
     explicit TZEBMessageForm(QWidget* parent = nullptr);
-    ~TZEBMessageForm() override;
 
     // Steps before showing: texts, colour, kind and size.
     void Prepare(const std::string& Caption, const std::string& Title, const std::string& Message, int Flags,
@@ -121,6 +119,15 @@ public:
     int DefaultButton = 1;
     int ButtonCount = 0;
 
+    QLabel* lblTitle = nullptr;
+    QLabel* lblMessage = nullptr;
+    QPlainTextEdit* memoMessage = nullptr; // in place of lblMessage for a message too big for it
+    QFrame* pnlButtons = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QLabel* Image1 = nullptr;
+
     void reject() override; // the close box answers Cancel
 
 protected:
@@ -134,7 +141,6 @@ private:
     TTextExtent MeasureLabel(const QLabel* label, int wrapWidth) const;
     void WrapLabel(QLabel* label, int wrapWidth, int minWidth); // width and height after wrapping
 
-    std::unique_ptr<Ui::TZEBMessageForm> ui;
     QPushButton* cancelButton_ = nullptr;
     std::array<int, 3> results_{};
 };

@@ -1,14 +1,38 @@
 #pragma once
 // A window with a toolbar (help and close buttons, the actions acExit on Esc and acHelp on F1)
 // over a body panel.  A descendant either fills pnlBody with its own layout (SetupBody), or
-// passes a complete layout of its own to the protected constructor: the components are then
-// found by name in it.
+// passes a complete layout of its own to the protected constructor: a loader that sets the layout
+// up and hands back the base's components from the layout's own fields, so that a component the
+// layout lacks fails the build.
 
 #include "fBaseForm.h"
+
+#include <functional>
 
 class QAction;
 class QFrame;
 class QToolButton;
+
+// The toolbar dialog's components in a loaded layout.
+struct TBaseDialogParts {
+    QFrame* pnlToolbar = nullptr;
+    QFrame* pnlBody = nullptr;
+    QToolButton* sbHelp = nullptr;
+    QToolButton* sbExit = nullptr;
+    QAction* acExit = nullptr;
+    QAction* acHelp = nullptr;
+
+    template <class Ui>
+    static TBaseDialogParts From(const Ui& ui)
+    {
+        return {.pnlToolbar = ui.pnlToolbar,
+                .pnlBody = ui.pnlBody,
+                .sbHelp = ui.sbHelp,
+                .sbExit = ui.sbExit,
+                .acExit = ui.acExit,
+                .acHelp = ui.acHelp};
+    }
+};
 
 class TBaseDialog : public TBaseForm {
     Q_OBJECT
@@ -23,14 +47,16 @@ public:
     QAction* acHelp = nullptr;
 
 protected:
-    using LayoutLoader = void (*)(QDialog* form);
+    // Sets a complete layout up on form and gives the base's components in it.
+    using LayoutLoader = std::function<TBaseDialogParts(QDialog* form)>;
     template <class Ui>
-    static void LoadLayout(QDialog* form)
+    static TBaseDialogParts LoadLayout(QDialog* form)
     {
         Ui ui;
         ui.setupUi(form);
+        return TBaseDialogParts::From(ui);
     }
-    TBaseDialog(QWidget* owner, LayoutLoader load);
+    TBaseDialog(QWidget* owner, const LayoutLoader& load);
 
     virtual void acExitExecute();
     virtual void acHelpExecute();

@@ -24,9 +24,9 @@ TBaseForm::~TBaseForm() = default;
 
 void TBaseForm::RunFormCreate()
 {
-    if (Created_)
+    if (created_)
         return;
-    Created_ = true;
+    created_ = true;
     Handle([this] { FormCreate(); });
 }
 
@@ -34,25 +34,25 @@ void TBaseForm::Initialize()
 {
     Guarded("TBaseForm.Initialize: ", [this] {
         RunFormCreate();
-        Initialized_ = true;
+        initialized_ = true;
     });
 }
 
 void TBaseForm::FormShow()
 {
-    if (!Initialized_)
+    if (!initialized_)
         throw Exception("Het scherm is niet initialized.");
 }
 
 int TBaseForm::ShowModal()
 {
-    ModalResult_ = mrNone;
+    modalResult_ = mrNone;
     return exec();
 }
 
 void TBaseForm::SetModalResult(int result)
 {
-    ModalResult_ = result;
+    modalResult_ = result;
     if (result != mrNone && isVisible())
         done(result);
 }
@@ -74,7 +74,7 @@ void TBaseForm::SetHelpContext(int context)
 
 void TBaseForm::done(int result)
 {
-    ModalResult_ = result;
+    modalResult_ = result;
     QDialog::done(result);
 }
 
@@ -91,10 +91,10 @@ void TBaseForm::Handle(const std::function<void()>& handler)
 void TBaseForm::BindModalButton(QAbstractButton* button, int result, std::function<void()> handler)
 {
     connect(button, &QAbstractButton::clicked, this, [this, result, handler = std::move(handler)] {
-        ModalResult_ = result;
+        modalResult_ = result;
         Handle(handler);
-        if (ModalResult_ != mrNone && isVisible())
-            done(ModalResult_);
+        if (modalResult_ != mrNone && isVisible())
+            done(modalResult_);
     });
 }
 
@@ -124,11 +124,6 @@ QWidget* TBaseForm::PlaceBody(QWidget* panel, QWidget* body)
     return body;
 }
 
-void TBaseForm::MissingComponent(const char* name) const
-{
-    throw Exception(objectName().toStdString() + ": no component " + name);
-}
-
 QPushButton* TBaseForm::MarkedButton(const char* mark) const
 {
     for (QPushButton* button : findChildren<QPushButton*>())
@@ -143,15 +138,15 @@ bool TBaseForm::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate) {
         // Coming back from a modal window that this one opened, or from another program, is no
         // new activation.
-        if (ActivationIsReturn_)
-            ActivationIsReturn_ = false;
+        if (activationIsReturn_)
+            activationIsReturn_ = false;
         else
             Handle([this] { FormActivate(); });
     } else if (event->type() == QEvent::WindowDeactivate) {
         QWidget* modal = QApplication::activeModalWidget();
         const bool toOwnModal = modal && modal != this && modal->isVisible();
         const bool toOtherProgram = QApplication::activeWindow() == nullptr;
-        ActivationIsReturn_ = toOwnModal || toOtherProgram;
+        activationIsReturn_ = toOwnModal || toOtherProgram;
     }
     return result;
 }
@@ -161,10 +156,10 @@ void TBaseForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    ActivationIsReturn_ = false; // a window shown anew is activated anew
+    activationIsReturn_ = false; // a window shown anew is activated anew
     RunFormCreate();
-    if (!Placed_) {
-        Placed_ = true;
+    if (!placed_) {
+        placed_ = true;
         CenterOnScreen(this);
     }
     Handle([this] { FormShow(); });

@@ -48,11 +48,11 @@ public:
     }
 
     virtual void Initialize();
-    bool Initialized() const { return Initialized_; }
+    bool Initialized() const { return initialized_; }
 
     // Shows the window modally; the result is the modal result it closed with.
     int ShowModal();
-    int ModalResult() const { return ModalResult_; }
+    int ModalResult() const { return modalResult_; }
     // A result other than mrNone ends a shown window with that result.
     void SetModalResult(int result);
     // As the close box: a modal window ends with mrCancel.
@@ -87,16 +87,6 @@ protected:
     // maximise and close box) rather than a dialog.
     void SetMainWindowBorder();
 
-    // The component of the loaded layout with this name; a missing one is a programming error.
-    template <class T>
-    T* Component(const char* name)
-    {
-        T* component = findChild<T*>(QString::fromLatin1(name));
-        if (!component)
-            MissingComponent(name);
-        return component;
-    }
-
     // Fills panel with the top-level widget of a descendant's layout: the layout's caption
     // becomes the window's caption and its size the window's client size.
     template <class Ui>
@@ -117,11 +107,10 @@ private:
     void RunFormCreate();
     QWidget* PlaceBody(QWidget* panel, QWidget* body);
     QPushButton* MarkedButton(const char* mark) const;
-    [[noreturn]] void MissingComponent(const char* name) const;
 
-    bool Initialized_ = false;
-    bool Created_ = false;
-    bool Placed_ = false;
-    bool ActivationIsReturn_ = false;
-    int ModalResult_ = mrNone;
+    bool initialized_ = false;
+    bool created_ = false;
+    bool placed_ = false;
+    bool activationIsReturn_ = false;
+    int modalResult_ = mrNone;
 };

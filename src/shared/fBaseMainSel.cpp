@@ -23,16 +23,24 @@ std::string RecordCounterText(const std::string& GridCaption, bool GridEmpty, in
 
 TBaseMainSel::TBaseMainSel(QWidget* owner) : TBaseMainSel(owner, &LoadLayout<Ui::TBaseMainSel>) {}
 
-TBaseMainSel::TBaseMainSel(QWidget* owner, LayoutLoader load) : TBaseDialog(owner, load)
+TBaseMainSel::TBaseMainSel(QWidget* owner, const LayoutLoader& load) : TBaseMainSel(owner, load, TBaseMainSelParts{})
 {
-    pnlTitle = Component<QFrame>("pnlTitle");
-    lblGrid = Component<QLabel>("lblGrid");
-    lblFiltered = Component<QLabel>("lblFiltered");
-    dbgridSelect = Component<TZEBDBSortGrid>("dbgridSelect");
-    sbFilter = Component<QToolButton>("sbFilter");
-    sbFilterUit = Component<QToolButton>("sbFilterUit");
-    acFilter = Component<QAction>("acFilter");
-    acFilterUit = Component<QAction>("acFilterUit");
+}
+
+TBaseMainSel::TBaseMainSel(QWidget* owner, const LayoutLoader& load, TBaseMainSelParts&& parts)
+    : TBaseDialog(owner, [&](QDialog* form) {
+          parts = load(form);
+          return parts.Dialog;
+      })
+{
+    pnlTitle = parts.pnlTitle;
+    lblGrid = parts.lblGrid;
+    lblFiltered = parts.lblFiltered;
+    dbgridSelect = parts.dbgridSelect;
+    sbFilter = parts.sbFilter;
+    sbFilterUit = parts.sbFilterUit;
+    acFilter = parts.acFilter;
+    acFilterUit = parts.acFilterUit;
 
     dbgridSelect->SetName("dbgridSelect");
     dbgridSelect->SetDataSource(&dsSelect);

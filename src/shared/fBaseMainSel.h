@@ -13,6 +13,33 @@
 class QLabel;
 class TZEBDBSortGrid;
 
+// The list screen's components in a loaded layout, beside those of the toolbar dialog.
+struct TBaseMainSelParts {
+    TBaseDialogParts Dialog;
+    QFrame* pnlTitle = nullptr;
+    QLabel* lblGrid = nullptr;
+    QLabel* lblFiltered = nullptr;
+    TZEBDBSortGrid* dbgridSelect = nullptr;
+    QToolButton* sbFilter = nullptr;
+    QToolButton* sbFilterUit = nullptr;
+    QAction* acFilter = nullptr;
+    QAction* acFilterUit = nullptr;
+
+    template <class Ui>
+    static TBaseMainSelParts From(const Ui& ui)
+    {
+        return {.Dialog = TBaseDialogParts::From(ui),
+                .pnlTitle = ui.pnlTitle,
+                .lblGrid = ui.lblGrid,
+                .lblFiltered = ui.lblFiltered,
+                .dbgridSelect = ui.dbgridSelect,
+                .sbFilter = ui.sbFilter,
+                .sbFilterUit = ui.sbFilterUit,
+                .acFilter = ui.acFilter,
+                .acFilterUit = ui.acFilterUit};
+    }
+};
+
 // The counter text: a blank, the caption (or "Records"), then " (row/records)" or " (0/0)".
 std::string RecordCounterText(const std::string& GridCaption, bool GridEmpty, int Row, int RowCount);
 
@@ -42,7 +69,16 @@ public:
     QAction* acFilterUit = nullptr;
 
 protected:
-    TBaseMainSel(QWidget* owner, LayoutLoader load);
+    // As TBaseDialog's, for a layout that holds the list screen's components too.
+    using LayoutLoader = std::function<TBaseMainSelParts(QDialog* form)>;
+    template <class Ui>
+    static TBaseMainSelParts LoadLayout(QDialog* form)
+    {
+        Ui ui;
+        ui.setupUi(form);
+        return TBaseMainSelParts::From(ui);
+    }
+    TBaseMainSel(QWidget* owner, const LayoutLoader& load);
 
     void FormCreate() override;
     void FormActivate() override;
@@ -51,5 +87,7 @@ protected:
     virtual void acFilterUitExecute();
 
 private:
+    // parts keeps what load gave while the toolbar dialog is built.
+    TBaseMainSel(QWidget* owner, const LayoutLoader& load, TBaseMainSelParts&& parts);
     void SetFilter(bool Active);
 };

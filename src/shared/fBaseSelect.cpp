@@ -15,18 +15,24 @@
 
 TBaseSelect::TBaseSelect(QWidget* owner) : TBaseSelect(owner, &LoadLayout<Ui::TBaseSelect>) {}
 
-TBaseSelect::TBaseSelect(QWidget* owner, LayoutLoader load) : TBaseMainSel(owner, load)
+TBaseSelect::TBaseSelect(QWidget* owner, const LayoutLoader& load) : TBaseSelect(owner, load, TBaseSelectParts{}) {}
+
+TBaseSelect::TBaseSelect(QWidget* owner, const LayoutLoader& load, TBaseSelectParts&& parts)
+    : TBaseMainSel(owner, [&](QDialog* form) {
+          parts = load(form);
+          return parts.MainSel;
+      })
 {
-    sbInsert = Component<QToolButton>("sbInsert");
-    sbEdit = Component<QToolButton>("sbEdit");
-    sbDelete = Component<QToolButton>("sbDelete");
-    sbRefresh = Component<QToolButton>("sbRefresh");
-    sbBekijken = Component<QToolButton>("sbBekijken");
-    acInsert = Component<QAction>("acInsert");
-    acEdit = Component<QAction>("acEdit");
-    acDelete = Component<QAction>("acDelete");
-    acBijwerken = Component<QAction>("acBijwerken");
-    acBekijken = Component<QAction>("acBekijken");
+    sbInsert = parts.sbInsert;
+    sbEdit = parts.sbEdit;
+    sbDelete = parts.sbDelete;
+    sbRefresh = parts.sbRefresh;
+    sbBekijken = parts.sbBekijken;
+    acInsert = parts.acInsert;
+    acEdit = parts.acEdit;
+    acDelete = parts.acDelete;
+    acBijwerken = parts.acBijwerken;
+    acBekijken = parts.acBekijken;
 
     acEdit->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     AnchorRight(sbRefresh, width());

@@ -4,6 +4,37 @@
 
 #include "fBaseMainSel.h"
 
+// The record commands' components in a loaded layout, beside those of the list screen.
+struct TBaseSelectParts {
+    TBaseMainSelParts MainSel;
+    QToolButton* sbInsert = nullptr;
+    QToolButton* sbEdit = nullptr;
+    QToolButton* sbDelete = nullptr;
+    QToolButton* sbRefresh = nullptr;
+    QToolButton* sbBekijken = nullptr;
+    QAction* acInsert = nullptr;
+    QAction* acEdit = nullptr;
+    QAction* acDelete = nullptr;
+    QAction* acBijwerken = nullptr;
+    QAction* acBekijken = nullptr;
+
+    template <class Ui>
+    static TBaseSelectParts From(const Ui& ui)
+    {
+        return {.MainSel = TBaseMainSelParts::From(ui),
+                .sbInsert = ui.sbInsert,
+                .sbEdit = ui.sbEdit,
+                .sbDelete = ui.sbDelete,
+                .sbRefresh = ui.sbRefresh,
+                .sbBekijken = ui.sbBekijken,
+                .acInsert = ui.acInsert,
+                .acEdit = ui.acEdit,
+                .acDelete = ui.acDelete,
+                .acBijwerken = ui.acBijwerken,
+                .acBekijken = ui.acBekijken};
+    }
+};
+
 class TBaseSelect : public TBaseMainSel {
     Q_OBJECT
 public:
@@ -24,7 +55,16 @@ public:
     QAction* acBekijken = nullptr;
 
 protected:
-    TBaseSelect(QWidget* owner, LayoutLoader load);
+    // As TBaseDialog's, for a layout that holds the record commands' components too.
+    using LayoutLoader = std::function<TBaseSelectParts(QDialog* form)>;
+    template <class Ui>
+    static TBaseSelectParts LoadLayout(QDialog* form)
+    {
+        Ui ui;
+        ui.setupUi(form);
+        return TBaseSelectParts::From(ui);
+    }
+    TBaseSelect(QWidget* owner, const LayoutLoader& load);
 
     virtual void acInsertExecute();
     virtual void acEditExecute();
@@ -32,4 +72,8 @@ protected:
     virtual void acBijwerkenExecute();
     virtual void acBekijkenExecute();
     virtual void dbgridSelectDoubleClick();
+
+private:
+    // parts keeps what load gave while the list screen is built.
+    TBaseSelect(QWidget* owner, const LayoutLoader& load, TBaseSelectParts&& parts);
 };

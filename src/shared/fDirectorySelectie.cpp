@@ -34,7 +34,7 @@ TfrmSelecteerDirectory::TfrmSelecteerDirectory(QWidget* owner) : TBaseForm(owner
     acHelp = ui.acHelp;
     acExit = ui.acExit;
     acSelect->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    acInsert->setEnabled(AllowNew_);
+    acInsert->setEnabled(allowNew_);
 
     LinkToAction(sbInsert, acInsert);
     LinkToAction(sbSelect, acSelect);
@@ -74,7 +74,7 @@ void TfrmSelecteerDirectory::FormActivate()
 
 void TfrmSelecteerDirectory::SetAllowNew(bool allow)
 {
-    AllowNew_ = allow;
+    allowNew_ = allow;
     acInsert->setEnabled(allow);
 }
 
@@ -125,7 +125,7 @@ void TfrmSelecteerDirectory::SetDrive(const TVolume& drive, bool apply)
                 GoHomeDrive();
                 return;
             }
-        } else if (AllowNew_) {
+        } else if (allowNew_) {
             acInsert->setEnabled(true);
         }
         if (apply)

@@ -23,7 +23,7 @@ public:
 
     void Initialize() override;
 
-    bool AllowNew() const { return AllowNew_; }
+    bool AllowNew() const { return allowNew_; }
     void SetAllowNew(bool allow); // also enables or disables acInsert
     bool Verbose = true;          // whether notices are shown
 
@@ -59,7 +59,7 @@ private:
     void ToHomeDrive(); // the drive box to the home folder's drive
     void GoHomeDrive(); // and the directory list to the home folder
 
-    bool AllowNew_ = false;
+    bool allowNew_ = false;
 };
 
 // Shows the picker; true with Dir set to the chosen directory, false with Dir unchanged.

@@ -3,6 +3,7 @@
 #include "ActionLink.h"
 #include "ChildRun.h"
 #include "FileSizeLimit.h"
+#include "HeldComponents.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
 #include "ModalAnswer.h"
@@ -30,6 +31,7 @@
 #include <QFileSystemModel>
 #include <QPointer>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -237,6 +239,24 @@ TEST(MainWindowLogic, EnablingRules)
     EXPECT_TRUE(odd.Export);
     EXPECT_FALSE(odd.Edit || odd.Delete || odd.Formulieren);
     EXPECT_EQ(LogoLeft(721, 122), 592);
+}
+
+// The main window's own layout holds the inherited components as well as its own.
+TEST_F(MainWindow, HoldsItsLayoutsComponents)
+{
+    form = TBaseForm::Create<TfrmMain>();
+    const TfrmMain& f = *form;
+    ExpectHeldComponents(f, {HELD(f, pnlToolbar),   HELD(f, pnlBody),        HELD(f, sbHelp),        HELD(f, sbExit),
+                             HELD(f, acExit),       HELD(f, acHelp),         HELD(f, pnlTitle),      HELD(f, lblGrid),
+                             HELD(f, lblFiltered),  HELD(f, dbgridSelect),   HELD(f, sbFilter),      HELD(f, sbFilterUit),
+                             HELD(f, acFilter),     HELD(f, acFilterUit),    HELD(f, sbInsert),      HELD(f, sbEdit),
+                             HELD(f, sbDelete),     HELD(f, sbRefresh),      HELD(f, sbBekijken),    HELD(f, acInsert),
+                             HELD(f, acEdit),       HELD(f, acDelete),       HELD(f, acBijwerken),   HELD(f, acBekijken),
+                             HELD(f, MainMenu),     HELD(f, grdKandidaten),  HELD(f, sbFormulieren), HELD(f, bvLogo),
+                             HELD(f, imgLogo),      HELD(f, lblQuandorMode), HELD(f, acFileNew),     HELD(f, acFileOpen),
+                             HELD(f, acImportCSVTXT), HELD(f, acFileSave),   HELD(f, acPartijGeg),   HELD(f, acExport),
+                             HELD(f, acFormulieren), HELD(f, acAbout),       HELD(f, acAfdrukken)});
+    EXPECT_EQ(f.layout()->menuBar(), f.MainMenu);
 }
 
 TEST_F(MainWindow, StartsWithOnlyTheListCommandsEnabled)

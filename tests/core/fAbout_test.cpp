@@ -1,5 +1,8 @@
 #include "fAbout.h"
 
+#include "HeldComponents.h"
+#include "JpegLabel.h"
+
 #include "ChildRun.h"
 #include "FakeBrowser.h"
 #include "ModalAnswer.h"
@@ -32,6 +35,15 @@ QString ProgramFolder()
 }
 
 } // namespace
+
+TEST(TfrmAbout, HoldsItsLayoutsComponents)
+{
+    const TfrmAbout about;
+    ExpectHeldComponents(about, {HELD(about, Bevel1), HELD(about, pnlAbout), HELD(about, lblProduct),
+                                 HELD(about, lblProductName), HELD(about, lblVersionNr), HELD(about, lblProgram),
+                                 HELD(about, imLogo), HELD(about, lblOrxLink), HELD(about, pnlBottom),
+                                 HELD(about, btnOk)});
+}
 
 TEST(TfrmAbout, LayoutSizesColoursAndPictures)
 {

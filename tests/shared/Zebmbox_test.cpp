@@ -3,6 +3,7 @@
 #include "Zebmbox.h"
 
 #include "Exceptions.h"
+#include "HeldComponents.h"
 #include "IniFile.h"
 #include "ModalAnswer.h"
 
@@ -206,6 +207,14 @@ TEST(MessageBoxMetrics, KindsWithoutAButtonSetShowOk)
         EXPECT_EQ(ButtonKindFor(kind).Count, 1) << kind;
         EXPECT_EQ(ButtonKindFor(kind).Buttons[0].Result, mrOk) << kind;
     }
+}
+
+TEST(TZEBMessageForm, HoldsItsLayoutsComponents)
+{
+    const TZEBMessageForm form;
+    ExpectHeldComponents(form, {HELD(form, lblTitle), HELD(form, lblMessage), HELD(form, memoMessage),
+                                HELD(form, pnlButtons), HELD(form, Button1), HELD(form, Button2), HELD(form, Button3),
+                                HELD(form, Image1)});
 }
 
 TEST_F(MessageBoxTest, QuestionWithCancelAnswersEachButtonEscAndTheCloseBox)

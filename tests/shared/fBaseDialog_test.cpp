@@ -1,5 +1,6 @@
 #include "fBaseDialog.h"
 
+#include "HeldComponents.h"
 #include "ModalAnswer.h"
 
 #include <QAction>
@@ -37,6 +38,15 @@ std::unique_ptr<ProbeDialog> NewDialog()
 }
 
 } // namespace
+
+TEST(TBaseDialog, HoldsItsLayoutsComponents)
+{
+    auto form = NewDialog();
+    ExpectHeldComponents(*form, {HELD(*form, pnlToolbar), HELD(*form, pnlBody), HELD(*form, sbHelp),
+                                 HELD(*form, sbExit), HELD(*form, acExit), HELD(*form, acHelp)});
+    EXPECT_TRUE(form->pnlToolbar->isAncestorOf(form->sbHelp));
+    EXPECT_FALSE(form->pnlToolbar->isAncestorOf(form->pnlBody));
+}
 
 TEST(TBaseDialog, ActionsCarryTheirCaptionsShortcutsAndHints)
 {

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "ErrorOf.h"
+#include "HeldComponents.h"
 #include "ModalAnswer.h"
 #include "uGlobals.h"
 #include "ZEBDBSortGrid.h"
@@ -81,6 +82,18 @@ TEST(RecordCounterText, CaptionThenRowOfRecords)
     EXPECT_EQ(RecordCounterText("", false, 3, 13), " Records (3/12)");
     EXPECT_EQ(RecordCounterText("", true, 1, 2), " Records (0/0)");
     EXPECT_EQ(RecordCounterText("  Kandidaten ", false, 1, 2), " Kandidaten (1/1)");
+}
+
+TEST_F(ListScreen, HoldsItsLayoutsComponentsAtEveryLevel)
+{
+    auto form = TBaseForm::Create<NameList>(0);
+    const NameList& f = *form;
+    ExpectHeldComponents(f, {HELD(f, pnlToolbar), HELD(f, pnlBody),     HELD(f, sbHelp),      HELD(f, sbExit),
+                             HELD(f, acExit),     HELD(f, acHelp),      HELD(f, pnlTitle),    HELD(f, lblGrid),
+                             HELD(f, lblFiltered), HELD(f, dbgridSelect), HELD(f, sbFilter),  HELD(f, sbFilterUit),
+                             HELD(f, acFilter),   HELD(f, acFilterUit), HELD(f, sbInsert),    HELD(f, sbEdit),
+                             HELD(f, sbDelete),   HELD(f, sbRefresh),   HELD(f, sbBekijken),  HELD(f, acInsert),
+                             HELD(f, acEdit),     HELD(f, acDelete),    HELD(f, acBijwerken), HELD(f, acBekijken)});
 }
 
 TEST_F(ListScreen, LayoutActionsAndHints)

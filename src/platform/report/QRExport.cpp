@@ -12,8 +12,8 @@
 
 void TQRExportFilter::Start(double paperWidth, double paperHeight)
 {
-    PaperWidth = paperWidth;
-    PaperHeight = paperHeight;
+    paperWidth_ = paperWidth;
+    paperHeight_ = paperHeight;
     pages_.clear();
 }
 
@@ -155,7 +155,7 @@ void TQRRTFExportFilter::Finish()
         families.push_back(font.family());
         return int(families.size() - 1);
     };
-    double marginLeft = PaperWidth;
+    double marginLeft = paperWidth_;
     double marginTop = 48;
     double lowest = 0;
     for (const auto& page : pages)
@@ -166,10 +166,10 @@ void TQRRTFExportFilter::Finish()
                 lowest = std::max(lowest, text.Rect.bottom());
                 fontIndex(text.Font);
             }
-    if (marginLeft >= PaperWidth)
+    if (marginLeft >= paperWidth_)
         marginLeft = 48;
     // Room under the lowest text, less some slack for the word processor's rounding.
-    const double marginBottom = std::clamp(PaperHeight - lowest - 12, 0.0, 48.0);
+    const double marginBottom = std::clamp(paperHeight_ - lowest - 12, 0.0, 48.0);
 
     // Every line is a paragraph placed where it stands on the page: space before it up to its top
     // and an exact line height (up to the next line's top at most), counted in twips from the top
@@ -245,7 +245,7 @@ void TQRRTFExportFilter::Finish()
         families.push_back("Arial");
     for (size_t i = 0; i < families.size(); ++i)
         rtf += "{\\f" + std::to_string(i) + "\\fswiss " + RtfText(families[i]) + ";}";
-    rtf += "}\n\\paperw" + std::to_string(Twips(PaperWidth)) + "\\paperh" + std::to_string(Twips(PaperHeight)) +
+    rtf += "}\n\\paperw" + std::to_string(Twips(paperWidth_)) + "\\paperh" + std::to_string(Twips(paperHeight_)) +
            "\\margl" + std::to_string(Twips(marginLeft)) + "\\margr" + std::to_string(Twips(marginLeft)) +
            "\\margt" + std::to_string(Twips(marginTop)) + "\\margb" + std::to_string(Twips(marginBottom)) + "\n";
     rtf += body + "}\n";

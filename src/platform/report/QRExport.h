@@ -44,8 +44,8 @@ protected:
     // The pages received so far, their texts in lines (top to bottom, each left to right).
     using Line = std::vector<TQRTextItem>;
     std::vector<std::vector<Line>> Lines() const;
-    double PaperWidth = 0;
-    double PaperHeight = 0;
+    double paperWidth_ = 0;
+    double paperHeight_ = 0;
 
     // Writes bytes as the file (see above).
     void WriteFile(const std::string& bytes) const;
