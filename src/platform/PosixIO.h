@@ -68,6 +68,12 @@ public:
         if (const int error = TryClose())
             ThrowIoError(error);
     }
+    // Closes the one held and holds handle instead.
+    void Reset(int handle)
+    {
+        TryClose();
+        handle_ = handle;
+    }
     // Hands the descriptor to the caller, who closes it.
     int Release()
     {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <cerrno>
 #include <dirent.h>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +84,26 @@ int RemoveEntries(int dir, int depth = 0)
     return 0;
 }
 
+// The folder this process last found private and free of other users' entries, held open so
+// that no other directory can take its device and inode number.  While it stays ours with mode
+// 0700 no other user can add an entry, so its entries need no second look.
+struct TCheckedFolder {
+    std::mutex Lock;
+    TFileHandle Folder{-1};
+};
+
+TCheckedFolder& CheckedFolder()
+{
+    static TCheckedFolder checked;
+    return checked;
+}
+
+bool SameDirectory(int held, const struct stat& info)
+{
+    struct stat heldInfo {};
+    return held >= 0 && ::fstat(held, &heldInfo) == 0 && heldInfo.st_dev == info.st_dev && heldInfo.st_ino == info.st_ino;
+}
+
 } // namespace
 
 QString PrivateTempFolder()
@@ -106,8 +127,13 @@ QString PrivateTempFolder()
     const bool wasOpen = (info.st_mode & 07777) != 0700;
     if (wasOpen && ::fchmod(dir.Get(), 0700) != 0)
         Fail(path, "kan niet worden afgeschermd", errno);
+    TCheckedFolder& checked = CheckedFolder();
+    const std::lock_guard<std::mutex> guard(checked.Lock);
+    if (!wasOpen && SameDirectory(checked.Folder.Get(), info))
+        return path;
     if (wasOpen || HoldsForeignEntries(dir.Get(), user))
         if (const int error = RemoveEntries(dir.Get()))
             Fail(path, "kan niet worden leeggemaakt", error);
+    checked.Folder.Reset(::fcntl(dir.Get(), F_DUPFD_CLOEXEC, 0));
     return path;
 }

@@ -77,11 +77,16 @@ TEST_F(PrivateTempFolderTest, AnOpenFolderIsEmptiedWithoutFollowingItsLinks)
     elsewhere.removeRecursively();
 }
 
+// A folder found private already is looked into once: another user's entry there was put in while
+// it was open, and an earlier run narrowed it without emptying it.  One removed and made again
+// under the same name is a new folder and is looked into again.
 TEST_F(PrivateTempFolderTest, AnotherUsersEntryInAPrivateFolderEmptiesItToo)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "handing a file to another user needs root";
     const QString path = PrivateTempFolder();
+    ASSERT_TRUE(QDir(path).removeRecursively());
+    ASSERT_EQ(::mkdir(QFile::encodeName(path).constData(), 0700), 0);
     ASSERT_TRUE(WriteFileBytes(path + "/lijst.txt", "ours"));
     ASSERT_TRUE(WriteFileBytes(path + "/kand.txt", "theirs"));
     ASSERT_EQ(::chown(QFile::encodeName(path + "/kand.txt").constData(), 65534, 65534), 0);
