@@ -18,6 +18,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -141,10 +144,19 @@ QString FormVarsFileName()
     return own;
 }
 
+const char* const AnotherFormText = "Er wordt al een formulier gemaakt door een ander exemplaar van het programma. "
+                                    "Probeer het opnieuw wanneer dat formulier klaar is.";
+
 int AskExtraFieldValues(std::vector<std::string>& Fields, const QString& FormVarsFile, const TAskExtraFields& Ask)
 {
-    const TFolderLock lock(QFile::encodeName(QFileInfo(FormVarsFile).absolutePath()).toStdString(),
-                           TFolderLock::TWait::Wait);
+    const std::string folder = QFile::encodeName(QFileInfo(FormVarsFile).absolutePath()).toStdString();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(FormVarsWaitMilliseconds);
+    std::optional<TFolderLock> lock;
+    while (lock.emplace(folder, TFolderLock::TWait::DontWait).Busy()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw Exception(AnotherFormText);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     TIniFile vars(FormVarsFile);
     vars.CheckFormat(PathInMessage(FormVarsFile)); // a damaged file is neither used nor overwritten
     vars.WriteString("General", "dtKlanten", TodayText("dd-MM-yy"));

@@ -71,10 +71,16 @@ using TAskExtraFields = std::function<std::optional<std::vector<std::string>>(co
 // One asking of extra fields against the FORMVARS.INI FormVarsFile: [General] dtKlanten := today as
 // "dd-mm-yy" (also when cancelled), Ask gets the fields and their initial texts, and after OK the
 // entered texts are stored (StoreExtraFieldValues).  The folder of FormVarsFile is locked
-// (TFolderLock, waiting for another copy of the program) from the first read to the last write, so
-// that two copies never hand out the same "AUTONUM" number.  A file that is not an INI file is left
-// alone (TIniFile::CheckFormat).  Returns 1 after OK, 2 after a cancel.
+// (TFolderLock) from the first read to the last write, so that two copies never hand out the same
+// "AUTONUM" number.  Another copy holds it while its user fills in its fields: after waiting
+// FormVarsWaitMilliseconds for it, the asking fails with AnotherFormText rather than freeze the
+// window.  A file that is not an INI file is left alone (TIniFile::CheckFormat).  Returns 1 after
+// OK, 2 after a cancel.
 int AskExtraFieldValues(std::vector<std::string>& Fields, const QString& FormVarsFile, const TAskExtraFields& Ask);
+inline constexpr int FormVarsWaitMilliseconds = 2000;
+
+// The text for a form that another copy of the program is making.
+extern const char* const AnotherFormText;
 
 // The FORMVARS.INI in use: FormsDir + "FORMVARS.INI" while the forms folder and that file can be
 // written; otherwise (a program installed for all users) the user's own copy beside the registry

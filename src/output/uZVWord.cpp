@@ -60,9 +60,6 @@ void ActivateWordDocument(TWordApplication& WordApp, const std::string& Name)
 
 // ---- The mail-merge driver ----
 
-const char* const AnotherFormText = "Er wordt al een formulier gemaakt door een ander exemplaar van het programma. "
-                                    "Probeer het opnieuw wanneer dat formulier klaar is.";
-
 bool FindCmdLineSwitch(const std::vector<std::string>& Arguments, const std::string& Switch)
 {
     const std::string wanted = UpperStr(Switch);

@@ -101,7 +101,6 @@ TTemplateEnvironment ProgramEnvironment();
 // makes a form there, the request ends with AnotherFormText under the heading "Start formulier".
 // Every failure is shown inside; nothing is thrown.  Code is Windows-1252.
 void StartTemplate(const std::string& Code);
-extern const char* const AnotherFormText;
 
 // How a failure of a form request is shown: the heading and text of its error box; none for a
 // user's cancellation (EAbort).
