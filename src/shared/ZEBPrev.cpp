@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "AppServices.h"
 #include "Exceptions.h"
+#include "FileDialogExec.h"
 #include "Resources.h"
 #include "SysCalls.h"
 #include "ZEBMessages.h"
@@ -363,7 +364,7 @@ void TfrmZEBPreviewer::Export(bool Excel)
         notify(OnBeforeExport);
         notify(Excel ? OnBeforeXLSExport : OnBeforeRTFExport);
         SaveDialog1->setDirectory(ExportStartFolder(AnsiToQString(ExportFolder)));
-        if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+        if (ExecFileDialog(SaveDialog1.Dialog()) != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
             throw EAbort("Dialoog is afgebroken");
         const QString fileName = SaveDialog1->selectedFiles().first();
         if (QFileInfo::exists(fileName)
