@@ -335,14 +335,18 @@ TWordDocument::~TWordDocument() = default;
 
 TStoryIndex& TWordDocument::Story() const
 {
-    if (!story_)
+    if (!story_) {
         story_ = std::make_unique<TStoryIndex>(Body());
+        // A body the merge made without form-field data holds no names to pass by.
+        story_->FieldNamesRead = layout_.NoFieldData;
+    }
     return *story_;
 }
 
 pugi::xml_document& TWordDocument::Main()
 {
     story_.reset();
+    layout_ = {};
     return main_;
 }
 
@@ -457,7 +461,10 @@ void TWordDocument::Protect(int Type)
     if (Type == wdAllowOnlyFormFields)
     {
         TElementsNamed sections("w:sectPr");
-        main_.traverse(sections);
+        if (layout_.SectionsKnown)
+            sections.Found = layout_.Sections;
+        else
+            main_.traverse(sections);
         for (pugi::xml_node s : sections.Found)
             while (s.remove_child("w:formProt")) {
             }
