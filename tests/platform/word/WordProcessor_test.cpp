@@ -262,6 +262,49 @@ TEST_F(WordProcessorTest, AMergedDocumentsFieldNamesAndSectionsAsItHoldsThem)
     }
 }
 
+// After fields replaced text (with a tab, a break or nothing selected, over runs), searches find
+// what the document's text holds, as they do once the paragraphs are read anew.
+TEST_F(WordProcessorTest, SearchesAfterNewFieldsFindWhatTheTextHolds)
+{
+    word.OpenDocument(Template("S", Para("[*] q") + "<w:p><w:r><w:t>a[</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>*]</w:t>"
+                                   "<w:tab/><w:t>xy;z</w:t><w:br/><w:t>=w</w:t></w:r></w:p>" + Para("kw [*]") + Para("q"), ""));
+    TWordDocument& doc = *word.ActiveDocument();
+    EXPECT_EQ(AddFields(), 3);
+    const std::size_t tab = doc.StoryText().find("\txy;z");
+    ASSERT_NE(tab, std::string::npos) << doc.StoryText();
+    doc.Select(tab, tab + 4); // "\txy;" after the second field
+    word.AddFormField(wdFieldFormTextInput);
+    doc.Select(0, 0);
+    word.AddFormField(wdFieldFormTextInput);
+    const auto hits = [&](const std::string& text) {
+        std::vector<std::size_t> found;
+        word.HomeKey(wdStory);
+        TFindArgs find;
+        find.FindText = text;
+        find.Forward = true;
+        for (word.FindExecute(find); word.FindFound(); word.FindExecute(find))
+            found.push_back(doc.SelectionStart());
+        return found;
+    };
+    const auto inText = [&](const std::string& text) {
+        std::vector<std::size_t> found;
+        const std::string story = doc.StoryText();
+        for (auto pos = story.find(text); pos != std::string::npos; pos = story.find(text, pos + text.size()))
+            found.push_back(pos);
+        return found;
+    };
+    for (const std::string& text : {FieldText, std::string("q"), std::string("xy;"), std::string("z"), std::string("=w"),
+                                   std::string("[*]"), std::string(";"), std::string("\t"), std::string("kw ")}) {
+        SCOPED_TRACE(text);
+        const std::vector<std::size_t> kept = hits(text);
+        (void)doc.Main(); // the paragraphs read anew
+        EXPECT_EQ(hits(text), kept);
+        EXPECT_EQ(kept, inText(text));
+    }
+    EXPECT_EQ(inText(FieldText).size(), 5u);
+    EXPECT_TRUE(inText(";").empty());
+}
+
 TEST_F(WordProcessorTest, TheSelectionAfterMergeFindAndHomeKey)
 {
     Merge(Template("T", Para("ab[*]cd")), "SELECT * FROM kand.txt WHERE kand_nr = '  1'");
