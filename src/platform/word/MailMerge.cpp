@@ -436,14 +436,62 @@ std::string MergedTooLargeText()
         + std::to_string(MaxMergedBytes >> 20) + " MB of " + DutchCount(MaxMergedNodes) + " knooppunten.";
 }
 
+namespace {
+
+// The elements of the template that a merged document's layout depends on, and whether any of
+// them is copied (lies in one of the body's nodes that copies are made of).
+struct TTemplateLayout {
+    std::vector<pugi::xml_node> Sections;
+    bool SectionCopied = false;
+    bool FieldDataInBody = false;
+
+    TTemplateLayout(const pugi::xml_document& doc, const TBodyTemplate& body)
+    {
+        std::unordered_set<const void*> copied;
+        for (pugi::xml_node n : body.Nodes)
+            copied.insert(n.internal_object());
+        Visit(doc, body, copied, false, false);
+    }
+
+private:
+    void Visit(pugi::xml_node node, const TBodyTemplate& body, const std::unordered_set<const void*>& copied, bool inBody,
+               bool inCopy)
+    {
+        for (pugi::xml_node n = node.first_child(); n; n = n.next_sibling()) {
+            if (n.type() != pugi::node_element)
+                continue;
+            const bool copy = inCopy || (node == body.Body && copied.count(n.internal_object()));
+            if (Is(n, "w:sectPr")) {
+                Sections.push_back(n);
+                SectionCopied = SectionCopied || copy;
+            }
+            if (Is(n, "w:ffData") && inBody)
+                FieldDataInBody = true;
+            if (n != body.Spare)
+                Visit(n, body, copied, inBody || n == body.Body, copy);
+        }
+    }
+};
+
+} // namespace
+
 int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const TMergeOptions& Options,
-                  pugi::xml_document& Result, TMergedSize* Size)
+                  pugi::xml_document& Result, TMergedSize* Size, TMergedLayout* Layout)
 {
     // The result starts as the main document read from its text, so that the copies share the
     // template's names and texts instead of holding their own.
     const std::string text = SaveXmlPart(Main);
     ParseXmlPart(Result, text, "word/document.xml");
     TBodyTemplate body(Result, Data);
+    if (Layout) {
+        *Layout = {};
+        TTemplateLayout layout(Result, body);
+        if (!layout.SectionCopied) {
+            Layout->SectionsKnown = true;
+            Layout->Sections = std::move(layout.Sections);
+        }
+        Layout->NoFieldData = !layout.FieldDataInBody;
+    }
 
     std::size_t record = static_cast<std::size_t>(std::max(Options.FirstRecord, 1) - 1);
     const std::size_t end = std::min(Data.Rows.size(), static_cast<std::size_t>(std::max(Options.LastRecord, 0)));
@@ -461,6 +509,8 @@ int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const 
         if (merged.Bytes + body.Copy.Bytes + PageBreakParagraphSize.Bytes > Options.Room.Bytes
             || merged.Nodes + body.Copy.Nodes + PageBreakParagraphSize.Nodes > Options.Room.Nodes) {
             Result.reset();
+            if (Layout)
+                *Layout = {};
             throw Exception(MergedTooLargeText());
         }
         // Every copy after the first starts on a new page: in its first paragraph, or one of its own.

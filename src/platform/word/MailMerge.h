@@ -14,6 +14,7 @@
 #include "WordPackage.h"
 
 #include <pugixml.hpp>
+#include <vector>
 
 // What a merged document may hold at most: no more than the package reader accepts, so that
 // memory stays bounded whatever the template and the data.  Nodes are elements, texts and
@@ -35,13 +36,22 @@ struct TMergeOptions {
     TMergedSize Room{MaxMergedBytes, MaxMergedNodes};
 };
 
+// What a merge knows of its result without reading it again: its w:sectPr elements, when the
+// copies hold none (Sections empty otherwise), and whether its body holds no form-field data
+// (w:ffData).
+struct TMergedLayout {
+    bool SectionsKnown = false;
+    std::vector<pugi::xml_node> Sections;
+    bool NoFieldData = false;
+};
+
 // The failure of a merge whose result would not fit in its room.
 std::string MergedTooLargeText();
 
 // Merges the document element of Main (a w:document) with Data into Result (replaced).  Values
 // are Windows-1252 text; tabs become tab characters, line ends line breaks, other control
 // characters are left out.  Returns the number of copies made; Size (when given) receives the
-// result's size.  Throws Exception with MergedTooLargeText before a copy would not fit in
-// Options.Room, leaving Result empty.
+// result's size and Layout (when given) what is known of its layout.  Throws Exception with
+// MergedTooLargeText before a copy would not fit in Options.Room, leaving Result empty.
 int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const TMergeOptions& Options,
-                  pugi::xml_document& Result, TMergedSize* Size = nullptr);
+                  pugi::xml_document& Result, TMergedSize* Size = nullptr, TMergedLayout* Layout = nullptr);

@@ -218,6 +218,10 @@ void ForEachDelimitedLine(const std::string& Bytes, char Delimiter, F line)
     }
 }
 
+// At most this many rows, and values, in one statement that loads a table.
+constexpr std::size_t RowsPerInsert = 64;
+constexpr std::size_t MaxInsertValues = 999;
+
 void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& tableName, const std::string& bytes,
                const TFileFormat& format)
 {
@@ -236,27 +240,51 @@ void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& ta
             columns[i] = "F" + std::to_string(i + 1);
 
     std::string create = "CREATE TABLE " + Quoted(schemaName) + "." + Quoted(tableName) + " (";
-    std::string insert = "INSERT INTO " + Quoted(schemaName) + "." + Quoted(tableName) + " VALUES (";
-    for (std::size_t i = 0; i < columns.size(); ++i) {
+    const std::string insert = "INSERT INTO " + Quoted(schemaName) + "." + Quoted(tableName) + " VALUES ";
+    for (std::size_t i = 0; i < columns.size(); ++i)
         create += (i ? ", " : "") + Quoted(columns[i]) + " TEXT";
-        insert += i ? ", ?" : "?";
-    }
     Exec(db, create + ")");
-    const TStatement stmt = Prepare(db, insert + ")");
-    // The values are bound where they stand in the bytes.
-    ForEachDelimitedLine(bytes, format.Delimiter, [&](const std::vector<std::string_view>& values) {
+    // Lines go in by statements of many rows at once, the rest one by one; the values are bound
+    // where they stand in the bytes, a short line's missing ones as nulls.
+    const std::size_t values = columns.size();
+    const std::size_t batch = std::max<std::size_t>(1, std::min<std::size_t>(RowsPerInsert, MaxInsertValues / values));
+    std::string row = "(?";
+    for (std::size_t i = 1; i < values; ++i)
+        row += ", ?";
+    row += ')';
+    std::string rows = row;
+    for (std::size_t r = 1; r < batch; ++r)
+        rows += ", " + row;
+    const TStatement many = Prepare(db, insert + rows);
+    const TStatement one = Prepare(db, insert + row);
+    std::vector<std::string_view> pending; // width values a line, null data for a missing one
+    pending.reserve(batch * values);
+    const auto run = [&](sqlite3_stmt* stmt, std::size_t from, std::size_t count) {
+        sqlite3_reset(stmt);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string_view v = pending[from + i];
+            if (v.data())
+                sqlite3_bind_text(stmt, static_cast<int>(i + 1), v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
+            else
+                sqlite3_bind_null(stmt, static_cast<int>(i + 1));
+        }
+        if (sqlite3_step(stmt) != SQLITE_DONE)
+            Fail();
+    };
+    ForEachDelimitedLine(bytes, format.Delimiter, [&](const std::vector<std::string_view>& line) {
         if (header) {
             header = false;
             return;
         }
-        sqlite3_reset(stmt.get());
-        sqlite3_clear_bindings(stmt.get());
-        for (std::size_t i = 0; i < values.size() && i < columns.size(); ++i)
-            sqlite3_bind_text(stmt.get(), static_cast<int>(i + 1), values[i].data(), static_cast<int>(values[i].size()),
-                              SQLITE_STATIC);
-        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-            Fail();
+        for (std::size_t i = 0; i < values; ++i)
+            pending.push_back(i < line.size() ? line[i] : std::string_view());
+        if (pending.size() == batch * values) {
+            run(many.get(), 0, pending.size());
+            pending.clear();
+        }
     });
+    for (std::size_t from = 0; from < pending.size(); from += values)
+        run(one.get(), from, values);
 }
 
 // Once the tables stand, the statement may only read them.

@@ -297,11 +297,10 @@ struct TStoryIndex {
         text += '\r';
     }
 
-    // Reads paragraph i again after a change; the ones after it move.
-    void Refresh(std::size_t i)
+    // Paragraph i measures length after a change; the ones after it move.
+    void Refresh(std::size_t i, const TStoryLength& length)
     {
         const std::size_t before = Sizes[i];
-        const TStoryLength length = Measure(i);
         Sizes[i] = length.Size;
         Bytes[i] = length.Bytes;
         for (std::size_t k = i + 1; k <= Tree.size(); k += k & (~k + 1))
@@ -335,14 +334,18 @@ TWordDocument::~TWordDocument() = default;
 
 TStoryIndex& TWordDocument::Story() const
 {
-    if (!story_)
+    if (!story_) {
         story_ = std::make_unique<TStoryIndex>(Body());
+        // A body the merge made without form-field data holds no names to pass by.
+        story_->FieldNamesRead = layout_.NoFieldData;
+    }
     return *story_;
 }
 
 pugi::xml_document& TWordDocument::Main()
 {
     story_.reset();
+    layout_ = {};
     return main_;
 }
 
@@ -457,7 +460,10 @@ void TWordDocument::Protect(int Type)
     if (Type == wdAllowOnlyFormFields)
     {
         TElementsNamed sections("w:sectPr");
-        main_.traverse(sections);
+        if (layout_.SectionsKnown)
+            sections.Found = layout_.Sections;
+        else
+            main_.traverse(sections);
         for (pugi::xml_node s : sections.Found)
             while (s.remove_child("w:formProt")) {
             }
@@ -627,6 +633,21 @@ void TWordDocument::AddTextFormField()
         if (Is(r, "w:r") && !std::any_of(r.children().begin(), r.children().end(), IsContent))
             r.parent().remove_child(r);
     }
-    index.Refresh(paragraph);
+    // The paragraph's story is now its story before, without the covered texts and with the
+    // field's result.
+    TStoryLength length;
+    std::size_t from = 0;
+    for (const TPiece& piece : story.Pieces) {
+        if (piece.Text && piece.Length > 0 && piece.Start >= start && piece.Start + piece.Length <= end) {
+            for (; from < piece.Start; ++from)
+                length.Mark(story.Text[from]);
+            from = piece.Start + piece.Length;
+        }
+    }
+    for (; from < story.Text.size(); ++from)
+        length.Mark(story.Text[from]);
+    for (const char c : FieldResult)
+        length.Mark(c);
+    index.Refresh(paragraph, length);
     selStart_ = selEnd_ = paragraphStart + start + FieldResult.size();
 }

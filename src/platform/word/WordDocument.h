@@ -51,7 +51,9 @@ public:
     TMergedSize Merged;  // the size of what the merge made
     TMailMergeSettings MailMerge;
 
-    pugi::xml_document& Main(); // for changes: what the selection knows is read again
+    pugi::xml_document& Main(); // for changes: what the selection and the merge knew is read again
+    // What the merge that made Main knew of its layout, kept while only this class changes it.
+    void SetMergedLayout(TMergedLayout Layout) { layout_ = std::move(Layout); }
     const pugi::xml_document& Main() const { return main_; }
     // The package with the current XML written into it.
     TWordPackage Package() const;
@@ -97,4 +99,5 @@ private:
     mutable std::size_t selEnd_ = 0;
     mutable bool selAtEnd_ = false;
     mutable std::unique_ptr<TStoryIndex> story_;
+    TMergedLayout layout_;
 };

@@ -329,7 +329,8 @@ void TWordProcessor::ExecuteMailMerge(bool)
         }
     pugi::xml_document merged;
     TMergedSize size;
-    if (MergeDocument(main.Main(), settings.Data, options, merged, &size) == 0)
+    TMergedLayout layout;
+    if (MergeDocument(main.Main(), settings.Data, options, merged, &size, &layout) == 0)
         throw ENoRecords();
 
     TWordPackage package = main.OtherParts();
@@ -345,6 +346,7 @@ void TWordProcessor::ExecuteMailMerge(bool)
     documents_.push_back(std::make_unique<TWordDocument>("Standaardbrieven" + std::to_string(++merged_), std::move(package),
                                                          std::move(merged)));
     documents_.back()->Merged = size;
+    documents_.back()->SetMergedLayout(std::move(layout));
     active_ = documents_.back().get();
     active_->SelectEnd();
 }

@@ -75,6 +75,55 @@ TEST(MailMergeTest, OneCopyPerRecordWithBothFieldFormsAndNamesInAnyCase)
     EXPECT_LT(m.Xml.rfind("slot"), m.Xml.find("<w:sectPr>"));
 }
 
+// The w:sectPr elements of a merged document, and whether its body holds form-field data, by a
+// walk of the whole result: what the merge reports must agree.
+void ExpectLayoutAsWalked(const std::string& body, bool sectionsKnown, bool noFieldData)
+{
+    SCOPED_TRACE(body);
+    pugi::xml_document main;
+    ParseXmlPart(main, std::string("<w:document ") + WordNamespaces + "><w:body>" + body
+                     + "<w:sectPr><w:formProt w:val=\"false\"/></w:sectPr></w:body></w:document>",
+                 "main");
+    pugi::xml_document result;
+    TMergedLayout layout;
+    layout.Sections.resize(3); // replaced
+    ASSERT_EQ(MergeDocument(main, Kandidaten, {}, result, nullptr, &layout), 3);
+    EXPECT_EQ(layout.SectionsKnown, sectionsKnown);
+    EXPECT_EQ(layout.NoFieldData, noFieldData);
+    std::vector<pugi::xml_node> walked;
+    for (pugi::xpath_node n : result.select_nodes("//w:sectPr"))
+        walked.push_back(n.node());
+    if (sectionsKnown)
+        EXPECT_EQ(layout.Sections, walked);
+    else
+        EXPECT_TRUE(layout.Sections.empty());
+    EXPECT_EQ(result.select_nodes("//w:body//w:ffData").empty(), noFieldData);
+}
+
+TEST(MailMergeTest, TheLayoutReportedIsTheMergedDocumentsOwn)
+{
+    const std::string field = ComplexField("MERGEFIELD naamkand", "x");
+    ExpectLayoutAsWalked("<w:p>" + field + "</w:p>" + Para("slot"), true, true);
+    // A section ending in a copied paragraph is copied with it: not known.
+    ExpectLayoutAsWalked("<w:p>" + field + "</w:p><w:p><w:pPr><w:sectPr/></w:pPr></w:p>", false, true);
+    ExpectLayoutAsWalked("<w:p><w:pPr><w:sectPr/></w:pPr>" + field + "</w:p>", false, true);
+    // A form field of the template is copied with each copy.
+    ExpectLayoutAsWalked("<w:p>" + field + "<w:r><w:fldChar w:fldCharType=\"begin\"><w:ffData><w:name w:val=\"Tekst1\"/>"
+                         "</w:ffData></w:fldChar></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>",
+                         true, false);
+
+    // A merge refused for its size knows nothing.
+    pugi::xml_document main, result;
+    ParseXmlPart(main, std::string("<w:document ") + WordNamespaces + "><w:body><w:p>" + field + "</w:p><w:sectPr/></w:body></w:document>",
+                 "main");
+    TMergeOptions options;
+    options.Room = {100, 1000};
+    TMergedLayout layout;
+    EXPECT_NE(ErrorOf([&] { MergeDocument(main, Kandidaten, options, result, nullptr, &layout); }), "(no error)");
+    EXPECT_FALSE(layout.SectionsKnown);
+    EXPECT_TRUE(layout.Sections.empty());
+}
+
 TEST(MailMergeTest, NextFieldsTakeTheFollowingRecordsIntoTheSameCopy)
 {
     // Two rows per copy: the third record starts a second copy whose NEXT runs past the end.

@@ -126,6 +126,49 @@ TEST_F(TextDriverTest, MissingValuesAreNullAndEmptyValuesEmptyText)
     EXPECT_EQ(Rows(Query("SELECT x, y IS NULL, y = '' FROM h.txt")), "1,1,|2,0,1|3,0,0");
 }
 
+TEST_F(TextDriverTest, EveryLineOfALargeFileComesBackInOrderWithItsNulls)
+{
+    // Line counts around the loader's groups of lines, lines short and long, a file wider than a
+    // group's values allow for more than a line or two.
+    for (const int count : {1, 63, 64, 65, 128, 200, 1000}) {
+        std::string text = "\"n\"\t\"a\"\t\"b\"\r\n";
+        std::string expected;
+        for (int i = 1; i <= count; ++i) {
+            const std::string n = std::to_string(i);
+            if (i % 7 == 0) {
+                text += "\"" + n + "\"\r\n"; // a and b null
+                expected += (expected.empty() ? "" : "|") + n + ",1,1,";
+            } else if (i % 5 == 0) {
+                text += n + "\t\"\"\t\"x" + n + "\"\t\"extra\"\r\n"; // a empty, one value too many
+                expected += (expected.empty() ? "" : "|") + n + ",0,0,x" + n;
+            } else {
+                text += n + "\t\"v" + n + "\"\t\"w\"\r\n";
+                expected += (expected.empty() ? "" : "|") + n + ",0,0,w";
+            }
+        }
+        Write("big.txt", text);
+        Write("SCHEMA.INI", "[big.txt]\r\nColNameHeader=True\r\nFormat=TabDelimited\r\n");
+        EXPECT_EQ(Rows(Query("SELECT n, a IS NULL, b IS NULL, b FROM big.txt")), expected) << count;
+        const TRecordSet all = Query("SELECT * FROM big.txt");
+        ASSERT_EQ(all.Rows.size(), static_cast<std::size_t>(count));
+        EXPECT_EQ(all.Rows.back()[0], std::to_string(count));
+        EXPECT_EQ(Rows(Query("SELECT COUNT(*), COUNT(a), SUM(a = '') FROM big.txt")),
+                  std::to_string(count) + "," + std::to_string(count - count / 7) + ","
+                      + std::to_string(count / 5 - count / 35));
+    }
+    std::string wide, line;
+    for (int c = 1; c <= 600; ++c) {
+        wide += (c > 1 ? "\t" : "") + std::string("c") + std::to_string(c);
+        line += (c > 1 ? "\t" : "") + std::to_string(c);
+    }
+    std::string text = wide + "\r\n";
+    for (int i = 0; i < 5; ++i)
+        text += std::to_string(i) + line.substr(1) + "\r\n";
+    Write("wide.txt", text);
+    Write("SCHEMA.INI", "[wide.txt]\r\nColNameHeader=True\r\nFormat=TabDelimited\r\n");
+    EXPECT_EQ(Rows(Query("SELECT c1, c2, c600 FROM wide.txt")), "0,2,600|1,2,600|2,2,600|3,2,600|4,2,600");
+}
+
 TEST_F(TextDriverTest, QuotesAreRemovedAndValuesWrittenWithQuotesOrTabsComeBackWhole)
 {
     const struct {

@@ -221,6 +221,90 @@ TEST_F(WordProcessorTest, TheMarkersFormattingAndTheFieldNamesAreKept)
     EXPECT_NE(xml.find("<w:name w:val=\"Tekst1\"/>"), std::string::npos);
 }
 
+// Fields added to a merged document pass by the names its copies hold, and protecting it switches
+// form protection on in every section, copied or changed afterwards.
+TEST_F(WordProcessorTest, AMergedDocumentsFieldNamesAndSectionsAsItHoldsThem)
+{
+    const std::string formField = "<w:r><w:fldChar w:fldCharType=\"begin\"><w:ffData><w:name w:val=\"Tekst1\"/></w:ffData>"
+                                  "</w:fldChar></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+    const std::string off = "<w:formProt w:val=\"false\"/>";
+    const struct {
+        std::string body;
+        int sections;
+        const char* firstNew;
+    } cases[] = {
+        {"<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>" + Para("[*]"), 1, "Tekst1"},
+        {"<w:p>" + ComplexField("MERGEFIELD naamkand") + formField + "</w:p>" + Para("[*]"), 1, "Tekst2"},
+        {"<w:p><w:pPr><w:sectPr>" + off + "</w:sectPr></w:pPr>" + ComplexField("MERGEFIELD naamkand") + "</w:p>" + Para("[*]"), 3, "Tekst1"},
+    };
+    int made = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        word.OpenDocument(Template("M" + std::to_string(++made), c.body + "<w:sectPr>" + off + "</w:sectPr>"));
+        word.Unprotect("");
+        word.OpenDataSource(Source("SELECT naamkand FROM kand.txt WHERE kand_nr IN ('  1', '  2')"));
+        word.ExecuteMailMerge(false);
+        TWordDocument& merged = *word.ActiveDocument();
+        EXPECT_EQ(AddFields(), 2);
+        std::string xml = PartXml(merged, "word/document.xml");
+        EXPECT_EQ(Count(xml, std::string("w:val=\"") + c.firstNew + "\"/></w:ffData>"), 0);
+        EXPECT_EQ(Count(xml, "<w:sectPr>" + off), c.sections);
+        // The last field added gets the first new name: the search goes backward.
+        EXPECT_EQ(Count(xml, std::string("<w:name w:val=\"") + c.firstNew + "\"/><w:enabled/>"), 1);
+        EXPECT_EQ(Count(xml, "<w:ffData>"), c.firstNew == std::string("Tekst2") ? 4 : 2);
+        // A section added from outside the document's own operations is found too.
+        pugi::xml_node body = merged.Main().document_element().child("w:body");
+        body.prepend_child("w:p").append_child("w:pPr").append_child("w:sectPr").append_child("w:formProt").append_attribute("w:val") = "0";
+        word.Protect(wdAllowOnlyFormFields);
+        xml = PartXml(merged, "word/document.xml");
+        EXPECT_EQ(Count(xml, "formProt"), 0);
+        EXPECT_EQ(Count(xml, "<w:sectPr"), c.sections + 1);
+    }
+}
+
+// After fields replaced text (with a tab, a break or nothing selected, over runs), searches find
+// what the document's text holds, as they do once the paragraphs are read anew.
+TEST_F(WordProcessorTest, SearchesAfterNewFieldsFindWhatTheTextHolds)
+{
+    word.OpenDocument(Template("S", Para("[*] q") + "<w:p><w:r><w:t>a[</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>*]</w:t>"
+                                   "<w:tab/><w:t>xy;z</w:t><w:br/><w:t>=w</w:t></w:r></w:p>" + Para("kw [*]") + Para("q"), ""));
+    TWordDocument& doc = *word.ActiveDocument();
+    EXPECT_EQ(AddFields(), 3);
+    const std::size_t tab = doc.StoryText().find("\txy;z");
+    ASSERT_NE(tab, std::string::npos) << doc.StoryText();
+    doc.Select(tab, tab + 4); // "\txy;" after the second field
+    word.AddFormField(wdFieldFormTextInput);
+    doc.Select(0, 0);
+    word.AddFormField(wdFieldFormTextInput);
+    const auto hits = [&](const std::string& text) {
+        std::vector<std::size_t> found;
+        word.HomeKey(wdStory);
+        TFindArgs find;
+        find.FindText = text;
+        find.Forward = true;
+        for (word.FindExecute(find); word.FindFound(); word.FindExecute(find))
+            found.push_back(doc.SelectionStart());
+        return found;
+    };
+    const auto inText = [&](const std::string& text) {
+        std::vector<std::size_t> found;
+        const std::string story = doc.StoryText();
+        for (auto pos = story.find(text); pos != std::string::npos; pos = story.find(text, pos + text.size()))
+            found.push_back(pos);
+        return found;
+    };
+    for (const std::string& text : {FieldText, std::string("q"), std::string("xy;"), std::string("z"), std::string("=w"),
+                                   std::string("[*]"), std::string(";"), std::string("\t"), std::string("kw ")}) {
+        SCOPED_TRACE(text);
+        const std::vector<std::size_t> kept = hits(text);
+        (void)doc.Main(); // the paragraphs read anew
+        EXPECT_EQ(hits(text), kept);
+        EXPECT_EQ(kept, inText(text));
+    }
+    EXPECT_EQ(inText(FieldText).size(), 5u);
+    EXPECT_TRUE(inText(";").empty());
+}
+
 TEST_F(WordProcessorTest, TheSelectionAfterMergeFindAndHomeKey)
 {
     Merge(Template("T", Para("ab[*]cd")), "SELECT * FROM kand.txt WHERE kand_nr = '  1'");
