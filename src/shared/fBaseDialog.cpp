@@ -13,16 +13,8 @@
 
 TBaseDialog::TBaseDialog(QWidget* owner) : TBaseDialog(owner, &LoadLayout<Ui::TBaseDialog>) {}
 
-TBaseDialog::TBaseDialog(QWidget* owner, const LayoutLoader& load) : TBaseForm(owner)
+TBaseDialog::TBaseDialog(QWidget* owner, const LayoutLoader& load) : TBaseForm(owner), TBaseDialogParts(load(this))
 {
-    const TBaseDialogParts parts = load(this);
-    pnlToolbar = parts.pnlToolbar;
-    pnlBody = parts.pnlBody;
-    sbHelp = parts.sbHelp;
-    sbExit = parts.sbExit;
-    acExit = parts.acExit;
-    acHelp = parts.acHelp;
-
     // The toolbar was laid out at the window's width; the right-hand buttons keep their distance.
     for (QToolButton* button : {sbHelp, sbExit})
         AnchorRight(button, width());

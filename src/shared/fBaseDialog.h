@@ -13,12 +13,12 @@ class QAction;
 class QFrame;
 class QToolButton;
 
-// The toolbar dialog's components in a loaded layout.
+// The toolbar dialog's components, taken from a loaded layout; the dialog holds them as its own.
 struct TBaseDialogParts {
     QFrame* pnlToolbar = nullptr;
     QFrame* pnlBody = nullptr;
-    QToolButton* sbHelp = nullptr;
-    QToolButton* sbExit = nullptr;
+    QToolButton* sbHelp = nullptr; // linked to acHelp
+    QToolButton* sbExit = nullptr; // runs acExitExecute directly, whatever the action's state
     QAction* acExit = nullptr;
     QAction* acHelp = nullptr;
 
@@ -34,17 +34,10 @@ struct TBaseDialogParts {
     }
 };
 
-class TBaseDialog : public TBaseForm {
+class TBaseDialog : public TBaseForm, public TBaseDialogParts {
     Q_OBJECT
 public:
     explicit TBaseDialog(QWidget* owner = nullptr);
-
-    QFrame* pnlToolbar = nullptr;
-    QFrame* pnlBody = nullptr;
-    QToolButton* sbHelp = nullptr; // linked to acHelp
-    QToolButton* sbExit = nullptr; // runs acExitExecute directly, whatever the action's state
-    QAction* acExit = nullptr;
-    QAction* acHelp = nullptr;
 
 protected:
     // Sets a complete layout up on form and gives the base's components in it.

@@ -31,17 +31,9 @@ TBaseMainSel::TBaseMainSel(QWidget* owner, const LayoutLoader& load, TBaseMainSe
     : TBaseDialog(owner, [&](QDialog* form) {
           parts = load(form);
           return parts.Dialog;
-      })
+      }),
+      TBaseMainSelComponents(parts.MainSel)
 {
-    pnlTitle = parts.pnlTitle;
-    lblGrid = parts.lblGrid;
-    lblFiltered = parts.lblFiltered;
-    dbgridSelect = parts.dbgridSelect;
-    sbFilter = parts.sbFilter;
-    sbFilterUit = parts.sbFilterUit;
-    acFilter = parts.acFilter;
-    acFilterUit = parts.acFilterUit;
-
     dbgridSelect->SetName("dbgridSelect");
     dbgridSelect->SetDataSource(&dsSelect);
     dbgridSelect->SetToggleStyle(tsToggleRowEven);

@@ -13,9 +13,8 @@
 class QLabel;
 class TZEBDBSortGrid;
 
-// The list screen's components in a loaded layout, beside those of the toolbar dialog.
-struct TBaseMainSelParts {
-    TBaseDialogParts Dialog;
+// The list screen's own components, taken from a loaded layout; the list screen holds them.
+struct TBaseMainSelComponents {
     QFrame* pnlTitle = nullptr;
     QLabel* lblGrid = nullptr;
     QLabel* lblFiltered = nullptr;
@@ -26,10 +25,9 @@ struct TBaseMainSelParts {
     QAction* acFilterUit = nullptr;
 
     template <class Ui>
-    static TBaseMainSelParts From(const Ui& ui)
+    static TBaseMainSelComponents From(const Ui& ui)
     {
-        return {.Dialog = TBaseDialogParts::From(ui),
-                .pnlTitle = ui.pnlTitle,
+        return {.pnlTitle = ui.pnlTitle,
                 .lblGrid = ui.lblGrid,
                 .lblFiltered = ui.lblFiltered,
                 .dbgridSelect = ui.dbgridSelect,
@@ -40,10 +38,22 @@ struct TBaseMainSelParts {
     }
 };
 
+// The list screen's components in a loaded layout, beside those of the toolbar dialog.
+struct TBaseMainSelParts {
+    TBaseDialogParts Dialog;
+    TBaseMainSelComponents MainSel;
+
+    template <class Ui>
+    static TBaseMainSelParts From(const Ui& ui)
+    {
+        return {TBaseDialogParts::From(ui), TBaseMainSelComponents::From(ui)};
+    }
+};
+
 // The counter text: a blank, the caption (or "Records"), then " (row/records)" or " (0/0)".
 std::string RecordCounterText(const std::string& GridCaption, bool GridEmpty, int Row, int RowCount);
 
-class TBaseMainSel : public TBaseDialog {
+class TBaseMainSel : public TBaseDialog, public TBaseMainSelComponents {
     Q_OBJECT
 public:
     explicit TBaseMainSel(QWidget* owner = nullptr);
@@ -58,15 +68,7 @@ public:
     std::string GridCaption; // in front of the counter; empty shows "Records"
     bool FilterActive = false;
 
-    QFrame* pnlTitle = nullptr;
-    QLabel* lblGrid = nullptr;
-    QLabel* lblFiltered = nullptr;
-    TZEBDBSortGrid* dbgridSelect = nullptr;
     TDataSource dsSelect;
-    QToolButton* sbFilter = nullptr;
-    QToolButton* sbFilterUit = nullptr;
-    QAction* acFilter = nullptr;
-    QAction* acFilterUit = nullptr;
 
 protected:
     // As TBaseDialog's, for a layout that holds the list screen's components too.

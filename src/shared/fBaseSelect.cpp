@@ -21,19 +21,9 @@ TBaseSelect::TBaseSelect(QWidget* owner, const LayoutLoader& load, TBaseSelectPa
     : TBaseMainSel(owner, [&](QDialog* form) {
           parts = load(form);
           return parts.MainSel;
-      })
+      }),
+      TBaseSelectComponents(parts.Select)
 {
-    sbInsert = parts.sbInsert;
-    sbEdit = parts.sbEdit;
-    sbDelete = parts.sbDelete;
-    sbRefresh = parts.sbRefresh;
-    sbBekijken = parts.sbBekijken;
-    acInsert = parts.acInsert;
-    acEdit = parts.acEdit;
-    acDelete = parts.acDelete;
-    acBijwerken = parts.acBijwerken;
-    acBekijken = parts.acBekijken;
-
     acEdit->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     AnchorRight(sbRefresh, width());
     LinkToAction(sbInsert, acInsert);

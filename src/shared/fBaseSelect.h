@@ -4,9 +4,8 @@
 
 #include "fBaseMainSel.h"
 
-// The record commands' components in a loaded layout, beside those of the list screen.
-struct TBaseSelectParts {
-    TBaseMainSelParts MainSel;
+// The record commands' components, taken from a loaded layout; the list screen with them holds them.
+struct TBaseSelectComponents {
     QToolButton* sbInsert = nullptr;
     QToolButton* sbEdit = nullptr;
     QToolButton* sbDelete = nullptr;
@@ -19,10 +18,9 @@ struct TBaseSelectParts {
     QAction* acBekijken = nullptr;
 
     template <class Ui>
-    static TBaseSelectParts From(const Ui& ui)
+    static TBaseSelectComponents From(const Ui& ui)
     {
-        return {.MainSel = TBaseMainSelParts::From(ui),
-                .sbInsert = ui.sbInsert,
+        return {.sbInsert = ui.sbInsert,
                 .sbEdit = ui.sbEdit,
                 .sbDelete = ui.sbDelete,
                 .sbRefresh = ui.sbRefresh,
@@ -35,24 +33,25 @@ struct TBaseSelectParts {
     }
 };
 
-class TBaseSelect : public TBaseMainSel {
+// The record commands' components in a loaded layout, beside those of the list screen.
+struct TBaseSelectParts {
+    TBaseMainSelParts MainSel;
+    TBaseSelectComponents Select;
+
+    template <class Ui>
+    static TBaseSelectParts From(const Ui& ui)
+    {
+        return {TBaseMainSelParts::From(ui), TBaseSelectComponents::From(ui)};
+    }
+};
+
+class TBaseSelect : public TBaseMainSel, public TBaseSelectComponents {
     Q_OBJECT
 public:
     explicit TBaseSelect(QWidget* owner = nullptr);
 
     void EnableDisable() override;
     virtual void Mutate(int Mode);
-
-    QToolButton* sbInsert = nullptr;
-    QToolButton* sbEdit = nullptr;
-    QToolButton* sbDelete = nullptr;
-    QToolButton* sbRefresh = nullptr;
-    QToolButton* sbBekijken = nullptr;
-    QAction* acInsert = nullptr;
-    QAction* acEdit = nullptr;
-    QAction* acDelete = nullptr;
-    QAction* acBijwerken = nullptr;
-    QAction* acBekijken = nullptr;
 
 protected:
     // As TBaseDialog's, for a layout that holds the record commands' components too.
