@@ -23,15 +23,11 @@ std::map<std::pair<unsigned long long, unsigned long long>, THolding> Holdings;
 
 TFolderLock::TFolderLock(const std::string& Folder, TWait Wait)
 {
-    int handle = RetryOnInterrupt(
-        [&] { return ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC); });
-    if (handle < 0)
-        return;
+    TFileHandle handle(RetryOnInterrupt(
+        [&] { return ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC); }));
     struct stat info {};
-    if (::fstat(handle, &info) != 0) {
-        ::close(handle);
+    if (handle.Get() < 0 || ::fstat(handle.Get(), &info) != 0)
         return;
-    }
     device_ = info.st_dev;
     inode_ = info.st_ino;
     {
@@ -39,18 +35,16 @@ TFolderLock::TFolderLock(const std::string& Folder, TWait Wait)
         if (const auto held = Holdings.find({device_, inode_}); held != Holdings.end()) {
             ++held->second.Count;
             held_ = true;
-            ::close(handle);
             return;
         }
     }
     const int operation = LOCK_EX | (Wait == TWait::DontWait ? LOCK_NB : 0);
-    if (RetryOnInterrupt([&] { return ::flock(handle, operation); }) != 0) {
+    if (RetryOnInterrupt([&] { return ::flock(handle.Get(), operation); }) != 0) {
         busy_ = errno == EWOULDBLOCK;
-        ::close(handle);
         return;
     }
     const std::lock_guard<std::mutex> guard(HoldingsMutex);
-    Holdings[{device_, inode_}] = THolding{handle, 1};
+    Holdings[{device_, inode_}] = THolding{handle.Release(), 1};
     held_ = true;
 }
 
