@@ -191,22 +191,6 @@ std::string Incompressible(std::size_t size)
     return bytes;
 }
 
-TEST(WordPackageStreamed, ADocumentSavedStreamedHoldsThePartsOfItsPackageByteForByte)
-{
-    // A main part of several chunks, more than the queue holds, with text beyond ASCII.
-    std::string body;
-    for (int i = 0; i < 80000; ++i)
-        body += Para("alinea " + std::to_string(i) + " &amp; \xc3\xa9\xe2\x82\xac");
-    QTemporaryDir dir;
-    MakeWordPackage(body, FormsProtection).Save(dir.filePath("groot.dot"));
-    const auto doc = TWordDocument::Open(dir.filePath("groot.dot"));
-    doc->Unprotect("");
-    const TWordPackage whole = doc->Package();
-    ASSERT_GT(whole.Part("word/document.xml").size(), 5 * Chunk);
-    doc->Save(dir.filePath("gestroomd.docx"));
-    EXPECT_EQ(TWordPackage::Load(dir.filePath("gestroomd.docx")).Parts(), whole.Parts());
-}
-
 TEST(WordPackageStreamed, AStreamedPartIsWrittenWholeAndInPlaceWhateverItsSizeAndPieces)
 {
     QTemporaryDir dir;
