@@ -195,7 +195,7 @@ TMergedSize Pass(const TRoad& road, int records)
         for (word.FindExecute(MarkerSearch()); word.FindFound(); word.FindExecute(MarkerSearch()))
             word.AddFormField(wdFieldFormTextInput);
     word.Protect(wdAllowOnlyFormFields);
-    word.ActiveDocument()->Package().Save(OutputPath());
+    word.ActiveDocument()->Save(OutputPath());
     return word.ActiveDocument()->Merged;
 }
 

@@ -134,7 +134,7 @@ void BM_DataFilesAndOneMerge(benchmark::State& state)
             word.AddFormField(wdFieldFormTextInput);
         word.HomeKey(wdStory);
         word.Protect(wdAllowOnlyFormFields);
-        word.ActiveDocument()->Package().Save(output);
+        word.ActiveDocument()->Save(output);
     }
 }
 

@@ -404,6 +404,11 @@ TWordPackage TWordDocument::Package() const
     return package;
 }
 
+void TWordDocument::Save(const QString& path) const
+{
+    OtherParts().Save(path, mainPart_, [this](pugi::xml_writer& out) { WriteXmlPart(main_, out); });
+}
+
 pugi::xml_node TWordDocument::Body() const { return main_.document_element().child("w:body"); }
 
 pugi::xml_node TWordDocument::Settings(bool create)

@@ -57,6 +57,9 @@ public:
     const pugi::xml_document& Main() const { return main_; }
     // The package with the current XML written into it.
     TWordPackage Package() const;
+    // Writes the same package to Path, its main part written while it is deflated (see
+    // TWordPackage::Save), not held whole.
+    void Save(const QString& Path) const;
     // The same without the main part's text.
     TWordPackage OtherParts() const;
 

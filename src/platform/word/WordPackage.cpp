@@ -7,9 +7,15 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <ctime>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <sstream>
+#include <thread>
 #include <zip.h>
 
 namespace {
@@ -191,16 +197,21 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
     }
 }
 
+void WriteXmlPart(const pugi::xml_document& Doc, pugi::xml_writer& Out)
+{
+    Doc.save(Out, "", pugi::format_raw, pugi::encoding_utf8);
+}
+
 std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected)
 {
     if (Expected == 0) {
         TCountingWriter size;
-        Doc.save(size, "", pugi::format_raw, pugi::encoding_utf8);
+        WriteXmlPart(Doc, size);
         Expected = size.Size;
     }
     TStringWriter out;
     out.Text.reserve(Expected);
-    Doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
+    WriteXmlPart(Doc, out);
     return std::move(out.Text);
 }
 
@@ -258,29 +269,233 @@ TWordPackage TWordPackage::Load(const QString& Path)
     return package;
 }
 
-void TWordPackage::Save(const QString& Path) const
+namespace {
+
+constexpr std::size_t ChunkBytes = std::size_t(1) << 20;
+constexpr std::size_t QueuedChunks = 4;
+
+// What a stopped stream's writer is ended with.
+struct TStreamStopped {};
+
+// A part's bytes, written by a thread of their own and read by libzip on the thread that closes
+// the archive.  Between them wait at most QueuedChunks chunks of about ChunkBytes.
+class TPartStream : pugi::xml_writer {
+public:
+    explicit TPartStream(const TPartWriter& writer) : producer_([this, &writer] { Produce(writer); }) {}
+    ~TPartStream() { Stop(); }
+    TPartStream(const TPartStream&) = delete;
+    TPartStream& operator=(const TPartStream&) = delete;
+
+    // A source of the archive that reads the stream once.
+    zip_source_t* Source(zip_t* archive) { return zip_source_function(archive, Callback, this); }
+    // Ends the writer at its next chunk unless it is done and waits for it; rethrows its failure.
+    void Finish()
+    {
+        Stop();
+        if (failure_)
+            std::rethrow_exception(failure_);
+    }
+
+private:
+    void Stop()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopped_ = true;
+        }
+        changed_.notify_all();
+        if (producer_.joinable())
+            producer_.join();
+    }
+
+    void Produce(const TPartWriter& writer)
+    {
+        std::exception_ptr failure;
+        try {
+            filling_.reserve(ChunkBytes);
+            writer(*this);
+            if (!filling_.empty())
+                Push();
+        } catch (const TStreamStopped&) {
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            failure_ = failure;
+            ended_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    void write(const void* data, size_t size) override
+    {
+        if (!filling_.empty() && filling_.size() + size > ChunkBytes)
+            Push();
+        filling_.append(static_cast<const char*>(data), size);
+    }
+
+    // Queues the chunk being filled and takes an empty one.
+    void Push()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stopped_ || queue_.size() < QueuedChunks; });
+        if (stopped_)
+            throw TStreamStopped();
+        queue_.push_back(std::move(filling_));
+        filling_.clear();
+        if (!spare_.empty()) {
+            filling_ = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        lock.unlock();
+        changed_.notify_all();
+        filling_.reserve(ChunkBytes);
+    }
+
+    zip_int64_t Read(void* data, zip_uint64_t length)
+    {
+        if (readAt_ == reading_.size()) {
+            std::unique_lock lock(mutex_);
+            if (reading_.capacity() >= ChunkBytes) {
+                reading_.clear();
+                spare_.push_back(std::move(reading_));
+            }
+            changed_.wait(lock, [this] { return ended_ || !queue_.empty(); });
+            if (queue_.empty()) {
+                if (!failure_)
+                    return 0;
+                zip_error_set(&error_, ZIP_ER_READ, 0);
+                return -1;
+            }
+            reading_ = std::move(queue_.front());
+            queue_.pop_front();
+            readAt_ = 0;
+            lock.unlock();
+            changed_.notify_all();
+        }
+        const std::size_t n = std::min<std::size_t>(length, reading_.size() - readAt_);
+        std::memcpy(data, reading_.data() + readAt_, n);
+        readAt_ += n;
+        return static_cast<zip_int64_t>(n);
+    }
+
+    static zip_int64_t Callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        auto& stream = *static_cast<TPartStream*>(state);
+        try {
+            return stream.Command(data, length, command);
+        } catch (...) { // nothing is thrown through libzip
+            zip_error_set(&stream.error_, ZIP_ER_MEMORY, 0);
+            return -1;
+        }
+    }
+
+    zip_int64_t Command(void* data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        switch (command) {
+        case ZIP_SOURCE_OPEN:
+            if (opened_) { // the bytes are read once
+                zip_error_set(&error_, ZIP_ER_INUSE, 0);
+                return -1;
+            }
+            opened_ = true;
+            return 0;
+        case ZIP_SOURCE_READ:
+            return Read(data, length);
+        case ZIP_SOURCE_STAT: {
+            // As a buffer states itself, without the size, which is known only at the end.
+            zip_stat_t* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
+            if (!st)
+                return -1;
+            zip_stat_init(st);
+            st->mtime = mtime_;
+            st->comp_method = ZIP_CM_STORE;
+            st->encryption_method = ZIP_EM_NONE;
+            st->valid = ZIP_STAT_MTIME | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+            return sizeof(*st);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&error_, data, length);
+        case ZIP_SOURCE_CLOSE:
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return ZIP_SOURCE_SUPPORTS_READABLE;
+        default:
+            zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+        }
+    }
+
+    // The writer's thread only.
+    std::string filling_;
+    // libzip's thread only.
+    std::string reading_;
+    std::size_t readAt_ = 0;
+    bool opened_ = false;
+    zip_error_t error_{};
+    const time_t mtime_ = time(nullptr);
+    // Both, under mutex_.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> queue_;
+    std::vector<std::string> spare_; // chunks read, for the writer to fill again
+    bool stopped_ = false;
+    bool ended_ = false;
+    std::exception_ptr failure_;
+    std::thread producer_; // last: started when all of the above exists
+};
+
+// Writes parts to path in their order; the part streamed (added at the end when new) comes from
+// stream when there is one.
+void WriteArchive(const QString& path, const std::vector<std::pair<std::string, std::string>>& parts,
+                  const std::string& streamed, TPartStream* stream)
 {
-    const std::string name = FileNameOf(Path);
+    const std::string name = FileNameOf(path);
     int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(Path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive)
         throw Exception("Het bestand " + name + " kan niet worden gemaakt: " + ZipReason(error, errno));
-    for (const auto& [entry, data] : parts_) {
-        zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
+    const auto fail = [&] {
+        const std::string reason = ZipReason(archive);
+        zip_discard(archive);
+        throw Exception("Het bestand " + name + " kan niet worden geschreven: " + reason);
+    };
+    const auto add = [&](const std::string& entry, zip_source_t* source) {
         const zip_int64_t index = source ? zip_file_add(archive, entry.c_str(), source, ZIP_FL_ENC_UTF_8) : -1;
         if (index < 0 || zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, DeflateLevel) < 0) {
             if (source && index < 0)
                 zip_source_free(source);
-            const std::string reason = ZipReason(archive);
-            zip_discard(archive);
-            throw Exception("Het bestand " + name + " kan niet worden geschreven: " + reason);
+            fail();
         }
+    };
+    bool streamedAdded = false;
+    for (const auto& [entry, data] : parts) {
+        const bool fromStream = stream && !streamedAdded && entry == streamed;
+        streamedAdded = streamedAdded || fromStream;
+        add(entry, fromStream ? stream->Source(archive) : zip_source_buffer(archive, data.data(), data.size(), 0));
     }
-    if (zip_close(archive) != 0) {
-        const std::string reason = ZipReason(archive);
-        zip_discard(archive);
-        throw Exception("Het bestand " + name + " kan niet worden geschreven: " + reason);
+    if (stream && !streamedAdded)
+        add(streamed, stream->Source(archive));
+    if (zip_close(archive) != 0)
+        fail();
+}
+
+} // namespace
+
+void TWordPackage::Save(const QString& Path) const { WriteArchive(Path, parts_, std::string(), nullptr); }
+
+void TWordPackage::Save(const QString& Path, const std::string& Streamed, const TPartWriter& Writer) const
+{
+    TPartStream stream(Writer);
+    try {
+        WriteArchive(Path, parts_, Streamed, &stream);
+    } catch (...) {
+        stream.Finish(); // what the writer threw goes first
+        throw;
     }
+    stream.Finish();
 }
 
 bool TWordPackage::HasPart(const std::string& Name) const

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstddef>
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
 #include <utility>
@@ -18,6 +19,9 @@ constexpr std::size_t MaxPackageBytes = std::size_t(64) << 20;
 constexpr std::size_t MaxXmlNodes = 4'000'000;
 constexpr std::size_t MaxXmlDepth = 256;
 
+// Writes the bytes of a part to Out, in pieces of any size.
+using TPartWriter = std::function<void(pugi::xml_writer& Out)>;
+
 class TWordPackage {
 public:
     // Reads the package at Path.  Throws Exception naming the file when it cannot be read, is
@@ -27,6 +31,13 @@ public:
     // Writes the package to Path (through a temporary file that replaces it), its parts deflated
     // at zlib's default level.  Throws Exception when it cannot be written.
     void Save(const QString& Path) const;
+    // The same with the part Streamed (in its place, added at the end when new) holding what
+    // Writer writes.  Writer runs on a thread of its own while this one deflates its bytes, which
+    // wait in at most a few chunks of about 1 MB, so the part is never held whole.  That thread has
+    // ended when Save returns or throws.  What Writer throws is rethrown unchanged; when the file
+    // cannot be written, Out.write throws at Writer's next chunk (Writer lets it pass) and Save
+    // throws the Exception that Save(Path) gives.
+    void Save(const QString& Path, const std::string& Streamed, const TPartWriter& Writer) const;
 
     bool HasPart(const std::string& Name) const;
     const std::string& Part(const std::string& Name) const; // throws when missing
@@ -58,6 +69,8 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
 // and not grown by copying: a part of up to that size is written in one pass, and room it leaves
 // unwritten is never touched.  Without Expected the part is measured first.
 std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected = 0);
+// Writes an XML part to Out as SaveXmlPart does.
+void WriteXmlPart(const pugi::xml_document& Doc, pugi::xml_writer& Out);
 
 // A count as Dutch texts write it: "4.000.000".
 std::string DutchCount(std::size_t Count);

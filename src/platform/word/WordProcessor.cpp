@@ -98,7 +98,7 @@ QStringList ListValue(const QString& value)
 
 } // namespace
 
-QString SaveNewDocument(const TWordPackage& Package, const QString& Folder, const QString& Base)
+QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, const QString& Base)
 {
     // Written under a name of this process's own first, then given the document's name by a hard
     // link, which takes a free name only: a name taken meanwhile by another copy of the program
@@ -111,7 +111,7 @@ QString SaveNewDocument(const TWordPackage& Package, const QString& Folder, cons
         const QByteArray& name;
         ~TRemove() { ::unlink(name.constData()); }
     } remove{temporaryName};
-    Package.Save(temporary);
+    Write(temporary);
     if (::chmod(temporaryName.constData(), 0600) != 0)
         throw Exception("Het bestand " + PathInMessage(temporary) + " kan niet worden afgeschermd");
     for (int n = 1; n <= 10000; ++n) {
@@ -227,7 +227,7 @@ void TWordProcessor::SetVisible(bool Visible)
         if (!doc->IsNew || doc->Shown)
             continue;
         try {
-            const QString path = SaveNewDocument(doc->Package(), PrivateTempFolder(), SafeFileName(doc->Caption));
+            const QString path = SaveNewDocument([&](const QString& to) { doc->Save(to); }, PrivateTempFolder(), SafeFileName(doc->Caption));
             doc->Path = path;
             doc->Shown = true;
             if (!opener_(path))

@@ -32,9 +32,12 @@ bool StartedByOpener(const QString& Program, const QStringList& Arguments, int W
 // base directories.
 bool DesktopHasDocxApplication();
 
-// Saves Package as a new document in Folder named Base + ".docx", or Base + " (n).docx" with the
-// first n from 2 on whose name is free, and returns its path.
-QString SaveNewDocument(const TWordPackage& Package, const QString& Folder, const QString& Base);
+// Writes a document to Path.
+using TDocumentWriter = std::function<void(const QString& Path)>;
+
+// Saves what Write writes as a new document in Folder named Base + ".docx", or Base + " (n).docx"
+// with the first n from 2 on whose name is free, and returns its path.
+QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, const QString& Base);
 
 class TWordProcessor : public TWordApplication {
 public:

@@ -1,15 +1,23 @@
 // Bounds of the package reader: a package cannot make it allocate without limit or walk into
-// XML nested without end.
+// XML nested without end.  A part streamed while it is deflated gives the bytes it would give
+// whole, and a failure on either side ends both.
 #include "WordPackage.h"
 
 #include "ErrorOf.h"
+#include "FileSizeLimit.h"
+#include "ModalAnswer.h"
 #include "WordDocument.h"
 #include "WordProcessor.h"
 #include "WordTesting.h"
 
+#include <QDir>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -140,6 +148,131 @@ TEST(WordPackage, XmlPartsAreWrittenWholeWhateverRoomWasMadeForThem)
     ASSERT_GT(written.str().size(), std::size_t(1) << 20);
     for (const std::size_t room : {std::size_t(0), std::size_t(100), written.str().size(), 4 * written.str().size()})
         EXPECT_EQ(SaveXmlPart(doc, room), written.str()) << room;
+}
+
+constexpr std::size_t Chunk = std::size_t(1) << 20; // about what the stream hands over at once
+
+// The threads of this process.
+int ThreadCount() { return static_cast<int>(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
+
+// True when the process is back at count threads; a thread joined may stay listed for a moment.
+bool BackAt(int count)
+{
+    for (int i = 0; i < 200 && ThreadCount() != count; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return ThreadCount() == count;
+}
+
+// A writer of bytes in pieces of piece bytes, which notes how far it came and whether it ended.
+struct TPieceWriter {
+    std::string bytes;
+    std::size_t piece;
+    std::atomic<std::size_t> written{0};
+    std::atomic<bool> ended{false};
+    void operator()(pugi::xml_writer& out)
+    {
+        struct TEnd {
+            std::atomic<bool>& ended;
+            ~TEnd() { ended = true; }
+        } end{ended};
+        for (std::size_t at = 0; at < bytes.size(); at += piece) {
+            out.write(bytes.data() + at, std::min(piece, bytes.size() - at));
+            written = std::min(at + piece, bytes.size());
+        }
+    }
+};
+
+std::string Incompressible(std::size_t size)
+{
+    std::mt19937_64 random(7);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
+
+TEST(WordPackageStreamed, AStreamedPartIsWrittenWholeAndInPlaceWhateverItsSizeAndPieces)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("deel.docx");
+    const std::string text = Incompressible(5 * Chunk + 7);
+    const struct {
+        std::size_t size;
+        std::size_t piece;
+    } cases[] = {{0, 1}, {1, 1}, {Chunk - 1, 4093}, {Chunk, 4096}, {Chunk + 1, Chunk + 1}, {5 * Chunk + 7, 10000}, {5 * Chunk + 7, 3 * Chunk}};
+    for (const auto& c : cases) {
+        TWordPackage package = MakeWordPackage(Para("x"));
+        package.SetPart("word/document.xml", "");
+        TPieceWriter writer{text.substr(0, c.size), c.piece};
+        package.Save(path, "word/document.xml", std::ref(writer));
+        package.SetPart("word/document.xml", writer.bytes);
+        EXPECT_EQ(TWordPackage::Load(path).Parts(), package.Parts()) << c.size << " in pieces of " << c.piece;
+    }
+    // A part the package does not hold comes last.
+    const TWordPackage package = MakeWordPackage(Para("x"));
+    TPieceWriter writer{text, 65536};
+    package.Save(path, "word/media/image1.bin", std::ref(writer));
+    TWordPackage expected = package;
+    expected.SetPart("word/media/image1.bin", text);
+    EXPECT_EQ(TWordPackage::Load(path).Parts(), expected.Parts());
+}
+
+// What the writer throws, at its start, with the queue full or at its end, reaches the caller as
+// it was thrown; the file that was there stays as it was, nothing else is left, no thread runs on.
+TEST(WordPackageStreamed, AWritersFailureReachesTheCallerUnchangedAndLeavesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("oud.docx");
+    ASSERT_TRUE(WriteFileBytes(path, "het vorige document"));
+    const int threads = ThreadCount();
+    const TWordPackage package = MakeWordPackage(Para("x"));
+    const std::string text(8 * Chunk, 'x');
+    for (const std::size_t at : {std::size_t(0), 6 * Chunk, text.size()}) {
+        const auto writeUntil = [&](auto failure) {
+            return [&text, at, failure](pugi::xml_writer& out) {
+                for (std::size_t done = 0; done < at; done += 65536)
+                    out.write(text.data() + done, 65536);
+                throw failure;
+            };
+        };
+        try {
+            package.Save(path, "word/document.xml", writeUntil(EInOutError("schijf weg", 5)));
+            ADD_FAILURE() << "no failure at " << at;
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(e.Message, "schijf weg");
+            EXPECT_EQ(e.ErrorCode, 5);
+        }
+        EXPECT_THROW(package.Save(path, "word/document.xml", writeUntil(std::bad_alloc())), std::bad_alloc) << at;
+        EXPECT_EQ(ReadFileBytes(path), "het vorige document") << at;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"oud.docx"}) << at;
+        EXPECT_TRUE(BackAt(threads)) << at;
+    }
+}
+
+// A file that cannot be made or whose disk fills up stops the writer at its next chunk, with the
+// message that the part held whole gives.
+TEST(WordPackageStreamed, AFileThatCannotBeWrittenStopsTheWriterWithTheMessageOfAWholeSave)
+{
+    QTemporaryDir dir;
+    const int threads = ThreadCount();
+    const std::string text = Incompressible(16 * Chunk);
+    const auto stopsWith = [&](const QString& path, std::size_t fileLimit) {
+        TWordPackage package = MakeWordPackage(Para("x"));
+        TPieceWriter writer{text, 8192};
+        const FileSizeLimit limit(fileLimit);
+        const std::string streamed = ErrorOf([&] { package.Save(path, "word/document.xml", std::ref(writer)); });
+        EXPECT_TRUE(writer.ended);
+        EXPECT_LT(writer.written, text.size()) << "stopped";
+        package.SetPart("word/document.xml", text);
+        EXPECT_EQ(streamed, ErrorOf([&] { package.Save(path); }));
+        EXPECT_TRUE(BackAt(threads));
+        return streamed;
+    };
+    EXPECT_EQ(stopsWith(dir.filePath("geen/map.docx"), RLIM_INFINITY),
+              "Het bestand " + dir.filePath("geen/map.docx").toStdString() + " kan niet worden geschreven: het bestand of de map bestaat niet");
+    EXPECT_EQ(stopsWith(dir.filePath("vol.docx"), 2 * Chunk),
+              "Het bestand " + dir.filePath("vol.docx").toStdString() + " kan niet worden geschreven: systeemfout " + std::to_string(EFBIG));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "ErrorOf.h"
+#include "FileSizeLimit.h"
 #include "ModalAnswer.h"
 #include "PrivateTempFolder.h"
 #include "RegistryStore.h"
@@ -499,6 +500,35 @@ TEST_F(WordProcessorTest, AnOpenerThatFailsIsReportedAfterTheDocumentWasSaved)
     QFile::remove(path);
 }
 
+// A large merged document, its main part streamed into the file: on a full disk Visible names the
+// file, leaves nothing behind and shows nothing; with room again it shows the document whole.
+TEST_F(WordProcessorTest, ALargeDocumentThatDoesNotFitIsReportedAndShownOnceItFits)
+{
+    std::string body = "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>";
+    for (int i = 0; i < 40000; ++i)
+        body += Para("regel " + std::to_string(i));
+    Merge(Template("Groot", body), "SELECT naamkand FROM kand.txt");
+    word.SetActiveWindowCaption("Groot");
+    const QString path = PrivateTempFolder() + "/Groot.docx";
+    QFile::remove(path);
+    const QStringList before = QDir(PrivateTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    {
+        const FileSizeLimit full(64 << 10);
+        const std::string error = ErrorOf([&] { word.SetVisible(true); });
+        EXPECT_TRUE(error.starts_with("Het bestand " + QStringToAnsi(PrivateTempFolder()) + "/.")) << error;
+        EXPECT_TRUE(error.ends_with(".docx.tmp kan niet worden geschreven: systeemfout " + std::to_string(EFBIG))) << error;
+    }
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(QDir(PrivateTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System), before);
+
+    word.SetVisible(true);
+    ASSERT_EQ(opened, std::vector<QString>{path});
+    const TWordPackage shown = TWordPackage::Load(path);
+    EXPECT_GT(shown.Part("word/document.xml").size(), std::size_t(6) << 20);
+    EXPECT_EQ(shown.Parts(), word.ActiveDocument()->Package().Parts());
+    QFile::remove(path);
+}
+
 // One copy of the program for TwoCopiesSavingAtOnceNeverReplaceEachOthersDocuments: saves forty
 // documents named like the other copy's, each holding its own mark.
 TEST(SaveNewDocumentCopy, SavesForty)
@@ -508,7 +538,8 @@ TEST(SaveNewDocumentCopy, SavesForty)
     if (!folder || !mark)
         GTEST_SKIP() << "run as a copy of the program by TwoCopiesSavingAtOnceNeverReplaceEachOthersDocuments";
     for (int i = 0; i < 40; ++i)
-        SaveNewDocument(MakeWordPackage(Para(std::string(mark) + " " + std::to_string(i))), folder, "ZV01");
+        SaveNewDocument([&](const QString& path) { MakeWordPackage(Para(std::string(mark) + " " + std::to_string(i))).Save(path); },
+                        folder, "ZV01");
 }
 
 TEST(SaveNewDocument, TwoCopiesSavingAtOnceNeverReplaceEachOthersDocuments)
@@ -546,7 +577,7 @@ TEST(SaveNewDocument, AUsersOwnNewFileWhateverTheUmaskNeverThroughALink)
     const QString elsewhere = folder.filePath("elsewhere.docx");
     ASSERT_TRUE(WriteFileBytes(elsewhere, "someone else's"));
     ASSERT_TRUE(QFile::link(elsewhere, folder.filePath("H1.docx")));
-    const QString path = SaveNewDocument(MakeWordPackage(Para("inhoud")), folder.path(), "H1");
+    const QString path = SaveNewDocument([](const QString& to) { MakeWordPackage(Para("inhoud")).Save(to); }, folder.path(), "H1");
     ::umask(previous);
     EXPECT_EQ(path, folder.filePath("H1 (2).docx"));
     EXPECT_EQ(ReadFileBytes(elsewhere), "someone else's");
