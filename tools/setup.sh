@@ -9,7 +9,7 @@ mode=${1:-test}
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libturbojpeg0-dev libsqlite3-dev
-          libzip-dev libpugixml-dev libfontconfig-dev fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui
+          libzip-dev libpugixml-dev fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui
           poppler-utils libx11-dev xvfb)
 if [ "$mode" = fuzz ]; then
   packages+=(clang libfuzzer-14-dev) # clang is clang 14 on Debian 12

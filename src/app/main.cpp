@@ -1,4 +1,3 @@
-#include "FontConfigPreload.h"
 #include "QtTranslations.h"
 #include "ZEBPrev.h"
 #include "fMain.h"
@@ -9,14 +8,12 @@
 
 int main(int argc, char* argv[])
 {
-    TFontConfigPreload fonts;
     RegisterVYXSoap();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Zorvandel");
     // The window layouts are laid out in pixels for an 8-point sans-serif font.
     QApplication::setFont(QFont("DejaVu Sans", 8));
     InstallQtTranslations();
-    fonts.Wait();
     // The main window: its FormCreate shows the splash and creates the lists; showing it closes
     // the splash, and its first activation initialises it.  Closing it ends the loop; destroying
     // it frees the lists.
