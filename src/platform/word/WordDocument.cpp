@@ -45,9 +45,9 @@ struct TStory {
 
     void Add(pugi::xml_node t)
     {
-        const std::string text = TextOf(t);
-        Pieces.push_back({t, Text.size(), text.size()});
-        Text += text;
+        const std::size_t start = Text.size();
+        Text += t.text().get();
+        Pieces.push_back({t, start, Text.size() - start});
     }
     void Mark(char c)
     {
@@ -125,43 +125,27 @@ void WalkParagraph(pugi::xml_node node, Story& story)
     }
 }
 
-void WalkBody(pugi::xml_node node, std::vector<pugi::xml_node>& paragraphs)
-{
-    for (pugi::xml_node n : node.children()) {
-        if (n.type() != pugi::node_element || Is(n, "w:txbxContent"))
-            continue;
-        if (Is(n, "w:p"))
-            paragraphs.push_back(n);
-        else
-            WalkBody(n, paragraphs);
-    }
-}
-
-TStory ParagraphStory(pugi::xml_node p)
-{
-    TStory story;
-    WalkParagraph(p, story);
-    story.Mark('\r');
-    return story;
-}
-
 bool IsTrue(const char* value)
 {
     const std::string v = AsciiLowerStr(value);
     return v == "1" || v == "true" || v == "on";
 }
 
-// Splits the w:t element around position so that a w:t starts or ends there.
-void SplitTextAt(const TStory& story, std::size_t position)
+// Splits the w:t element around position so that a w:t starts or ends there; the story's pieces
+// follow, as a new reading of the paragraph would give them.
+void SplitTextAt(TStory& story, std::size_t position)
 {
-    for (const TPiece& piece : story.Pieces) {
+    for (std::size_t i = 0; i < story.Pieces.size(); ++i) {
+        const TPiece piece = story.Pieces[i];
         if (!piece.Text || position <= piece.Start || position >= piece.Start + piece.Length)
             continue;
-        const std::string text = TextOf(piece.Text);
+        const std::string_view text = std::string_view(story.Text).substr(piece.Start, piece.Length);
         const std::size_t cut = position - piece.Start;
         pugi::xml_node rest = piece.Text.parent().insert_child_after("w:t", piece.Text);
         SetText(rest, text.substr(cut));
         SetText(piece.Text, text.substr(0, cut));
+        story.Pieces[i].Length = cut;
+        story.Pieces.insert(story.Pieces.begin() + static_cast<std::ptrdiff_t>(i) + 1, {rest, position, piece.Length - cut});
         return;
     }
 }
@@ -223,7 +207,6 @@ const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
 // sizes in a binary indexed tree, so that a change of one paragraph moves the others in log time.
 struct TStoryIndex {
     std::vector<pugi::xml_node> Nodes;
-    std::vector<std::size_t> Sizes;
     std::vector<std::uint64_t> Bytes; // what each paragraph's text holds (ByteBit), so a search passes by most
     std::vector<std::size_t> Tree; // Tree[k - 1] sums the sizes of paragraphs k - (k & -k) .. k - 1
     std::size_t Size = 0;
@@ -231,26 +214,39 @@ struct TStoryIndex {
     std::unordered_set<std::string> FieldNames; // the document's own, read at the first new field
     bool FieldNamesRead = false;
     int NextField = 1;
+    TStory Read;     // the paragraph read last for a change, its room kept
+    std::string Hay; // room for the text of a paragraph searched
 
     explicit TStoryIndex(pugi::xml_node body) : Body(body)
     {
-        WalkBody(body, Nodes);
-        Sizes.reserve(Nodes.size());
-        Bytes.reserve(Nodes.size());
-        for (std::size_t i = 0; i < Nodes.size(); ++i) {
-            const TStoryLength length = Measure(i);
-            Sizes.push_back(length.Size);
-            Bytes.push_back(length.Bytes);
-        }
-        Tree = Sizes;
+        // Each paragraph is measured where the walk finds it; the sizes then become the tree.
+        AddParagraphs(body);
         for (std::size_t k = 1; k <= Tree.size(); ++k)
             if (const std::size_t up = k + (k & (~k + 1)); up <= Tree.size())
                 Tree[up - 1] += Tree[k - 1];
-        for (const std::size_t size : Sizes)
-            Size += size;
+    }
+
+    void AddParagraphs(pugi::xml_node node)
+    {
+        for (pugi::xml_node n = node.first_child(); n; n = n.next_sibling()) {
+            if (n.type() != pugi::node_element || Is(n, "w:txbxContent"))
+                continue;
+            if (!Is(n, "w:p")) {
+                AddParagraphs(n);
+                continue;
+            }
+            TStoryLength length;
+            WalkParagraph(n, length);
+            length.Mark('\r');
+            Nodes.push_back(n);
+            Bytes.push_back(length.Bytes);
+            Tree.push_back(length.Size);
+            Size += length.Size;
+        }
     }
 
     std::size_t Count() const { return Nodes.size(); }
+    std::size_t SizeOf(std::size_t i) const { return Start(i + 1) - Start(i); }
 
     // Where paragraph i starts.
     std::size_t Start(std::size_t i) const
@@ -276,19 +272,14 @@ struct TStoryIndex {
         return Nodes.empty() ? 0 : std::min(k, Nodes.size() - 1);
     }
 
-    TStory Paragraph(std::size_t i) const { return ParagraphStory(Nodes[i]); }
-    TStoryLength Measure(std::size_t i) const
+    // Paragraph i read into Read.
+    TStory& Paragraph(std::size_t i)
     {
-        TStoryLength length;
-        WalkParagraph(Nodes[i], length);
-        length.Mark('\r');
-        return length;
-    }
-    std::string Text(std::size_t i) const
-    {
-        std::string text;
-        AppendText(i, text);
-        return text;
+        Read.Text.clear();
+        Read.Pieces.clear();
+        WalkParagraph(Nodes[i], Read);
+        Read.Mark('\r');
+        return Read;
     }
     void AppendText(std::size_t i, std::string& text) const
     {
@@ -300,12 +291,11 @@ struct TStoryIndex {
     // Paragraph i measures length after a change; the ones after it move.
     void Refresh(std::size_t i, const TStoryLength& length)
     {
-        const std::size_t before = Sizes[i];
-        Sizes[i] = length.Size;
+        const std::size_t before = SizeOf(i);
         Bytes[i] = length.Bytes;
         for (std::size_t k = i + 1; k <= Tree.size(); k += k & (~k + 1))
-            Tree[k - 1] = Tree[k - 1] + Sizes[i] - before;
-        Size = Size + Sizes[i] - before;
+            Tree[k - 1] = Tree[k - 1] + length.Size - before;
+        Size = Size + length.Size - before;
     }
 
     std::string NewFieldName()
@@ -520,7 +510,7 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
     if (Text.empty())
         return false;
     ResolveSelection();
-    const TStoryIndex& story = Story();
+    TStoryIndex& story = Story();
     const std::size_t count = story.Count();
     if (count == 0)
         return false;
@@ -529,7 +519,7 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
     std::uint64_t needleBytes = 0;
     for (const char c : needle)
         needleBytes |= ByteBit(c);
-    std::string hay; // kept from paragraph to paragraph
+    std::string& hay = story.Hay;
     const auto search = [&](std::size_t i, std::size_t from, bool forward) {
         if ((story.Bytes[i] & needleBytes) != needleBytes)
             return std::string::npos;
@@ -575,23 +565,24 @@ void TWordDocument::AddTextFormField()
     const std::size_t paragraphStart = index.Count() == 0 ? 0 : index.Start(paragraph);
     const std::size_t start = selStart_ - paragraphStart;
     const std::size_t end = selEnd_ - paragraphStart;
-    if (index.Count() == 0 || end >= index.Sizes[paragraph])
+    if (index.Count() == 0 || end >= index.SizeOf(paragraph))
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
-    // The split at the end leaves the text before it where it stood, so the same pieces serve the
-    // split at the start (none is needed where both are one place).
-    const TStory unsplit = index.Paragraph(paragraph);
-    SplitTextAt(unsplit, end);
+    // Split where the field starts and ends (none is needed where both are one place).
+    TStory& story = index.Paragraph(paragraph);
+    SplitTextAt(story, end);
     if (start < end)
-        SplitTextAt(unsplit, start);
-    const TStory story = index.Paragraph(paragraph);
+        SplitTextAt(story, start);
 
-    std::vector<pugi::xml_node> covered; // the w:t elements the field replaces
-    pugi::xml_node startsHere, endsHere;
+    // The w:t elements the field replaces, in order.
+    const auto covered = [&](const TPiece& piece) {
+        return piece.Text && piece.Length > 0 && piece.Start >= start && piece.Start + piece.Length <= end;
+    };
+    pugi::xml_node startsHere, endsHere, lastCovered;
     for (const TPiece& piece : story.Pieces) {
         if (!piece.Text)
             continue;
-        if (piece.Length > 0 && piece.Start >= start && piece.Start + piece.Length <= end)
-            covered.push_back(piece.Text);
+        if (covered(piece))
+            lastCovered = piece.Text;
         if (piece.Length > 0 && piece.Start == start && !startsHere)
             startsHere = piece.Text;
         if (piece.Start + piece.Length == start)
@@ -611,8 +602,8 @@ void TWordDocument::AddTextFormField()
     } else {
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
     }
-    if (!covered.empty())
-        SplitRunAfter(covered.back());
+    if (lastCovered)
+        SplitRunAfter(lastCovered);
 
     const auto run = [&] { return NewRun(parent, before, props); };
     pugi::xml_node begin = run().append_child("w:fldChar");
@@ -627,9 +618,11 @@ void TWordDocument::AddTextFormField()
     SetText(run().append_child("w:t"), FieldResult);
     run().append_child("w:fldChar").append_attribute("w:fldCharType") = "end";
 
-    for (pugi::xml_node t : covered) {
-        pugi::xml_node r = t.parent();
-        r.remove_child(t);
+    for (const TPiece& piece : story.Pieces) {
+        if (!covered(piece))
+            continue;
+        pugi::xml_node r = piece.Text.parent();
+        r.remove_child(piece.Text);
         if (Is(r, "w:r") && !std::any_of(r.children().begin(), r.children().end(), IsContent))
             r.parent().remove_child(r);
     }
@@ -638,7 +631,7 @@ void TWordDocument::AddTextFormField()
     TStoryLength length;
     std::size_t from = 0;
     for (const TPiece& piece : story.Pieces) {
-        if (piece.Text && piece.Length > 0 && piece.Start >= start && piece.Start + piece.Length <= end) {
+        if (covered(piece)) {
             for (; from < piece.Start; ++from)
                 length.Mark(story.Text[from]);
             from = piece.Start + piece.Length;
