@@ -131,23 +131,34 @@ bool IsTrue(const char* value)
     return v == "1" || v == "true" || v == "on";
 }
 
+// The piece of a w:t element that holds position inside it (not at one of its ends), or null.
+TPiece* TextAround(TStory& story, std::size_t position)
+{
+    for (TPiece& piece : story.Pieces)
+        if (piece.Text && position > piece.Start && position < piece.Start + piece.Length)
+            return &piece;
+    return nullptr;
+}
+
+// Cuts the text of piece off at position, keeping what comes before it.
+void CutTextAt(const TStory& story, TPiece& piece, std::size_t position)
+{
+    piece.Length = position - piece.Start;
+    SetText(piece.Text, std::string_view(story.Text).substr(piece.Start, piece.Length));
+}
+
 // Splits the w:t element around position so that a w:t starts or ends there; the story's pieces
 // follow, as a new reading of the paragraph would give them.
 void SplitTextAt(TStory& story, std::size_t position)
 {
-    for (std::size_t i = 0; i < story.Pieces.size(); ++i) {
-        const TPiece piece = story.Pieces[i];
-        if (!piece.Text || position <= piece.Start || position >= piece.Start + piece.Length)
-            continue;
-        const std::string_view text = std::string_view(story.Text).substr(piece.Start, piece.Length);
-        const std::size_t cut = position - piece.Start;
-        pugi::xml_node rest = piece.Text.parent().insert_child_after("w:t", piece.Text);
-        SetText(rest, text.substr(cut));
-        SetText(piece.Text, text.substr(0, cut));
-        story.Pieces[i].Length = cut;
-        story.Pieces.insert(story.Pieces.begin() + static_cast<std::ptrdiff_t>(i) + 1, {rest, position, piece.Length - cut});
+    TPiece* piece = TextAround(story, position);
+    if (!piece)
         return;
-    }
+    const TPiece whole = *piece;
+    pugi::xml_node rest = whole.Text.parent().insert_child_after("w:t", whole.Text);
+    SetText(rest, std::string_view(story.Text).substr(position, whole.Start + whole.Length - position));
+    CutTextAt(story, *piece, position);
+    story.Pieces.insert(story.Pieces.begin() + (piece - story.Pieces.data()) + 1, {rest, position, whole.Start + whole.Length - position});
 }
 
 bool IsContent(pugi::xml_node n) { return n.type() == pugi::node_element && !Is(n, "w:rPr"); }
@@ -567,11 +578,18 @@ void TWordDocument::AddTextFormField()
     const std::size_t end = selEnd_ - paragraphStart;
     if (index.Count() == 0 || end >= index.SizeOf(paragraph))
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
-    // Split where the field starts and ends (none is needed where both are one place).
+    // Split where the field starts and ends (none is needed where both are one place).  Where it
+    // starts inside the text of a run, that text keeps only what comes before the field, which
+    // follows its run: what the text loses is not split off to be removed below.
     TStory& story = index.Paragraph(paragraph);
     SplitTextAt(story, end);
-    if (start < end)
+    pugi::xml_node cut;
+    if (TPiece* piece = start < end ? TextAround(story, start) : nullptr; piece && Is(piece->Text.parent(), "w:r")) {
+        CutTextAt(story, *piece, start);
+        cut = piece->Text;
+    } else if (start < end) {
         SplitTextAt(story, start);
+    }
 
     // The w:t elements the field replaces, in order.
     const auto covered = [&](const TPiece& piece) {
@@ -587,6 +605,10 @@ void TWordDocument::AddTextFormField()
             startsHere = piece.Text;
         if (piece.Start + piece.Length == start)
             endsHere = piece.Text;
+    }
+    if (cut) {
+        startsHere = pugi::xml_node();
+        endsHere = cut;
     }
 
     pugi::xml_node parent, before, props;
@@ -626,19 +648,13 @@ void TWordDocument::AddTextFormField()
         if (Is(r, "w:r") && !std::any_of(r.children().begin(), r.children().end(), IsContent))
             r.parent().remove_child(r);
     }
-    // The paragraph's story is now its story before, without the covered texts and with the
-    // field's result.
+    // The paragraph's story is now its story before, without the texts the field replaced (its
+    // other pieces) and with the field's result.
     TStoryLength length;
-    std::size_t from = 0;
-    for (const TPiece& piece : story.Pieces) {
-        if (covered(piece)) {
-            for (; from < piece.Start; ++from)
-                length.Mark(story.Text[from]);
-            from = piece.Start + piece.Length;
-        }
-    }
-    for (; from < story.Text.size(); ++from)
-        length.Mark(story.Text[from]);
+    for (const TPiece& piece : story.Pieces)
+        if (!covered(piece))
+            for (std::size_t i = piece.Start; i < piece.Start + piece.Length; ++i)
+                length.Mark(story.Text[i]);
     for (const char c : FieldResult)
         length.Mark(c);
     index.Refresh(paragraph, length);
