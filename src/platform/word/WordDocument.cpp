@@ -583,13 +583,10 @@ void TWordDocument::AddTextFormField()
     // follows its run: what the text loses is not split off to be removed below.
     TStory& story = index.Paragraph(paragraph);
     SplitTextAt(story, end);
-    pugi::xml_node cut;
-    if (TPiece* piece = start < end ? TextAround(story, start) : nullptr; piece && Is(piece->Text.parent(), "w:r")) {
+    if (TPiece* piece = start < end ? TextAround(story, start) : nullptr; piece && Is(piece->Text.parent(), "w:r"))
         CutTextAt(story, *piece, start);
-        cut = piece->Text;
-    } else if (start < end) {
+    else if (start < end)
         SplitTextAt(story, start);
-    }
 
     // The w:t elements the field replaces, in order.
     const auto covered = [&](const TPiece& piece) {
@@ -605,10 +602,6 @@ void TWordDocument::AddTextFormField()
             startsHere = piece.Text;
         if (piece.Start + piece.Length == start)
             endsHere = piece.Text;
-    }
-    if (cut) {
-        startsHere = pugi::xml_node();
-        endsHere = cut;
     }
 
     pugi::xml_node parent, before, props;
