@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -211,6 +212,13 @@ struct TElementsNamed : pugi::xml_tree_walker {
 // The default text of a new text form field: five en spaces.
 const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
 
+// What a new text form field's five runs hold, its name left empty.
+const std::string FieldXml = "<w:fldChar w:fldCharType=\"begin\"><w:ffData><w:name w:val=\"\"/><w:enabled/>"
+                             "<w:calcOnExit w:val=\"0\"/><w:textInput/></w:ffData></w:fldChar>"
+                             "<w:instrText xml:space=\"preserve\"> FORMTEXT </w:instrText>"
+                             "<w:fldChar w:fldCharType=\"separate\"/><w:t xml:space=\"preserve\">"
+    + FieldResult + "</w:t><w:fldChar w:fldCharType=\"end\"/>";
+
 } // namespace
 
 // The main story's paragraphs and where each starts, kept while only this class changes the text.
@@ -225,6 +233,7 @@ struct TStoryIndex {
     std::unordered_set<std::string> FieldNames; // the document's own, read at the first new field
     bool FieldNamesRead = false;
     int NextField = 1;
+    std::array<pugi::xml_node, 5> LastField; // what the runs of the field made last hold ([3]: its result's w:t)
     TStory Read;     // the paragraph read last for a change, its room kept
     std::string Hay; // room for the text of a paragraph searched
 
@@ -578,10 +587,14 @@ void TWordDocument::AddTextFormField()
     const std::size_t end = selEnd_ - paragraphStart;
     if (index.Count() == 0 || end >= index.SizeOf(paragraph))
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
+    TStory& story = index.Paragraph(paragraph);
+    // The field made last is copied below, unless its result is split or cut here first.
+    for (const std::size_t at : {start, end})
+        if (const TPiece* piece = TextAround(story, at); piece && piece->Text == index.LastField[3])
+            index.LastField = {};
     // Split where the field starts and ends (none is needed where both are one place).  Where it
     // starts inside the text of a run, that text keeps only what comes before the field, which
     // follows its run: what the text loses is not split off to be removed below.
-    TStory& story = index.Paragraph(paragraph);
     SplitTextAt(story, end);
     if (TPiece* piece = start < end ? TextAround(story, start) : nullptr; piece && Is(piece->Text.parent(), "w:r"))
         CutTextAt(story, *piece, start);
@@ -620,18 +633,21 @@ void TWordDocument::AddTextFormField()
     if (lastCovered)
         SplitRunAfter(lastCovered);
 
-    const auto run = [&] { return NewRun(parent, before, props); };
-    pugi::xml_node begin = run().append_child("w:fldChar");
-    begin.append_attribute("w:fldCharType") = "begin";
-    pugi::xml_node data = begin.append_child("w:ffData");
-    data.append_child("w:name").append_attribute("w:val") = index.NewFieldName().c_str();
-    data.append_child("w:enabled");
-    data.append_child("w:calcOnExit").append_attribute("w:val") = "0";
-    data.append_child("w:textInput");
-    SetText(run().append_child("w:instrText"), " FORMTEXT ");
-    run().append_child("w:fldChar").append_attribute("w:fldCharType") = "separate";
-    SetText(run().append_child("w:t"), FieldResult);
-    run().append_child("w:fldChar").append_attribute("w:fldCharType") = "end";
+    // The field's five runs hold copies of what the field made last holds, or for the first of
+    // FieldXml read into a spare node, so that the fields share its names and texts.  Its texts
+    // are read into their elements rather than into nodes of their own, which they are written
+    // alike with.
+    pugi::xml_node spare;
+    if (!index.LastField[0]) {
+        spare = main_.append_child(pugi::node_element);
+        spare.append_buffer(FieldXml.data(), FieldXml.size(), XmlParseOptions | pugi::parse_embed_pcdata, pugi::encoding_utf8);
+        std::copy_n(spare.begin(), index.LastField.size(), index.LastField.begin());
+    }
+    for (pugi::xml_node& content : index.LastField)
+        content = NewRun(parent, before, props).append_copy(content);
+    index.LastField[0].child("w:ffData").child("w:name").attribute("w:val").set_value(index.NewFieldName().c_str());
+    if (spare)
+        main_.remove_child(spare);
 
     for (const TPiece& piece : story.Pieces) {
         if (!covered(piece))
