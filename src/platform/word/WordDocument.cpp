@@ -645,9 +645,9 @@ void TWordDocument::AddTextFormField()
     }
     for (pugi::xml_node& content : index.LastField)
         content = NewRun(parent, before, props).append_copy(content);
-    index.LastField[0].child("w:ffData").child("w:name").attribute("w:val").set_value(index.NewFieldName().c_str());
     if (spare)
         main_.remove_child(spare);
+    index.LastField[0].child("w:ffData").child("w:name").attribute("w:val").set_value(index.NewFieldName().c_str());
 
     for (const TPiece& piece : story.Pieces) {
         if (!covered(piece))
