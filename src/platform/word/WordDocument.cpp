@@ -155,11 +155,10 @@ void SplitTextAt(TStory& story, std::size_t position)
     TPiece* piece = TextAround(story, position);
     if (!piece)
         return;
-    const TPiece whole = *piece;
-    pugi::xml_node rest = whole.Text.parent().insert_child_after("w:t", whole.Text);
-    SetText(rest, std::string_view(story.Text).substr(position, whole.Start + whole.Length - position));
+    const TPiece rest{piece->Text.parent().insert_child_after("w:t", piece->Text), position, piece->Start + piece->Length - position};
+    SetText(rest.Text, std::string_view(story.Text).substr(rest.Start, rest.Length));
     CutTextAt(story, *piece, position);
-    story.Pieces.insert(story.Pieces.begin() + (piece - story.Pieces.data()) + 1, {rest, position, whole.Start + whole.Length - position});
+    story.Pieces.insert(story.Pieces.begin() + (piece - story.Pieces.data()) + 1, rest);
 }
 
 bool IsContent(pugi::xml_node n) { return n.type() == pugi::node_element && !Is(n, "w:rPr"); }
@@ -635,8 +634,8 @@ void TWordDocument::AddTextFormField()
 
     // The field's five runs hold copies of what the field made last holds, or for the first of
     // FieldXml read into a spare node, so that the fields share its names and texts.  Its texts
-    // are read into their elements rather than into nodes of their own, which they are written
-    // alike with.
+    // are kept in their elements rather than in text nodes of their own (written alike), a node
+    // fewer each.
     pugi::xml_node spare;
     if (!index.LastField[0]) {
         spare = main_.append_child(pugi::node_element);
@@ -657,8 +656,8 @@ void TWordDocument::AddTextFormField()
         if (Is(r, "w:r") && !std::any_of(r.children().begin(), r.children().end(), IsContent))
             r.parent().remove_child(r);
     }
-    // The paragraph's story is now its story before, without the texts the field replaced (its
-    // other pieces) and with the field's result.
+    // The paragraph's story is now what its pieces held but the texts the field replaced (and what
+    // a cut took off, which no piece holds), with the field's result.
     TStoryLength length;
     for (const TPiece& piece : story.Pieces)
         if (!covered(piece))
