@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -45,9 +46,9 @@ struct TStory {
 
     void Add(pugi::xml_node t)
     {
-        const std::string text = TextOf(t);
-        Pieces.push_back({t, Text.size(), text.size()});
-        Text += text;
+        const std::size_t start = Text.size();
+        Text += t.text().get();
+        Pieces.push_back({t, start, Text.size() - start});
     }
     void Mark(char c)
     {
@@ -125,45 +126,39 @@ void WalkParagraph(pugi::xml_node node, Story& story)
     }
 }
 
-void WalkBody(pugi::xml_node node, std::vector<pugi::xml_node>& paragraphs)
-{
-    for (pugi::xml_node n : node.children()) {
-        if (n.type() != pugi::node_element || Is(n, "w:txbxContent"))
-            continue;
-        if (Is(n, "w:p"))
-            paragraphs.push_back(n);
-        else
-            WalkBody(n, paragraphs);
-    }
-}
-
-TStory ParagraphStory(pugi::xml_node p)
-{
-    TStory story;
-    WalkParagraph(p, story);
-    story.Mark('\r');
-    return story;
-}
-
 bool IsTrue(const char* value)
 {
     const std::string v = AsciiLowerStr(value);
     return v == "1" || v == "true" || v == "on";
 }
 
-// Splits the w:t element around position so that a w:t starts or ends there.
-void SplitTextAt(const TStory& story, std::size_t position)
+// The piece of a w:t element that holds position inside it (not at one of its ends), or null.
+TPiece* TextAround(TStory& story, std::size_t position)
 {
-    for (const TPiece& piece : story.Pieces) {
-        if (!piece.Text || position <= piece.Start || position >= piece.Start + piece.Length)
-            continue;
-        const std::string text = TextOf(piece.Text);
-        const std::size_t cut = position - piece.Start;
-        pugi::xml_node rest = piece.Text.parent().insert_child_after("w:t", piece.Text);
-        SetText(rest, text.substr(cut));
-        SetText(piece.Text, text.substr(0, cut));
+    for (TPiece& piece : story.Pieces)
+        if (piece.Text && position > piece.Start && position < piece.Start + piece.Length)
+            return &piece;
+    return nullptr;
+}
+
+// Cuts the text of piece off at position, keeping what comes before it.
+void CutTextAt(const TStory& story, TPiece& piece, std::size_t position)
+{
+    piece.Length = position - piece.Start;
+    SetText(piece.Text, std::string_view(story.Text).substr(piece.Start, piece.Length));
+}
+
+// Splits the w:t element around position so that a w:t starts or ends there; the story's pieces
+// follow, as a new reading of the paragraph would give them.
+void SplitTextAt(TStory& story, std::size_t position)
+{
+    TPiece* piece = TextAround(story, position);
+    if (!piece)
         return;
-    }
+    const TPiece rest{piece->Text.parent().insert_child_after("w:t", piece->Text), position, piece->Start + piece->Length - position};
+    SetText(rest.Text, std::string_view(story.Text).substr(rest.Start, rest.Length));
+    CutTextAt(story, *piece, position);
+    story.Pieces.insert(story.Pieces.begin() + (piece - story.Pieces.data()) + 1, rest);
 }
 
 bool IsContent(pugi::xml_node n) { return n.type() == pugi::node_element && !Is(n, "w:rPr"); }
@@ -216,6 +211,13 @@ struct TElementsNamed : pugi::xml_tree_walker {
 // The default text of a new text form field: five en spaces.
 const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
 
+// What a new text form field's five runs hold, its name left empty.
+const std::string FieldXml = "<w:fldChar w:fldCharType=\"begin\"><w:ffData><w:name w:val=\"\"/><w:enabled/>"
+                             "<w:calcOnExit w:val=\"0\"/><w:textInput/></w:ffData></w:fldChar>"
+                             "<w:instrText xml:space=\"preserve\"> FORMTEXT </w:instrText>"
+                             "<w:fldChar w:fldCharType=\"separate\"/><w:t xml:space=\"preserve\">"
+    + FieldResult + "</w:t><w:fldChar w:fldCharType=\"end\"/>";
+
 } // namespace
 
 // The main story's paragraphs and where each starts, kept while only this class changes the text.
@@ -223,7 +225,6 @@ const std::string FieldResult = "\u2002\u2002\u2002\u2002\u2002";
 // sizes in a binary indexed tree, so that a change of one paragraph moves the others in log time.
 struct TStoryIndex {
     std::vector<pugi::xml_node> Nodes;
-    std::vector<std::size_t> Sizes;
     std::vector<std::uint64_t> Bytes; // what each paragraph's text holds (ByteBit), so a search passes by most
     std::vector<std::size_t> Tree; // Tree[k - 1] sums the sizes of paragraphs k - (k & -k) .. k - 1
     std::size_t Size = 0;
@@ -231,26 +232,40 @@ struct TStoryIndex {
     std::unordered_set<std::string> FieldNames; // the document's own, read at the first new field
     bool FieldNamesRead = false;
     int NextField = 1;
+    std::array<pugi::xml_node, 5> LastField; // what the runs of the field made last hold ([3]: its result's w:t)
+    TStory Read;     // the paragraph read last for a change, its room kept
+    std::string Hay; // room for the text of a paragraph searched
 
     explicit TStoryIndex(pugi::xml_node body) : Body(body)
     {
-        WalkBody(body, Nodes);
-        Sizes.reserve(Nodes.size());
-        Bytes.reserve(Nodes.size());
-        for (std::size_t i = 0; i < Nodes.size(); ++i) {
-            const TStoryLength length = Measure(i);
-            Sizes.push_back(length.Size);
-            Bytes.push_back(length.Bytes);
-        }
-        Tree = Sizes;
+        // Each paragraph is measured where the walk finds it; the sizes then become the tree.
+        AddParagraphs(body);
         for (std::size_t k = 1; k <= Tree.size(); ++k)
             if (const std::size_t up = k + (k & (~k + 1)); up <= Tree.size())
                 Tree[up - 1] += Tree[k - 1];
-        for (const std::size_t size : Sizes)
-            Size += size;
+    }
+
+    void AddParagraphs(pugi::xml_node node)
+    {
+        for (pugi::xml_node n = node.first_child(); n; n = n.next_sibling()) {
+            if (n.type() != pugi::node_element || Is(n, "w:txbxContent"))
+                continue;
+            if (!Is(n, "w:p")) {
+                AddParagraphs(n);
+                continue;
+            }
+            TStoryLength length;
+            WalkParagraph(n, length);
+            length.Mark('\r');
+            Nodes.push_back(n);
+            Bytes.push_back(length.Bytes);
+            Tree.push_back(length.Size);
+            Size += length.Size;
+        }
     }
 
     std::size_t Count() const { return Nodes.size(); }
+    std::size_t SizeOf(std::size_t i) const { return Start(i + 1) - Start(i); }
 
     // Where paragraph i starts.
     std::size_t Start(std::size_t i) const
@@ -276,19 +291,14 @@ struct TStoryIndex {
         return Nodes.empty() ? 0 : std::min(k, Nodes.size() - 1);
     }
 
-    TStory Paragraph(std::size_t i) const { return ParagraphStory(Nodes[i]); }
-    TStoryLength Measure(std::size_t i) const
+    // Paragraph i read into Read.
+    TStory& Paragraph(std::size_t i)
     {
-        TStoryLength length;
-        WalkParagraph(Nodes[i], length);
-        length.Mark('\r');
-        return length;
-    }
-    std::string Text(std::size_t i) const
-    {
-        std::string text;
-        AppendText(i, text);
-        return text;
+        Read.Text.clear();
+        Read.Pieces.clear();
+        WalkParagraph(Nodes[i], Read);
+        Read.Mark('\r');
+        return Read;
     }
     void AppendText(std::size_t i, std::string& text) const
     {
@@ -300,12 +310,11 @@ struct TStoryIndex {
     // Paragraph i measures length after a change; the ones after it move.
     void Refresh(std::size_t i, const TStoryLength& length)
     {
-        const std::size_t before = Sizes[i];
-        Sizes[i] = length.Size;
+        const std::size_t before = SizeOf(i);
         Bytes[i] = length.Bytes;
         for (std::size_t k = i + 1; k <= Tree.size(); k += k & (~k + 1))
-            Tree[k - 1] = Tree[k - 1] + Sizes[i] - before;
-        Size = Size + Sizes[i] - before;
+            Tree[k - 1] = Tree[k - 1] + length.Size - before;
+        Size = Size + length.Size - before;
     }
 
     std::string NewFieldName()
@@ -525,7 +534,7 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
     if (Text.empty())
         return false;
     ResolveSelection();
-    const TStoryIndex& story = Story();
+    TStoryIndex& story = Story();
     const std::size_t count = story.Count();
     if (count == 0)
         return false;
@@ -534,7 +543,7 @@ bool TWordDocument::Find(const std::string& Text, bool MatchCase, bool Forward, 
     std::uint64_t needleBytes = 0;
     for (const char c : needle)
         needleBytes |= ByteBit(c);
-    std::string hay; // kept from paragraph to paragraph
+    std::string& hay = story.Hay;
     const auto search = [&](std::size_t i, std::size_t from, bool forward) {
         if ((story.Bytes[i] & needleBytes) != needleBytes)
             return std::string::npos;
@@ -580,23 +589,32 @@ void TWordDocument::AddTextFormField()
     const std::size_t paragraphStart = index.Count() == 0 ? 0 : index.Start(paragraph);
     const std::size_t start = selStart_ - paragraphStart;
     const std::size_t end = selEnd_ - paragraphStart;
-    if (index.Count() == 0 || end >= index.Sizes[paragraph])
+    if (index.Count() == 0 || end >= index.SizeOf(paragraph))
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
-    // The split at the end leaves the text before it where it stood, so the same pieces serve the
-    // split at the start (none is needed where both are one place).
-    const TStory unsplit = index.Paragraph(paragraph);
-    SplitTextAt(unsplit, end);
-    if (start < end)
-        SplitTextAt(unsplit, start);
-    const TStory story = index.Paragraph(paragraph);
+    TStory& story = index.Paragraph(paragraph);
+    // The field made last is copied below, unless its result is split or cut here first.
+    for (const std::size_t at : {start, end})
+        if (const TPiece* piece = TextAround(story, at); piece && piece->Text == index.LastField[3])
+            index.LastField = {};
+    // Split where the field starts and ends (none is needed where both are one place).  Where it
+    // starts inside the text of a run, that text keeps only what comes before the field, which
+    // follows its run: what the text loses is not split off to be removed below.
+    SplitTextAt(story, end);
+    if (TPiece* piece = start < end ? TextAround(story, start) : nullptr; piece && Is(piece->Text.parent(), "w:r"))
+        CutTextAt(story, *piece, start);
+    else if (start < end)
+        SplitTextAt(story, start);
 
-    std::vector<pugi::xml_node> covered; // the w:t elements the field replaces
-    pugi::xml_node startsHere, endsHere;
+    // The w:t elements the field replaces, in order.
+    const auto covered = [&](const TPiece& piece) {
+        return piece.Text && piece.Length > 0 && piece.Start >= start && piece.Start + piece.Length <= end;
+    };
+    pugi::xml_node startsHere, endsHere, lastCovered;
     for (const TPiece& piece : story.Pieces) {
         if (!piece.Text)
             continue;
-        if (piece.Length > 0 && piece.Start >= start && piece.Start + piece.Length <= end)
-            covered.push_back(piece.Text);
+        if (covered(piece))
+            lastCovered = piece.Text;
         if (piece.Length > 0 && piece.Start == start && !startsHere)
             startsHere = piece.Text;
         if (piece.Start + piece.Length == start)
@@ -616,41 +634,40 @@ void TWordDocument::AddTextFormField()
     } else {
         throw Exception("Hier kan geen formulierveld worden ingevoegd.");
     }
-    if (!covered.empty())
-        SplitRunAfter(covered.back());
+    if (lastCovered)
+        SplitRunAfter(lastCovered);
 
-    const auto run = [&] { return NewRun(parent, before, props); };
-    pugi::xml_node begin = run().append_child("w:fldChar");
-    begin.append_attribute("w:fldCharType") = "begin";
-    pugi::xml_node data = begin.append_child("w:ffData");
-    data.append_child("w:name").append_attribute("w:val") = index.NewFieldName().c_str();
-    data.append_child("w:enabled");
-    data.append_child("w:calcOnExit").append_attribute("w:val") = "0";
-    data.append_child("w:textInput");
-    SetText(run().append_child("w:instrText"), " FORMTEXT ");
-    run().append_child("w:fldChar").append_attribute("w:fldCharType") = "separate";
-    SetText(run().append_child("w:t"), FieldResult);
-    run().append_child("w:fldChar").append_attribute("w:fldCharType") = "end";
+    // The field's five runs hold copies of what the field made last holds, or for the first of
+    // FieldXml read into a spare node, so that the fields share its names and texts.  Its texts
+    // are kept in their elements rather than in text nodes of their own (written alike), a node
+    // fewer each.
+    pugi::xml_node spare;
+    if (!index.LastField[0]) {
+        spare = main_.append_child(pugi::node_element);
+        spare.append_buffer(FieldXml.data(), FieldXml.size(), XmlParseOptions | pugi::parse_embed_pcdata, pugi::encoding_utf8);
+        std::copy_n(spare.begin(), index.LastField.size(), index.LastField.begin());
+    }
+    for (pugi::xml_node& content : index.LastField)
+        content = NewRun(parent, before, props).append_copy(content);
+    if (spare)
+        main_.remove_child(spare);
+    index.LastField[0].child("w:ffData").child("w:name").attribute("w:val").set_value(index.NewFieldName().c_str());
 
-    for (pugi::xml_node t : covered) {
-        pugi::xml_node r = t.parent();
-        r.remove_child(t);
+    for (const TPiece& piece : story.Pieces) {
+        if (!covered(piece))
+            continue;
+        pugi::xml_node r = piece.Text.parent();
+        r.remove_child(piece.Text);
         if (Is(r, "w:r") && !std::any_of(r.children().begin(), r.children().end(), IsContent))
             r.parent().remove_child(r);
     }
-    // The paragraph's story is now its story before, without the covered texts and with the
-    // field's result.
+    // The paragraph's story is now what its pieces held but the texts the field replaced (and what
+    // a cut took off, which no piece holds), with the field's result.
     TStoryLength length;
-    std::size_t from = 0;
-    for (const TPiece& piece : story.Pieces) {
-        if (piece.Text && piece.Length > 0 && piece.Start >= start && piece.Start + piece.Length <= end) {
-            for (; from < piece.Start; ++from)
-                length.Mark(story.Text[from]);
-            from = piece.Start + piece.Length;
-        }
-    }
-    for (; from < story.Text.size(); ++from)
-        length.Mark(story.Text[from]);
+    for (const TPiece& piece : story.Pieces)
+        if (!covered(piece))
+            for (std::size_t i = piece.Start; i < piece.Start + piece.Length; ++i)
+                length.Mark(story.Text[i]);
     for (const char c : FieldResult)
         length.Mark(c);
     index.Refresh(paragraph, length);

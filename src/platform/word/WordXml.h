@@ -4,6 +4,7 @@
 #include <pugixml.hpp>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 // Whether an element's name n is name.  Names of the vocabulary differ early ("w:" and a letter),
 // so most tests end before the call.
@@ -24,11 +25,11 @@ inline bool Is(pugi::xml_node node, const char* name) { return IsName(node.name(
 inline std::string TextOf(pugi::xml_node t) { return t.text().get(); }
 
 // Sets the text of a w:t element, keeping its blanks.
-inline void SetText(pugi::xml_node t, const std::string& utf8)
+inline void SetText(pugi::xml_node t, std::string_view utf8)
 {
     if (!t.attribute("xml:space"))
         t.append_attribute("xml:space") = "preserve";
-    t.text().set(utf8.c_str());
+    t.text().set(utf8.data(), utf8.size());
 }
 
 // A run after position (or appended to parent when position is null) with a copy of the run
