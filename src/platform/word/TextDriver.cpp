@@ -170,7 +170,7 @@ void Exec(sqlite3* db, const std::string& sql)
 
 // Calls line with the values of each line of Bytes that is not empty, as views into Bytes: split
 // at Delimiter, a value in double quotes taken without them up to the quote before a delimiter or
-// the line's end.
+// the line's end.  Stops after a line for which line returns false.
 template <class F>
 void ForEachDelimitedLine(const std::string& Bytes, char Delimiter, F line)
 {
@@ -213,7 +213,8 @@ void ForEachDelimitedLine(const std::string& Bytes, char Delimiter, F line)
                 break;
             }
         }
-        line(values);
+        if (!line(values))
+            return;
         start = next;
     }
 }
@@ -225,14 +226,16 @@ constexpr std::size_t MaxInsertValues = 999;
 void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& tableName, const std::string& bytes,
                const TFileFormat& format)
 {
-    // The columns: the header's names, or as many as the widest line holds.
+    // The columns: the header's names (its line is all that is read for them), or as many as the
+    // widest line holds.
     std::vector<std::string> columns;
     bool header = format.ColNameHeader;
     std::size_t width = 0;
     ForEachDelimitedLine(bytes, format.Delimiter, [&](const std::vector<std::string_view>& values) {
-        if (header && columns.empty())
+        if (header)
             columns.assign(values.begin(), values.end());
         width = std::max(width, values.size());
+        return !header;
     });
     columns.resize(std::max(columns.size(), format.ColNameHeader ? std::size_t(1) : width));
     for (std::size_t i = 0; i < columns.size(); ++i)
@@ -274,7 +277,7 @@ void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& ta
     ForEachDelimitedLine(bytes, format.Delimiter, [&](const std::vector<std::string_view>& line) {
         if (header) {
             header = false;
-            return;
+            return true;
         }
         for (std::size_t i = 0; i < values; ++i)
             pending.push_back(i < line.size() ? line[i] : std::string_view());
@@ -282,6 +285,7 @@ void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& ta
             run(many.get(), 0, pending.size());
             pending.clear();
         }
+        return true;
     });
     for (std::size_t from = 0; from < pending.size(); from += values)
         run(one.get(), from, values);
@@ -308,6 +312,7 @@ std::vector<std::vector<std::string>> SplitDelimitedText(const std::string& Byte
     std::vector<std::vector<std::string>> lines;
     ForEachDelimitedLine(Bytes, Delimiter, [&](const std::vector<std::string_view>& values) {
         lines.emplace_back(values.begin(), values.end());
+        return true;
     });
     return lines;
 }
