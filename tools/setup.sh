@@ -9,19 +9,44 @@ mode=${1:-test}
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libturbojpeg0-dev libsqlite3-dev
-          libzip-dev libpugixml-dev fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui
-          poppler-utils libx11-dev xvfb)
+          libzip-dev libpugixml-dev fonts-dejavu-core poppler-utils libx11-dev xvfb)
 if [ "$mode" = fuzz ]; then
   packages+=(clang libfuzzer-14-dev) # clang is clang 14 on Debian 12
 fi
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+# LibreOffice: whatever the machine has stays.  Debian's -nogui packages conflict with the ones
+# with windows and would replace them, so a variant is added only where neither is installed, and
+# then the one that matches the LibreOffice core already there.  The program hands its forms to
+# Writer with its windows; the tests convert documents headless, which either variant does.
+office_variant() { # the suffix of the packages to add: "" (with windows) or "-nogui"
+  if installed libreoffice-core; then echo ""
+  elif installed libreoffice-core-nogui; then echo "-nogui"
+  elif [ "$mode" = run ]; then echo ""
+  else echo "-nogui"
+  fi
+}
+office=(writer)
+[ "$mode" = run ] || office+=(calc)
+variant=$(office_variant)
+for component in "${office[@]}"; do
+  installed "libreoffice-$component" || installed "libreoffice-$component-nogui" ||
+    packages+=("libreoffice-$component$variant")
+done
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  # --no-remove: an install that would take away a package the machine has fails instead.
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-remove "${missing[@]}"
+fi
+if [ "$mode" = run ] && ! installed libreoffice-writer; then
+  echo "Note: this machine has LibreOffice Writer without windows (libreoffice-writer-nogui), which is" \
+       "kept; the forms open only in a word processor with windows." >&2
 fi
 
 jobs=$(nproc)
