@@ -15,7 +15,7 @@
 #include "report/QRPrntr.h"
 #include "uGlobals.h"
 #include "uZVWord.h"
-#include "report/RtfReader.h"
+#include "RtfReader.h"
 #include "uUtils.h"
 
 #include <benchmark/benchmark.h>

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the program needs on Debian 12, builds it, then either starts it ("run") or runs
 # every test twice: once in the normal build, once built with address and undefined-behaviour
-# sanitizers ("test").  "fuzz [seconds]" also installs clang with libFuzzer, builds the fuzz
+# sanitizers ("test"), and between them builds the project as part of another (tests/consumer) and
+# starts that.  "fuzz [seconds]" also installs clang with libFuzzer, builds the fuzz
 # targets of tests/fuzz and runs each for the given time (default 60 s), four at a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-test}
+case "$mode" in
+  run|test|fuzz) ;;
+  *) echo "usage: $0 run|test|fuzz [seconds]" >&2; exit 2 ;;
+esac
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libturbojpeg0-dev libsqlite3-dev
@@ -50,9 +55,10 @@ if [ "$mode" = run ] && ! installed libreoffice-writer; then
 fi
 
 jobs=$(nproc)
-build() { # dir, extra cmake args
-  local dir=$1; shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+build() { # dir, [--source folder], extra cmake args
+  local dir=$1 source=.; shift
+  if [ "${1:-}" = --source ]; then source=$2; shift 2; fi
+  cmake -S "$source" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 
@@ -66,6 +72,9 @@ case "$mode" in
     werror=OFF; [ "${CI:-}" = true ] && werror=ON
     build build -DZORVANDEL_TESTS=ON -DZORVANDEL_WERROR=$werror
     (cd build && ctest --output-on-failure -j "$jobs")
+    # The project built as part of another one (add_subdirectory), and started there.
+    build build-consumer --source tests/consumer -DZORVANDEL_WERROR=$werror
+    QT_QPA_PLATFORM=offscreen ./build-consumer/consumer
     build build-asan -DZORVANDEL_TESTS=ON -DZORVANDEL_SANITIZE=ON -DZORVANDEL_BENCH=OFF -DZORVANDEL_WERROR=$werror
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
     export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers.supp:print_suppressions=0

@@ -1,6 +1,6 @@
 // An RTF text (the H1 texts of a report): any bytes are read and laid out, or end in a message.
 #include "FuzzSupport.h"
-#include "report/RtfReader.h"
+#include "RtfReader.h"
 #include "Exceptions.h"
 
 #include <QFont>

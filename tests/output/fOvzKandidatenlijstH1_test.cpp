@@ -10,7 +10,7 @@
 #include "fSplashMessage.h"
 #include "report/QRExport.h"
 #include "report/QRPreview.h"
-#include "report/RtfReader.h"
+#include "RtfReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The RTF reader on hand-written snippets and on a document that LibreOffice Writer saved as RTF.
-#include "report/RtfReader.h"
+#include "RtfReader.h"
 
 #include "Exceptions.h"
 #include "ModalAnswer.h"
