@@ -230,6 +230,8 @@ void TWordProcessor::SetVisible(bool Visible)
             const QString path = SaveNewDocument([&](const QString& to) { doc->Save(to); }, PrivateTempFolder(), SafeFileName(doc->Caption));
             doc->Path = path;
             doc->Shown = true;
+            // The user's word processor holds it now.
+            doc->Release();
             if (!opener_(path))
                 throw Exception("Het document is bewaard als " + PathInMessage(path) + ", maar kon niet worden geopend: "
                                 "er kon geen programma voor .docx-documenten worden gestart.");

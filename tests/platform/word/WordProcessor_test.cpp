@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -521,12 +522,59 @@ TEST_F(WordProcessorTest, ALargeDocumentThatDoesNotFitIsReportedAndShownOnceItFi
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(QDir(PrivateTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System), before);
 
+    const auto parts = word.ActiveDocument()->Package().Parts();
     word.SetVisible(true);
     ASSERT_EQ(opened, std::vector<QString>{path});
     const TWordPackage shown = TWordPackage::Load(path);
     EXPECT_GT(shown.Part("word/document.xml").size(), std::size_t(6) << 20);
-    EXPECT_EQ(shown.Parts(), word.ActiveDocument()->Package().Parts());
+    EXPECT_EQ(shown.Parts(), parts);
     QFile::remove(path);
+}
+
+// A shown document stays in the collection with its name, caption and path, to be found, activated
+// and closed as before; what needs its content, which the user's word processor now holds, fails.
+TEST_F(WordProcessorTest, AShownDocumentKeepsItsPlaceButNotItsContent)
+{
+    const std::string dot = Template("T", "<w:p><w:r><w:t>[*] </w:t></w:r>" + ComplexField("MERGEFIELD naamkand") + "</w:p>");
+    const auto mergeAs = [&](const std::string& caption) {
+        Merge(dot, "SELECT naamkand FROM kand.txt WHERE kand_nr = '  1'");
+        word.CloseDocument(1, wdDoNotSaveChanges);
+        word.SetActiveWindowCaption(caption);
+    };
+    mergeAs("Eerste");
+    word.SetVisible(true);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(PartOf(opened[0], "word/document.xml").find(">Jansen<"), std::string::npos);
+
+    ASSERT_EQ(word.DocumentsCount(), 1);
+    TWordDocument& shown = word.Document(1);
+    EXPECT_EQ(word.DocumentName(1), "Standaardbrieven1");
+    EXPECT_EQ(shown.Caption, "Eerste");
+    EXPECT_EQ(shown.Path, opened[0]);
+    EXPECT_TRUE(shown.Shown);
+    word.ActivateDocument(1);
+    EXPECT_EQ(word.ActiveWindowCaption(), "Eerste");
+    const std::string released = "Deze methode of eigenschap is niet beschikbaar omdat het document al is getoond.";
+    TFindArgs find;
+    find.FindText = Marker;
+    for (const auto& action : std::vector<std::function<void()>>{
+             [&] { shown.StoryText(); }, [&] { shown.Package(); }, [&] { shown.Main(); },
+             [&] { word.FindExecute(find); }, [&] { word.AddFormField(wdFieldFormTextInput); },
+             [&] { word.HomeKey(wdStory); }, [&] { word.Protect(wdAllowOnlyFormFields); }, [&] { word.Unprotect(""); }})
+        EXPECT_EQ(ErrorOf(action), released);
+
+    // The next form is merged, shown and named beside it; the shown one closes by its index.
+    mergeAs("Tweede");
+    EXPECT_EQ(word.DocumentName(2), "Standaardbrieven2");
+    EXPECT_EQ(AddFields(), 1);
+    word.SetVisible(true);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], PrivateTempFolder() + "/Tweede.docx");
+    word.CloseDocument(1, wdDoNotSaveChanges);
+    EXPECT_EQ(word.DocumentName(1), "Standaardbrieven2");
+    EXPECT_EQ(word.ActiveDocument(), &word.Document(1));
+    for (const QString& path : opened)
+        QFile::remove(path);
 }
 
 // One copy of the program for TwoCopiesSavingAtOnceNeverReplaceEachOthersDocuments: saves forty
