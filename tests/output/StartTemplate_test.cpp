@@ -4,6 +4,7 @@
 #include "uZVWord.h"
 
 #include "AnsiText.h"
+#include "ErrorOf.h"
 #include "Exceptions.h"
 #include "ChildRun.h"
 #include "DualListTesting.h"
@@ -420,6 +421,19 @@ TEST_F(Driver, ASecondFormAfterChangedDataShowsTheNewData)
         EXPECT_EQ(Count(xml, "Jansen"), 0);
         EXPECT_EQ(Count(xml, ">ZORVANDAL<"), 1);
     }
+    // The forms of both requests stay in the word processor by name and caption; the content of
+    // those shown is the user's word processor's now.
+    ASSERT_EQ(word.DocumentsCount(), 5);
+    for (int i = 1; i <= 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(word.DocumentName(i), "Standaardbrieven" + std::to_string(i));
+        EXPECT_TRUE(word.Document(i).Shown);
+        EXPECT_EQ(ErrorOf([&] { word.Document(i).StoryText(); }),
+                  "Deze methode of eigenschap is niet beschikbaar omdat het document al is getoond.");
+    }
+    EXPECT_EQ(word.Document(1).Caption, "ZV02 - 1 - Jansen, A. (Anna)");
+    EXPECT_EQ(word.Document(5).Caption, "ZV02 - 3 - Bakker, A. (Anna)");
+    EXPECT_EQ(word.Document(5).Path, opened[2]);
 }
 
 TEST_F(Driver, TheListInOnePassFillsTwentyRowsACopyAndEndsWithTheEndRecord)

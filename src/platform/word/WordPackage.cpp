@@ -28,22 +28,6 @@ constexpr zip_uint32_t DeflateLevel = 6;
 
 std::string FileNameOf(const QString& path) { return PathInMessage(path); }
 
-// Why the system refused, for the errors a user can meet.
-std::string SystemReason(int error)
-{
-    switch (error) {
-    case ENOENT: return "het bestand of de map bestaat niet";
-    case EACCES:
-    case EPERM: return "geen toegang";
-    case ENOSPC: return "de schijf is vol";
-    case EDQUOT: return "de schijfruimte van de gebruiker is op";
-    case EROFS: return "de schijf is alleen-lezen";
-    case EISDIR: return "het is een map";
-    case ENOMEM: return "onvoldoende geheugen";
-    default: return "systeemfout " + std::to_string(error);
-    }
-}
-
 std::string ZipReason(int code, int systemError)
 {
     switch (code) {
@@ -152,6 +136,22 @@ bool EndsWithType(const char* type, const std::string& name)
 }
 
 } // namespace
+
+std::string SystemReason(int Error)
+{
+    switch (Error) {
+    case ENOENT: return "het bestand of de map bestaat niet";
+    case EACCES:
+    case EPERM: return "geen toegang";
+    case ENOSPC: return "de schijf is vol";
+    case EDQUOT: return "de schijfruimte van de gebruiker is op";
+    case EROFS: return "de schijf is alleen-lezen";
+    case EISDIR: return "het is een map";
+    case ENOMEM: return "onvoldoende geheugen";
+    case EAGAIN: return "het systeem heeft tijdelijk onvoldoende middelen";
+    default: return "systeemfout " + std::to_string(Error);
+    }
+}
 
 namespace {
 

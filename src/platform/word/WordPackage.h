@@ -72,6 +72,10 @@ std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected = 0)
 // Writes an XML part to Out as SaveXmlPart does.
 void WriteXmlPart(const pugi::xml_document& Doc, pugi::xml_writer& Out);
 
+// Why the system refused (an errno value), for the errors a user can meet: "de schijf is vol",
+// and "systeemfout " with the number for the others.
+std::string SystemReason(int Error);
+
 // A count as Dutch texts write it: "4.000.000".
 std::string DutchCount(std::size_t Count);
 

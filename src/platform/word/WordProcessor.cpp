@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <set>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,6 +90,26 @@ QString FindDesktopEntry(const QStringList& folders, const QString& id)
             return path;
     }
     return {};
+}
+
+// A document saved at path that could not be opened, and why.
+std::string NotOpenedText(const QString& path, const std::string& reason)
+{
+    return "Het document is bewaard als " + PathInMessage(path) + ", maar kon niet worden geopend: " + reason + ".";
+}
+
+// Why a failure that is not the program's own happened: out of memory, or what the system refused.
+std::string ReasonOf(const std::exception& e)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e))
+        return "onvoldoende geheugen";
+    if (const auto* system = dynamic_cast<const std::system_error*>(&e)) {
+        const std::error_category& category = system->code().category();
+        if (category == std::generic_category() || category == std::system_category())
+            return SystemReason(system->code().value());
+        return "systeemfout " + std::to_string(system->code().value());
+    }
+    return e.what();
 }
 
 QStringList ListValue(const QString& value)
@@ -222,7 +243,9 @@ void TWordProcessor::SetVisible(bool Visible)
     visible_ = Visible;
     if (!Visible)
         return;
+    // Every document is tried; the failures are told together at the end.
     std::string failures;
+    const auto fail = [&failures](const std::string& message) { failures += (failures.empty() ? "" : "\r") + message; };
     for (const auto& doc : documents_) {
         if (!doc->IsNew || doc->Shown)
             continue;
@@ -230,11 +253,15 @@ void TWordProcessor::SetVisible(bool Visible)
             const QString path = SaveNewDocument([&](const QString& to) { doc->Save(to); }, PrivateTempFolder(), SafeFileName(doc->Caption));
             doc->Path = path;
             doc->Shown = true;
+            // The user's word processor holds it now, whether or not it could be opened.
+            doc->Release();
             if (!opener_(path))
-                throw Exception("Het document is bewaard als " + PathInMessage(path) + ", maar kon niet worden geopend: "
-                                "er kon geen programma voor .docx-documenten worden gestart.");
+                fail(NotOpenedText(path, "er kon geen programma voor .docx-documenten worden gestart"));
         } catch (const Exception& e) {
-            failures += (failures.empty() ? "" : "\r") + e.Message;
+            fail(e.Message);
+        } catch (const std::exception& e) {
+            fail(doc->Shown ? NotOpenedText(doc->Path, ReasonOf(e))
+                            : "Het document " + doc->Caption + " kan niet worden getoond: " + ReasonOf(e));
         }
     }
     if (!failures.empty())

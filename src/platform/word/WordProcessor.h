@@ -4,9 +4,11 @@
 // the merged documents to the desktop's own word processor.
 //
 // Visible(true) saves every merged document that was not shown yet into the private temporary
-// folder, as its window caption made fit for a file name (unique, ".docx"), and opens it with
-// the opener.  A document that cannot be saved or opened throws Exception after the others were
-// handled.
+// folder, as its window caption made fit for a file name (unique, ".docx"), opens it with the
+// opener and frees its content (TWordDocument::Release).  A document that cannot be saved or
+// opened, also for want of memory or of a thread, is told in one Exception thrown after the others
+// were handled, each failure on a line of its own; one that was not saved is tried again by the
+// next Visible(true).
 
 #include "TextDriver.h"
 #include "WordApplication.h"
