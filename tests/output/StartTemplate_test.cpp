@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "ChildRun.h"
 #include "DualListTesting.h"
+#include "FlockFailure.h"
 #include "FolderLock.h"
 #include "ModalAnswer.h"
 #include "OfficeConvert.h"
@@ -729,6 +730,34 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
         EXPECT_TRUE(opened.empty());
         EXPECT_EQ(dlgGauge, nullptr);
     }
+}
+
+// A private folder that no copy of the program can lock (no flock, and no lock file in its
+// place) ends the request with that failure before any data file is written.
+TEST_F(Driver, APrivateFolderThatCannotBeLockedEndsTheRequestWithItsFailure)
+{
+    AddKandidaat("1", "Jansen");
+    const QString folder = GetQuandorTempDirectory();
+    QFile::remove(folder + "kand.txt");
+    ASSERT_TRUE(QDir(folder).mkdir(TFolderLock::LockFileName));
+    {
+        const FlockFailure noLocks(ENOLCK);
+        ErrorBox box;
+        ModalAnswer answer(ReadErrorBox(box));
+        TRecordingWord recording(word);
+        Start("ZV01", &recording);
+        EXPECT_EQ(box.title, "StartTemplate: ");
+        EXPECT_EQ(box.message, "De map " + QStringToAnsi(folder) + " kan niet worden vergrendeld (foutcode 21)" + HelpdeskTail);
+        EXPECT_TRUE(recording.Calls.empty());
+    }
+    ASSERT_TRUE(QDir(folder).rmdir(TFolderLock::LockFileName));
+    EXPECT_FALSE(QFileInfo::exists(folder + "kand.txt"));
+    EXPECT_TRUE(opened.empty());
+
+    // Where only flock fails, the lock file serves.
+    const FlockFailure nfs(EBADF);
+    Start("ZV01");
+    EXPECT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
 }
 
 // Memory that runs out is shown in words, never as "std::bad_alloc".

@@ -4,6 +4,8 @@
 #include "DataSet.h"
 #include "ErrorOf.h"
 #include "FileSizeLimit.h"
+#include "FlockFailure.h"
+#include "FolderLock.h"
 #include "FormatSettings.h"
 #include "IniFile.h"
 #include "ModalAnswer.h"
@@ -973,6 +975,37 @@ TEST_F(ExtraFields, AnotherCopyHoldingTheExtraFieldsEndsTheAskingWithAMessage)
     EXPECT_EQ(fields, Lines{"briefnr(AUTONUM)=8"});
 }
 
+// FORMVARS.INI's folder on a file system that takes no flock: the lock file takes its place, and
+// where no lock can be had at all the asking fails with that failure before anything is asked or
+// written, rather than hand out an "AUTONUM" number unlocked.
+TEST_F(ExtraFields, AFolderThatTakesNoFlockIsLockedOtherwiseOrTheAskingFails)
+{
+    ASSERT_TRUE(WriteFileBytes(FormVars(), "[Vars]\r\nbriefnr(AUTONUM)=7\r\n"));
+    const std::string folder = QFile::encodeName(dir.path()).toStdString();
+    const FlockFailure nfs(EBADF);
+    Lines fields = {"briefnr(AUTONUM)=Volgnummer"};
+    bool asked = false;
+    const auto take = [&](const std::vector<TExtraField>& shown) {
+        asked = true;
+        return std::optional<Lines>(Lines{shown.at(0).Initial});
+    };
+    EXPECT_EQ(AskExtraFieldValues(fields, FormVars(), take), 1);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(fields, Lines{"briefnr(AUTONUM)=8"});
+    EXPECT_TRUE(QFileInfo(dir.filePath(TFolderLock::LockFileName)).isFile());
+
+    ASSERT_TRUE(QFile::remove(dir.filePath(TFolderLock::LockFileName)));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(TFolderLock::LockFileName));
+    const std::string before = ReadFileBytes(FormVars());
+    fields = {"briefnr(AUTONUM)=Volgnummer"};
+    ModalAnswer answer(ModalAnswer::PressKey(Qt::Key_Return));
+    EXPECT_EQ(ErrorOf([&] { GetNewVarValues(fields); }),
+              "GetNewVarValues: De map " + folder + " kan niet worden vergrendeld (foutcode 21)");
+    EXPECT_FALSE(answer.Seen().shown);
+    EXPECT_EQ(ReadFileBytes(FormVars()), before);
+    EXPECT_EQ(fields, Lines{"briefnr(AUTONUM)=Volgnummer"});
+}
+
 TEST_F(ExtraFields, LinesTheProgramDoesNotReadStayInFormVars)
 {
     const std::string before = "\xEF\xBB\xBF# Laatst gebruikte waarden\r\nlos\r\n[Vars]\r\nDatum\r\nNaam=Piet\r\n";
@@ -1069,6 +1102,7 @@ TEST(ExtraFieldsAsAnotherUser, AFormsFolderTheUserCannotWriteKeepsItsFormVarsUnc
                                       {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
     EXPECT_TRUE(run.Passed()) << run.Output;
     EXPECT_EQ(ReadFileBytes(forms + "FORMVARS.INI"), shipped);
+
 }
 
 // The user's side of the test above; it runs only there.
