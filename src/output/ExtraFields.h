@@ -85,7 +85,7 @@ extern const char* const AnotherFormText;
 
 // The FORMVARS.INI in use: FormsDir + "FORMVARS.INI" while the forms folder and that file can be
 // written; otherwise (a program installed for all users) the user's own copy beside the registry
-// store's files, made from the shipped one when it is missing.
+// store's files, made when it is missing from the shipped one (or empty), of mode 0600.
 QString FormVarsFileName();
 
 // Asks the values of Fields' lines in the dialog "Extra velden voor MS Word koppeling" and stores them

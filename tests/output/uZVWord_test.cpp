@@ -1103,6 +1103,12 @@ TEST(ExtraFieldsAsAnotherUser, AFormsFolderTheUserCannotWriteKeepsItsFormVarsUnc
     EXPECT_TRUE(run.Passed()) << run.Output;
     EXPECT_EQ(ReadFileBytes(forms + "FORMVARS.INI"), shipped);
 
+    // Without a shipped FORMVARS.INI the user's own starts empty, and as private.
+    ASSERT_TRUE(QFile::remove(forms + "FORMVARS.INI"));
+    environment.insert("ZORVANDEL_TEST_NONE_SHIPPED", "1");
+    const TChildRun none = RunThisTest("ExtraFieldsAsAnotherUser.RunAsTheUser", dir.path(), environment,
+                                       {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
+    EXPECT_TRUE(none.Passed()) << none.Output;
 }
 
 // The user's side of the test above; it runs only there.
@@ -1113,7 +1119,11 @@ TEST(ExtraFieldsAsAnotherUser, RunAsTheUser)
         GTEST_SKIP() << "run by the test above";
     FormsDir = QFile::decodeName(forms);
     const QString own = QFileInfo(RegistryStore::FileName(HKEY_CURRENT_USER)).absolutePath() + "/FORMVARS.INI";
+    const mode_t umask = ::umask(022);
     ASSERT_EQ(FormVarsFileName(), own);
+    ::umask(umask);
+    // The values the user enters are the user's alone.
+    EXPECT_EQ(ModeOf(QFile::encodeName(own).toStdString()), 0600u);
     for (const char* typed : {"Klaas", "Jan"}) {
         Lines fields = {"Naam=Uw naam"};
         QString proposed;
@@ -1127,11 +1137,13 @@ TEST(ExtraFieldsAsAnotherUser, RunAsTheUser)
         });
         EXPECT_EQ(GetNewVarValues(fields), 1);
         // The shipped value first, then the user's own.
-        EXPECT_EQ(proposed, std::string(typed) == "Klaas" ? "Piet" : "Klaas");
+        const char* shipped = std::getenv("ZORVANDEL_TEST_NONE_SHIPPED") ? "" : "Piet";
+        EXPECT_EQ(proposed, std::string(typed) == "Klaas" ? shipped : "Klaas");
         EXPECT_EQ(fields, Lines{"Naam=" + std::string(typed)});
         EXPECT_EQ(TIniFile(own).ReadString("Vars", "Naam", "?"), typed);
     }
     EXPECT_EQ(TIniFile(own).ReadString("General", "dtKlanten", "?"), QDate::currentDate().toString("dd-MM-yy").toStdString());
+    EXPECT_EQ(ModeOf(QFile::encodeName(own).toStdString()), 0600u);
 }
 
 } // namespace
