@@ -37,6 +37,7 @@
 #include <QImage>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -758,6 +759,50 @@ TEST_F(Driver, APrivateFolderThatCannotBeLockedEndsTheRequestWithItsFailure)
     const FlockFailure nfs(EBADF);
     Start("ZV01");
     EXPECT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
+}
+
+// A copy killed while it saved its documents left them half-written in the private folder; the next
+// form removes them, holding the folder, and only them.
+TEST_F(Driver, TheNextFormRemovesTheHalfWrittenDocumentsOfAKilledCopy)
+{
+    AddKandidaat("1", "Jansen");
+    const QString folder = PrivateTempFolder() + "/";
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("bewaard.docx");
+    ASSERT_TRUE(WriteFileBytes(target, "bewaard"));
+    const QStringList leftovers = {".4242-0.docx.tmp", ".4242-1.docx.tmp.a1B2c3", ".17-12.docx.tmp.QWERTY"};
+    for (const QString& name : leftovers) {
+        ASSERT_TRUE(WriteFileBytes(folder + name, "PK half"));
+        ASSERT_TRUE(QFile::setPermissions(folder + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    }
+    const QStringList others = {"notities.docx", ".4242-0.docx.tmp.old", "x.4242-0.docx.tmp", ".4242-0.docx.tmpx"};
+    for (const QString& name : others)
+        ASSERT_TRUE(WriteFileBytes(folder + name, "van de gebruiker"));
+    ASSERT_TRUE(QFile::link(target, folder + ".4242-2.docx.tmp"));
+    ASSERT_TRUE(QDir(folder).mkdir(".4242-3.docx.tmp"));
+    const bool root = ::geteuid() == 0; // then another user's file can stand there too
+    if (root) {
+        ASSERT_TRUE(WriteFileBytes(folder + ".4242-4.docx.tmp", "van een ander"));
+        ASSERT_EQ(::chown(QFile::encodeName(folder + ".4242-4.docx.tmp").constData(), 65534, 65534), 0);
+    }
+
+    Start("ZV01");
+    EXPECT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
+    for (const QString& name : leftovers)
+        EXPECT_FALSE(QFileInfo::exists(folder + name)) << name.toStdString();
+    for (const QString& name : others) {
+        EXPECT_EQ(ReadFileBytes(folder + name), "van de gebruiker") << name.toStdString();
+        QFile::remove(folder + name);
+    }
+    EXPECT_TRUE(QFileInfo(folder + ".4242-2.docx.tmp").isSymLink());
+    EXPECT_EQ(ReadFileBytes(target), "bewaard");
+    EXPECT_TRUE(QFileInfo(folder + ".4242-3.docx.tmp").isDir());
+    QFile::remove(folder + ".4242-2.docx.tmp");
+    QDir(folder).rmdir(".4242-3.docx.tmp");
+    if (root) {
+        EXPECT_EQ(ReadFileBytes(folder + ".4242-4.docx.tmp"), "van een ander");
+        QFile::remove(folder + ".4242-4.docx.tmp");
+    }
 }
 
 // Memory that runs out is shown in words, never as "std::bad_alloc".
