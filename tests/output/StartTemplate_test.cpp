@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "ChildRun.h"
 #include "DualListTesting.h"
+#include "EnvironmentScope.h"
 #include "FlockFailure.h"
 #include "FolderLock.h"
 #include "ModalAnswer.h"
@@ -37,6 +38,7 @@
 #include <QImage>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -733,6 +735,57 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
     }
 }
 
+// A desktop without a runtime folder, TMPDIR a folder that every user writes into, as /tmp is, and
+// there the private folder's old name taken first by another user (a link of theirs, or as root
+// can show, a folder of theirs): the form is made all the same, and its data and document stand
+// in the user's own cache folder, the user's alone, with nothing in the other user's place.
+TEST_F(Driver, WithThePrivateFoldersOldNameTakenFormsAreMadeAndStayPrivate)
+{
+    AddKandidaat("1", "Jansen");
+    QTemporaryDir top;
+    const QString shared = top.filePath("tmp"), theirs = top.filePath("theirs"), cache = top.filePath("cache");
+    const QString name = "zorvandel-" + QString::number(::geteuid());
+    for (const QString& folder : {shared, theirs})
+        ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(theirs).constData(), 0777), 0);
+    const EnvironmentScope env{{"XDG_RUNTIME_DIR", std::nullopt}, {"TMPDIR", QFile::encodeName(shared)},
+                               {"XDG_CACHE_HOME", QFile::encodeName(cache)}};
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::mkdir(QFile::encodeName(shared + "/" + name).constData(), 0777), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(shared + "/" + name).constData(), 0777), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(shared + "/" + name).constData(), 65534, 65534), 0);
+    } else {
+        ASSERT_TRUE(QFile::link(theirs, shared + "/" + name));
+    }
+    ErrorBox box;
+    ModalAnswer answer(ReadErrorBox(box));
+    TRecordingWord recording(word);
+    Start("ZV01", &recording);
+    EXPECT_FALSE(box.shown) << box.message;
+
+    const QString own = cache + "/" + name + "/";
+    ASSERT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
+    EXPECT_EQ(opened[0], own + "ZV01.docx");
+    ASSERT_EQ(recording.Sources.size(), 1u);
+    EXPECT_EQ(recording.Sources[0].Name, QFile::encodeName(own).toStdString());
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    for (const char* file : {"lijst.txt", "kand.txt", "overig.txt", "SCHEMA.INI", "ZV01.docx"}) {
+        ASSERT_EQ(::lstat(QFile::encodeName(own + file).constData(), &info), 0) << file;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << file;
+    }
+    EXPECT_NE(ReadFileBytes(own + "kand.txt").find("Jansen"), std::string::npos);
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    EXPECT_EQ(QDir(theirs).entryList(all), QStringList{});
+    if (asRoot)
+        EXPECT_EQ(QDir(shared + "/" + name).entryList(all), QStringList{});
+    else
+        EXPECT_EQ(QFileInfo(shared + "/" + name).symLinkTarget(), theirs);
+}
+
 // A private folder that no copy of the program can lock (no flock, and no lock file in its
 // place) ends the request with that failure before any data file is written.
 TEST_F(Driver, APrivateFolderThatCannotBeLockedEndsTheRequestWithItsFailure)
@@ -929,6 +982,7 @@ TEST_F(Driver, SecondCopyStartingAForm)
     if (!tmp)
         GTEST_SKIP() << "run as a copy of the program by TwoCopiesMakeFormsOneAfterTheOther";
     setenv("TMPDIR", tmp, 1);
+    setenv("XDG_RUNTIME_DIR", std::getenv("ZORVANDEL_FIRST_COPY_RUNTIME"), 1);
     FormsDir = std::getenv("ZORVANDEL_FIRST_COPY_FORMS");
     PartijList->Items(0)->StatuNaam = "Tweede Partij";
     ErrorBox box;
@@ -952,6 +1006,7 @@ TEST_F(Driver, TwoCopiesMakeFormsOneAfterTheOther)
         QProcess copy;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZORVANDEL_FIRST_COPY_TMPDIR", QDir::tempPath());
+        env.insert("ZORVANDEL_FIRST_COPY_RUNTIME", qEnvironmentVariable("XDG_RUNTIME_DIR"));
         env.insert("ZORVANDEL_FIRST_COPY_FORMS", FormsDir);
         copy.setProcessEnvironment(env);
         copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=Driver.SecondCopyStartingAForm"});

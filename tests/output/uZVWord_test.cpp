@@ -2,6 +2,7 @@
 
 #include "ChildRun.h"
 #include "DataSet.h"
+#include "EnvironmentScope.h"
 #include "ErrorOf.h"
 #include "FileSizeLimit.h"
 #include "FlockFailure.h"
@@ -333,6 +334,8 @@ TEST_F(DataFiles, WhatAnotherUserPlantedInAnOpenFolderGetsNoData)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "another user's files need root";
+    // The folders above it are opened to others below, which a runtime folder may not be.
+    const EnvironmentScope env{{"XDG_RUNTIME_DIR", std::nullopt}};
     QDir(PrivateTempFolder()).removeRecursively();
     const std::string folder = GetQuandorTempDirectory().toStdString();
     ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
