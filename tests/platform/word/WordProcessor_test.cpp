@@ -591,8 +591,10 @@ TEST(SaveNewDocument, AUsersOwnNewFileWhateverTheUmaskNeverThroughALink)
 }
 
 // The files of a document being saved are the user's alone from their first byte: what the folder
-// holds is looked at while the package writer writes the main part, under a wide umask.  They are
-// what RemovePartialDocuments removes once a killed copy left them, and nothing else is.
+// holds is looked at before the package is written and while it is (its main part streamed, more
+// of it than waits between the writer and the archive, so the archive is being written), under a
+// wide umask.  They are what RemovePartialDocuments removes once a killed copy left them, and
+// nothing else is.
 TEST(SaveNewDocument, ItsPartsInTheMakingAreTheUsersAloneAndKnownAsSuch)
 {
     QTemporaryDir folder;
@@ -609,9 +611,14 @@ TEST(SaveNewDocument, ItsPartsInTheMakingAreTheUsersAloneAndKnownAsSuch)
         [&](const QString& to) {
             look();
             MakeWordPackage(Para("inhoud")).Save(to, "word/document.xml", [&](pugi::xml_writer& out) {
-                look();
                 const std::string xml = MakeWordPackage(Para("persoonsgegevens")).Part("word/document.xml");
-                out.write(xml.data(), xml.size());
+                const std::size_t end = xml.find("</w:body>");
+                out.write(xml.data(), end);
+                const std::string empty(std::size_t(64) << 10, ' ');
+                for (int i = 0; i < 128; ++i) // 8 MB
+                    out.write(empty.data(), empty.size());
+                look();
+                out.write(xml.data() + end, xml.size() - end);
             });
         },
         folder.path(), "H1");
