@@ -8,6 +8,7 @@
 #include "SysCalls.h"
 #include "TrailingSlash.h"
 #include "WordApplication.h"
+#include "WordProcessor.h"
 #include "ZEBMessages.h"
 #include "fGauge.h"
 #include "fWordSelectie.h"
@@ -202,6 +203,7 @@ public:
             ShowStartError(StartHeading, AnotherFormText);
             return false;
         }
+        RemovePartialDocuments(environment_.TempFolder());
         empty_ = layout_.Empty();
         eofRecord_ = layout_.EofRecord();
         if (layout_.Selectie() && !ShowModalWithNormalCursor([this] { return int(environment_.SelectCandidates(selection_)); }))

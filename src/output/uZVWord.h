@@ -98,7 +98,9 @@ TTemplateEnvironment ProgramEnvironment();
 // noclearformat, nofind and nohome leave steps out.  A layout with autoloop "Y" repeats the whole
 // run with new extra fields until their dialog is cancelled; without [FIELDS] it runs once.
 // One request at a time holds the private temporary folder: while another copy of the program
-// makes a form there, the request ends with AnotherFormText under the heading "Start formulier".
+// makes a form there, the request ends with AnotherFormText under the heading "Start formulier";
+// a folder that cannot be locked at all ends it with the lock's failure.  Holding it, the request
+// first removes the half-written documents of a copy that was killed (RemovePartialDocuments).
 // Every failure is shown inside; nothing is thrown.  Code is Windows-1252.
 void StartTemplate(const std::string& Code);
 

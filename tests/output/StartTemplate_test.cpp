@@ -8,6 +8,8 @@
 #include "Exceptions.h"
 #include "ChildRun.h"
 #include "DualListTesting.h"
+#include "EnvironmentScope.h"
+#include "FlockFailure.h"
 #include "FolderLock.h"
 #include "ModalAnswer.h"
 #include "OfficeConvert.h"
@@ -37,6 +39,8 @@
 #include <QImage>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -745,6 +749,129 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
     }
 }
 
+// A desktop without a runtime folder, TMPDIR a folder that every user writes into, as /tmp is, and
+// there the private folder's old name taken first by another user (a link of theirs, or as root
+// can show, a folder of theirs): the form is made all the same, and its data and document stand
+// in the user's own cache folder, the user's alone, with nothing in the other user's place.
+TEST_F(Driver, WithThePrivateFoldersOldNameTakenFormsAreMadeAndStayPrivate)
+{
+    AddKandidaat("1", "Jansen");
+    QTemporaryDir top;
+    const QString shared = top.filePath("tmp"), theirs = top.filePath("theirs"), cache = top.filePath("cache");
+    const QString name = "zorvandel-" + QString::number(::geteuid());
+    for (const QString& folder : {shared, theirs})
+        ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(theirs).constData(), 0777), 0);
+    const EnvironmentScope env{{"XDG_RUNTIME_DIR", std::nullopt}, {"TMPDIR", QFile::encodeName(shared)},
+                               {"XDG_CACHE_HOME", QFile::encodeName(cache)}};
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::mkdir(QFile::encodeName(shared + "/" + name).constData(), 0777), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(shared + "/" + name).constData(), 0777), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(shared + "/" + name).constData(), 65534, 65534), 0);
+    } else {
+        ASSERT_TRUE(QFile::link(theirs, shared + "/" + name));
+    }
+    ErrorBox box;
+    ModalAnswer answer(ReadErrorBox(box));
+    TRecordingWord recording(word);
+    Start("ZV01", &recording);
+    EXPECT_FALSE(box.shown) << box.message;
+
+    const QString own = cache + "/" + name + "/";
+    ASSERT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
+    EXPECT_EQ(opened[0], own + "ZV01.docx");
+    ASSERT_EQ(recording.Sources.size(), 1u);
+    EXPECT_EQ(recording.Sources[0].Name, QFile::encodeName(own).toStdString());
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    for (const char* file : {"lijst.txt", "kand.txt", "overig.txt", "SCHEMA.INI", "ZV01.docx"}) {
+        ASSERT_EQ(::lstat(QFile::encodeName(own + file).constData(), &info), 0) << file;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << file;
+    }
+    EXPECT_NE(ReadFileBytes(own + "kand.txt").find("Jansen"), std::string::npos);
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    EXPECT_EQ(QDir(theirs).entryList(all), QStringList{});
+    if (asRoot)
+        EXPECT_EQ(QDir(shared + "/" + name).entryList(all), QStringList{});
+    else
+        EXPECT_EQ(QFileInfo(shared + "/" + name).symLinkTarget(), theirs);
+}
+
+// A private folder that no copy of the program can lock (no flock, and no lock file in its
+// place) ends the request with that failure before any data file is written.
+TEST_F(Driver, APrivateFolderThatCannotBeLockedEndsTheRequestWithItsFailure)
+{
+    AddKandidaat("1", "Jansen");
+    const QString folder = GetQuandorTempDirectory();
+    QFile::remove(folder + "kand.txt");
+    ASSERT_TRUE(QDir(folder).mkdir(TFolderLock::LockFileName));
+    {
+        const FlockFailure noLocks(ENOLCK);
+        ErrorBox box;
+        ModalAnswer answer(ReadErrorBox(box));
+        TRecordingWord recording(word);
+        Start("ZV01", &recording);
+        EXPECT_EQ(box.title, "StartTemplate: ");
+        EXPECT_EQ(box.message, "De map " + QStringToAnsi(folder) + " kan niet worden vergrendeld (foutcode 21)" + HelpdeskTail);
+        EXPECT_TRUE(recording.Calls.empty());
+    }
+    ASSERT_TRUE(QDir(folder).rmdir(TFolderLock::LockFileName));
+    EXPECT_FALSE(QFileInfo::exists(folder + "kand.txt"));
+    EXPECT_TRUE(opened.empty());
+
+    // Where only flock fails, the lock file serves.
+    const FlockFailure nfs(EBADF);
+    Start("ZV01");
+    EXPECT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
+}
+
+// A copy killed while it saved its documents left them half-written in the private folder; the next
+// form removes them, holding the folder, and only them.
+TEST_F(Driver, TheNextFormRemovesTheHalfWrittenDocumentsOfAKilledCopy)
+{
+    AddKandidaat("1", "Jansen");
+    const QString folder = PrivateTempFolder() + "/";
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("bewaard.docx");
+    ASSERT_TRUE(WriteFileBytes(target, "bewaard"));
+    const QStringList leftovers = {".4242-0.docx.tmp", ".4242-1.docx.tmp.a1B2c3", ".17-12.docx.tmp.QWERTY"};
+    for (const QString& name : leftovers) {
+        ASSERT_TRUE(WriteFileBytes(folder + name, "PK half"));
+        ASSERT_TRUE(QFile::setPermissions(folder + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    }
+    const QStringList others = {"notities.docx", ".4242-0.docx.tmp.old", "x.4242-0.docx.tmp", ".4242-0.docx.tmpx"};
+    for (const QString& name : others)
+        ASSERT_TRUE(WriteFileBytes(folder + name, "van de gebruiker"));
+    ASSERT_TRUE(QFile::link(target, folder + ".4242-2.docx.tmp"));
+    ASSERT_TRUE(QDir(folder).mkdir(".4242-3.docx.tmp"));
+    const bool root = ::geteuid() == 0; // then another user's file can stand there too
+    if (root) {
+        ASSERT_TRUE(WriteFileBytes(folder + ".4242-4.docx.tmp", "van een ander"));
+        ASSERT_EQ(::chown(QFile::encodeName(folder + ".4242-4.docx.tmp").constData(), 65534, 65534), 0);
+    }
+
+    Start("ZV01");
+    EXPECT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
+    for (const QString& name : leftovers)
+        EXPECT_FALSE(QFileInfo::exists(folder + name)) << name.toStdString();
+    for (const QString& name : others) {
+        EXPECT_EQ(ReadFileBytes(folder + name), "van de gebruiker") << name.toStdString();
+        QFile::remove(folder + name);
+    }
+    EXPECT_TRUE(QFileInfo(folder + ".4242-2.docx.tmp").isSymLink());
+    EXPECT_EQ(ReadFileBytes(target), "bewaard");
+    EXPECT_TRUE(QFileInfo(folder + ".4242-3.docx.tmp").isDir());
+    QFile::remove(folder + ".4242-2.docx.tmp");
+    QDir(folder).rmdir(".4242-3.docx.tmp");
+    if (root) {
+        EXPECT_EQ(ReadFileBytes(folder + ".4242-4.docx.tmp"), "van een ander");
+        QFile::remove(folder + ".4242-4.docx.tmp");
+    }
+}
+
 // Memory that runs out is shown in words, never as "std::bad_alloc".
 TEST_F(Driver, MemoryThatRunsOutIsShownInWords)
 {
@@ -869,6 +996,7 @@ TEST_F(Driver, SecondCopyStartingAForm)
     if (!tmp)
         GTEST_SKIP() << "run as a copy of the program by TwoCopiesMakeFormsOneAfterTheOther";
     setenv("TMPDIR", tmp, 1);
+    setenv("XDG_RUNTIME_DIR", std::getenv("ZORVANDEL_FIRST_COPY_RUNTIME"), 1);
     FormsDir = std::getenv("ZORVANDEL_FIRST_COPY_FORMS");
     PartijList->Items(0)->StatuNaam = "Tweede Partij";
     ErrorBox box;
@@ -892,6 +1020,7 @@ TEST_F(Driver, TwoCopiesMakeFormsOneAfterTheOther)
         QProcess copy;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZORVANDEL_FIRST_COPY_TMPDIR", QDir::tempPath());
+        env.insert("ZORVANDEL_FIRST_COPY_RUNTIME", qEnvironmentVariable("XDG_RUNTIME_DIR"));
         env.insert("ZORVANDEL_FIRST_COPY_FORMS", FormsDir);
         copy.setProcessEnvironment(env);
         copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=Driver.SecondCopyStartingAForm"});

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 #include "MailMerge.h"
+#include "PosixIO.h"
 #include "PrivateTempFolder.h"
 #include "WordXml.h"
 
@@ -11,10 +12,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
 #include <set>
 #include <system_error>
 #include <sys/stat.h>
@@ -119,6 +123,39 @@ QStringList ListValue(const QString& value)
 
 } // namespace
 
+namespace {
+
+// The name of a document being saved: "." + process id + "-" + serial + ".docx.tmp".  The package
+// writer puts its own file beside it first, that name + "." and six letters or digits.
+bool IsPartialDocumentName(const std::string& name)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\A\\.[0-9]+-[0-9]+\\.docx\\.tmp(\\.[A-Za-z0-9]{6})?\\z"));
+    return pattern.match(QString::fromLatin1(name.data(), qsizetype(name.size()))).hasMatch();
+}
+
+} // namespace
+
+void RemovePartialDocuments(const QString& Folder)
+{
+    const TFileHandle folder(::open(QFile::encodeName(Folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    TFileHandle copy(folder.Get() < 0 ? -1 : ::fcntl(folder.Get(), F_DUPFD_CLOEXEC, 0));
+    DIR* stream = copy.Get() < 0 ? nullptr : ::fdopendir(copy.Get());
+    if (!stream)
+        return;
+    copy.Release(); // the stream owns it now
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(stream))
+        if (IsPartialDocumentName(entry->d_name))
+            names.emplace_back(entry->d_name);
+    ::closedir(stream);
+    for (const std::string& name : names) {
+        struct stat info {};
+        if (::fstatat(folder.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)
+            && info.st_uid == ::geteuid())
+            ::unlinkat(folder.Get(), name.c_str(), 0);
+    }
+}
+
 QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, const QString& Base)
 {
     // Written under a name of this process's own first, then given the document's name by a hard
@@ -128,6 +165,14 @@ QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, con
     const QDir folder(Folder);
     const QString temporary = folder.filePath(QString(".%1-%2.docx.tmp").arg(::getpid()).arg(serial++));
     const QByteArray temporaryName = QFile::encodeName(temporary);
+    // Made the user's alone before any byte is written; the package writer, which writes a file of
+    // its own beside it and renames that over it, gives its file the mode of this one.
+    TFileHandle created(RetryOnInterrupt([&] {
+        return ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    }));
+    if (created.Get() < 0)
+        throw Exception("Het bestand " + PathInMessage(temporary) + " kan niet worden gemaakt");
+    created.Close();
     struct TRemove {
         const QByteArray& name;
         ~TRemove() { ::unlink(name.constData()); }

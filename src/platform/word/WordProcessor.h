@@ -39,7 +39,14 @@ using TDocumentWriter = std::function<void(const QString& Path)>;
 
 // Saves what Write writes as a new document in Folder named Base + ".docx", or Base + " (n).docx"
 // with the first n from 2 on whose name is free, and returns its path.
+// The document is written under a name of its own first, ".<process id>-<serial>.docx.tmp", which
+// is of mode 0600 from its first byte on, as is the package writer's own file beside it.
 QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, const QString& Base);
+
+// Removes from Folder what SaveNewDocument left half-written when its process was killed: regular
+// files of the user's named as its temporary files, never through a link.  Only while no copy of
+// the program saves into Folder, that is under its TFolderLock.  What cannot be removed stays.
+void RemovePartialDocuments(const QString& Folder);
 
 class TWordProcessor : public TWordApplication {
 public:

@@ -22,6 +22,7 @@
 
 #include <csignal>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -735,6 +736,56 @@ TEST(SaveNewDocument, AUsersOwnNewFileWhateverTheUmaskNeverThroughALink)
     EXPECT_EQ(info.st_mode & 07777, 0600u);
     EXPECT_NE(PartOf(path, "word/document.xml").find(">inhoud<"), std::string::npos);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3) << "no file left behind";
+}
+
+// The files of a document being saved are the user's alone from their first byte: what the folder
+// holds is looked at before the package is written and while it is (its main part streamed, more
+// of it than waits between the writer and the archive, so the archive is being written), under a
+// wide umask.  They are what RemovePartialDocuments removes once a killed copy left them, and
+// nothing else is.
+TEST(SaveNewDocument, ItsPartsInTheMakingAreTheUsersAloneAndKnownAsSuch)
+{
+    QTemporaryDir folder;
+    std::map<QString, mode_t> seen;
+    const auto look = [&] {
+        for (const QFileInfo& file : QDir(folder.path()).entryInfoList(QDir::Files | QDir::Hidden)) {
+            struct stat info {};
+            ASSERT_EQ(::lstat(QFile::encodeName(file.filePath()).constData(), &info), 0);
+            seen[file.fileName()] = info.st_mode & 07777;
+        }
+    };
+    const mode_t previous = ::umask(0);
+    const QString path = SaveNewDocument(
+        [&](const QString& to) {
+            look();
+            MakeWordPackage(Para("inhoud")).Save(to, "word/document.xml", [&](pugi::xml_writer& out) {
+                const std::string xml = MakeWordPackage(Para("persoonsgegevens")).Part("word/document.xml");
+                const std::size_t end = xml.find("</w:body>");
+                out.write(xml.data(), end);
+                const std::string empty(std::size_t(64) << 10, ' ');
+                for (int i = 0; i < 128; ++i) // 8 MB
+                    out.write(empty.data(), empty.size());
+                look();
+                out.write(xml.data() + end, xml.size() - end);
+            });
+        },
+        folder.path(), "H1");
+    ::umask(previous);
+    EXPECT_NE(PartOf(path, "word/document.xml").find(">persoonsgegevens<"), std::string::npos);
+    EXPECT_EQ(seen.size(), 2u) << "the document and the package writer's file beside it";
+    for (const auto& [name, mode] : seen)
+        EXPECT_EQ(mode, 0600u) << name.toStdString();
+
+    // Left behind by a killed copy, beside the user's own files.
+    QTemporaryDir other;
+    QStringList kept = {"H1.docx", ".1-2.docx.tmpx", ".1-2.docx.tmp.abc", "x.1-2.docx.tmp", ".1-2.docx.tmp.abcdefg"};
+    for (const auto& [name, mode] : seen)
+        ASSERT_TRUE(WriteFileBytes(other.filePath(name), "half"));
+    for (const QString& name : kept)
+        ASSERT_TRUE(WriteFileBytes(other.filePath(name), "own"));
+    RemovePartialDocuments(other.path());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(QDir(other.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), kept);
 }
 
 // The desktop's applications, in folders of the test's own.
