@@ -110,9 +110,9 @@ std::optional<TStartMessage> StartFailureMessage(const std::exception& e)
                                                 "Quandor helpdesk indien de fout zich blijft herhalen."};
 }
 
-TTemplateEnvironment ProgramEnvironment()
+TTemplateEnvironment ProgramEnvironment(TWordConnection& Word)
 {
-    return {ConnectWordApplication, [] {
+    return {[&Word] { return Word.Connect(); }, [] {
                 std::vector<std::string> arguments;
                 for (const QString& arg : QCoreApplication::arguments())
                     arguments.push_back(QStringToAnsi(arg));
@@ -391,5 +391,6 @@ void StartTemplateWith(const std::string& Code, const TTemplateEnvironment& Envi
 
 void StartTemplate(const std::string& Code)
 {
-    StartTemplateWith(Code, ProgramEnvironment());
+    TWordConnection word;
+    StartTemplateWith(Code, ProgramEnvironment(word));
 }

@@ -1551,3 +1551,39 @@ TEST_F(MainWindow, FileDialogsAreBuiltOnFirstUseAndKeepFolderAndFilter)
     EXPECT_EQ(save.name, "abc.lst");
     EXPECT_EQ(form->findChildren<QFileDialog*>().size(), 2);
 }
+
+namespace {
+
+TEST_F(MainWindow, FormsAreShownByTheWindowsOwnWordProcessorFromOneRequestToTheNext)
+{
+    Start();
+    LoadPartij("ABC", {{"1", "Een", "Ede"}, {"2", "Twee", "Epe"}});
+    std::vector<QString> opened;
+    form->Word.HasDocxApplication = [] { return true; };
+    form->Word.Opener = [&opened](const QString& path) {
+        opened.push_back(path);
+        return true;
+    };
+    TWordApplication* word = form->Word.Connect();
+    ASSERT_NE(word, nullptr);
+    // Each request from the catalogue that the main window opens: form ZV01 of the forms the build
+    // laid out.
+    for (int request = 1; request <= 2; ++request) {
+        ModalAnswer catalogue([](QWidget* window) {
+            auto* selection = qobject_cast<TfrmSelFormulier*>(window);
+            ASSERT_NE(selection, nullptr);
+            FormsDir = ZORVANDEL_FORMS_DIR;
+            selection->StartForm("ZV01");
+        });
+        form->acFormulieren->trigger();
+        ASSERT_TRUE(catalogue.Seen().shown);
+        ASSERT_EQ(opened.size(), std::size_t(request));
+        EXPECT_EQ(form->Word.Connect(), word);
+    }
+    // The first request's document stayed open beside the second's.
+    EXPECT_GE(word->DocumentsCount(), 2);
+    for (const QString& path : opened)
+        QFile::remove(path);
+}
+
+} // namespace

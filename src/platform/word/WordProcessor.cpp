@@ -454,18 +454,11 @@ void TWordProcessor::HomeKey(int Unit)
     Active().Select(0, 0);
 }
 
-TWordConnection& WordConnection()
+TWordApplication* TWordConnection::Connect()
 {
-    static TWordConnection connection;
-    return connection;
-}
-
-TWordApplication* ConnectWordApplication()
-{
-    static std::unique_ptr<TWordProcessor> running;
-    if (!WordConnection().HasDocxApplication())
+    if (!HasDocxApplication())
         return nullptr;
-    if (!running)
-        running = std::make_unique<TWordProcessor>([](const QString& path) { return WordConnection().Opener(path); });
-    return running.get();
+    if (!running_)
+        running_ = std::make_unique<TWordProcessor>([this](const QString& path) { return Opener(path); });
+    return running_.get();
 }

@@ -107,11 +107,18 @@ private:
     TTextDataSource dataSource_; // the tables stay loaded from one merge to the next
 };
 
-// How this program connects to its word processor: whether the desktop has one for .docx, and how
-// documents are opened for the user.
-struct TWordConnection {
+// A program's connection to its word processor: whether the desktop has one for .docx, and how
+// documents are opened for the user.  Connect starts the word processor at the first connection
+// and keeps it while the connection lives, so a later connection finds the documents left open;
+// null when the desktop has no application for .docx documents.
+class TWordConnection {
+public:
     std::function<bool()> HasDocxApplication = DesktopHasDocxApplication;
     TDocumentOpener Opener = OpenWithDesktop;
+
+    TWordApplication* Connect();
+
+private:
+    std::unique_ptr<TWordProcessor> running_;
 };
-TWordConnection& WordConnection();
 

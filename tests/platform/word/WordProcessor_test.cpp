@@ -850,12 +850,16 @@ TEST_F(DesktopTest, AnApplicationForDocxIsFoundInTheDesktopsEntriesAndLists)
 
 TEST_F(DesktopTest, ConnectingNeedsAnApplicationAndKeepsOneWordProcessor)
 {
-    WordConnection().HasDocxApplication = DesktopHasDocxApplication;
-    EXPECT_EQ(ConnectWordApplication(), nullptr);
+    TWordConnection connection;
+    EXPECT_EQ(connection.Connect(), nullptr);
     Write("data/applications/writer.desktop", Entry(Docx));
-    TWordApplication* first = ConnectWordApplication();
+    TWordApplication* first = connection.Connect();
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(ConnectWordApplication(), first);
+    EXPECT_EQ(connection.Connect(), first);
+    // Another connection, such as another main window's, has a word processor of its own.
+    TWordConnection other;
+    EXPECT_NE(other.Connect(), nullptr);
+    EXPECT_NE(other.Connect(), first);
 }
 
 // The desktop's openers, as scripts on a PATH of the test's own.
