@@ -32,5 +32,5 @@ std::string NativePathInMessage(const std::string& bytes);
 // appear; a surrogate pair is one character.
 std::u32string CharactersNotInAnsi(const QString& text);
 
-// A message text for the screen: AnsiToQString, with the escapes of PathInMessage turned back.
+// A message text for the screen: AnsiToQString, with the escapes of TextInMessage turned back.
 QString MessageToQString(const std::string& message);
