@@ -95,9 +95,15 @@ std::u32string CharactersNotInAnsi(const QString& text)
 {
     std::u32string found;
     std::unordered_set<char32_t> seen;
-    for (const char32_t point : text.toStdU32String())
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t point = text.at(i).unicode();
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            point = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            ++i;
+        }
         if ((point > 0xFFFF || AnsiByte(static_cast<char16_t>(point)) < 0) && seen.insert(point).second)
             found += point;
+    }
     return found;
 }
 
