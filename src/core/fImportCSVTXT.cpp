@@ -48,7 +48,7 @@ TfrmImportCSVTXT::TfrmImportCSVTXT(QWidget* owner) : TBaseOkCancel(owner)
     sgSample = ui.sgSample;
     cbIndicators = ui.cbIndicators;
 
-    cmbSeparator->setValidator(new TAnsiValidator(cmbSeparator));
+    cmbSeparator->setValidator(TellRefusals(new TAnsiValidator(cmbSeparator)));
     cmbSeparator->setEditText(QString::fromLatin1(TabCaption.c_str()));
     sgSample->SetName("sgSample");
     sgSample->SetColCount(13);

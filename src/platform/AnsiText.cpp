@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <array>
+#include <unordered_set>
 
 namespace {
 
@@ -90,6 +91,22 @@ bool IsAnsiRepresentable(const QString& text)
     return ok;
 }
 
+std::u32string CharactersNotInAnsi(const QString& text)
+{
+    std::u32string found;
+    std::unordered_set<char32_t> seen;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t point = text.at(i).unicode();
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            point = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            ++i;
+        }
+        if ((point > 0xFFFF || AnsiByte(static_cast<char16_t>(point)) < 0) && seen.insert(point).second)
+            found += point;
+    }
+    return found;
+}
+
 namespace {
 
 constexpr char PathEscape = '\x81';
@@ -105,11 +122,11 @@ int HexValue(char c)
 
 } // namespace
 
-std::string PathInMessage(const QString& path)
+std::string TextInMessage(const QString& text)
 {
     std::string result;
-    result.reserve(static_cast<std::size_t>(path.size()));
-    const std::u32string points = path.toStdU32String();
+    result.reserve(static_cast<std::size_t>(text.size()));
+    const std::u32string points = text.toStdU32String();
     for (const char32_t point : points) {
         const int byte = point <= 0xFFFF ? AnsiByte(static_cast<char16_t>(point)) : -1;
         if (byte >= 0 && byte != static_cast<unsigned char>(PathEscape)) {

@@ -16,11 +16,21 @@ std::string QStringToAnsi(const QString& text, bool* ok = nullptr);
 // True when every character of text has a Windows-1252 byte.
 bool IsAnsiRepresentable(const QString& text);
 
-// A path inside a message text.  Windows-1252 holds most paths; a character it cannot hold is
+// A text inside a message text.  Windows-1252 holds most texts; a character it cannot hold is
 // carried as an escape (byte 0x81, its code point in hex, ';') that MessageToQString turns back,
-// so the message box shows the path whole.  NativePathInMessage takes the file system's bytes.
-std::string PathInMessage(const QString& path);
+// so the message box shows the text whole.
+std::string TextInMessage(const QString& text);
+
+// A path inside a message text, as TextInMessage.  NativePathInMessage takes the file system's bytes.
+inline std::string PathInMessage(const QString& path)
+{
+    return TextInMessage(path);
+}
 std::string NativePathInMessage(const std::string& bytes);
 
-// A message text for the screen: AnsiToQString, with the escapes of PathInMessage turned back.
+// The characters of text that Windows-1252 cannot hold, each once, in the order they first
+// appear; a surrogate pair is one character.
+std::u32string CharactersNotInAnsi(const QString& text);
+
+// A message text for the screen: AnsiToQString, with the escapes of TextInMessage turned back.
 QString MessageToQString(const std::string& message);

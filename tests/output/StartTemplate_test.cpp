@@ -38,6 +38,7 @@
 #include <QScreen>
 #include <QImage>
 #include <algorithm>
+#include <map>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -297,6 +298,98 @@ TEST_F(Driver, ThePerCandidateFormFromTheCatalogueWithKeys)
     EXPECT_EQ(dlgGauge, nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(catalogue->isVisible());
+}
+
+// Every form the shipped catalogue lists is made from the catalogue window as a user makes it:
+// picked in the tree, started with Enter, its questions answered; each merged document holds the
+// list's data and no merge field or marker any more.
+TEST_F(Driver, EveryFormTheCatalogueListsIsMadeFromTheCatalogue)
+{
+    const QString folder = TestFolder();
+    ASSERT_TRUE(QFile::copy(QString(ZORVANDEL_FORMS_DIR) + "ZV/ZV_FORMS.DAT", folder + "ZV/ZV_FORMS.DAT"));
+    TPartijRecord& party = *PartijList->Items(0);
+    party.NaamGemachtigde = "P. de Boer";
+    party.AdresGemachtigde = "Kade 4";
+    party.PostcodeGemachtigde = "8888 XX";
+    party.PlaatsGemachtigde = "Dorp";
+    party.NaamVervanger = "K. Smit";
+    AddKandidaat("1", "Jansen");
+    AddKandidaat("2", "de Vries", "Emmen");
+
+    auto catalogue = TBaseForm::Create<TfrmSelFormulier>();
+    catalogue->StartForm = [this](const std::string& code) { Start(code); };
+    catalogue->Init("ZV", FormsDir);
+    catalogue->show();
+    catalogue->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(catalogue.get()));
+    QTreeWidget* tree = catalogue->tvFormulieren;
+    tree->expandAll();
+
+    // Answers whatever the form asks: the first candidate, or a value in every extra field.
+    const auto answer = [](QWidget* window) {
+        if (window->findChild<TZEBDualListBox*>("dlbSelectie")) {
+            Choose({0})(window);
+            return;
+        }
+        const QList<QLineEdit*> edits = window->findChildren<QLineEdit*>();
+        for (QLineEdit* edit : edits)
+            edit->setText("de gemeenteraad");
+        QTest::keyClick(edits.isEmpty() ? window : edits.first(), Qt::Key_Return);
+    };
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {"ZV01", {"Lijst van kandidaten", ">Jansen<", ">de Vries<", ">Emmen<", ">ZORVANDEL<"}},
+        {"ZV02", {"Verklaring van instemming", ">Jansen<", ">Dorpsstraat 1<", ">ZORVANDEL<"}},
+        {"ZV03", {"Aan het centraal stembureau", ">Zorvandel Partij<", ">de gemeenteraad<", ">P. de Boer<"}},
+        {"ZV04A", {"Door een partij met een geregistreerde aanduiding", ">Zorvandel Partij<", ">ZORVANDEL<",
+                   ">de gemeenteraad<", ">P. de Boer<", ">Kade 4<", ">8888 XX<", ">Dorp<", ">K. Smit<"}},
+        {"ZV04B", {"Door een groepering zonder geregistreerde aanduiding", ">Zorvandel Partij<", ">de gemeenteraad<",
+                   ">P. de Boer<", ">K. Smit<"}},
+    };
+    std::vector<std::string> made;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        QTreeWidgetItem* item = *it;
+        if (!item->parent() || !item->parent()->parent())
+            continue; // a category
+        const std::string code = item->text(0).section(':', 0, 0).toStdString();
+        SCOPED_TRACE(code);
+        ErrorBox box;
+        const std::size_t before = opened.size();
+        {
+            ModalAnswer questions(answer);
+            ModalAnswer error(ReadErrorBox(box));
+            tree->setCurrentItem(item);
+            QTest::keyClick(tree, Qt::Key_Return);
+        }
+        EXPECT_FALSE(box.shown) << box.message;
+        ASSERT_EQ(opened.size(), before + 1);
+        made.push_back(code);
+        const std::string xml = Xml(before);
+        EXPECT_NE(xml.find(">Model " + code + "<"), std::string::npos);
+        for (const std::string& text : expected.count(code) ? expected.at(code) : std::vector<std::string>{"(unknown form)"})
+            EXPECT_NE(xml.find(text), std::string::npos) << text;
+        EXPECT_EQ(Count(xml, "MERGEFIELD"), 0);
+        EXPECT_EQ(Count(xml, "[*]"), 0);
+        EXPECT_EQ(Count(Xml(before, "word/settings.xml"), FormsProtectionXml), 1);
+    }
+    EXPECT_EQ(made, (std::vector<std::string>{"ZV01", "ZV02", "ZV03", "ZV04A", "ZV04B"}));
+    EXPECT_TRUE(catalogue->isVisible());
+
+    // The word processor shows the authorisation as the party signs it.
+    if (QStandardPaths::findExecutable("soffice").isEmpty())
+        GTEST_SKIP() << "LibreOffice Writer is not installed";
+    ASSERT_EQ(opened.size(), 5u);
+    QTemporaryDir out;
+    QString error;
+    const QString txt = OfficeConvert(opened[3], "txt:Text (encoded):UTF8", out.path(), &error);
+    ASSERT_FALSE(txt.isEmpty()) << error.toStdString();
+    const std::string text = ReadFileBytes(txt);
+    EXPECT_NE(text.find("Het bestuur van de politieke partij Zorvandel Partij, gevestigd te Stad, waarvan de aanduiding "
+                        "ZORVANDEL is geregistreerd, machtigt hierbij:"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("8888 XX Dorp"), std::string::npos) << text;
+    EXPECT_NE(text.find("voor de verkiezing van de gemeenteraad."), std::string::npos) << text;
+    EXPECT_EQ(Count(text, "[*]"), 0);
 }
 
 // The progress of a request as a list of what it showed.

@@ -37,6 +37,14 @@ TEST(AnsiText, UnencodableCharactersBecomeOneQuestionMarkEach)
 // The table agrees with Qt's own converter for the code page in both directions: every byte, and
 // every character of the basic plane (one Qt cannot encode, or encodes to a byte that does not
 // decode back to it, is not held).
+// Each character Windows-1252 cannot hold, once, in order; a surrogate pair is one, a lone one too.
+TEST(AnsiText, CharactersNotInAnsiAreListedOnce)
+{
+    const QString text = QString::fromUtf8("\u0142a\u20ac\xF0\x9F\x98\x80\u0142") + QChar(0xD800) + "b";
+    EXPECT_EQ(CharactersNotInAnsi(text), (std::u32string{0x142, 0x1F600, 0xD800}));
+    EXPECT_EQ(CharactersNotInAnsi(QString::fromUtf8("Caf\u00e9 \u0160")), std::u32string());
+}
+
 TEST(AnsiText, AgreesWithQtsConverterBothWays)
 {
     QStringDecoder decoder("windows-1252", QStringConverter::Flag::Stateless);
