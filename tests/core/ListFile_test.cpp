@@ -1,7 +1,9 @@
 #include "ListFile.h"
 
+#include "ChildRun.h"
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "FailingCalls.h"
 #include "FileSizeLimit.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <grp.h>
+#include <iostream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -126,10 +129,87 @@ ino_t Inode(const fs::path& path)
     return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
-// A save's outcome as an exit code: 0 written, 1 the write error, 2 any other text.
+// The texts of a failed save: the message, and what it left.
+const std::string CannotWrite = "Kan gekozen bestand niet wegschrijven.";
+const std::string NoNewFile = "\r\nIn de map van het bestand kan geen nieuw bestand worden aangemaakt.";
+const std::string Unchanged = "\r\nHet bestaande bestand is ongewijzigd gebleven.";
+const std::string Damaged =
+    "\r\nDe oude inhoud van het bestand kon niet worden teruggezet; het bestand kan beschadigd zijn.";
+
+// A save's outcome as an exit code: 0 written; 1 to 5 the messages of a failed write; 9 any other text.
 int SaveOutcome(const std::optional<std::string>& failure)
 {
-    return !failure ? 0 : *failure == "Kan gekozen bestand niet wegschrijven." ? 1 : 2;
+    const std::string texts[] = {CannotWrite, CannotWrite + Unchanged, CannotWrite + NoNewFile,
+                                 CannotWrite + NoNewFile + Unchanged, CannotWrite + NoNewFile + Damaged};
+    if (!failure)
+        return 0;
+    const auto known = std::find(std::begin(texts), std::end(texts), *failure);
+    return known == std::end(texts) ? 9 : 1 + int(known - std::begin(texts));
+}
+
+// A party and count candidates; tag marks every record, so that two such lists differ throughout.
+void FillMany(TPartijList& partijen, TKandidaatList& kandidaten, int count, const std::string& tag)
+{
+    partijen.Clear();
+    kandidaten.Clear();
+    auto p = std::make_unique<TPartijRecord>();
+    p->Afkorting = tag;
+    p->StatuNaam = "Partij " + tag;
+    partijen.Add(std::move(p));
+    for (int i = 0; i < count; ++i) {
+        auto k = Kandidaat(std::to_string(i % 1000), tag + std::to_string(i));
+        k->Plaats = "Plaats " + tag;
+        kandidaten.Add(std::move(k));
+    }
+}
+
+// The two lists that the saves below write in turns: the old one, and the new one, which is longer.
+struct TTwoLists {
+    explicit TTwoLists(int count)
+    {
+        FillMany(Partijen[0], Kandidaten[0], count, "oud");
+        FillMany(Partijen[1], Kandidaten[1], count + count / 5, "nieuw");
+    }
+    std::optional<std::string> Save(const fs::path& file, int which) const
+    {
+        return SaveLijstFile(file, Partijen[which], Kandidaten[which]);
+    }
+    // What a save of the list writes.
+    std::string Bytes(int which) const
+    {
+        QTemporaryDir dir;
+        const fs::path file = fs::path(dir.path().toStdString()) / "ref.lst";
+        WriteLijst(file, Partijen[which], Kandidaten[which]);
+        return ReadBytes(file);
+    }
+    TPartijList Partijen[2];
+    TKandidaatList Kandidaten[2];
+};
+
+std::vector<std::string> Entries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs ListFileChild.Saves with the faults on the files of the folder of file: it saves the new
+// list there once; returns the outcome it reported ("ok" when written, else the message).
+std::vector<std::string> SaveInChild(const fs::path& file, const QString& faults)
+{
+    QProcessEnvironment environment =
+        FailingCallsEnvironment(QString::fromStdString(file.parent_path().string()), faults);
+    environment.insert("ZORVANDEL_SAVE_FILE", QString::fromStdString(file.string()));
+    const TChildRun run = RunThisTest("ListFileChild.Saves", {}, environment);
+    EXPECT_TRUE(run.Passed()) << run.Output;
+    std::vector<std::string> outcomes;
+    for (std::size_t at = run.Output.find("outcome<"); at != std::string::npos; at = run.Output.find("outcome<", at)) {
+        at += 8;
+        outcomes.push_back(run.Output.substr(at, run.Output.find('>', at) - at));
+    }
+    return outcomes;
 }
 
 } // namespace
@@ -370,7 +450,7 @@ TEST_F(ListFile, FailedSaveLeavesTheOldFileAndTheRecords)
         const FileSizeLimit limit(1000);
         result = SaveLijstFile(File("oud.lst"), Partijen, Kandidaten);
     }
-    EXPECT_EQ(result, "Kan gekozen bestand niet wegschrijven.");
+    EXPECT_EQ(result, CannotWrite + Unchanged);
     EXPECT_EQ(ReadBytes(File("oud.lst")), old);
     EXPECT_EQ(Snapshot(Partijen, Kandidaten), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(File("")), {}), 2) << "no temporary file stays behind";
@@ -393,8 +473,8 @@ TEST_F(ListFile, AReadOnlyFolderIsWrittenInPlaceOnlyWhereTheFileAllows)
     } cases[] = {
         {"korter.lst", std::string(700, 'o'), fs::perms::owner_read | fs::perms::owner_write, 0, 0},
         {"langer.lst", std::string(5000, 'l'), fs::perms::owner_read | fs::perms::owner_write, 0, 0},
-        {"vol.lst", std::string(700, 'v'), fs::perms::owner_read | fs::perms::owner_write, 1000, 1},
-        {"alleen-lezen.lst", std::string(700, 'r'), fs::perms::owner_read, 0, 1},
+        {"vol.lst", std::string(700, 'v'), fs::perms::owner_read | fs::perms::owner_write, 1000, 4},
+        {"alleen-lezen.lst", std::string(700, 'r'), fs::perms::owner_read, 0, 2},
     };
     std::vector<fs::path> owned{File(""), folder};
     for (const Case& c : cases) {
@@ -420,7 +500,7 @@ TEST_F(ListFile, AReadOnlyFolderIsWrittenInPlaceOnlyWhereTheFileAllows)
     // A new file cannot be made there at all.
     const int created =
         WithoutPrivileges(owned, [&] { return SaveOutcome(SaveLijstFile(folder / "nieuw.lst", Partijen, Kandidaten)); });
-    EXPECT_EQ(created, 1);
+    EXPECT_EQ(created, 3);
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
@@ -485,4 +565,93 @@ TEST_F(ListFile, ALinkThatLeadsNowhereIsRefusedAndStays)
     EXPECT_TRUE(fs::is_empty(File("werkmap"))) << "no temporary file in the working folder";
     EXPECT_EQ(std::distance(fs::directory_iterator(File("links")), {}), 3);
     EXPECT_FALSE(fs::exists(File("geen-map")));
+}
+
+// Run as a child of the tests below: saves the new list of TTwoLists(1000) to ZORVANDEL_SAVE_FILE and
+// prints the outcome.
+TEST(ListFileChild, Saves)
+{
+    const char* file = std::getenv("ZORVANDEL_SAVE_FILE");
+    if (!file)
+        GTEST_SKIP() << "runs only as the child of the list-file tests";
+    const TTwoLists lists(1000);
+    std::cout << "outcome<" << lists.Save(file, 1).value_or("ok") << ">" << std::endl;
+}
+
+// One failing system call at a time: a failure leaves the old list (its permissions too) and says so,
+// and nothing beside it.  A full disk or an input/output error never overwrites the list in place.
+TEST_F(ListFile, EveryFailingCallLeavesTheOldListAndSaysSo)
+{
+    const TTwoLists lists(1000);
+    const std::string old = lists.Bytes(0), fresh = lists.Bytes(1);
+    const struct {
+        const char* faults;
+        bool hasOld;
+        std::string outcome;
+    } cases[] = {
+        {"create:ENOSPC:1+", true, CannotWrite + Unchanged}, // no inode left
+        {"create:EIO:1+", true, CannotWrite + Unchanged},
+        {"create:EDQUOT:1+", false, CannotWrite},
+        {"write:ENOSPC:1", true, CannotWrite + Unchanged},
+        {"write:short:1+", true, "ok"},
+        {"fsync:EIO:1", true, CannotWrite + Unchanged},
+        {"rename:EIO:1", true, CannotWrite + Unchanged},
+        {"fchmod:EPERM:1", true, CannotWrite + Unchanged},
+        {"close:EIO:1+", true, "ok"}, // the content was on the disk
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const fs::path folder = File(std::to_string(++n));
+        fs::create_directory(folder);
+        if (c.hasOld) {
+            WriteBytes(folder / "lijst.lst", old);
+            fs::permissions(folder / "lijst.lst", fs::perms::owner_read | fs::perms::owner_write);
+        }
+        EXPECT_EQ(SaveInChild(folder / "lijst.lst", c.faults), std::vector<std::string>{c.outcome}) << c.faults;
+        const std::vector<std::string> expected =
+            c.outcome == "ok" || c.hasOld ? std::vector<std::string>{"lijst.lst"} : std::vector<std::string>{};
+        EXPECT_EQ(Entries(folder), expected) << c.faults;
+        if (expected.empty())
+            continue;
+        EXPECT_TRUE(ReadBytes(folder / "lijst.lst") == (c.outcome == "ok" ? fresh : old)) << c.faults;
+        EXPECT_EQ(fs::status(folder / "lijst.lst").permissions(), fs::perms::owner_read | fs::perms::owner_write)
+            << c.faults;
+    }
+}
+
+// A folder that refuses a new file: the list is written in place, and a failure puts the old content
+// back or says that it could not.
+TEST_F(ListFile, InAFolderThatTakesNoNewFileTheListIsWrittenInPlace)
+{
+    const TTwoLists lists(1000);
+    const std::string old = lists.Bytes(0), fresh = lists.Bytes(1);
+    const struct {
+        const char* faults;
+        bool hasOld;
+        std::string outcome;
+    } cases[] = {
+        {"create:EACCES:1+", true, "ok"},
+        {"create:EPERM:1+", false, CannotWrite + NoNewFile},
+        {"create:EACCES:1+,write:ENOSPC:1", true, CannotWrite + NoNewFile + Unchanged}, // the part past the old end
+        {"create:EACCES:1+,write:EIO:2", true, CannotWrite + NoNewFile + Unchanged},
+        {"create:EACCES:1+,fsync:EIO:1", true, CannotWrite + NoNewFile + Unchanged},
+        {"create:EACCES:1+,truncate:EIO:1", true, CannotWrite + NoNewFile + Unchanged},
+        {"create:EACCES:1+,write:EIO:2+", true, CannotWrite + NoNewFile + Damaged},
+        {"create:EACCES:1+,close:EIO:1+", true, "ok"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const fs::path folder = File(std::to_string(++n));
+        fs::create_directory(folder);
+        if (c.hasOld)
+            WriteBytes(folder / "lijst.lst", old);
+        const ino_t inode = Inode(folder / "lijst.lst");
+        EXPECT_EQ(SaveInChild(folder / "lijst.lst", c.faults), std::vector<std::string>{c.outcome}) << c.faults;
+        EXPECT_EQ(Entries(folder), c.hasOld ? std::vector<std::string>{"lijst.lst"} : std::vector<std::string>{})
+            << c.faults;
+        if (c.hasOld && c.outcome != CannotWrite + NoNewFile + Damaged) {
+            EXPECT_TRUE(ReadBytes(folder / "lijst.lst") == (c.outcome == "ok" ? fresh : old)) << c.faults;
+            EXPECT_EQ(Inode(folder / "lijst.lst"), inode) << c.faults;
+        }
+    }
 }
