@@ -22,7 +22,8 @@ void CryptKandidaat(TKandidaatRecord& record);
 
 // Writes the party record (when there is one) and every candidate record to fileName, as
 // ReplaceFile (SafeFileWriter.h) writes: the file is replaced only once the whole new content is on
-// disk (written beside it, flushed, renamed over it), so a failure leaves any existing file as it was; the file keeps its permissions, or the save fails.
+// disk (written beside it, flushed, renamed over it), so a failure, or a process killed at any
+// moment, leaves any existing file as it was; the file keeps its permissions, or the save fails.
 // A symbolic link stays: the file it names is replaced or created.  Only in a folder that refuses a
 // new file is an existing writable file overwritten in place; should that fail, its
 // old content is written back (a process killed meanwhile leaves a mix).  The records are not

@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -152,11 +156,49 @@ std::string TemporaryName(const std::string& stem)
     return stem + std::to_string(::getpid()) + "-" + std::to_string(serial++);
 }
 
-// A new file in folder for the next content, open for writing with mode, under a temporary name of
-// its own.  -1 (errno set) on failure.
-int CreateNew(const std::filesystem::path& folder, const std::string& stem, mode_t mode,
+// The process that named a temporary, when name is stem, a process number, "-" and a number.
+std::optional<pid_t> TemporaryOwner(std::string_view name, std::string_view stem)
+{
+    if (!name.starts_with(stem))
+        return std::nullopt;
+    name.remove_prefix(stem.size());
+    const auto digits = [](std::string_view part) {
+        return !part.empty() && std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    const std::size_t dash = name.find('-');
+    pid_t pid = 0;
+    if (dash == std::string_view::npos || !digits(name.substr(0, dash)) || !digits(name.substr(dash + 1)) ||
+        std::from_chars(name.data(), name.data() + dash, pid).ec != std::errc() || pid <= 0)
+        return std::nullopt;
+    return pid;
+}
+
+// Removes what processes that have ended left in folder under the temporary names of stem: regular
+// files of this user only; no link is followed.  A process that still runs may be writing its own.
+void RemoveLeftovers(const std::filesystem::path& folder, const std::string& stem)
+{
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), ::closedir);
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const std::optional<pid_t> owner = TemporaryOwner(entry->d_name, stem);
+        if (!owner || ::kill(*owner, 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(listing.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+            ::unlinkat(::dirfd(listing.get()), entry->d_name, 0);
+    }
+}
+
+// A new file in folder for the next content, open for writing with mode: unnamed where asked (and
+// temporary left empty), else under a temporary name of its own.  -1 (errno set) on failure.
+int CreateNew(const std::filesystem::path& folder, const std::string& stem, mode_t mode, bool unnamed,
               std::filesystem::path& temporary)
 {
+    temporary.clear();
+    if (unnamed)
+        return RetryOnInterrupt([&] { return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode); });
     for (int attempt = 0;; ++attempt) {
         const std::filesystem::path name = folder / TemporaryName(stem);
         const int handle = RetryOnInterrupt(
@@ -165,6 +207,24 @@ int CreateNew(const std::filesystem::path& folder, const std::string& stem, mode
             temporary = name;
         if (handle >= 0 || errno != EEXIST || attempt == 100)
             return handle;
+    }
+}
+
+// Gives the complete unnamed file handle a temporary name in folder: through /proc, else directly
+// (which takes a privilege).  False (errno set) when it cannot.
+bool NameUnnamed(int handle, const std::filesystem::path& folder, const std::string& stem,
+                 std::filesystem::path& temporary)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(handle);
+    for (int attempt = 0;; ++attempt) {
+        const std::filesystem::path name = folder / TemporaryName(stem);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            (errno == ENOENT && ::linkat(handle, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)) {
+            temporary = name;
+            return true;
+        }
+        if (errno != EEXIST || attempt == 100)
+            return false;
     }
 }
 
@@ -186,28 +246,40 @@ int RenameInto(const std::filesystem::path& target, std::string_view content, st
                bool durable)
 {
     const std::filesystem::path folder = FolderOf(target);
-    std::filesystem::path temporary;
-    TFileHandle file(CreateNew(folder, TemporaryStem(target), keepMode ? 0600 : 0666, temporary));
-    if (file.Get() < 0) {
-        const int error = errno;
-        if (error == EACCES || error == EPERM)
-            return error;
-        ThrowIoError(error);
+    const std::string stem = TemporaryStem(target);
+    RemoveLeftovers(folder, stem);
+    for (const bool unnamed : {true, false}) {
+        std::filesystem::path temporary;
+        TFileHandle file(CreateNew(folder, stem, keepMode ? 0600 : 0666, unnamed, temporary));
+        if (file.Get() < 0) {
+            const int error = errno;
+            if (unnamed && (error == EOPNOTSUPP || error == EISDIR || error == EINVAL))
+                continue; // the file system has no unnamed files
+            if (error == EACCES || error == EPERM)
+                return error;
+            ThrowIoError(error);
+        }
+        TRemoveTemporary cleanup{temporary};
+        if (keepMode && ::fchmod(file.Get(), *keepMode) != 0)
+            ThrowIoError(errno);
+        WriteAt(file.Get(), content, 0);
+        if (durable && Sync(file.Get()) != 0)
+            ThrowIoError(errno);
+        if (unnamed && !NameUnnamed(file.Get(), folder, stem, temporary)) {
+            if (errno == ENOENT)
+                continue; // no /proc: written again under a name
+            ThrowIoError(errno);
+        }
+        if (!durable)
+            file.Close(); // a failed close may have lost what was written
+        if (::rename(temporary.c_str(), target.c_str()) != 0)
+            ThrowIoError(errno);
+        cleanup.Done = true;
+        if (durable)
+            SyncFolder(folder);
+        return 0; // durable: the content is on the disk, so a failed close loses nothing
     }
-    TRemoveTemporary cleanup{temporary};
-    if (keepMode && ::fchmod(file.Get(), *keepMode) != 0)
-        ThrowIoError(errno);
-    WriteAt(file.Get(), content, 0);
-    if (durable && Sync(file.Get()) != 0)
-        ThrowIoError(errno);
-    if (!durable)
-        file.Close(); // a failed close may have lost what was written
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        ThrowIoError(errno);
-    cleanup.Done = true;
-    if (durable)
-        SyncFolder(folder);
-    return 0; // durable: the content is on the disk, so a failed close loses nothing
+    ThrowIoError(EOPNOTSUPP);
 }
 
 // What stands at path, not following a link: nothing, or a regular file.  Anything else is refused

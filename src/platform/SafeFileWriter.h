@@ -1,9 +1,15 @@
 #pragma once
 // Replacing a file without ever leaving it half-written, and writing files that are the user's alone.
 //
-// The new content goes into a new file beside the target ("." + the target's name + ".tmp" + process
-// number + "-" + a number), which is renamed over it once complete: whoever reads the target finds
-// the old file or the whole new one.  A failure removes the new file and leaves the target as it was.
+// The new content goes into a new file beside the target, which is renamed over it once complete:
+// whoever reads the target, and a process killed at any moment, finds the old file or the whole new
+// one.  Where the file system has them, the new file is unnamed (O_TMPFILE) while it is written and
+// gets a temporary name ("." + the target's name + ".tmp" + process number + "-" + a number) only
+// when complete, just before the rename; elsewhere (no O_TMPFILE, or no /proc to name it through) it
+// has that name from the start.  A process killed
+// while such a name stands leaves the file behind; the next replacement of that target removes what
+// ended processes left under its temporary names (regular files of this user only, no link
+// followed).  A failure removes the new file and leaves the target as it was.
 
 #include "Exceptions.h"
 

@@ -10,11 +10,14 @@
 
 #include <QTemporaryDir>
 
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <grp.h>
 #include <iostream>
+#include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -210,6 +213,49 @@ std::vector<std::string> SaveInChild(const fs::path& file, const QString& faults
         outcomes.push_back(run.Output.substr(at, run.Output.find('>', at) - at));
     }
     return outcomes;
+}
+
+// What became of the file after killed saves.
+struct TKillCounts {
+    int Torn = 0;       // kills after which the file was neither list whole
+    int LeftBehind = 0; // kills after which some other name stood beside it
+};
+
+// Kills a process that saves the two lists to file in turns, kills times at random moments, and
+// looks at the file after each kill.
+TKillCounts KillSavesAtRandom(const fs::path& file, const TTwoLists& lists, int kills)
+{
+    const std::string bytes[2] = {lists.Bytes(0), lists.Bytes(1)};
+    WriteBytes(file, bytes[0]);
+    const auto start = std::chrono::steady_clock::now();
+    lists.Save(file, 1);
+    lists.Save(file, 0);
+    const auto twoSaves =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<long> moment(0, twoSaves.count() + 2000);
+    TKillCounts counts;
+    for (int k = 0; k < kills; ++k) {
+        const pid_t child = ::fork();
+        if (child == 0)
+            for (int which = 1;; which = 1 - which)
+                lists.Save(file, which);
+        ::usleep(useconds_t(moment(random)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string now = ReadBytes(file);
+        counts.Torn += now != bytes[0] && now != bytes[1];
+        counts.LeftBehind += Entries(file.parent_path()).size() > 1;
+    }
+    return counts;
+}
+
+// Runs KilledSavesChild.KillsSaves in a folder of its own with the faults.
+TChildRun KillSavesInChild(const QString& folder, const QString& faults)
+{
+    QProcessEnvironment environment = FailingCallsEnvironment(folder, faults);
+    environment.insert("ZORVANDEL_KILL_FOLDER", folder);
+    return RunThisTest("KilledSavesChild.KillsSaves", {}, environment);
 }
 
 } // namespace
@@ -595,9 +641,16 @@ TEST_F(ListFile, EveryFailingCallLeavesTheOldListAndSaysSo)
         {"write:ENOSPC:1", true, CannotWrite + Unchanged},
         {"write:short:1+", true, "ok"},
         {"fsync:EIO:1", true, CannotWrite + Unchanged},
+        {"link:ENOSPC:1", true, CannotWrite + Unchanged},
         {"rename:EIO:1", true, CannotWrite + Unchanged},
         {"fchmod:EPERM:1", true, CannotWrite + Unchanged},
         {"close:EIO:1+", true, "ok"}, // the content was on the disk
+        // a file system without unnamed files: a named temporary, removed on failure
+        {"tmpfile:EOPNOTSUPP:1+", true, "ok"},
+        {"tmpfile:EOPNOTSUPP:1+,write:EIO:1", true, CannotWrite + Unchanged},
+        {"tmpfile:EOPNOTSUPP:1+,fchmod:EPERM:1", true, CannotWrite + Unchanged},
+        {"tmpfile:EOPNOTSUPP:1+,rename:ENOSPC:1", true, CannotWrite + Unchanged},
+        {"link:ENOENT:1+", true, "ok"}, // no /proc: written again under a name
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -654,4 +707,40 @@ TEST_F(ListFile, InAFolderThatTakesNoNewFileTheListIsWrittenInPlace)
             EXPECT_EQ(Inode(folder / "lijst.lst"), inode) << c.faults;
         }
     }
+}
+
+// Run as a child of the kill tests: kills saves into ZORVANDEL_KILL_FOLDER (40 times, or
+// ZORVANDEL_KILL_TIMES) and reports the counts.
+TEST(KilledSavesChild, KillsSaves)
+{
+    const char* folder = std::getenv("ZORVANDEL_KILL_FOLDER");
+    if (!folder)
+        GTEST_SKIP() << "runs only as the child of the kill tests";
+    const char* times = std::getenv("ZORVANDEL_KILL_TIMES");
+    const int kills = times ? std::atoi(times) : 40;
+    const TTwoLists lists(2000);
+    const fs::path file = fs::path(folder) / "lijst.lst";
+    const TKillCounts counts = KillSavesAtRandom(file, lists, kills);
+    std::cout << "torn " << counts.Torn << ", left behind " << counts.LeftBehind << " of " << kills << std::endl;
+    EXPECT_EQ(counts.Torn, 0);
+    lists.Save(file, 0);
+    EXPECT_EQ(Entries(folder), std::vector<std::string>{"lijst.lst"}) << "the next save leaves nothing behind";
+}
+
+// A save killed at any moment leaves the old list or the new one whole, and the next save removes
+// whatever it left beside it.
+TEST(KilledSaves, LeaveOneListWholeAndTheNextSaveLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    const TChildRun run = KillSavesInChild(dir.path(), "");
+    EXPECT_TRUE(run.Passed()) << run.Output;
+}
+
+// There a killed save leaves its named temporary behind, which the next save removes.
+TEST(KilledSaves, OnAFileSystemWithoutUnnamedFilesToo)
+{
+    QTemporaryDir dir;
+    const TChildRun run = KillSavesInChild(dir.path(), "tmpfile:EOPNOTSUPP:1+");
+    EXPECT_TRUE(run.Passed()) << run.Output;
+    EXPECT_EQ(run.Output.find(", left behind 0 of"), std::string::npos) << run.Output;
 }
