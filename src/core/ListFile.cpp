@@ -36,6 +36,7 @@ public:
                                                         : 0;
         if (error != 0)
             ThrowIoError(error);
+        LockFile(file_.Get(), LOCK_SH); // a save in place holds it until the whole list is written
     }
 
     bool AtEnd() { return pos_ == end_ && !Fill(); }

@@ -25,14 +25,16 @@ void CryptKandidaat(TKandidaatRecord& record);
 // disk (written beside it, flushed, renamed over it), so a failure, or a process killed at any
 // moment, leaves any existing file as it was; the file keeps its permissions, or the save fails.
 // A symbolic link stays: the file it names is replaced or created.  Only in a folder that refuses a
-// new file is an existing writable file overwritten in place; should that fail, its
+// new file is an existing writable file overwritten in place, under its lock; should that fail, its
 // old content is written back (a process killed meanwhile leaves a mix).  The records are not
 // touched.  Raises EReplaceError when the file cannot be written.
 void WriteLijst(const std::filesystem::path& fileName, const TPartijList& partijList,
                 const TKandidaatList& kandidaatList);
 
 // Replaces the content of both lists with the file's records.  When the file cannot be opened
-// or is no regular file (a pipe, a device), raises EInOutError and the lists are unchanged.
+// or is no regular file (a pipe, a device), raises EInOutError and the lists are unchanged.  A save
+// in place by another copy of the program is waited for (at most about five seconds, then
+// EInOutError), so the file is read whole.
 // Otherwise both lists are cleared first and keep whatever was read before a failure: a short
 // party record raises Exception "Ongeldige partij record ingelezen.", a short candidate record
 // "Ongeldige kandidaat record ingelezen.", a read error EInOutError.  A length byte above its

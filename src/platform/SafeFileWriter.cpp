@@ -109,6 +109,7 @@ void WriteInPlace(const std::filesystem::path& target, std::string_view content,
         ThrowIoError(errno);
     if (!S_ISREG(info.st_mode))
         ThrowIoError(EINVAL);
+    LockFile(file.Get(), LOCK_EX);
     const std::string old = ReadAll(file.Get());
     bool oldTouched = false;
     try {

@@ -41,8 +41,9 @@ public:
 // no failure.  Every input/output failure raises EReplaceError.
 //
 // Only where the folder refuses a new file (no permission) is an existing target overwritten in
-// place instead, never on a full disk or an input/output error.  In place, the part past the old
-// end is written first, so a full disk stops it before any old byte
+// place instead, never on a full disk or an input/output error.  In place, the file is locked
+// (flock) while it is written, so that readers that lock it (the list file's) wait for the whole
+// content; the part past the old end is written first, so a full disk stops it before any old byte
 // is touched; the content is flushed to the disk; on any failure the old content, kept in memory,
 // is written back.  A process killed while writing in place leaves a mix of both.
 void ReplaceFile(const std::filesystem::path& fileName, std::string_view content, bool durable = true);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -613,15 +615,18 @@ TEST_F(ListFile, ALinkThatLeadsNowhereIsRefusedAndStays)
     EXPECT_FALSE(fs::exists(File("geen-map")));
 }
 
-// Run as a child of the tests below: saves the new list of TTwoLists(1000) to ZORVANDEL_SAVE_FILE and
-// prints the outcome.
+// Run as a child of the tests below: saves the new list of TTwoLists(1000, or ZORVANDEL_SAVE_COUNT)
+// to ZORVANDEL_SAVE_FILE (ZORVANDEL_SAVE_TIMES times, in turns with the old one) and prints each outcome.
 TEST(ListFileChild, Saves)
 {
     const char* file = std::getenv("ZORVANDEL_SAVE_FILE");
     if (!file)
         GTEST_SKIP() << "runs only as the child of the list-file tests";
-    const TTwoLists lists(1000);
-    std::cout << "outcome<" << lists.Save(file, 1).value_or("ok") << ">" << std::endl;
+    const char* times = std::getenv("ZORVANDEL_SAVE_TIMES");
+    const char* count = std::getenv("ZORVANDEL_SAVE_COUNT");
+    const TTwoLists lists(count ? std::atoi(count) : 1000);
+    for (int i = 0, n = times ? std::atoi(times) : 1; i < n; ++i)
+        std::cout << "outcome<" << lists.Save(file, 1 - i % 2).value_or("ok") << ">" << std::endl;
 }
 
 // One failing system call at a time: a failure leaves the old list (its permissions too) and says so,
@@ -707,6 +712,44 @@ TEST_F(ListFile, InAFolderThatTakesNoNewFileTheListIsWrittenInPlace)
             EXPECT_EQ(Inode(folder / "lijst.lst"), inode) << c.faults;
         }
     }
+}
+
+// Another copy of the program that saves in place: every read gives one list whole.
+TEST_F(ListFile, AReaderWaitsForASaveInPlace)
+{
+    const int count = 5000, times = 20;
+    const TTwoLists lists(count);
+    const fs::path file = File("lijst.lst");
+    WriteBytes(file, lists.Bytes(0));
+    QProcessEnvironment environment = FailingCallsEnvironment(Dir.path(), "create:EACCES:1+");
+    environment.insert("ZORVANDEL_SAVE_FILE", QString::fromStdString(file.string()));
+    environment.insert("ZORVANDEL_SAVE_TIMES", QString::number(times));
+    environment.insert("ZORVANDEL_SAVE_COUNT", QString::number(count));
+    QProcess copy;
+    copy.setProcessEnvironment(environment);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=ListFileChild.Saves"});
+    ASSERT_TRUE(copy.waitForStarted());
+    int reads = 0, mixed = 0;
+    while (copy.state() != QProcess::NotRunning && !copy.waitForFinished(3)) {
+        TPartijList partijen;
+        TKandidaatList kandidaten;
+        const bool read = !OpenLijstFile(file, partijen, kandidaten);
+        const std::string tag = read ? partijen.Items(0)->Afkorting.AsString() : "";
+        bool whole = read && kandidaten.Count() == lists.Kandidaten[tag == "nieuw"].Count();
+        for (int i = 0; whole && i < kandidaten.Count(); ++i)
+            whole = kandidaten.Items(i)->Achternaam.AsString() == tag + std::to_string(i);
+        ++reads;
+        mixed += !whole;
+    }
+    const std::string output = copy.readAll().toStdString();
+    EXPECT_EQ(copy.exitCode(), 0) << output;
+    std::size_t saved = 0;
+    for (std::size_t at = output.find("outcome<ok>"); at != std::string::npos; at = output.find("outcome<ok>", at + 1))
+        ++saved;
+    EXPECT_EQ(saved, std::size_t(times)) << output;
+    EXPECT_EQ(mixed, 0) << "of " << reads << " reads";
+    EXPECT_GT(reads, 0);
 }
 
 // Run as a child of the kill tests: kills saves into ZORVANDEL_KILL_FOLDER (40 times, or
