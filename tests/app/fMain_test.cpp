@@ -47,6 +47,7 @@
 #include <functional>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -1155,6 +1156,61 @@ TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
     const std::vector<std::string> names = GridColumn(*form->grdKandidaten, 1);
     EXPECT_NE(std::find(names.begin(), names.end(), "van Jansen, J. (Jan) (m)"), names.end());
     EXPECT_EQ(Commands(), WithKandidaten);
+}
+
+// Yes to "wissen" clears the candidates only once the import dialog ended with OK and the file was
+// read whole: cancelling either dialog or a file that cannot be read leaves list and grid as they were.
+TEST_F(MainWindow, AnImportThatDoesNotHappenKeepsTheCandidates)
+{
+    Start();
+    LoadPartij("ABC", {{"2", "Twee", "Ede"}, {"1", "Een", "Epe"}});
+    const std::vector<std::string> numbers{"2", "1"}, shown{"1", "2"};
+    const QString csv = Path("kandidaten.csv");
+    ASSERT_TRUE(WriteFileBytes(csv, std::string(ImportHeader) + "7;Zeven;Z.;;;;;Laan 7;7777 ZZ;Zeist\n"));
+    const QString pipe = Path("pijp.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const auto unchanged = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(ListNumbers(), numbers);
+        EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), shown);
+        EXPECT_EQ(Commands(), WithKandidaten);
+    };
+    {
+        // Enter takes the default answer, Ja; Escape closes the file dialog.
+        ModalAnswer question(ModalAnswer::PressKey(Qt::Key_Return));
+        ModalAnswer picker(ModalAnswer::PressKey(Qt::Key_Escape));
+        Press(Qt::Key_I, Qt::ControlModifier);
+        EXPECT_TRUE(question.Seen().labels.contains("Kandidaten reeds ingevoerd; Wilt u de bestaande kandidaten wissen?"));
+        ASSERT_TRUE(picker.Seen().shown);
+        unchanged("file dialog cancelled");
+    }
+    {
+        ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer picker(ModalAnswer::ChooseFile(csv));
+        ModalAnswer import(ModalAnswer::ClickButton("Annuleren"));
+        Press(Qt::Key_I, Qt::ControlModifier);
+        ASSERT_TRUE(import.Seen().shown);
+        unchanged("import dialog cancelled");
+    }
+    {
+        ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer picker(ModalAnswer::ChooseFile(pipe));
+        ModalAnswer message(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_I, Qt::ControlModifier);
+        EXPECT_TRUE(message.Seen().labels.contains("frmMain.OpenCSVTXTKandidaten: Kan gekozen bestand niet openen."))
+            << message.Seen().labels.join("|").toStdString();
+        unchanged("file cannot be read");
+    }
+    {
+        // OK: now the candidates go, and the imported one takes their place.
+        ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer picker(ModalAnswer::ChooseFile(csv));
+        ModalAnswer import(ImportOk());
+        Press(Qt::Key_I, Qt::ControlModifier);
+        ASSERT_TRUE(import.Seen().shown);
+    }
+    EXPECT_EQ(ListNumbers(), std::vector<std::string>{"7"});
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), std::vector<std::string>{"7"});
 }
 
 // A double quote cannot stand inside an item list; the grid shows such texts whole all the same,
