@@ -152,8 +152,22 @@ void TfrmImportCSVTXT::ImportFile()
 {
     if (!waitCursor_)
         waitCursor_ = std::make_unique<TWaitCursor>();
+    // All or nothing: a failure takes back what this import added, so that another OK does not
+    // add the same lines twice.
+    const std::size_t before = outData_ ? outData_->Count() : outLines_->size();
+    const int replacedBefore = replacedChars_;
+    const auto takeBack = [&] {
+        waitCursor_.reset();
+        if (outData_)
+            outData_->Truncate(before);
+        else
+            outLines_->erase(outLines_->begin() + std::ptrdiff_t(before), outLines_->end());
+        replacedChars_ = replacedBefore;
+    };
     try {
         TImportTextFile file(fileName_, encoding_);
+        if (outData_)
+            outData_->Reserve(std::size_t(file.Size()));
         std::string line;
         const bool firstRead = file.ReadLine(line);
         std::vector<std::string> names;
@@ -174,7 +188,7 @@ void TfrmImportCSVTXT::ImportFile()
             if (columns->Count() == 0)
                 throw Exception("Lijstindex buiten bereik (0)");
             if (count == MaxImportLines)
-                throw Exception(MaxImportLinesMessage);
+                throw Exception(MaxImportLinesMessage(fileName_));
             if (outData_)
                 outData_->Add(columns, line);
             else
@@ -182,13 +196,13 @@ void TfrmImportCSVTXT::ImportFile()
             replacedChars_ += file.ReplacedInLine();
         }
     } catch (EAbort&) {
-        waitCursor_.reset();
+        takeBack();
         throw;
     } catch (const Exception& e) {
-        waitCursor_.reset();
+        takeBack();
         throw Exception("Het bestand is niet te lezen." + e.Message);
     } catch (const std::exception& e) {
-        waitCursor_.reset();
+        takeBack();
         throw Exception("Het bestand is niet te lezen." + MessageOf(e));
     }
 }

@@ -97,9 +97,10 @@ public:
     // Reads the first line and at most 99 more into sgSample.
     void LoadSample();
     // Appends every data line to the output.  Too few fields in the first line raise EAbort
-    // "Het importbestand dient <ColCount> velden te bevatten."; any other failure, more than
-    // MaxImportLines data lines and a failed allocation among them, an Exception "Het bestand is
-    // niet te lezen." followed by its text.
+    // "Het importbestand dient <ColCount> velden te bevatten."; any other failure, a file larger
+    // than MaxImportBytes, more than MaxImportLines data lines and a failed allocation among them,
+    // an Exception "Het bestand is niet te lezen." followed by its text.  A failure leaves the
+    // output as it was.
     void ImportFile();
 
     void SetFileName(const std::filesystem::path& Value) { fileName_ = Value; }
