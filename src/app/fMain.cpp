@@ -60,7 +60,7 @@ void Reported(const std::string& prefix, Body&& body)
         body();
     } catch (const EAbort&) {
     } catch (const std::exception& e) {
-        ShowInfoMessage(prefix + e.what());
+        ShowInfoMessage(prefix + MessageOf(e));
     }
 }
 
