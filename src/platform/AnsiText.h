@@ -16,11 +16,16 @@ std::string QStringToAnsi(const QString& text, bool* ok = nullptr);
 // True when every character of text has a Windows-1252 byte.
 bool IsAnsiRepresentable(const QString& text);
 
-// A path inside a message text.  Windows-1252 holds most paths; a character it cannot hold is
-// carried as an escape (byte 0x81, its code point in hex, ';') that MessageToQString turns back,
-// so the message box shows the path whole.  NativePathInMessage takes the file system's bytes.
+// A path inside a message text.  Windows-1252 holds most paths; a character it cannot hold, and
+// the escape's own byte 0x81, is carried as an escape (byte 0x81, a key drawn once per run, its
+// code point in hex, ';') that MessageToQString turns back, so the message box shows the path
+// whole.  A control, a line separator or a bidirectional control in a path would act on the
+// message rather than show, and is carried as U+FFFD.  NativePathInMessage takes the file
+// system's bytes.
 std::string PathInMessage(const QString& path);
 std::string NativePathInMessage(const std::string& bytes);
 
-// A message text for the screen: AnsiToQString, with the escapes of PathInMessage turned back.
+// A message text for the screen: AnsiToQString, with the escapes that PathInMessage wrote in this
+// run turned back.  Any other byte shows as itself, so text from data, which cannot hold the key,
+// reads exactly as AnsiToQString shows it.
 QString MessageToQString(const std::string& message);

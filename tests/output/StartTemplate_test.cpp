@@ -731,6 +731,18 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
     }
 }
 
+// Text from the list reads in a message as it stands, even where its bytes look like a path's.
+TEST_F(Driver, ACandidateNumberInAMessageReadsAsItStands)
+{
+    AddKandidaat("\x81" "A;", "Jansen");
+    ErrorBox box;
+    ModalAnswer selection(Choose({0}));
+    ModalAnswer error(ReadErrorBox(box));
+    Start("ZV02");
+    EXPECT_EQ(box.message, "KandidatenToDataset: '\x81" "A;' is not a valid integer value" + HelpdeskTail);
+    EXPECT_TRUE(opened.empty());
+}
+
 // Memory that runs out is shown in words, never as "std::bad_alloc".
 TEST_F(Driver, MemoryThatRunsOutIsShownInWords)
 {
