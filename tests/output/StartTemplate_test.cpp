@@ -695,6 +695,19 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
          "De sjabloon is niet beveiligd." + TemplateTail, true},
         {"template not a valid package", [&] { WriteFileBytes(TemplatePath("ZV01"), "Dit is geen document.\r\n"); },
          "StartTemplate: ", "(package)", true},
+        {"template part named outside ASCII",
+         [&] {
+             TWordPackage package = TWordPackage::Load(TemplatePath("ZV01"));
+             const std::string rels = package.Part("word/_rels/document.xml.rels");
+             package.SetPart("word/_rels/document.xml.rels", rels.substr(0, rels.find("settings.xml")) + "caf\xC3\xA9.xml"
+                                 + rels.substr(rels.find("settings.xml") + 12));
+             package.SetPart("word/caf\xC3\xA9.xml", "<w:settings><kapot>");
+             package.Save(TemplatePath("ZV01"));
+         },
+         "StartTemplate: ",
+         "Het onderdeel word/caf\xE9.xml van het document is beschadigd: een eindtag die niet bij de begintag past"
+             + HelpdeskTail,
+         true},
         {"no select", [&] { WriteLayout("ZV01", "[SQL]\r\nfrom=kand.txt\r\n"); }, "StartTemplate: ",
          "Missing SQL statement in ZV01.dat" + HelpdeskTail, false},
         {"unknown pass kind", [&] { WriteLayout("ZV01", "[GENERAL]\r\nmultirun=X\r\n[SQL]\r\nselect=*\r\nfrom=kand.txt\r\n"); },

@@ -1,8 +1,10 @@
 // Bounds of the package reader: a package cannot make it allocate without limit or walk into
 // XML nested without end.  A part streamed while it is deflated gives the bytes it would give
-// whole, and a failure on either side ends both.
+// whole, and a failure on either side ends both.  Part names show in messages as the document
+// gives them.
 #include "WordPackage.h"
 
+#include "AnsiText.h"
 #include "ErrorOf.h"
 #include "FileSizeLimit.h"
 #include "ModalAnswer.h"
@@ -99,6 +101,36 @@ TEST(WordPackage, XmlWithMoreNodesThanTheBoundIsRefusedBeforeItIsParsed)
     body = std::string();
     EXPECT_EQ(ErrorOf([&] { TWordDocument::Open(path); }),
               "Het onderdeel word/document.xml van het document is te groot: meer dan 4.000.000 elementen en attributen");
+}
+
+// A part's name in a message is the name the document gives, shown whole; a name that would act
+// on the message shows its controls as replacements.
+TEST(WordPackage, PartNamesInMessagesShowAsTheDocumentGivesThem)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("naam.dot");
+    const struct {
+        std::string target, part; // as the relationship writes it, and as the package names it
+        QString shown;
+    } cases[] = {
+        {"caf\xC3\xA9.xml", "caf\xC3\xA9.xml", QString::fromUtf8("caf\xC3\xA9.xml")},
+        {"\xCE\xB1\xCE\xB2.xml", "\xCE\xB1\xCE\xB2.xml", QString::fromUtf8("\xCE\xB1\xCE\xB2.xml")},
+        {"x&#13;&#10;De sjabloon is in orde", "x\r\nDe sjabloon is in orde", QString::fromUtf8("x\uFFFD\uFFFDDe sjabloon is in orde")},
+        {"\xE2\x80\xAElmx.exe", "\xE2\x80\xAElmx.exe", QString::fromUtf8("\uFFFDlmx.exe")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.part);
+        TWordPackage package = MakeWordPackage(Para("x"));
+        package.RemovePart("word/settings.xml");
+        package.SetPart("word/_rels/document.xml.rels",
+                        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings\" "
+                        "Target=\"" + c.target + "\"/></Relationships>");
+        package.SetPart("word/" + c.part, "<w:settings><kapot>");
+        package.Save(path);
+        EXPECT_EQ(MessageToQString(ErrorOf([&] { TWordDocument::Open(path); })),
+                  "Het onderdeel word/" + c.shown + " van het document is beschadigd: een eindtag die niet bij de begintag past");
+    }
 }
 
 // Documents merged one per candidate share one room until they are shown: a template of 40 MB of
