@@ -16,6 +16,7 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include <unordered_set>
 #include <zip.h>
 
 namespace {
@@ -244,6 +245,7 @@ TWordPackage TWordPackage::Load(const QString& Path)
         throw Exception("Het bestand " + name + " kan niet worden geopend: " + ZipReason(error, errno));
     TWordPackage package;
     std::size_t total = 0;
+    std::unordered_set<std::string> names;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
@@ -253,6 +255,9 @@ TWordPackage TWordPackage::Load(const QString& Path)
         std::string entry = st.name;
         if (!entry.empty() && entry.back() == '/')
             continue;
+        // A package cannot be written with one name twice.
+        if (!names.insert(entry).second)
+            throw Exception("Het bestand " + name + " is beschadigd: het onderdeel " + PartNameOf(entry) + " staat er twee keer in");
         // The sizes the archive states, checked before anything is unpacked.
         if (st.size > MaxPackageBytes - total)
             throw Exception("Het bestand " + name + " is beschadigd: de onderdelen zijn samen groter dan " +

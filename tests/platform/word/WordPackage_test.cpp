@@ -1,7 +1,7 @@
 // Bounds of the package reader: a package cannot make it allocate without limit or walk into
 // XML nested without end.  A part streamed while it is deflated gives the bytes it would give
-// whole, and a failure on either side ends both.  Part names show in messages as the document
-// gives them.
+// whole, and a failure on either side ends both.  A package that names a part twice is refused,
+// and part names show in messages as the document gives them.
 #include "WordPackage.h"
 
 #include "AnsiText.h"
@@ -101,6 +101,43 @@ TEST(WordPackage, XmlWithMoreNodesThanTheBoundIsRefusedBeforeItIsParsed)
     body = std::string();
     EXPECT_EQ(ErrorOf([&] { TWordDocument::Open(path); }),
               "Het onderdeel word/document.xml van het document is te groot: meer dan 4.000.000 elementen en attributen");
+}
+
+// A zip archive can name an entry twice, a package cannot: it would not save.  Such a template
+// is refused when it is opened, naming the template and the part as they are.
+TEST(WordPackage, APartNamedTwiceIsRefusedWhenOpened)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dubbel.dot");
+    const struct {
+        std::string part, standIn, name; // a part, and an entry of the name standIn renamed to name
+    } cases[] = {
+        {"word/document.xml", "word/documenX.xml", "word/document.xml"},
+        {"word/caf\xC3\xA9.xml", "word/cafXY.xml", "word/caf\xC3\xA9.xml"},
+        {"word/caf\xC3\xA9.xml", "word/cafX.xml", "word/caf\x82.xml"}, // code page 437, read as UTF-8
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TWordPackage package = MakeWordPackage(Para("eerste"));
+        package.SetPart(c.part, "<w:document/>");
+        package.SetPart(c.standIn, "<w:document/>");
+        package.Save(path);
+        ASSERT_TRUE(RenameEntries(path, {{c.standIn, c.name}}));
+        EXPECT_EQ(MessageToQString(ErrorOf([&] { TWordDocument::Open(path); })),
+                  "Het bestand " + path + " is beschadigd: het onderdeel " + QString::fromUtf8(c.part) + " staat er twee keer in");
+    }
+    // Names that only look alike are parts of their own, and save as they are.
+    TWordPackage package = MakeWordPackage(Para("eerste"));
+    for (const char* name : {"Word/Document.xml", "./word/document.xml", "/word/document.xml", "../word/document.xml",
+                             "word//document.xml", "word/document.xml/"})
+        package.SetPart(name, "<anders/>");
+    package.Save(path);
+    std::vector<std::pair<std::string, std::string>> parts = package.Parts();
+    parts.pop_back(); // a folder, not a part
+    EXPECT_EQ(TWordPackage::Load(path).Parts(), parts);
+    const QString copy = dir.filePath("kopie.docx");
+    TWordDocument::Open(path)->Save(copy);
+    EXPECT_EQ(TWordPackage::Load(copy).Parts().size(), parts.size());
 }
 
 // A part's name in a message is the name the document gives, shown whole; a name that would act
