@@ -103,6 +103,25 @@ TEST(WordPackage, XmlWithMoreNodesThanTheBoundIsRefusedBeforeItIsParsed)
               "Het onderdeel word/document.xml van het document is te groot: meer dan 4.000.000 elementen en attributen");
 }
 
+// The bound holds at exactly its count: a part of MaxXmlNodes elements is read, one more is refused.
+TEST(WordPackage, XmlOfExactlyTheNodeBoundIsRead)
+{
+    std::string xml = "<w:body>";
+    xml.reserve(6 * MaxXmlNodes + 20);
+    for (std::size_t i = 1; i < MaxXmlNodes; ++i)
+        xml += "<w:p/>";
+    xml += "</w:body>";
+    {
+        pugi::xml_document doc;
+        EXPECT_EQ(ErrorOf([&] { ParseXmlPart(doc, xml, "word/document.xml"); }), "(no error)");
+        EXPECT_TRUE(doc.document_element().last_child());
+    }
+    xml.insert(8, "<w:p/>");
+    pugi::xml_document doc;
+    EXPECT_EQ(ErrorOf([&] { ParseXmlPart(doc, xml, "word/document.xml"); }),
+              "Het onderdeel word/document.xml van het document is te groot: meer dan 4.000.000 elementen en attributen");
+}
+
 // A zip archive can name an entry twice, a package cannot: it would not save.  Such a template
 // is refused when it is opened, naming the template and the part as they are.
 TEST(WordPackage, APartNamedTwiceIsRefusedWhenOpened)
