@@ -806,6 +806,30 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
          "De sjabloon is niet beveiligd." + TemplateTail, true},
         {"template not a valid package", [&] { WriteFileBytes(TemplatePath("ZV01"), "Dit is geen document.\r\n"); },
          "StartTemplate: ", "(package)", true},
+        {"template part named outside ASCII",
+         [&] {
+             TWordPackage package = TWordPackage::Load(TemplatePath("ZV01"));
+             const std::string rels = package.Part("word/_rels/document.xml.rels");
+             package.SetPart("word/_rels/document.xml.rels", rels.substr(0, rels.find("settings.xml")) + "caf\xC3\xA9.xml"
+                                 + rels.substr(rels.find("settings.xml") + 12));
+             package.SetPart("word/caf\xC3\xA9.xml", "<w:settings><kapot>");
+             package.Save(TemplatePath("ZV01"));
+         },
+         "StartTemplate: ",
+         "Het onderdeel word/caf\xE9.xml van het document is beschadigd: een eindtag die niet bij de begintag past"
+             + HelpdeskTail,
+         true},
+        {"template naming a part twice",
+         [&] {
+             TWordPackage package = TWordPackage::Load(TemplatePath("ZV01"));
+             package.SetPart("word/documenX.xml", package.Part("word/document.xml") + " ");
+             package.Save(TemplatePath("ZV01"));
+             ASSERT_TRUE(RenameEntries(TemplatePath("ZV01"), {{"word/documenX.xml", "word/document.xml"}}));
+         },
+         "StartTemplate: ",
+         "Het bestand (template) is beschadigd: het onderdeel word/document.xml staat er "
+             "twee keer in" + HelpdeskTail,
+         true},
         {"no select", [&] { WriteLayout("ZV01", "[SQL]\r\nfrom=kand.txt\r\n"); }, "StartTemplate: ",
          "Missing SQL statement in ZV01.dat" + HelpdeskTail, false},
         {"unknown pass kind", [&] { WriteLayout("ZV01", "[GENERAL]\r\nmultirun=X\r\n[SQL]\r\nselect=*\r\nfrom=kand.txt\r\n"); },
@@ -827,7 +851,10 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
             EXPECT_NE(box.message.find("ZV01.dot"), std::string::npos) << box.message;
             EXPECT_EQ(box.message.substr(box.message.size() - HelpdeskTail.size()), HelpdeskTail);
         } else {
-            EXPECT_EQ(box.message, c.message);
+            std::string message = c.message; // "(template)" stands for the template's path
+            if (const auto at = message.find("(template)"); at != std::string::npos)
+                message.replace(at, 10, QStringToAnsi(TemplatePath("ZV01")));
+            EXPECT_EQ(box.message, message);
         }
         EXPECT_EQ(!recording.Calls.empty(), c.connected);
         // Once connected, the word processor is shown, with no template left open.
@@ -963,6 +990,18 @@ TEST_F(Driver, TheNextFormRemovesTheHalfWrittenDocumentsOfAKilledCopy)
         EXPECT_EQ(ReadFileBytes(folder + ".4242-4.docx.tmp"), "van een ander");
         QFile::remove(folder + ".4242-4.docx.tmp");
     }
+}
+
+// Text from the list reads in a message as it stands, even where its bytes look like a path's.
+TEST_F(Driver, ACandidateNumberInAMessageReadsAsItStands)
+{
+    AddKandidaat("\x81" "A;", "Jansen");
+    ErrorBox box;
+    ModalAnswer selection(Choose({0}));
+    ModalAnswer error(ReadErrorBox(box));
+    Start("ZV02");
+    EXPECT_EQ(box.message, "KandidatenToDataset: '\x81" "A;' is not a valid integer value" + HelpdeskTail);
+    EXPECT_TRUE(opened.empty());
 }
 
 // Memory that runs out is shown in words, never as "std::bad_alloc".

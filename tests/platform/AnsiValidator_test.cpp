@@ -40,8 +40,8 @@ TEST(RefusedCharacters, TheMessageNamesEachCharacterOnceWithItsCode)
     EXPECT_EQ(RefusedCharactersMessage(QString::fromUtf8("Caf\u00e9 \u20ac \u0160")), "");
     // The message is Windows-1252 text: the characters travel as escapes, the rest as plain bytes.
     EXPECT_EQ(RefusedCharactersMessage(QString::fromUtf8("\u0142")),
-              "De invoer bevat het teken '\x81" "142;' (U+0142) dat het programma niet kan opslaan; de invoer is "
-              "niet overgenomen.");
+              "De invoer bevat het teken '" + TextInMessage(QString::fromUtf8("\u0142")) +
+                  "' (U+0142) dat het programma niet kan opslaan; de invoer is niet overgenomen.");
 }
 
 TEST(RefusedCharacters, TheValidatorRefusesTheEditAndSaysWhy)

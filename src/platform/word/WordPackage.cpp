@@ -16,6 +16,7 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include <unordered_set>
 #include <zip.h>
 
 namespace {
@@ -27,6 +28,9 @@ const char* const OfficeDocumentType = "officeDocument";
 constexpr zip_uint32_t DeflateLevel = 6;
 
 std::string FileNameOf(const QString& path) { return PathInMessage(path); }
+
+// A part or entry name (UTF-8, from the document) as a message shows it.
+std::string PartNameOf(const std::string& part) { return PathInMessage(QString::fromUtf8(part.data(), qsizetype(part.size()))); }
 
 std::string ZipReason(int code, int systemError)
 {
@@ -184,15 +188,15 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
 {
     if (CountXmlNodes(Data) > MaxXmlNodes) {
         Doc.reset();
-        throw Exception("Het onderdeel " + Name + " van het document is te groot: meer dan " + DutchCount(MaxXmlNodes)
+        throw Exception("Het onderdeel " + PartNameOf(Name) + " van het document is te groot: meer dan " + DutchCount(MaxXmlNodes)
                         + " elementen en attributen");
     }
     const pugi::xml_parse_result result = Doc.load_buffer(Data.data(), Data.size(), XmlParseOptions, pugi::encoding_utf8);
     if (!result)
-        throw Exception("Het onderdeel " + Name + " van het document is beschadigd: " + XmlReason(result.status));
+        throw Exception("Het onderdeel " + PartNameOf(Name) + " van het document is beschadigd: " + XmlReason(result.status));
     if (ElementDepth(Doc) > MaxXmlDepth) {
         Doc.reset();
-        throw Exception("Het onderdeel " + Name + " van het document is beschadigd: de elementen zijn dieper genest dan " +
+        throw Exception("Het onderdeel " + PartNameOf(Name) + " van het document is beschadigd: de elementen zijn dieper genest dan " +
                         std::to_string(MaxXmlDepth));
     }
 }
@@ -241,6 +245,7 @@ TWordPackage TWordPackage::Load(const QString& Path)
         throw Exception("Het bestand " + name + " kan niet worden geopend: " + ZipReason(error, errno));
     TWordPackage package;
     std::size_t total = 0;
+    std::unordered_set<std::string> names;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
@@ -250,6 +255,9 @@ TWordPackage TWordPackage::Load(const QString& Path)
         std::string entry = st.name;
         if (!entry.empty() && entry.back() == '/')
             continue;
+        // A package cannot be written with one name twice.
+        if (!names.insert(entry).second)
+            throw Exception("Het bestand " + name + " is beschadigd: het onderdeel " + PartNameOf(entry) + " staat er twee keer in");
         // The sizes the archive states, checked before anything is unpacked.
         if (st.size > MaxPackageBytes - total)
             throw Exception("Het bestand " + name + " is beschadigd: de onderdelen zijn samen groter dan " +
@@ -261,7 +269,7 @@ TWordPackage TWordPackage::Load(const QString& Path)
         if (file)
             zip_fclose(file);
         if (read < 0 || static_cast<zip_uint64_t>(read) != st.size)
-            throw Exception("Het bestand " + name + " is beschadigd: " + entry + " is onleesbaar");
+            throw Exception("Het bestand " + name + " is beschadigd: " + PartNameOf(entry) + " is onleesbaar");
         package.parts_.emplace_back(std::move(entry), std::move(data));
     }
     if (!package.HasPart(ContentTypesPart) || !package.HasPart(package.MainPartName()))
@@ -508,7 +516,7 @@ const std::string& TWordPackage::Part(const std::string& Name) const
     for (const auto& p : parts_)
         if (p.first == Name)
             return p.second;
-    throw Exception("Het document heeft geen onderdeel " + Name);
+    throw Exception("Het document heeft geen onderdeel " + PartNameOf(Name));
 }
 
 void TWordPackage::SetPart(const std::string& Name, std::string Data)

@@ -25,7 +25,8 @@ using TPartWriter = std::function<void(pugi::xml_writer& Out)>;
 class TWordPackage {
 public:
     // Reads the package at Path.  Throws Exception naming the file when it cannot be read, is
-    // no zip archive, holds more than MaxPackageBytes or holds no main document.
+    // no zip archive, holds more than MaxPackageBytes, names a part twice (it could not be saved)
+    // or holds no main document.  Messages show part names through PathInMessage.
     static TWordPackage Load(const QString& Path);
 
     // Writes the package to Path (through a temporary file that replaces it), its parts deflated
