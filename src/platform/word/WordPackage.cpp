@@ -2,20 +2,18 @@
 
 #include "AnsiText.h"
 #include "AsciiCase.h"
+#include "BoundedWorker.h"
 #include "Exceptions.h"
 
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
 #include <ctime>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <sstream>
-#include <thread>
 #include <unordered_set>
 #include <zip.h>
 
@@ -289,8 +287,10 @@ struct TStreamStopped {};
 // the archive.  Between them wait at most QueuedChunks chunks of about ChunkBytes.
 class TPartStream : pugi::xml_writer {
 public:
-    explicit TPartStream(const TPartWriter& writer) : producer_([this, &writer] { Produce(writer); }) {}
-    ~TPartStream() { Stop(); }
+    explicit TPartStream(const TPartWriter& writer)
+        : worker_(QueuedChunks, [this, &writer](TBoundedWorker<std::string>& chunks) { Produce(writer, chunks); })
+    {
+    }
     TPartStream(const TPartStream&) = delete;
     TPartStream& operator=(const TPartStream&) = delete;
 
@@ -299,41 +299,21 @@ public:
     // Ends the writer at its next chunk unless it is done and waits for it; rethrows its failure.
     void Finish()
     {
-        Stop();
-        if (failure_)
-            std::rethrow_exception(failure_);
+        worker_.Stop();
+        worker_.Finish();
     }
 
 private:
-    void Stop()
+    void Produce(const TPartWriter& writer, TBoundedWorker<std::string>& chunks)
     {
-        {
-            const std::lock_guard lock(mutex_);
-            stopped_ = true;
-        }
-        changed_.notify_all();
-        if (producer_.joinable())
-            producer_.join();
-    }
-
-    void Produce(const TPartWriter& writer)
-    {
-        std::exception_ptr failure;
+        chunks_ = &chunks;
         try {
             filling_.reserve(ChunkBytes);
             writer(*this);
             if (!filling_.empty())
                 Push();
         } catch (const TStreamStopped&) {
-        } catch (...) {
-            failure = std::current_exception();
         }
-        {
-            const std::lock_guard lock(mutex_);
-            failure_ = failure;
-            ended_ = true;
-        }
-        changed_.notify_all();
     }
 
     void write(const void* data, size_t size) override
@@ -343,44 +323,39 @@ private:
         filling_.append(static_cast<const char*>(data), size);
     }
 
-    // Queues the chunk being filled and takes an empty one.
+    // Queues the chunk being filled and takes an empty one, one that was read when there is one.
     void Push()
     {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return stopped_ || queue_.size() < QueuedChunks; });
-        if (stopped_)
+        if (!chunks_->Put(std::move(filling_)))
             throw TStreamStopped();
-        queue_.push_back(std::move(filling_));
         filling_.clear();
-        if (!spare_.empty()) {
-            filling_ = std::move(spare_.back());
-            spare_.pop_back();
+        {
+            const std::lock_guard lock(spareMutex_);
+            if (!spare_.empty()) {
+                filling_ = std::move(spare_.back());
+                spare_.pop_back();
+            }
         }
-        lock.unlock();
-        changed_.notify_all();
         filling_.reserve(ChunkBytes);
     }
 
     zip_int64_t Read(void* data, zip_uint64_t length)
     {
         if (readAt_ == reading_.size()) {
-            std::unique_lock lock(mutex_);
             if (reading_.capacity() >= ChunkBytes) {
                 reading_.clear();
+                const std::lock_guard lock(spareMutex_);
                 spare_.push_back(std::move(reading_));
             }
-            changed_.wait(lock, [this] { return ended_ || !queue_.empty(); });
-            if (queue_.empty()) {
-                if (!failure_)
+            std::optional<std::string> next = worker_.Take();
+            if (!next) {
+                if (!worker_.WorkerFailed())
                     return 0;
                 zip_error_set(&error_, ZIP_ER_READ, 0);
                 return -1;
             }
-            reading_ = std::move(queue_.front());
-            queue_.pop_front();
+            reading_ = std::move(*next);
             readAt_ = 0;
-            lock.unlock();
-            changed_.notify_all();
         }
         const std::size_t n = std::min<std::size_t>(length, reading_.size() - readAt_);
         std::memcpy(data, reading_.data() + readAt_, n);
@@ -438,21 +413,17 @@ private:
 
     // The writer's thread only.
     std::string filling_;
+    TBoundedWorker<std::string>* chunks_ = nullptr;
     // libzip's thread only.
     std::string reading_;
     std::size_t readAt_ = 0;
     bool opened_ = false;
     zip_error_t error_{};
     const time_t mtime_ = time(nullptr);
-    // Both, under mutex_.
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::string> queue_;
-    std::vector<std::string> spare_; // chunks read, for the writer to fill again
-    bool stopped_ = false;
-    bool ended_ = false;
-    std::exception_ptr failure_;
-    std::thread producer_; // last: started when all of the above exists
+    // Both: chunks read, for the writer to fill again.
+    std::mutex spareMutex_;
+    std::vector<std::string> spare_;
+    TBoundedWorker<std::string> worker_; // last: its thread starts when the rest exists
 };
 
 // Writes parts to path in their order; the part streamed (added at the end when new) comes from
