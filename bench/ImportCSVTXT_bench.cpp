@@ -3,10 +3,11 @@
 //
 // Large inputs (run each alone, its peak memory is the process's; /usr/bin/time -v agrees):
 //   --benchmark_filter=WideHeader   a 66 KB file: a header of 65,535 ";" and 2,000 empty lines
-//   --benchmark_filter=LargeFile    2.2 million ordinary rows, about 200 MB; peak_per_file is the
-//                                   peak memory over the file's size
-//   --benchmark_filter=EmptyLines   200 MB of empty lines under a 10-column header: more data lines
-//                                   than one import reads, refused
+//   --benchmark_filter=LargeFile    the most candidates an import takes (100,000 ordinary rows,
+//                                   about 10 MB); peak_per_file is the peak memory over the file's size
+//   --benchmark_filter=EmptyLines   64 MB of empty lines under a 10-column header: more data lines
+//                                   than one import takes, refused
+//   --benchmark_filter=OverSize     a file of 1 GB (sparse): refused by its size
 #include "fImportCSVTXT.h"
 
 #include "ZEBSortGrid.h"
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sys/resource.h>
@@ -183,12 +185,20 @@ void WideHeader(benchmark::State& state)
 
 void LargeFile(benchmark::State& state)
 {
-    FileToRecords(state, ImportFileOf(2'200'000));
+    FileToRecords(state, ImportFileOf(int(MaxImportLines)));
 }
 
 void EmptyLines(benchmark::State& state)
 {
-    FileToRecords(state, EmptyLinesFile(Header, 200'000'000));
+    FileToRecords(state, EmptyLinesFile(Header, long(MaxImportBytes) - long(std::strlen(Header)) - 1));
+}
+
+void OverSize(benchmark::State& state)
+{
+    const std::filesystem::path path = TempFile("groot.csv");
+    std::ofstream(path, std::ios::binary) << Header << "\n";
+    std::filesystem::resize_file(path, std::uintmax_t(1) << 30);
+    FileToRecords(state, path);
 }
 
 } // namespace
@@ -196,6 +206,7 @@ void EmptyLines(benchmark::State& state)
 BENCHMARK(WideHeader)->Unit(benchmark::kMillisecond);
 BENCHMARK(LargeFile)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(EmptyLines)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(OverSize)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(ImportFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(Records)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(Grid)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);

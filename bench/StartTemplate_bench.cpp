@@ -10,13 +10,12 @@
 // The folders lie under $TMPDIR; on a disk file system the cost of creating the hundreds of
 // documents right after the previous iteration deleted them can grow faster than their number; on
 // a tmpfs it does not (TMPDIR=/dev/shm).
+#include "FormsBench.h"
 #include "PrivateTempFolder.h"
 #include "WordProcessor.h"
 #include "ZEBDLB.h"
 #include "fWordSelectie.h"
-#include "uGlobals.h"
 #include "uUtils.h"
-#include "uZVGlobals.h"
 #include "uZVWord.h"
 
 #include <benchmark/benchmark.h>
@@ -33,6 +32,8 @@
 
 namespace {
 
+using bench::TBenchLists;
+
 const char* const FormCode = "ZV02";
 
 // Chooses every candidate in the selection dialog as soon as it is shown.
@@ -48,35 +49,6 @@ void AnswerSelection()
         dialog->btnOk->click();
     });
 }
-
-// A party and count candidates in the program's lists, for as long as the object lives.
-struct TBenchLists {
-    explicit TBenchLists(int count)
-    {
-        auto p = std::make_unique<TPartijRecord>();
-        p->Afkorting = "ABC";
-        p->StatuNaam = "Algemene Bond van Candidaten";
-        p->Aanduiding = "ABC";
-        PartijList->Add(std::move(p));
-        for (int i = 1; i <= count; ++i) {
-            auto k = std::make_unique<TKandidaatRecord>();
-            k->KandidaatNr = std::to_string(i);
-            k->Achternaam = "Achternaam " + std::to_string(i);
-            k->Voorletters = "A.B.";
-            k->Voornaam = "Voornaam";
-            k->NaamStemapparaat = "Achternaam " + std::to_string(i) + ", A.B.";
-            k->Geslacht = "V";
-            k->Geboortedatum = "01-02-1970";
-            k->Adres = "Straat 1";
-            k->Postcode = "1234 AB";
-            k->Plaats = "Plaats";
-            KandidaatList->Add(std::move(k));
-        }
-        FormsDir = ZORVANDEL_FORMS_DIR;
-        InstallODBCDriverIfNecessary();
-    }
-    TZVLists Lists;
-};
 
 void RemoveWrittenDocuments()
 {

@@ -23,6 +23,7 @@
 #include "fOvzKandidatenlijstH1.h"
 #include "fSelFormulier.h"
 #include "fSplashMessage.h"
+#include "uZVWord.h"
 #include "uGlobals.h"
 #include "uUtils.h"
 
@@ -59,7 +60,7 @@ void Reported(const std::string& prefix, Body&& body)
         body();
     } catch (const EAbort&) {
     } catch (const std::exception& e) {
-        ShowInfoMessage(prefix + e.what());
+        ShowInfoMessage(prefix + MessageOf(e));
     }
 }
 
@@ -479,6 +480,7 @@ void TfrmMain::OpenExportForm()
 void TfrmMain::OpenFormulieren()
 {
     auto catalogue = TBaseForm::Create<TfrmSelFormulier>(this);
+    catalogue->StartForm = [this](const std::string& code) { StartTemplateWith(code, ProgramEnvironment(Word)); };
     FormsDir = QCoreApplication::applicationDirPath() + "/FORMS/";
     try {
         catalogue->Init("ZV", FormsDir);

@@ -6,6 +6,7 @@
 // FormActivate replace the base handlers, and Initialize runs on its first activation.
 
 #include "LazyFileDialog.h"
+#include "WordProcessor.h"
 #include "fBaseSelect.h"
 #include "uZVGlobals.h"
 
@@ -65,7 +66,8 @@ public:
     void FileNew();
     void OpenPartijForm(TMutateMode Mode); // insert (a new list) or edit
     void OpenExportForm();
-    // Sets FormsDir to the program folder + "FORMS/" and shows the forms catalogue on it.
+    // Sets FormsDir to the program folder + "FORMS/" and shows the forms catalogue on it, which
+    // starts its forms with Word.
     void OpenFormulieren();
     // The H1 candidate-list report, built and previewed (acAfdrukken).
     void PrintKandidatenlijstH1();
@@ -95,6 +97,8 @@ public:
     // Built on first use.
     TLazyFileDialog OpenDialog;
     TLazyFileDialog SaveDialog;
+    // The word processor that the forms requests of this window share.
+    TWordConnection Word;
 
 protected:
     void FormCreate() override;

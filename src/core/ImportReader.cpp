@@ -4,7 +4,9 @@
 #include "AsciiCase.h"
 #include "Exceptions.h"
 #include "PosixIO.h"
+#include "RegularFile.h"
 #include "StrFuncs.h"
+#include "WordPackage.h"
 #include "uUtils.h"
 
 #include <algorithm>
@@ -14,8 +16,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-const std::string MaxImportLinesMessage =
-    "Het importbestand bevat meer dan " + std::to_string(MaxImportLines) + " kandidaten.";
+std::string MaxImportBytesMessage(const std::filesystem::path& fileName)
+{
+    return "Het importbestand " + NativePathInMessage(fileName.native()) + " is groter dan " +
+           SizeText(MaxImportBytes) + "; de kandidatenlijst blijft ongewijzigd.";
+}
+
+std::string MaxImportLinesMessage(const std::filesystem::path& fileName)
+{
+    return "Het importbestand " + NativePathInMessage(fileName.native()) + " bevat meer dan " +
+           DutchCount(MaxImportLines) + " kandidaten; de kandidatenlijst blijft ongewijzigd.";
+}
 
 namespace {
 
@@ -121,7 +132,8 @@ int FieldOf(std::string_view name)
 // Reading an import file
 
 TImportTextFile::TImportTextFile(const std::filesystem::path& fileName, TImportEncoding& encoding)
-    : handle_(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }))
+    : fileName_(fileName),
+      handle_(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }))
 {
     if (handle_.Get() < 0)
         throw EInOutError(CannotOpen, errno);
@@ -131,6 +143,9 @@ TImportTextFile::TImportTextFile(const std::filesystem::path& fileName, TImportE
     // Only a regular file has an end: not a directory, a pipe or a device such as /dev/zero.
     if (!S_ISREG(info.st_mode))
         throw EInOutError(CannotOpen, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    size_ = std::uint64_t(info.st_size);
+    if (size_ > MaxImportBytes)
+        throw EInOutError(MaxImportBytesMessage(fileName), EFBIG);
     buffer_.resize(1 << 16);
     const std::int64_t modified = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     const bool same = encoding.Known && encoding.Device == info.st_dev && encoding.Inode == info.st_ino &&
@@ -160,6 +175,7 @@ bool TImportTextFile::ScanUtf8()
     if (::lseek(handle_.Get(), 0, SEEK_SET) != 0)
         ThrowIoError(errno);
     pos_ = end_ = 0;
+    read_ = 0;
     return utf8;
 }
 
@@ -168,6 +184,9 @@ bool TImportTextFile::Fill()
     const int n = RetryOnInterrupt([&] { return ::read(handle_.Get(), buffer_.data(), buffer_.size()); });
     if (n < 0)
         ThrowIoError(errno);
+    read_ += std::uint64_t(n);
+    if (read_ > MaxImportBytes) // grown since it was opened
+        throw EInOutError(MaxImportBytesMessage(fileName_), EFBIG);
     pos_ = 0;
     end_ = std::size_t(n);
     return n > 0;
@@ -387,6 +406,21 @@ void TImportLines::Add(const std::shared_ptr<const TImportColumns>& columns, std
         parts_.emplace_back(Count(), columns);
     text_.append(line);
     ends_.push_back(text_.size());
+}
+
+void TImportLines::Reserve(std::size_t textBytes)
+{
+    text_.reserve(text_.size() + textBytes);
+}
+
+void TImportLines::Truncate(std::size_t count)
+{
+    if (count >= Count())
+        return;
+    ends_.resize(count);
+    text_.resize(count == 0 ? 0 : std::size_t(ends_.back()));
+    while (!parts_.empty() && parts_.back().first >= count)
+        parts_.pop_back();
 }
 
 std::string TImportLines::Line(std::size_t index) const

@@ -22,10 +22,14 @@
 #include <string_view>
 #include <vector>
 
-// One import reads at most this many data lines; a longer file fails with MaxImportLinesMessage,
-// so that the records of a file of empty lines (285 bytes each) cannot exhaust memory.
-constexpr std::size_t MaxImportLines = 10'000'000;
-extern const std::string MaxImportLinesMessage;
+// The largest import: a file of at most MaxImportBytes (as the other data files) with at most
+// MaxImportLines data lines (as many rows as the forms' text driver reads).  No party comes near
+// either; they bound what an import holds (the lines, a 285-byte record per line, a grid row per
+// record) before a candidate is added.  The messages name the file and the limit.
+constexpr std::uint64_t MaxImportBytes = std::uint64_t(64) << 20;
+constexpr std::size_t MaxImportLines = 100'000;
+std::string MaxImportBytesMessage(const std::filesystem::path& fileName);
+std::string MaxImportLinesMessage(const std::filesystem::path& fileName);
 
 // Whether a file's bytes are UTF-8, remembered for one state of the file (device, inode, size,
 // modification time), so that the file is scanned only once while it does not change.
@@ -37,10 +41,11 @@ struct TImportEncoding {
 };
 
 // One import file, line by line.  Opening raises EInOutError "Kan gekozen bestand niet openen."
-// when the file cannot be opened or is no regular file; reading raises EInOutError (the system's
-// text) on a read error and Exception
-// on a line longer than MaxLineLength bytes, so that no file, however large or binary, is
-// loaded into memory as a whole.
+// when the file cannot be opened or is no regular file, and EInOutError (EFBIG)
+// MaxImportBytesMessage when it is larger than MaxImportBytes, before a byte is read; reading
+// raises the same when the file has grown past it, EInOutError (the system's text) on a read
+// error and Exception on a line longer than MaxLineLength bytes, so that no file, however large
+// or binary, is loaded into memory as a whole.
 class TImportTextFile {
 public:
     static constexpr std::size_t MaxLineLength = 65536;
@@ -52,12 +57,17 @@ public:
     // Characters of the last line read that became "?".
     int ReplacedInLine() const { return replacedInLine_; }
     bool Utf8() const { return utf8_; }
+    // The file's size when it was opened.
+    std::uint64_t Size() const { return size_; }
 
 private:
     bool Fill();
     bool ScanUtf8();
 
+    std::filesystem::path fileName_;
     TFileHandle handle_;
+    std::uint64_t size_ = 0;
+    std::uint64_t read_ = 0; // bytes read since the start of the file
     bool utf8_ = false;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
@@ -147,6 +157,11 @@ private:
 class TImportLines {
 public:
     void Add(const std::shared_ptr<const TImportColumns>& columns, std::string_view line);
+    // Room for lines of textBytes bytes in all (such as a file's size), so that the text is not
+    // copied as it grows.
+    void Reserve(std::size_t textBytes);
+    // Drops the lines from index count on.
+    void Truncate(std::size_t count);
     std::size_t Count() const { return ends_.size(); }
     std::string Line(std::size_t index) const;
     const TImportColumns& Columns(std::size_t index) const;

@@ -36,6 +36,7 @@ public:
                                                         : 0;
         if (error != 0)
             ThrowIoError(error);
+        LockFile(file_.Get(), LOCK_SH); // a save in place holds it until the whole list is written
     }
 
     bool AtEnd() { return pos_ == end_ && !Fill(); }
@@ -87,6 +88,22 @@ void AppendScrambled(std::string& bytes, const TRecord& record)
     bytes.append(reinterpret_cast<const char*>(&copy), sizeof copy);
 }
 
+// What a failed save left, in the lines that follow "Kan gekozen bestand niet wegschrijven.".
+std::string WhatTheSaveLeft(const EInOutError& error)
+{
+    const auto* replace = dynamic_cast<const EReplaceError*>(&error);
+    if (!replace)
+        return {};
+    std::string text;
+    if (replace->FolderTakesNoNewFile)
+        text += "\r\nIn de map van het bestand kan geen nieuw bestand worden aangemaakt.";
+    if (replace->OldFile == EReplaceError::TOldFile::Unchanged)
+        text += "\r\nHet bestaande bestand is ongewijzigd gebleven.";
+    else if (replace->OldFile == EReplaceError::TOldFile::Damaged)
+        text += "\r\nDe oude inhoud van het bestand kon niet worden teruggezet; het bestand kan beschadigd zijn.";
+    return text;
+}
+
 // Runs body and turns its failure into the text shown for it.
 template <class Body>
 std::optional<std::string> FailureText(const char* ioErrorText, const std::string& prefix, Body body)
@@ -94,8 +111,8 @@ std::optional<std::string> FailureText(const char* ioErrorText, const std::strin
     try {
         body();
         return std::nullopt;
-    } catch (const EInOutError&) {
-        return ioErrorText;
+    } catch (const EInOutError& e) {
+        return ioErrorText + WhatTheSaveLeft(e);
     } catch (const Exception& e) {
         return prefix + e.Message;
     } catch (const std::exception& e) {

@@ -48,7 +48,7 @@ TfrmImportCSVTXT::TfrmImportCSVTXT(QWidget* owner) : TBaseOkCancel(owner)
     sgSample = ui.sgSample;
     cbIndicators = ui.cbIndicators;
 
-    cmbSeparator->setValidator(new TAnsiValidator(cmbSeparator));
+    cmbSeparator->setValidator(TellRefusals(new TAnsiValidator(cmbSeparator)));
     cmbSeparator->setEditText(QString::fromLatin1(TabCaption.c_str()));
     sgSample->SetName("sgSample");
     sgSample->SetColCount(13);
@@ -152,8 +152,22 @@ void TfrmImportCSVTXT::ImportFile()
 {
     if (!waitCursor_)
         waitCursor_ = std::make_unique<TWaitCursor>();
+    // All or nothing: a failure takes back what this import added, so that another OK does not
+    // add the same lines twice.
+    const std::size_t before = outData_ ? outData_->Count() : outLines_->size();
+    const int replacedBefore = replacedChars_;
+    const auto takeBack = [&] {
+        waitCursor_.reset();
+        if (outData_)
+            outData_->Truncate(before);
+        else
+            outLines_->erase(outLines_->begin() + std::ptrdiff_t(before), outLines_->end());
+        replacedChars_ = replacedBefore;
+    };
     try {
         TImportTextFile file(fileName_, encoding_);
+        if (outData_)
+            outData_->Reserve(std::size_t(file.Size()));
         std::string line;
         const bool firstRead = file.ReadLine(line);
         std::vector<std::string> names;
@@ -174,7 +188,7 @@ void TfrmImportCSVTXT::ImportFile()
             if (columns->Count() == 0)
                 throw Exception("Lijstindex buiten bereik (0)");
             if (count == MaxImportLines)
-                throw Exception(MaxImportLinesMessage);
+                throw Exception(MaxImportLinesMessage(fileName_));
             if (outData_)
                 outData_->Add(columns, line);
             else
@@ -182,13 +196,13 @@ void TfrmImportCSVTXT::ImportFile()
             replacedChars_ += file.ReplacedInLine();
         }
     } catch (EAbort&) {
-        waitCursor_.reset();
+        takeBack();
         throw;
     } catch (const Exception& e) {
-        waitCursor_.reset();
+        takeBack();
         throw Exception("Het bestand is niet te lezen." + e.Message);
     } catch (const std::exception& e) {
-        waitCursor_.reset();
+        takeBack();
         throw Exception("Het bestand is niet te lezen." + MessageOf(e));
     }
 }
@@ -218,7 +232,7 @@ void TfrmImportCSVTXT::btnOkClick()
             ImportFile();
         SetModalResult(mrOk);
     } catch (const std::exception& e) {
-        ShowErrorMessage("TfrmImportCSVTXT.btnOkClick", "Fout tijdens importeren: " + std::string(e.what()));
+        ShowErrorMessage("TfrmImportCSVTXT.btnOkClick", "Fout tijdens importeren: " + MessageOf(e));
     }
 }
 
@@ -233,7 +247,7 @@ bool SLReadKandidaat(const std::vector<std::string>& Items, TKandidaatRecord* Ka
         *Kandidaat = KandidaatFromItems(Items);
         return true;
     } catch (const std::exception& e) {
-        ShowInfoMessage("frmMain.SLReadKandidaat: " + std::string(e.what()));
+        ShowInfoMessage("frmMain.SLReadKandidaat: " + MessageOf(e));
         return false;
     }
 }
@@ -247,19 +261,25 @@ std::string ReplacedCharsMessage(int count)
            " tekens die het programma niet kan opslaan; ze zijn vervangen door een vraagteken (?).";
 }
 
-void AddImportedKandidaten(const TImportLines& Lines, TKandidaatList& List, const TKandidaatReader& Read)
+void AddImportedKandidaten(const TImportLines& Lines, TKandidaatList& List, const TKandidaatReader& Read,
+                           bool ClearFirst)
 {
+    // Every record is made before the list changes.
+    std::vector<std::unique_ptr<TKandidaatRecord>> records;
+    records.reserve(Lines.Count());
     std::vector<std::string> items;
     for (std::size_t i = 0; i < Lines.Count(); ++i) {
         auto record = std::make_unique<TKandidaatRecord>();
         Lines.Columns(i).Items(Lines.Line(i), items);
         if (!Read(items, record.get()))
             throw Exception("Ongeldige kandidaat record ingelezen.");
-        List.Add(std::move(record));
+        records.push_back(std::move(record));
     }
+    List.AddAll(std::move(records), ClearFirst);
 }
 
-void OpenCSVTXTKandidaten(QWidget* owner, const std::filesystem::path& FileName, const TKandidaatReader& Read)
+void OpenCSVTXTKandidaten(QWidget* owner, const std::filesystem::path& FileName, const TKandidaatReader& Read,
+                          bool ClearFirst)
 {
     try {
         TImportLines lines;
@@ -267,11 +287,11 @@ void OpenCSVTXTKandidaten(QWidget* owner, const std::filesystem::path& FileName,
         dialog->Initialize(FileName, &lines, true, false, true);
         if (dialog->ShowModal() != TBaseForm::mrOk)
             return;
-        AddImportedKandidaten(lines, *KandidaatList, Read);
+        AddImportedKandidaten(lines, *KandidaatList, Read, ClearFirst);
         if (dialog->ReplacedChars() > 0)
             ShowInfoMessage(ReplacedCharsMessage(dialog->ReplacedChars()));
     } catch (const std::exception& e) {
-        ShowInfoMessage("frmMain.OpenCSVTXTKandidaten: " + std::string(e.what()));
+        ShowInfoMessage("frmMain.OpenCSVTXTKandidaten: " + MessageOf(e));
     }
 }
 
@@ -291,13 +311,14 @@ bool OpenDialogTXT(QWidget* owner, std::filesystem::path& FileName)
 void ImportCSVTXT(QWidget* owner)
 {
     try {
-        if (KandidaatList->Count() > 0 &&
+        // Yes clears the list only when the import succeeds: a cancelled or failed one keeps it.
+        const bool clear =
+            KandidaatList->Count() > 0 &&
             AskQuestion("Kandidaten inlezen (CSV/TXT)", "Kandidaten reeds ingevoerd; Wilt u de bestaande kandidaten wissen?",
-                        false) == mrYes)
-            KandidaatList->Clear();
+                        false) == mrYes;
         std::filesystem::path fileName;
         if (OpenDialogTXT(owner, fileName))
-            OpenCSVTXTKandidaten(owner, fileName);
+            OpenCSVTXTKandidaten(owner, fileName, SLReadKandidaat, clear);
     } catch (...) {
         // A failure that reaches the command itself ends it without a message.
     }

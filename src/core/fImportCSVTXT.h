@@ -23,10 +23,11 @@ class TWaitCursor;
 // ---------------------------------------------------------------------------------------------
 // The main window's import command (Ctrl+I).  KandidaatList must exist (TZVLists).
 
-// The whole command: when KandidaatList holds candidates, asks whether they go (Yes clears the
-// list, No keeps them and the imported ones follow), lets the user pick the file
-// (OpenDialogTXT) and runs OpenCSVTXTKandidaten on it.  owner is the main window.  Never
-// throws: a failure that reaches the command ends it without a message.
+// The whole command: when KandidaatList holds candidates, asks whether they go (Yes: the imported
+// candidates take their place; No: they follow the existing ones), lets the user pick the file
+// (OpenDialogTXT) and runs OpenCSVTXTKandidaten on it.  The existing candidates go only with a
+// successful import: cancelling either dialog or a failure keeps them.  owner is the main window.
+// Never throws: a failure that reaches the command ends it without a message.
 //
 // The caller (acImportCSVTXTExecute) must afterwards, whatever happened, rebuild the grid and
 // caption from the lists (UpdateLijstGegevens) and run EnableDisable:
@@ -50,18 +51,21 @@ bool SLReadKandidaat(const std::vector<std::string>& Items, TKandidaatRecord* Ka
 using TKandidaatReader = std::function<bool(const std::vector<std::string>& Items, TKandidaatRecord* Kandidaat)>;
 
 // Appends one record per data line of the import dialog to List, in order, each filled by Read
-// from the line's items.  A line that Read refuses raises Exception "Ongeldige kandidaat record
-// ingelezen."; the records appended before it stay.
+// from the line's items; with ClearFirst they replace the records List holds.  All or nothing: a
+// line that Read refuses raises Exception "Ongeldige kandidaat record ingelezen.", memory that
+// runs out std::bad_alloc, and List stays as it was.
 void AddImportedKandidaten(const TImportLines& Lines, TKandidaatList& List,
-                           const TKandidaatReader& Read = SLReadKandidaat);
+                           const TKandidaatReader& Read = SLReadKandidaat, bool ClearFirst = false);
 
 // Runs the import dialog on FileName and appends one candidate per data line to KandidaatList,
-// in file order; Cancel adds nothing.  Every failure is shown in the information message box as
-// "frmMain.OpenCSVTXTKandidaten: " followed by its text; a line that Read refuses ends the
-// import with "Ongeldige kandidaat record ingelezen." and the candidates before it stay.  When
-// characters were replaced by "?" while the file was read, one more message says how many.
+// in file order; with ClearFirst the imported candidates replace those of KandidaatList.  Cancel
+// or a failure leaves KandidaatList as it was.  Every failure is shown in the information
+// message box as "frmMain.OpenCSVTXTKandidaten: " followed by its text (MessageOf: memory that
+// runs out reads "Onvoldoende geheugen"); a line that Read refuses ends the import with
+// "Ongeldige kandidaat record ingelezen.".  When characters were replaced by "?" while the file
+// was read, one more message says how many.
 void OpenCSVTXTKandidaten(QWidget* owner, const std::filesystem::path& FileName,
-                          const TKandidaatReader& Read = SLReadKandidaat);
+                          const TKandidaatReader& Read = SLReadKandidaat, bool ClearFirst = false);
 
 // The message after an import in which count characters (count > 0) became "?".
 std::string ReplacedCharsMessage(int count);
@@ -93,9 +97,10 @@ public:
     // Reads the first line and at most 99 more into sgSample.
     void LoadSample();
     // Appends every data line to the output.  Too few fields in the first line raise EAbort
-    // "Het importbestand dient <ColCount> velden te bevatten."; any other failure, more than
-    // MaxImportLines data lines and a failed allocation among them, an Exception "Het bestand is
-    // niet te lezen." followed by its text.
+    // "Het importbestand dient <ColCount> velden te bevatten."; any other failure, a file larger
+    // than MaxImportBytes, more than MaxImportLines data lines and a failed allocation among them,
+    // an Exception "Het bestand is niet te lezen." followed by its text.  A failure leaves the
+    // output as it was.
     void ImportFile();
 
     void SetFileName(const std::filesystem::path& Value) { fileName_ = Value; }

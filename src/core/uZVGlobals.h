@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -143,6 +144,20 @@ public:
             throw std::invalid_argument("Add: geen record");
         items_.push_back(std::move(record));
         return Count() - 1;
+    }
+    // Appends the records in their order or, with Replace, puts them in place of the records the
+    // list holds, which are released.  All or nothing: a null record (std::invalid_argument) or
+    // memory that runs out (std::bad_alloc) leaves the list as it was.
+    void AddAll(std::vector<std::unique_ptr<TRecord>> records, bool Replace = false)
+    {
+        if (std::find(records.begin(), records.end(), nullptr) != records.end())
+            throw std::invalid_argument("AddAll: geen record");
+        if (Replace) {
+            items_.swap(records); // the old records go with records
+            return;
+        }
+        items_.reserve(items_.size() + records.size());
+        std::move(records.begin(), records.end(), std::back_inserter(items_));
     }
     // Releases the record at index; the records behind it move up one place.
     void Delete(int index) { items_.erase(items_.begin() + CheckedIndex(index)); }

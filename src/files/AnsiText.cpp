@@ -1,8 +1,12 @@
 #include "AnsiText.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <array>
+#include <unordered_set>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -90,9 +94,69 @@ bool IsAnsiRepresentable(const QString& text)
     return ok;
 }
 
+std::u32string CharactersNotInAnsi(const QString& text)
+{
+    std::u32string found;
+    std::unordered_set<char32_t> seen;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t point = text.at(i).unicode();
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            point = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            ++i;
+        }
+        if ((point > 0xFFFF || AnsiByte(static_cast<char16_t>(point)) < 0) && seen.insert(point).second)
+            found += point;
+    }
+    return found;
+}
+
 namespace {
 
 constexpr char PathEscape = '\x81';
+constexpr std::size_t KeyLength = 12;
+constexpr char32_t Replacement = 0xFFFD;
+
+// The escapes of this run carry a key that no file, list or input can hold, so that text from
+// data is never taken for one: letters that are no hex digits, drawn once per run.
+const std::string& EscapeKey()
+{
+    static const std::string key = [] {
+        std::string letters(KeyLength, 'g');
+        for (char& c : letters)
+            c = static_cast<char>('g' + QRandomGenerator::system()->bounded(20));
+        return letters;
+    }();
+    return key;
+}
+
+// The byte of a code point, or -1 when Windows-1252 cannot hold it.
+int AnsiByteOf(char32_t point) { return point <= 0xFFFF ? AnsiByte(static_cast<char16_t>(point)) : -1; }
+
+// Characters that would act in a message rather than show: the C0 controls, the C1 controls
+// that Windows-1252 has no byte for, line and paragraph separators, the bidirectional controls.
+bool Acts(char32_t point)
+{
+    return point < 0x20 || (point >= 0x80 && point <= 0x9F && AnsiByteOf(point) < 0) || point == 0x2028
+        || point == 0x2029 || point == 0x200E || point == 0x200F || point == 0x061C || (point >= 0x202A && point <= 0x202E)
+        || (point >= 0x2066 && point <= 0x2069);
+}
+
+// Whether TextInMessage writes point as an escape: the escape's own byte, and what Windows-1252
+// cannot hold and does not act.
+bool Escaped(char32_t point)
+{
+    return point == static_cast<unsigned char>(PathEscape)
+        || (AnsiByteOf(point) < 0 && !Acts(point) && point <= 0x10FFFF && !(point >= 0xD800 && point <= 0xDFFF));
+}
+
+std::string EscapeOf(char32_t point)
+{
+    static const char Digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (char32_t rest = point; rest != 0 || hex.empty(); rest >>= 4)
+        hex.insert(hex.begin(), Digits[rest & 0xF]);
+    return PathEscape + EscapeKey() + hex + ';';
+}
 
 int HexValue(char c)
 {
@@ -103,24 +167,39 @@ int HexValue(char c)
     return -1;
 }
 
+// The code point of the escape at message[at], written as TextInMessage writes it, with its
+// length; nothing when the bytes there are no such escape.
+std::optional<std::pair<char32_t, std::size_t>> EscapeAt(const std::string& message, std::size_t at)
+{
+    const std::string& key = EscapeKey();
+    if (message.compare(at + 1, key.size(), key) != 0)
+        return std::nullopt;
+    std::size_t end = at + 1 + key.size();
+    char32_t point = 0;
+    while (end < message.size() && end - at <= key.size() + 6 && HexValue(message[end]) >= 0)
+        point = point * 16 + static_cast<char32_t>(HexValue(message[end++]));
+    if (end >= message.size() || message[end] != ';' || !Escaped(point))
+        return std::nullopt;
+    const std::size_t length = end + 1 - at;
+    if (message.compare(at, length, EscapeOf(point)) != 0) // the one spelling it writes
+        return std::nullopt;
+    return std::make_pair(point, length);
+}
+
 } // namespace
 
-std::string PathInMessage(const QString& path)
+std::string TextInMessage(const QString& text)
 {
     std::string result;
-    result.reserve(static_cast<std::size_t>(path.size()));
-    const std::u32string points = path.toStdU32String();
-    for (const char32_t point : points) {
-        const int byte = point <= 0xFFFF ? AnsiByte(static_cast<char16_t>(point)) : -1;
-        if (byte >= 0 && byte != static_cast<unsigned char>(PathEscape)) {
+    result.reserve(static_cast<std::size_t>(text.size()));
+    for (const char32_t point : text.toStdU32String()) {
+        const int byte = AnsiByteOf(point);
+        if (Escaped(point))
+            result += EscapeOf(point);
+        else if (byte >= 0 && !Acts(point))
             result += static_cast<char>(byte);
-            continue;
-        }
-        static const char Digits[] = "0123456789ABCDEF";
-        std::string hex;
-        for (char32_t rest = point; rest != 0 || hex.empty(); rest >>= 4)
-            hex.insert(hex.begin(), Digits[rest & 0xF]);
-        result += PathEscape + hex + ';';
+        else // a control, or no character at all
+            result += EscapeOf(Replacement);
     }
     return result;
 }
@@ -136,15 +215,9 @@ QString MessageToQString(const std::string& message)
     text.reserve(static_cast<qsizetype>(message.size()));
     for (std::size_t i = 0; i < message.size(); ++i) {
         if (message[i] == PathEscape) {
-            // An escape is 1 to 6 hex digits and ';' naming a code point; anything else is the byte itself.
-            std::size_t end = i + 1;
-            char32_t point = 0;
-            while (end < message.size() && end - i <= 6 && HexValue(message[end]) >= 0)
-                point = point * 16 + static_cast<char32_t>(HexValue(message[end++]));
-            if (end > i + 1 && end < message.size() && message[end] == ';' && point <= 0x10FFFF
-                && !(point >= 0xD800 && point <= 0xDFFF)) {
-                text += QString::fromUcs4(&point, 1);
-                i = end;
+            if (const auto escape = EscapeAt(message, i)) {
+                text += QString::fromUcs4(&escape->first, 1);
+                i += escape->second - 1;
                 continue;
             }
         }

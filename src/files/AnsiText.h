@@ -16,11 +16,25 @@ std::string QStringToAnsi(const QString& text, bool* ok = nullptr);
 // True when every character of text has a Windows-1252 byte.
 bool IsAnsiRepresentable(const QString& text);
 
-// A path inside a message text.  Windows-1252 holds most paths; a character it cannot hold is
-// carried as an escape (byte 0x81, its code point in hex, ';') that MessageToQString turns back,
-// so the message box shows the path whole.  NativePathInMessage takes the file system's bytes.
-std::string PathInMessage(const QString& path);
+// A text inside a message text.  Windows-1252 holds most texts; a character it cannot hold, and
+// the escape's own byte 0x81, is carried as an escape (byte 0x81, a key drawn once per run, its
+// code point in hex, ';') that MessageToQString turns back, so the message box shows the text
+// whole.  A control, a line separator or a bidirectional control would act on the message rather
+// than show, and is carried as U+FFFD.
+std::string TextInMessage(const QString& text);
+
+// A path inside a message text, as TextInMessage.  NativePathInMessage takes the file system's bytes.
+inline std::string PathInMessage(const QString& path)
+{
+    return TextInMessage(path);
+}
 std::string NativePathInMessage(const std::string& bytes);
 
-// A message text for the screen: AnsiToQString, with the escapes of PathInMessage turned back.
+// The characters of text that Windows-1252 cannot hold, each once, in the order they first
+// appear; a surrogate pair is one character.
+std::u32string CharactersNotInAnsi(const QString& text);
+
+// A message text for the screen: AnsiToQString, with the escapes that TextInMessage wrote in this
+// run turned back.  Any other byte shows as itself, so text from data, which cannot hold the key,
+// reads exactly as AnsiToQString shows it.
 QString MessageToQString(const std::string& message);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <string>
+#include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -22,6 +23,20 @@ int RetryOnInterrupt(auto call)
         result = static_cast<int>(call());
     while (result < 0 && errno == EINTR);
     return result;
+}
+
+// Takes the flock(2) lock operation (LOCK_SH or LOCK_EX) on handle, waiting while another process
+// holds the file, about five seconds at most; then raises EInOutError (EWOULDBLOCK).  On a file
+// system without such locks the file stays unlocked.
+inline void LockFile(int handle, int operation)
+{
+    for (int wait = 0;; ++wait) {
+        if (RetryOnInterrupt([&] { return ::flock(handle, operation | LOCK_NB); }) == 0 || errno != EWOULDBLOCK)
+            return;
+        if (wait == 500)
+            ThrowIoError(EWOULDBLOCK);
+        ::usleep(10000);
+    }
 }
 
 // The file layer's text for an errno value: "File not found", "Invalid filename", "Too many open

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <cerrno>
 #include <dirent.h>
 #include <mutex>
@@ -104,12 +105,56 @@ bool SameDirectory(int held, const struct stat& info)
     return held >= 0 && ::fstat(held, &heldInfo) == 0 && heldInfo.st_dev == info.st_dev && heldInfo.st_ino == info.st_ino;
 }
 
+// Whether path names a folder of the user's into which no one else can put anything.  The runtime
+// folder must be as the desktop makes it: a directory itself (no link), the user's, mode 0700.  A
+// TMPDIR the user set may be reached through a link, but a shared one such as /tmp does not count.
+enum class TBase { Runtime, TmpDir };
+bool UsersOwnFolder(const QByteArray& path, uid_t user, TBase base)
+{
+    struct stat info {};
+    if (!path.startsWith('/'))
+        return false;
+    if ((base == TBase::Runtime ? ::lstat(path.constData(), &info) : ::stat(path.constData(), &info)) != 0)
+        return false;
+    if (!S_ISDIR(info.st_mode) || info.st_uid != user)
+        return false;
+    return base == TBase::Runtime ? (info.st_mode & 07777) == 0700 : (info.st_mode & 022) == 0;
+}
+
+// Makes the missing folders of path, each of mode 0700 (a folder that is there is left as it is).
+void MakeFolders(const QString& path)
+{
+    const QStringList parts = path.split('/', Qt::SkipEmptyParts);
+    QString made;
+    for (const QString& part : parts) {
+        made += "/" + part;
+        ::mkdir(QFile::encodeName(made).constData(), 0700);
+    }
+}
+
+// The folder that holds the private folder, where no other user can take its name first: the
+// desktop's runtime folder for the user, else the TMPDIR the user set, else the user's cache folder.
+QString PrivateTempBase(uid_t user)
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (UsersOwnFolder(runtime, user, TBase::Runtime))
+        return QDir::cleanPath(QFile::decodeName(runtime));
+    const QByteArray tmpDir = qgetenv("TMPDIR");
+    if (UsersOwnFolder(tmpDir, user, TBase::TmpDir))
+        return QDir::cleanPath(QFile::decodeName(tmpDir));
+    const QString cache = QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
+    if (!cache.startsWith('/'))
+        Fail("zorvandel-" + QString::number(user), "kan niet worden aangemaakt", ENOENT);
+    MakeFolders(cache);
+    return cache;
+}
+
 } // namespace
 
 QString PrivateTempFolder()
 {
     const uid_t user = ::geteuid();
-    const QString path = QDir::tempPath() + "/zorvandel-" + QString::number(user);
+    const QString path = PrivateTempBase(user) + "/zorvandel-" + QString::number(user);
     const QByteArray name = QFile::encodeName(path);
 
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)

@@ -1,7 +1,10 @@
 #pragma once
-// The user's own temporary folder: "zorvandel-<uid>" under the system temporary folder, mode 0700
-// and owned by the user, so that files written there are private as they were on the original
-// platform.  A shared /tmp is not.
+// The user's own temporary folder: "zorvandel-<uid>", mode 0700 and owned by the user, so that files
+// written there are private as they were on the original platform.  It stands where no other user
+// can take its name first, as anyone can in a shared /tmp: in the desktop's runtime folder for the
+// user ($XDG_RUNTIME_DIR, when it is a directory of the user's of mode 0700), else in the TMPDIR the
+// user set (when it is a folder of the user's that no one else can write), else in the user's cache
+// folder ($XDG_CACHE_HOME or ~/.cache, made with mode 0700 when missing).
 
 #include <QString>
 

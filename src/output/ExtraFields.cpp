@@ -7,6 +7,8 @@
 #include "IntText.h"
 #include "NameValueLines.h"
 #include "RegistryStore.h"
+#include "RegularFile.h"
+#include "SafeFileWriter.h"
 #include "StrFuncs.h"
 #include "fExtraFields.h"
 #include "uGlobals.h"
@@ -135,11 +137,19 @@ QString FormVarsFileName()
     if (folder.isWritable() && (!file.exists() || file.isWritable()))
         return shipped;
     const QString own = QFileInfo(RegistryStore::FileName(HKEY_CURRENT_USER)).absolutePath() + "/FORMVARS.INI";
-    if (!QFileInfo::exists(own) && file.isFile()) { // no FIFO or device: copying it could hang
+    if (!QFileInfo::exists(own)) {
         QDir().mkpath(QFileInfo(own).absolutePath());
-        // Without a copy the first write starts the file anew.
-        if (QFile::copy(shipped, own))
-            QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner);
+        // The user's alone from its first byte, as every later write keeps it: the shipped text
+        // (only a regular file is read), or none.  Without it the first write starts the file anew.
+        try {
+            std::string text;
+            try {
+                text = ReadRegularFile(QFile::encodeName(shipped).toStdString(), MaxIniBytes);
+            } catch (const EInOutError&) {
+            }
+            ReplacePrivateFile(QFile::encodeName(own).toStdString(), text);
+        } catch (const std::exception&) {
+        }
     }
     return own;
 }

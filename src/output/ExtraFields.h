@@ -72,7 +72,8 @@ using TAskExtraFields = std::function<std::optional<std::vector<std::string>>(co
 // "dd-mm-yy" (also when cancelled), Ask gets the fields and their initial texts, and after OK the
 // entered texts are stored (StoreExtraFieldValues).  The folder of FormVarsFile is locked
 // (TFolderLock) from the first read to the last write, so that two copies never hand out the same
-// "AUTONUM" number.  Another copy holds it while its user fills in its fields: after waiting
+// "AUTONUM" number; a folder that cannot be locked fails the asking with the lock's failure.
+// Another copy holds it while its user fills in its fields: after waiting
 // FormVarsWaitMilliseconds for it, the asking fails with AnotherFormText rather than freeze the
 // window.  A file that is not an INI file is left alone (TIniFile::CheckFormat).  Returns 1 after
 // OK, 2 after a cancel.
@@ -84,7 +85,7 @@ extern const char* const AnotherFormText;
 
 // The FORMVARS.INI in use: FormsDir + "FORMVARS.INI" while the forms folder and that file can be
 // written; otherwise (a program installed for all users) the user's own copy beside the registry
-// store's files, made from the shipped one when it is missing.
+// store's files, made when it is missing from the shipped one (or empty), of mode 0600.
 QString FormVarsFileName();
 
 // Asks the values of Fields' lines in the dialog "Extra velden voor MS Word koppeling" and stores them

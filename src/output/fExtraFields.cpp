@@ -4,6 +4,7 @@
 #include "AnsiValidator.h"
 #include "ScreenCenter.h"
 #include "WindowFrame.h"
+#include "ZEBMessages.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -46,7 +47,7 @@ TdlgExtraFields::TdlgExtraFields(const std::vector<TExtraField>& fields, QWidget
         label->move(TExtraFieldsGeometry::LabelLeft, 8 + row);
         label->adjustSize();
         auto* edit = new QLineEdit(AnsiToQString(fields[i].Initial), area);
-        edit->setValidator(new TAnsiValidator(edit));
+        edit->setValidator(TellRefusals(new TAnsiValidator(edit)));
         edit->setGeometry(170, 4 + row, TExtraFieldsGeometry::EditWidth, TExtraFieldsGeometry::EditHeight);
         if (scroll_)
             edit->installEventFilter(this);

@@ -8,6 +8,7 @@
 #include "SysCalls.h"
 #include "TrailingSlash.h"
 #include "WordApplication.h"
+#include "WordProcessor.h"
 #include "ZEBMessages.h"
 #include "fGauge.h"
 #include "fWordSelectie.h"
@@ -109,9 +110,9 @@ std::optional<TStartMessage> StartFailureMessage(const std::exception& e)
                                                 "Quandor helpdesk indien de fout zich blijft herhalen."};
 }
 
-TTemplateEnvironment ProgramEnvironment()
+TTemplateEnvironment ProgramEnvironment(TWordConnection& Word)
 {
-    return {ConnectWordApplication, [] {
+    return {[&Word] { return Word.Connect(); }, [] {
                 std::vector<std::string> arguments;
                 for (const QString& arg : QCoreApplication::arguments())
                     arguments.push_back(QStringToAnsi(arg));
@@ -202,6 +203,7 @@ public:
             ShowStartError(StartHeading, AnotherFormText);
             return false;
         }
+        RemovePartialDocuments(environment_.TempFolder());
         empty_ = layout_.Empty();
         eofRecord_ = layout_.EofRecord();
         if (layout_.Selectie() && !ShowModalWithNormalCursor([this] { return int(environment_.SelectCandidates(selection_)); }))
@@ -389,5 +391,6 @@ void StartTemplateWith(const std::string& Code, const TTemplateEnvironment& Envi
 
 void StartTemplate(const std::string& Code)
 {
-    StartTemplateWith(Code, ProgramEnvironment());
+    TWordConnection word;
+    StartTemplateWith(Code, ProgramEnvironment(word));
 }

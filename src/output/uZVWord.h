@@ -24,6 +24,7 @@ class QWidget;
 // ---- Word documents by name ----
 
 class TWordApplication;
+class TWordConnection;
 
 // The file-name part of a path: the text after its last "/", all of it without one.
 std::string WordDocumentName(const std::string& FileName);
@@ -86,9 +87,9 @@ struct TTemplateEnvironment {
     std::function<int(std::vector<std::string>& Fields)> AskExtraFields = GetNewVarValues;
     std::function<std::unique_ptr<TFormProgress>(QWidget* Owner)> ShowProgress = ProgramProgress;
 };
-// The running word processor (ConnectWordApplication), the program's command line, and the rest
-// of the program's own.
-TTemplateEnvironment ProgramEnvironment();
+// The word processor of Word's connection (started at the first pass that needs it and kept by the
+// connection), the program's command line, and the rest of the program's own.
+TTemplateEnvironment ProgramEnvironment(TWordConnection& Word);
 
 // Produces the form Code from the forms folder: template ZV/TEMPLATE/<Code>.dot, layout file
 // ZV/FORMDAT/<Code>.dat.  Asks for candidates and extra fields when the layout wants them, writes
@@ -98,8 +99,12 @@ TTemplateEnvironment ProgramEnvironment();
 // noclearformat, nofind and nohome leave steps out.  A layout with autoloop "Y" repeats the whole
 // run with new extra fields until their dialog is cancelled; without [FIELDS] it runs once.
 // One request at a time holds the private temporary folder: while another copy of the program
-// makes a form there, the request ends with AnotherFormText under the heading "Start formulier".
+// makes a form there, the request ends with AnotherFormText under the heading "Start formulier";
+// a folder that cannot be locked at all ends it with the lock's failure.  Holding it, the request
+// first removes the half-written documents of a copy that was killed (RemovePartialDocuments).
 // Every failure is shown inside; nothing is thrown.  Code is Windows-1252.
+// The request connects to a word processor of its own; a window that keeps one for its requests
+// gives it in the environment (ProgramEnvironment).
 void StartTemplate(const std::string& Code);
 
 // How a failure of a form request is shown: the heading and text of its error box; none for a

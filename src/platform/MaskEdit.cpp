@@ -84,6 +84,13 @@ bool TEditMask::IsLiteral(size_t pos) const
     return pos < positions_.size() && positions_[pos].kind == Kind::Literal;
 }
 
+bool TEditMask::TakesText() const
+{
+    return !IsMasked() || std::any_of(positions_.begin(), positions_.end(), [](const Position& p) {
+        return p.kind == Kind::Letter || p.kind == Kind::LetterOrDigit || p.kind == Kind::Any;
+    });
+}
+
 char TEditMask::Convert(size_t pos, char c) const
 {
     return ChangeCase(c, positions_[pos].charCase);
@@ -235,9 +242,11 @@ void TEditMask::Delete(TEditState& state) const
 
 TCustomMaskEdit::TCustomMaskEdit(QWidget* parent) : QLineEdit(parent)
 {
-    setValidator(new TAnsiValidator(this, [this](const QString& text) {
+    auto* validator = new TAnsiValidator(this, [this](const QString& text) {
         return !mask_.IsMasked() || mask_.Conforms(QStringToAnsi(text));
-    }));
+    });
+    connect(validator, &TAnsiValidator::Refused, this, &TCustomMaskEdit::Refuse);
+    setValidator(validator);
 }
 
 void TCustomMaskEdit::SetEditMask(const std::string& editMask)
@@ -302,18 +311,25 @@ void TCustomMaskEdit::InputChar(char key)
 
 void TCustomMaskEdit::TypeText(const QString& text)
 {
-    for (QChar wide : text) {
-        bool ok = false;
-        const std::string narrow = QStringToAnsi(QString(wide), &ok);
-        if (!ok || narrow.size() != 1) {
-            QApplication::beep();
-            continue;
-        }
-        char key = narrow[0];
+    bool ok = false;
+    const std::string narrow = QStringToAnsi(text, &ok);
+    if (!ok) {
+        Refuse(QString::fromStdU32String(CharactersNotInAnsi(text)));
+        return;
+    }
+    for (char key : narrow) {
         KeyPress(key);
         if (key != 0)
             InputChar(key);
     }
+}
+
+void TCustomMaskEdit::Refuse(const QString& characters)
+{
+    if (mask_.TakesText())
+        Q_EMIT CharactersRefused(characters);
+    else
+        QApplication::beep();
 }
 
 void TCustomMaskEdit::keyPressEvent(QKeyEvent* event)

@@ -29,6 +29,8 @@ public:
     bool SaveLiterals() const { return saveLiterals_; }
 
     bool IsLiteral(size_t pos) const;
+    // Some input position takes letters or any character (or there is no mask at all).
+    bool TakesText() const;
     // Whether c may stand at input position pos (after case conversion).
     bool Accepts(size_t pos, char c) const;
     // The text with every input position blank.
@@ -71,8 +73,10 @@ private:
     char blank_ = '_';
 };
 
-// The masked edit control.  Without a mask it is a plain edit; either way it refuses characters
-// that Windows-1252 cannot hold.
+// The masked edit control.  Without a mask it is a plain edit; either way it refuses a key, paste
+// or drop that brings in a character Windows-1252 cannot hold.  Where the mask takes text it says
+// for which characters (CharactersRefused, once per input); a field of digits only beeps, as it
+// does for a letter.
 class TCustomMaskEdit : public QLineEdit {
     Q_OBJECT
 
@@ -90,6 +94,9 @@ public:
     // Puts text into the control, fitted to the mask.
     void SetText(const std::string& text);
 
+Q_SIGNALS:
+    void CharactersRefused(const QString& characters);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -104,6 +111,7 @@ private:
     TEditMask::TEditState State() const;
     void Apply(const TEditMask::TEditState& state);
     void TypeText(const QString& text);
+    void Refuse(const QString& characters);
 
     std::string editMask_;
     TEditMask mask_;

@@ -660,11 +660,24 @@ void TStringGrid::KeyPress(char& Key)
         OnKeyPress(this, Key);
 }
 
+namespace {
+
+// The Windows-1252 text a key types; empty when it types a character Windows-1252 cannot hold
+// (that one matches nothing in the grid; it must not search as "?").
+std::string AnsiKeyText(const QKeyEvent* event)
+{
+    bool ok = false;
+    std::string text = QStringToAnsi(event->text(), &ok);
+    return ok ? text : std::string();
+}
+
+} // namespace
+
 void TStringGrid::keyPressEvent(QKeyEvent* event)
 {
     if (syncScheduled_)
         UpdateView();
-    keyText_ = QStringToAnsi(event->text());
+    keyText_ = AnsiKeyText(event);
     int key = event->key();
     KeyDown(key, event->modifiers() & ~Qt::KeypadModifier);
     if (keyText_.size() == 1) {
@@ -678,7 +691,7 @@ void TStringGrid::keyPressEvent(QKeyEvent* event)
 
 void TStringGrid::keyReleaseEvent(QKeyEvent* event)
 {
-    keyText_ = QStringToAnsi(event->text());
+    keyText_ = AnsiKeyText(event);
     int key = event->key();
     KeyUp(key, event->modifiers() & ~Qt::KeypadModifier);
     keyText_.clear();

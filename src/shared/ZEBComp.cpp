@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "AnsiValidator.h"
 #include "Resources.h"
+#include "ZEBMessages.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -125,7 +126,7 @@ void WidenToShow(QLineEdit* field, const QString& text)
 
 // --- TZEBEdit
 
-TZEBEdit::TZEBEdit(QWidget* parent) : TEntryField<QLineEdit>(parent), validator_(new TAnsiValidator(this))
+TZEBEdit::TZEBEdit(QWidget* parent) : TEntryField<QLineEdit>(parent), validator_(TellRefusals(new TAnsiValidator(this)))
 {
     setValidator(validator_);
 }
@@ -176,7 +177,7 @@ void TZEBCombobox::PrepareLineEdit()
     // Also for a field made editable directly (setEditable, e.g. from a layout).
     if (QLineEdit* edit = lineEdit()) {
         if (!edit->validator())
-            edit->setValidator(new TAnsiValidator(edit));
+            edit->setValidator(TellRefusals(new TAnsiValidator(edit)));
         edit->setReadOnly(readOnly_);
     }
 }
@@ -286,7 +287,10 @@ void TZEBCombobox::contextMenuEvent(QContextMenuEvent* event)
 
 // --- TZEBMaskEdit
 
-TZEBMaskEdit::TZEBMaskEdit(QWidget* parent) : TEntryField<TCustomMaskEdit>(parent) {}
+TZEBMaskEdit::TZEBMaskEdit(QWidget* parent) : TEntryField<TCustomMaskEdit>(parent)
+{
+    connect(this, &TCustomMaskEdit::CharactersRefused, this, &TellRefusedCharacters);
+}
 
 bool TZEBMaskEdit::IsEmpty() const
 {

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "DateTime.h"
 #include "Exceptions.h"
+#include "ZEBMessages.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -102,6 +103,7 @@ bool CheckTime(const std::string& text, const std::string& timeFormat)
 
 TZEBDateEdit::TZEBDateEdit(QWidget* parent) : TEntryField<TCustomMaskEdit>(parent)
 {
+    connect(this, &TCustomMaskEdit::CharactersRefused, this, &TellRefusedCharacters);
     SetEditMask(kDateMask);
     resize(64, sizeHint().height());
 }

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include <utility>
+
 TMessageTeksten MessageTeksten;
 bool DutchCaptions = true;
 
@@ -28,6 +30,35 @@ void ShowErrorMessageUnicode(const std::string& Title, const QString& Message)
     QApplication::beep();
     ZebMessageBoxUnicode(AnsiToQString(MessageTeksten.Application), MessageToQString(Title), Message, mbOk, clRed, 1,
                          DutchCaptions);
+}
+
+namespace {
+
+// Characters refused since the last message, waiting for the next one.
+QString& PendingRefusals()
+{
+    static QString pending;
+    return pending;
+}
+
+} // namespace
+
+void TellRefusedCharacters(const QString& characters)
+{
+    QString& pending = PendingRefusals();
+    const bool queued = !pending.isEmpty();
+    pending += characters;
+    if (queued || pending.isEmpty())
+        return;
+    QMetaObject::invokeMethod(
+        qApp, [] { ShowInfoMessage(RefusedCharactersMessage(std::exchange(PendingRefusals(), QString()))); },
+        Qt::QueuedConnection);
+}
+
+TAnsiValidator* TellRefusals(TAnsiValidator* validator)
+{
+    QObject::connect(validator, &TAnsiValidator::Refused, validator, &TellRefusedCharacters);
+    return validator;
 }
 
 int AskQuestion(const std::string& Title, const std::string& Message, bool WithCancel)

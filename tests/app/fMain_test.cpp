@@ -1,9 +1,12 @@
 #include "fMain.h"
 
 #include "ActionLink.h"
+#include "AddressSpaceLimit.h"
+#include "AnsiText.h"
 #include "ChildRun.h"
 #include "FileSizeLimit.h"
 #include "HeldComponents.h"
+#include "ImportReader.h"
 #include "JpegLabel.h"
 #include "ListFile.h"
 #include "ModalAnswer.h"
@@ -47,6 +50,10 @@
 #include <functional>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <optional>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -908,7 +915,9 @@ TEST_F(MainWindow, ClosingWithYesWhenTheSaveFailsKeepsTheProgramAndTheOldFile)
     }
     ASSERT_TRUE(failed.Seen().shown);
     EXPECT_TRUE(overwrite.Seen().labels.contains("Het gekozen bestand bestaat al, wilt u deze overschrijven?"));
-    EXPECT_TRUE(failed.Seen().labels.contains("Kan gekozen bestand niet wegschrijven."));
+    EXPECT_TRUE(failed.Seen().labels.contains(
+        "Kan gekozen bestand niet wegschrijven.\r\nHet bestaande bestand is ongewijzigd gebleven."))
+        << failed.Seen().labels.join("|").toStdString();
     EXPECT_TRUE(form->isVisible()) << "the program stays open";
     EXPECT_EQ(ReadFileBytes(saved), "vorige lijst");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
@@ -1155,6 +1164,178 @@ TEST_F(MainWindow, ImportAddsCandidatesAndRebuildsTheGrid)
     const std::vector<std::string> names = GridColumn(*form->grdKandidaten, 1);
     EXPECT_NE(std::find(names.begin(), names.end(), "van Jansen, J. (Jan) (m)"), names.end());
     EXPECT_EQ(Commands(), WithKandidaten);
+}
+
+// Yes to "wissen" clears the candidates only once the import dialog ended with OK and the file was
+// read whole: cancelling either dialog or a file that cannot be read leaves list and grid as they were.
+TEST_F(MainWindow, AnImportThatDoesNotHappenKeepsTheCandidates)
+{
+    Start();
+    LoadPartij("ABC", {{"2", "Twee", "Ede"}, {"1", "Een", "Epe"}});
+    const std::vector<std::string> numbers{"2", "1"}, shown{"1", "2"};
+    const QString csv = Path("kandidaten.csv");
+    ASSERT_TRUE(WriteFileBytes(csv, std::string(ImportHeader) + "7;Zeven;Z.;;;;;Laan 7;7777 ZZ;Zeist\n"));
+    const QString pipe = Path("pijp.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const auto unchanged = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(ListNumbers(), numbers);
+        EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), shown);
+        EXPECT_EQ(Commands(), WithKandidaten);
+    };
+    {
+        // Enter takes the default answer, Ja; Escape closes the file dialog.
+        ModalAnswer question(ModalAnswer::PressKey(Qt::Key_Return));
+        ModalAnswer picker(ModalAnswer::PressKey(Qt::Key_Escape));
+        Press(Qt::Key_I, Qt::ControlModifier);
+        EXPECT_TRUE(question.Seen().labels.contains("Kandidaten reeds ingevoerd; Wilt u de bestaande kandidaten wissen?"));
+        ASSERT_TRUE(picker.Seen().shown);
+        unchanged("file dialog cancelled");
+    }
+    {
+        ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer picker(ModalAnswer::ChooseFile(csv));
+        ModalAnswer import(ModalAnswer::ClickButton("Annuleren"));
+        Press(Qt::Key_I, Qt::ControlModifier);
+        ASSERT_TRUE(import.Seen().shown);
+        unchanged("import dialog cancelled");
+    }
+    {
+        ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer picker(ModalAnswer::ChooseFile(pipe));
+        ModalAnswer message(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_I, Qt::ControlModifier);
+        EXPECT_TRUE(message.Seen().labels.contains("frmMain.OpenCSVTXTKandidaten: Kan gekozen bestand niet openen."))
+            << message.Seen().labels.join("|").toStdString();
+        unchanged("file cannot be read");
+    }
+    {
+        // OK: now the candidates go, and the imported one takes their place.
+        ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer picker(ModalAnswer::ChooseFile(csv));
+        ModalAnswer import(ImportOk());
+        Press(Qt::Key_I, Qt::ControlModifier);
+        ASSERT_TRUE(import.Seen().shown);
+    }
+    EXPECT_EQ(ListNumbers(), std::vector<std::string>{"7"});
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), std::vector<std::string>{"7"});
+}
+
+// A file larger than an import takes is refused by its size before the import dialog opens; one
+// with more candidates than an import takes fails at OK and adds nothing; taken back to the limit
+// in the same dialog, the next OK takes it whole, once.
+TEST_F(MainWindow, AnImportBeyondItsLimitsSaysSoAndKeepsTheCandidates)
+{
+    Start();
+    LoadPartij("ABC", {{"2", "Twee", "Ede"}, {"1", "Een", "Epe"}});
+    const QString large = Path("groot.csv");
+    ASSERT_TRUE(WriteFileBytes(large, std::string(ImportHeader)));
+    ASSERT_EQ(::truncate(QFile::encodeName(large).constData(), off_t(MaxImportBytes + 1)), 0);
+    {
+        ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer picker(ModalAnswer::ChooseFile(large));
+        ModalAnswer message(ModalAnswer::ClickButton("Ok"));
+        Press(Qt::Key_I, Qt::ControlModifier);
+        EXPECT_EQ(message.Seen().className, "TZEBMessageForm");
+        EXPECT_TRUE(message.Seen().labels.contains(MessageToQString(
+            "frmMain.OpenCSVTXTKandidaten: Het importbestand " + PathInMessage(large) +
+            " is groter dan 64 MB; de kandidatenlijst blijft ongewijzigd.")))
+            << message.Seen().labels.join("|").toStdString();
+    }
+    EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"2", "1"}));
+
+    const QString many = Path("veel.csv");
+    std::string body; // exactly as many candidates as an import takes
+    for (std::size_t i = 0; i < MaxImportLines; ++i)
+        body += std::to_string(i % 100) + ";Naam\n";
+    ASSERT_TRUE(WriteFileBytes(many, ImportHeader + body + "1;Een te veel\n"));
+    SeenWindow failure;
+    std::size_t countAfterFailure = 0;
+    {
+        ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer picker(ModalAnswer::ChooseFile(many));
+        ModalAnswer import([&](QWidget* window) {
+            QPushButton* ok = window->findChild<QPushButton*>("btnOk");
+            {
+                ModalAnswer error(ModalAnswer::ClickButton("Ok"));
+                QTest::mouseClick(ok, Qt::LeftButton);
+                failure = error.Seen();
+            }
+            countAfterFailure = std::size_t(KandidaatList->Count());
+            ASSERT_TRUE(window->isVisible());
+            ASSERT_TRUE(WriteFileBytes(many, ImportHeader + body));
+            QTest::mouseClick(ok, Qt::LeftButton);
+        });
+        Press(Qt::Key_I, Qt::ControlModifier);
+        ASSERT_TRUE(import.Seen().shown);
+    }
+    EXPECT_TRUE(failure.labels.contains(MessageToQString(
+        "Fout tijdens importeren: Het bestand is niet te lezen.Het importbestand " + PathInMessage(many) +
+        " bevat meer dan 100.000 kandidaten; de kandidatenlijst blijft ongewijzigd.")))
+        << failure.labels.join("|").toStdString();
+    EXPECT_EQ(countAfterFailure, 2u);
+    EXPECT_EQ(std::size_t(KandidaatList->Count()), MaxImportLines);
+    EXPECT_EQ(std::size_t(form->grdKandidaten->RowCount()), MaxImportLines + 1);
+}
+
+// Memory that runs out while the imported candidates are made is said in words, and the list keeps
+// what it held: with No nothing of the file is added, with Yes no candidate goes.  Each answer in a
+// fresh process, whose memory earlier tests have not left free.
+TEST_F(MainWindow, AnImportForWhichMemoryRunsOutChangesNothing)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than a limit on it leaves";
+#else
+    for (const char* answer : {"Nee", "Ja"}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ZORVANDEL_IMPORT_ANSWER", answer);
+        // One heap for all threads: another thread's heap would hold address space reserved
+        // before the limit, in which the records would still find room.
+        environment.insert("MALLOC_ARENA_MAX", "1");
+        const TChildRun run = RunThisTest("MainWindow.ImportWhileMemoryRunsOut", {}, environment);
+        EXPECT_TRUE(run.Passed()) << answer << ": " << run.Output;
+    }
+#endif
+}
+
+TEST_F(MainWindow, ImportWhileMemoryRunsOut)
+{
+    const QString answer = qEnvironmentVariable("ZORVANDEL_IMPORT_ANSWER");
+    if (answer.isEmpty())
+        GTEST_SKIP() << "runs only as the child of AnImportForWhichMemoryRunsOutChangesNothing";
+    // Threads that the painting starts under the limit get small stacks, so that they start.
+    pthread_attr_t threads;
+    ASSERT_EQ(pthread_attr_init(&threads), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&threads, 512 << 10), 0);
+    ASSERT_EQ(pthread_setattr_default_np(&threads), 0);
+    pthread_attr_destroy(&threads);
+    Start();
+    LoadPartij("ABC", {{"2", "Twee", "Ede"}, {"1", "Een", "Epe"}});
+    // About 1 MB of lines, whose records need 30 MB.
+    std::string body;
+    for (std::size_t i = 0; i < MaxImportLines; ++i)
+        body += std::to_string(i % 100) + ";Naam\n";
+    const QString csv = Path("kandidaten.csv");
+    ASSERT_TRUE(WriteFileBytes(csv, ImportHeader + body));
+    std::optional<AddressSpaceLimit> limit;
+    ModalAnswer question(ModalAnswer::ClickButton(answer));
+    ModalAnswer picker(ModalAnswer::ChooseFile(csv));
+    ModalAnswer import([&](QWidget* window) {
+        // From OK on, the address space in use and 8 MB more.
+        limit.emplace(8 << 20);
+        QTest::mouseClick(window->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+    });
+    ModalAnswer message([&](QWidget* box) {
+        limit.reset();
+        ModalAnswer::ClickButton("Ok")(box);
+    });
+    Press(Qt::Key_I, Qt::ControlModifier);
+    limit.reset();
+    ASSERT_TRUE(import.Seen().shown);
+    EXPECT_TRUE(message.Seen().labels.contains("frmMain.OpenCSVTXTKandidaten: Onvoldoende geheugen"))
+        << message.Seen().labels.join("|").toStdString();
+    EXPECT_EQ(ListNumbers(), (std::vector<std::string>{"2", "1"}));
+    EXPECT_EQ(GridColumn(*form->grdKandidaten, 0), (std::vector<std::string>{"1", "2"}));
 }
 
 // A double quote cannot stand inside an item list; the grid shows such texts whole all the same,
@@ -1551,3 +1732,39 @@ TEST_F(MainWindow, FileDialogsAreBuiltOnFirstUseAndKeepFolderAndFilter)
     EXPECT_EQ(save.name, "abc.lst");
     EXPECT_EQ(form->findChildren<QFileDialog*>().size(), 2);
 }
+
+namespace {
+
+TEST_F(MainWindow, FormsAreShownByTheWindowsOwnWordProcessorFromOneRequestToTheNext)
+{
+    Start();
+    LoadPartij("ABC", {{"1", "Een", "Ede"}, {"2", "Twee", "Epe"}});
+    std::vector<QString> opened;
+    form->Word.HasDocxApplication = [] { return true; };
+    form->Word.Opener = [&opened](const QString& path) {
+        opened.push_back(path);
+        return true;
+    };
+    TWordApplication* word = form->Word.Connect();
+    ASSERT_NE(word, nullptr);
+    // Each request from the catalogue that the main window opens: form ZV01 of the forms the build
+    // laid out.
+    for (int request = 1; request <= 2; ++request) {
+        ModalAnswer catalogue([](QWidget* window) {
+            auto* selection = qobject_cast<TfrmSelFormulier*>(window);
+            ASSERT_NE(selection, nullptr);
+            FormsDir = ZORVANDEL_FORMS_DIR;
+            selection->StartForm("ZV01");
+        });
+        form->acFormulieren->trigger();
+        ASSERT_TRUE(catalogue.Seen().shown);
+        ASSERT_EQ(opened.size(), std::size_t(request));
+        EXPECT_EQ(form->Word.Connect(), word);
+    }
+    // The first request's document stayed open beside the second's.
+    EXPECT_GE(word->DocumentsCount(), 2);
+    for (const QString& path : opened)
+        QFile::remove(path);
+}
+
+} // namespace

@@ -159,7 +159,8 @@ TEST(ImportReaderTest, LinesKeepTheColumnsTheyWereReadUnder)
 
 TEST(ImportReaderTest, AnImportStopsAtItsLargestNumberOfDataLines)
 {
-    // One empty line too many under a short header: the import fails instead of growing on.
+    // One empty line too many under a short header: the import fails instead of growing on, and
+    // takes back the lines it read.
     QTemporaryDir dir;
     const fs::path file = fs::path(dir.path().toStdString()) / "leeg.csv";
     {
@@ -173,9 +174,40 @@ TEST(ImportReaderTest, AnImportStopsAtItsLargestNumberOfDataLines)
         dialog->ImportFile();
         ADD_FAILURE() << "no failure";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Het bestand is niet te lezen.Het importbestand bevat meer dan 10000000 kandidaten.");
+        EXPECT_EQ(e.Message, "Het bestand is niet te lezen.Het importbestand " + file.string() +
+                                 " bevat meer dan 100.000 kandidaten; de kandidatenlijst blijft ongewijzigd.");
     }
+    EXPECT_EQ(lines.Count(), 0u);
+
+    // One line fewer is taken whole.
+    fs::resize_file(file, fs::file_size(file) - 1);
+    dialog->ImportFile();
     EXPECT_EQ(lines.Count(), MaxImportLines);
+}
+
+// A file that grows past the largest import while it is read fails as one that was too large.
+TEST(ImportReaderTest, AFileThatGrowsPastTheLimitWhileItIsReadFails)
+{
+    QTemporaryDir dir;
+    const fs::path file = fs::path(dir.path().toStdString()) / "groeit.csv";
+    std::ofstream(file, std::ios::binary) << "Kand_nr;Achternaam\n";
+    TImportEncoding encoding;
+    TImportTextFile reader(file, encoding);
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::app);
+        const std::string line = std::string(1023, 'x') + "\n";
+        for (std::uint64_t size = 0; size <= MaxImportBytes; size += line.size())
+            out << line;
+    }
+    std::string line;
+    try {
+        while (reader.ReadLine(line)) {
+        }
+        ADD_FAILURE() << "no failure";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message, MaxImportBytesMessage(file));
+        EXPECT_EQ(e.Message, "Het importbestand " + file.string() + " is groter dan 64 MB; de kandidatenlijst blijft ongewijzigd.");
+    }
 }
 
 TEST(ImportReaderTest, AFailedAllocationEndsInTheImportsMessage)

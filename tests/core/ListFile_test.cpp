@@ -1,17 +1,25 @@
 #include "ListFile.h"
 
+#include "ChildRun.h"
 #include "ErrorOf.h"
 #include "Exceptions.h"
+#include "FailingCalls.h"
 #include "FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <grp.h>
+#include <iostream>
+#include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -126,10 +134,130 @@ ino_t Inode(const fs::path& path)
     return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
-// A save's outcome as an exit code: 0 written, 1 the write error, 2 any other text.
+// The texts of a failed save: the message, and what it left.
+const std::string CannotWrite = "Kan gekozen bestand niet wegschrijven.";
+const std::string NoNewFile = "\r\nIn de map van het bestand kan geen nieuw bestand worden aangemaakt.";
+const std::string Unchanged = "\r\nHet bestaande bestand is ongewijzigd gebleven.";
+const std::string Damaged =
+    "\r\nDe oude inhoud van het bestand kon niet worden teruggezet; het bestand kan beschadigd zijn.";
+
+// A save's outcome as an exit code: 0 written; 1 to 5 the messages of a failed write; 9 any other text.
 int SaveOutcome(const std::optional<std::string>& failure)
 {
-    return !failure ? 0 : *failure == "Kan gekozen bestand niet wegschrijven." ? 1 : 2;
+    const std::string texts[] = {CannotWrite, CannotWrite + Unchanged, CannotWrite + NoNewFile,
+                                 CannotWrite + NoNewFile + Unchanged, CannotWrite + NoNewFile + Damaged};
+    if (!failure)
+        return 0;
+    const auto known = std::find(std::begin(texts), std::end(texts), *failure);
+    return known == std::end(texts) ? 9 : 1 + int(known - std::begin(texts));
+}
+
+// A party and count candidates; tag marks every record, so that two such lists differ throughout.
+void FillMany(TPartijList& partijen, TKandidaatList& kandidaten, int count, const std::string& tag)
+{
+    partijen.Clear();
+    kandidaten.Clear();
+    auto p = std::make_unique<TPartijRecord>();
+    p->Afkorting = tag;
+    p->StatuNaam = "Partij " + tag;
+    partijen.Add(std::move(p));
+    for (int i = 0; i < count; ++i) {
+        auto k = Kandidaat(std::to_string(i % 1000), tag + std::to_string(i));
+        k->Plaats = "Plaats " + tag;
+        kandidaten.Add(std::move(k));
+    }
+}
+
+// The two lists that the saves below write in turns: the old one, and the new one, which is longer.
+struct TTwoLists {
+    explicit TTwoLists(int count)
+    {
+        FillMany(Partijen[0], Kandidaten[0], count, "oud");
+        FillMany(Partijen[1], Kandidaten[1], count + count / 5, "nieuw");
+    }
+    std::optional<std::string> Save(const fs::path& file, int which) const
+    {
+        return SaveLijstFile(file, Partijen[which], Kandidaten[which]);
+    }
+    // What a save of the list writes.
+    std::string Bytes(int which) const
+    {
+        QTemporaryDir dir;
+        const fs::path file = fs::path(dir.path().toStdString()) / "ref.lst";
+        WriteLijst(file, Partijen[which], Kandidaten[which]);
+        return ReadBytes(file);
+    }
+    TPartijList Partijen[2];
+    TKandidaatList Kandidaten[2];
+};
+
+std::vector<std::string> Entries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs ListFileChild.Saves with the faults on the files of the folder of file: it saves the new
+// list there once; returns the outcome it reported ("ok" when written, else the message).
+std::vector<std::string> SaveInChild(const fs::path& file, const QString& faults)
+{
+    QProcessEnvironment environment =
+        FailingCallsEnvironment(QString::fromStdString(file.parent_path().string()), faults);
+    environment.insert("ZORVANDEL_SAVE_FILE", QString::fromStdString(file.string()));
+    const TChildRun run = RunThisTest("ListFileChild.Saves", {}, environment);
+    EXPECT_TRUE(run.Passed()) << run.Output;
+    std::vector<std::string> outcomes;
+    for (std::size_t at = run.Output.find("outcome<"); at != std::string::npos; at = run.Output.find("outcome<", at)) {
+        at += 8;
+        outcomes.push_back(run.Output.substr(at, run.Output.find('>', at) - at));
+    }
+    return outcomes;
+}
+
+// What became of the file after killed saves.
+struct TKillCounts {
+    int Torn = 0;       // kills after which the file was neither list whole
+    int LeftBehind = 0; // kills after which some other name stood beside it
+};
+
+// Kills a process that saves the two lists to file in turns, kills times at random moments, and
+// looks at the file after each kill.
+TKillCounts KillSavesAtRandom(const fs::path& file, const TTwoLists& lists, int kills)
+{
+    const std::string bytes[2] = {lists.Bytes(0), lists.Bytes(1)};
+    WriteBytes(file, bytes[0]);
+    const auto start = std::chrono::steady_clock::now();
+    lists.Save(file, 1);
+    lists.Save(file, 0);
+    const auto twoSaves =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<long> moment(0, twoSaves.count() + 2000);
+    TKillCounts counts;
+    for (int k = 0; k < kills; ++k) {
+        const pid_t child = ::fork();
+        if (child == 0)
+            for (int which = 1;; which = 1 - which)
+                lists.Save(file, which);
+        ::usleep(useconds_t(moment(random)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string now = ReadBytes(file);
+        counts.Torn += now != bytes[0] && now != bytes[1];
+        counts.LeftBehind += Entries(file.parent_path()).size() > 1;
+    }
+    return counts;
+}
+
+// Runs KilledSavesChild.KillsSaves in a folder of its own with the faults.
+TChildRun KillSavesInChild(const QString& folder, const QString& faults)
+{
+    QProcessEnvironment environment = FailingCallsEnvironment(folder, faults);
+    environment.insert("ZORVANDEL_KILL_FOLDER", folder);
+    return RunThisTest("KilledSavesChild.KillsSaves", {}, environment);
 }
 
 } // namespace
@@ -370,7 +498,7 @@ TEST_F(ListFile, FailedSaveLeavesTheOldFileAndTheRecords)
         const FileSizeLimit limit(1000);
         result = SaveLijstFile(File("oud.lst"), Partijen, Kandidaten);
     }
-    EXPECT_EQ(result, "Kan gekozen bestand niet wegschrijven.");
+    EXPECT_EQ(result, CannotWrite + Unchanged);
     EXPECT_EQ(ReadBytes(File("oud.lst")), old);
     EXPECT_EQ(Snapshot(Partijen, Kandidaten), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(File("")), {}), 2) << "no temporary file stays behind";
@@ -393,8 +521,8 @@ TEST_F(ListFile, AReadOnlyFolderIsWrittenInPlaceOnlyWhereTheFileAllows)
     } cases[] = {
         {"korter.lst", std::string(700, 'o'), fs::perms::owner_read | fs::perms::owner_write, 0, 0},
         {"langer.lst", std::string(5000, 'l'), fs::perms::owner_read | fs::perms::owner_write, 0, 0},
-        {"vol.lst", std::string(700, 'v'), fs::perms::owner_read | fs::perms::owner_write, 1000, 1},
-        {"alleen-lezen.lst", std::string(700, 'r'), fs::perms::owner_read, 0, 1},
+        {"vol.lst", std::string(700, 'v'), fs::perms::owner_read | fs::perms::owner_write, 1000, 4},
+        {"alleen-lezen.lst", std::string(700, 'r'), fs::perms::owner_read, 0, 2},
     };
     std::vector<fs::path> owned{File(""), folder};
     for (const Case& c : cases) {
@@ -420,7 +548,7 @@ TEST_F(ListFile, AReadOnlyFolderIsWrittenInPlaceOnlyWhereTheFileAllows)
     // A new file cannot be made there at all.
     const int created =
         WithoutPrivileges(owned, [&] { return SaveOutcome(SaveLijstFile(folder / "nieuw.lst", Partijen, Kandidaten)); });
-    EXPECT_EQ(created, 1);
+    EXPECT_EQ(created, 3);
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
@@ -485,4 +613,177 @@ TEST_F(ListFile, ALinkThatLeadsNowhereIsRefusedAndStays)
     EXPECT_TRUE(fs::is_empty(File("werkmap"))) << "no temporary file in the working folder";
     EXPECT_EQ(std::distance(fs::directory_iterator(File("links")), {}), 3);
     EXPECT_FALSE(fs::exists(File("geen-map")));
+}
+
+// Run as a child of the tests below: saves the new list of TTwoLists(1000, or ZORVANDEL_SAVE_COUNT)
+// to ZORVANDEL_SAVE_FILE (ZORVANDEL_SAVE_TIMES times, in turns with the old one) and prints each outcome.
+TEST(ListFileChild, Saves)
+{
+    const char* file = std::getenv("ZORVANDEL_SAVE_FILE");
+    if (!file)
+        GTEST_SKIP() << "runs only as the child of the list-file tests";
+    const char* times = std::getenv("ZORVANDEL_SAVE_TIMES");
+    const char* count = std::getenv("ZORVANDEL_SAVE_COUNT");
+    const TTwoLists lists(count ? std::atoi(count) : 1000);
+    for (int i = 0, n = times ? std::atoi(times) : 1; i < n; ++i)
+        std::cout << "outcome<" << lists.Save(file, 1 - i % 2).value_or("ok") << ">" << std::endl;
+}
+
+// One failing system call at a time: a failure leaves the old list (its permissions too) and says so,
+// and nothing beside it.  A full disk or an input/output error never overwrites the list in place.
+TEST_F(ListFile, EveryFailingCallLeavesTheOldListAndSaysSo)
+{
+    const TTwoLists lists(1000);
+    const std::string old = lists.Bytes(0), fresh = lists.Bytes(1);
+    const struct {
+        const char* faults;
+        bool hasOld;
+        std::string outcome;
+    } cases[] = {
+        {"create:ENOSPC:1+", true, CannotWrite + Unchanged}, // no inode left
+        {"create:EIO:1+", true, CannotWrite + Unchanged},
+        {"create:EDQUOT:1+", false, CannotWrite},
+        {"write:ENOSPC:1", true, CannotWrite + Unchanged},
+        {"write:short:1+", true, "ok"},
+        {"fsync:EIO:1", true, CannotWrite + Unchanged},
+        {"link:ENOSPC:1", true, CannotWrite + Unchanged},
+        {"rename:EIO:1", true, CannotWrite + Unchanged},
+        {"fchmod:EPERM:1", true, CannotWrite + Unchanged},
+        {"close:EIO:1+", true, "ok"}, // the content was on the disk
+        // a file system without unnamed files: a named temporary, removed on failure
+        {"tmpfile:EOPNOTSUPP:1+", true, "ok"},
+        {"tmpfile:EOPNOTSUPP:1+,write:EIO:1", true, CannotWrite + Unchanged},
+        {"tmpfile:EOPNOTSUPP:1+,fchmod:EPERM:1", true, CannotWrite + Unchanged},
+        {"tmpfile:EOPNOTSUPP:1+,rename:ENOSPC:1", true, CannotWrite + Unchanged},
+        {"link:ENOENT:1+", true, "ok"}, // no /proc: written again under a name
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const fs::path folder = File(std::to_string(++n));
+        fs::create_directory(folder);
+        if (c.hasOld) {
+            WriteBytes(folder / "lijst.lst", old);
+            fs::permissions(folder / "lijst.lst", fs::perms::owner_read | fs::perms::owner_write);
+        }
+        EXPECT_EQ(SaveInChild(folder / "lijst.lst", c.faults), std::vector<std::string>{c.outcome}) << c.faults;
+        const std::vector<std::string> expected =
+            c.outcome == "ok" || c.hasOld ? std::vector<std::string>{"lijst.lst"} : std::vector<std::string>{};
+        EXPECT_EQ(Entries(folder), expected) << c.faults;
+        if (expected.empty())
+            continue;
+        EXPECT_TRUE(ReadBytes(folder / "lijst.lst") == (c.outcome == "ok" ? fresh : old)) << c.faults;
+        EXPECT_EQ(fs::status(folder / "lijst.lst").permissions(), fs::perms::owner_read | fs::perms::owner_write)
+            << c.faults;
+    }
+}
+
+// A folder that refuses a new file: the list is written in place, and a failure puts the old content
+// back or says that it could not.
+TEST_F(ListFile, InAFolderThatTakesNoNewFileTheListIsWrittenInPlace)
+{
+    const TTwoLists lists(1000);
+    const std::string old = lists.Bytes(0), fresh = lists.Bytes(1);
+    const struct {
+        const char* faults;
+        bool hasOld;
+        std::string outcome;
+    } cases[] = {
+        {"create:EACCES:1+", true, "ok"},
+        {"create:EPERM:1+", false, CannotWrite + NoNewFile},
+        {"create:EACCES:1+,write:ENOSPC:1", true, CannotWrite + NoNewFile + Unchanged}, // the part past the old end
+        {"create:EACCES:1+,write:EIO:2", true, CannotWrite + NoNewFile + Unchanged},
+        {"create:EACCES:1+,fsync:EIO:1", true, CannotWrite + NoNewFile + Unchanged},
+        {"create:EACCES:1+,truncate:EIO:1", true, CannotWrite + NoNewFile + Unchanged},
+        {"create:EACCES:1+,write:EIO:2+", true, CannotWrite + NoNewFile + Damaged},
+        {"create:EACCES:1+,close:EIO:1+", true, "ok"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const fs::path folder = File(std::to_string(++n));
+        fs::create_directory(folder);
+        if (c.hasOld)
+            WriteBytes(folder / "lijst.lst", old);
+        const ino_t inode = Inode(folder / "lijst.lst");
+        EXPECT_EQ(SaveInChild(folder / "lijst.lst", c.faults), std::vector<std::string>{c.outcome}) << c.faults;
+        EXPECT_EQ(Entries(folder), c.hasOld ? std::vector<std::string>{"lijst.lst"} : std::vector<std::string>{})
+            << c.faults;
+        if (c.hasOld && c.outcome != CannotWrite + NoNewFile + Damaged) {
+            EXPECT_TRUE(ReadBytes(folder / "lijst.lst") == (c.outcome == "ok" ? fresh : old)) << c.faults;
+            EXPECT_EQ(Inode(folder / "lijst.lst"), inode) << c.faults;
+        }
+    }
+}
+
+// Another copy of the program that saves in place: every read gives one list whole.
+TEST_F(ListFile, AReaderWaitsForASaveInPlace)
+{
+    const int count = 5000, times = 20;
+    const TTwoLists lists(count);
+    const fs::path file = File("lijst.lst");
+    WriteBytes(file, lists.Bytes(0));
+    QProcessEnvironment environment = FailingCallsEnvironment(Dir.path(), "create:EACCES:1+");
+    environment.insert("ZORVANDEL_SAVE_FILE", QString::fromStdString(file.string()));
+    environment.insert("ZORVANDEL_SAVE_TIMES", QString::number(times));
+    environment.insert("ZORVANDEL_SAVE_COUNT", QString::number(count));
+    QProcess copy;
+    copy.setProcessEnvironment(environment);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=ListFileChild.Saves"});
+    ASSERT_TRUE(copy.waitForStarted());
+    int reads = 0, mixed = 0;
+    while (copy.state() != QProcess::NotRunning && !copy.waitForFinished(3)) {
+        TPartijList partijen;
+        TKandidaatList kandidaten;
+        const bool read = !OpenLijstFile(file, partijen, kandidaten);
+        const std::string tag = read ? partijen.Items(0)->Afkorting.AsString() : "";
+        bool whole = read && kandidaten.Count() == lists.Kandidaten[tag == "nieuw"].Count();
+        for (int i = 0; whole && i < kandidaten.Count(); ++i)
+            whole = kandidaten.Items(i)->Achternaam.AsString() == tag + std::to_string(i);
+        ++reads;
+        mixed += !whole;
+    }
+    const std::string output = copy.readAll().toStdString();
+    EXPECT_EQ(copy.exitCode(), 0) << output;
+    std::size_t saved = 0;
+    for (std::size_t at = output.find("outcome<ok>"); at != std::string::npos; at = output.find("outcome<ok>", at + 1))
+        ++saved;
+    EXPECT_EQ(saved, std::size_t(times)) << output;
+    EXPECT_EQ(mixed, 0) << "of " << reads << " reads";
+    EXPECT_GT(reads, 0);
+}
+
+// Run as a child of the kill tests: kills saves into ZORVANDEL_KILL_FOLDER (40 times, or
+// ZORVANDEL_KILL_TIMES) and reports the counts.
+TEST(KilledSavesChild, KillsSaves)
+{
+    const char* folder = std::getenv("ZORVANDEL_KILL_FOLDER");
+    if (!folder)
+        GTEST_SKIP() << "runs only as the child of the kill tests";
+    const char* times = std::getenv("ZORVANDEL_KILL_TIMES");
+    const int kills = times ? std::atoi(times) : 40;
+    const TTwoLists lists(2000);
+    const fs::path file = fs::path(folder) / "lijst.lst";
+    const TKillCounts counts = KillSavesAtRandom(file, lists, kills);
+    std::cout << "torn " << counts.Torn << ", left behind " << counts.LeftBehind << " of " << kills << std::endl;
+    EXPECT_EQ(counts.Torn, 0);
+    lists.Save(file, 0);
+    EXPECT_EQ(Entries(folder), std::vector<std::string>{"lijst.lst"}) << "the next save leaves nothing behind";
+}
+
+// A save killed at any moment leaves the old list or the new one whole, and the next save removes
+// whatever it left beside it.
+TEST(KilledSaves, LeaveOneListWholeAndTheNextSaveLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    const TChildRun run = KillSavesInChild(dir.path(), "");
+    EXPECT_TRUE(run.Passed()) << run.Output;
+}
+
+// There a killed save leaves its named temporary behind, which the next save removes.
+TEST(KilledSaves, OnAFileSystemWithoutUnnamedFilesToo)
+{
+    QTemporaryDir dir;
+    const TChildRun run = KillSavesInChild(dir.path(), "tmpfile:EOPNOTSUPP:1+");
+    EXPECT_TRUE(run.Passed()) << run.Output;
+    EXPECT_EQ(run.Output.find(", left behind 0 of"), std::string::npos) << run.Output;
 }

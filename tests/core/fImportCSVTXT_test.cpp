@@ -349,8 +349,9 @@ TEST_F(ImportTest, ColumnNamesIgnoreCaseAndUnknownColumns)
     EXPECT_EQ(Kandidaat(0).KandidaatNr.AsString(), "");
 }
 
-TEST_F(ImportTest, ARefusedLineGivesTwoMessagesAndKeepsTheCandidatesBeforeIt)
+TEST_F(ImportTest, ARefusedLineGivesTwoMessagesAndAddsNothing)
 {
+    KandidaatList->Add(std::make_unique<TKandidaatRecord>());
     const fs::path file = Write("a.csv", Header + "\n1;Een\n2;Twee\n3;Drie\n");
     int calls = 0;
     ModalAnswer ok(PressOk);
@@ -365,7 +366,7 @@ TEST_F(ImportTest, ARefusedLineGivesTwoMessagesAndKeepsTheCandidatesBeforeIt)
     EXPECT_TRUE(second.Seen().labels.contains("frmMain.OpenCSVTXTKandidaten: Ongeldige kandidaat record ingelezen."))
         << Message(second).toStdString();
     ASSERT_EQ(KandidaatList->Count(), 1);
-    EXPECT_EQ(Kandidaat(0).Achternaam.AsString(), "Een");
+    EXPECT_EQ(Kandidaat(0), TKandidaatRecord());
 }
 
 TEST_F(ImportTest, AFileThatCannotBeReadShowsTheMessageAndAddsNothing)
@@ -494,16 +495,25 @@ TEST_F(ImportTest, TheCommandAsksAboutTheExistingCandidatesAndPicksTheFile)
         EXPECT_EQ(question.Seen().buttons, (QStringList{"&Ja", "&Nee"}));
         EXPECT_EQ(KandidaatList->Count(), 2);
     }
-    // Yes, then the import dialog cancelled: the list is empty.
+    // Yes, then the import dialog cancelled: the candidates stay.
     {
         ModalAnswer question(ModalAnswer::ClickButton("Ja"));
         ModalAnswer picker(typeName(file));
         ModalAnswer import(ModalAnswer::ClickButton("Annuleren"));
         ImportCSVTXT(nullptr);
-        EXPECT_EQ(KandidaatList->Count(), 0);
+        EXPECT_TRUE(import.Seen().shown);
+        EXPECT_EQ(KandidaatList->Count(), 2);
+    }
+    // Yes and OK: the imported candidate takes the place of the others.
+    {
+        ModalAnswer question(ModalAnswer::ClickButton("Ja"));
+        ModalAnswer picker(typeName(file));
+        ModalAnswer import(pressOk);
+        ImportCSVTXT(nullptr);
+        ASSERT_EQ(KandidaatList->Count(), 1);
+        EXPECT_EQ(Kandidaat(0).Achternaam.AsString(), "Jansen");
     }
     // No, then the file dialog cancelled: nothing changes.
-    KandidaatList->Add(std::make_unique<TKandidaatRecord>());
     {
         ModalAnswer question(ModalAnswer::ClickButton("Nee"));
         ModalAnswer picker(ModalAnswer::PressKey(Qt::Key_Escape));

@@ -4,6 +4,7 @@
 #include "Exceptions.h"
 #include "FocusLook.h"
 #include "FormatSettings.h"
+#include "KeyInput.h"
 #include "ModalAnswer.h"
 #include "StrFuncs.h"
 #include "UpDown.h"
@@ -425,6 +426,58 @@ TEST_F(MutKandidaat, NumberFieldTakesDigitsOnlyAndStepsWithTheArrows)
     form->edKandidaatNr->setFocus();
     QTest::keyClick(form->edKandidaatNr, Qt::Key_Return);
     EXPECT_EQ(form->focusWidget(), form->edNaam);
+}
+
+// A typed character the list file cannot hold is refused, a paste holding one is refused whole;
+// one message names it.  The date field takes digits only and refuses it as it refuses a letter.
+TEST_F(MutKandidaat, CharactersTheListCannotHoldAreRefusedAndNamed)
+{
+    Open(mmInsert);
+    const auto told = [](const std::function<void()>& input) {
+        ModalAnswer box(ModalAnswer::ClickButton("Ok"));
+        input();
+        EXPECT_TRUE(WaitFor([&] { return box.Seen().shown && !QApplication::activeModalWidget(); }));
+        return box.Seen().labels;
+    };
+    const QString tail = "; de invoer is niet overgenomen.";
+    QStringList labels = told([&] { TypeCharacters(form->edNaam, QString::fromUtf8("\u0132zerman")); });
+    EXPECT_TRUE(labels.contains(
+        QString::fromUtf8("De invoer bevat het teken '\u0132' (U+0132) dat het programma niet kan opslaan") + tail))
+        << labels.join('|').toStdString();
+    EXPECT_EQ(form->edNaam->text(), "zerman");
+
+    labels = told([&] {
+        QApplication::clipboard()->setText(QString::fromUtf8("Ay\u015fe"));
+        form->edVoornaam->setFocus();
+        QTest::keyClick(form->edVoornaam, Qt::Key_V, Qt::ControlModifier);
+    });
+    EXPECT_TRUE(labels.contains(
+        QString::fromUtf8("De invoer bevat het teken '\u015f' (U+015F) dat het programma niet kan opslaan") + tail))
+        << labels.join('|').toStdString();
+    EXPECT_EQ(form->edVoornaam->text(), "");
+
+    {
+        ModalAnswer none(ModalAnswer::ClickButton("Ok"));
+        TypeDate("01");
+        TypeCharacters(form->edGeboortedatum, QString::fromUtf8("\u0662"));
+        Type(form->edGeboortedatum, "02");
+        QTest::qWait(100);
+        EXPECT_FALSE(none.Seen().shown) << none.Seen().labels.join('|').toStdString();
+        EXPECT_EQ(form->edGeboortedatum->EditText(), "01-02-    ");
+    }
+
+    Type(form->edVoornaam, "Ayse");
+    Type(form->edVoorletters, "A.");
+    Type(form->edAdres, "Kerkweg 2");
+    Type(form->edPostCode, "6711 AA");
+    Type(form->edPlaats, "Ede");
+    EXPECT_TRUE(ClickOk().isEmpty());
+    ASSERT_EQ(KandidaatList->Count(), 1);
+    const TKandidaatRecord* saved = KandidaatList->Items(0);
+    EXPECT_EQ(saved->Achternaam.AsString(), "zerman");
+    EXPECT_EQ(saved->Voornaam.AsString(), "Ayse");
+    EXPECT_EQ(saved->NaamStemapparaat.AsString(), "zerman, A. (Ayse)");
+    EXPECT_EQ(saved->Geboortedatum.AsString(), "01-02-2026");
 }
 
 TEST_F(MutKandidaat, UniqueNumberOnInsertAndWhenEditChangesIt)

@@ -7,6 +7,7 @@
 #include "uZVGlobals.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -357,4 +358,68 @@ TEST_F(PartijDialog, CancelAndEscStoreNothing)
     EXPECT_EQ(PartijList->Items(0), old);
     EXPECT_EQ(*old, SampleRecord());
     EXPECT_EQ(KandidaatList->Count(), 1);
+}
+
+// Characters the list file cannot hold: a typed one is refused, a paste holding one is refused
+// whole; either way one message names what was refused, and the dialog goes on as before.
+TEST_F(PartijDialog, CharactersTheListCannotHoldAreRefusedAndNamed)
+{
+    MessageTeksten.Application = "Zorvandel 4.0";
+    auto dialog = Open(mmInsert);
+    SeenWindow typed, pasted;
+    bool onlyOneBox = false;
+    QString focusAfter;
+    ModalAnswer form([&](QWidget* window) {
+        ASSERT_TRUE(Ready(dialog.get()));
+        TypeCharacters(dialog->edAanduiding, "Groen");
+        dialog->edPlaats->setFocus();
+        {
+            ModalAnswer box(ModalAnswer::ClickButton("Ok"));
+            TypeCharacters(dialog->edPlaats, QString::fromUtf8("\u0132sselmeer"));
+            EXPECT_EQ(dialog->edPlaats->text(), "sselmeer");
+            EXPECT_TRUE(WaitFor([&] { return box.Seen().shown && QApplication::activeModalWidget() == window; }));
+            typed = box.Seen();
+        }
+        window->activateWindow();
+        FocusOn(dialog->edPlaats);
+        focusAfter = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "";
+
+        dialog->edNaamGemachtigde->setFocus();
+        {
+            ModalAnswer box(ModalAnswer::ClickButton("Ok"));
+            QString many;
+            for (char16_t c = 0x4E00; c < 0x4E00 + 30; ++c)
+                many += QChar(c);
+            QApplication::clipboard()->setText(QString::fromUtf8("Ay\u015fe Y\u0131lmaz ") + many); // 42 characters
+            QTest::keyClick(dialog->edNaamGemachtigde, Qt::Key_V, Qt::ControlModifier);
+            EXPECT_EQ(dialog->edNaamGemachtigde->text(), "");
+            EXPECT_TRUE(WaitFor([&] { return box.Seen().shown && QApplication::activeModalWidget() == window; }));
+            pasted = box.Seen();
+            QTest::qWait(100);
+            onlyOneBox = QApplication::activeModalWidget() == window;
+        }
+        QApplication::clipboard()->setText("Ayse Yilmaz");
+        QTest::keyClick(dialog->edNaamGemachtigde, Qt::Key_V, Qt::ControlModifier);
+        dialog->edAfkorting->setFocus();
+        TypeCharacters(dialog->edAfkorting, "gr");
+        QTest::mouseClick(dialog->btnOk, Qt::LeftButton);
+    });
+    ASSERT_EQ(dialog->ShowModal(), TBaseForm::mrOk);
+
+    const QString tail = "; de invoer is niet overgenomen.";
+    EXPECT_EQ(typed.caption, "Zorvandel 4.0");
+    EXPECT_TRUE(typed.labels.contains(
+        QString::fromUtf8("De invoer bevat het teken '\u0132' (U+0132) dat het programma niet kan opslaan") + tail))
+        << typed.labels.join('|').toStdString();
+    EXPECT_EQ(focusAfter, "edPlaats");
+    EXPECT_TRUE(pasted.labels.contains(QString::fromUtf8(
+        "De invoer bevat 32 tekens die het programma niet kan opslaan: '\u015f' (U+015F), '\u0131' (U+0131), "
+        "'\u4e00' (U+4E00), '\u4e01' (U+4E01), '\u4e02' (U+4E02) en 27 andere") + tail))
+        << pasted.labels.join('|').toStdString();
+    EXPECT_TRUE(onlyOneBox) << "one message for the paste";
+
+    ASSERT_EQ(PartijList->Count(), 1);
+    EXPECT_EQ(PartijList->Items(0)->Plaats.AsString(), "sselmeer");
+    EXPECT_EQ(PartijList->Items(0)->NaamGemachtigde.AsString(), "Ayse Yilmaz");
+    EXPECT_EQ(PartijList->Items(0)->Afkorting.AsString(), "GR");
 }

@@ -122,6 +122,29 @@ TEST(TRecordList, OwnsItsRecords)
     EXPECT_EQ(TCounted::Live, 0) << "destroying a list releases its records";
 }
 
+TEST(TRecordList, AddsAllRecordsOrNone)
+{
+    const auto records = [](std::vector<int> ids) {
+        std::vector<std::unique_ptr<TCounted>> made;
+        for (int id : ids)
+            made.push_back(id ? std::make_unique<TCounted>(id) : nullptr);
+        return made;
+    };
+    {
+        TRecordList<TCounted> list;
+        list.AddAll(records({1, 2}));
+        list.AddAll(records({3}));
+        EXPECT_EQ(Ids(list), (std::vector<int>{1, 2, 3}));
+        EXPECT_THROW(list.AddAll(records({4, 0, 5})), std::invalid_argument);
+        EXPECT_THROW(list.AddAll(records({4, 0}), true), std::invalid_argument);
+        EXPECT_EQ(Ids(list), (std::vector<int>{1, 2, 3}));
+        list.AddAll(records({6, 7}), true);
+        EXPECT_EQ(Ids(list), (std::vector<int>{6, 7}));
+        EXPECT_EQ(TCounted::Live, 2) << "the replaced records are released";
+    }
+    EXPECT_EQ(TCounted::Live, 0);
+}
+
 TEST(TRecordList, RejectsBadIndexesAndNullRecords)
 {
     TKandidaatList list;

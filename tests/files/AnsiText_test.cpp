@@ -37,6 +37,14 @@ TEST(AnsiText, UnencodableCharactersBecomeOneQuestionMarkEach)
 // The table agrees with Qt's own converter for the code page in both directions: every byte, and
 // every character of the basic plane (one Qt cannot encode, or encodes to a byte that does not
 // decode back to it, is not held).
+// Each character Windows-1252 cannot hold, once, in order; a surrogate pair is one, a lone one too.
+TEST(AnsiText, CharactersNotInAnsiAreListedOnce)
+{
+    const QString text = QString::fromUtf8("\u0142a\u20ac\xF0\x9F\x98\x80\u0142") + QChar(0xD800) + "b";
+    EXPECT_EQ(CharactersNotInAnsi(text), (std::u32string{0x142, 0x1F600, 0xD800}));
+    EXPECT_EQ(CharactersNotInAnsi(QString::fromUtf8("Caf\u00e9 \u0160")), std::u32string());
+}
+
 TEST(AnsiText, AgreesWithQtsConverterBothWays)
 {
     QStringDecoder decoder("windows-1252", QStringConverter::Flag::Stateless);
@@ -90,5 +98,60 @@ TEST(AnsiText, MessageTextsWithoutEscapesReadAsAlways)
         SCOPED_TRACE(odd);
         EXPECT_EQ(MessageToQString(odd + "x"), AnsiToQString(odd + "x"));
     }
-    EXPECT_EQ(MessageToQString("\x81" "41;\x81" "3B1;"), QString::fromUtf8("Aα"));
+    // Data such as a candidate number "\x81A;" reads as itself, never as a character it names.
+    for (const std::string data : {"\x81" "A;", "\x81" "41;\x81" "3B1;", "\x81" "0;", "\x81" "202E;", "\x81" "D;"}) {
+        SCOPED_TRACE(data);
+        EXPECT_EQ(MessageToQString("'" + data + "' is not a valid integer value"),
+                  AnsiToQString("'" + data + "' is not a valid integer value"));
+    }
+}
+
+namespace {
+
+// The key of this run's escapes, taken from a path that needs one.
+std::string EscapeKey()
+{
+    const std::string alpha = PathInMessage(QString::fromUtf8("α"));
+    EXPECT_EQ(alpha.substr(0, 1), "\x81");
+    EXPECT_EQ(alpha.substr(alpha.size() - 4), "3B1;");
+    return alpha.substr(1, alpha.size() - 5);
+}
+
+} // namespace
+
+// Only what PathInMessage writes is turned back: with this run's key, a code point Windows-1252
+// cannot hold (or the escape's own byte), spelt as it spells it.  Anything else, also with the
+// key, is shown byte for byte.
+TEST(AnsiText, OnlyTheEscapesOfAPathAreTurnedBack)
+{
+    const std::string key = EscapeKey();
+    ASSERT_EQ(key.size(), 12u);
+    EXPECT_EQ(MessageToQString("\x81" + key + "3B1;"), QString::fromUtf8("α"));
+    EXPECT_EQ(MessageToQString("\x81" + key + "81;"), QString(QChar(0x81)));
+    for (const std::string& forged : {"\x81" + key + "A;", "\x81" + key + "0;", "\x81" + key + "41;", "\x81" + key + "E9;",
+                                     "\x81" + key + "03B1;", "\x81" + key + "3b1;", "\x81" + key + "202E;",
+                                     "\x81" + key + "2028;", "\x81" + key + "85;", "\x81" + key + "D800;",
+                                     "\x81" + key + "110000;", "\x81" + key + "3B1", "\x81" + key.substr(1) + "3B1;"}) {
+        SCOPED_TRACE(forged);
+        EXPECT_EQ(MessageToQString("x" + forged + "y"), AnsiToQString("x" + forged + "y"));
+    }
+    // The escape's own byte in a path is escaped, whatever follows it.
+    for (const QString& path : {QChar(0x81) + QString("41;"), QChar(0x81) + QString::fromStdString(key + "41;"),
+                                QChar(0x81) + QString::fromStdString(key + "3B1;")}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(MessageToQString(PathInMessage(path)), path);
+        EXPECT_EQ(MessageToQString("Het bestand " + PathInMessage(path) + " ontbreekt"), "Het bestand " + path + " ontbreekt");
+    }
+}
+
+// A character in a path that would act on the message (a line break, a NUL, a change of writing
+// direction) shows as the replacement character instead.
+TEST(AnsiText, ControlsInAPathShowAsReplacements)
+{
+    const QString path = QString::fromUtf8("/tmp/a\nb\rc") + QChar(0) + "d\te" + QChar(0x202E) + "f" + QChar(0x2066) + "g"
+        + QChar(0x200F) + QChar(0x061C) + QChar(0x2028) + QChar(0x85) + QChar(0x9D) + QChar(0x7F) + ".ini";
+    const QString shown = QString::fromUtf8("/tmp/a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\uFFFDg\uFFFD\uFFFD\uFFFD\uFFFD")
+        + QChar(0x9D) + QChar(0x7F) + ".ini";
+    EXPECT_EQ(MessageToQString("Kan " + PathInMessage(path) + " niet lezen"), "Kan " + shown + " niet lezen");
+    EXPECT_EQ(MessageToQString(NativePathInMessage(std::string("/tmp/a\nb\0c", 10))), QString::fromUtf8("/tmp/a\uFFFDb\uFFFDc"));
 }

@@ -1,5 +1,6 @@
 #include "PrivateTempFolder.h"
 
+#include "EnvironmentScope.h"
 #include "ErrorOf.h"
 #include "Exceptions.h"
 #include "ModalAnswer.h"
@@ -7,13 +8,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-QString ExpectedPath() { return QDir::tempPath() + "/zorvandel-" + QString::number(geteuid()); }
+QString Name() { return "/zorvandel-" + QString::number(geteuid()); }
+
+// In the test program's runtime folder, which is as the desktop makes it.
+QString ExpectedPath() { return qEnvironmentVariable("XDG_RUNTIME_DIR") + Name(); }
 
 mode_t ModeOf(const QString& path)
 {
@@ -37,7 +42,7 @@ TEST_F(PrivateTempFolderTest, MadeWhenMissingPrivateAndStable)
 {
     const QString path = PrivateTempFolder();
     EXPECT_EQ(path, ExpectedPath());
-    EXPECT_TRUE(path.startsWith(QDir::tempPath() + "/"));
+    EXPECT_TRUE(path.startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/"));
     EXPECT_TRUE(QFileInfo(path).isDir());
     EXPECT_EQ(ModeOf(path), 0700u);
     ASSERT_TRUE(WriteFileBytes(path + "/kand.txt"));
@@ -118,6 +123,72 @@ TEST_F(PrivateTempFolderTest, AnotherUsersFolderIsRefused)
     ASSERT_EQ(::chown(QFile::encodeName(ExpectedPath()).constData(), 65534, 65534), 0);
     EXPECT_EQ(ErrorOf<EInOutError>([&] { PrivateTempFolder(); }),
               "De tijdelijke map " + ExpectedPath().toStdString() + " is van een andere gebruiker");
+}
+
+// Where the folder stands, so that no other user can take its name first.
+class PrivateTempPlace : public ::testing::Test {
+protected:
+    QString Folder(const QString& name, mode_t mode)
+    {
+        const QString path = root.filePath(name);
+        EXPECT_EQ(::mkdir(QFile::encodeName(path).constData(), 0700), 0);
+        EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+        return path;
+    }
+    static QByteArray Bytes(const QString& path) { return QFile::encodeName(path); }
+    QTemporaryDir root;
+};
+
+TEST_F(PrivateTempPlace, TheRuntimeFolderOnlyWhenItIsAsTheDesktopMakesIt)
+{
+    const QString runtime = Folder("runtime", 0700);
+    const QString tmp = Folder("tmp", 0755);
+    const EnvironmentScope env{{"XDG_RUNTIME_DIR", Bytes(runtime)}, {"TMPDIR", Bytes(tmp)},
+                               {"XDG_CACHE_HOME", Bytes(root.filePath("cache"))}};
+    EXPECT_EQ(PrivateTempFolder(), runtime + Name());
+
+    // Open to others, a link, a relative path or another user's: the user's TMPDIR instead.
+    ASSERT_EQ(::chmod(Bytes(runtime).constData(), 0711), 0);
+    EXPECT_EQ(PrivateTempFolder(), tmp + Name());
+    ASSERT_EQ(::chmod(Bytes(runtime).constData(), 0700), 0);
+    ASSERT_TRUE(QFile::link(runtime, root.filePath("link")));
+    for (const QString& other : {root.filePath("link"), QString("runtime"), root.filePath("missing")}) {
+        const EnvironmentScope elsewhere{{"XDG_RUNTIME_DIR", Bytes(other)}};
+        EXPECT_EQ(PrivateTempFolder(), tmp + Name()) << other.toStdString();
+    }
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chown(Bytes(runtime).constData(), 65534, 65534), 0);
+        EXPECT_EQ(PrivateTempFolder(), tmp + Name());
+    }
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("cache")));
+}
+
+// A TMPDIR that other users can write into, such as /tmp itself, is no place of the user's own: the
+// old name there may have been taken first, by another user's link or folder.  The folder then
+// stands in the user's cache folder, made private where it is missing.
+TEST_F(PrivateTempPlace, TheOldNameTakenInASharedTempFolderIsPassedBy)
+{
+    const QString shared = Folder("shared", 01777);
+    const QString target = Folder("theirs", 0777);
+    const QString cache = root.filePath("home/.cache");
+    const EnvironmentScope env{{"XDG_RUNTIME_DIR", std::nullopt}, {"TMPDIR", Bytes(shared)},
+                               {"XDG_CACHE_HOME", Bytes(cache)}};
+    ASSERT_TRUE(QFile::link(target, shared + Name()));
+    const QString path = PrivateTempFolder();
+    EXPECT_EQ(path, cache + Name());
+    EXPECT_EQ(ModeOf(path), 0700u);
+    EXPECT_EQ(ModeOf(cache), 0700u);
+    EXPECT_EQ(ModeOf(root.filePath("home")), 0700u);
+    EXPECT_EQ(QFileInfo(shared + Name()).symLinkTarget(), target);
+    EXPECT_EQ(ModeOf(target), 0777u);
+    if (geteuid() == 0) {
+        ASSERT_TRUE(QFile::remove(shared + Name()));
+        ASSERT_EQ(::mkdir(Bytes(shared + Name()).constData(), 0777), 0);
+        ASSERT_EQ(::chown(Bytes(shared + Name()).constData(), 65534, 65534), 0);
+        EXPECT_EQ(PrivateTempFolder(), path);
+    }
+    const EnvironmentScope noTmpDir{{"TMPDIR", std::nullopt}};
+    EXPECT_EQ(PrivateTempFolder(), path);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-// A word-processing package (a form template): any bytes either open as a document that the
-// merge, the search for markers, the form fields and protection work on and that saves and opens
-// again, or end in the word processor's message.  An input that starts as a zip archive is the
-// package itself; any other is the main document's XML, then a NUL byte and the settings' XML,
-// packed with the other parts of a template.
+// A word-processing package (a form template): any bytes either open as a document that saves
+// and opens again, and that the merge, the search for markers, the form fields and protection
+// work on with a result that saves and opens again, or end in the word processor's message.  An
+// input that starts as a zip archive is the package itself; any other is the main document's XML,
+// then a NUL byte and the settings' XML, packed with the other parts of a template.
 #include "FuzzSupport.h"
 #include "WordPackage.h"
 #include "WordProcessor.h"
@@ -21,6 +21,10 @@ void UseTemplate(const std::filesystem::path& path)
     }
     TWordDocument& main = *word.ActiveDocument();
     main.StoryText();
+    // A template that opens saves as it is and opens again.
+    const QString saved = QString::fromStdString((FuzzFolder() / "sjabloon.docx").string());
+    main.Save(saved);
+    FUZZ_CHECK(TWordDocument::Open(saved)->StoryText() == main.StoryText());
     try {
         word.Unprotect("");
     } catch (const Exception&) {

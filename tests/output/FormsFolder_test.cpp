@@ -34,16 +34,21 @@ const std::map<std::string, std::vector<std::string>> DataColumns = {
     {"overig.txt", {"dHuidig", "Dummy"}},
 };
 
-// The forms of the catalogue that can be started: depth 2 without versions.
-std::vector<std::string> StartableCodes()
+// The forms the catalogue lists (depth 2 and deeper), and those of them that can be started:
+// depth 2 without versions.
+std::vector<std::string> ListedCodes(bool startableOnly)
 {
     const std::vector<TFormNode> nodes =
         ParseFormCatalogue(TextLines(ReadFileBytes(Forms + "ZV/ZV_FORMS.DAT")));
     std::vector<std::string> codes;
     for (const TFormNode& node : nodes)
-        if (node.Depth == 2 && !node.HasChildren)
+        if (startableOnly ? node.Depth == 2 && !node.HasChildren : node.Depth >= 2)
             codes.push_back(FormCode(node.Text).value_or("(no code)"));
     return codes;
+}
+std::vector<std::string> StartableCodes()
+{
+    return ListedCodes(true);
 }
 
 // A layout file's sections as name -> key -> value (keys and names upper-cased).
@@ -152,8 +157,10 @@ std::set<std::string> Upper(const std::set<std::string>& names)
 
 TEST(FormsFolder, EveryFormHasALayoutAndAProtectedTemplateWhoseFieldsItSelects)
 {
+    // Every form listed can be started: none has versions.
     const std::vector<std::string> codes = StartableCodes();
-    EXPECT_EQ(codes, (std::vector<std::string>{"ZV01", "ZV02", "ZV03"}));
+    EXPECT_EQ(codes, (std::vector<std::string>{"ZV01", "ZV02", "ZV03", "ZV04A", "ZV04B"}));
+    EXPECT_EQ(codes, ListedCodes(false));
     for (const std::string& code : codes) {
         SCOPED_TRACE(code);
         const QString template_ = Forms + "ZV/TEMPLATE/" + QString::fromStdString(code) + ".dot";
@@ -221,7 +228,7 @@ TEST(FormsFolder, LibreOfficeWriterOpensTheTemplates)
     QTemporaryDir work;
     ASSERT_TRUE(work.isValid());
     QStringList documents;
-    for (const char* code : {"ZV01", "ZV02", "ZV03"}) {
+    for (const char* code : {"ZV01", "ZV02", "ZV03", "ZV04A", "ZV04B"}) {
         // Writer decides by the contents, not the name; .docx keeps its choice of filter plain.
         const QString copy = work.filePath(QString(code) + ".docx");
         ASSERT_TRUE(QFile::copy(Forms + "ZV/TEMPLATE/" + code + ".dot", copy));
@@ -242,6 +249,12 @@ TEST(FormsFolder, LibreOfficeWriterOpensTheTemplates)
     EXPECT_TRUE(zv02.contains(QString::fromUtf8("nummer \u00abkand_nr\u00bb op de kandidatenlijst")));
     EXPECT_TRUE(zv02.contains("Plaats: [*]"));
     EXPECT_TRUE(zv03.contains(QString::fromUtf8("Briefnummer: \u00abbriefnr\u00bb")));
+    for (const char* code : {"ZV04A", "ZV04B"}) {
+        const QString zv04 = QString::fromUtf8(ReadFileBytes(work.filePath(QString(code) + ".txt")));
+        EXPECT_TRUE(zv04.contains("Machtiging tot indiening van de kandidatenlijst")) << zv04.left(200).toStdString();
+        EXPECT_TRUE(zv04.contains(QString::fromUtf8("verkiezing van \u00abverkiezing\u00bb"))) << code;
+        EXPECT_TRUE(zv04.contains("Datum: [*]")) << code;
+    }
 }
 
 } // namespace

@@ -4,9 +4,12 @@
 #include "uZVWord.h"
 
 #include "AnsiText.h"
+#include "ErrorOf.h"
 #include "Exceptions.h"
 #include "ChildRun.h"
 #include "DualListTesting.h"
+#include "EnvironmentScope.h"
+#include "FlockFailure.h"
 #include "FolderLock.h"
 #include "ModalAnswer.h"
 #include "OfficeConvert.h"
@@ -35,7 +38,10 @@
 #include <QScreen>
 #include <QImage>
 #include <algorithm>
+#include <map>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -294,6 +300,98 @@ TEST_F(Driver, ThePerCandidateFormFromTheCatalogueWithKeys)
     EXPECT_TRUE(catalogue->isVisible());
 }
 
+// Every form the shipped catalogue lists is made from the catalogue window as a user makes it:
+// picked in the tree, started with Enter, its questions answered; each merged document holds the
+// list's data and no merge field or marker any more.
+TEST_F(Driver, EveryFormTheCatalogueListsIsMadeFromTheCatalogue)
+{
+    const QString folder = TestFolder();
+    ASSERT_TRUE(QFile::copy(QString(ZORVANDEL_FORMS_DIR) + "ZV/ZV_FORMS.DAT", folder + "ZV/ZV_FORMS.DAT"));
+    TPartijRecord& party = *PartijList->Items(0);
+    party.NaamGemachtigde = "P. de Boer";
+    party.AdresGemachtigde = "Kade 4";
+    party.PostcodeGemachtigde = "8888 XX";
+    party.PlaatsGemachtigde = "Dorp";
+    party.NaamVervanger = "K. Smit";
+    AddKandidaat("1", "Jansen");
+    AddKandidaat("2", "de Vries", "Emmen");
+
+    auto catalogue = TBaseForm::Create<TfrmSelFormulier>();
+    catalogue->StartForm = [this](const std::string& code) { Start(code); };
+    catalogue->Init("ZV", FormsDir);
+    catalogue->show();
+    catalogue->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(catalogue.get()));
+    QTreeWidget* tree = catalogue->tvFormulieren;
+    tree->expandAll();
+
+    // Answers whatever the form asks: the first candidate, or a value in every extra field.
+    const auto answer = [](QWidget* window) {
+        if (window->findChild<TZEBDualListBox*>("dlbSelectie")) {
+            Choose({0})(window);
+            return;
+        }
+        const QList<QLineEdit*> edits = window->findChildren<QLineEdit*>();
+        for (QLineEdit* edit : edits)
+            edit->setText("de gemeenteraad");
+        QTest::keyClick(edits.isEmpty() ? window : edits.first(), Qt::Key_Return);
+    };
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {"ZV01", {"Lijst van kandidaten", ">Jansen<", ">de Vries<", ">Emmen<", ">ZORVANDEL<"}},
+        {"ZV02", {"Verklaring van instemming", ">Jansen<", ">Dorpsstraat 1<", ">ZORVANDEL<"}},
+        {"ZV03", {"Aan het centraal stembureau", ">Zorvandel Partij<", ">de gemeenteraad<", ">P. de Boer<"}},
+        {"ZV04A", {"Door een partij met een geregistreerde aanduiding", ">Zorvandel Partij<", ">ZORVANDEL<",
+                   ">de gemeenteraad<", ">P. de Boer<", ">Kade 4<", ">8888 XX<", ">Dorp<", ">K. Smit<"}},
+        {"ZV04B", {"Door een groepering zonder geregistreerde aanduiding", ">Zorvandel Partij<", ">de gemeenteraad<",
+                   ">P. de Boer<", ">K. Smit<"}},
+    };
+    std::vector<std::string> made;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        QTreeWidgetItem* item = *it;
+        if (!item->parent() || !item->parent()->parent())
+            continue; // a category
+        const std::string code = item->text(0).section(':', 0, 0).toStdString();
+        SCOPED_TRACE(code);
+        ErrorBox box;
+        const std::size_t before = opened.size();
+        {
+            ModalAnswer questions(answer);
+            ModalAnswer error(ReadErrorBox(box));
+            tree->setCurrentItem(item);
+            QTest::keyClick(tree, Qt::Key_Return);
+        }
+        EXPECT_FALSE(box.shown) << box.message;
+        ASSERT_EQ(opened.size(), before + 1);
+        made.push_back(code);
+        const std::string xml = Xml(before);
+        EXPECT_NE(xml.find(">Model " + code + "<"), std::string::npos);
+        for (const std::string& text : expected.count(code) ? expected.at(code) : std::vector<std::string>{"(unknown form)"})
+            EXPECT_NE(xml.find(text), std::string::npos) << text;
+        EXPECT_EQ(Count(xml, "MERGEFIELD"), 0);
+        EXPECT_EQ(Count(xml, "[*]"), 0);
+        EXPECT_EQ(Count(Xml(before, "word/settings.xml"), FormsProtectionXml), 1);
+    }
+    EXPECT_EQ(made, (std::vector<std::string>{"ZV01", "ZV02", "ZV03", "ZV04A", "ZV04B"}));
+    EXPECT_TRUE(catalogue->isVisible());
+
+    // The word processor shows the authorisation as the party signs it.
+    if (QStandardPaths::findExecutable("soffice").isEmpty())
+        GTEST_SKIP() << "LibreOffice Writer is not installed";
+    ASSERT_EQ(opened.size(), 5u);
+    QTemporaryDir out;
+    QString error;
+    const QString txt = OfficeConvert(opened[3], "txt:Text (encoded):UTF8", out.path(), &error);
+    ASSERT_FALSE(txt.isEmpty()) << error.toStdString();
+    const std::string text = ReadFileBytes(txt);
+    EXPECT_NE(text.find("Het bestuur van de politieke partij Zorvandel Partij, gevestigd te Stad, waarvan de aanduiding "
+                        "ZORVANDEL is geregistreerd, machtigt hierbij:"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("8888 XX Dorp"), std::string::npos) << text;
+    EXPECT_NE(text.find("voor de verkiezing van de gemeenteraad."), std::string::npos) << text;
+    EXPECT_EQ(Count(text, "[*]"), 0);
+}
+
 // The progress of a request as a list of what it showed.
 class TRecordingProgress : public TFormProgress {
 public:
@@ -420,6 +518,19 @@ TEST_F(Driver, ASecondFormAfterChangedDataShowsTheNewData)
         EXPECT_EQ(Count(xml, "Jansen"), 0);
         EXPECT_EQ(Count(xml, ">ZORVANDAL<"), 1);
     }
+    // The forms of both requests stay in the word processor by name and caption; the content of
+    // those shown is the user's word processor's now.
+    ASSERT_EQ(word.DocumentsCount(), 5);
+    for (int i = 1; i <= 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(word.DocumentName(i), "Standaardbrieven" + std::to_string(i));
+        EXPECT_TRUE(word.Document(i).Shown);
+        EXPECT_EQ(ErrorOf([&] { word.Document(i).StoryText(); }),
+                  "Deze methode of eigenschap is niet beschikbaar omdat het document al is getoond.");
+    }
+    EXPECT_EQ(word.Document(1).Caption, "ZV02 - 1 - Jansen, A. (Anna)");
+    EXPECT_EQ(word.Document(5).Caption, "ZV02 - 3 - Bakker, A. (Anna)");
+    EXPECT_EQ(word.Document(5).Path, opened[2]);
 }
 
 TEST_F(Driver, TheListInOnePassFillsTwentyRowsACopyAndEndsWithTheEndRecord)
@@ -695,6 +806,30 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
          "De sjabloon is niet beveiligd." + TemplateTail, true},
         {"template not a valid package", [&] { WriteFileBytes(TemplatePath("ZV01"), "Dit is geen document.\r\n"); },
          "StartTemplate: ", "(package)", true},
+        {"template part named outside ASCII",
+         [&] {
+             TWordPackage package = TWordPackage::Load(TemplatePath("ZV01"));
+             const std::string rels = package.Part("word/_rels/document.xml.rels");
+             package.SetPart("word/_rels/document.xml.rels", rels.substr(0, rels.find("settings.xml")) + "caf\xC3\xA9.xml"
+                                 + rels.substr(rels.find("settings.xml") + 12));
+             package.SetPart("word/caf\xC3\xA9.xml", "<w:settings><kapot>");
+             package.Save(TemplatePath("ZV01"));
+         },
+         "StartTemplate: ",
+         "Het onderdeel word/caf\xE9.xml van het document is beschadigd: een eindtag die niet bij de begintag past"
+             + HelpdeskTail,
+         true},
+        {"template naming a part twice",
+         [&] {
+             TWordPackage package = TWordPackage::Load(TemplatePath("ZV01"));
+             package.SetPart("word/documenX.xml", package.Part("word/document.xml") + " ");
+             package.Save(TemplatePath("ZV01"));
+             ASSERT_TRUE(RenameEntries(TemplatePath("ZV01"), {{"word/documenX.xml", "word/document.xml"}}));
+         },
+         "StartTemplate: ",
+         "Het bestand (template) is beschadigd: het onderdeel word/document.xml staat er "
+             "twee keer in" + HelpdeskTail,
+         true},
         {"no select", [&] { WriteLayout("ZV01", "[SQL]\r\nfrom=kand.txt\r\n"); }, "StartTemplate: ",
          "Missing SQL statement in ZV01.dat" + HelpdeskTail, false},
         {"unknown pass kind", [&] { WriteLayout("ZV01", "[GENERAL]\r\nmultirun=X\r\n[SQL]\r\nselect=*\r\nfrom=kand.txt\r\n"); },
@@ -716,7 +851,10 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
             EXPECT_NE(box.message.find("ZV01.dot"), std::string::npos) << box.message;
             EXPECT_EQ(box.message.substr(box.message.size() - HelpdeskTail.size()), HelpdeskTail);
         } else {
-            EXPECT_EQ(box.message, c.message);
+            std::string message = c.message; // "(template)" stands for the template's path
+            if (const auto at = message.find("(template)"); at != std::string::npos)
+                message.replace(at, 10, QStringToAnsi(TemplatePath("ZV01")));
+            EXPECT_EQ(box.message, message);
         }
         EXPECT_EQ(!recording.Calls.empty(), c.connected);
         // Once connected, the word processor is shown, with no template left open.
@@ -729,6 +867,141 @@ TEST_F(Driver, EveryFailureShowsItsMessage)
         EXPECT_TRUE(opened.empty());
         EXPECT_EQ(dlgGauge, nullptr);
     }
+}
+
+// A desktop without a runtime folder, TMPDIR a folder that every user writes into, as /tmp is, and
+// there the private folder's old name taken first by another user (a link of theirs, or as root
+// can show, a folder of theirs): the form is made all the same, and its data and document stand
+// in the user's own cache folder, the user's alone, with nothing in the other user's place.
+TEST_F(Driver, WithThePrivateFoldersOldNameTakenFormsAreMadeAndStayPrivate)
+{
+    AddKandidaat("1", "Jansen");
+    QTemporaryDir top;
+    const QString shared = top.filePath("tmp"), theirs = top.filePath("theirs"), cache = top.filePath("cache");
+    const QString name = "zorvandel-" + QString::number(::geteuid());
+    for (const QString& folder : {shared, theirs})
+        ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(theirs).constData(), 0777), 0);
+    const EnvironmentScope env{{"XDG_RUNTIME_DIR", std::nullopt}, {"TMPDIR", QFile::encodeName(shared)},
+                               {"XDG_CACHE_HOME", QFile::encodeName(cache)}};
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::mkdir(QFile::encodeName(shared + "/" + name).constData(), 0777), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(shared + "/" + name).constData(), 0777), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(shared + "/" + name).constData(), 65534, 65534), 0);
+    } else {
+        ASSERT_TRUE(QFile::link(theirs, shared + "/" + name));
+    }
+    ErrorBox box;
+    ModalAnswer answer(ReadErrorBox(box));
+    TRecordingWord recording(word);
+    Start("ZV01", &recording);
+    EXPECT_FALSE(box.shown) << box.message;
+
+    const QString own = cache + "/" + name + "/";
+    ASSERT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
+    EXPECT_EQ(opened[0], own + "ZV01.docx");
+    ASSERT_EQ(recording.Sources.size(), 1u);
+    EXPECT_EQ(recording.Sources[0].Name, QFile::encodeName(own).toStdString());
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    for (const char* file : {"lijst.txt", "kand.txt", "overig.txt", "SCHEMA.INI", "ZV01.docx"}) {
+        ASSERT_EQ(::lstat(QFile::encodeName(own + file).constData(), &info), 0) << file;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << file;
+    }
+    EXPECT_NE(ReadFileBytes(own + "kand.txt").find("Jansen"), std::string::npos);
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    EXPECT_EQ(QDir(theirs).entryList(all), QStringList{});
+    if (asRoot)
+        EXPECT_EQ(QDir(shared + "/" + name).entryList(all), QStringList{});
+    else
+        EXPECT_EQ(QFileInfo(shared + "/" + name).symLinkTarget(), theirs);
+}
+
+// A private folder that no copy of the program can lock (no flock, and no lock file in its
+// place) ends the request with that failure before any data file is written.
+TEST_F(Driver, APrivateFolderThatCannotBeLockedEndsTheRequestWithItsFailure)
+{
+    AddKandidaat("1", "Jansen");
+    const QString folder = GetQuandorTempDirectory();
+    QFile::remove(folder + "kand.txt");
+    ASSERT_TRUE(QDir(folder).mkdir(TFolderLock::LockFileName));
+    {
+        const FlockFailure noLocks(ENOLCK);
+        ErrorBox box;
+        ModalAnswer answer(ReadErrorBox(box));
+        TRecordingWord recording(word);
+        Start("ZV01", &recording);
+        EXPECT_EQ(box.title, "StartTemplate: ");
+        EXPECT_EQ(box.message, "De map " + QStringToAnsi(folder) + " kan niet worden vergrendeld (foutcode 21)" + HelpdeskTail);
+        EXPECT_TRUE(recording.Calls.empty());
+    }
+    ASSERT_TRUE(QDir(folder).rmdir(TFolderLock::LockFileName));
+    EXPECT_FALSE(QFileInfo::exists(folder + "kand.txt"));
+    EXPECT_TRUE(opened.empty());
+
+    // Where only flock fails, the lock file serves.
+    const FlockFailure nfs(EBADF);
+    Start("ZV01");
+    EXPECT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
+}
+
+// A copy killed while it saved its documents left them half-written in the private folder; the next
+// form removes them, holding the folder, and only them.
+TEST_F(Driver, TheNextFormRemovesTheHalfWrittenDocumentsOfAKilledCopy)
+{
+    AddKandidaat("1", "Jansen");
+    const QString folder = PrivateTempFolder() + "/";
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("bewaard.docx");
+    ASSERT_TRUE(WriteFileBytes(target, "bewaard"));
+    const QStringList leftovers = {".4242-0.docx.tmp", ".4242-1.docx.tmp.a1B2c3", ".17-12.docx.tmp.QWERTY"};
+    for (const QString& name : leftovers) {
+        ASSERT_TRUE(WriteFileBytes(folder + name, "PK half"));
+        ASSERT_TRUE(QFile::setPermissions(folder + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    }
+    const QStringList others = {"notities.docx", ".4242-0.docx.tmp.old", "x.4242-0.docx.tmp", ".4242-0.docx.tmpx"};
+    for (const QString& name : others)
+        ASSERT_TRUE(WriteFileBytes(folder + name, "van de gebruiker"));
+    ASSERT_TRUE(QFile::link(target, folder + ".4242-2.docx.tmp"));
+    ASSERT_TRUE(QDir(folder).mkdir(".4242-3.docx.tmp"));
+    const bool root = ::geteuid() == 0; // then another user's file can stand there too
+    if (root) {
+        ASSERT_TRUE(WriteFileBytes(folder + ".4242-4.docx.tmp", "van een ander"));
+        ASSERT_EQ(::chown(QFile::encodeName(folder + ".4242-4.docx.tmp").constData(), 65534, 65534), 0);
+    }
+
+    Start("ZV01");
+    EXPECT_EQ(OpenedNames(), (std::vector<std::string>{"ZV01.docx"}));
+    for (const QString& name : leftovers)
+        EXPECT_FALSE(QFileInfo::exists(folder + name)) << name.toStdString();
+    for (const QString& name : others) {
+        EXPECT_EQ(ReadFileBytes(folder + name), "van de gebruiker") << name.toStdString();
+        QFile::remove(folder + name);
+    }
+    EXPECT_TRUE(QFileInfo(folder + ".4242-2.docx.tmp").isSymLink());
+    EXPECT_EQ(ReadFileBytes(target), "bewaard");
+    EXPECT_TRUE(QFileInfo(folder + ".4242-3.docx.tmp").isDir());
+    QFile::remove(folder + ".4242-2.docx.tmp");
+    QDir(folder).rmdir(".4242-3.docx.tmp");
+    if (root) {
+        EXPECT_EQ(ReadFileBytes(folder + ".4242-4.docx.tmp"), "van een ander");
+        QFile::remove(folder + ".4242-4.docx.tmp");
+    }
+}
+
+// Text from the list reads in a message as it stands, even where its bytes look like a path's.
+TEST_F(Driver, ACandidateNumberInAMessageReadsAsItStands)
+{
+    AddKandidaat("\x81" "A;", "Jansen");
+    ErrorBox box;
+    ModalAnswer selection(Choose({0}));
+    ModalAnswer error(ReadErrorBox(box));
+    Start("ZV02");
+    EXPECT_EQ(box.message, "KandidatenToDataset: '\x81" "A;' is not a valid integer value" + HelpdeskTail);
+    EXPECT_TRUE(opened.empty());
 }
 
 // Memory that runs out is shown in words, never as "std::bad_alloc".
@@ -855,6 +1128,7 @@ TEST_F(Driver, SecondCopyStartingAForm)
     if (!tmp)
         GTEST_SKIP() << "run as a copy of the program by TwoCopiesMakeFormsOneAfterTheOther";
     setenv("TMPDIR", tmp, 1);
+    setenv("XDG_RUNTIME_DIR", std::getenv("ZORVANDEL_FIRST_COPY_RUNTIME"), 1);
     FormsDir = std::getenv("ZORVANDEL_FIRST_COPY_FORMS");
     PartijList->Items(0)->StatuNaam = "Tweede Partij";
     ErrorBox box;
@@ -878,6 +1152,7 @@ TEST_F(Driver, TwoCopiesMakeFormsOneAfterTheOther)
         QProcess copy;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZORVANDEL_FIRST_COPY_TMPDIR", QDir::tempPath());
+        env.insert("ZORVANDEL_FIRST_COPY_RUNTIME", qEnvironmentVariable("XDG_RUNTIME_DIR"));
         env.insert("ZORVANDEL_FIRST_COPY_FORMS", FormsDir);
         copy.setProcessEnvironment(env);
         copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=Driver.SecondCopyStartingAForm"});

@@ -1,8 +1,12 @@
 // The extra-fields window made directly, without a form request around it.
 #include "fExtraFields.h"
 
+#include "KeyInput.h"
+#include "ModalAnswer.h"
 #include "NameValueLines.h"
+#include "ZEBMessages.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -22,6 +26,22 @@ TEST(ExtraFieldsWindow, ShowsTheInitialTextsAndGivesTheEditedOnes)
         EXPECT_EQ(edit->size(), QSize(TExtraFieldsGeometry::EditWidth, TExtraFieldsGeometry::EditHeight));
     dialog.reject();
     EXPECT_EQ(dialog.result(), 2);
+}
+
+TEST(ExtraFieldsWindow, ACharacterTheFormCannotTakeIsRefusedAndNamed)
+{
+    TdlgExtraFields dialog({{"zitting", "Datum van de zitting", ""}});
+    dialog.show();
+    QLineEdit* edit = dialog.findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    ModalAnswer box(ModalAnswer::ClickButton("Ok"));
+    TypeCharacters(edit, QString::fromUtf8("1 m\u0101aart"));
+    EXPECT_EQ(edit->text(), "1 maart");
+    EXPECT_TRUE(WaitFor([&] { return box.Seen().shown && !QApplication::activeModalWidget(); }));
+    EXPECT_TRUE(box.Seen().labels.contains(QString::fromUtf8(
+        "De invoer bevat het teken '\u0101' (U+0101) dat het programma niet kan opslaan; de invoer is niet overgenomen.")))
+        << box.Seen().labels.join('|').toStdString();
+    EXPECT_EQ(dialog.Texts(), (std::vector<std::string>{"1 maart"}));
 }
 
 TEST(NameValueLines, NamesAreCutAtTheFirstEqualsSignAndCompareWithoutCase)

@@ -224,8 +224,8 @@ TEST_F(Catalogue, TheShippedCatalogueOpensOnItsFirstCategory)
     EXPECT_EQ(TfrmSelFormulier::ImageIndex(Node("Kandidaatstelling")), 2);
     EXPECT_EQ(TfrmSelFormulier::ImageIndex(Node("Indiening")), 5);
     EXPECT_EQ(TfrmSelFormulier::ImageIndex(Node("ZV03:")), 3);
-    EXPECT_EQ(TfrmSelFormulier::ImageIndex(Node("ZV04:")), 4);
     EXPECT_EQ(TfrmSelFormulier::ImageIndex(Node("ZV04A:")), 3);
+    EXPECT_EQ(TfrmSelFormulier::ImageIndex(Node("ZV04B:")), 3);
     for (QTreeWidgetItemIterator it(Tree()); *it; ++it)
         EXPECT_FALSE((*it)->icon(0).isNull()) << (*it)->text(0).toStdString();
     EXPECT_FALSE(form->sbInsert->icon().isNull());
@@ -247,9 +247,24 @@ TEST_F(Catalogue, ItsSizeIsTheOuterSizeFrameAndCaptionIncluded)
     EXPECT_LE((form->frameGeometry().center() - screen.center()).manhattanLength(), 2);
 }
 
+// A catalogue with a form that has versions, beside plain forms.
+const std::string WithVersions = "Kandidaatstelling\r\n"
+                                 " Kandidatenlijst\r\n"
+                                 "  ZV01:Lijst van kandidaten (alle kandidaten in volgorde)\r\n"
+                                 "  ZV02:Verklaring van instemming met de kandidaatstelling\r\n"
+                                 " Indiening\r\n"
+                                 "  ZV03:Aanbiedingsbrief aan het centraal stembureau\r\n"
+                                 "  ZV04:Machtiging tot indiening van de kandidatenlijst\r\n"
+                                 "   ZV04A:Machtiging door een partij met geregistreerde aanduiding\r\n"
+                                 "   ZV04B:Machtiging door een groepering zonder geregistreerde aanduiding\r\n";
+
 TEST_F(Catalogue, KeysAndMouseStartOnlyFormsWithoutVersions)
 {
-    Open(ZORVANDEL_FORMS_DIR);
+    Open(Folder(WithVersions));
+    EXPECT_EQ(TfrmSelFormulier::ImageIndex(Node("ZV04:")), 4);
+    EXPECT_EQ(TfrmSelFormulier::ImageIndex(Node("ZV04A:")), 3);
+    for (QTreeWidgetItemIterator it(Tree()); *it; ++it)
+        EXPECT_FALSE((*it)->icon(0).isNull()) << (*it)->text(0).toStdString();
     // Down from the top: category, sub-category, first form.
     Key(Qt::Key_Home);
     Key(Qt::Key_Return); // a category: nothing

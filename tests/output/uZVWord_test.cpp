@@ -2,8 +2,11 @@
 
 #include "ChildRun.h"
 #include "DataSet.h"
+#include "EnvironmentScope.h"
 #include "ErrorOf.h"
 #include "FileSizeLimit.h"
+#include "FlockFailure.h"
+#include "FolderLock.h"
 #include "FormatSettings.h"
 #include "IniFile.h"
 #include "ModalAnswer.h"
@@ -331,6 +334,8 @@ TEST_F(DataFiles, WhatAnotherUserPlantedInAnOpenFolderGetsNoData)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "another user's files need root";
+    // The folders above it are opened to others below, which a runtime folder may not be.
+    const EnvironmentScope env{{"XDG_RUNTIME_DIR", std::nullopt}};
     QDir(PrivateTempFolder()).removeRecursively();
     const std::string folder = GetQuandorTempDirectory().toStdString();
     ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
@@ -973,6 +978,37 @@ TEST_F(ExtraFields, AnotherCopyHoldingTheExtraFieldsEndsTheAskingWithAMessage)
     EXPECT_EQ(fields, Lines{"briefnr(AUTONUM)=8"});
 }
 
+// FORMVARS.INI's folder on a file system that takes no flock: the lock file takes its place, and
+// where no lock can be had at all the asking fails with that failure before anything is asked or
+// written, rather than hand out an "AUTONUM" number unlocked.
+TEST_F(ExtraFields, AFolderThatTakesNoFlockIsLockedOtherwiseOrTheAskingFails)
+{
+    ASSERT_TRUE(WriteFileBytes(FormVars(), "[Vars]\r\nbriefnr(AUTONUM)=7\r\n"));
+    const std::string folder = QFile::encodeName(dir.path()).toStdString();
+    const FlockFailure nfs(EBADF);
+    Lines fields = {"briefnr(AUTONUM)=Volgnummer"};
+    bool asked = false;
+    const auto take = [&](const std::vector<TExtraField>& shown) {
+        asked = true;
+        return std::optional<Lines>(Lines{shown.at(0).Initial});
+    };
+    EXPECT_EQ(AskExtraFieldValues(fields, FormVars(), take), 1);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(fields, Lines{"briefnr(AUTONUM)=8"});
+    EXPECT_TRUE(QFileInfo(dir.filePath(TFolderLock::LockFileName)).isFile());
+
+    ASSERT_TRUE(QFile::remove(dir.filePath(TFolderLock::LockFileName)));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(TFolderLock::LockFileName));
+    const std::string before = ReadFileBytes(FormVars());
+    fields = {"briefnr(AUTONUM)=Volgnummer"};
+    ModalAnswer answer(ModalAnswer::PressKey(Qt::Key_Return));
+    EXPECT_EQ(ErrorOf([&] { GetNewVarValues(fields); }),
+              "GetNewVarValues: De map " + folder + " kan niet worden vergrendeld (foutcode 21)");
+    EXPECT_FALSE(answer.Seen().shown);
+    EXPECT_EQ(ReadFileBytes(FormVars()), before);
+    EXPECT_EQ(fields, Lines{"briefnr(AUTONUM)=Volgnummer"});
+}
+
 TEST_F(ExtraFields, LinesTheProgramDoesNotReadStayInFormVars)
 {
     const std::string before = "\xEF\xBB\xBF# Laatst gebruikte waarden\r\nlos\r\n[Vars]\r\nDatum\r\nNaam=Piet\r\n";
@@ -1069,6 +1105,13 @@ TEST(ExtraFieldsAsAnotherUser, AFormsFolderTheUserCannotWriteKeepsItsFormVarsUnc
                                       {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
     EXPECT_TRUE(run.Passed()) << run.Output;
     EXPECT_EQ(ReadFileBytes(forms + "FORMVARS.INI"), shipped);
+
+    // Without a shipped FORMVARS.INI the user's own starts empty, and as private.
+    ASSERT_TRUE(QFile::remove(forms + "FORMVARS.INI"));
+    environment.insert("ZORVANDEL_TEST_NONE_SHIPPED", "1");
+    const TChildRun none = RunThisTest("ExtraFieldsAsAnotherUser.RunAsTheUser", dir.path(), environment,
+                                       {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
+    EXPECT_TRUE(none.Passed()) << none.Output;
 }
 
 // The user's side of the test above; it runs only there.
@@ -1079,7 +1122,11 @@ TEST(ExtraFieldsAsAnotherUser, RunAsTheUser)
         GTEST_SKIP() << "run by the test above";
     FormsDir = QFile::decodeName(forms);
     const QString own = QFileInfo(RegistryStore::FileName(HKEY_CURRENT_USER)).absolutePath() + "/FORMVARS.INI";
+    const mode_t umask = ::umask(022);
     ASSERT_EQ(FormVarsFileName(), own);
+    ::umask(umask);
+    // The values the user enters are the user's alone.
+    EXPECT_EQ(ModeOf(QFile::encodeName(own).toStdString()), 0600u);
     for (const char* typed : {"Klaas", "Jan"}) {
         Lines fields = {"Naam=Uw naam"};
         QString proposed;
@@ -1093,11 +1140,13 @@ TEST(ExtraFieldsAsAnotherUser, RunAsTheUser)
         });
         EXPECT_EQ(GetNewVarValues(fields), 1);
         // The shipped value first, then the user's own.
-        EXPECT_EQ(proposed, std::string(typed) == "Klaas" ? "Piet" : "Klaas");
+        const char* shipped = std::getenv("ZORVANDEL_TEST_NONE_SHIPPED") ? "" : "Piet";
+        EXPECT_EQ(proposed, std::string(typed) == "Klaas" ? shipped : "Klaas");
         EXPECT_EQ(fields, Lines{"Naam=" + std::string(typed)});
         EXPECT_EQ(TIniFile(own).ReadString("Vars", "Naam", "?"), typed);
     }
     EXPECT_EQ(TIniFile(own).ReadString("General", "dtKlanten", "?"), QDate::currentDate().toString("dd-MM-yy").toStdString());
+    EXPECT_EQ(ModeOf(QFile::encodeName(own).toStdString()), 0600u);
 }
 
 } // namespace

@@ -300,6 +300,36 @@ TEST(EntryControls, EditKeepsWindows1252TextAndTellsEmpty)
     EXPECT_EQ(combo.Text(), "M");
 }
 
+// A masked field that takes text names the characters it refuses, once per input; a field of
+// digits refuses them as it refuses a letter, without a message.
+TEST(EntryControls, MaskEditThatTakesTextNamesRefusedCharacters)
+{
+    TZEBMaskEdit text;
+    text.SetEditMask("cccccc;1;_");
+    text.show();
+    text.setCursorPosition(0);
+    {
+        ModalAnswer box(ModalAnswer::ClickButton("Ok"));
+        QApplication::clipboard()->setText(QString::fromUtf8("a\u0142\u0142b"));
+        QTest::keyClick(&text, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(text.EditText(), "______");
+        EXPECT_TRUE(WaitFor([&] { return box.Seen().shown && !QApplication::activeModalWidget(); }));
+        EXPECT_TRUE(box.Seen().labels.contains(QString::fromUtf8(
+            "De invoer bevat het teken '\u0142' (U+0142) dat het programma niet kan opslaan; de invoer is niet "
+            "overgenomen.")))
+            << box.Seen().labels.join('|').toStdString();
+    }
+    TZEBMaskEdit digits;
+    digits.SetEditMask("99:99;1;_");
+    digits.show();
+    ModalAnswer none(ModalAnswer::ClickButton("Ok"));
+    digits.setCursorPosition(0);
+    TypeCharacters(&digits, QString::fromUtf8("1\u0142"));
+    QTest::qWait(100);
+    EXPECT_FALSE(none.Seen().shown);
+    EXPECT_EQ(digits.EditText(), "1_:__");
+}
+
 TEST(EntryControls, MaskEditClickPutsTheCaretAtTheStart)
 {
     TZEBMaskEdit edit;

@@ -2,6 +2,7 @@
 
 #include "FormatSettings.h"
 #include "GridTesting.h"
+#include "KeyInput.h"
 #include "ModalAnswer.h"
 
 #include <QApplication>
@@ -395,6 +396,19 @@ TEST_F(DBGrid, TypingInATextColumnSortsItAndSearches)
     EXPECT_EQ(BoxText(), "");
     EXPECT_EQ(panel.Row(), 2);
     EXPECT_EQ(rows, (std::vector<int>{3, 4, 3, 1, 2})) << "typed and navigated row changes are reported";
+}
+
+// A letter the list cannot hold matches no cell; it is not searched as the "?" it would become.
+TEST_F(DBGrid, ALetterOutsideWindows1252IsNotSearched)
+{
+    LoadPeople();
+    FocusCol(1);
+    Type("j");
+    ASSERT_EQ(BoxText(), "J");
+    const int row = panel.Row();
+    TypeCharacters(panel.Grid(), QString::fromUtf8("\u015f"));
+    EXPECT_EQ(BoxText(), "J");
+    EXPECT_EQ(panel.Row(), row);
 }
 
 TEST_F(DBGrid, DateSearchReadsTheTypedYearMonthAndDay)

@@ -4,8 +4,11 @@
 
 #include "WordPackage.h"
 
+#include <QFile>
 #include <QString>
 #include <string>
+#include <utility>
+#include <vector>
 
 inline const char* const WordNamespaces =
     "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
@@ -69,4 +72,23 @@ inline std::string PartOf(const QString& path, const std::string& part)
 {
     const TWordPackage package = TWordPackage::Load(path);
     return package.HasPart(part) ? package.Part(part) : std::string();
+}
+
+// Renames entries of the package at path in its bytes, each stand-in to a name of the same length,
+// so that the archive names an entry as libzip would not write it (twice, for one).  False when a
+// stand-in is missing or the file cannot be rewritten.
+inline bool RenameEntries(const QString& path, const std::vector<std::pair<std::string, std::string>>& names)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    std::string bytes = file.readAll().toStdString();
+    file.close();
+    for (const auto& [standIn, name] : names) {
+        if (standIn.size() != name.size() || bytes.find(standIn) == std::string::npos)
+            return false;
+        for (auto at = bytes.find(standIn); at != std::string::npos; at = bytes.find(standIn, at + 1))
+            bytes.replace(at, name.size(), name);
+    }
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes.data(), qsizetype(bytes.size())) == qsizetype(bytes.size());
 }

@@ -114,8 +114,3 @@ public:
     virtual void AddFormField(int Type) = 0; // at the selection's range, which it replaces
     virtual void HomeKey(int Unit) = 0;
 };
-
-// The running word processor of this program (WordProcessor.cpp), started at the first connection
-// and kept for the rest of the run (a later connection finds the documents left open).  Null when
-// the desktop has no application for .docx documents.
-TWordApplication* ConnectWordApplication();

@@ -16,6 +16,7 @@
 const char* const NotProtectedText = "Deze methode of eigenschap is niet beschikbaar omdat het document niet is beveiligd.";
 const char* const AlreadyProtectedText = "Deze methode of eigenschap is niet beschikbaar omdat het document al is beveiligd.";
 const char* const WrongPasswordText = "Het wachtwoord is onjuist.";
+const char* const ShownText = "Deze methode of eigenschap is niet beschikbaar omdat het document al is getoond.";
 
 namespace {
 
@@ -341,8 +342,30 @@ struct TStoryIndex {
 
 TWordDocument::~TWordDocument() = default;
 
+void TWordDocument::RequireContent() const
+{
+    if (released_)
+        throw Exception(ShownText);
+}
+
+void TWordDocument::Release()
+{
+    package_ = TWordPackage();
+    main_.reset();
+    settings_.reset();
+    story_.reset();
+    layout_ = {};
+    MailMerge.HasDataSource = false;
+    MailMerge.Data = {};
+    mainBytes_ = 0;
+    selStart_ = selEnd_ = 0;
+    selAtEnd_ = false;
+    released_ = true;
+}
+
 TStoryIndex& TWordDocument::Story() const
 {
+    RequireContent();
     if (!story_) {
         story_ = std::make_unique<TStoryIndex>(Body());
         // A body the merge made without form-field data holds no names to pass by.
@@ -353,8 +376,15 @@ TStoryIndex& TWordDocument::Story() const
 
 pugi::xml_document& TWordDocument::Main()
 {
+    RequireContent();
     story_.reset();
     layout_ = {};
+    return main_;
+}
+
+const pugi::xml_document& TWordDocument::Main() const
+{
+    RequireContent();
     return main_;
 }
 
@@ -399,6 +429,7 @@ void TWordDocument::ReadSettings()
 
 TWordPackage TWordDocument::OtherParts() const
 {
+    RequireContent();
     TWordPackage package = package_;
     if (!settingsPart_.empty())
         package.SetPart(settingsPart_, SaveXmlPart(settings_));
@@ -438,6 +469,7 @@ pugi::xml_node TWordDocument::Settings(bool create)
 
 bool TWordDocument::IsProtected() const
 {
+    RequireContent();
     const pugi::xml_node p = settings_.document_element().child("w:documentProtection");
     const std::string edit = p.attribute("w:edit").value();
     return p && IsTrue(p.attribute("w:enforcement").value()) && !edit.empty() && edit != "none";

@@ -1,6 +1,7 @@
 #pragma once
 // One open document of the word processor: its package, its main text and settings as XML, its
-// window caption and selection, and its mail-merge settings.
+// window caption and selection, and its mail-merge settings.  A document shown to the user keeps
+// only its name, caption, path and flags: what needs its content then fails with ShownText.
 //
 // The selection is a range of the main story's text (the text of the body's paragraphs, each
 // ending in a paragraph mark, tabs and other marks counting one character each), as byte offsets
@@ -20,6 +21,7 @@
 extern const char* const NotProtectedText;
 extern const char* const AlreadyProtectedText;
 extern const char* const WrongPasswordText;
+extern const char* const ShownText;
 
 struct TMailMergeSettings {
     bool HasDataSource = false;
@@ -47,14 +49,14 @@ public:
     std::string Caption; // its window's caption, at first its name
     QString Path;        // the file it came from or was saved to
     bool IsNew = false;  // made by a merge, never saved
-    bool Shown = false;  // saved and handed to the desktop
+    bool Shown = false;  // saved and handed to the desktop (see Release)
     TMergedSize Merged;  // the size of what the merge made
     TMailMergeSettings MailMerge;
 
     pugi::xml_document& Main(); // for changes: what the selection and the merge knew is read again
     // What the merge that made Main knew of its layout, kept while only this class changes it.
     void SetMergedLayout(TMergedLayout Layout) { layout_ = std::move(Layout); }
-    const pugi::xml_document& Main() const { return main_; }
+    const pugi::xml_document& Main() const;
     // The package with the current XML written into it.
     TWordPackage Package() const;
     // Writes the same package to Path, its main part written while it is deflated (see
@@ -62,6 +64,9 @@ public:
     void Save(const QString& Path) const;
     // The same without the main part's text.
     TWordPackage OtherParts() const;
+    // Frees the package, the XML and what was known of them, once the document was saved and
+    // shown: the user's word processor holds it now.
+    void Release();
 
     // Protection (word/settings.xml).  Unprotect fails with NotProtectedText when the document is
     // not protected and with WrongPasswordText when it carries a password.  Protect fails with
@@ -91,6 +96,7 @@ private:
     TStoryIndex& Story() const;
     void ReadSettings();
     void ResolveSelection() const;
+    void RequireContent() const;
 
     TWordPackage package_;
     std::string mainPart_;
@@ -103,4 +109,5 @@ private:
     mutable bool selAtEnd_ = false;
     mutable std::unique_ptr<TStoryIndex> story_;
     TMergedLayout layout_;
+    bool released_ = false;
 };

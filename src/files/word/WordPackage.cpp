@@ -2,20 +2,19 @@
 
 #include "AnsiText.h"
 #include "AsciiCase.h"
+#include "BoundedWorker.h"
 #include "Exceptions.h"
 
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
 #include <ctime>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <sstream>
-#include <thread>
+#include <unordered_set>
 #include <zip.h>
 
 namespace {
@@ -28,21 +27,8 @@ constexpr zip_uint32_t DeflateLevel = 6;
 
 std::string FileNameOf(const QString& path) { return PathInMessage(path); }
 
-// Why the system refused, for the errors a user can meet.
-std::string SystemReason(int error)
-{
-    switch (error) {
-    case ENOENT: return "het bestand of de map bestaat niet";
-    case EACCES:
-    case EPERM: return "geen toegang";
-    case ENOSPC: return "de schijf is vol";
-    case EDQUOT: return "de schijfruimte van de gebruiker is op";
-    case EROFS: return "de schijf is alleen-lezen";
-    case EISDIR: return "het is een map";
-    case ENOMEM: return "onvoldoende geheugen";
-    default: return "systeemfout " + std::to_string(error);
-    }
-}
+// A part or entry name (UTF-8, from the document) as a message shows it.
+std::string PartNameOf(const std::string& part) { return PathInMessage(QString::fromUtf8(part.data(), qsizetype(part.size()))); }
 
 std::string ZipReason(int code, int systemError)
 {
@@ -153,6 +139,22 @@ bool EndsWithType(const char* type, const std::string& name)
 
 } // namespace
 
+std::string SystemReason(int Error)
+{
+    switch (Error) {
+    case ENOENT: return "het bestand of de map bestaat niet";
+    case EACCES:
+    case EPERM: return "geen toegang";
+    case ENOSPC: return "de schijf is vol";
+    case EDQUOT: return "de schijfruimte van de gebruiker is op";
+    case EROFS: return "de schijf is alleen-lezen";
+    case EISDIR: return "het is een map";
+    case ENOMEM: return "onvoldoende geheugen";
+    case EAGAIN: return "het systeem heeft tijdelijk onvoldoende middelen";
+    default: return "systeemfout " + std::to_string(Error);
+    }
+}
+
 namespace {
 
 // The depth of the deepest element below node, walked without recursion.
@@ -184,15 +186,15 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
 {
     if (CountXmlNodes(Data) > MaxXmlNodes) {
         Doc.reset();
-        throw Exception("Het onderdeel " + Name + " van het document is te groot: meer dan " + DutchCount(MaxXmlNodes)
+        throw Exception("Het onderdeel " + PartNameOf(Name) + " van het document is te groot: meer dan " + DutchCount(MaxXmlNodes)
                         + " elementen en attributen");
     }
     const pugi::xml_parse_result result = Doc.load_buffer(Data.data(), Data.size(), XmlParseOptions, pugi::encoding_utf8);
     if (!result)
-        throw Exception("Het onderdeel " + Name + " van het document is beschadigd: " + XmlReason(result.status));
+        throw Exception("Het onderdeel " + PartNameOf(Name) + " van het document is beschadigd: " + XmlReason(result.status));
     if (ElementDepth(Doc) > MaxXmlDepth) {
         Doc.reset();
-        throw Exception("Het onderdeel " + Name + " van het document is beschadigd: de elementen zijn dieper genest dan " +
+        throw Exception("Het onderdeel " + PartNameOf(Name) + " van het document is beschadigd: de elementen zijn dieper genest dan " +
                         std::to_string(MaxXmlDepth));
     }
 }
@@ -241,6 +243,7 @@ TWordPackage TWordPackage::Load(const QString& Path)
         throw Exception("Het bestand " + name + " kan niet worden geopend: " + ZipReason(error, errno));
     TWordPackage package;
     std::size_t total = 0;
+    std::unordered_set<std::string> names;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
@@ -250,6 +253,9 @@ TWordPackage TWordPackage::Load(const QString& Path)
         std::string entry = st.name;
         if (!entry.empty() && entry.back() == '/')
             continue;
+        // A package cannot be written with one name twice.
+        if (!names.insert(entry).second)
+            throw Exception("Het bestand " + name + " is beschadigd: het onderdeel " + PartNameOf(entry) + " staat er twee keer in");
         // The sizes the archive states, checked before anything is unpacked.
         if (st.size > MaxPackageBytes - total)
             throw Exception("Het bestand " + name + " is beschadigd: de onderdelen zijn samen groter dan " +
@@ -261,7 +267,7 @@ TWordPackage TWordPackage::Load(const QString& Path)
         if (file)
             zip_fclose(file);
         if (read < 0 || static_cast<zip_uint64_t>(read) != st.size)
-            throw Exception("Het bestand " + name + " is beschadigd: " + entry + " is onleesbaar");
+            throw Exception("Het bestand " + name + " is beschadigd: " + PartNameOf(entry) + " is onleesbaar");
         package.parts_.emplace_back(std::move(entry), std::move(data));
     }
     if (!package.HasPart(ContentTypesPart) || !package.HasPart(package.MainPartName()))
@@ -281,8 +287,10 @@ struct TStreamStopped {};
 // the archive.  Between them wait at most QueuedChunks chunks of about ChunkBytes.
 class TPartStream : pugi::xml_writer {
 public:
-    explicit TPartStream(const TPartWriter& writer) : producer_([this, &writer] { Produce(writer); }) {}
-    ~TPartStream() { Stop(); }
+    explicit TPartStream(const TPartWriter& writer)
+        : worker_(QueuedChunks, [this, &writer](TBoundedWorker<std::string>& chunks) { Produce(writer, chunks); })
+    {
+    }
     TPartStream(const TPartStream&) = delete;
     TPartStream& operator=(const TPartStream&) = delete;
 
@@ -291,41 +299,21 @@ public:
     // Ends the writer at its next chunk unless it is done and waits for it; rethrows its failure.
     void Finish()
     {
-        Stop();
-        if (failure_)
-            std::rethrow_exception(failure_);
+        worker_.Stop();
+        worker_.Finish();
     }
 
 private:
-    void Stop()
+    void Produce(const TPartWriter& writer, TBoundedWorker<std::string>& chunks)
     {
-        {
-            const std::lock_guard lock(mutex_);
-            stopped_ = true;
-        }
-        changed_.notify_all();
-        if (producer_.joinable())
-            producer_.join();
-    }
-
-    void Produce(const TPartWriter& writer)
-    {
-        std::exception_ptr failure;
+        chunks_ = &chunks;
         try {
             filling_.reserve(ChunkBytes);
             writer(*this);
             if (!filling_.empty())
                 Push();
         } catch (const TStreamStopped&) {
-        } catch (...) {
-            failure = std::current_exception();
         }
-        {
-            const std::lock_guard lock(mutex_);
-            failure_ = failure;
-            ended_ = true;
-        }
-        changed_.notify_all();
     }
 
     void write(const void* data, size_t size) override
@@ -335,44 +323,39 @@ private:
         filling_.append(static_cast<const char*>(data), size);
     }
 
-    // Queues the chunk being filled and takes an empty one.
+    // Queues the chunk being filled and takes an empty one, one that was read when there is one.
     void Push()
     {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return stopped_ || queue_.size() < QueuedChunks; });
-        if (stopped_)
+        if (!chunks_->Put(std::move(filling_)))
             throw TStreamStopped();
-        queue_.push_back(std::move(filling_));
         filling_.clear();
-        if (!spare_.empty()) {
-            filling_ = std::move(spare_.back());
-            spare_.pop_back();
+        {
+            const std::lock_guard lock(spareMutex_);
+            if (!spare_.empty()) {
+                filling_ = std::move(spare_.back());
+                spare_.pop_back();
+            }
         }
-        lock.unlock();
-        changed_.notify_all();
         filling_.reserve(ChunkBytes);
     }
 
     zip_int64_t Read(void* data, zip_uint64_t length)
     {
         if (readAt_ == reading_.size()) {
-            std::unique_lock lock(mutex_);
             if (reading_.capacity() >= ChunkBytes) {
                 reading_.clear();
+                const std::lock_guard lock(spareMutex_);
                 spare_.push_back(std::move(reading_));
             }
-            changed_.wait(lock, [this] { return ended_ || !queue_.empty(); });
-            if (queue_.empty()) {
-                if (!failure_)
+            std::optional<std::string> next = worker_.Take();
+            if (!next) {
+                if (!worker_.WorkerFailed())
                     return 0;
                 zip_error_set(&error_, ZIP_ER_READ, 0);
                 return -1;
             }
-            reading_ = std::move(queue_.front());
-            queue_.pop_front();
+            reading_ = std::move(*next);
             readAt_ = 0;
-            lock.unlock();
-            changed_.notify_all();
         }
         const std::size_t n = std::min<std::size_t>(length, reading_.size() - readAt_);
         std::memcpy(data, reading_.data() + readAt_, n);
@@ -430,21 +413,17 @@ private:
 
     // The writer's thread only.
     std::string filling_;
+    TBoundedWorker<std::string>* chunks_ = nullptr;
     // libzip's thread only.
     std::string reading_;
     std::size_t readAt_ = 0;
     bool opened_ = false;
     zip_error_t error_{};
     const time_t mtime_ = time(nullptr);
-    // Both, under mutex_.
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::string> queue_;
-    std::vector<std::string> spare_; // chunks read, for the writer to fill again
-    bool stopped_ = false;
-    bool ended_ = false;
-    std::exception_ptr failure_;
-    std::thread producer_; // last: started when all of the above exists
+    // Both: chunks read, for the writer to fill again.
+    std::mutex spareMutex_;
+    std::vector<std::string> spare_;
+    TBoundedWorker<std::string> worker_; // last: its thread starts when the rest exists
 };
 
 // Writes parts to path in their order; the part streamed (added at the end when new) comes from
@@ -508,7 +487,7 @@ const std::string& TWordPackage::Part(const std::string& Name) const
     for (const auto& p : parts_)
         if (p.first == Name)
             return p.second;
-    throw Exception("Het document heeft geen onderdeel " + Name);
+    throw Exception("Het document heeft geen onderdeel " + PartNameOf(Name));
 }
 
 void TWordPackage::SetPart(const std::string& Name, std::string Data)

@@ -25,7 +25,8 @@ using TPartWriter = std::function<void(pugi::xml_writer& Out)>;
 class TWordPackage {
 public:
     // Reads the package at Path.  Throws Exception naming the file when it cannot be read, is
-    // no zip archive, holds more than MaxPackageBytes or holds no main document.
+    // no zip archive, holds more than MaxPackageBytes, names a part twice (it could not be saved)
+    // or holds no main document.  Messages show part names through PathInMessage.
     static TWordPackage Load(const QString& Path);
 
     // Writes the package to Path (through a temporary file that replaces it), its parts deflated
@@ -71,6 +72,10 @@ void ParseXmlPart(pugi::xml_document& Doc, const std::string& Data, const std::s
 std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected = 0);
 // Writes an XML part to Out as SaveXmlPart does.
 void WriteXmlPart(const pugi::xml_document& Doc, pugi::xml_writer& Out);
+
+// Why the system refused (an errno value), for the errors a user can meet: "de schijf is vol",
+// and "systeemfout " with the number for the others.
+std::string SystemReason(int Error);
 
 // A count as Dutch texts write it: "4.000.000".
 std::string DutchCount(std::size_t Count);

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Exceptions.h"
 #include "MailMerge.h"
+#include "PosixIO.h"
 #include "PrivateTempFolder.h"
 #include "WordXml.h"
 
@@ -11,11 +12,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
 #include <set>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,12 +96,65 @@ QString FindDesktopEntry(const QStringList& folders, const QString& id)
     return {};
 }
 
+// A document saved at path that could not be opened, and why.
+std::string NotOpenedText(const QString& path, const std::string& reason)
+{
+    return "Het document is bewaard als " + PathInMessage(path) + ", maar kon niet worden geopend: " + reason + ".";
+}
+
+// Why a failure that is not the program's own happened: out of memory, or what the system refused.
+std::string ReasonOf(const std::exception& e)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e))
+        return "onvoldoende geheugen";
+    if (const auto* system = dynamic_cast<const std::system_error*>(&e)) {
+        const std::error_category& category = system->code().category();
+        if (category == std::generic_category() || category == std::system_category())
+            return SystemReason(system->code().value());
+        return "systeemfout " + std::to_string(system->code().value());
+    }
+    return e.what();
+}
+
 QStringList ListValue(const QString& value)
 {
     return value.split(';', Qt::SkipEmptyParts);
 }
 
 } // namespace
+
+namespace {
+
+// The name of a document being saved: "." + process id + "-" + serial + ".docx.tmp".  The package
+// writer puts its own file beside it first, that name + "." and six letters or digits.
+bool IsPartialDocumentName(const std::string& name)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\A\\.[0-9]+-[0-9]+\\.docx\\.tmp(\\.[A-Za-z0-9]{6})?\\z"));
+    return pattern.match(QString::fromLatin1(name.data(), qsizetype(name.size()))).hasMatch();
+}
+
+} // namespace
+
+void RemovePartialDocuments(const QString& Folder)
+{
+    const TFileHandle folder(::open(QFile::encodeName(Folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    TFileHandle copy(folder.Get() < 0 ? -1 : ::fcntl(folder.Get(), F_DUPFD_CLOEXEC, 0));
+    DIR* stream = copy.Get() < 0 ? nullptr : ::fdopendir(copy.Get());
+    if (!stream)
+        return;
+    copy.Release(); // the stream owns it now
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(stream))
+        if (IsPartialDocumentName(entry->d_name))
+            names.emplace_back(entry->d_name);
+    ::closedir(stream);
+    for (const std::string& name : names) {
+        struct stat info {};
+        if (::fstatat(folder.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)
+            && info.st_uid == ::geteuid())
+            ::unlinkat(folder.Get(), name.c_str(), 0);
+    }
+}
 
 QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, const QString& Base)
 {
@@ -107,6 +165,14 @@ QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, con
     const QDir folder(Folder);
     const QString temporary = folder.filePath(QString(".%1-%2.docx.tmp").arg(::getpid()).arg(serial++));
     const QByteArray temporaryName = QFile::encodeName(temporary);
+    // Made the user's alone before any byte is written; the package writer, which writes a file of
+    // its own beside it and renames that over it, gives its file the mode of this one.
+    TFileHandle created(RetryOnInterrupt([&] {
+        return ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    }));
+    if (created.Get() < 0)
+        throw Exception("Het bestand " + PathInMessage(temporary) + " kan niet worden gemaakt");
+    created.Close();
     struct TRemove {
         const QByteArray& name;
         ~TRemove() { ::unlink(name.constData()); }
@@ -222,7 +288,9 @@ void TWordProcessor::SetVisible(bool Visible)
     visible_ = Visible;
     if (!Visible)
         return;
+    // Every document is tried; the failures are told together at the end.
     std::string failures;
+    const auto fail = [&failures](const std::string& message) { failures += (failures.empty() ? "" : "\r") + message; };
     for (const auto& doc : documents_) {
         if (!doc->IsNew || doc->Shown)
             continue;
@@ -230,11 +298,15 @@ void TWordProcessor::SetVisible(bool Visible)
             const QString path = SaveNewDocument([&](const QString& to) { doc->Save(to); }, PrivateTempFolder(), SafeFileName(doc->Caption));
             doc->Path = path;
             doc->Shown = true;
+            // The user's word processor holds it now, whether or not it could be opened.
+            doc->Release();
             if (!opener_(path))
-                throw Exception("Het document is bewaard als " + PathInMessage(path) + ", maar kon niet worden geopend: "
-                                "er kon geen programma voor .docx-documenten worden gestart.");
+                fail(NotOpenedText(path, "er kon geen programma voor .docx-documenten worden gestart"));
         } catch (const Exception& e) {
-            failures += (failures.empty() ? "" : "\r") + e.Message;
+            fail(e.Message);
+        } catch (const std::exception& e) {
+            fail(doc->Shown ? NotOpenedText(doc->Path, ReasonOf(e))
+                            : "Het document " + doc->Caption + " kan niet worden getoond: " + ReasonOf(e));
         }
     }
     if (!failures.empty())
@@ -382,18 +454,11 @@ void TWordProcessor::HomeKey(int Unit)
     Active().Select(0, 0);
 }
 
-TWordConnection& WordConnection()
+TWordApplication* TWordConnection::Connect()
 {
-    static TWordConnection connection;
-    return connection;
-}
-
-TWordApplication* ConnectWordApplication()
-{
-    static std::unique_ptr<TWordProcessor> running;
-    if (!WordConnection().HasDocxApplication())
+    if (!HasDocxApplication())
         return nullptr;
-    if (!running)
-        running = std::make_unique<TWordProcessor>([](const QString& path) { return WordConnection().Opener(path); });
-    return running.get();
+    if (!running_)
+        running_ = std::make_unique<TWordProcessor>([this](const QString& path) { return Opener(path); });
+    return running_.get();
 }

@@ -4,9 +4,11 @@
 // the merged documents to the desktop's own word processor.
 //
 // Visible(true) saves every merged document that was not shown yet into the private temporary
-// folder, as its window caption made fit for a file name (unique, ".docx"), and opens it with
-// the opener.  A document that cannot be saved or opened throws Exception after the others were
-// handled.
+// folder, as its window caption made fit for a file name (unique, ".docx"), opens it with the
+// opener and frees its content (TWordDocument::Release).  A document that cannot be saved or
+// opened, also for want of memory or of a thread, is told in one Exception thrown after the others
+// were handled, each failure on a line of its own; one that was not saved is tried again by the
+// next Visible(true).
 
 #include "TextDriver.h"
 #include "WordApplication.h"
@@ -37,7 +39,14 @@ using TDocumentWriter = std::function<void(const QString& Path)>;
 
 // Saves what Write writes as a new document in Folder named Base + ".docx", or Base + " (n).docx"
 // with the first n from 2 on whose name is free, and returns its path.
+// The document is written under a name of its own first, ".<process id>-<serial>.docx.tmp", which
+// is of mode 0600 from its first byte on, as is the package writer's own file beside it.
 QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, const QString& Base);
+
+// Removes from Folder what SaveNewDocument left half-written when its process was killed: regular
+// files of the user's named as its temporary files, never through a link.  Only while no copy of
+// the program saves into Folder, that is under its TFolderLock.  What cannot be removed stays.
+void RemovePartialDocuments(const QString& Folder);
 
 class TWordProcessor : public TWordApplication {
 public:
@@ -98,11 +107,18 @@ private:
     TTextDataSource dataSource_; // the tables stay loaded from one merge to the next
 };
 
-// How this program connects to its word processor: whether the desktop has one for .docx, and how
-// documents are opened for the user.
-struct TWordConnection {
+// A program's connection to its word processor: whether the desktop has one for .docx, and how
+// documents are opened for the user.  Connect starts the word processor at the first connection
+// and keeps it while the connection lives, so a later connection finds the documents left open;
+// null when the desktop has no application for .docx documents.
+class TWordConnection {
+public:
     std::function<bool()> HasDocxApplication = DesktopHasDocxApplication;
     TDocumentOpener Opener = OpenWithDesktop;
+
+    TWordApplication* Connect();
+
+private:
+    std::unique_ptr<TWordProcessor> running_;
 };
-TWordConnection& WordConnection();
 

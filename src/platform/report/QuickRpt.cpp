@@ -1,6 +1,7 @@
 #include "QuickRpt.h"
 
 #include "AnsiText.h"
+#include "BoundedWorker.h"
 #include "Exceptions.h"
 #include "QRBuildJob.h"
 #include "QRPreview.h"
@@ -20,10 +21,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <condition_variable>
-#include <deque>
 #include <exception>
-#include <mutex>
 #include <thread>
 #include <iterator>
 
@@ -373,7 +371,7 @@ namespace {
 
 // Closes finished pages on a thread of its own, in the order given: ends each page's painter
 // (which checksums the recorded picture) and hands the page to the printer object.  Finish waits
-// for the last page and raises what a closing raised; the destructor waits as well.
+// for the last page and raises the first failure of a closing; the destructor waits as well.
 class TQRPageCloser {
 public:
     struct TPage {
@@ -383,73 +381,44 @@ public:
         QRect Bounds;
     };
 
-    explicit TQRPageCloser(TQRPrinter& out) : out_(out) {}
-    ~TQRPageCloser() { Stop(); }
+    explicit TQRPageCloser(TQRPrinter& out) : out_(out), worker_(QueuedPages, [this](auto& pages) { CloseAll(pages); }) {}
+    ~TQRPageCloser()
+    {
+        try {
+            worker_.Finish();
+        } catch (...) { // the build that failed tells its own failure
+        }
+    }
     TQRPageCloser(const TQRPageCloser&) = delete;
     TQRPageCloser& operator=(const TQRPageCloser&) = delete;
 
-    void Close(TPage page)
-    {
-        {
-            std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(page));
-        }
-        if (!thread_.joinable())
-            thread_ = std::thread([this] { Work(); });
-        ready_.notify_one();
-    }
-
-    void Finish()
-    {
-        Stop();
-        if (error_)
-            std::rethrow_exception(error_);
-    }
+    void Close(TPage page) { worker_.Put(std::move(page)); }
+    void Finish() { worker_.Finish(); }
 
 private:
-    void Stop()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        ready_.notify_one();
-        if (thread_.joinable())
-            thread_.join();
-    }
+    // Pages laid out ahead of the one being closed, at most.
+    static constexpr std::size_t QueuedPages = 8;
 
-    void Work()
+    void CloseAll(TBoundedWorker<TPage>& pages)
     {
-        for (;;) {
-            TPage page;
-            {
-                std::unique_lock lock(mutex_);
-                ready_.wait(lock, [this] { return done_ || !queue_.empty(); });
-                if (queue_.empty())
-                    return;
-                page = std::move(queue_.front());
-                queue_.pop_front();
-            }
+        std::exception_ptr failure;
+        while (std::optional<TPage> page = pages.Take()) {
             try {
-                page.Painter->end();
-                page.Painter.reset();
-                page.Picture->setBoundingRect(page.Bounds);
-                out_.AddPage({*page.Picture, std::move(page.Texts)});
+                page->Painter->end();
+                page->Painter.reset();
+                page->Picture->setBoundingRect(page->Bounds);
+                out_.AddPage({*page->Picture, std::move(page->Texts)});
             } catch (...) {
-                std::lock_guard lock(mutex_);
-                if (!error_)
-                    error_ = std::current_exception();
+                if (!failure)
+                    failure = std::current_exception();
             }
         }
+        if (failure)
+            std::rethrow_exception(failure);
     }
 
     TQRPrinter& out_;
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    std::deque<TPage> queue_;
-    bool done_ = false;
-    std::exception_ptr error_;
-    std::thread thread_;
+    TBoundedWorker<TPage> worker_; // last: its thread starts when the rest exists
 };
 
 } // namespace

@@ -1,8 +1,10 @@
 // Bounds of the package reader: a package cannot make it allocate without limit or walk into
 // XML nested without end.  A part streamed while it is deflated gives the bytes it would give
-// whole, and a failure on either side ends both.
+// whole, and a failure on either side ends both.  A package that names a part twice is refused,
+// and part names show in messages as the document gives them.
 #include "WordPackage.h"
 
+#include "AnsiText.h"
 #include "ErrorOf.h"
 #include "FileSizeLimit.h"
 #include "ModalAnswer.h"
@@ -99,6 +101,92 @@ TEST(WordPackage, XmlWithMoreNodesThanTheBoundIsRefusedBeforeItIsParsed)
     body = std::string();
     EXPECT_EQ(ErrorOf([&] { TWordDocument::Open(path); }),
               "Het onderdeel word/document.xml van het document is te groot: meer dan 4.000.000 elementen en attributen");
+}
+
+// The bound holds at exactly its count: a part of MaxXmlNodes elements is read, one more is refused.
+TEST(WordPackage, XmlOfExactlyTheNodeBoundIsRead)
+{
+    std::string xml = "<w:body>";
+    xml.reserve(6 * MaxXmlNodes + 20);
+    for (std::size_t i = 1; i < MaxXmlNodes; ++i)
+        xml += "<w:p/>";
+    xml += "</w:body>";
+    {
+        pugi::xml_document doc;
+        EXPECT_EQ(ErrorOf([&] { ParseXmlPart(doc, xml, "word/document.xml"); }), "(no error)");
+        EXPECT_TRUE(doc.document_element().last_child());
+    }
+    xml.insert(8, "<w:p/>");
+    pugi::xml_document doc;
+    EXPECT_EQ(ErrorOf([&] { ParseXmlPart(doc, xml, "word/document.xml"); }),
+              "Het onderdeel word/document.xml van het document is te groot: meer dan 4.000.000 elementen en attributen");
+}
+
+// A zip archive can name an entry twice, a package cannot: it would not save.  Such a template
+// is refused when it is opened, naming the template and the part as they are.
+TEST(WordPackage, APartNamedTwiceIsRefusedWhenOpened)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dubbel.dot");
+    const struct {
+        std::string part, standIn, name; // a part, and an entry of the name standIn renamed to name
+    } cases[] = {
+        {"word/document.xml", "word/documenX.xml", "word/document.xml"},
+        {"word/caf\xC3\xA9.xml", "word/cafXY.xml", "word/caf\xC3\xA9.xml"},
+        {"word/caf\xC3\xA9.xml", "word/cafX.xml", "word/caf\x82.xml"}, // code page 437, read as UTF-8
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TWordPackage package = MakeWordPackage(Para("eerste"));
+        package.SetPart(c.part, "<w:document/>");
+        package.SetPart(c.standIn, "<w:document/>");
+        package.Save(path);
+        ASSERT_TRUE(RenameEntries(path, {{c.standIn, c.name}}));
+        EXPECT_EQ(MessageToQString(ErrorOf([&] { TWordDocument::Open(path); })),
+                  "Het bestand " + path + " is beschadigd: het onderdeel " + QString::fromUtf8(c.part) + " staat er twee keer in");
+    }
+    // Names that only look alike are parts of their own, and save as they are.
+    TWordPackage package = MakeWordPackage(Para("eerste"));
+    for (const char* name : {"Word/Document.xml", "./word/document.xml", "/word/document.xml", "../word/document.xml",
+                             "word//document.xml", "word/document.xml/"})
+        package.SetPart(name, "<anders/>");
+    package.Save(path);
+    std::vector<std::pair<std::string, std::string>> parts = package.Parts();
+    parts.pop_back(); // a folder, not a part
+    EXPECT_EQ(TWordPackage::Load(path).Parts(), parts);
+    const QString copy = dir.filePath("kopie.docx");
+    TWordDocument::Open(path)->Save(copy);
+    EXPECT_EQ(TWordPackage::Load(copy).Parts().size(), parts.size());
+}
+
+// A part's name in a message is the name the document gives, shown whole; a name that would act
+// on the message shows its controls as replacements.
+TEST(WordPackage, PartNamesInMessagesShowAsTheDocumentGivesThem)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("naam.dot");
+    const struct {
+        std::string target, part; // as the relationship writes it, and as the package names it
+        QString shown;
+    } cases[] = {
+        {"caf\xC3\xA9.xml", "caf\xC3\xA9.xml", QString::fromUtf8("caf\xC3\xA9.xml")},
+        {"\xCE\xB1\xCE\xB2.xml", "\xCE\xB1\xCE\xB2.xml", QString::fromUtf8("\xCE\xB1\xCE\xB2.xml")},
+        {"x&#13;&#10;De sjabloon is in orde", "x\r\nDe sjabloon is in orde", QString::fromUtf8("x\uFFFD\uFFFDDe sjabloon is in orde")},
+        {"\xE2\x80\xAElmx.exe", "\xE2\x80\xAElmx.exe", QString::fromUtf8("\uFFFDlmx.exe")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.part);
+        TWordPackage package = MakeWordPackage(Para("x"));
+        package.RemovePart("word/settings.xml");
+        package.SetPart("word/_rels/document.xml.rels",
+                        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings\" "
+                        "Target=\"" + c.target + "\"/></Relationships>");
+        package.SetPart("word/" + c.part, "<w:settings><kapot>");
+        package.Save(path);
+        EXPECT_EQ(MessageToQString(ErrorOf([&] { TWordDocument::Open(path); })),
+                  "Het onderdeel word/" + c.shown + " van het document is beschadigd: een eindtag die niet bij de begintag past");
+    }
 }
 
 // Documents merged one per candidate share one room until they are shown: a template of 40 MB of

@@ -1,6 +1,8 @@
 #include "WordProcessor.h"
 
+#include "AddressSpaceLimit.h"
 #include "AnsiText.h"
+#include "ChildRun.h"
 #include "ErrorOf.h"
 #include "FileSizeLimit.h"
 #include "ModalAnswer.h"
@@ -19,7 +21,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <map>
+#include <optional>
 #include <set>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -521,12 +527,155 @@ TEST_F(WordProcessorTest, ALargeDocumentThatDoesNotFitIsReportedAndShownOnceItFi
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(QDir(PrivateTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System), before);
 
+    const auto parts = word.ActiveDocument()->Package().Parts();
     word.SetVisible(true);
     ASSERT_EQ(opened, std::vector<QString>{path});
     const TWordPackage shown = TWordPackage::Load(path);
     EXPECT_GT(shown.Part("word/document.xml").size(), std::size_t(6) << 20);
-    EXPECT_EQ(shown.Parts(), word.ActiveDocument()->Package().Parts());
+    EXPECT_EQ(shown.Parts(), parts);
     QFile::remove(path);
+}
+
+// A shown document stays in the collection with its name, caption and path, to be found, activated
+// and closed as before; what needs its content, which the user's word processor now holds, fails.
+TEST_F(WordProcessorTest, AShownDocumentKeepsItsPlaceButNotItsContent)
+{
+    const std::string dot = Template("T", "<w:p><w:r><w:t>[*] </w:t></w:r>" + ComplexField("MERGEFIELD naamkand") + "</w:p>");
+    const auto mergeAs = [&](const std::string& caption) {
+        Merge(dot, "SELECT naamkand FROM kand.txt WHERE kand_nr = '  1'");
+        word.CloseDocument(1, wdDoNotSaveChanges);
+        word.SetActiveWindowCaption(caption);
+    };
+    mergeAs("Eerste");
+    word.SetVisible(true);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(PartOf(opened[0], "word/document.xml").find(">Jansen<"), std::string::npos);
+
+    ASSERT_EQ(word.DocumentsCount(), 1);
+    TWordDocument& shown = word.Document(1);
+    EXPECT_EQ(word.DocumentName(1), "Standaardbrieven1");
+    EXPECT_EQ(shown.Caption, "Eerste");
+    EXPECT_EQ(shown.Path, opened[0]);
+    EXPECT_TRUE(shown.Shown);
+    word.ActivateDocument(1);
+    EXPECT_EQ(word.ActiveWindowCaption(), "Eerste");
+    const std::string released = "Deze methode of eigenschap is niet beschikbaar omdat het document al is getoond.";
+    TFindArgs find;
+    find.FindText = Marker;
+    for (const auto& action : std::vector<std::function<void()>>{
+             [&] { shown.StoryText(); }, [&] { shown.Package(); }, [&] { shown.Main(); },
+             [&] { word.FindExecute(find); }, [&] { word.AddFormField(wdFieldFormTextInput); },
+             [&] { word.HomeKey(wdStory); }, [&] { word.Protect(wdAllowOnlyFormFields); }, [&] { word.Unprotect(""); }})
+        EXPECT_EQ(ErrorOf(action), released);
+
+    // The next form is merged, shown and named beside it; the shown one closes by its index.
+    mergeAs("Tweede");
+    EXPECT_EQ(word.DocumentName(2), "Standaardbrieven2");
+    EXPECT_EQ(AddFields(), 1);
+    word.SetVisible(true);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], PrivateTempFolder() + "/Tweede.docx");
+    word.CloseDocument(1, wdDoNotSaveChanges);
+    EXPECT_EQ(word.DocumentName(1), "Standaardbrieven2");
+    EXPECT_EQ(word.ActiveDocument(), &word.Document(1));
+    for (const QString& path : opened)
+        QFile::remove(path);
+}
+
+// Showing goes on after a document that fails in any way, and tells every failure at the end.
+TEST_F(WordProcessorTest, EveryFailureWhileShowingIsToldAndTheOtherDocumentsAreShown)
+{
+    const std::string dot = Template("T", "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>");
+    std::vector<QString> tried;
+    TWordProcessor failing([&](const QString& path) {
+        tried.push_back(path);
+        if (tried.size() == 1)
+            throw std::bad_alloc();
+        if (tried.size() == 2)
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "thread");
+        return true;
+    });
+    for (const char* caption : {"Een", "Twee", "Drie"}) {
+        failing.OpenDocument(dot);
+        failing.Unprotect("");
+        failing.OpenDataSource(Source("SELECT naamkand FROM kand.txt"));
+        failing.ExecuteMailMerge(false);
+        failing.SetActiveWindowCaption(caption);
+        failing.CloseDocument(failing.DocumentsCount() - 1, wdDoNotSaveChanges);
+        QFile::remove(PrivateTempFolder() + "/" + caption + ".docx");
+    }
+    EXPECT_EQ(ErrorOf([&] { failing.SetVisible(true); }),
+              "Het document is bewaard als " + QStringToAnsi(PrivateTempFolder()) + "/Een.docx, maar kon niet worden geopend: "
+              "onvoldoende geheugen.\r"
+              "Het document is bewaard als " + QStringToAnsi(PrivateTempFolder()) + "/Twee.docx, maar kon niet worden geopend: "
+              "het systeem heeft tijdelijk onvoldoende middelen.");
+    ASSERT_EQ(tried.size(), 3u);
+    EXPECT_EQ(tried[2], PrivateTempFolder() + "/Drie.docx");
+    for (const QString& path : tried) {
+        EXPECT_NE(PartOf(path, "word/document.xml").find(">Jansen<"), std::string::npos);
+        QFile::remove(path);
+    }
+}
+
+// Memory that runs out while one document is saved: that document is told and left to be shown
+// later, the others are shown.  Run in a copy of the program with one malloc arena, so that the
+// allocation that fails cannot be placed in the room reserved for another thread's arena.
+TEST_F(WordProcessorTest, MemoryThatRunsOutWhileSavingOneDocumentIsToldAndTheOthersAreShown)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than a limit on it leaves";
+#else
+    if (qgetenv("MALLOC_ARENA_MAX") != "1") {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("MALLOC_ARENA_MAX", "1");
+        const TChildRun run = RunThisTest(
+            "WordProcessorTest.MemoryThatRunsOutWhileSavingOneDocumentIsToldAndTheOthersAreShown", {}, environment);
+        EXPECT_TRUE(run.Passed()) << run.Output;
+        return;
+    }
+    const std::string small = Template("Klein", "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>");
+    // A package with a part of 48 MB, which a limit of 32 MB more cannot copy.
+    TWordPackage large = MakeWordPackage("<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>", FormsProtection);
+    large.SetPart("word/media/groot.bin", std::string(std::size_t(48) << 20, 'x'));
+    large.Save(templates.filePath("Groot.dot"));
+    large = TWordPackage();
+    std::optional<AddressSpaceLimit> limit;
+    std::vector<QString> shown;
+    TWordProcessor local([&](const QString& path) {
+        shown.push_back(path);
+        if (shown.size() == 1)
+            limit.emplace(32 << 20);
+        else
+            limit.reset();
+        return true;
+    });
+    for (const auto& [dot, caption] : {std::pair{small, "Eerste"}, {templates.filePath("Groot.dot").toStdString(), "Groot"},
+                                       {small, "Laatste"}}) {
+        local.OpenDocument(dot);
+        local.Unprotect("");
+        local.OpenDataSource(Source("SELECT naamkand FROM kand.txt"));
+        local.ExecuteMailMerge(false);
+        local.SetActiveWindowCaption(caption);
+        local.CloseDocument(local.DocumentsCount() - 1, wdDoNotSaveChanges);
+        QFile::remove(PrivateTempFolder() + "/" + caption + ".docx");
+    }
+    const QStringList before = QDir(PrivateTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    EXPECT_EQ(ErrorOf([&] { local.SetVisible(true); }), "Het document Groot kan niet worden getoond: onvoldoende geheugen");
+    EXPECT_FALSE(limit);
+    EXPECT_EQ(shown, (std::vector<QString>{PrivateTempFolder() + "/Eerste.docx", PrivateTempFolder() + "/Laatste.docx"}));
+    EXPECT_FALSE(local.Document(2).Shown);
+    QStringList after = before + QStringList({"Eerste.docx", "Laatste.docx"});
+    after.sort();
+    EXPECT_EQ(QDir(PrivateTempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System), after);
+
+    // With memory again it is shown whole.
+    local.SetVisible(true);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[2], PrivateTempFolder() + "/Groot.docx");
+    EXPECT_EQ(TWordPackage::Load(shown[2]).Part("word/media/groot.bin"), std::string(std::size_t(48) << 20, 'x'));
+    for (const QString& path : shown)
+        QFile::remove(path);
+#endif
 }
 
 // One copy of the program for TwoCopiesSavingAtOnceNeverReplaceEachOthersDocuments: saves forty
@@ -587,6 +736,56 @@ TEST(SaveNewDocument, AUsersOwnNewFileWhateverTheUmaskNeverThroughALink)
     EXPECT_EQ(info.st_mode & 07777, 0600u);
     EXPECT_NE(PartOf(path, "word/document.xml").find(">inhoud<"), std::string::npos);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3) << "no file left behind";
+}
+
+// The files of a document being saved are the user's alone from their first byte: what the folder
+// holds is looked at before the package is written and while it is (its main part streamed, more
+// of it than waits between the writer and the archive, so the archive is being written), under a
+// wide umask.  They are what RemovePartialDocuments removes once a killed copy left them, and
+// nothing else is.
+TEST(SaveNewDocument, ItsPartsInTheMakingAreTheUsersAloneAndKnownAsSuch)
+{
+    QTemporaryDir folder;
+    std::map<QString, mode_t> seen;
+    const auto look = [&] {
+        for (const QFileInfo& file : QDir(folder.path()).entryInfoList(QDir::Files | QDir::Hidden)) {
+            struct stat info {};
+            ASSERT_EQ(::lstat(QFile::encodeName(file.filePath()).constData(), &info), 0);
+            seen[file.fileName()] = info.st_mode & 07777;
+        }
+    };
+    const mode_t previous = ::umask(0);
+    const QString path = SaveNewDocument(
+        [&](const QString& to) {
+            look();
+            MakeWordPackage(Para("inhoud")).Save(to, "word/document.xml", [&](pugi::xml_writer& out) {
+                const std::string xml = MakeWordPackage(Para("persoonsgegevens")).Part("word/document.xml");
+                const std::size_t end = xml.find("</w:body>");
+                out.write(xml.data(), end);
+                const std::string empty(std::size_t(64) << 10, ' ');
+                for (int i = 0; i < 128; ++i) // 8 MB
+                    out.write(empty.data(), empty.size());
+                look();
+                out.write(xml.data() + end, xml.size() - end);
+            });
+        },
+        folder.path(), "H1");
+    ::umask(previous);
+    EXPECT_NE(PartOf(path, "word/document.xml").find(">persoonsgegevens<"), std::string::npos);
+    EXPECT_EQ(seen.size(), 2u) << "the document and the package writer's file beside it";
+    for (const auto& [name, mode] : seen)
+        EXPECT_EQ(mode, 0600u) << name.toStdString();
+
+    // Left behind by a killed copy, beside the user's own files.
+    QTemporaryDir other;
+    QStringList kept = {"H1.docx", ".1-2.docx.tmpx", ".1-2.docx.tmp.abc", "x.1-2.docx.tmp", ".1-2.docx.tmp.abcdefg"};
+    for (const auto& [name, mode] : seen)
+        ASSERT_TRUE(WriteFileBytes(other.filePath(name), "half"));
+    for (const QString& name : kept)
+        ASSERT_TRUE(WriteFileBytes(other.filePath(name), "own"));
+    RemovePartialDocuments(other.path());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(QDir(other.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), kept);
 }
 
 // The desktop's applications, in folders of the test's own.
@@ -651,12 +850,16 @@ TEST_F(DesktopTest, AnApplicationForDocxIsFoundInTheDesktopsEntriesAndLists)
 
 TEST_F(DesktopTest, ConnectingNeedsAnApplicationAndKeepsOneWordProcessor)
 {
-    WordConnection().HasDocxApplication = DesktopHasDocxApplication;
-    EXPECT_EQ(ConnectWordApplication(), nullptr);
+    TWordConnection connection;
+    EXPECT_EQ(connection.Connect(), nullptr);
     Write("data/applications/writer.desktop", Entry(Docx));
-    TWordApplication* first = ConnectWordApplication();
+    TWordApplication* first = connection.Connect();
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(ConnectWordApplication(), first);
+    EXPECT_EQ(connection.Connect(), first);
+    // Another connection, such as another main window's, has a word processor of its own.
+    TWordConnection other;
+    EXPECT_NE(other.Connect(), nullptr);
+    EXPECT_NE(other.Connect(), first);
 }
 
 // The desktop's openers, as scripts on a PATH of the test's own.
