@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -44,6 +45,38 @@ TEST(RegularFile, AFileLargerThanTheBoundIsRefusedByItsSize)
     EXPECT_EQ(Outcome(path, std::size_t(64) << 20), "het bestand is groter dan 64 MB [" + std::to_string(EFBIG) + "]");
     std::ofstream(dir.path().toStdString() + "/leeg");
     EXPECT_EQ(Outcome(dir.path().toStdString() + "/leeg", 0), "(read )");
+}
+
+// Read in pieces: the same bytes, no piece longer than asked, the same refusals.
+TEST(RegularFile, InPiecesTheSameBytesAndRefusals)
+{
+    QTemporaryDir dir;
+    const std::filesystem::path path = dir.path().toStdString() + "/stukken";
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes += std::to_string(i) + "\r\n";
+    std::ofstream(path, std::ios::binary) << bytes;
+    const auto pieces = [&](const std::filesystem::path& file, std::size_t maxBytes, std::size_t pieceBytes) {
+        std::string joined;
+        std::size_t longest = 0;
+        try {
+            ReadRegularFileInPieces(file, maxBytes, pieceBytes, [&](std::string_view piece) {
+                joined.append(piece);
+                longest = std::max(longest, piece.size());
+            });
+        } catch (const EInOutError& e) {
+            return e.Message + " [" + std::to_string(e.ErrorCode) + "]";
+        }
+        EXPECT_LE(longest, pieceBytes);
+        return "(read " + joined + ")";
+    };
+    for (const std::size_t piece : {std::size_t(1), std::size_t(7), std::size_t(1000), bytes.size(), std::size_t(1) << 20})
+        EXPECT_EQ(pieces(path, bytes.size(), piece), "(read " + bytes + ")") << piece;
+    EXPECT_EQ(pieces(path, bytes.size() - 1, 64), Outcome(path, bytes.size() - 1));
+    EXPECT_EQ(pieces(dir.path().toStdString(), 100, 64), Outcome(dir.path().toStdString(), 100));
+    EXPECT_EQ(pieces(path.string() + "-weg", 100, 64), Outcome(path.string() + "-weg", 100));
+    std::ofstream(dir.path().toStdString() + "/leeg");
+    EXPECT_EQ(pieces(dir.path().toStdString() + "/leeg", 0, 64), "(read )");
 }
 
 } // namespace
