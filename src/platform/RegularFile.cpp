@@ -98,18 +98,24 @@ void ReadRegularFileInPieces(const std::filesystem::path& fileName, std::size_t 
     const std::size_t size = CheckedSize(file, maxBytes);
     // A file smaller than a piece needs no more room than its size, and one byte to see its end.
     std::string buffer(std::max<std::size_t>(1, std::min(pieceBytes, size + 1)), '\0');
-    std::size_t done = 0;
+    std::size_t done = 0, filled = 0;
     for (;;) {
-        const ssize_t n = ::read(file.Get(), buffer.data(), buffer.size());
+        const ssize_t n = ::read(file.Get(), buffer.data() + filled, buffer.size() - filled);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             Refuse(errno, maxBytes);
-        if (n == 0)
-            return;
         done += std::size_t(n);
         if (done > maxBytes)
             Refuse(EFBIG, maxBytes);
-        piece(std::string_view(buffer.data(), std::size_t(n)));
+        filled += std::size_t(n);
+        if ((n == 0 || filled == pieceBytes) && filled > 0) {
+            piece(std::string_view(buffer.data(), filled));
+            filled = 0;
+        }
+        if (n == 0)
+            return;
+        if (filled == buffer.size()) // a file that grew past its size: room for a whole piece
+            buffer.resize(std::min(pieceBytes, buffer.size() * 2));
     }
 }

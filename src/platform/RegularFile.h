@@ -18,9 +18,9 @@
 // <SizeText(maxBytes)>", any other "leesfout <errno>".
 std::string ReadRegularFile(const std::filesystem::path& fileName, std::size_t maxBytes);
 
-// The same file handed to piece in order, at most pieceBytes at a time, so that no more than a
-// piece is held; a piece is valid during its call only.  The same checks and failures: a file that
-// grows past maxBytes while it is read fails once its bytes so far pass it.
+// The same file handed to piece in order, pieceBytes at a time (the last piece shorter), so that no
+// more than a piece is held; a piece is valid during its call only.  The same checks and failures:
+// a file that grows past maxBytes while it is read fails once its bytes so far pass it.
 void ReadRegularFileInPieces(const std::filesystem::path& fileName, std::size_t maxBytes, std::size_t pieceBytes,
                              const std::function<void(std::string_view)>& piece);
 

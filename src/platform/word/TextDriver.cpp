@@ -8,10 +8,10 @@
 #include "RegularFile.h"
 #include "WordPackage.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -78,8 +78,9 @@ bool IsTextDataSource(const std::string& dsn)
                     + (sized ? " (" + DutchCount(std::size_t(info.st_size)) + " bytes)." : "."));
 }
 
-// Hands a data file's bytes to piece, a megabyte at a time; only a regular file of at most
-// MaxTextFileBytes (a FIFO is not waited for).
+// Hands a data file's bytes to piece in whole megabytes (the last piece shorter), so that the same
+// bytes always give the same digest; only a regular file of at most MaxTextFileBytes (a FIFO is
+// not waited for).
 template <class F>
 void ReadDataFile(const QString& path, F piece)
 {
@@ -161,17 +162,32 @@ struct StmtCloser {
 using TStatement = std::unique_ptr<sqlite3_stmt, StmtCloser>;
 using TDatabase = std::unique_ptr<sqlite3, DbCloser>;
 
+// What tells a file's bytes from others: their count and two hashes of them with different
+// seeds, 128 bits, so that a changed file is taken for the same one no more than once in 2^128
+// changes.
+class TDigest {
+public:
+    void Add(std::string_view piece)
+    {
+        size_ += piece.size();
+        first_ = qHashBits(piece.data(), piece.size(), first_);
+        second_ = qHashBits(piece.data(), piece.size(), second_);
+    }
+    bool operator==(const TDigest&) const = default;
+
+private:
+    std::size_t size_ = 0;
+    std::size_t first_ = 0x9e3779b97f4a7c15, second_ = 0xc2b2ae3d27d4eb4f;
+};
+
 // A data file that the statement names: its name, where its table stands, its path and format,
 // and once read the digest of its bytes.
 struct TTableFile {
     std::string Name, Schema, Table;
     QString Path;
     TFileFormat Format;
-    QByteArray Digest;
+    TDigest Digest;
 };
-
-// A digest of a file's bytes, long enough that two different contents never share one.
-constexpr QCryptographicHash::Algorithm DigestKind = QCryptographicHash::Blake2b_256;
 
 // Loading fails as the data source does, but when SQLite finds no memory, as memory that runs out.
 [[noreturn]] void LoadFailed(int rc)
@@ -399,7 +415,7 @@ private:
 
 // Loads a data file into its new table as it is read, so that no more than a piece of its bytes
 // (or a line longer than that) is held beside the table; returns the digest of the bytes loaded.
-QByteArray LoadTable(sqlite3* db, const TTableFile& file)
+TDigest LoadTable(sqlite3* db, const TTableFile& file)
 {
     TTableLoader table(db, file.Schema, file.Table, file.Format.ColNameHeader);
     const auto run = [&](std::string_view lines) {
@@ -407,22 +423,22 @@ QByteArray LoadTable(sqlite3* db, const TTableFile& file)
         table.Flush();
     };
     TWholeLines lines;
-    QCryptographicHash digest(DigestKind);
+    TDigest digest;
     ReadDataFile(file.Path, [&](std::string_view piece) {
-        digest.addData(QByteArrayView(piece.data(), qsizetype(piece.size())));
+        digest.Add(piece);
         lines.Add(piece, run);
     });
     lines.End(run);
     table.End();
-    return digest.result();
+    return digest;
 }
 
 // The digest of a data file's bytes as they are now.
-QByteArray DigestOf(const TTableFile& file)
+TDigest DigestOf(const TTableFile& file)
 {
-    QCryptographicHash digest(DigestKind);
-    ReadDataFile(file.Path, [&](std::string_view piece) { digest.addData(QByteArrayView(piece.data(), qsizetype(piece.size()))); });
-    return digest.result();
+    TDigest digest;
+    ReadDataFile(file.Path, [&](std::string_view piece) { digest.Add(piece); });
+    return digest;
 }
 
 // Once the tables stand, the statement may only read them.
