@@ -69,8 +69,8 @@ public:
     // Runs Sql on the data source of Connection.  A failure (unknown data source, missing folder,
     // a data file or SCHEMA.INI that is no regular file or in an unknown format, SCHEMA.INI too
     // large, statement error) throws EDataSourceFailed; a data file or statement past its bound
-    // throws the bound's Exception.  Sorts and temporary tables are kept in memory, not in the
-    // system's temporary folder.
+    // throws the bound's Exception; memory that SQLite cannot find while loading, std::bad_alloc.
+    // Sorts and temporary tables are kept in memory, not in the system's temporary folder.
     TRecordSet Run(const std::string& Connection, const std::string& Sql);
 
 private:
