@@ -233,9 +233,23 @@ void RunQuery(const fs::path& file)
     }
 }
 
+// A data file as kand.txt of a data folder (tab-delimited, with a header line), counted by a
+// statement: what loading it costs.
+void LoadDataFile(const fs::path& file)
+{
+    PlaceFile(file, Folder / "laden" / "kand.txt");
+    WriteBytes(Folder / "laden" / "SCHEMA.INI", "[kand.txt]\r\nColNameHeader=True\r\nFormat=TabDelimited\r\n");
+    try {
+        const TRecordSet count = RunTextQuery("DSN=Text Files;DBQ=" + (Folder / "laden").string(), "SELECT count(*) FROM kand.txt");
+        std::printf("%s rows\n", count.Rows.at(0).at(0).c_str());
+    } catch (const Exception& e) {
+        std::printf("%s\n", e.Message.c_str());
+    }
+}
+
 const std::map<std::string, std::function<void(const fs::path&)>> WholeReaders = {
     {"CatalogueWindow", ReadCatalogueWindow}, {"FormVars", ReadFormVars}, {"H1Report", ReadH1Report},
-    {"Query", RunQuery},
+    {"Query", RunQuery}, {"DataFile", LoadDataFile},
 };
 
 const std::map<std::string, std::function<void(const std::string&)>> Readers = {

@@ -34,11 +34,20 @@ std::string SizeText(std::size_t bytes)
     return std::to_string(bytes) + " bytes";
 }
 
-std::string ReadRegularFile(const std::filesystem::path& fileName, std::size_t maxBytes)
+namespace {
+
+// The descriptor of the file opened for reading, without waiting for a FIFO's writer.
+int OpenForReading(const std::filesystem::path& fileName, std::size_t maxBytes)
 {
-    TFileHandle file(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
-    if (file.Get() < 0)
+    const int handle = RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
+    if (handle < 0)
         Refuse(errno, maxBytes);
+    return handle;
+}
+
+// The size of the open file, once it has shown itself a regular file of at most maxBytes.
+std::size_t CheckedSize(const TFileHandle& file, std::size_t maxBytes)
+{
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0)
         Refuse(errno, maxBytes);
@@ -48,9 +57,18 @@ std::string ReadRegularFile(const std::filesystem::path& fileName, std::size_t m
         Refuse(EINVAL, maxBytes);
     if (info.st_size < 0 || std::uintmax_t(info.st_size) > maxBytes)
         Refuse(EFBIG, maxBytes);
+    return std::size_t(info.st_size);
+}
+
+} // namespace
+
+std::string ReadRegularFile(const std::filesystem::path& fileName, std::size_t maxBytes)
+{
+    const TFileHandle file(OpenForReading(fileName, maxBytes));
+    const std::size_t size = CheckedSize(file, maxBytes);
 
     // One byte more than allowed tells a file that grew while it was read.
-    std::string bytes(std::size_t(info.st_size) + 1, '\0');
+    std::string bytes(size + 1, '\0');
     std::size_t done = 0;
     for (;;) {
         if (done == bytes.size()) {
@@ -71,4 +89,33 @@ std::string ReadRegularFile(const std::filesystem::path& fileName, std::size_t m
         Refuse(EFBIG, maxBytes);
     bytes.resize(done);
     return bytes;
+}
+
+void ReadRegularFileInPieces(const std::filesystem::path& fileName, std::size_t maxBytes, std::size_t pieceBytes,
+                             const std::function<void(std::string_view)>& piece)
+{
+    const TFileHandle file(OpenForReading(fileName, maxBytes));
+    const std::size_t size = CheckedSize(file, maxBytes);
+    // A file smaller than a piece needs no more room than its size, and one byte to see its end.
+    std::string buffer(std::max<std::size_t>(1, std::min(pieceBytes, size + 1)), '\0');
+    std::size_t done = 0, filled = 0;
+    for (;;) {
+        const ssize_t n = ::read(file.Get(), buffer.data() + filled, buffer.size() - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            Refuse(errno, maxBytes);
+        done += std::size_t(n);
+        if (done > maxBytes)
+            Refuse(EFBIG, maxBytes);
+        filled += std::size_t(n);
+        if ((n == 0 || filled == pieceBytes) && filled > 0) {
+            piece(std::string_view(buffer.data(), filled));
+            filled = 0;
+        }
+        if (n == 0)
+            return;
+        if (filled == buffer.size()) // a file that grew past its size: room for a whole piece
+            buffer.resize(std::min(pieceBytes, buffer.size() * 2));
+    }
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -44,6 +45,39 @@ TEST(RegularFile, AFileLargerThanTheBoundIsRefusedByItsSize)
     EXPECT_EQ(Outcome(path, std::size_t(64) << 20), "het bestand is groter dan 64 MB [" + std::to_string(EFBIG) + "]");
     std::ofstream(dir.path().toStdString() + "/leeg");
     EXPECT_EQ(Outcome(dir.path().toStdString() + "/leeg", 0), "(read )");
+}
+
+// Read in pieces: the same bytes, in pieces as long as asked but the last, the same refusals.
+TEST(RegularFile, InPiecesTheSameBytesAndRefusals)
+{
+    QTemporaryDir dir;
+    const std::filesystem::path path = dir.path().toStdString() + "/stukken";
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes += std::to_string(i) + "\r\n";
+    std::ofstream(path, std::ios::binary) << bytes;
+    const auto pieces = [&](const std::filesystem::path& file, std::size_t maxBytes, std::size_t pieceBytes) {
+        std::string joined;
+        std::vector<std::size_t> sizes;
+        try {
+            ReadRegularFileInPieces(file, maxBytes, pieceBytes, [&](std::string_view piece) {
+                joined.append(piece);
+                sizes.push_back(piece.size());
+            });
+        } catch (const EInOutError& e) {
+            return e.Message + " [" + std::to_string(e.ErrorCode) + "]";
+        }
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            EXPECT_TRUE(i + 1 < sizes.size() ? sizes[i] == pieceBytes : sizes[i] > 0 && sizes[i] <= pieceBytes) << i;
+        return "(read " + joined + ")";
+    };
+    for (const std::size_t piece : {std::size_t(1), std::size_t(7), std::size_t(1000), bytes.size(), std::size_t(1) << 20})
+        EXPECT_EQ(pieces(path, bytes.size(), piece), "(read " + bytes + ")") << piece;
+    EXPECT_EQ(pieces(path, bytes.size() - 1, 64), Outcome(path, bytes.size() - 1));
+    EXPECT_EQ(pieces(dir.path().toStdString(), 100, 64), Outcome(dir.path().toStdString(), 100));
+    EXPECT_EQ(pieces(path.string() + "-weg", 100, 64), Outcome(path.string() + "-weg", 100));
+    std::ofstream(dir.path().toStdString() + "/leeg");
+    EXPECT_EQ(pieces(dir.path().toStdString() + "/leeg", 0, 64), "(read )");
 }
 
 } // namespace

@@ -1004,6 +1004,20 @@ TEST_F(Driver, ACandidateNumberInAMessageReadsAsItStands)
     EXPECT_TRUE(opened.empty());
 }
 
+// A bound of the text driver that stops a form is shown as that bound, not as a fault in the
+// statement: 100,001 candidates and the end record are more rows than a statement may give.
+TEST_F(Driver, ABoundOfTheDataSourceIsShownAsThatBound)
+{
+    for (int nr = 1; nr <= 100001; ++nr)
+        AddKandidaat(std::to_string(nr % 1000), "Naam");
+    ErrorBox box;
+    ModalAnswer answer(ReadErrorBox(box));
+    Start("ZV01");
+    EXPECT_EQ(box.title, "StartTemplate: ");
+    EXPECT_EQ(box.message, "De SQL query is afgebroken: het resultaat heeft meer dan 100.000 rijen." + HelpdeskTail);
+    EXPECT_TRUE(opened.empty());
+}
+
 // Memory that runs out is shown in words, never as "std::bad_alloc".
 TEST_F(Driver, MemoryThatRunsOutIsShownInWords)
 {

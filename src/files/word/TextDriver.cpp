@@ -6,14 +6,18 @@
 #include "IniFile.h"
 #include "RegistryStore.h"
 #include "RegularFile.h"
+#include "WordPackage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <dirent.h>
@@ -65,12 +69,26 @@ bool IsTextDataSource(const std::string& dsn)
     }
 }
 
-// A data file's bytes; only a regular file of at most MaxTextFileBytes (a FIFO is not waited for).
-std::string ReadDataFile(const QString& path)
+// The bound that a data file passed.
+[[noreturn]] void FileTooLarge(const QString& path)
+{
+    struct stat info {};
+    const bool sized = ::stat(QFile::encodeName(path).constData(), &info) == 0;
+    throw Exception("Het gegevensbestand " + PathInMessage(QDir::cleanPath(path)) + " is groter dan " + SizeText(MaxTextFileBytes)
+                    + (sized ? " (" + DutchCount(std::size_t(info.st_size)) + " bytes)." : "."));
+}
+
+// Hands a data file's bytes to piece in whole megabytes (the last piece shorter), so that the same
+// bytes always give the same digest; only a regular file of at most MaxTextFileBytes (a FIFO is
+// not waited for).
+template <class F>
+void ReadDataFile(const QString& path, F piece)
 {
     try {
-        return ReadRegularFile(QFile::encodeName(path).toStdString(), MaxTextFileBytes);
-    } catch (const EInOutError&) {
+        ReadRegularFileInPieces(QFile::encodeName(path).toStdString(), MaxTextFileBytes, std::size_t(1) << 20, piece);
+    } catch (const EInOutError& e) {
+        if (e.ErrorCode == EFBIG)
+            FileTooLarge(path);
         Fail();
     }
 }
@@ -144,38 +162,66 @@ struct StmtCloser {
 using TStatement = std::unique_ptr<sqlite3_stmt, StmtCloser>;
 using TDatabase = std::unique_ptr<sqlite3, DbCloser>;
 
-// A data file that the statement names: its name, where its table stands, its bytes and format.
-struct TTableFile {
-    std::string Name, Schema, Table;
-    std::string Bytes;
-    TFileFormat Format;
-    bool operator==(const TTableFile&) const = default;
+// What tells a file's bytes from others: their count and two hashes of them with different
+// seeds, 128 bits, so that a changed file is taken for the same one no more than once in 2^128
+// changes.
+class TDigest {
+public:
+    void Add(std::string_view piece)
+    {
+        size_ += piece.size();
+        first_ = qHashBits(piece.data(), piece.size(), first_);
+        second_ = qHashBits(piece.data(), piece.size(), second_);
+    }
+    bool operator==(const TDigest&) const = default;
+
+private:
+    std::size_t size_ = 0;
+    std::size_t first_ = 0x9e3779b97f4a7c15, second_ = 0xc2b2ae3d27d4eb4f;
 };
 
-TStatement Prepare(sqlite3* db, const std::string& sql, const char** tail = nullptr)
+// A data file that the statement names: its name, where its table stands, its path and format,
+// and once read the digest of its bytes.
+struct TTableFile {
+    std::string Name, Schema, Table;
+    QString Path;
+    TFileFormat Format;
+    TDigest Digest;
+};
+
+// Loading fails as the data source does, but when SQLite finds no memory, as memory that runs out.
+[[noreturn]] void LoadFailed(int rc)
+{
+    if (rc == SQLITE_NOMEM)
+        throw std::bad_alloc();
+    Fail();
+}
+
+TStatement Prepare(sqlite3* db, const std::string& sql)
 {
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, tail) != SQLITE_OK || !stmt) {
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK || !stmt) {
         sqlite3_finalize(stmt);
-        Fail();
+        LoadFailed(rc);
     }
     return TStatement(stmt);
 }
 
 void Exec(sqlite3* db, const std::string& sql)
 {
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        Fail();
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        LoadFailed(rc);
 }
 
-// Calls line with the values of each line of Bytes that is not empty, as views into Bytes: split
+// Calls line with the values of each line of bytes that is not empty, as views into bytes: split
 // at Delimiter, a value in double quotes taken without them up to the quote before a delimiter or
-// the line's end.  Stops after a line for which line returns false.
+// the line's end.
 template <class F>
-void ForEachDelimitedLine(const std::string& Bytes, char Delimiter, F line)
+void ForEachDelimitedLine(std::string_view bytes, char Delimiter, F line)
 {
     std::vector<std::string_view> values; // kept from line to line
-    const std::string_view bytes(Bytes);
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
@@ -213,82 +259,186 @@ void ForEachDelimitedLine(const std::string& Bytes, char Delimiter, F line)
                 break;
             }
         }
-        if (!line(values))
-            return;
+        line(values);
         start = next;
     }
 }
+
+// Bytes that come in pieces, handed on as runs of whole lines: each run ends after a line feed,
+// the last one at the end of the bytes.  A run is valid during its call only.
+class TWholeLines {
+public:
+    template <class F>
+    void Add(std::string_view piece, F run)
+    {
+        const std::size_t last = piece.rfind('\n');
+        if (last == std::string_view::npos) {
+            rest_.append(piece);
+            return;
+        }
+        if (rest_.empty()) {
+            run(piece.substr(0, last + 1));
+        } else {
+            rest_.append(piece.substr(0, last + 1));
+            run(std::string_view(rest_));
+            if (rest_.capacity() > KeptBytes)
+                std::string().swap(rest_); // after a long line
+        }
+        rest_.assign(piece.substr(last + 1));
+    }
+    template <class F>
+    void End(F run)
+    {
+        run(std::string_view(rest_));
+        std::string().swap(rest_);
+    }
+
+private:
+    static constexpr std::size_t KeptBytes = std::size_t(4) << 20;
+    std::string rest_; // the start of a line whose end has not come yet
+};
 
 // At most this many rows, and values, in one statement that loads a table.
 constexpr std::size_t RowsPerInsert = 64;
 constexpr std::size_t MaxInsertValues = 999;
 
-void LoadTable(sqlite3* db, const std::string& schemaName, const std::string& tableName, const std::string& bytes,
-               const TFileFormat& format)
-{
-    // The columns: the header's names (its line is all that is read for them), or as many as the
-    // widest line holds.
-    std::vector<std::string> columns;
-    bool header = format.ColNameHeader;
-    std::size_t width = 0;
-    ForEachDelimitedLine(bytes, format.Delimiter, [&](const std::vector<std::string_view>& values) {
-        if (header)
-            columns.assign(values.begin(), values.end());
-        width = std::max(width, values.size());
-        return !header;
-    });
-    columns.resize(std::max(columns.size(), format.ColNameHeader ? std::size_t(1) : width));
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        if (columns[i].empty())
-            columns[i] = "F" + std::to_string(i + 1);
+// Fills a new table with the lines of its file as they come.  Its columns are the header line's
+// names, or F1, F2, ... for as many values as the widest line holds (a wider line adds columns);
+// the other lines are its rows, the values of a short line that are missing as nulls.
+class TTableLoader {
+public:
+    TTableLoader(sqlite3* db, const std::string& schema, const std::string& table, bool header)
+        : db_(db), table_(Quoted(schema) + "." + Quoted(table)), header_(header)
+    {
+    }
 
-    std::string create = "CREATE TABLE " + Quoted(schemaName) + "." + Quoted(tableName) + " (";
-    const std::string insert = "INSERT INTO " + Quoted(schemaName) + "." + Quoted(tableName) + " VALUES ";
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        create += (i ? ", " : "") + Quoted(columns[i]) + " TEXT";
-    Exec(db, create + ")");
-    // Lines go in by statements of many rows at once, the rest one by one; the values are bound
-    // where they stand in the bytes, a short line's missing ones as nulls.
-    const std::size_t values = columns.size();
-    const std::size_t batch = std::max<std::size_t>(1, std::min<std::size_t>(RowsPerInsert, MaxInsertValues / values));
-    std::string row = "(?";
-    for (std::size_t i = 1; i < values; ++i)
-        row += ", ?";
-    row += ')';
-    std::string rows = row;
-    for (std::size_t r = 1; r < batch; ++r)
-        rows += ", " + row;
-    const TStatement many = Prepare(db, insert + rows);
-    const TStatement one = Prepare(db, insert + row);
-    std::vector<std::string_view> pending; // width values a line, null data for a missing one
-    pending.reserve(batch * values);
-    const auto run = [&](sqlite3_stmt* stmt, std::size_t from, std::size_t count) {
+    void Line(const std::vector<std::string_view>& values)
+    {
+        if (!created_ && header_) {
+            Create(std::vector<std::string>(values.begin(), values.end()));
+            return;
+        }
+        if (!created_)
+            Create(std::vector<std::string>(values.size()));
+        else if (!header_ && values.size() > width_)
+            Widen(values.size());
+        for (std::size_t i = 0; i < width_; ++i)
+            pending_.push_back(i < values.size() ? values[i] : std::string_view());
+        if (pending_.size() == batch_ * width_) {
+            Run(many_.get(), 0, pending_.size());
+            pending_.clear();
+        }
+    }
+
+    // The rows of the lines so far go in while the bytes their values point into are still there.
+    void Flush()
+    {
+        for (std::size_t from = 0; from < pending_.size(); from += width_)
+            Run(one_.get(), from, width_);
+        pending_.clear();
+    }
+
+    void End()
+    {
+        if (!created_)
+            Create({});
+        Flush();
+    }
+
+private:
+    void Create(std::vector<std::string> columns)
+    {
+        columns.resize(std::max(columns.size(), header_ ? std::size_t(1) : std::size_t(0)));
+        std::string create = "CREATE TABLE " + table_ + " (";
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            create += (i ? ", " : "") + Quoted(columns[i].empty() ? ColumnName(i) : columns[i]) + " TEXT";
+        Exec(db_, create + ")");
+        created_ = true;
+        width_ = columns.size();
+        PrepareInserts();
+    }
+
+    void Widen(std::size_t width)
+    {
+        Flush();
+        many_.reset();
+        one_.reset();
+        for (std::size_t i = width_; i < width; ++i)
+            Exec(db_, "ALTER TABLE " + table_ + " ADD COLUMN " + Quoted(ColumnName(i)) + " TEXT");
+        width_ = width;
+        PrepareInserts();
+    }
+
+    static std::string ColumnName(std::size_t i) { return "F" + std::to_string(i + 1); }
+
+    // Lines go in by statements of many rows at once, the rest one by one.
+    void PrepareInserts()
+    {
+        batch_ = std::max<std::size_t>(1, std::min<std::size_t>(RowsPerInsert, MaxInsertValues / width_));
+        std::string row = "(?";
+        for (std::size_t i = 1; i < width_; ++i)
+            row += ", ?";
+        row += ')';
+        std::string rows = row;
+        for (std::size_t r = 1; r < batch_; ++r)
+            rows += ", " + row;
+        const std::string insert = "INSERT INTO " + table_ + " VALUES ";
+        many_ = Prepare(db_, insert + rows);
+        one_ = Prepare(db_, insert + row);
+        pending_.reserve(batch_ * width_);
+    }
+
+    // The values are bound where they stand in the bytes, a missing one as a null.
+    void Run(sqlite3_stmt* stmt, std::size_t from, std::size_t count)
+    {
         sqlite3_reset(stmt);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::string_view v = pending[from + i];
+            const std::string_view v = pending_[from + i];
             if (v.data())
                 sqlite3_bind_text(stmt, static_cast<int>(i + 1), v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
             else
                 sqlite3_bind_null(stmt, static_cast<int>(i + 1));
         }
-        if (sqlite3_step(stmt) != SQLITE_DONE)
-            Fail();
+        const int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE)
+            LoadFailed(rc);
+    }
+
+    sqlite3* db_;
+    std::string table_;
+    bool header_;
+    bool created_ = false;
+    std::size_t width_ = 0, batch_ = 1;
+    TStatement many_, one_;
+    std::vector<std::string_view> pending_; // width_ values a line, null data for a missing one
+};
+
+// Loads a data file into its new table as it is read, so that no more than a piece of its bytes
+// (or a line longer than that) is held beside the table; returns the digest of the bytes loaded.
+TDigest LoadTable(sqlite3* db, const TTableFile& file)
+{
+    TTableLoader table(db, file.Schema, file.Table, file.Format.ColNameHeader);
+    const auto run = [&](std::string_view lines) {
+        ForEachDelimitedLine(lines, file.Format.Delimiter, [&](const std::vector<std::string_view>& values) { table.Line(values); });
+        table.Flush();
     };
-    ForEachDelimitedLine(bytes, format.Delimiter, [&](const std::vector<std::string_view>& line) {
-        if (header) {
-            header = false;
-            return true;
-        }
-        for (std::size_t i = 0; i < values; ++i)
-            pending.push_back(i < line.size() ? line[i] : std::string_view());
-        if (pending.size() == batch * values) {
-            run(many.get(), 0, pending.size());
-            pending.clear();
-        }
-        return true;
+    TWholeLines lines;
+    TDigest digest;
+    ReadDataFile(file.Path, [&](std::string_view piece) {
+        digest.Add(piece);
+        lines.Add(piece, run);
     });
-    for (std::size_t from = 0; from < pending.size(); from += values)
-        run(one.get(), from, values);
+    lines.End(run);
+    table.End();
+    return digest;
+}
+
+// The digest of a data file's bytes as they are now.
+TDigest DigestOf(const TTableFile& file)
+{
+    TDigest digest;
+    ReadDataFile(file.Path, [&](std::string_view piece) { digest.Add(piece); });
+    return digest;
 }
 
 // Once the tables stand, the statement may only read them.
@@ -310,10 +460,8 @@ int ReadOnlyAuthorizer(void*, int action, const char*, const char*, const char*,
 std::vector<std::vector<std::string>> SplitDelimitedText(const std::string& Bytes, char Delimiter)
 {
     std::vector<std::vector<std::string>> lines;
-    ForEachDelimitedLine(Bytes, Delimiter, [&](const std::vector<std::string_view>& values) {
-        lines.emplace_back(values.begin(), values.end());
-        return true;
-    });
+    ForEachDelimitedLine(Bytes, Delimiter,
+                         [&](const std::vector<std::string_view>& values) { lines.emplace_back(values.begin(), values.end()); });
     return lines;
 }
 
@@ -369,7 +517,7 @@ std::vector<std::pair<std::string, QString>> NamedFiles(const QString& folder, c
     return files;
 }
 
-// The files of the folder that the statement names, read, with their formats.
+// The files of the folder that the statement names, with their formats.
 std::vector<TTableFile> NamedTables(const QString& folder, const std::string& sql)
 {
     const std::optional<TIniFile> schema = ReadSchema(folder);
@@ -382,15 +530,33 @@ std::vector<TTableFile> NamedTables(const QString& folder, const std::string& sq
         table.Name = name;
         table.Schema = builtIn ? AsciiLowerStr(base) : base;
         table.Table = name.substr(dot + 1);
-        table.Bytes = ReadDataFile(path);
+        table.Path = path;
         table.Format = FormatOf(schema, name);
     }
     return tables;
 }
 
+// Whether the files are those of the tables loaded, in the same formats, with the same bytes.
+bool Unchanged(const std::vector<TTableFile>& loaded, std::vector<TTableFile>& files)
+{
+    if (loaded.size() != files.size())
+        return false;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (loaded[i].Name != files[i].Name || loaded[i].Schema != files[i].Schema || loaded[i].Table != files[i].Table
+            || loaded[i].Format != files[i].Format)
+            return false;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        files[i].Digest = DigestOf(files[i]);
+        if (files[i].Digest != loaded[i].Digest)
+            return false;
+    }
+    return true;
+}
+
 // A new in-memory database holding the tables, each in a database attached under its base name
-// and as a view named by its file name; afterwards statements may only read.
-TDatabase LoadTables(const std::vector<TTableFile>& tables)
+// and as a view named by its file name, with the digests of the bytes loaded; afterwards statements
+// may only read, and no value they make may be longer than MaxQueryBytes.
+TDatabase LoadTables(std::vector<TTableFile>& tables)
 {
     // The connection belongs to one data source, which one thread uses at a time: no locking of
     // its own around every call.
@@ -412,13 +578,14 @@ TDatabase LoadTables(const std::vector<TTableFile>& tables)
         }
     }
     Exec(db.get(), "BEGIN");
-    for (const TTableFile& t : tables) {
-        LoadTable(db.get(), t.Schema, t.Table, t.Bytes, t.Format);
+    for (TTableFile& t : tables) {
+        t.Digest = LoadTable(db.get(), t);
         Exec(db.get(), "CREATE TEMP VIEW " + Quoted(t.Name) + " AS SELECT * FROM " + Quoted(t.Schema) + "." + Quoted(t.Table));
     }
     Exec(db.get(), "COMMIT");
 
     sqlite3_set_authorizer(db.get(), ReadOnlyAuthorizer, nullptr);
+    sqlite3_limit(db.get(), SQLITE_LIMIT_LENGTH, static_cast<int>(MaxQueryBytes));
     return db;
 }
 
@@ -430,22 +597,72 @@ int StopEndlessQuery(void* calls)
     return ++*static_cast<long long*>(calls) > MaxQuerySteps / StepsPerCall ? 1 : 0;
 }
 
+// SQLite's memory may grow by at most Growth while the object lives.  SQLite bounds its heap only
+// for the whole process, not per connection, so the bound is the library's hard heap limit, set to
+// what is in use now plus Growth and put back afterwards: the program uses SQLite on its
+// user-interface thread alone, so while a statement runs nothing else allocates through it, and
+// what other connections hold lies below the bound's start.
+class THeapBound {
+public:
+    explicit THeapBound(std::size_t growth) : hard_(sqlite3_hard_heap_limit64(-1)), soft_(sqlite3_soft_heap_limit64(-1))
+    {
+        sqlite3_int64 limit = sqlite3_memory_used() + static_cast<sqlite3_int64>(growth);
+        if (hard_ > 0)
+            limit = std::min(limit, hard_);
+        sqlite3_hard_heap_limit64(limit);
+    }
+    ~THeapBound()
+    {
+        sqlite3_hard_heap_limit64(hard_);
+        sqlite3_soft_heap_limit64(soft_);
+    }
+    THeapBound(const THeapBound&) = delete;
+    THeapBound& operator=(const THeapBound&) = delete;
+
+private:
+    sqlite3_int64 hard_, soft_;
+};
+
+[[noreturn]] void QueryStopped(const std::string& bound)
+{
+    throw Exception("De SQL query is afgebroken: " + bound + ".");
+}
+
+// A failure of the statement: a bound that it passed by its own text, any other the data source's.
+[[noreturn]] void QueryFailed(int rc, long long progressCalls)
+{
+    switch (rc) {
+    case SQLITE_TOOBIG: QueryStopped("een waarde wordt groter dan " + SizeText(MaxQueryBytes));
+    case SQLITE_NOMEM: QueryStopped("de query vraagt meer dan " + SizeText(MaxQueryMemory) + " geheugen");
+    case SQLITE_INTERRUPT:
+        if (progressCalls > MaxQuerySteps / StepsPerCall)
+            QueryStopped("de query duurt langer dan " + DutchCount(static_cast<std::size_t>(MaxQuerySteps)) + " rekenstappen");
+        Fail();
+    default: Fail();
+    }
+}
+
 TRecordSet Execute(sqlite3* db, const std::string& Sql)
 {
-    const char* tail = nullptr;
-    const TStatement stmt = Prepare(db, Sql, &tail);
-    for (; tail && *tail; ++tail)
-        if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';')
-            Fail();
-    if (!sqlite3_stmt_readonly(stmt.get()))
-        Fail();
-
     long long progressCalls = 0;
     sqlite3_progress_handler(db, StepsPerCall, StopEndlessQuery, &progressCalls);
     struct TDisarm {
         sqlite3* db;
         ~TDisarm() { sqlite3_progress_handler(db, 0, nullptr, nullptr); }
     } disarm{db};
+    const THeapBound heap(MaxQueryMemory);
+
+    sqlite3_stmt* prepared = nullptr;
+    const char* tail = nullptr;
+    const int prepareRc = sqlite3_prepare_v2(db, Sql.c_str(), static_cast<int>(Sql.size()), &prepared, &tail);
+    const TStatement stmt(prepared);
+    if (prepareRc != SQLITE_OK || !stmt)
+        QueryFailed(prepareRc, progressCalls);
+    for (; tail && *tail; ++tail)
+        if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';')
+            Fail();
+    if (!sqlite3_stmt_readonly(stmt.get()))
+        Fail();
 
     TRecordSet result;
     const int count = sqlite3_column_count(stmt.get());
@@ -453,20 +670,29 @@ TRecordSet Execute(sqlite3* db, const std::string& Sql)
         const char* name = sqlite3_column_name(stmt.get(), i);
         result.Columns.emplace_back(name ? name : "");
     }
+    // What the rows collected take: their texts and the strings and rows that hold them.
+    std::size_t held = 0;
+    std::vector<std::string_view> values(static_cast<std::size_t>(count));
     while (true) {
         const int rc = sqlite3_step(stmt.get());
         if (rc == SQLITE_DONE)
             break;
-        if (rc != SQLITE_ROW || result.Rows.size() >= MaxQueryRows)
-            Fail();
-        std::vector<std::string> row;
-        row.reserve(static_cast<std::size_t>(count));
+        if (rc != SQLITE_ROW)
+            QueryFailed(rc, progressCalls);
+        if (result.Rows.size() >= MaxQueryRows)
+            QueryStopped("het resultaat heeft meer dan " + DutchCount(MaxQueryRows) + " rijen");
+        held += sizeof(std::vector<std::string>) + values.size() * sizeof(std::string);
         for (int i = 0; i < count; ++i) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), i));
-            row.emplace_back(text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt.get(), i)))
-                                  : std::string());
+            if (!text && sqlite3_column_type(stmt.get(), i) != SQLITE_NULL)
+                QueryFailed(sqlite3_errcode(db), progressCalls); // no memory for the text
+            values[static_cast<std::size_t>(i)] =
+                text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt.get(), i))) : std::string_view();
+            held += values[static_cast<std::size_t>(i)].size();
         }
-        result.Rows.push_back(std::move(row));
+        if (held > MaxQueryBytes)
+            QueryStopped("het resultaat wordt groter dan " + SizeText(MaxQueryBytes));
+        result.Rows.emplace_back(values.begin(), values.end());
     }
     return result;
 }
@@ -484,7 +710,7 @@ TTextDataSource::~TTextDataSource() = default;
 TRecordSet TTextDataSource::Run(const std::string& Connection, const std::string& Sql)
 {
     std::vector<TTableFile> tables = NamedTables(DataFolder(Connection), Sql);
-    if (!loaded_ || loaded_->Tables != tables) {
+    if (!loaded_ || !Unchanged(loaded_->Tables, tables)) {
         loaded_.reset();
         TDatabase db = LoadTables(tables);
         loaded_ = std::make_unique<TLoaded>(TLoaded{std::move(tables), std::move(db)});

@@ -40,15 +40,25 @@ inline constexpr const char* TextDriverPrefix = "Microsoft Text Driver";
 
 // Bounds far beyond the forms' data and statements, so that a damaged file or a statement without
 // end (a recursive WITH without a bound) cannot take the program's time or memory: a data file
-// holds at most MaxTextFileBytes, a statement runs at most MaxQuerySteps steps of SQLite's virtual
-// machine (well under a second's work) and gives at most MaxQueryRows rows.
+// holds at most MaxTextFileBytes; a statement runs at most MaxQuerySteps steps of SQLite's virtual
+// machine (well under a second's work), makes no value longer than MaxQueryBytes, lets SQLite's
+// memory grow by at most MaxQueryMemory beside the tables loaded, and gives at most MaxQueryRows
+// rows, which take at most MaxQueryBytes (their texts and the strings that hold them).
 constexpr std::size_t MaxTextFileBytes = std::size_t(64) << 20;
 constexpr long long MaxQuerySteps = 20'000'000;
 constexpr std::size_t MaxQueryRows = 100000;
+constexpr std::size_t MaxQueryBytes = std::size_t(64) << 20;
+constexpr std::size_t MaxQueryMemory = std::size_t(256) << 20;
+
+// A bound that a data file or a statement passes is no failure of the data source: it throws a
+// plain Exception that names it, such as "Het gegevensbestand <path> is groter dan 64 MB
+// (<size> bytes)." or "De SQL query is afgebroken: het resultaat heeft meer dan 100.000 rijen."
 
 // A data source kept open from one statement to the next.  Every statement reads the files it
 // names again; while they, their formats and the set of files are the same as for the statement
-// before, the tables loaded then are used, otherwise they are loaded anew.
+// before, the tables loaded then are used, otherwise they are loaded anew.  A file is read in
+// pieces, loaded as it comes; of the files loaded only their tables and a digest of their bytes
+// are kept.
 class TTextDataSource {
 public:
     TTextDataSource();
@@ -56,10 +66,11 @@ public:
     TTextDataSource(const TTextDataSource&) = delete;
     TTextDataSource& operator=(const TTextDataSource&) = delete;
 
-    // Runs Sql on the data source of Connection.  Any failure (unknown data source, missing folder,
-    // a data file or SCHEMA.INI that is no regular file, too large or in an unknown format,
-    // statement error, a statement past the bounds) throws EDataSourceFailed.  Sorts
-    // and temporary tables are kept in memory, not in the system's temporary folder.
+    // Runs Sql on the data source of Connection.  A failure (unknown data source, missing folder,
+    // a data file or SCHEMA.INI that is no regular file or in an unknown format, SCHEMA.INI too
+    // large, statement error) throws EDataSourceFailed; a data file or statement past its bound
+    // throws the bound's Exception; memory that SQLite cannot find while loading, std::bad_alloc.
+    // Sorts and temporary tables are kept in memory, not in the system's temporary folder.
     TRecordSet Run(const std::string& Connection, const std::string& Sql);
 
 private:

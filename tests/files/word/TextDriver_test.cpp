@@ -261,16 +261,27 @@ private:
     sqlite3_vfs counting_{};
 };
 
-// A statement without end is stopped with the data source's message, and neither it nor a large
-// sort puts anything in files of the system's temporary folder.
+const std::string StepsText = "De SQL query is afgebroken: de query duurt langer dan 20.000.000 rekenstappen.";
+const std::string RowsText = "De SQL query is afgebroken: het resultaat heeft meer dan 100.000 rijen.";
+const std::string ResultText = "De SQL query is afgebroken: het resultaat wordt groter dan 64 MB.";
+const std::string ValueText = "De SQL query is afgebroken: een waarde wordt groter dan 64 MB.";
+const std::string MemoryText = "De SQL query is afgebroken: de query vraagt meer dan 256 MB geheugen.";
+
+// A statement without end is stopped by the bound it passes, and neither it nor a large sort puts
+// anything in files of the system's temporary folder.
 TEST_F(TextDriverTest, AStatementWithoutEndIsStoppedAndNothingSpillsIntoTemporaryFiles)
 {
     const TempFileCounter temporary;
     const std::string endless = "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) ";
-    for (const std::string& sql : {endless + "SELECT x FROM n ORDER BY x DESC",
-                                   endless + "SELECT x FROM n",
-                                   std::string("WITH RECURSIVE n(x) AS (SELECT 1 UNION SELECT x + 1 FROM n) SELECT count(*) FROM n")})
-        EXPECT_EQ(ErrorOf([&] { Query(sql); }), "De gegevensbron kan niet worden geopend") << sql;
+    const struct {
+        std::string sql, error;
+    } endlessCases[] = {
+        {endless + "SELECT x FROM n ORDER BY x DESC", StepsText},
+        {endless + "SELECT x FROM n", RowsText},
+        {"WITH RECURSIVE n(x) AS (SELECT 1 UNION SELECT x + 1 FROM n) SELECT count(*) FROM n", StepsText},
+    };
+    for (const auto& c : endlessCases)
+        EXPECT_EQ(ErrorOf([&] { Query(c.sql); }), c.error) << c.sql;
     // Within the bounds a sort far larger than SQLite's page cache stays in memory.
     const TRecordSet sorted = Query("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 90000) "
                                     "SELECT printf('%0200d', x) AS v FROM n ORDER BY v DESC");
@@ -280,13 +291,97 @@ TEST_F(TextDriverTest, AStatementWithoutEndIsStoppedAndNothingSpillsIntoTemporar
     // One row past the bound on rows fails.
     const std::string upTo = "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < ";
     EXPECT_EQ(Query(upTo + std::to_string(MaxQueryRows) + ") SELECT x FROM n").Rows.size(), MaxQueryRows);
-    EXPECT_EQ(ErrorOf([&] { Query(upTo + std::to_string(MaxQueryRows + 1) + ") SELECT x FROM n"); }),
-              "De gegevensbron kan niet worden geopend");
+    EXPECT_EQ(ErrorOf([&] { Query(upTo + std::to_string(MaxQueryRows + 1) + ") SELECT x FROM n"); }), RowsText);
+}
+
+// What a statement makes and holds is bounded, each bound stopping it with its own text: the rows
+// collected, the length of a value, SQLite's memory for a sort or a row being made.  The data
+// source serves the next statement as before, and SQLite's heap limits for the process are put back.
+TEST_F(TextDriverTest, StatementsThatWouldHoldTooMuchAreStoppedByTheirBound)
+{
+    const auto upTo = [](int n) {
+        return "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < " + std::to_string(n) + ") ";
+    };
+    const std::string text60 = "CAST(zeroblob(60000000) AS TEXT)"; // 60 MB made at once
+    std::string wide = "SELECT x";
+    for (int i = 0; i < 5; ++i)
+        wide += ", " + text60;
+    std::string empty = "SELECT x";
+    for (int i = 0; i < 1000; ++i)
+        empty += ", ''";
+    const struct {
+        std::string sql, error;
+    } cases[] = {
+        {upTo(12) + "SELECT printf('%.*c', 16000000, 'x') FROM n", ResultText},
+        {"SELECT hex(zeroblob(400000000))", ValueText},
+        {upTo(12) + "SELECT group_concat(printf('%.*c', 16000000, 'x')) FROM n", ValueText},
+        {upTo(12) + "SELECT x FROM n ORDER BY " + text60 + " || x", MemoryText},
+        {upTo(1) + wide + " FROM n", MemoryText},
+        {upTo(5000) + empty + " FROM n", ResultText}, // empty texts, in strings all the same
+    };
+    const sqlite3_int64 hardBefore = sqlite3_hard_heap_limit64(sqlite3_int64(8) << 30);
+    TTextDataSource source;
+    for (const auto& c : cases) {
+        EXPECT_EQ(ErrorOf([&] { source.Run(Connection(), c.sql); }), c.error) << c.sql.substr(0, 120);
+        EXPECT_EQ(Rows(source.Run(Connection(), "SELECT naamkand FROM kand.txt WHERE kand_nr = ' 10'")), "Bakker");
+        EXPECT_EQ(sqlite3_hard_heap_limit64(-1), sqlite3_int64(8) << 30);
+    }
+    // Within the bounds: one value of 64 MB less the strings' share, 63 values of a megabyte.
+    const TRecordSet large = source.Run(Connection(), "SELECT CAST(zeroblob(" + std::to_string(MaxQueryBytes - 64) + ") AS TEXT)");
+    ASSERT_EQ(large.Rows.size(), 1u);
+    EXPECT_EQ(large.Rows[0][0].size(), MaxQueryBytes - 64);
+    EXPECT_EQ(source.Run(Connection(), upTo(63) + "SELECT printf('%.*c', 1048576, 'x') FROM n").Rows.size(), 63u);
+    sqlite3_hard_heap_limit64(hardBefore);
+    sqlite3_soft_heap_limit64(0);
+    EXPECT_EQ(sqlite3_hard_heap_limit64(-1), hardBefore);
+}
+
+// A data file is read in pieces of a megabyte: lines across their borders, a CR LF split by one, a
+// line longer than a piece, a last line without its end and, without a header, a line wider than
+// those before it all come back as the file read whole splits them.
+TEST_F(TextDriverTest, AFileReadInPiecesGivesEveryLineWhole)
+{
+    for (const bool header : {true, false}) {
+        SCOPED_TRACE(header);
+        std::string text = header ? "\"a\"\t\"b\"\t\"c\"\r\n" : "";
+        for (int i = 1; text.size() < (std::size_t(3) << 20); ++i) {
+            std::string line = "\"" + std::to_string(i) + "\"\t\"" + std::string(std::size_t(i % 97), 'v') + "\"";
+            if (i % 5 == 0)
+                line += "\t\"w\"";
+            if (i == 30000)
+                line += "\t\"x\"\t\"y\""; // wider than every line before
+            text += line + "\r\n";
+            if (text.size() > (std::size_t(1) << 20) - 200 && text.size() < (std::size_t(1) << 20)) // CR last of the piece
+                text += "\"" + std::string((std::size_t(1) << 20) - text.size() - 2, 'p') + "\r\n";
+        }
+        ASSERT_EQ(text.substr((std::size_t(1) << 20) - 1, 2), "\r\n");
+        text += "\"lang\"\t\"" + std::string(std::size_t(3) << 19, 'L') + "\"\r\n\"laatste\"\t\"z\"";
+        Write("SCHEMA.INI", std::string("[p.txt]\r\nFormat=TabDelimited\r\nColNameHeader=") + (header ? "True" : "False") + "\r\n");
+        Write("p.txt", text);
+
+        std::vector<std::vector<std::string>> lines = SplitDelimitedText(text, '\t');
+        std::size_t width = 0;
+        for (const auto& line : lines)
+            width = std::max(width, line.size());
+        if (header) {
+            width = lines.front().size();
+            lines.erase(lines.begin());
+        }
+        TRecordSet whole;
+        for (auto& line : lines) {
+            line.resize(width);
+            whole.Rows.push_back(line);
+        }
+        const TRecordSet read = Query("SELECT * FROM p.txt");
+        EXPECT_EQ(read.Columns.size(), header ? 3u : 5u);
+        EXPECT_EQ(read.Rows.size(), whole.Rows.size());
+        EXPECT_TRUE(Rows(read) == Rows(whole));
+    }
 }
 
 // A data file or SCHEMA.INI that is a FIFO (or a link to one or to a device) is neither waited for
-// nor read; one larger than the bound is refused by its size.
-TEST_F(TextDriverTest, FilesThatAreNoRegularFilesOrTooLargeGiveTheDataSourceMessage)
+// nor read; a data file larger than the bound is refused by its size, with the bound.
+TEST_F(TextDriverTest, FilesThatAreNoRegularFilesGiveTheDataSourceMessageAndTooLargeOnesTheBound)
 {
     const auto path = [&](const char* name) { return QFile::encodeName(dir.filePath(name)); };
     ASSERT_EQ(::mkfifo(path("pijp").constData(), 0600), 0);
@@ -310,9 +405,13 @@ TEST_F(TextDriverTest, FilesThatAreNoRegularFilesOrTooLargeGiveTheDataSourceMess
     Write("SCHEMA.INI", "[kand.txt]\r\nFormat=TabDelimited\r\n");
     Write("kand.txt", "\"kand_nr\"\r\n");
     ASSERT_EQ(::truncate(path("kand.txt").constData(), off_t(MaxTextFileBytes)), 0);
-    EXPECT_EQ(Query("SELECT * FROM kand.txt").Columns, std::vector<std::string>{"kand_nr"});
+    // Read whole: its one value after the header line, too large a result to collect.
+    EXPECT_EQ(Query("SELECT length(CAST(kand_nr AS BLOB)) FROM kand.txt").Rows,
+              std::vector<std::vector<std::string>>{{std::to_string(MaxTextFileBytes - 11)}});
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM kand.txt"); }), ResultText);
     ASSERT_EQ(::truncate(path("kand.txt").constData(), off_t(MaxTextFileBytes) + 1), 0);
-    EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM kand.txt"); }), "De gegevensbron kan niet worden geopend");
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT * FROM kand.txt"); }),
+              "Het gegevensbestand " + dir.filePath("kand.txt").toStdString() + " is groter dan 64 MB (67.108.865 bytes).");
 }
 
 TEST_F(TextDriverTest, OnlyReadableFilesOfTheFolderAreTables)
