@@ -330,10 +330,10 @@ void TWordProcessor::ExecuteMailMerge(bool)
     pugi::xml_document merged;
     TMergedSize size;
     TMergedLayout layout;
-    if (MergeDocument(main.Main(), settings.Data, options, merged, &size, &layout) == 0)
+    TWordPackage package = main.OtherParts();
+    if (MergeDocument(main.Main(), settings.Data, options, merged, &size, &layout, &package) == 0)
         throw ENoRecords();
 
-    TWordPackage package = main.OtherParts();
     const std::string mainPart = package.MainPartName();
     package.SetContentType(mainPart, DocumentContentType);
     const std::string settingsPart = package.RelatedPartName("settings");
