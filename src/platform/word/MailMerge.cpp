@@ -201,6 +201,9 @@ bool ParseIf(const std::vector<TAtom>& code, TMergeField& field)
     return true;
 }
 
+// How deep fields are looked into when nested: far deeper than a word processor nests them.
+constexpr std::size_t MaxFieldDepth = 32;
+
 // Finds the fields of a story in document order, with the fields nested in them, the w:sectPr
 // elements and the note references.
 class TFieldFinder {
@@ -300,7 +303,7 @@ private:
         Fields.push_back(std::move(field));
         if (open_.empty()) {
             Roots.push_back(index);
-        } else {
+        } else if (open_.size() < MaxFieldDepth) { // deeper ones are not looked into
             TOpen& parent = open_.back();
             parent.Nested.emplace_back(index, !parent.Separated);
             if (!parent.Separated)
@@ -1237,6 +1240,8 @@ private:
                 while (out.first_child())
                     out.remove_child(out.first_child());
                 h->ContentType = package_->ContentType(h->Part);
+                if (h->ContentType.empty() || h->ContentType == "application/xml")
+                    h->ContentType = "application/vnd.openxmlformats-officedocument.wordprocessingml." + h->Type + "+xml";
                 const std::string headerRels = RelationshipsPartName(h->Part);
                 if (package_->HasPart(headerRels))
                     h->Relationships = package_->Part(headerRels);
@@ -1464,7 +1469,9 @@ int MergeDocument(const pugi::xml_document& Main, const TRecordSet& Data, const 
         const bool sectionBreak = copies > 0 && stories.Sectioned;
         const bool pageBreak = copies > 0 && !body.Nodes.empty() && (!stories.Sectioned || !stories.FirstSectionStartsPage);
         const bool inFirstParagraph = pageBreak && Is(body.Nodes.front(), "w:p") && !body.FieldStartingAt(body.Nodes.front());
-        const pugi::xml_node lastMade = end ? end.previous_sibling() : pugi::xml_node();
+        pugi::xml_node lastMade = end ? end.previous_sibling() : pugi::xml_node();
+        while (lastMade && lastMade.type() != pugi::node_element)
+            lastMade = lastMade.previous_sibling();
         TMergedSize sectionEnd;
         if (sectionBreak)
             sectionEnd = SectionEndSize(lastMade, Sum(endSection, {sectionIds(previousIds), 0}));
