@@ -1047,12 +1047,6 @@ struct TNotesPart {
     long NextId = 1;
 };
 
-// Nodes made and bytes written for what the copy after the first needs: a new part and its
-// relationship and content type.
-struct TNewPart {
-    std::string Name, Text;
-};
-
 class TStories {
 public:
     bool Sectioned = false;     // each copy has sections of its own
@@ -1179,11 +1173,7 @@ public:
         }
         for (TNotesPart& part : notes_)
             parts_.push_back({part.Text.Name, part.Text.Head + part.Made + part.Text.Tail});
-        std::vector<std::pair<std::string, std::string>> parts;
-        parts.reserve(parts_.size());
-        for (TNewPart& p : parts_)
-            parts.emplace_back(std::move(p.Name), std::move(p.Text));
-        package_->SetParts(std::move(parts));
+        package_->SetParts(std::move(parts_));
     }
 
 private:
@@ -1257,6 +1247,7 @@ private:
         }
 
         // The notes the body refers to.
+        notes_.reserve(2); // not moved: their documents hold the notes' nodes
         for (const bool foot : {true, false}) {
             std::unordered_set<std::string> referenced;
             for (pugi::xml_node r : body.Found.NoteReferences)
@@ -1334,11 +1325,11 @@ private:
 
     TWordPackage* package_;
     std::vector<std::unique_ptr<THeaderStory>> headers_;
-    std::vector<TNotesPart> notes_;
+    std::vector<TNotesPart> notes_; // footnotes, endnotes
     TCopyIds ids_;
     TGrowingPart relationshipsPart_, contentTypes_;
     std::string relationships_, overrides_;
-    std::vector<TNewPart> parts_;
+    std::vector<std::pair<std::string, std::string>> parts_; // made or changed
     std::unordered_set<std::string> partNames_;
     std::unordered_map<std::string, std::vector<std::string>> newNames_;
     unsigned long nextRelationship_ = 1;
