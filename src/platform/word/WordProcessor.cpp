@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <malloc.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -213,7 +214,24 @@ bool DesktopHasDocxApplication()
     return false;
 }
 
-TWordProcessor::TWordProcessor(TDocumentOpener Opener) : opener_(std::move(Opener)) {}
+namespace {
+
+// A merge builds a document of some hundreds of MB and lets the one before it go.  glibc hands
+// the top of its heap back to the system as soon as a freed stretch there passes its trim
+// threshold (64 MB at most by its own adjustment), so the next merge would fault all of that
+// memory in anew; the heap keeps what the largest merges take instead, and blocks under 32 MB
+// (where glibc's own adjustment stops) come from it.
+void KeepHeapForMerges()
+{
+#ifdef __GLIBC__
+    static const bool kept = mallopt(M_MMAP_THRESHOLD, 32 << 20) && mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    (void)kept;
+#endif
+}
+
+} // namespace
+
+TWordProcessor::TWordProcessor(TDocumentOpener Opener) : opener_(std::move(Opener)) { KeepHeapForMerges(); }
 
 void TWordProcessor::SetWindowState(int State) { windowState_ = State; }
 
