@@ -189,8 +189,9 @@ bool ParseIf(const std::vector<TAtom>& code, TMergeField& field)
         return false;
     field.Operator = PlainText(tokens[2]);
     static const char* const operators[] = {"=", "<>", "<", ">", "<=", ">="};
+    // The operator may run over runs of their own, but holds no field.
     if (std::none_of(std::begin(operators), std::end(operators), [&](const char* o) { return field.Operator == o; })
-        || tokens[2].Segments.size() != 1)
+        || std::any_of(tokens[2].Segments.begin(), tokens[2].Segments.end(), [](const TSegment& s) { return s.Field >= 0; }))
         return false;
     field.Left = std::move(tokens[1]);
     field.Right = std::move(tokens[3]);

@@ -698,4 +698,100 @@ TEST(MailMergeTest, WriterShowsTheStoriesOfEachCopy)
         EXPECT_EQ(text.find(gone), std::string::npos) << gone;
 }
 
+// The text an IF field with this instruction gives for the first record.
+std::string IfGives(const std::string& instruction)
+{
+    return Merge("<w:p>" + Begin() + Code(" " + instruction + " ") + Result("oud") + "</w:p>", TRecordSet{Kandidaten.Columns, {Kandidaten.Rows[0]}})
+        .Texts.at(0);
+}
+
+TEST(MailMergeTest, IfComparesNumbersAsNumbersAndOtherTextsAsTexts)
+{
+    // Each operator, where numbers and texts would order the other way round.
+    const std::pair<const char*, const char*> cases[] = {
+        {"IF \"10\" = \"9\" ja nee", "nee"},   {"IF \"10\" <> \"9\" ja nee", "ja"}, {"IF \"10\" < \"9\" ja nee", "nee"},
+        {"IF \"10\" > \"9\" ja nee", "ja"},    {"IF \"10\" <= \"9\" ja nee", "nee"}, {"IF \"10\" >= \"9\" ja nee", "ja"},
+        {"IF \"abc\" = \"abd\" ja nee", "nee"}, {"IF abc <> abd ja nee", "ja"},       {"IF \"abc\" < \"abd\" ja nee", "ja"},
+        {"IF \"abc\" > \"abd\" ja nee", "nee"}, {"IF abc <= abc ja nee", "ja"},       {"IF abc >= abd ja nee", "nee"},
+        {"IF abc < ABC ja nee", "nee"},        {"IF -3 < -2 ja nee", "ja"},           {"IF \"10\" = \"10.0\" ja nee", "ja"},
+        // A decimal comma, a sign, blanks around a number.
+        {"IF \"2,5\" > \"10\" ja nee", "nee"}, {"IF \"1,50\" = 1.5 ja nee", "ja"},    {"IF \" +7 \" = 7 ja nee", "ja"},
+        // No false text, no texts at all, a quote in a text.
+        {"IF 1 = 2 \"ja\"", ""},               {"IF 1 = 1", ""},                      {"IF 1 = 1 \"zeg \\\"ja\\\"\" nee", "zeg \"ja\""},
+    };
+    for (const auto& [instruction, expected] : cases)
+        EXPECT_EQ(IfGives(instruction), expected) << instruction;
+}
+
+TEST(MailMergeTest, IfWildcardsMatchCharactersOfTheValue)
+{
+    const TRecordSet names{{"naam"}, {{"Jansen"}, {"de Vries"}, {"Zo\xeb"}}};
+    const auto gives = [&](const std::string& condition) {
+        return Merge("<w:p>" + Begin() + Code(" IF ") + Nested("MERGEFIELD naam") + Code(" " + condition + " ja nee ") + Result("oud")
+                         + "</w:p>",
+                     names)
+            .Texts;
+    };
+    using T = std::vector<std::string>;
+    EXPECT_EQ(gives("= \"J*\""), (T{"ja", "#nee", "#nee"}));
+    EXPECT_EQ(gives("= \"*s*\""), (T{"ja", "#ja", "#nee"}));
+    EXPECT_EQ(gives("= \"??????\""), (T{"ja", "#nee", "#nee"}));
+    EXPECT_EQ(gives("<> \"*s\""), (T{"ja", "#nee", "#ja"}));
+    EXPECT_EQ(gives("= \"j*\""), (T{"nee", "#nee", "#nee"}));
+    // A character of the value is one ?, however many bytes it takes.
+    EXPECT_EQ(gives("= \"Zo?\""), (T{"nee", "#nee", "#ja"}));
+    EXPECT_EQ(gives("= \"Zo??\""), (T{"nee", "#nee", "#nee"}));
+    EXPECT_EQ(gives("= \"*\xc3\xab\""), (T{"nee", "#nee", "#ja"}));
+    // Unquoted, or after another operator, * and ? are themselves.
+    EXPECT_EQ(gives("= J*"), (T{"nee", "#nee", "#nee"}));
+    EXPECT_EQ(gives("> \"J*\""), (T{"ja", "#ja", "#ja"}));
+}
+
+// Word splits instructions over runs wherever their formatting or editing changed.
+TEST(MailMergeTest, FieldsSplitOverRunsAreReadWhole)
+{
+    const std::string lang = "<w:rPr><w:lang w:val=\"nl-NL\"/></w:rPr>";
+    using T = std::vector<std::string>;
+    EXPECT_EQ(Merge("<w:p>" + Begin() + Code(" MERGE") + Code("FIELD naam", lang) + Code("kand ") + Result("x") + "</w:p>", Kandidaten).Texts,
+              (T{"Jansen", "#de Vries", "#Bakker"}));
+    EXPECT_EQ(Merge("<w:p>" + Begin() + Code(" I", lang) + Code("F ") + Nested("MERGEFIELD kand_nr") + Code(" <", lang) + Code("> 2", lang)
+                        + Code(" \"a", lang) + Code("nder\" \"twee\"") + Result("oud") + "</w:p>",
+                    Kandidaten)
+                  .Texts,
+              (T{"ander", "#twee", "#ander"}));
+    // An IF in the condition of an IF.
+    EXPECT_EQ(Merge("<w:p>" + Begin() + Code(" IF ") + Begin() + Code(" IF ") + Nested("MERGEFIELD plaats") + Code(" = \"\" leeg vol ")
+                        + Result("") + Code(" = leeg \"zonder\" \"met\" ") + Result("oud") + "</w:p>",
+                    Kandidaten)
+                  .Texts,
+              (T{"met", "#zonder", "#met"}));
+}
+
+TEST(MailMergeTest, SimpleIfFieldsGiveTheirTextInTheirRunsFormatting)
+{
+    const Merged m = Merge("<w:p>" + SimpleField("IF 1 = 2 &quot;ja&quot; &quot;nee&quot;") + "</w:p>", TRecordSet{{"a"}, {{"1"}}});
+    EXPECT_EQ(m.Texts, (std::vector<std::string>{"nee"}));
+    EXPECT_NE(m.Xml.find("<w:p><w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\">nee</w:t></w:r></w:p>"), std::string::npos) << m.Xml;
+    EXPECT_EQ(m.Xml.find("fldSimple"), std::string::npos);
+}
+
+// Fields nested far deeper than any template nests them end at once with a result.
+TEST(MailMergeTest, DeeplyNestedFieldsEndWithAResult)
+{
+    const auto nested = [](int depth) {
+        std::string body = "<w:p>";
+        for (int i = 0; i < depth; ++i)
+            body += Begin() + Code(" IF 1 = 1 \"");
+        body += Nested("MERGEFIELD naamkand");
+        for (int i = 0; i < depth; ++i)
+            body += Code("\" ") + Result("oud");
+        return Merge(body + "</w:p>", Kandidaten);
+    };
+    EXPECT_EQ(nested(20).Texts, (std::vector<std::string>{"Jansen", "#de Vries", "#Bakker"}));
+    const Merged hostile = nested(1000);
+    EXPECT_EQ(hostile.Copies, 3);
+    EXPECT_EQ(hostile.Texts, (std::vector<std::string>{"", "#", "#"}));
+    EXPECT_EQ(hostile.Xml.find("instrText"), std::string::npos);
+}
+
 } // namespace
