@@ -794,4 +794,194 @@ TEST(MailMergeTest, DeeplyNestedFieldsEndWithAResult)
     EXPECT_EQ(hostile.Xml.find("instrText"), std::string::npos);
 }
 
+// A story beside the body: its relationship's id and type, its part's name in word/ and content.
+struct TStoryPart {
+    std::string Id, Type, Name, Xml;
+};
+
+TWordPackage WithStories(const std::string& body, const std::vector<TStoryPart>& stories, const std::string& settings = "")
+{
+    TWordPackage package = MakeWordPackage(body, settings);
+    std::string rels = package.Part("word/_rels/document.xml.rels"), types = package.Part("[Content_Types].xml");
+    for (const TStoryPart& s : stories) {
+        rels.insert(rels.rfind("</Relationships>"), "<Relationship Id=\"" + s.Id + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+                                                        + s.Type + "\" Target=\"" + s.Name + "\"/>");
+        types.insert(types.rfind("</Types>"), "<Override PartName=\"/word/" + s.Name
+                                                  + "\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml." + s.Type + "+xml\"/>");
+        const std::string root = s.Type == "header" ? "w:hdr" : s.Type == "footer" ? "w:ftr" : "w:" + s.Type;
+        package.SetPart("word/" + s.Name, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><" + root + " " + WordNamespaces + ">" + s.Xml
+                                              + "</" + root + ">");
+    }
+    package.SetPart("word/_rels/document.xml.rels", rels);
+    package.SetPart("[Content_Types].xml", types);
+    return package;
+}
+
+// Merges the package's main document; the size it reports must be all that it wrote: the result
+// and the parts it made or changed.
+int MergeWithStories(TWordPackage& package, pugi::xml_document& result, const TRecordSet& data, TMergeOptions options = {})
+{
+    pugi::xml_document main;
+    ParseXmlPart(main, package.Part("word/document.xml"), "main");
+    const TWordPackage before = package;
+    TMergedSize size;
+    const int copies = MergeDocument(main, data, options, result, &size, nullptr, &package);
+    std::size_t written = SaveXmlPart(result).size();
+    for (const auto& [name, text] : package.Parts())
+        if (!before.HasPart(name) || before.Part(name) != text)
+            written += text.size();
+    EXPECT_EQ(size.Bytes, written);
+    EXPECT_EQ(size.Nodes, NodesOf(result));
+    return copies;
+}
+
+// The part a section's reference of a type refers to, and the text of a part.
+std::string ReferredPart(const TWordPackage& package, pugi::xml_node section, const char* reference, const char* type)
+{
+    pugi::xml_document rels;
+    ParseXmlPart(rels, package.Part("word/_rels/document.xml.rels"), "rels");
+    const std::string id = section.find_child_by_attribute(reference, "w:type", type).attribute("r:id").value();
+    return RelationshipTargetPart("word/document.xml", rels.document_element().find_child_by_attribute("Id", id.c_str()).attribute("Target").value());
+}
+
+std::string TextOfPart(const TWordPackage& package, const std::string& part)
+{
+    pugi::xml_document doc;
+    ParseXmlPart(doc, package.Part(part), part);
+    return AllText(doc);
+}
+
+// Two sections per copy: the first with a header for following and for even pages, the last with a
+// first-page header and a footer.  Each copy's sections refer to its own stories where they hold
+// fields, and all to the one header without.
+TEST(MailMergeTest, TheSectionsOfEachCopyHaveTheirOwnFirstEvenAndFollowingPageStories)
+{
+    TWordPackage package = WithStories(
+        "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p><w:p><w:pPr><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rId20\"/>"
+            "<w:headerReference w:type=\"even\" r:id=\"rId21\"/></w:sectPr></w:pPr><w:r><w:t>deel een</w:t></w:r></w:p><w:p>"
+            + ComplexField("MERGEFIELD plaats") + "</w:p><w:sectPr><w:headerReference w:type=\"first\" r:id=\"rId22\"/>"
+            "<w:footerReference w:type=\"default\" r:id=\"rId23\"/><w:titlePg/></w:sectPr>",
+        {{"rId20", "header", "vast.xml", Para("Vast")},
+         {"rId21", "header", "even.xml", "<w:p><w:r><w:t xml:space=\"preserve\">Even </w:t></w:r>" + ComplexField("MERGEFIELD naamkand") + "</w:p>"},
+         {"rId22", "header", "eerste.xml", "<w:p>" + SimpleField("MERGEFIELD plaats") + "</w:p>"},
+         {"rId23", "footer", "voet.xml", "<w:p><w:r><w:t xml:space=\"preserve\">Blad </w:t></w:r>" + SimpleField("MERGEFIELD kand_nr") + "</w:p>"}},
+        "<w:evenAndOddHeaders/>");
+    pugi::xml_document result;
+    ASSERT_EQ(MergeWithStories(package, result, Kandidaten), 3);
+    EXPECT_EQ(Paragraphs(result), (std::vector<std::string>{"Jansen", "deel een", "Assen", "de Vries", "deel een", "", "Bakker", "deel een", "Emmen"}));
+    const pugi::xpath_node_set sections = result.select_nodes("//w:sectPr");
+    ASSERT_EQ(sections.size(), 6u);
+    const char* const names[] = {"Jansen", "de Vries", "Bakker"};
+    const char* const places[] = {"Assen", "", "Emmen"};
+    const char* const numbers[] = {"  1", "  2", "  3"};
+    std::set<std::string> made;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const pugi::xml_node first = sections[2 * i].node(), last = sections[2 * i + 1].node();
+        EXPECT_EQ(ReferredPart(package, first, "w:headerReference", "default"), "word/vast.xml");
+        EXPECT_TRUE(last.child("w:titlePg"));
+        const std::string type = "application/vnd.openxmlformats-officedocument.wordprocessingml.";
+        for (const auto& [part, text, kind] : {std::tuple{ReferredPart(package, first, "w:headerReference", "even"), std::string("Even ") + names[i], "header"},
+                                               std::tuple{ReferredPart(package, last, "w:headerReference", "first"), std::string(places[i]), "header"},
+                                               std::tuple{ReferredPart(package, last, "w:footerReference", "default"), std::string("Blad ") + numbers[i], "footer"}}) {
+            EXPECT_TRUE(made.insert(part).second) << part;
+            EXPECT_EQ(TextOfPart(package, part), text) << part;
+            EXPECT_EQ(package.ContentType(part), type + kind + "+xml") << part;
+        }
+    }
+    EXPECT_EQ(TextOfPart(package, "word/vast.xml"), "Vast");
+}
+
+// The ids and texts of the notes of a notes part, in its order, and how many separators it holds.
+std::vector<std::pair<std::string, std::string>> NotesOf(const TWordPackage& package, const std::string& part, std::size_t& separators)
+{
+    pugi::xml_document doc;
+    ParseXmlPart(doc, package.Part(part), part);
+    std::vector<std::pair<std::string, std::string>> notes;
+    for (pugi::xml_node n : doc.document_element().children())
+        notes.emplace_back(n.attribute("w:id").value(), AllText(n));
+    separators = doc.select_nodes("//w:separator | //w:continuationSeparator").size();
+    return notes;
+}
+
+// Each copy's footnotes and endnotes under ids no other note has, a note the body does not refer
+// to and the separators once.
+TEST(MailMergeTest, NotesOfEachCopyHaveIdsOfTheirOwn)
+{
+    const std::string separators = "<w:footnote w:type=\"separator\" w:id=\"-1\"><w:p><w:r><w:separator/></w:r></w:p></w:footnote>"
+                                   "<w:footnote w:type=\"continuationSeparator\" w:id=\"0\"><w:p><w:r><w:continuationSeparator/></w:r></w:p></w:footnote>";
+    const auto note = [](const char* kind, const char* id, const std::string& content) {
+        return std::string("<w:") + kind + " w:id=\"" + id + "\"><w:p><w:r><w:t xml:space=\"preserve\">" + content + "</w:p></w:" + kind + ">";
+    };
+    std::string endSeparators = separators;
+    for (std::size_t at; (at = endSeparators.find("footnote")) != std::string::npos;)
+        endSeparators.replace(at, 8, "endnote");
+    TWordPackage package = WithStories(
+        "<w:p>" + ComplexField("MERGEFIELD naamkand") + "<w:r><w:footnoteReference w:id=\"1\"/></w:r><w:r><w:endnoteReference w:id=\"3\"/></w:r>"
+            "<w:r><w:footnoteReference w:id=\"5\"/></w:r></w:p><w:sectPr/>",
+        {{"rId30", "footnotes", "footnotes.xml",
+          separators + note("footnote", "1", "Noot </w:t></w:r>" + ComplexField("MERGEFIELD plaats")) + note("footnote", "2", "Los</w:t></w:r>")
+              + note("footnote", "5", "Nr </w:t></w:r>" + SimpleField("MERGEFIELD kand_nr"))},
+         {"rId31", "endnotes", "endnotes.xml", endSeparators + note("endnote", "3", "Eind </w:t></w:r>" + ComplexField("MERGEFIELD naamkand"))}});
+    pugi::xml_document result;
+    ASSERT_EQ(MergeWithStories(package, result, Kandidaten), 3);
+    std::vector<std::string> footnotes, endnotes;
+    for (pugi::xpath_node r : result.select_nodes("//w:footnoteReference"))
+        footnotes.push_back(r.node().attribute("w:id").value());
+    for (pugi::xpath_node r : result.select_nodes("//w:endnoteReference"))
+        endnotes.push_back(r.node().attribute("w:id").value());
+    EXPECT_EQ(footnotes, (std::vector<std::string>{"1", "5", "6", "7", "8", "9"}));
+    EXPECT_EQ(endnotes, (std::vector<std::string>{"3", "4", "5"}));
+    using T = std::vector<std::pair<std::string, std::string>>;
+    std::size_t count = 0;
+    EXPECT_EQ(NotesOf(package, "word/footnotes.xml", count), (T{{"-1", ""}, {"0", ""}, {"2", "Los"}, {"1", "Noot Assen"}, {"5", "Nr   1"},
+                                                                {"6", "Noot "}, {"7", "Nr   2"}, {"8", "Noot Emmen"}, {"9", "Nr   3"}}));
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(NotesOf(package, "word/endnotes.xml", count),
+              (T{{"-1", ""}, {"0", ""}, {"3", "Eind Jansen"}, {"4", "Eind de Vries"}, {"5", "Eind Bakker"}}));
+    EXPECT_EQ(count, 2u);
+}
+
+// A header's values count against the room before its copy is made: the third copy's header
+// would take the merge past the room, and nothing is made.
+TEST(MailMergeTest, AHeadersValuesCountAgainstTheRoom)
+{
+    const auto make = [] {
+        return WithStories("<w:p>" + ComplexField("MERGEFIELD kand_nr") + "</w:p><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rId9\"/></w:sectPr>",
+                           {{"rId9", "header", "header1.xml", "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>"}});
+    };
+    TRecordSet large{Kandidaten.Columns, {}};
+    for (const char* nr : {"1", "2", "3"})
+        large.Rows.push_back({nr, std::string(300 << 10, 'x'), ""});
+    TWordPackage package = make();
+    pugi::xml_document result;
+    TMergeOptions options;
+    options.Room.Bytes = 700 << 10;
+    EXPECT_EQ(ErrorOf([&] { MergeWithStories(package, result, large, options); }), MergedTooLargeText());
+    EXPECT_FALSE(result.document_element());
+    EXPECT_EQ(package.Parts(), make().Parts());
+    options.Room.Bytes = 1 << 20;
+    EXPECT_EQ(MergeWithStories(package, result, large, options), 3);
+}
+
+// Alternate content goes on from the records the first rendering used, whichever holds the NEXT.
+TEST(MailMergeTest, AlternateContentGoesOnAfterItsFirstRendering)
+{
+    const std::string next = "<w:p>" + ComplexField("MERGEFIELD naamkand") + ComplexField("NEXT") + ComplexField("MERGEFIELD naamkand") + "</w:p>";
+    const std::string one = "<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>";
+    const auto merge = [](const std::string& choice, const std::string& fallback) {
+        return Merge("<w:p><w:r><mc:AlternateContent xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"><mc:Choice Requires=\"wps\">"
+                     "<w:drawing><w:txbxContent>" + choice + "</w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><w:txbxContent>" + fallback
+                         + "</w:txbxContent></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p><w:p>" + ComplexField("MERGEFIELD kand_nr") + "</w:p>",
+                     Kandidaten);
+    };
+    const Merged inChoice = merge(next, one);
+    EXPECT_EQ(inChoice.Copies, 2);
+    EXPECT_EQ(inChoice.Texts, (std::vector<std::string>{"Jansende VriesJansen", "Jansende Vries", "Jansen", "  2", "#BakkerBakker", "Bakker", "Bakker", ""}));
+    const Merged inFallback = merge(one, next);
+    EXPECT_EQ(inFallback.Copies, 3);
+    EXPECT_EQ(inFallback.Texts[0], "JansenJansende Vries");
+    EXPECT_EQ(inFallback.Texts[3], "  1");
+    EXPECT_EQ(inFallback.Texts[4], "#de Vriesde VriesBakker");
+}
+
 } // namespace
