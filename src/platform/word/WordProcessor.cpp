@@ -216,15 +216,19 @@ bool DesktopHasDocxApplication()
 
 namespace {
 
-// A merge builds a document of some hundreds of MB and lets the one before it go.  glibc hands
-// the top of its heap back to the system as soon as a freed stretch there passes its trim
-// threshold (64 MB at most by its own adjustment), so the next merge would fault all of that
-// memory in anew; the heap keeps what the largest merges take instead, and blocks under 32 MB
-// (where glibc's own adjustment stops) come from it.
+// Merges build documents of up to some hundreds of MB and free them when they are closed.  glibc
+// hands the top of its heap back to the system once a freed stretch there passes its trim
+// threshold (64 MB at most by its own adjustment), and the next merge then faults all of that
+// memory in anew.  So the heap keeps up to 512 MB for it, and blocks under 32 MB (where glibc's
+// own adjustment stops) come from the heap.
 void KeepHeapForMerges()
 {
 #ifdef __GLIBC__
-    static const bool kept = mallopt(M_MMAP_THRESHOLD, 32 << 20) && mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    static const bool kept = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+        mallopt(M_TRIM_THRESHOLD, 512 << 20);
+        return true;
+    }();
     (void)kept;
 #endif
 }
