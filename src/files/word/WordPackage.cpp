@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <unordered_map>
 #include <unordered_set>
 #include <zip.h>
 
@@ -227,6 +228,11 @@ std::string DutchCount(std::size_t Count)
         grouped += digits[i];
     }
     return grouped;
+}
+
+std::string RelationshipTargetPart(const std::string& Source, const std::string& Target)
+{
+    return Resolve(Folder(Source), Target);
 }
 
 std::string RelationshipsPartName(const std::string& PartName)
@@ -498,6 +504,21 @@ void TWordPackage::SetPart(const std::string& Name, std::string Data)
             return;
         }
     parts_.emplace_back(Name, std::move(Data));
+}
+
+void TWordPackage::SetParts(std::vector<std::pair<std::string, std::string>> Parts)
+{
+    std::unordered_map<std::string, std::size_t> index;
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        index.emplace(parts_[i].first, i);
+    for (auto& [name, data] : Parts) {
+        if (const auto it = index.find(name); it != index.end()) {
+            parts_[it->second].second = std::move(data);
+        } else {
+            index.emplace(name, parts_.size());
+            parts_.emplace_back(std::move(name), std::move(data));
+        }
+    }
 }
 
 void TWordPackage::RemovePart(const std::string& Name)

@@ -43,6 +43,8 @@ public:
     bool HasPart(const std::string& Name) const;
     const std::string& Part(const std::string& Name) const; // throws when missing
     void SetPart(const std::string& Name, std::string Data); // added at the end when new
+    // SetPart for each of Parts, in their order, at once.
+    void SetParts(std::vector<std::pair<std::string, std::string>> Parts);
     void RemovePart(const std::string& Name);
     const std::vector<std::pair<std::string, std::string>>& Parts() const { return parts_; }
 
@@ -82,3 +84,6 @@ std::string DutchCount(std::size_t Count);
 
 // The relationships part of a part ("word/_rels/document.xml.rels" for "word/document.xml").
 std::string RelationshipsPartName(const std::string& PartName);
+// The part a relationship of the part Source names with Target ("word/header1.xml" for
+// "header1.xml" from "word/document.xml").
+std::string RelationshipTargetPart(const std::string& Source, const std::string& Target);

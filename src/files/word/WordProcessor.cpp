@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <set>
 #include <system_error>
 #include <sys/stat.h>
@@ -279,7 +280,28 @@ bool DesktopHasDocxApplication()
     return false;
 }
 
-TWordProcessor::TWordProcessor(TDocumentOpener Opener) : opener_(std::move(Opener)) {}
+namespace {
+
+// Merges build documents of up to some hundreds of MB and free them when they are closed.  glibc
+// hands the top of its heap back to the system once a freed stretch there passes its trim
+// threshold (64 MB at most by its own adjustment), and the next merge then faults all of that
+// memory in anew.  So the heap keeps up to 512 MB for it, and blocks under 32 MB (where glibc's
+// own adjustment stops) come from the heap.
+void KeepHeapForMerges()
+{
+#ifdef __GLIBC__
+    static const bool kept = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+        mallopt(M_TRIM_THRESHOLD, 512 << 20);
+        return true;
+    }();
+    (void)kept;
+#endif
+}
+
+} // namespace
+
+TWordProcessor::TWordProcessor(TDocumentOpener Opener) : opener_(std::move(Opener)) { KeepHeapForMerges(); }
 
 void TWordProcessor::SetWindowState(int State) { windowState_ = State; }
 
@@ -402,10 +424,10 @@ void TWordProcessor::ExecuteMailMerge(bool)
     pugi::xml_document merged;
     TMergedSize size;
     TMergedLayout layout;
-    if (MergeDocument(main.Main(), settings.Data, options, merged, &size, &layout) == 0)
+    TWordPackage package = main.OtherParts();
+    if (MergeDocument(main.Main(), settings.Data, options, merged, &size, &layout, &package) == 0)
         throw ENoRecords();
 
-    TWordPackage package = main.OtherParts();
     const std::string mainPart = package.MainPartName();
     package.SetContentType(mainPart, DocumentContentType);
     const std::string settingsPart = package.RelatedPartName("settings");

@@ -242,7 +242,8 @@ TEST_F(WordProcessorTest, AMergedDocumentsFieldNamesAndSectionsAsItHoldsThem)
     } cases[] = {
         {"<w:p>" + ComplexField("MERGEFIELD naamkand") + "</w:p>" + Para("[*]"), 1, "Tekst1"},
         {"<w:p>" + ComplexField("MERGEFIELD naamkand") + formField + "</w:p>" + Para("[*]"), 1, "Tekst2"},
-        {"<w:p><w:pPr><w:sectPr>" + off + "</w:sectPr></w:pPr>" + ComplexField("MERGEFIELD naamkand") + "</w:p>" + Para("[*]"), 3, "Tekst1"},
+        // Two sections a copy: the first copy ends with the template's last section.
+        {"<w:p><w:pPr><w:sectPr>" + off + "</w:sectPr></w:pPr>" + ComplexField("MERGEFIELD naamkand") + "</w:p>" + Para("[*]"), 4, "Tekst1"},
     };
     int made = 0;
     for (const auto& c : cases) {
