@@ -19,11 +19,6 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Sizes
 
-struct TCountingWriter : pugi::xml_writer {
-    std::size_t Bytes = 0;
-    void write(const void*, size_t size) override { Bytes += size; }
-};
-
 std::size_t CountNodes(pugi::xml_node node)
 {
     std::size_t count = 1;

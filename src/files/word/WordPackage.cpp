@@ -91,11 +91,6 @@ std::size_t CountXmlNodes(const std::string& text)
     return count;
 }
 
-struct TCountingWriter : pugi::xml_writer {
-    std::size_t Size = 0;
-    void write(const void*, size_t size) override { Size += size; }
-};
-
 struct TStringWriter : pugi::xml_writer {
     std::string Text;
     void write(const void* data, size_t size) override { Text.append(static_cast<const char*>(data), size); }
@@ -210,7 +205,7 @@ std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected)
     if (Expected == 0) {
         TCountingWriter size;
         WriteXmlPart(Doc, size);
-        Expected = size.Size;
+        Expected = size.Bytes;
     }
     TStringWriter out;
     out.Text.reserve(Expected);

@@ -75,6 +75,12 @@ std::string SaveXmlPart(const pugi::xml_document& Doc, std::size_t Expected = 0)
 // Writes an XML part to Out as SaveXmlPart does.
 void WriteXmlPart(const pugi::xml_document& Doc, pugi::xml_writer& Out);
 
+// Counts the bytes of what is written to it.
+struct TCountingWriter : pugi::xml_writer {
+    std::size_t Bytes = 0;
+    void write(const void*, size_t size) override { Bytes += size; }
+};
+
 // Why the system refused (an errno value), for the errors a user can meet: "de schijf is vol",
 // and "systeemfout " with the number for the others.
 std::string SystemReason(int Error);

@@ -48,6 +48,9 @@ QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, con
 // the program saves into Folder, that is under its TFolderLock.  What cannot be removed stays.
 void RemovePartialDocuments(const QString& Folder);
 
+// The first word processor of a process sets the heap's policy for merges (glibc): freed memory up
+// to 512 MB stays with the process for the next merge instead of being faulted in anew, and blocks
+// under 32 MB come from the heap.
 class TWordProcessor : public TWordApplication {
 public:
     explicit TWordProcessor(TDocumentOpener Opener = OpenWithDesktop);
