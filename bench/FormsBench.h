@@ -5,10 +5,26 @@
 #include "uUtils.h"
 #include "uZVGlobals.h"
 
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 namespace bench {
+
+// Offscreen windows and configuration and temporary folders of the bench's own, for as long as the
+// object lives; made before the application.
+struct TBenchFolders {
+    TBenchFolders()
+    {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        setenv("XDG_CONFIG_HOME", (Home.path() + "/config").toLocal8Bit().constData(), 1);
+        setenv("TMPDIR", (Home.path() + "/tmp").toLocal8Bit().constData(), 1);
+        QDir().mkpath(Home.path() + "/tmp");
+    }
+    QTemporaryDir Home;
+};
 
 // A party and count candidates in the program's lists, for as long as the object lives; FormsDir
 // is the build's forms folder and the "Text Files" data source is registered.

@@ -58,12 +58,7 @@ BENCHMARK(BM_TwoHundredForms)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    // An offscreen application, with configuration and temporary folders of its own.
-    QTemporaryDir home;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit().constData(), 1);
-    setenv("TMPDIR", (home.path() + "/tmp").toLocal8Bit().constData(), 1);
-    QDir().mkpath(home.path() + "/tmp");
+    const bench::TBenchFolders folders;
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
