@@ -194,7 +194,8 @@ QString SaveNewDocument(const TDocumentWriter& Write, const QString& Folder, con
 bool OpenWithDesktop(const QString& Path)
 {
     // gio returns once the application was started; xdg-open without a desktop of its own waits
-    // for the application and returns only a failure to start it early.
+    // for the application and returns only a failure to start it early.  Where gio finds no
+    // application (a desktop without the cache of its applications' types), xdg-open still may.
     const struct {
         const char* program;
         QStringList arguments;
@@ -202,8 +203,8 @@ bool OpenWithDesktop(const QString& Path)
     } openers[] = {{"gio", {"open", Path}, 10000}, {"xdg-open", {Path}, 3000}};
     for (const auto& opener : openers) {
         const QString program = QStandardPaths::findExecutable(opener.program);
-        if (!program.isEmpty())
-            return StartedByOpener(program, opener.arguments, opener.waitMs);
+        if (!program.isEmpty() && StartedByOpener(program, opener.arguments, opener.waitMs))
+            return true;
     }
     return false;
 }

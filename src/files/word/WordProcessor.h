@@ -23,8 +23,8 @@
 // Opens a saved document for the user; false when nothing could open it.
 using TDocumentOpener = std::function<bool(const QString& Path)>;
 
-// The desktop's default application for the file, started by "gio open" or else "xdg-open" from
-// PATH; false when neither is there or it reports that no application could be started.
+// The desktop's default application for the file, started by "gio open" from PATH, or where that
+// is missing or fails by "xdg-open"; false when neither started an application.
 bool OpenWithDesktop(const QString& Path);
 // Runs an opener and waits up to WaitMs for it: true when it ended with status 0 or still runs
 // (it then runs on, the application in its place), false when it could not start or failed.

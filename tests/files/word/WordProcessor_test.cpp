@@ -910,6 +910,16 @@ TEST_F(OpenerTest, GioIsAskedBeforeXdgOpen)
     EXPECT_FALSE(StartedByOpener(bin.filePath("geen-programma"), {}, 1000));
 }
 
+// A desktop whose gio finds no application for the type (no cache of the applications' types)
+// still opens the document where xdg-open finds one.
+TEST_F(OpenerTest, WhereGioFindsNoApplicationXdgOpenIsAsked)
+{
+    Opener("gio", 2);
+    Opener("xdg-open", 0);
+    EXPECT_TRUE(OpenWithDesktop(document));
+    EXPECT_EQ(Arguments(), document + "\n");
+}
+
 } // namespace
 
 namespace {
