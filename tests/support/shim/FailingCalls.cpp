@@ -62,8 +62,8 @@ TConfig& Config()
         auto* c = new TConfig;
         if (const char* folder = std::getenv("ZORVANDEL_FAIL_FOLDER"))
             c->Folder = folder;
-        const char* spec = std::getenv("ZORVANDEL_FAIL");
-        std::string rest = spec ? spec : "";
+        const char* wanted = std::getenv("ZORVANDEL_FAIL");
+        std::string rest = wanted ? wanted : "";
         while (!rest.empty()) {
             const std::string one = rest.substr(0, rest.find(','));
             rest.erase(0, one.size() + 1);
