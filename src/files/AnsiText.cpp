@@ -4,8 +4,8 @@
 #include <QRandomGenerator>
 
 #include <array>
-#include <unordered_set>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -37,6 +37,9 @@ int AnsiByte(char16_t c)
             return 0x80 + i;
     return -1;
 }
+
+// The byte of a code point, or -1 when Windows-1252 cannot hold it.
+int AnsiByteOf(char32_t point) { return point <= 0xFFFF ? AnsiByte(static_cast<char16_t>(point)) : -1; }
 
 } // namespace
 
@@ -99,12 +102,12 @@ std::u32string CharactersNotInAnsi(const QString& text)
     std::u32string found;
     std::unordered_set<char32_t> seen;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t point = text.at(i).unicode();
+        char32_t point = text.at(i).unicode(); // a surrogate without its pair is named as it stands
         if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             point = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
             ++i;
         }
-        if ((point > 0xFFFF || AnsiByte(static_cast<char16_t>(point)) < 0) && seen.insert(point).second)
+        if (AnsiByteOf(point) < 0 && seen.insert(point).second)
             found += point;
     }
     return found;
@@ -128,9 +131,6 @@ const std::string& EscapeKey()
     }();
     return key;
 }
-
-// The byte of a code point, or -1 when Windows-1252 cannot hold it.
-int AnsiByteOf(char32_t point) { return point <= 0xFFFF ? AnsiByte(static_cast<char16_t>(point)) : -1; }
 
 // Characters that would act in a message rather than show: the C0 controls, the C1 controls
 // that Windows-1252 has no byte for, line and paragraph separators, the bidirectional controls.
