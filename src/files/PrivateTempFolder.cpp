@@ -2,13 +2,13 @@
 
 #include "AnsiText.h"
 #include "Exceptions.h"
+#include "FolderEntries.h"
 #include "PosixIO.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <cerrno>
-#include <dirent.h>
 #include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,25 +24,10 @@ namespace {
     throw EInOutError(message, error);
 }
 
-// The entries of the open directory dir, without "." and "..".  Reads through a copy of the
-// descriptor, so dir stays open.  Returns errno, 0 when it could be read.
+// The entries of the open directory dir, without "." and "..".  Returns errno, 0 when it could be read.
 int EntriesOf(int dir, std::vector<std::string>& names)
 {
-    TFileHandle copy(::dup(dir));
-    DIR* stream = copy.Get() < 0 ? nullptr : ::fdopendir(copy.Get());
-    if (!stream)
-        return errno;
-    copy.Release(); // the stream owns it now
-    ::rewinddir(stream);
-    errno = 0;
-    while (const dirent* entry = ::readdir(stream)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    const int error = errno;
-    ::closedir(stream);
-    return error;
+    return ForEachEntry(dir, [&](const char* name) { names.emplace_back(name); });
 }
 
 // Whether the directory holds an entry that is not the user's.

@@ -1,6 +1,7 @@
 #include "SafeFileWriter.h"
 
 #include "Exceptions.h"
+#include "FolderEntries.h"
 #include "PosixIO.h"
 
 #include <algorithm>
@@ -8,9 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <csignal>
-#include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -178,18 +177,14 @@ std::optional<pid_t> TemporaryOwner(std::string_view name, std::string_view stem
 // files of this user only; no link is followed.  A process that still runs may be writing its own.
 void RemoveLeftovers(const std::filesystem::path& folder, const std::string& stem)
 {
-    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), ::closedir);
-    if (!listing)
+    const TFileHandle handle(
+        RetryOnInterrupt([&] { return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC); }));
+    if (handle.Get() < 0)
         return;
-    while (const dirent* entry = ::readdir(listing.get())) {
-        const std::optional<pid_t> owner = TemporaryOwner(entry->d_name, stem);
-        if (!owner || ::kill(*owner, 0) == 0 || errno != ESRCH)
-            continue;
-        struct stat info {};
-        if (::fstatat(::dirfd(listing.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
-            ::unlinkat(::dirfd(listing.get()), entry->d_name, 0);
-    }
+    RemoveOwnFiles(handle.Get(), [&](const char* name) {
+        const std::optional<pid_t> owner = TemporaryOwner(name, stem);
+        return owner && ::kill(*owner, 0) != 0 && errno == ESRCH;
+    });
 }
 
 // A new file in folder for the next content, open for writing with mode: unnamed where asked (and

@@ -4,6 +4,7 @@
 #include "AddressSpaceLimit.h"
 #include "AnsiText.h"
 #include "ChildRun.h"
+#include "EnvironmentScope.h"
 #include "FileSizeLimit.h"
 #include "HeldComponents.h"
 #include "ImportReader.h"
@@ -929,12 +930,7 @@ TEST_F(MainWindow, FoldersWhoseNamesWindows1252CannotHold)
     const QString home = Path("\u0142ukasz");
     const QString greek = home + "/\u0395\u03BB\u03BB\u03AC\u03B4\u03B1";
     ASSERT_TRUE(QDir().mkpath(greek));
-    const QByteArray oldHome = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(home));
-    struct RestoreHome {
-        QByteArray value;
-        ~RestoreHome() { qputenv("HOME", value); }
-    } restoreHome{oldHome};
+    const EnvironmentScope homeScope{{"HOME", QFile::encodeName(home)}};
     Start();
     LoadPartij("ABC");
 

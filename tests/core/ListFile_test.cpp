@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "FailingCalls.h"
 #include "FileSizeLimit.h"
+#include "FolderListing.h"
 
 #include <gtest/gtest.h>
 
@@ -190,15 +191,6 @@ struct TTwoLists {
     TPartijList Partijen[2];
     TKandidaatList Kandidaten[2];
 };
-
-std::vector<std::string> Entries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Runs ListFileChild.Saves with the faults on the files of the folder of file: it saves the new
 // list there once; returns the outcome it reported ("ok" when written, else the message).
@@ -463,9 +455,7 @@ TEST_F(ListFile, SavingReplacesTheWholeFileAndKeepsItsPermissions)
     EXPECT_EQ(fs::file_size(File("oud.lst")), 632u + 285u * 3);
     EXPECT_EQ(fs::status(File("oud.lst")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(File("")))
-        names.push_back(entry.path().filename().string());
+    const std::vector<std::string> names = Entries(File(""));
     EXPECT_EQ(names, std::vector<std::string>{"oud.lst"}) << "no temporary file stays behind";
 
     // through a link: the file it names is replaced, the link stays
@@ -549,10 +539,7 @@ TEST_F(ListFile, AReadOnlyFolderIsWrittenInPlaceOnlyWhereTheFileAllows)
     const int created =
         WithoutPrivileges(owned, [&] { return SaveOutcome(SaveLijstFile(folder / "nieuw.lst", Partijen, Kandidaten)); });
     EXPECT_EQ(created, 3);
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+    const std::vector<std::string> names = Entries(folder);
     EXPECT_EQ(names, (std::vector<std::string>{"alleen-lezen.lst", "korter.lst", "langer.lst", "vol.lst"}));
     fs::permissions(folder, fs::perms::owner_all);
 }

@@ -1,5 +1,7 @@
 #include "SafeFileWriter.h"
 
+#include "FolderListing.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -17,15 +19,6 @@ namespace {
 void WriteBytes(const fs::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::vector<std::string> Entries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // The number of a process that has ended.

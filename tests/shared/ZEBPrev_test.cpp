@@ -2,6 +2,7 @@
 // scrolling, closing while the report is built, printer setup, and the export questions.
 #include "ZEBPrev.h"
 
+#include "EnvironmentScope.h"
 #include "ModalAnswer.h"
 #include "ZEBMessages.h"
 #include "fSplashMessage.h"
@@ -529,8 +530,7 @@ TEST_P(PreviewerExport, TheSaveDialogIsBuiltByTheFirstExport)
 TEST_P(PreviewerExport, WithoutAnExportFolderTheDialogOpensInARealFolder)
 {
     QTemporaryDir home;
-    const QByteArray savedHome = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(home.path()));
+    const EnvironmentScope homeScope{{"HOME", QFile::encodeName(home.path())}};
     form.ExportFolder.clear();
     for (const bool documents : {false, true}) {
         const QString expected = documents ? home.filePath("Documents") : home.path();
@@ -558,7 +558,6 @@ TEST_P(PreviewerExport, WithoutAnExportFolderTheDialogOpensInARealFolder)
         EXPECT_TRUE(QFile::exists(expected + "/rapport." + Case().suffix)) << expected.toStdString();
         EXPECT_TRUE(info.Seen().labels.contains(Case().done)) << info.Seen().labels.join('|').toStdString();
     }
-    qputenv("HOME", savedHome);
 }
 
 INSTANTIATE_TEST_SUITE_P(WordAndExcel, PreviewerExport, ::testing::Values(0, 1));

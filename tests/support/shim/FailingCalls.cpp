@@ -160,11 +160,21 @@ bool WriteFails(int fd, std::size_t& count)
     return false;
 }
 
+// -1 (errno set) when this call of kind on fd fails, else 0.
 int FdCall(TKind kind, int fd)
 {
     if (!TrackedHandle(fd))
         return 0;
     const int error = Fault(kind);
+    if (error > 0)
+        errno = error;
+    return error > 0 ? -1 : 0;
+}
+
+// The same for a call that gives a file the name to.
+int NameCall(TKind kind, const char* to)
+{
+    const int error = InFolder(to) ? Fault(kind) : 0;
     if (error > 0)
         errno = error;
     return error > 0 ? -1 : 0;
@@ -290,41 +300,25 @@ int close(int fd)
 int rename(const char* from, const char* to)
 {
     static auto* real = Real<int(const char*, const char*)>("rename");
-    if (const int error = InFolder(to) ? Fault(kRename) : 0; error > 0) {
-        errno = error;
-        return -1;
-    }
-    return real(from, to);
+    return NameCall(kRename, to) < 0 ? -1 : real(from, to);
 }
 
 int renameat(int fromDir, const char* from, int toDir, const char* to)
 {
     static auto* real = Real<int(int, const char*, int, const char*)>("renameat");
-    if (const int error = InFolder(to) ? Fault(kRename) : 0; error > 0) {
-        errno = error;
-        return -1;
-    }
-    return real(fromDir, from, toDir, to);
+    return NameCall(kRename, to) < 0 ? -1 : real(fromDir, from, toDir, to);
 }
 
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags)
 {
     static auto* real = Real<int(int, const char*, int, const char*, unsigned)>("renameat2");
-    if (const int error = InFolder(to) ? Fault(kRename) : 0; error > 0) {
-        errno = error;
-        return -1;
-    }
-    return real(fromDir, from, toDir, to, flags);
+    return NameCall(kRename, to) < 0 ? -1 : real(fromDir, from, toDir, to, flags);
 }
 
 int linkat(int fromDir, const char* from, int toDir, const char* to, int flags)
 {
     static auto* real = Real<int(int, const char*, int, const char*, int)>("linkat");
-    if (const int error = InFolder(to) ? Fault(kLink) : 0; error > 0) {
-        errno = error;
-        return -1;
-    }
-    return real(fromDir, from, toDir, to, flags);
+    return NameCall(kLink, to) < 0 ? -1 : real(fromDir, from, toDir, to, flags);
 }
 
 } // extern "C"
