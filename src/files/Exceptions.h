@@ -39,14 +39,20 @@ public:
     int Code;
 };
 
-// The text of a failure as the user reads it: an Exception's message; for the standard library's
-// failures to find memory (std::bad_alloc, std::length_error, whose own texts are technical English)
-// "Onvoldoende geheugen"; else the failure's own text.
+// Whether e is one of the standard library's failures to find memory (std::bad_alloc,
+// std::length_error), whose own texts are technical English.
+inline bool IsOutOfMemory(const std::exception& e)
+{
+    return dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e);
+}
+
+// The text of a failure as the user reads it: an Exception's message; for a failure to find memory
+// (IsOutOfMemory) "Onvoldoende geheugen"; else the failure's own text.
 inline std::string MessageOf(const std::exception& e)
 {
     if (const auto* own = dynamic_cast<const Exception*>(&e))
         return own->Message;
-    if (dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e))
+    if (IsOutOfMemory(e))
         return "Onvoldoende geheugen";
     return e.what();
 }

@@ -36,18 +36,16 @@ std::string SizeText(std::size_t bytes)
 
 namespace {
 
-// The descriptor of the file opened for reading, without waiting for a FIFO's writer.
-int OpenForReading(const std::filesystem::path& fileName, std::size_t maxBytes)
+// Reads the file in pieces of pieceBytes into a buffer and hands full the buffer and how many
+// bytes of it the piece holds, once the piece is whole and at the file's end (an empty last piece
+// is not handed).  Room grows only for a file that grew past its size.
+template <class F>
+void ReadPieces(const std::filesystem::path& fileName, std::size_t maxBytes, std::size_t pieceBytes, F full)
 {
-    const int handle = RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
-    if (handle < 0)
+    // Opened without waiting for a FIFO's writer; only a regular file of at most maxBytes is read.
+    const TFileHandle file(RetryOnInterrupt([&] { return ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
+    if (file.Get() < 0)
         Refuse(errno, maxBytes);
-    return handle;
-}
-
-// The size of the open file, once it has shown itself a regular file of at most maxBytes.
-std::size_t CheckedSize(const TFileHandle& file, std::size_t maxBytes)
-{
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0)
         Refuse(errno, maxBytes);
@@ -57,45 +55,8 @@ std::size_t CheckedSize(const TFileHandle& file, std::size_t maxBytes)
         Refuse(EINVAL, maxBytes);
     if (info.st_size < 0 || std::uintmax_t(info.st_size) > maxBytes)
         Refuse(EFBIG, maxBytes);
-    return std::size_t(info.st_size);
-}
+    const std::size_t size = std::size_t(info.st_size);
 
-} // namespace
-
-std::string ReadRegularFile(const std::filesystem::path& fileName, std::size_t maxBytes)
-{
-    const TFileHandle file(OpenForReading(fileName, maxBytes));
-    const std::size_t size = CheckedSize(file, maxBytes);
-
-    // One byte more than allowed tells a file that grew while it was read.
-    std::string bytes(size + 1, '\0');
-    std::size_t done = 0;
-    for (;;) {
-        if (done == bytes.size()) {
-            if (done > maxBytes)
-                Refuse(EFBIG, maxBytes);
-            bytes.resize(std::min(maxBytes + 1, done + std::max<std::size_t>(done / 2, 1 << 16)));
-        }
-        const ssize_t n = ::read(file.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            Refuse(errno, maxBytes);
-        if (n == 0)
-            break;
-        done += std::size_t(n);
-    }
-    if (done > maxBytes)
-        Refuse(EFBIG, maxBytes);
-    bytes.resize(done);
-    return bytes;
-}
-
-void ReadRegularFileInPieces(const std::filesystem::path& fileName, std::size_t maxBytes, std::size_t pieceBytes,
-                             const std::function<void(std::string_view)>& piece)
-{
-    const TFileHandle file(OpenForReading(fileName, maxBytes));
-    const std::size_t size = CheckedSize(file, maxBytes);
     // A file smaller than a piece needs no more room than its size, and one byte to see its end.
     std::string buffer(std::max<std::size_t>(1, std::min(pieceBytes, size + 1)), '\0');
     std::size_t done = 0, filled = 0;
@@ -110,7 +71,7 @@ void ReadRegularFileInPieces(const std::filesystem::path& fileName, std::size_t 
             Refuse(EFBIG, maxBytes);
         filled += std::size_t(n);
         if ((n == 0 || filled == pieceBytes) && filled > 0) {
-            piece(std::string_view(buffer.data(), filled));
+            full(buffer, filled);
             filled = 0;
         }
         if (n == 0)
@@ -118,4 +79,25 @@ void ReadRegularFileInPieces(const std::filesystem::path& fileName, std::size_t 
         if (filled == buffer.size()) // a file that grew past its size: room for a whole piece
             buffer.resize(std::min(pieceBytes, buffer.size() * 2));
     }
+}
+
+} // namespace
+
+std::string ReadRegularFile(const std::filesystem::path& fileName, std::size_t maxBytes)
+{
+    // One piece: a file is refused once it passes maxBytes, before a piece of one byte more is
+    // whole, so the piece is handed at the end, and its buffer becomes the bytes.
+    std::string bytes;
+    ReadPieces(fileName, maxBytes, maxBytes + 1, [&](std::string& buffer, std::size_t filled) {
+        buffer.resize(filled);
+        bytes.swap(buffer);
+    });
+    return bytes;
+}
+
+void ReadRegularFileInPieces(const std::filesystem::path& fileName, std::size_t maxBytes, std::size_t pieceBytes,
+                             const std::function<void(std::string_view)>& piece)
+{
+    ReadPieces(fileName, maxBytes, pieceBytes,
+               [&](const std::string& buffer, std::size_t filled) { piece(std::string_view(buffer.data(), filled)); });
 }

@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 #include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <vector>
@@ -78,6 +79,22 @@ TEST(RegularFile, InPiecesTheSameBytesAndRefusals)
     EXPECT_EQ(pieces(path.string() + "-weg", 100, 64), Outcome(path.string() + "-weg", 100));
     std::ofstream(dir.path().toStdString() + "/leeg");
     EXPECT_EQ(pieces(dir.path().toStdString() + "/leeg", 0, 64), "(read )");
+}
+
+// A file longer than its size says (the kernel's files state none) is read whole, in pieces or at
+// once, and refused once its bytes pass the bound.
+TEST(RegularFile, AFileLongerThanItsSizeIsReadWholeUpToTheBound)
+{
+    const std::filesystem::path path = "/proc/self/cmdline";
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 3u);
+    ASSERT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(Outcome(path, 1 << 20), "(read " + bytes + ")");
+    std::string joined;
+    ReadRegularFileInPieces(path, 1 << 20, 3, [&](std::string_view piece) { joined.append(piece); });
+    EXPECT_EQ(joined, bytes);
+    EXPECT_EQ(Outcome(path, 3), "het bestand is groter dan 3 bytes [" + std::to_string(EFBIG) + "]");
 }
 
 } // namespace

@@ -536,21 +536,14 @@ std::vector<TTableFile> NamedTables(const QString& folder, const std::string& sq
     return tables;
 }
 
-// Whether the files are those of the tables loaded, in the same formats, with the same bytes.
-bool Unchanged(const std::vector<TTableFile>& loaded, std::vector<TTableFile>& files)
+// Whether the files are those of the tables loaded (where a table stands follows from its file's
+// name), in the same formats, with the same bytes; the bytes are read only when all else is the same.
+bool Unchanged(const std::vector<TTableFile>& loaded, const std::vector<TTableFile>& files)
 {
-    if (loaded.size() != files.size())
-        return false;
-    for (std::size_t i = 0; i < files.size(); ++i)
-        if (loaded[i].Name != files[i].Name || loaded[i].Schema != files[i].Schema || loaded[i].Table != files[i].Table
-            || loaded[i].Format != files[i].Format)
-            return false;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        files[i].Digest = DigestOf(files[i]);
-        if (files[i].Digest != loaded[i].Digest)
-            return false;
-    }
-    return true;
+    return std::equal(loaded.begin(), loaded.end(), files.begin(), files.end(),
+                      [](const TTableFile& was, const TTableFile& is) { return was.Name == is.Name && was.Format == is.Format; })
+        && std::equal(loaded.begin(), loaded.end(), files.begin(),
+                      [](const TTableFile& was, const TTableFile& is) { return was.Digest == DigestOf(is); });
 }
 
 // A new in-memory database holding the tables, each in a database attached under its base name

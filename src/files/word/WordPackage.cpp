@@ -289,7 +289,7 @@ struct TStreamStopped {};
 class TPartStream : pugi::xml_writer {
 public:
     explicit TPartStream(const TPartWriter& writer)
-        : worker_(QueuedChunks, [this, &writer](TBoundedWorker<std::string>& chunks) { Produce(writer, chunks); })
+        : worker_(QueuedChunks, [this, &writer](TBoundedWorker<std::string>&) { Produce(writer); })
     {
     }
     TPartStream(const TPartStream&) = delete;
@@ -305,9 +305,8 @@ public:
     }
 
 private:
-    void Produce(const TPartWriter& writer, TBoundedWorker<std::string>& chunks)
+    void Produce(const TPartWriter& writer)
     {
-        chunks_ = &chunks;
         try {
             filling_.reserve(ChunkBytes);
             writer(*this);
@@ -327,7 +326,7 @@ private:
     // Queues the chunk being filled and takes an empty one, one that was read when there is one.
     void Push()
     {
-        if (!chunks_->Put(std::move(filling_)))
+        if (!worker_.Put(std::move(filling_)))
             throw TStreamStopped();
         filling_.clear();
         {
@@ -414,7 +413,6 @@ private:
 
     // The writer's thread only.
     std::string filling_;
-    TBoundedWorker<std::string>* chunks_ = nullptr;
     // libzip's thread only.
     std::string reading_;
     std::size_t readAt_ = 0;

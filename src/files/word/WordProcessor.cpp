@@ -106,8 +106,8 @@ std::string NotOpenedText(const QString& path, const std::string& reason)
 // Why a failure that is not the program's own happened: out of memory, or what the system refused.
 std::string ReasonOf(const std::exception& e)
 {
-    if (dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e))
-        return "onvoldoende geheugen";
+    if (IsOutOfMemory(e))
+        return SystemReason(ENOMEM);
     if (const auto* system = dynamic_cast<const std::system_error*>(&e)) {
         const std::error_category& category = system->code().category();
         if (category == std::generic_category() || category == std::system_category())
